@@ -1,0 +1,149 @@
+#include "info_command.h"
+
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+#include "../imaging/gdipobj.h"
+#include "../imaging/text_path.h"
+#include "json_text.h"
+
+namespace orvelle::cli {
+namespace {
+
+std::string formatName(const GUID& raw) {
+    if (raw == ImageFormatTIFF) return "tiff";
+    if (raw == ImageFormatJPEG) return "jpeg";
+    if (raw == ImageFormatPNG) return "png";
+    if (raw == ImageFormatGIF) return "gif";
+    if (raw == ImageFormatBMP) return "bmp";
+    return "unknown";
+}
+
+std::string pixelFormatName(PixelFormat format) {
+    switch (format) {
+        case PixelFormat1bppIndexed: return "1bppIndexed";
+        case PixelFormat8bppIndexed: return "8bppIndexed";
+        case PixelFormat24bppRGB: return "24bppRGB";
+        case PixelFormat32bppARGB: return "32bppARGB";
+        default: return "unknown";
+    }
+}
+
+std::string statusText(GpStatus status) {
+    switch (status) {
+        case FileNotFound: return "cannot be decoded: file not found";
+        case AccessDenied: return "cannot be decoded: not a readable regular file";
+        case UnknownImageFormat: return "cannot be decoded: not a picture in a known format";
+        case OutOfMemory: return "cannot be decoded: too large";
+        default: return "cannot be decoded: damaged or unsupported picture";
+    }
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+}  // namespace
+
+FileInfo inspectFile(const std::string& path) {
+    FileInfo info;
+    info.path = path;
+    std::unique_ptr<TGPImage> image(new TGPImage(widenPath(path), false));
+    if (!image->NativeHandle) {
+        info.error = statusText(image->LastStatus);
+        return info;
+    }
+    info.format = formatName(image->RawFormat());
+    GUID dimension{};
+    image->ListFrameDimensions(&dimension, 1);
+    const uint32_t count = image->CountFrames(&dimension);
+    for (uint32_t index = 0; index < count; ++index) {
+        if (index > 0 && image->ActivateFrame(&dimension, index) != Ok) {
+            info.error = statusText(image->LastStatus) + " (frame " + std::to_string(index + 1) +
+                         ")";
+            return info;
+        }
+        FrameInfo frame;
+        frame.width = image->PixelWidth();
+        frame.height = image->PixelHeight();
+        frame.pixelFormat = pixelFormatName(image->FramePixelFormat());
+        frame.dpiX = image->HorizontalResolution();
+        frame.dpiY = image->VerticalResolution();
+        info.frames.push_back(frame);
+    }
+    info.ok = count > 0;
+    if (!info.ok) info.error = statusText(image->LastStatus);
+    return info;
+}
+
+namespace {
+
+void printText(const FileInfo& info, std::ostream& out) {
+    out << info.path << ": ";
+    if (!info.ok) {
+        out << info.error << "\n";
+        return;
+    }
+    out << info.format << ", " << info.frames.size()
+        << (info.frames.size() == 1 ? " frame\n" : " frames\n");
+    for (size_t i = 0; i < info.frames.size(); ++i) {
+        const FrameInfo& f = info.frames[i];
+        out << "  " << (i + 1) << ": " << f.width << " x " << f.height << ", " << f.pixelFormat;
+        if (f.dpiX > 0 || f.dpiY > 0) out << ", " << number(f.dpiX) << " x " << number(f.dpiY) << " dpi";
+        out << "\n";
+    }
+}
+
+void printJson(const FileInfo& info, std::ostream& out) {
+    out << "{\"path\": " << jsonString(info.path) << ", \"ok\": " << (info.ok ? "true" : "false");
+    if (!info.ok) out << ", \"error\": " << jsonString(info.error);
+    if (!info.format.empty()) out << ", \"format\": " << jsonString(info.format);
+    out << ", \"frames\": [";
+    for (size_t i = 0; i < info.frames.size(); ++i) {
+        const FrameInfo& f = info.frames[i];
+        out << (i ? ", " : "") << "{\"width\": " << f.width << ", \"height\": " << f.height
+            << ", \"pixel_format\": " << jsonString(f.pixelFormat)
+            << ", \"dpi_x\": " << number(f.dpiX) << ", \"dpi_y\": " << number(f.dpiY) << "}";
+    }
+    out << "]}";
+}
+
+}  // namespace
+
+int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    bool json = false;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (arg == "--json") {
+            json = true;
+        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+            err << "orvelle-cli info: unknown option " << arg << "\n";
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) {
+        err << "orvelle-cli info: name at least one file\n";
+        return 2;
+    }
+    bool allDecoded = true;
+    if (json) out << "[";
+    for (size_t i = 0; i < files.size(); ++i) {
+        const FileInfo info = inspectFile(files[i]);
+        allDecoded = allDecoded && info.ok;
+        if (json) {
+            out << (i ? ",\n " : "");
+            printJson(info, out);
+        } else {
+            printText(info, out);
+        }
+    }
+    if (json) out << "]\n";
+    return allDecoded ? 0 : 1;
+}
+
+}  // namespace orvelle::cli

@@ -1,0 +1,32 @@
+// `orvelle-cli info`: what the imaging layer sees in each file.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace orvelle::cli {
+
+struct FrameInfo {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::string pixelFormat;
+    double dpiX = 0;
+    double dpiY = 0;
+};
+
+struct FileInfo {
+    std::string path;
+    bool ok = false;
+    std::string error;
+    std::string format;
+    std::vector<FrameInfo> frames;
+};
+
+// Decodes `path` through the wrapper objects, frame by frame, as the window does.
+FileInfo inspectFile(const std::string& path);
+
+// Runs the command on its arguments (after "info"); returns the exit status.
+int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace orvelle::cli

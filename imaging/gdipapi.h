@@ -1,0 +1,50 @@
+// The flat imaging interface as the object layer sees it, the colour and rectangle values
+// every drawing caller shares, and the base class whose storage comes from the imaging
+// library's own allocator.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/gdiplus_flat.h"
+
+namespace orvelle {
+
+using namespace gdip;  // NOLINT: the flat interface is this layer's vocabulary
+
+// 32-bit colour: alpha in bits 24-31, then red, green, blue.
+using ArgbColor = uint32_t;
+
+constexpr ArgbColor ComposeArgb(uint8_t alpha, uint8_t red, uint8_t green, uint8_t blue) {
+    return (ArgbColor{alpha} << 24) | (ArgbColor{red} << 16) | (ArgbColor{green} << 8) | blue;
+}
+
+constexpr ArgbColor OpaqueColor(uint8_t red, uint8_t green, uint8_t blue) {
+    return ComposeArgb(255, red, green, blue);
+}
+
+struct PixelRect {
+    int32_t X = 0;
+    int32_t Y = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+
+    constexpr PixelRect() = default;
+    constexpr PixelRect(int32_t x, int32_t y, int32_t width, int32_t height)
+        : X(x), Y(y), Width(width), Height(height) {}
+};
+
+// Every wrapper object lives in storage from GdipAlloc, so none can outlive the session.
+class TGdiplusBase {
+public:
+    TGdiplusBase() = default;
+    TGdiplusBase(const TGdiplusBase&) = delete;
+    TGdiplusBase& operator=(const TGdiplusBase&) = delete;
+    virtual ~TGdiplusBase() = default;
+
+    // Throws std::bad_alloc when the library has no storage (no open session).
+    static void* operator new(size_t size);
+    static void operator delete(void* storage);
+};
+
+}  // namespace orvelle

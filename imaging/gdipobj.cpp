@@ -1,0 +1,215 @@
+#include "gdipobj.h"
+
+namespace orvelle {
+
+// --- TGPImage ----------------------------------------------------------------------------------
+
+TGPImage::TGPImage(const std::u16string& path, bool useEmbeddedColorManagement) {
+    LastStatus = useEmbeddedColorManagement ? GdipLoadImageFromFileICM(path.c_str(), &NativeHandle)
+                                            : GdipLoadImageFromFile(path.c_str(), &NativeHandle);
+}
+
+TGPImage::TGPImage(GpImage* handle, GpStatus status) : NativeHandle(handle), LastStatus(status) {}
+
+TGPImage::~TGPImage() { GdipDisposeImage(NativeHandle); }
+
+GpStatus TGPImage::RecordStatus(GpStatus status) {
+    if (status != Ok) LastStatus = status;
+    return status;
+}
+
+uint32_t TGPImage::PixelWidth() {
+    uint32_t width = 0;
+    RecordStatus(GdipGetImageWidth(NativeHandle, &width));
+    return width;
+}
+
+uint32_t TGPImage::PixelHeight() {
+    uint32_t height = 0;
+    RecordStatus(GdipGetImageHeight(NativeHandle, &height));
+    return height;
+}
+
+GpStatus TGPImage::ListFrameDimensions(GUID* dimensionIds, uint32_t count) {
+    return RecordStatus(GdipImageGetFrameDimensionsList(NativeHandle, dimensionIds, count));
+}
+
+uint32_t TGPImage::CountFrames(const GUID* dimensionId) {
+    uint32_t count = 0;
+    RecordStatus(GdipImageGetFrameCount(NativeHandle, dimensionId, &count));
+    return count;
+}
+
+GpStatus TGPImage::ActivateFrame(const GUID* dimensionId, uint32_t frameIndex) {
+    return RecordStatus(GdipImageSelectActiveFrame(NativeHandle, dimensionId, frameIndex));
+}
+
+TGPImage* TGPImage::MakeThumbnail(uint32_t width, uint32_t height,
+                                  GetThumbnailImageAbort callback, void* callbackData) {
+    GpImage* thumbnail = nullptr;
+    RecordStatus(
+        GdipGetImageThumbnail(NativeHandle, width, height, &thumbnail, callback, callbackData));
+    return new TGPImage(thumbnail, LastStatus);
+}
+
+GpStatus TGPImage::SaveToFile(const std::u16string& path, const GUID* encoderClsid,
+                              const EncoderParameters* parameters) {
+    return RecordStatus(GdipSaveImageToFile(NativeHandle, path.c_str(), encoderClsid, parameters));
+}
+
+GpStatus TGPImage::AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters) {
+    if (!frameSource) return RecordStatus(InvalidParameter);
+    return RecordStatus(GdipSaveAddImage(NativeHandle, frameSource->NativeHandle, parameters));
+}
+
+PixelFormat TGPImage::FramePixelFormat() {
+    PixelFormat format = 0;
+    RecordStatus(GdipGetImagePixelFormat(NativeHandle, &format));
+    return format;
+}
+
+GUID TGPImage::RawFormat() {
+    GUID format{};
+    RecordStatus(GdipGetImageRawFormat(NativeHandle, &format));
+    return format;
+}
+
+float TGPImage::HorizontalResolution() {
+    float resolution = 0;
+    RecordStatus(GdipGetImageHorizontalResolution(NativeHandle, &resolution));
+    return resolution;
+}
+
+float TGPImage::VerticalResolution() {
+    float resolution = 0;
+    RecordStatus(GdipGetImageVerticalResolution(NativeHandle, &resolution));
+    return resolution;
+}
+
+// --- TGPBitmap ---------------------------------------------------------------------------------
+
+TGPBitmap::TGPBitmap(int32_t width, int32_t height, PixelFormat format) {
+    LastStatus = GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &NativeHandle);
+}
+
+// --- TGPGraphics -------------------------------------------------------------------------------
+
+TGPGraphics::TGPGraphics(HDC deviceContext) {
+    LastStatus = GdipCreateFromHDC(deviceContext, &NativeHandle);
+}
+
+TGPGraphics::TGPGraphics(TGPImage* image) {
+    if (image) LastStatus = GdipGetImageGraphicsContext(image->NativeHandle, &NativeHandle);
+}
+
+TGPGraphics::~TGPGraphics() { GdipDeleteGraphics(NativeHandle); }
+
+GpStatus TGPGraphics::RecordStatus(GpStatus status) {
+    if (status != Ok) LastStatus = status;
+    return status;
+}
+
+GpStatus TGPGraphics::SetScalingMode(int32_t interpolationMode) {
+    return RecordStatus(
+        GdipSetInterpolationMode(NativeHandle, static_cast<InterpolationMode>(interpolationMode)));
+}
+
+GpStatus TGPGraphics::FillSurface(ArgbColor color) {
+    return RecordStatus(GdipGraphicsClear(NativeHandle, color));
+}
+
+GpStatus TGPGraphics::PaintRectangle(TGPBrush* brush, int32_t x, int32_t y, int32_t width,
+                                     int32_t height) {
+    return RecordStatus(GdipFillRectangleI(NativeHandle, brush ? brush->NativeHandle : nullptr,
+                                           x, y, width, height));
+}
+
+GpStatus TGPGraphics::OutlineRectangle(TGPPen* pen, int32_t x, int32_t y, int32_t width,
+                                       int32_t height) {
+    return RecordStatus(
+        GdipDrawRectangleI(NativeHandle, pen ? pen->NativeHandle : nullptr, x, y, width, height));
+}
+
+GpStatus TGPGraphics::OutlineRectangle(TGPPen* pen, const PixelRect& rect) {
+    return OutlineRectangle(pen, rect.X, rect.Y, rect.Width, rect.Height);
+}
+
+GpStatus TGPGraphics::DrawImageAt(TGPImage* image, float x, float y, float width, float height) {
+    return RecordStatus(GdipDrawImageRect(NativeHandle, image ? image->NativeHandle : nullptr, x,
+                                          y, width, height));
+}
+
+GpStatus TGPGraphics::DrawImageScaled(TGPImage* image, const PixelRect& destination,
+                                      int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
+                                      int32_t sourceHeight, GpUnit sourceUnit,
+                                      const GpImageAttributes* attributes,
+                                      DrawImageAbort callback, void* callbackData) {
+    return RecordStatus(GdipDrawImageRectRectI(
+        NativeHandle, image ? image->NativeHandle : nullptr, destination.X, destination.Y,
+        destination.Width, destination.Height, sourceX, sourceY, sourceWidth, sourceHeight,
+        sourceUnit, attributes, callback, callbackData));
+}
+
+// --- TGPPen ------------------------------------------------------------------------------------
+
+TGPPen::TGPPen(ArgbColor color, float width) {
+    LastStatus = GdipCreatePen1(color, width, UnitWorld, &NativeHandle);
+}
+
+TGPPen::~TGPPen() { GdipDeletePen(NativeHandle); }
+
+GpStatus TGPPen::RecordStatus(GpStatus status) {
+    if (status != Ok) LastStatus = status;
+    return status;
+}
+
+GpStatus TGPPen::ChangeColor(ArgbColor color) {
+    return RecordStatus(GdipSetPenColor(NativeHandle, color));
+}
+
+// --- TGPBrush, TGPSolidBrush -------------------------------------------------------------------
+
+TGPBrush::TGPBrush(GpBrush* handle, GpStatus status) : NativeHandle(handle), LastStatus(status) {}
+
+TGPBrush::~TGPBrush() { GdipDeleteBrush(NativeHandle); }
+
+GpStatus TGPBrush::RecordStatus(GpStatus status) {
+    if (status != Ok) LastStatus = status;
+    return status;
+}
+
+TGPBrush* TGPBrush::Duplicate() {
+    GpBrush* copy = nullptr;
+    RecordStatus(GdipCloneBrush(NativeHandle, &copy));
+    return new TGPBrush(copy, LastStatus);
+}
+
+TGPSolidBrush::TGPSolidBrush(ArgbColor color) {
+    LastStatus = GdipCreateSolidFill(color, &NativeHandle);
+}
+
+// --- ImagingSession ----------------------------------------------------------------------------
+
+uintptr_t ImagingSession::s_token = 0;
+GdiplusStartupInput ImagingSession::s_input{};
+bool ImagingSession::s_open = false;
+
+void ImagingSession::Open() {
+    if (s_open) return;
+    s_input.GdiplusVersion = 1;
+    s_input.DebugEventCallback = nullptr;
+    s_input.SuppressBackgroundThread = 0;
+    s_input.SuppressExternalCodecs = 0;
+    GdiplusStartup(&s_token, &s_input, nullptr);
+    s_open = true;
+}
+
+void ImagingSession::Close() {
+    if (!s_open) return;
+    GdiplusShutdown(s_token);
+    s_open = false;
+}
+
+bool ImagingSession::IsOpen() { return s_open; }
+
+}  // namespace orvelle

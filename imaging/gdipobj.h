@@ -1,0 +1,126 @@
+// Wrapper objects over the flat imaging interface. Each owns one handle, records the last
+// failure in LastStatus and never throws on a failed call.
+#pragma once
+
+#include <string>
+
+#include "gdipapi.h"
+
+namespace orvelle {
+
+class TGPImage : public TGdiplusBase {
+public:
+    TGPImage(const std::u16string& path, bool useEmbeddedColorManagement);
+    TGPImage(GpImage* handle, GpStatus status);
+    ~TGPImage() override;
+
+    uint32_t PixelWidth();
+    uint32_t PixelHeight();
+    GpStatus ListFrameDimensions(GUID* dimensionIds, uint32_t count);
+    uint32_t CountFrames(const GUID* dimensionId);
+    GpStatus ActivateFrame(const GUID* dimensionId, uint32_t frameIndex);
+    // The caller owns the result, which is returned also when the platform failed.
+    TGPImage* MakeThumbnail(uint32_t width, uint32_t height,
+                            GetThumbnailImageAbort callback = nullptr,
+                            void* callbackData = nullptr);
+    GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,
+                        const EncoderParameters* parameters);
+    GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);
+
+    // What a file reports about its active frame; 0 (or a zero id) on failure.
+    PixelFormat FramePixelFormat();
+    GUID RawFormat();
+    float HorizontalResolution();
+    float VerticalResolution();
+
+    GpImage* NativeHandle = nullptr;
+    GpStatus LastStatus = Ok;
+
+protected:
+    TGPImage() = default;
+    GpStatus RecordStatus(GpStatus status);
+};
+
+class TGPBitmap : public TGPImage {
+public:
+    TGPBitmap(int32_t width, int32_t height, PixelFormat format);
+};
+
+class TGPPen;
+class TGPBrush;
+
+class TGPGraphics : public TGdiplusBase {
+public:
+    explicit TGPGraphics(HDC deviceContext);
+    explicit TGPGraphics(TGPImage* image);
+    ~TGPGraphics() override;
+
+    GpStatus SetScalingMode(int32_t interpolationMode);
+    GpStatus FillSurface(ArgbColor color);
+    GpStatus PaintRectangle(TGPBrush* brush, int32_t x, int32_t y, int32_t width,
+                            int32_t height);
+    GpStatus OutlineRectangle(TGPPen* pen, int32_t x, int32_t y, int32_t width, int32_t height);
+    GpStatus OutlineRectangle(TGPPen* pen, const PixelRect& rect);
+    GpStatus DrawImageAt(TGPImage* image, float x, float y, float width, float height);
+    GpStatus DrawImageScaled(TGPImage* image, const PixelRect& destination, int32_t sourceX,
+                             int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
+                             GpUnit sourceUnit, const GpImageAttributes* attributes = nullptr,
+                             DrawImageAbort callback = nullptr, void* callbackData = nullptr);
+
+    GpGraphics* NativeHandle = nullptr;
+    GpStatus LastStatus = Ok;
+
+private:
+    GpStatus RecordStatus(GpStatus status);
+};
+
+class TGPPen : public TGdiplusBase {
+public:
+    TGPPen(ArgbColor color, float width);
+    ~TGPPen() override;
+
+    GpStatus ChangeColor(ArgbColor color);
+
+    GpPen* NativeHandle = nullptr;
+    GpStatus LastStatus = Ok;
+
+private:
+    GpStatus RecordStatus(GpStatus status);
+};
+
+class TGPBrush : public TGdiplusBase {
+public:
+    TGPBrush(GpBrush* handle, GpStatus status);
+    ~TGPBrush() override;
+
+    // A platform copy of the brush, always as a plain TGPBrush; the caller owns it.
+    virtual TGPBrush* Duplicate();
+
+    GpBrush* NativeHandle = nullptr;
+    GpStatus LastStatus = Ok;
+
+protected:
+    TGPBrush() = default;
+    GpStatus RecordStatus(GpStatus status);
+};
+
+class TGPSolidBrush : public TGPBrush {
+public:
+    explicit TGPSolidBrush(ArgbColor color);
+};
+
+// The process-wide imaging session: opened once before any window exists, closed once after
+// the event loop has returned.
+class ImagingSession {
+public:
+    static void Open();
+    static void Close();
+    static bool IsOpen();
+
+private:
+    static uintptr_t s_token;
+    static GdiplusStartupInput s_input;
+    static bool s_open;
+};
+
+}  // namespace orvelle

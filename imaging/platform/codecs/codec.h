@@ -1,0 +1,36 @@
+// One decoder per file format behind one interface. A decoder holds the open file and at
+// most the state needed to reach the next frame; the caller holds the one decoded frame.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "../gdiplus_flat.h"
+#include "../raster.h"
+
+namespace gdip::codecs {
+
+class Decoder {
+public:
+    virtual ~Decoder() = default;
+    virtual const GUID& rawFormat() const = 0;
+    // FrameDimensionPage for documents, FrameDimensionTime for animations.
+    virtual const GUID& frameDimension() const = 0;
+    virtual uint32_t frameCount() const = 0;
+    // Decodes frame `index` (< frameCount()) into `out`, replacing what it held.
+    virtual GpStatus readFrame(uint32_t index, Frame& out) = 0;
+};
+
+// Opens `utf8Path`, recognises the format from its first bytes and returns its decoder.
+// Only regular files are opened. On failure returns null and sets `status`.
+std::unique_ptr<Decoder> openDecoder(const std::string& utf8Path, GpStatus& status);
+
+// The per-format constructors the dispatch picks from; each takes ownership of `fd`.
+std::unique_ptr<Decoder> openTiffDecoder(int fd, GpStatus& status);
+std::unique_ptr<Decoder> openJpegDecoder(int fd, GpStatus& status);
+std::unique_ptr<Decoder> openPngDecoder(int fd, GpStatus& status);
+std::unique_ptr<Decoder> openGifDecoder(int fd, GpStatus& status);
+std::unique_ptr<Decoder> openBmpDecoder(int fd, GpStatus& status);
+
+}  // namespace gdip::codecs

@@ -1,0 +1,81 @@
+// Picks a decoder from the file's first bytes, never from its name.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "codec.h"
+#include "file_handle.h"
+
+namespace gdip::codecs {
+
+FilePtr streamFromDescriptor(int fd) {
+    std::FILE* file = fdopen(fd, "rb");
+    if (!file) ::close(fd);
+    return FilePtr(file);
+}
+
+long long descriptorSize(int fd) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0) return -1;
+    return static_cast<long long>(info.st_size);
+}
+
+namespace {
+
+enum class Signature { Unknown, Tiff, Jpeg, Png, Gif, Bmp };
+
+Signature recognise(const unsigned char* head, size_t length) {
+    auto startsWith = [&](const char* magic, size_t n) {
+        return length >= n && std::memcmp(head, magic, n) == 0;
+    };
+    if (startsWith("II*\0", 4) || startsWith("MM\0*", 4) || startsWith("II+\0", 4) ||
+        startsWith("MM\0+", 4))
+        return Signature::Tiff;
+    if (startsWith("\xFF\xD8\xFF", 3)) return Signature::Jpeg;
+    if (startsWith("\x89PNG\r\n\x1A\n", 8)) return Signature::Png;
+    if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return Signature::Gif;
+    if (startsWith("BM", 2)) return Signature::Bmp;
+    return Signature::Unknown;
+}
+
+}  // namespace
+
+std::unique_ptr<Decoder> openDecoder(const std::string& utf8Path, GpStatus& status) {
+    // O_NONBLOCK keeps a FIFO from blocking the open; the fstat below refuses it anyway.
+    const int fd = ::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        status = (errno == ENOENT || errno == ENOTDIR) ? FileNotFound
+                 : errno == EACCES                     ? AccessDenied
+                                                       : Win32Error;
+        return nullptr;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        status = AccessDenied;
+        return nullptr;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+
+    unsigned char head[16] = {};
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    const Signature signature = got > 0 ? recognise(head, static_cast<size_t>(got))
+                                        : Signature::Unknown;
+    switch (signature) {
+        case Signature::Tiff: return openTiffDecoder(fd, status);
+        case Signature::Jpeg: return openJpegDecoder(fd, status);
+        case Signature::Png: return openPngDecoder(fd, status);
+        case Signature::Gif: return openGifDecoder(fd, status);
+        case Signature::Bmp: return openBmpDecoder(fd, status);
+        case Signature::Unknown: break;
+    }
+    ::close(fd);
+    status = UnknownImageFormat;
+    return nullptr;
+}
+
+}  // namespace gdip::codecs

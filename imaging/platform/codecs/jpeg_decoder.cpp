@@ -1,0 +1,194 @@
+// JPEG through libjpeg-turbo. libjpeg reports errors by longjmp, so the library calls run in
+// small C-style functions that hold no C++ objects; the C++ side only prepares buffers.
+// jpeglib.h needs size_t and FILE declared before it.
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+// jerror.h needs jpeglib.h first.
+#include <jerror.h>
+
+#include "../limits.h"
+#include "codec.h"
+#include "file_handle.h"
+
+namespace gdip::codecs {
+namespace {
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+struct JpegState {
+    jpeg_decompress_struct info;
+    JpegErrorManager error;
+    jpeg_progress_mgr progress;
+    std::FILE* file;
+    bool created;
+};
+
+[[noreturn]] void jumpOnError(j_common_ptr common) {
+    auto* error = reinterpret_cast<JpegErrorManager*>(common->err);
+    std::longjmp(error->jump, 1);
+}
+
+// A file that ends early is reported by libjpeg as a warning and padded with grey; here it is
+// a broken file. Other warnings (stray bytes between markers) are tolerated.
+void onMessage(j_common_ptr common, int level) {
+    if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) jumpOnError(common);
+}
+
+void limitScans(j_common_ptr common) {
+    if (!common->is_decompressor) return;
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number > Limits::kMaxJpegScans) jumpOnError(common);
+}
+
+void closeJpeg(JpegState* state) {
+    if (state->created) jpeg_destroy_decompress(&state->info);
+    state->created = false;
+}
+
+bool readJpegHeader(JpegState* state) {
+    state->info.err = jpeg_std_error(&state->error.pub);
+    state->error.pub.error_exit = &jumpOnError;
+    state->error.pub.emit_message = &onMessage;
+    if (setjmp(state->error.jump)) return false;
+    jpeg_create_decompress(&state->info);
+    state->created = true;
+    state->info.mem->max_memory_to_use = static_cast<long>(Limits::kMaxCodecAllocation * 4);
+    state->progress.progress_monitor = &limitScans;
+    state->info.progress = &state->progress;
+    jpeg_stdio_src(&state->info, state->file);
+    jpeg_read_header(&state->info, TRUE);
+    return true;
+}
+
+// Decodes every row. `rows` points at the destination rows; for CMYK sources `scratch` holds
+// one row of four-byte pixels that are converted into the three-byte destination.
+bool readJpegRows(JpegState* state, J_COLOR_SPACE outSpace, unsigned char** rows,
+                  unsigned char* scratch) {
+    j_decompress_ptr info = &state->info;
+    if (setjmp(state->error.jump)) return false;
+    info->out_color_space = outSpace;
+    jpeg_start_decompress(info);
+    const int adobeInverted = info->saw_Adobe_marker;
+    while (info->output_scanline < info->output_height) {
+        unsigned char* destination = rows[info->output_scanline];
+        if (outSpace != JCS_CMYK) {
+            jpeg_read_scanlines(info, &destination, 1);
+            continue;
+        }
+        jpeg_read_scanlines(info, &scratch, 1);
+        for (JDIMENSION x = 0; x < info->output_width; ++x) {
+            unsigned c = scratch[4 * x], m = scratch[4 * x + 1], y = scratch[4 * x + 2],
+                     k = scratch[4 * x + 3];
+            if (!adobeInverted) {
+                c = 255 - c;
+                m = 255 - m;
+                y = 255 - y;
+                k = 255 - k;
+            }
+            destination[3 * x] = static_cast<unsigned char>((y * k + 127) / 255);
+            destination[3 * x + 1] = static_cast<unsigned char>((m * k + 127) / 255);
+            destination[3 * x + 2] = static_cast<unsigned char>((c * k + 127) / 255);
+        }
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
+class JpegDecoder final : public Decoder {
+public:
+    ~JpegDecoder() override { closeJpeg(&m_state); }
+
+    GpStatus open(int fd) {
+        m_file = streamFromDescriptor(fd);
+        if (!m_file) return OutOfMemory;
+        return readHeader();
+    }
+
+    const GUID& rawFormat() const override { return ImageFormatJPEG; }
+    const GUID& frameDimension() const override { return FrameDimensionPage; }
+    uint32_t frameCount() const override { return 1; }
+
+    GpStatus readFrame(uint32_t index, Frame& out) override {
+        out = Frame{};
+        if (index != 0) return InvalidParameter;
+        if (m_consumed) {
+            closeJpeg(&m_state);
+            if (std::fseek(m_file.get(), 0, SEEK_SET) != 0 || readHeader() != Ok)
+                return GenericError;
+        }
+        m_consumed = true;
+        const J_COLOR_SPACE space = m_state.info.jpeg_color_space;
+        const bool grey = space == JCS_GRAYSCALE;
+        const bool cmyk = space == JCS_CMYK || space == JCS_YCCK;
+        const J_COLOR_SPACE outSpace = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+        const uint32_t width = m_state.info.image_width;
+        const uint32_t height = m_state.info.image_height;
+        GpStatus status =
+            allocateFrame(out, width, height, grey ? PixelClass::Indexed8 : PixelClass::Rgb24);
+        if (status != Ok) return status;
+        if (grey) out.palette = greyPalette(8);
+        std::vector<unsigned char*> rows;
+        std::vector<unsigned char> scratch;
+        try {
+            rows.resize(height);
+            if (cmyk) scratch.resize(size_t{width} * 4);
+        } catch (const std::bad_alloc&) {
+            out = Frame{};
+            return OutOfMemory;
+        }
+        for (uint32_t y = 0; y < height; ++y) rows[y] = out.row(y);
+        if (!readJpegRows(&m_state, outSpace, rows.data(), scratch.data())) {
+            out = Frame{};
+            return GenericError;
+        }
+        readDensity(out);
+        return Ok;
+    }
+
+private:
+    GpStatus readHeader() {
+        m_state = JpegState{};
+        m_state.file = m_file.get();
+        if (!readJpegHeader(&m_state)) return UnknownImageFormat;
+        if (!frameSizeAllowed(m_state.info.image_width, m_state.info.image_height))
+            return UnknownImageFormat;
+        const int components = m_state.info.num_components;
+        if (components != 1 && components != 3 && components != 4) return UnknownImageFormat;
+        return Ok;
+    }
+
+    void readDensity(Frame& out) const {
+        const jpeg_decompress_struct& info = m_state.info;
+        if (!info.saw_JFIF_marker || info.X_density == 0 || info.Y_density == 0) return;
+        if (info.density_unit == 1) {
+            out.dpiX = info.X_density;
+            out.dpiY = info.Y_density;
+        } else if (info.density_unit == 2) {
+            out.dpiX = info.X_density * 2.54;
+            out.dpiY = info.Y_density * 2.54;
+        }
+    }
+
+    FilePtr m_file;
+    JpegState m_state{};
+    bool m_consumed = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> openJpegDecoder(int fd, GpStatus& status) {
+    auto decoder = std::make_unique<JpegDecoder>();
+    status = decoder->open(fd);
+    if (status != Ok) return nullptr;
+    return decoder;
+}
+
+}  // namespace gdip::codecs

@@ -1,0 +1,447 @@
+// TIFF pages through libtiff. Common scan layouts (bilevel, grey, palette, 8-bit RGB with or
+// without alpha) are read strip by strip into their own pixel class; everything else libtiff
+// can render (YCbCr, CMYK, 16-bit, separate planes, old JPEG, LogLuv ...) goes through its RGBA
+// reader in bands, so no page costs more than its own frame plus one band.
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "../limits.h"
+#include "codec.h"
+
+namespace gdip::codecs {
+namespace {
+
+struct TiffCloser {
+    void operator()(TIFF* tif) const {
+        if (tif) TIFFClose(tif);
+    }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+
+struct OptionsDeleter {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+struct RgbaImageEnd {
+    void operator()(TIFFRGBAImage* image) const { TIFFRGBAImageEnd(image); }
+};
+
+// The fields of the current directory that decide how it is read.
+struct PageLayout {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint16_t bitsPerSample = 1;
+    uint16_t samplesPerPixel = 1;
+    uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+    uint16_t compression = COMPRESSION_NONE;
+    uint16_t extraAlpha = EXTRASAMPLE_UNSPECIFIED;  // kind of the first extra sample
+    uint16_t extraCount = 0;
+};
+
+uint8_t unpremultiply(uint32_t value, uint32_t alpha) {
+    if (alpha == 0) return 0;
+    return static_cast<uint8_t>(std::min<uint32_t>(255, (value * 255 + alpha / 2) / alpha));
+}
+
+class TiffDecoder final : public Decoder {
+public:
+    GpStatus open(int fd) {
+        std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+        if (!options) {
+            ::close(fd);
+            return OutOfMemory;
+        }
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
+                                            static_cast<tmsize_t>(Limits::kMaxCodecAllocation));
+        TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffDecoder::onError, this);
+        TIFFOpenOptionsSetWarningHandlerExtR(options.get(), &TiffDecoder::onWarning, this);
+        // "m": no memory mapping, so a file truncated while open cannot fault the process.
+        m_tiff.reset(TIFFFdOpenExt(fd, "", "rm", options.get()));
+        if (!m_tiff) {
+            ::close(fd);
+            return UnknownImageFormat;
+        }
+        return indexDirectories();
+    }
+
+    const GUID& rawFormat() const override { return ImageFormatTIFF; }
+    const GUID& frameDimension() const override { return FrameDimensionPage; }
+    uint32_t frameCount() const override { return static_cast<uint32_t>(m_offsets.size()); }
+
+    GpStatus readFrame(uint32_t index, Frame& out) override {
+        out = Frame{};
+        if (index >= m_offsets.size()) return InvalidParameter;
+        m_failed = false;
+        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index]) || m_failed) return GenericError;
+        PageLayout layout;
+        if (!readLayout(layout)) return UnknownImageFormat;
+        // libjpeg turns subsampled YCbCr into RGB on the fly: one scan layout fewer to handle.
+        if (layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
+            layout.bitsPerSample == 8 && layout.samplesPerPixel == 3) {
+            TIFFSetField(m_tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+            layout.photometric = PHOTOMETRIC_RGB;
+        }
+        GpStatus status = readDirect(layout, out);
+        if (status == NotImplemented) status = readThroughRgba(layout, out);
+        if (status != Ok) {
+            out = Frame{};
+            return status;
+        }
+        readResolution(out);
+        return Ok;
+    }
+
+private:
+    static int onError(TIFF*, void* self, const char*, const char*, va_list) {
+        static_cast<TiffDecoder*>(self)->m_failed = true;
+        return 1;
+    }
+    static int onWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+    // Records where each page's directory starts, so that selecting page k later is one seek
+    // instead of a walk along the chain. libtiff refuses a chain that loops.
+    GpStatus indexDirectories() {
+        TIFF* tif = m_tiff.get();
+        do {
+            if (m_offsets.size() >= Limits::kMaxFrames) break;
+            m_offsets.push_back(TIFFCurrentDirOffset(tif));
+        } while (TIFFReadDirectory(tif));
+        return m_offsets.empty() ? UnknownImageFormat : Ok;
+    }
+
+    bool readLayout(PageLayout& layout) {
+        TIFF* tif = m_tiff.get();
+        if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &layout.width) ||
+            !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &layout.height))
+            return false;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &layout.bitsPerSample);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &layout.samplesPerPixel);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &layout.planar);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &layout.sampleFormat);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &layout.compression);
+        if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &layout.photometric))
+            layout.photometric = layout.samplesPerPixel >= 3 ? PHOTOMETRIC_RGB
+                                                             : PHOTOMETRIC_MINISWHITE;
+        uint16_t count = 0;
+        uint16_t* kinds = nullptr;
+        if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count > 0 && kinds) {
+            layout.extraCount = count;
+            layout.extraAlpha = kinds[0];
+        }
+        return frameSizeAllowed(layout.width, layout.height);
+    }
+
+    void readResolution(Frame& out) {
+        TIFF* tif = m_tiff.get();
+        float x = 0, y = 0;
+        uint16_t unit = RESUNIT_INCH;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+        if (unit != RESUNIT_INCH && unit != RESUNIT_CENTIMETER) return;
+        const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < 1e6) out.dpiX = x * perInch;
+        if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < 1e6) out.dpiY = y * perInch;
+    }
+
+    // --- scan layouts read as stored ------------------------------------------------------------
+
+    enum class Direct { Bilevel, Grey, Palette, GreyAlpha, Rgb, Rgba };
+
+    static bool pickDirect(const PageLayout& l, Direct& kind) {
+        if (l.sampleFormat != SAMPLEFORMAT_UINT || l.compression == COMPRESSION_OJPEG) return false;
+        if (l.planar != PLANARCONFIG_CONTIG && l.samplesPerPixel > 1) return false;
+        const bool grey = l.photometric == PHOTOMETRIC_MINISBLACK ||
+                          l.photometric == PHOTOMETRIC_MINISWHITE;
+        const bool alpha = l.extraCount > 0 && l.extraAlpha != EXTRASAMPLE_UNSPECIFIED;
+        if (l.samplesPerPixel == 1) {
+            if (l.bitsPerSample != 1 && l.bitsPerSample != 2 && l.bitsPerSample != 4 &&
+                l.bitsPerSample != 8)
+                return false;
+            if (l.photometric == PHOTOMETRIC_PALETTE) {
+                kind = Direct::Palette;
+                return true;
+            }
+            if (!grey) return false;
+            kind = l.bitsPerSample == 1 ? Direct::Bilevel : Direct::Grey;
+            return true;
+        }
+        if (l.bitsPerSample != 8) return false;
+        if (grey && l.samplesPerPixel == 2 && alpha) {
+            kind = Direct::GreyAlpha;
+            return true;
+        }
+        if (l.photometric == PHOTOMETRIC_RGB && l.samplesPerPixel >= 3) {
+            kind = (l.samplesPerPixel > 3 && alpha) ? Direct::Rgba : Direct::Rgb;
+            return true;
+        }
+        return false;
+    }
+
+    bool readColormap(const PageLayout& l, std::vector<ARGB>& palette) {
+        uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+        if (!TIFFGetField(m_tiff.get(), TIFFTAG_COLORMAP, &red, &green, &blue) || !red)
+            return false;
+        const size_t entries = size_t{1} << l.bitsPerSample;
+        // Some writers store 8-bit values in the 16-bit map; scale only when it is really 16-bit.
+        bool sixteen = false;
+        for (size_t i = 0; i < entries; ++i)
+            if (red[i] > 255 || green[i] > 255 || blue[i] > 255) sixteen = true;
+        const int shift = sixteen ? 8 : 0;
+        palette.resize(entries);
+        for (size_t i = 0; i < entries; ++i)
+            palette[i] = 0xFF000000u | (uint32_t{static_cast<uint8_t>(red[i] >> shift)} << 16) |
+                         (uint32_t{static_cast<uint8_t>(green[i] >> shift)} << 8) |
+                         static_cast<uint8_t>(blue[i] >> shift);
+        return true;
+    }
+
+    GpStatus readDirect(const PageLayout& l, Frame& out) {
+        Direct kind;
+        if (!pickDirect(l, kind)) return NotImplemented;
+        PixelClass pixelClass = PixelClass::Indexed8;
+        switch (kind) {
+            case Direct::Bilevel: pixelClass = PixelClass::Indexed1; break;
+            case Direct::Grey: pixelClass = PixelClass::Indexed8; break;
+            case Direct::Palette:
+                pixelClass = l.bitsPerSample == 1 ? PixelClass::Indexed1 : PixelClass::Indexed8;
+                break;
+            case Direct::GreyAlpha:
+            case Direct::Rgba: pixelClass = PixelClass::Argb32; break;
+            case Direct::Rgb: pixelClass = PixelClass::Rgb24; break;
+        }
+        std::vector<ARGB> palette;
+        if (kind == Direct::Palette) {
+            if (!readColormap(l, palette)) return NotImplemented;
+        } else if (kind == Direct::Bilevel || kind == Direct::Grey) {
+            palette = greyPalette(l.bitsPerSample);
+            if (l.photometric == PHOTOMETRIC_MINISWHITE) std::reverse(palette.begin(), palette.end());
+        }
+        const GpStatus status = allocateFrame(out, l.width, l.height, pixelClass);
+        if (status != Ok) return status;
+        out.palette = std::move(palette);
+
+        const bool associated = l.extraAlpha == EXTRASAMPLE_ASSOCALPHA;
+        const uint32_t spp = l.samplesPerPixel;
+        auto convert = [&](const uint8_t* src, uint32_t y) {
+            uint8_t* dst = out.row(y);
+            switch (kind) {
+                case Direct::Bilevel:
+                    std::memcpy(dst, src, (size_t{l.width} + 7) / 8);
+                    break;
+                case Direct::Palette:
+                    if (l.bitsPerSample == 1) {
+                        std::memcpy(dst, src, (size_t{l.width} + 7) / 8);
+                        break;
+                    }
+                    [[fallthrough]];
+                case Direct::Grey:
+                    if (l.bitsPerSample == 8) {
+                        std::memcpy(dst, src, l.width);
+                    } else {
+                        const unsigned bits = l.bitsPerSample;
+                        const unsigned perByte = 8 / bits;
+                        const unsigned mask = (1u << bits) - 1;
+                        for (uint32_t x = 0; x < l.width; ++x) {
+                            const unsigned shift = 8 - bits * (x % perByte + 1);
+                            dst[x] = static_cast<uint8_t>((src[x / perByte] >> shift) & mask);
+                        }
+                    }
+                    break;
+                case Direct::GreyAlpha: {
+                    auto* words = reinterpret_cast<uint32_t*>(dst);
+                    const bool inverted = l.photometric == PHOTOMETRIC_MINISWHITE;
+                    for (uint32_t x = 0; x < l.width; ++x) {
+                        uint32_t v = src[2 * x];
+                        const uint32_t a = src[2 * x + 1];
+                        if (inverted) v = 255 - v;
+                        if (associated) v = unpremultiply(v, a);
+                        words[x] = (a << 24) | (v << 16) | (v << 8) | v;
+                    }
+                    break;
+                }
+                case Direct::Rgb:
+                    for (uint32_t x = 0; x < l.width; ++x, src += spp, dst += 3) {
+                        dst[0] = src[2];
+                        dst[1] = src[1];
+                        dst[2] = src[0];
+                    }
+                    break;
+                case Direct::Rgba: {
+                    auto* words = reinterpret_cast<uint32_t*>(dst);
+                    for (uint32_t x = 0; x < l.width; ++x, src += spp) {
+                        uint32_t r = src[0], g = src[1], b = src[2];
+                        const uint32_t a = src[3];
+                        if (associated) {
+                            r = unpremultiply(r, a);
+                            g = unpremultiply(g, a);
+                            b = unpremultiply(b, a);
+                        }
+                        words[x] = (a << 24) | (r << 16) | (g << 8) | b;
+                    }
+                    break;
+                }
+            }
+        };
+        try {
+            return TIFFIsTiled(m_tiff.get()) ? readTiles(l, convert) : readStrips(l, convert);
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory;
+        }
+    }
+
+    template <typename RowSink>
+    GpStatus readStrips(const PageLayout& l, RowSink& sink) {
+        TIFF* tif = m_tiff.get();
+        uint32_t rowsPerStrip = l.height;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+        rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, l.height);
+        const uint64_t lineBytes = TIFFScanlineSize64(tif);
+        const uint64_t stripBytes = lineBytes * rowsPerStrip;
+        if (lineBytes == 0 || stripBytes > Limits::kMaxCodecAllocation) return NotImplemented;
+        std::vector<uint8_t> strip(static_cast<size_t>(stripBytes));
+        for (uint32_t y = 0; y < l.height; y += rowsPerStrip) {
+            const uint32_t rows = std::min(rowsPerStrip, l.height - y);
+            const tstrip_t index = TIFFComputeStrip(tif, y, 0);
+            m_failed = false;
+            const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(),
+                                                      static_cast<tmsize_t>(lineBytes * rows));
+            if (got < 0 || m_failed) return GenericError;
+            // A short strip leaves its remaining rows as zero bytes rather than stale data.
+            if (static_cast<uint64_t>(got) < lineBytes * rows)
+                std::memset(strip.data() + got, 0, static_cast<size_t>(lineBytes * rows - got));
+            for (uint32_t r = 0; r < rows; ++r) sink(strip.data() + r * lineBytes, y + r);
+        }
+        return Ok;
+    }
+
+    template <typename RowSink>
+    GpStatus readTiles(const PageLayout& l, RowSink& sink) {
+        TIFF* tif = m_tiff.get();
+        uint32_t tileWidth = 0, tileHeight = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
+        if (tileWidth == 0 || tileHeight == 0 || tileWidth > Limits::kMaxSide ||
+            tileHeight > Limits::kMaxSide)
+            return GenericError;
+        const uint64_t tileRowBytes = TIFFTileRowSize64(tif);
+        const uint64_t tileBytes = TIFFTileSize64(tif);
+        const uint64_t lineBytes = TIFFScanlineSize64(tif);
+        const uint64_t bandBytes = lineBytes * tileHeight;
+        if (tileRowBytes == 0 || tileBytes > Limits::kMaxCodecAllocation ||
+            bandBytes > Limits::kMaxCodecAllocation)
+            return NotImplemented;
+        const uint64_t bitsPerPixel = uint64_t{l.bitsPerSample} * l.samplesPerPixel;
+        // Tiles are whole bytes wide only when their pixel width is; bilevel tiles of odd widths
+        // go through the RGBA reader instead.
+        if ((uint64_t{tileWidth} * bitsPerPixel) % 8 != 0) return NotImplemented;
+        std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
+        std::vector<uint8_t> band(static_cast<size_t>(bandBytes));
+        for (uint32_t y = 0; y < l.height; y += tileHeight) {
+            const uint32_t rows = std::min(tileHeight, l.height - y);
+            std::fill(band.begin(), band.end(), 0);
+            for (uint32_t x = 0; x < l.width; x += tileWidth) {
+                m_failed = false;
+                const tmsize_t got =
+                    TIFFReadTile(tif, tile.data(), x, y, 0, 0);
+                if (got < 0 || m_failed) return GenericError;
+                const uint64_t offset = uint64_t{x} * bitsPerPixel / 8;
+                const uint64_t copy = std::min<uint64_t>(tileRowBytes, lineBytes - offset);
+                for (uint32_t r = 0; r < rows; ++r)
+                    std::memcpy(band.data() + r * lineBytes + offset,
+                                tile.data() + r * tileRowBytes, static_cast<size_t>(copy));
+            }
+            for (uint32_t r = 0; r < rows; ++r) sink(band.data() + r * lineBytes, y + r);
+        }
+        return Ok;
+    }
+
+    // --- everything else, through libtiff's RGBA reader ------------------------------------------
+
+    GpStatus readThroughRgba(const PageLayout& l, Frame& out) {
+        TIFF* tif = m_tiff.get();
+        char message[1024] = {};
+        if (!TIFFRGBAImageOK(tif, message)) return UnknownImageFormat;
+        TIFFRGBAImage image{};
+        m_failed = false;
+        if (!TIFFRGBAImageBegin(&image, tif, 0, message)) return UnknownImageFormat;
+        std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> owner(&image);
+        // Pixels as stored: ask for the file's own orientation so nothing is flipped.
+        image.req_orientation = image.orientation;
+
+        const bool grey = (l.photometric == PHOTOMETRIC_MINISBLACK ||
+                           l.photometric == PHOTOMETRIC_MINISWHITE) &&
+                          l.samplesPerPixel - l.extraCount == 1;
+        const PixelClass pixelClass = image.alpha ? PixelClass::Argb32
+                                      : grey      ? PixelClass::Indexed8
+                                                  : PixelClass::Rgb24;
+        const GpStatus status = allocateFrame(out, l.width, l.height, pixelClass);
+        if (status != Ok) return status;
+        if (grey && !image.alpha) out.palette = greyPalette(8);
+
+        uint32_t band = 0;
+        if (TIFFIsTiled(tif))
+            TIFFGetField(tif, TIFFTAG_TILELENGTH, &band);
+        else
+            TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);
+        band = std::clamp<uint32_t>(band, 1, l.height);
+        const uint64_t bandPixels = uint64_t{l.width} * band;
+        if (bandPixels > Limits::kMaxCodecAllocation / 4) return OutOfMemory;
+        std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[bandPixels]);
+        if (!raster) return OutOfMemory;
+
+        for (uint32_t y = 0; y < l.height; y += band) {
+            const uint32_t rows = std::min(band, l.height - y);
+            image.row_offset = static_cast<int>(y);
+            image.col_offset = 0;
+            std::memset(raster.get(), 0, static_cast<size_t>(uint64_t{l.width} * rows * 4));
+            if (!TIFFRGBAImageGet(&image, raster.get(), l.width, rows) || m_failed)
+                return GenericError;
+            for (uint32_t r = 0; r < rows; ++r) {
+                const uint32_t* src = raster.get() + size_t{r} * l.width;
+                uint8_t* dst = out.row(y + r);
+                for (uint32_t x = 0; x < l.width; ++x) {
+                    const uint32_t abgr = src[x];
+                    const uint32_t red = TIFFGetR(abgr), green = TIFFGetG(abgr),
+                                   blue = TIFFGetB(abgr), alpha = TIFFGetA(abgr);
+                    switch (pixelClass) {
+                        case PixelClass::Argb32:
+                            reinterpret_cast<uint32_t*>(dst)[x] =
+                                (alpha << 24) | (uint32_t{unpremultiply(red, alpha)} << 16) |
+                                (uint32_t{unpremultiply(green, alpha)} << 8) |
+                                unpremultiply(blue, alpha);
+                            break;
+                        case PixelClass::Indexed8: dst[x] = static_cast<uint8_t>(red); break;
+                        default:
+                            dst[3 * x] = static_cast<uint8_t>(blue);
+                            dst[3 * x + 1] = static_cast<uint8_t>(green);
+                            dst[3 * x + 2] = static_cast<uint8_t>(red);
+                            break;
+                    }
+                }
+            }
+        }
+        return Ok;
+    }
+
+    TiffPtr m_tiff;
+    std::vector<uint64_t> m_offsets;
+    bool m_failed = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> openTiffDecoder(int fd, GpStatus& status) {
+    auto decoder = std::make_unique<TiffDecoder>();
+    status = decoder->open(fd);
+    if (status != Ok) return nullptr;
+    return decoder;
+}
+
+}  // namespace gdip::codecs

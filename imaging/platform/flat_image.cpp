@@ -1,0 +1,225 @@
+// Images: decoding, frame selection, sizes, thumbnails and in-memory bitmaps.
+#include <new>
+#include <string>
+
+#include "handles.h"
+#include "limits.h"
+
+namespace gdip {
+namespace {
+
+std::string toUtf8(const char16_t* text) {
+    std::string out;
+    for (const char16_t* p = text; *p; ++p) {
+        uint32_t code = *p;
+        if (code >= 0xD800 && code <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (p[1] - 0xDC00);
+            ++p;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            code = 0xFFFD;  // a lone surrogate names no file
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+GpStatus loadImage(const char16_t* filename, GpImage** image) {
+    if (!image) return InvalidParameter;
+    *image = nullptr;
+    if (!filename || !*filename) return InvalidParameter;
+    if (!sessionOpen()) return GdiplusNotInitialized;
+    try {
+        GpStatus status = Ok;
+        auto decoder = codecs::openDecoder(toUtf8(filename), status);
+        if (!decoder) return status == Ok ? UnknownImageFormat : status;
+        auto result = std::make_unique<GpImage>();
+        result->rawFormat = decoder->rawFormat();
+        result->dimension = decoder->frameDimension();
+        result->frameCount = decoder->frameCount();
+        if (result->frameCount == 0) return UnknownImageFormat;
+        status = decoder->readFrame(0, result->frame);
+        if (status != Ok) return status;
+        result->decoder = std::move(decoder);
+        *image = result.release();
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+// An image whose active frame failed to decode has no pixels to offer.
+GpStatus checkFrame(const GpImage* image) {
+    if (!image) return InvalidParameter;
+    return image->frame.empty() ? WrongState : Ok;
+}
+
+}  // namespace
+
+GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
+    return loadImage(filename, image);
+}
+
+// Colour management is not applied: pixels are delivered as stored.
+GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image) {
+    return loadImage(filename, image);
+}
+
+GpStatus GdipDisposeImage(GpImage* image) {
+    if (!image) return InvalidParameter;
+    delete image;
+    return Ok;
+}
+
+GpStatus GdipGetImageWidth(GpImage* image, UINT* width) {
+    if (!width) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    *width = image->frame.width;
+    return Ok;
+}
+
+GpStatus GdipGetImageHeight(GpImage* image, UINT* height) {
+    if (!height) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    *height = image->frame.height;
+    return Ok;
+}
+
+GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format) {
+    if (!format) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    *format = pixelFormatOf(image->frame.pixelClass);
+    return Ok;
+}
+
+GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format) {
+    if (!image || !format) return InvalidParameter;
+    *format = image->rawFormat;
+    return Ok;
+}
+
+GpStatus GdipGetImageHorizontalResolution(GpImage* image, REAL* resolution) {
+    if (!resolution) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    *resolution = static_cast<REAL>(image->frame.dpiX);
+    return Ok;
+}
+
+GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution) {
+    if (!resolution) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    *resolution = static_cast<REAL>(image->frame.dpiY);
+    return Ok;
+}
+
+GpStatus GdipImageGetFrameDimensionsCount(GpImage* image, UINT* count) {
+    if (!image || !count) return InvalidParameter;
+    *count = 1;
+    return Ok;
+}
+
+GpStatus GdipImageGetFrameDimensionsList(GpImage* image, GUID* dimensionIDs, UINT count) {
+    if (!image || !dimensionIDs || count != 1) return InvalidParameter;
+    dimensionIDs[0] = image->dimension;
+    return Ok;
+}
+
+GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, UINT* count) {
+    if (!image || !dimensionID || !count) return InvalidParameter;
+    if (*dimensionID != image->dimension) return InvalidParameter;
+    *count = image->frameCount;
+    return Ok;
+}
+
+GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UINT frameIndex) {
+    if (!image || !dimensionID) return InvalidParameter;
+    if (*dimensionID != image->dimension || frameIndex >= image->frameCount)
+        return InvalidParameter;
+    if (frameIndex == image->activeFrame && !image->frame.empty()) return Ok;
+    if (!image->decoder) return InvalidParameter;
+    // The previous frame goes first, so a long document never holds two pages at once.
+    image->frame = Frame{};
+    image->activeFrame = frameIndex;
+    try {
+        return image->decoder->readFrame(frameIndex, image->frame);
+    } catch (const std::bad_alloc&) {
+        image->frame = Frame{};
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
+                               GpImage** thumbImage, GetThumbnailImageAbort, void*) {
+    if (!thumbImage) return InvalidParameter;
+    *thumbImage = nullptr;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    if (thumbWidth == 0 || thumbHeight == 0) return InvalidParameter;
+    try {
+        auto result = std::make_unique<GpImage>();
+        result->rawFormat = ImageFormatPNG;  // memory bitmaps report themselves as PNG-like
+        result->dimension = FrameDimensionPage;
+        const GpStatus status = areaAverage(image->frame, thumbWidth, thumbHeight, result->frame);
+        if (status != Ok) return status;
+        *thumbImage = result.release();
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
+                                   uint8_t* scan0, GpBitmap** bitmap) {
+    if (!bitmap) return InvalidParameter;
+    *bitmap = nullptr;
+    if (!sessionOpen()) return GdiplusNotInitialized;
+    if (width <= 0 || height <= 0 || stride != 0 || scan0 != nullptr) return InvalidParameter;
+    PixelClass pixelClass;
+    switch (format) {
+        case PixelFormat24bppRGB: pixelClass = PixelClass::Rgb24; break;
+        case PixelFormat32bppARGB: pixelClass = PixelClass::Argb32; break;
+        case PixelFormat8bppIndexed: pixelClass = PixelClass::Indexed8; break;
+        case PixelFormat1bppIndexed: pixelClass = PixelClass::Indexed1; break;
+        default: return InvalidParameter;
+    }
+    if (!frameSizeAllowed(static_cast<uint64_t>(width), static_cast<uint64_t>(height)))
+        return InvalidParameter;
+    try {
+        auto result = std::make_unique<GpImage>();
+        result->rawFormat = ImageFormatPNG;
+        result->dimension = FrameDimensionPage;
+        const GpStatus status = allocateFrame(result->frame, static_cast<uint32_t>(width),
+                                              static_cast<uint32_t>(height), pixelClass);
+        if (status != Ok) return status;
+        if (pixelClass == PixelClass::Indexed8) result->frame.palette = greyPalette(8);
+        if (pixelClass == PixelClass::Indexed1) result->frame.palette = greyPalette(1);
+        *bitmap = result.release();
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color) {
+    if (!color) return InvalidParameter;
+    if (const GpStatus status = checkFrame(bitmap); status != Ok) return status;
+    if (x < 0 || y < 0 || static_cast<UINT>(x) >= bitmap->frame.width ||
+        static_cast<UINT>(y) >= bitmap->frame.height)
+        return InvalidParameter;
+    *color = pixelAt(bitmap->frame, static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+    return Ok;
+}
+
+}  // namespace gdip

@@ -1,0 +1,189 @@
+// The flat imaging interface: plain values in, a status code out.
+// Names, argument order and published values follow the desktop imaging API that the
+// application layer was written against, so the object layer above maps one call to one
+// method. Nothing here depends on Qt.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace gdip {
+
+enum GpStatus : int32_t {
+    Ok = 0,
+    GenericError = 1,
+    InvalidParameter = 2,
+    OutOfMemory = 3,
+    ObjectBusy = 4,
+    InsufficientBuffer = 5,
+    NotImplemented = 6,
+    Win32Error = 7,
+    WrongState = 8,
+    Aborted = 9,
+    FileNotFound = 10,
+    ValueOverflow = 11,
+    AccessDenied = 12,
+    UnknownImageFormat = 13,
+    FontFamilyNotFound = 14,
+    FontStyleNotFound = 15,
+    NotTrueTypeFont = 16,
+    UnsupportedGdiplusVersion = 17,
+    GdiplusNotInitialized = 18,
+    PropertyNotFound = 19,
+    PropertyNotSupported = 20,
+};
+
+// 16-byte identifier in the platform's layout.
+struct GUID {
+    uint32_t Data1;
+    uint16_t Data2;
+    uint16_t Data3;
+    uint8_t Data4[8];
+};
+bool operator==(const GUID& a, const GUID& b);
+inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+
+using ARGB = uint32_t;
+using PixelFormat = int32_t;
+using REAL = float;
+using INT = int32_t;
+using UINT = uint32_t;
+
+constexpr PixelFormat PixelFormat1bppIndexed = 0x00030101;
+constexpr PixelFormat PixelFormat8bppIndexed = 0x00030803;
+constexpr PixelFormat PixelFormat24bppRGB = 0x00021808;
+constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;
+constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;
+
+enum InterpolationMode : int32_t {
+    InterpolationModeDefault = 0,
+    InterpolationModeLowQuality = 1,
+    InterpolationModeHighQuality = 2,
+    InterpolationModeBilinear = 3,
+    InterpolationModeBicubic = 4,
+    InterpolationModeNearestNeighbor = 5,
+    InterpolationModeHighQualityBilinear = 6,
+    InterpolationModeHighQualityBicubic = 7,
+};
+
+enum GpUnit : int32_t {
+    UnitWorld = 0,
+    UnitDisplay = 1,
+    UnitPixel = 2,
+};
+
+extern const GUID FrameDimensionTime;
+extern const GUID FrameDimensionResolution;
+extern const GUID FrameDimensionPage;
+
+extern const GUID ImageFormatBMP;
+extern const GUID ImageFormatJPEG;
+extern const GUID ImageFormatPNG;
+extern const GUID ImageFormatGIF;
+extern const GUID ImageFormatTIFF;
+
+// Opaque handles; their definitions live in the back end.
+struct GpImage;
+using GpBitmap = GpImage;
+struct GpGraphics;
+struct GpPen;
+struct GpBrush;
+using GpSolidFill = GpBrush;
+struct GpImageAttributes;
+
+using ImageAbort = int (*)(void*);
+using DrawImageAbort = ImageAbort;
+using GetThumbnailImageAbort = ImageAbort;
+using DebugEventProc = void (*)(int32_t level, char* message);
+
+struct GdiplusStartupInput {
+    uint32_t GdiplusVersion = 1;
+    DebugEventProc DebugEventCallback = nullptr;
+    int32_t SuppressBackgroundThread = 0;
+    int32_t SuppressExternalCodecs = 0;
+};
+struct GdiplusStartupOutput;
+
+// The device context of an on-screen picture: 32-bit pixels (0xAARRGGBB words, alpha ignored)
+// owned by the widget that hands the struct out.
+struct HDC__ {
+    uint32_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t stride = 0;  // in bytes
+};
+using HDC = HDC__*;
+
+// --- session and allocator -----------------------------------------------------------------
+GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input,
+                        GdiplusStartupOutput* output);
+void GdiplusShutdown(uintptr_t token);
+void* GdipAlloc(size_t size);
+void GdipFree(void* ptr);
+
+// --- images ----------------------------------------------------------------------------------
+GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image);
+GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image);
+GpStatus GdipDisposeImage(GpImage* image);
+GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
+GpStatus GdipGetImageHeight(GpImage* image, UINT* height);
+GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
+GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
+GpStatus GdipGetImageHorizontalResolution(GpImage* image, REAL* resolution);
+GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution);
+GpStatus GdipImageGetFrameDimensionsCount(GpImage* image, UINT* count);
+GpStatus GdipImageGetFrameDimensionsList(GpImage* image, GUID* dimensionIDs, UINT count);
+GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, UINT* count);
+GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UINT frameIndex);
+GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
+                               GpImage** thumbImage, GetThumbnailImageAbort callback,
+                               void* callbackData);
+GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
+                                   uint8_t* scan0, GpBitmap** bitmap);
+GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color);
+
+// --- encoding ------------------------------------------------------------------------------------
+struct EncoderParameter {
+    GUID Guid;
+    uint32_t NumberOfValues;
+    uint32_t Type;
+    void* Value;
+};
+struct EncoderParameters {
+    uint32_t Count;
+    EncoderParameter Parameter[1];
+};
+constexpr uint32_t EncoderParameterValueTypeLong = 4;
+
+GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
+                             const EncoderParameters* encoderParams);
+GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
+                          const EncoderParameters* encoderParams);
+
+// --- drawing surfaces --------------------------------------------------------------------------
+GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
+GpStatus GdipCreateFromHDC(HDC hdc, GpGraphics** graphics);
+GpStatus GdipDeleteGraphics(GpGraphics* graphics);
+GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode);
+GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color);
+GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width,
+                            INT height);
+GpStatus GdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width,
+                            INT height);
+GpStatus GdipDrawImageRect(GpGraphics* graphics, GpImage* image, REAL x, REAL y, REAL width,
+                           REAL height);
+GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, INT dstx, INT dsty,
+                                INT dstwidth, INT dstheight, INT srcx, INT srcy, INT srcwidth,
+                                INT srcheight, GpUnit srcUnit,
+                                const GpImageAttributes* imageAttributes,
+                                DrawImageAbort callback, void* callbackData);
+
+// --- pens and brushes ----------------------------------------------------------------------------
+GpStatus GdipCreatePen1(ARGB color, REAL width, GpUnit unit, GpPen** pen);
+GpStatus GdipSetPenColor(GpPen* pen, ARGB argb);
+GpStatus GdipDeletePen(GpPen* pen);
+GpStatus GdipCreateSolidFill(ARGB color, GpSolidFill** brush);
+GpStatus GdipCloneBrush(GpBrush* brush, GpBrush** cloneBrush);
+GpStatus GdipDeleteBrush(GpBrush* brush);
+
+}  // namespace gdip

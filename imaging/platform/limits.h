@@ -1,0 +1,26 @@
+// Bounds that every decoder and every new bitmap is checked against before memory is taken.
+// A file that claims more is refused as undecodable rather than attempted.
+#pragma once
+
+#include <cstdint>
+
+namespace gdip {
+
+struct Limits {
+    static constexpr uint64_t kMaxFramePixels = uint64_t{1} << 28;
+    static constexpr uint32_t kMaxSide = 1u << 20;
+    // Far beyond any real document; it only bounds the time a page count may take.
+    static constexpr uint32_t kMaxFrames = 1u << 20;
+    // One allocation inside libtiff or libpng (a strip, a chunk); real files stay far below.
+    static constexpr uint64_t kMaxCodecAllocation = uint64_t{256} << 20;
+    // A progressive JPEG with more scans than this is hostile, not a photograph.
+    static constexpr int kMaxJpegScans = 1000;
+};
+
+// True when a frame of this size may be allocated at all.
+inline bool frameSizeAllowed(uint64_t width, uint64_t height) {
+    return width > 0 && height > 0 && width <= Limits::kMaxSide && height <= Limits::kMaxSide &&
+           width * height <= Limits::kMaxFramePixels;
+}
+
+}  // namespace gdip

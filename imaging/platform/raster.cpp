@@ -1,0 +1,97 @@
+#include "raster.h"
+
+#include <cstring>
+#include <new>
+
+#include "limits.h"
+
+namespace gdip {
+
+PixelFormat pixelFormatOf(PixelClass pixelClass) {
+    switch (pixelClass) {
+        case PixelClass::Indexed1: return PixelFormat1bppIndexed;
+        case PixelClass::Indexed8: return PixelFormat8bppIndexed;
+        case PixelClass::Rgb24: return PixelFormat24bppRGB;
+        case PixelClass::Argb32: return PixelFormat32bppARGB;
+    }
+    return PixelFormat24bppRGB;
+}
+
+size_t bitsPerPixel(PixelClass pixelClass) {
+    switch (pixelClass) {
+        case PixelClass::Indexed1: return 1;
+        case PixelClass::Indexed8: return 8;
+        case PixelClass::Rgb24: return 24;
+        case PixelClass::Argb32: return 32;
+    }
+    return 32;
+}
+
+GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass) {
+    frame.pixels.reset();
+    frame.width = frame.height = 0;
+    if (!frameSizeAllowed(width, height)) return InvalidParameter;
+    const uint64_t rowBits = uint64_t{width} * bitsPerPixel(pixelClass);
+    const uint64_t stride = ((rowBits + 31) / 32) * 4;
+    const uint64_t bytes = stride * height;
+    uint8_t* pixels = new (std::nothrow) uint8_t[bytes];
+    if (!pixels) return OutOfMemory;
+    std::memset(pixels, 0, bytes);
+    frame.pixels.reset(pixels);
+    frame.width = width;
+    frame.height = height;
+    frame.pixelClass = pixelClass;
+    frame.stride = static_cast<size_t>(stride);
+    return Ok;
+}
+
+std::vector<ARGB> greyPalette(unsigned bits) {
+    const unsigned levels = 1u << bits;
+    std::vector<ARGB> palette(levels);
+    for (unsigned i = 0; i < levels; ++i) {
+        const uint32_t v = i * 255 / (levels - 1);
+        palette[i] = 0xFF000000u | (v << 16) | (v << 8) | v;
+    }
+    return palette;
+}
+
+namespace {
+
+ARGB paletteEntry(const Frame& frame, unsigned index) {
+    // An index past a short palette reads as opaque black, as a viewer would show it.
+    return index < frame.palette.size() ? frame.palette[index] : 0xFF000000u;
+}
+
+}  // namespace
+
+void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, ARGB* out) {
+    const uint8_t* row = frame.row(y);
+    switch (frame.pixelClass) {
+        case PixelClass::Indexed1:
+            for (uint32_t i = 0; i < count; ++i) {
+                const uint32_t x = x0 + i;
+                out[i] = paletteEntry(frame, (row[x >> 3] >> (7 - (x & 7))) & 1);
+            }
+            break;
+        case PixelClass::Indexed8:
+            for (uint32_t i = 0; i < count; ++i) out[i] = paletteEntry(frame, row[x0 + i]);
+            break;
+        case PixelClass::Rgb24: {
+            const uint8_t* p = row + size_t{x0} * 3;
+            for (uint32_t i = 0; i < count; ++i, p += 3)
+                out[i] = 0xFF000000u | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+            break;
+        }
+        case PixelClass::Argb32:
+            std::memcpy(out, row + size_t{x0} * 4, size_t{count} * 4);
+            break;
+    }
+}
+
+ARGB pixelAt(const Frame& frame, uint32_t x, uint32_t y) {
+    ARGB value;
+    readArgbRow(frame, y, x, 1, &value);
+    return value;
+}
+
+}  // namespace gdip

@@ -1,0 +1,52 @@
+// A decoded frame in one of the four pixel classes the back end keeps, and the row access
+// that drawing and scaling build on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "gdiplus_flat.h"
+
+namespace gdip {
+
+// Memory layout of one pixel per class:
+//   Indexed1 - 1 bit, most significant bit first, index into the palette
+//   Indexed8 - 1 byte, index into the palette
+//   Rgb24    - bytes B, G, R
+//   Argb32   - one native-endian 0xAARRGGBB word, not premultiplied
+enum class PixelClass { Indexed1, Indexed8, Rgb24, Argb32 };
+
+PixelFormat pixelFormatOf(PixelClass pixelClass);
+size_t bitsPerPixel(PixelClass pixelClass);
+
+struct Frame {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    PixelClass pixelClass = PixelClass::Rgb24;
+    size_t stride = 0;  // bytes per row, a multiple of 4
+    std::unique_ptr<uint8_t[]> pixels;
+    std::vector<ARGB> palette;  // for the indexed classes
+    double dpiX = 0;            // dots per inch; 0 when the file has none
+    double dpiY = 0;
+
+    bool empty() const { return !pixels; }
+    uint8_t* row(uint32_t y) { return pixels.get() + y * stride; }
+    const uint8_t* row(uint32_t y) const { return pixels.get() + y * stride; }
+};
+
+// Checks the size against Limits and allocates zeroed pixels (black, or palette index 0).
+// Returns Ok, InvalidParameter (size refused) or OutOfMemory; on failure the frame is empty.
+GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass);
+
+// A palette of 2^bits grey levels from black to white.
+std::vector<ARGB> greyPalette(unsigned bits);
+
+// Converts pixels [x0, x0 + count) of row y to ARGB words.
+void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, ARGB* out);
+
+// Colour of one pixel as ARGB.
+ARGB pixelAt(const Frame& frame, uint32_t x, uint32_t y);
+
+}  // namespace gdip

@@ -1,0 +1,125 @@
+// Every file of the public conformance corpus, against the page counts and sizes that
+// independent decoders report for it (facts.json beside the files).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "support/fixtures.h"
+
+using namespace orvelle;
+using nlohmann::json;
+
+namespace {
+
+struct CorpusFile {
+    std::string name;
+    std::string status;
+    std::vector<std::pair<uint32_t, uint32_t>> pages;  // expected sizes, in order
+};
+
+// Files where this decoder knowingly reads differently from the reference decoders.
+const std::map<std::string, std::string> kKnownDifferences = {
+    {"pillow-gif/issue_2811.gif",
+     "LZW minimum code size 11, beyond the GIF limit of 8; giflib refuses it"},
+};
+
+bool ourFormat(const std::string& name) {
+    for (const char* ending : {".tif", ".tiff", ".png", ".jpg", ".jpeg", ".gif", ".bmp"})
+        if (name.size() >= std::strlen(ending) &&
+            name.compare(name.size() - std::strlen(ending), std::string::npos, ending) == 0)
+            return true;
+    return false;
+}
+
+std::vector<CorpusFile> loadFacts() {
+    std::ifstream in(fixtures::corpusDir() / "facts.json");
+    if (!in) return {};
+    const json facts = json::parse(in);
+    std::vector<CorpusFile> files;
+    for (const auto& [name, entry] : facts.at("files").items()) {
+        CorpusFile file{name, entry.value("status", ""), {}};
+        const bool tiff = name.find(".tif") != std::string::npos;
+        const json* pages = nullptr;
+        if (tiff && entry.contains("tiffinfo") && entry["tiffinfo"].is_object())
+            pages = &entry["tiffinfo"]["pages"];
+        else if (entry.contains("pillow") && entry["pillow"].is_object())
+            pages = &entry["pillow"]["pages"];
+        if (pages && pages->is_array())
+            for (const json& page : *pages)
+                file.pages.emplace_back(page.value("w", 0u), page.value("h", 0u));
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
+const std::vector<CorpusFile>& corpusFiles() {
+    static const std::vector<CorpusFile> files = loadFacts();
+    return files;
+}
+
+// What the window sees: the first dimension, its frame count, each frame's size.
+struct Decoded {
+    bool ok = false;
+    std::vector<std::pair<uint32_t, uint32_t>> pages;
+};
+
+Decoded decodeAllFrames(const std::string& path) {
+    Decoded result;
+    auto image = fixtures::load(path);
+    if (!image->NativeHandle) return result;
+    GUID dimension{};
+    image->ListFrameDimensions(&dimension, 1);
+    const uint32_t count = image->CountFrames(&dimension);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (image->ActivateFrame(&dimension, i) != Ok) return result;
+        result.pages.emplace_back(image->PixelWidth(), image->PixelHeight());
+    }
+    result.ok = count > 0;
+    return result;
+}
+
+class Corpus : public ::testing::TestWithParam<CorpusFile> {};
+
+TEST_P(Corpus, DecodesAsIndependentDecodersDo) {
+    const CorpusFile& file = GetParam();
+    const Decoded decoded = decodeAllFrames((fixtures::corpusDir() / file.name).string());
+    if (!ourFormat(file.name)) {
+        EXPECT_FALSE(decoded.ok) << "not one of the five formats";
+        return;
+    }
+    if (kKnownDifferences.count(file.name)) {
+        GTEST_SKIP() << kKnownDifferences.at(file.name);
+    }
+    if (file.status == "ok") {
+        ASSERT_TRUE(decoded.ok);
+        EXPECT_EQ(decoded.pages, file.pages);
+        return;
+    }
+    // Broken, hostile or disputed files: decoding may fail, but cleanly, and what does decode
+    // has a sane size.
+    if (file.status == "expected-invalid" && file.name.rfind("pngsuite/x", 0) == 0) {
+        EXPECT_FALSE(decoded.ok) << "deliberately corrupt PNG";
+    }
+    for (const auto& [w, h] : decoded.pages) {
+        EXPECT_GT(w, 0u);
+        EXPECT_GT(h, 0u);
+        EXPECT_LE(uint64_t{w} * h, uint64_t{1} << 28);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Corpus, ::testing::ValuesIn(corpusFiles()),
+                         [](const ::testing::TestParamInfo<CorpusFile>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+TEST(CorpusFacts, AreThere) {
+    ASSERT_GT(corpusFiles().size(), 400u) << "facts.json not found under " << fixtures::corpusDir();
+}
+
+}  // namespace

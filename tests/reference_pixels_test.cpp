@@ -1,0 +1,271 @@
+// Decoded pixels of public conformance files against an independent decode: libtiff's RGBA
+// reader, libpng's own transforms, libjpeg and giflib read directly.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <tiffio.h>
+
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include "support/fixtures.h"
+
+using namespace orvelle;
+
+namespace {
+
+std::string corpus(const std::string& name) { return (fixtures::corpusDir() / name).string(); }
+
+// The worst per-channel difference between our active frame and `expected` (RGBA bytes).
+int worstDifference(TGPImage& image, const std::vector<uint8_t>& expected, uint32_t width,
+                    uint32_t height, bool premultiplyOurs) {
+    int worst = 0;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t ours = fixtures::pixel(image, x, y);
+            const uint8_t* want = &expected[(size_t{y} * width + x) * 4];
+            uint32_t a = ours >> 24, r = (ours >> 16) & 255, g = (ours >> 8) & 255, b = ours & 255;
+            if (premultiplyOurs) {
+                r = (r * a + 127) / 255;
+                g = (g * a + 127) / 255;
+                b = (b * a + 127) / 255;
+            }
+            const int d[] = {std::abs(int(r) - want[0]), std::abs(int(g) - want[1]),
+                             std::abs(int(b) - want[2]), std::abs(int(a) - want[3])};
+            for (int v : d) worst = std::max(worst, v);
+        }
+    return worst;
+}
+
+// --- TIFF ----------------------------------------------------------------------------------
+
+class TiffReference : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TiffReference, EveryPageMatchesLibtiffRgba) {
+    const std::string path = corpus(GetParam());
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    auto image = fixtures::load(path);
+    ASSERT_EQ(image->LastStatus, Ok);
+    GUID page = FrameDimensionPage;
+    const uint32_t pages = image->CountFrames(&page);
+    ASSERT_EQ(pages, static_cast<uint32_t>(TIFFNumberOfDirectories(tif)));
+    for (uint32_t index = 0; index < pages; ++index) {
+        SCOPED_TRACE("page " + std::to_string(index + 1));
+        ASSERT_TRUE(TIFFSetDirectory(tif, static_cast<tdir_t>(index)));
+        uint32_t width = 0, height = 0;
+        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+        std::vector<uint32_t> raster(size_t{width} * height);
+        ASSERT_TRUE(TIFFReadRGBAImageOriented(tif, width, height, raster.data(),
+                                              ORIENTATION_TOPLEFT, 0));
+        std::vector<uint8_t> expected(raster.size() * 4);
+        for (size_t i = 0; i < raster.size(); ++i) {
+            expected[4 * i] = static_cast<uint8_t>(TIFFGetR(raster[i]));
+            expected[4 * i + 1] = static_cast<uint8_t>(TIFFGetG(raster[i]));
+            expected[4 * i + 2] = static_cast<uint8_t>(TIFFGetB(raster[i]));
+            expected[4 * i + 3] = static_cast<uint8_t>(TIFFGetA(raster[i]));
+        }
+        ASSERT_EQ(image->ActivateFrame(&page, index), Ok);
+        ASSERT_EQ(image->PixelWidth(), width);
+        ASSERT_EQ(image->PixelHeight(), height);
+        // libtiff hands alpha out premultiplied; ours is straight.
+        const bool alpha = image->FramePixelFormat() == PixelFormat32bppARGB;
+        EXPECT_LE(worstDifference(*image, expected, width, height, alpha), alpha ? 1 : 0);
+    }
+    TIFFClose(tif);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Corpus, TiffReference,
+    ::testing::Values("pillow-tiff/hopper.tif", "pillow-tiff/hopper_lzw.tif",
+                      "pillow-tiff/hopper_g4.tif", "pillow-tiff/hopper_jpg.tif",
+                      "pillow-tiff/hopper2.tif", "pillow-tiff/hopper_gray_4bpp.tif",
+                      "pillow-tiff/hopper_bigtiff.tif", "pillow-tiff/multipage.tiff",
+                      "pillow-tiff/multipage-mmap.tiff", "pillow-tiff/g4-multi.tiff",
+                      "pillow-tiff/tiff_strip_ycbcr_jpeg_2x2_sampling.tif",
+                      "pillow-tiff/tiff_tiled_ycbcr_jpeg_2x2_sampling.tif",
+                      "pillow-tiff/tiff_strip_planar_lzw.tiff",
+                      "pillow-tiff/tiff_tiled_planar_lzw.tiff", "pillow-tiff/tiff_16bit_RGB.tiff",
+                      "pillow-tiff/tiff_16bit_RGBa.tiff", "pillow-tiff/tiff_tiled_cmyk_jpeg.tif",
+                      "pillow-tiff/compression.tif", "libtiff/palette-1c-1b.tiff",
+                      "libtiff/palette-1c-4b.tiff", "libtiff/palette-1c-8b.tiff",
+                      "libtiff/quad-tile.jpg.tiff", "libtiff/miniswhite-1c-1b.tiff",
+                      "libtiff/testfax4.tiff", "libtiff/minisblack-2c-8b-alpha.tiff",
+                      "libtiff/rgb-3c-16b.tiff", "libtiff/lzw-single-strip.tiff"));
+
+// --- PNG -----------------------------------------------------------------------------------
+
+std::vector<uint8_t> libpngRgba(const std::string& path, uint32_t& width, uint32_t& height) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_read_info(png, info);
+    png_set_expand(png);
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    width = png_get_image_width(png, info);
+    height = png_get_image_height(png, info);
+    std::vector<uint8_t> pixels(size_t{width} * height * 4);
+    std::vector<png_bytep> rows(height);
+    for (uint32_t y = 0; y < height; ++y) rows[y] = &pixels[size_t{y} * width * 4];
+    png_read_image(png, rows.data());
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    return pixels;
+}
+
+class PngReference : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PngReference, MatchesLibpng) {
+    const std::string path = corpus("pngsuite/" + GetParam() + ".png");
+    uint32_t width = 0, height = 0;
+    const std::vector<uint8_t> expected = libpngRgba(path, width, height);
+    auto image = fixtures::load(path);
+    ASSERT_EQ(image->LastStatus, Ok);
+    ASSERT_EQ(image->PixelWidth(), width);
+    EXPECT_EQ(worstDifference(*image, expected, width, height, false), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Suite, PngReference,
+                         ::testing::Values("basn0g01", "basn0g02", "basn0g04", "basn0g08",
+                                           "basn0g16", "basn2c08", "basn2c16", "basn3p01",
+                                           "basn3p02", "basn3p04", "basn3p08", "basn4a08",
+                                           "basn4a16", "basn6a08", "basn6a16", "basi0g01",
+                                           "basi2c16", "basi3p04", "basi6a08", "tbbn3p08",
+                                           "tbrn2c08", "tbwn0g16", "tp0n3p08", "s01i3p01",
+                                           "s39i3p04", "oi9n2c16", "f04n2c08", "z09n2c08"));
+
+// --- JPEG ----------------------------------------------------------------------------------
+
+class JpegReference : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(JpegReference, MatchesLibjpeg) {
+    const std::string path = corpus(GetParam());
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_EXT_RGBA;
+    jpeg_start_decompress(&info);
+    const uint32_t width = info.output_width, height = info.output_height;
+    std::vector<uint8_t> expected(size_t{width} * height * 4);
+    while (info.output_scanline < height) {
+        JSAMPROW row = &expected[size_t{info.output_scanline} * width * 4];
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+
+    auto image = fixtures::load(path);
+    ASSERT_EQ(image->LastStatus, Ok);
+    ASSERT_EQ(image->PixelWidth(), width);
+    EXPECT_EQ(worstDifference(*image, expected, width, height, false), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, JpegReference,
+                         ::testing::Values("libjpeg-turbo/testorig.jpg",
+                                           "libjpeg-turbo/testimgint.jpg",
+                                           "libjpeg-turbo/testimgari.jpg",
+                                           "pillow-jpeg/hopper.jpg",
+                                           "pillow-jpeg/hopper_gray.jpg",
+                                           "jpeg-decoder/non-interleaved-mcu.jpg"));
+
+// --- GIF -----------------------------------------------------------------------------------
+
+class GifReference : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(GifReference, FirstFrameMatchesGiflib) {
+    const std::string path = corpus(GetParam());
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    const uint32_t width = static_cast<uint32_t>(gif->SWidth), height = static_cast<uint32_t>(gif->SHeight);
+    const SavedImage& first = gif->SavedImages[0];
+    GraphicsControlBlock gcb{};
+    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+    DGifSavedExtensionToGCB(gif, 0, &gcb);
+    const ColorMapObject* map = first.ImageDesc.ColorMap ? first.ImageDesc.ColorMap : gif->SColorMap;
+    std::vector<uint8_t> expected(size_t{width} * height * 4, 0);
+    const GifImageDesc& d = first.ImageDesc;
+    for (int y = 0; y < d.Height; ++y)
+        for (int x = 0; x < d.Width; ++x) {
+            const int index = first.RasterBits[y * d.Width + x];
+            const uint32_t sx = static_cast<uint32_t>(d.Left + x), sy = static_cast<uint32_t>(d.Top + y);
+            if (index == gcb.TransparentColor || sx >= width || sy >= height) continue;
+            uint8_t* p = &expected[(size_t{sy} * width + sx) * 4];
+            if (index < map->ColorCount) {
+                p[0] = map->Colors[index].Red;
+                p[1] = map->Colors[index].Green;
+                p[2] = map->Colors[index].Blue;
+            }
+            p[3] = 255;
+        }
+    DGifCloseFile(gif, &error);
+
+    auto image = fixtures::load(path);
+    ASSERT_EQ(image->LastStatus, Ok);
+    ASSERT_EQ(image->PixelWidth(), width);
+    EXPECT_EQ(worstDifference(*image, expected, width, height, false), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, GifReference,
+                         ::testing::Values("giflib/porsche.gif", "giflib/treescap-interlaced.gif",
+                                           "giflib/welcome2.gif", "giflib/fire.gif",
+                                           "giflib/x-trans.gif", "pillow-gif/chi.gif"));
+
+// --- BMP: the same picture in different encodings decodes to the same pixels ----------------
+
+struct SamePicture {
+    const char* reference;
+    const char* variant;
+};
+
+class BmpEncodings : public ::testing::TestWithParam<SamePicture> {};
+
+TEST_P(BmpEncodings, DecodeAlike) {
+    auto reference = fixtures::load(corpus(std::string("bmpsuite/") + GetParam().reference));
+    auto variant = fixtures::load(corpus(std::string("bmpsuite/") + GetParam().variant));
+    ASSERT_EQ(reference->LastStatus, Ok);
+    ASSERT_EQ(variant->LastStatus, Ok);
+    ASSERT_EQ(variant->PixelWidth(), reference->PixelWidth());
+    ASSERT_EQ(variant->PixelHeight(), reference->PixelHeight());
+    int mismatches = 0;
+    for (uint32_t y = 0; y < reference->PixelHeight(); ++y)
+        for (uint32_t x = 0; x < reference->PixelWidth(); ++x)
+            if (fixtures::pixel(*reference, x, y) != fixtures::pixel(*variant, x, y)) ++mismatches;
+    EXPECT_EQ(mismatches, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Suite, BmpEncodings,
+    ::testing::Values(SamePicture{"g/rgb24.bmp", "g/rgb32.bmp"},
+                      SamePicture{"g/rgb24.bmp", "g/rgb32bf.bmp"},
+                      SamePicture{"g/rgb24.bmp", "g/rgb24pal.bmp"},
+                      SamePicture{"g/rgb24.bmp", "q/rgb32-xbgr.bmp"},
+                      SamePicture{"g/pal8.bmp", "g/pal8rle.bmp"},
+                      SamePicture{"g/pal8.bmp", "g/pal8topdown.bmp"},
+                      SamePicture{"g/pal8.bmp", "g/pal8os2.bmp"},
+                      SamePicture{"g/pal8.bmp", "g/pal8v5.bmp"},
+                      SamePicture{"g/pal8.bmp", "g/pal8-0.bmp"},
+                      SamePicture{"g/pal4.bmp", "g/pal4rle.bmp"},
+                      SamePicture{"g/rgb16.bmp", "g/rgb16bfdef.bmp"}),
+    [](const auto& info) {
+        std::string name = std::string(info.param.reference) + "_" + info.param.variant;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    });
+
+}  // namespace

@@ -1,0 +1,316 @@
+#include "fixtures.h"
+
+#include <gif_lib.h>
+#include <png.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include <jpeglib.h>
+
+#include "imaging/text_path.h"
+
+namespace fixtures {
+
+fs::path corpusDir() {
+#ifdef ORVELLE_CORPUS_DIR
+    return fs::path(ORVELLE_CORPUS_DIR);
+#else
+    return fs::path("../shared/corpus");
+#endif
+}
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "orvelle-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(m_path, ignored);
+}
+
+Picture gradient(uint32_t width, uint32_t height, int channels) {
+    Picture p{width, height, channels, std::vector<uint8_t>(size_t{width} * height * channels)};
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            for (int c = 0; c < channels; ++c)
+                p.at(x, y)[c] = c == 3 ? static_cast<uint8_t>(64 + (x * 13 + y * 7) % 192)
+                                       : static_cast<uint8_t>(x * 37 + y * 91 + c * 53);
+    return p;
+}
+
+namespace {
+
+bool bilevelBit(uint32_t x, uint32_t y) { return (x * 7 + y * 3) % 5 < 2; }
+
+uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+uint32_t paletteColour(uint32_t i) { return argb(255, i, 255 - i, (i * 7) & 255); }
+
+}  // namespace
+
+uint32_t tiffPagePixel(const TiffPage& page, uint32_t x, uint32_t y) {
+    const Picture rgba = gradient(page.width, page.height, 4);
+    const uint8_t* s = rgba.at(x, y);
+    switch (page.kind) {
+        case TiffKind::Bilevel: {
+            const bool white = bilevelBit(x, y) != page.minIsWhite;
+            return white ? 0xFFFFFFFFu : 0xFF000000u;
+        }
+        case TiffKind::Grey8: {
+            const uint32_t v = page.minIsWhite ? 255 - s[0] : s[0];
+            return argb(255, v, v, v);
+        }
+        case TiffKind::Grey4: {
+            uint32_t v = (s[0] & 15) * 17;
+            if (page.minIsWhite) v = 255 - v;
+            return argb(255, v, v, v);
+        }
+        case TiffKind::Palette8: return paletteColour(s[0]);
+        case TiffKind::Rgb: return argb(255, s[0], s[1], s[2]);
+        case TiffKind::Rgba: return argb(s[3], s[0], s[1], s[2]);
+    }
+    return 0;
+}
+
+void writeTiff(const std::string& path, const std::vector<TiffPage>& pages) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) throw std::runtime_error("cannot write " + path);
+    for (const TiffPage& page : pages) {
+        const Picture rgba = gradient(page.width, page.height, 4);
+        uint16_t bits = 8, samples = 1, photometric = PHOTOMETRIC_MINISBLACK;
+        switch (page.kind) {
+            case TiffKind::Bilevel: bits = 1; break;
+            case TiffKind::Grey4: bits = 4; break;
+            case TiffKind::Grey8: break;
+            case TiffKind::Palette8: photometric = PHOTOMETRIC_PALETTE; break;
+            case TiffKind::Rgb: samples = 3; photometric = PHOTOMETRIC_RGB; break;
+            case TiffKind::Rgba: samples = 4; photometric = PHOTOMETRIC_RGB; break;
+        }
+        if (page.minIsWhite) photometric = PHOTOMETRIC_MINISWHITE;
+        const bool ycbcr = page.compression == COMPRESSION_JPEG && page.kind == TiffKind::Rgb;
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, page.compression);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, ycbcr ? PHOTOMETRIC_YCBCR : photometric);
+        if (ycbcr) {
+            TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 95);
+            TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        }
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        if (page.kind == TiffKind::Rgba) {
+            const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+            TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+        }
+        std::vector<uint16_t> red(256), green(256), blue(256);
+        if (page.kind == TiffKind::Palette8) {
+            for (uint32_t i = 0; i < 256; ++i) {
+                const uint32_t c = paletteColour(i);
+                red[i] = static_cast<uint16_t>(((c >> 16) & 255) * 257);
+                green[i] = static_cast<uint16_t>(((c >> 8) & 255) * 257);
+                blue[i] = static_cast<uint16_t>((c & 255) * 257);
+            }
+            TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+        }
+        if (page.dpi > 0) {
+            TIFFSetField(tif, TIFFTAG_XRESOLUTION, page.dpi);
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, page.dpi);
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        }
+        // Stored rows, packed as the file holds them.
+        const size_t rowBytes = (size_t{page.width} * bits * samples + 7) / 8;
+        std::vector<std::vector<uint8_t>> rows(page.height, std::vector<uint8_t>(rowBytes));
+        for (uint32_t y = 0; y < page.height; ++y) {
+            uint8_t* row = rows[y].data();
+            for (uint32_t x = 0; x < page.width; ++x) {
+                const uint8_t* s = rgba.at(x, y);
+                switch (page.kind) {
+                    case TiffKind::Bilevel:
+                        if (bilevelBit(x, y)) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                        break;
+                    case TiffKind::Grey4:
+                        row[x / 2] |= static_cast<uint8_t>((s[0] & 15) << (x % 2 ? 0 : 4));
+                        break;
+                    case TiffKind::Grey8:
+                    case TiffKind::Palette8: row[x] = s[0]; break;
+                    case TiffKind::Rgb:
+                    case TiffKind::Rgba:
+                        for (uint16_t c = 0; c < samples; ++c) row[x * samples + c] = s[c];
+                        break;
+                }
+            }
+        }
+        if (page.tiled) {
+            const uint32_t tile = 16;
+            TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
+            TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+            const size_t tileRow = tile * bits * samples / 8;
+            std::vector<uint8_t> buffer(TIFFTileSize(tif));
+            for (uint32_t ty = 0; ty < page.height; ty += tile)
+                for (uint32_t tx = 0; tx < page.width; tx += tile) {
+                    std::fill(buffer.begin(), buffer.end(), 0);
+                    for (uint32_t r = 0; r < tile && ty + r < page.height; ++r) {
+                        const size_t offset = size_t{tx} * bits * samples / 8;
+                        const size_t n = std::min(tileRow, rowBytes - offset);
+                        std::copy_n(rows[ty + r].data() + offset, n, buffer.data() + r * tileRow);
+                    }
+                    TIFFWriteTile(tif, buffer.data(), tx, ty, 0, 0);
+                }
+        } else {
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, ycbcr ? 16u : 3u);
+            for (uint32_t y = 0; y < page.height; ++y) TIFFWriteScanline(tif, rows[y].data(), y, 0);
+        }
+        TIFFWriteDirectory(tif);
+    }
+    TIFFClose(tif);
+}
+
+void writePng(const std::string& path, const Picture& picture, double dpi) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) throw std::runtime_error("cannot write " + path);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    const int type = picture.channels == 1   ? PNG_COLOR_TYPE_GRAY
+                     : picture.channels == 3 ? PNG_COLOR_TYPE_RGB
+                                             : PNG_COLOR_TYPE_RGBA;
+    png_set_IHDR(png, info, picture.width, picture.height, 8, type, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (dpi > 0) {
+        const auto ppm = static_cast<png_uint_32>(dpi / 0.0254 + 0.5);
+        png_set_pHYs(png, info, ppm, ppm, PNG_RESOLUTION_METER);
+    }
+    png_write_info(png, info);
+    for (uint32_t y = 0; y < picture.height; ++y)
+        png_write_row(png, const_cast<uint8_t*>(picture.at(0, y)));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+void writeJpeg(const std::string& path, const Picture& picture, int quality, int dpi) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) throw std::runtime_error("cannot write " + path);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = picture.width;
+    info.image_height = picture.height;
+    info.input_components = picture.channels;
+    info.in_color_space = picture.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    if (dpi > 0) {
+        info.density_unit = 1;
+        info.X_density = info.Y_density = static_cast<UINT16>(dpi);
+    }
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<uint8_t*>(picture.at(0, info.next_scanline));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
+
+void writeGif(const std::string& path, int screenWidth, int screenHeight,
+              const std::vector<uint32_t>& paletteRgb, const std::vector<GifFrame>& frames) {
+    int error = 0;
+    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
+    if (!gif) throw std::runtime_error("cannot write " + path);
+    int size = 2;
+    while (size < static_cast<int>(paletteRgb.size())) size *= 2;
+    ColorMapObject* map = GifMakeMapObject(size, nullptr);
+    for (size_t i = 0; i < paletteRgb.size(); ++i)
+        map->Colors[i] = {static_cast<GifByteType>(paletteRgb[i] >> 16),
+                          static_cast<GifByteType>(paletteRgb[i] >> 8),
+                          static_cast<GifByteType>(paletteRgb[i])};
+    EGifSetGifVersion(gif, true);
+    EGifPutScreenDesc(gif, screenWidth, screenHeight, 8, 0, map);
+    for (const GifFrame& f : frames) {
+        GraphicsControlBlock gcb{};
+        gcb.DisposalMode = f.disposal;
+        gcb.TransparentColor = f.transparent;
+        GifByteType extension[4];
+        const size_t length = EGifGCBToExtension(&gcb, extension);
+        EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension);
+        EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, nullptr);
+        std::vector<GifPixelType> row(static_cast<size_t>(f.width));
+        for (int y = 0; y < f.height; ++y) {
+            std::copy_n(f.indices.begin() + static_cast<long>(y) * f.width, f.width, row.begin());
+            EGifPutLine(gif, row.data(), f.width);
+        }
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+}
+
+void writeBmp24(const std::string& path, const Picture& picture, int32_t pelsPerMeter) {
+    const uint32_t rowBytes = (picture.width * 3 + 3) & ~3u;
+    const uint32_t dataSize = rowBytes * picture.height;
+    std::vector<uint8_t> out(54 + dataSize, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    out[0] = 'B';
+    out[1] = 'M';
+    put32(2, static_cast<uint32_t>(out.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, picture.width);
+    put32(22, picture.height);
+    out[26] = 1;
+    out[28] = 24;
+    put32(34, dataSize);
+    put32(38, static_cast<uint32_t>(pelsPerMeter));
+    put32(42, static_cast<uint32_t>(pelsPerMeter));
+    for (uint32_t y = 0; y < picture.height; ++y) {
+        uint8_t* row = &out[54 + size_t{picture.height - 1 - y} * rowBytes];
+        for (uint32_t x = 0; x < picture.width; ++x) {
+            const uint8_t* s = picture.at(x, y);
+            row[3 * x] = s[2];
+            row[3 * x + 1] = s[1];
+            row[3 * x + 2] = s[0];
+        }
+    }
+    writeBytes(path, out);
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::unique_ptr<orvelle::TGPImage> load(const std::string& path) {
+    return std::unique_ptr<orvelle::TGPImage>(new orvelle::TGPImage(orvelle::widenPath(path), false));
+}
+
+uint32_t pixel(orvelle::TGPImage& image, uint32_t x, uint32_t y) {
+    gdip::ARGB colour = 0;
+    gdip::GdipBitmapGetPixel(image.NativeHandle, static_cast<int32_t>(x), static_cast<int32_t>(y),
+                             &colour);
+    return colour;
+}
+
+}  // namespace fixtures

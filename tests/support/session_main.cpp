@@ -1,0 +1,18 @@
+// Test entry: every test runs inside one open imaging session, as the program does.
+#include <gtest/gtest.h>
+
+#include "imaging/gdipobj.h"
+
+namespace {
+class SessionEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { orvelle::ImagingSession::Open(); }
+    void TearDown() override { orvelle::ImagingSession::Close(); }
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new SessionEnvironment);
+    return RUN_ALL_TESTS();
+}
