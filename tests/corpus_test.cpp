@@ -20,6 +20,8 @@ struct CorpusFile {
     std::vector<std::pair<uint32_t, uint32_t>> pages;  // expected sizes, in order
 };
 
+void PrintTo(const CorpusFile& file, std::ostream* out) { *out << file.name; }
+
 // Files where this decoder knowingly reads differently from the reference decoders.
 const std::map<std::string, std::string> kKnownDifferences = {
     {"pillow-gif/issue_2811.gif",

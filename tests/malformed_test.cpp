@@ -44,13 +44,14 @@ std::vector<uint8_t> tiffWithEntries(const std::vector<std::array<uint32_t, 3>>&
 }
 
 std::vector<uint8_t> pngChunk(const std::string& type, const std::vector<uint8_t>& data) {
-    std::vector<uint8_t> chunk(4);
     const uint32_t length = static_cast<uint32_t>(data.size());
-    for (int i = 0; i < 4; ++i) chunk[i] = static_cast<uint8_t>(length >> (24 - 8 * i));
-    chunk.insert(chunk.end(), type.begin(), type.end());
-    chunk.insert(chunk.end(), data.begin(), data.end());
     uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
     crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    std::vector<uint8_t> chunk;
+    chunk.reserve(12 + data.size());
+    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(length >> (24 - 8 * i)));
+    for (char c : type) chunk.push_back(static_cast<uint8_t>(c));
+    for (uint8_t b : data) chunk.push_back(b);
     for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
     return chunk;
 }

@@ -232,6 +232,10 @@ struct SamePicture {
     const char* variant;
 };
 
+void PrintTo(const SamePicture& pair, std::ostream* out) {
+    *out << pair.reference << " ~ " << pair.variant;
+}
+
 class BmpEncodings : public ::testing::TestWithParam<SamePicture> {};
 
 TEST_P(BmpEncodings, DecodeAlike) {
