@@ -6,6 +6,7 @@
 
 #include "../imaging/gdipobj.h"
 #include "info_command.h"
+#include "job_commands.h"
 
 namespace {
 
@@ -15,8 +16,17 @@ constexpr const char* kUsage =
     "commands:\n"
     "  info [--json] FILE...   the format of each picture and the size, pixel format and\n"
     "                          resolution of each of its frames\n"
+    "  split SOURCE --out DIR [--format F] [--percent N]\n"
+    "                          every page of a TIFF as DIR/stem_N.EXT\n"
+    "  split SOURCE --page N --to FILE [--format F] [--percent N]\n"
+    "                          page N (from 1) into exactly FILE\n"
+    "                          F: jpeg (default), bmp, gif, png or tiff; N: 1 to 1000, default 100\n"
+    "  merge --out OUTPUT [--all-pages] SOURCE...\n"
+    "                          the first page (or every page) of each source, in order, as one\n"
+    "                          multi-page TIFF\n"
     "\n"
-    "exit status: 0 when every file was handled, 1 when some failed, 2 on wrong arguments\n";
+    "exit status: 0 when everything was handled, 1 when some files, pages or sources failed,\n"
+    "2 when nothing was written or the arguments are wrong\n";
 
 }  // namespace
 
@@ -37,6 +47,10 @@ int main(int argc, char** argv) {
     int status = 2;
     if (command == "info") {
         status = orvelle::cli::runInfo(args, std::cout, std::cerr);
+    } else if (command == "split") {
+        status = orvelle::cli::runSplit(args, std::cout, std::cerr);
+    } else if (command == "merge") {
+        status = orvelle::cli::runMerge(args, std::cout, std::cerr);
     } else {
         std::cerr << "orvelle-cli: unknown command " << command << "\n" << kUsage;
     }

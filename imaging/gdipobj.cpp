@@ -92,6 +92,10 @@ TGPBitmap::TGPBitmap(int32_t width, int32_t height, PixelFormat format) {
     LastStatus = GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &NativeHandle);
 }
 
+GpStatus TGPBitmap::SetResolution(float dpiX, float dpiY) {
+    return RecordStatus(GdipBitmapSetResolution(NativeHandle, dpiX, dpiY));
+}
+
 // --- TGPGraphics -------------------------------------------------------------------------------
 
 TGPGraphics::TGPGraphics(HDC deviceContext) {

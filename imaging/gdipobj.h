@@ -44,6 +44,9 @@ protected:
 class TGPBitmap : public TGPImage {
 public:
     TGPBitmap(int32_t width, int32_t height, PixelFormat format);
+
+    // Dots per inch the bitmap carries into the files it is saved to.
+    GpStatus SetResolution(float dpiX, float dpiY);
 };
 
 class TGPPen;

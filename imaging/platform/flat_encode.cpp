@@ -1,18 +1,203 @@
-// Saving. The encoders are not part of this build yet: every save is refused with
-// NotImplemented and writes nothing, so callers see a failed save rather than a bad file.
+// Encoders: the list callers look encoders up in, and saving single pictures and
+// multi-frame TIFF files.
+#include <cstring>
+#include <new>
+#include <string>
+
 #include "handles.h"
+#include "text_utf8.h"
 
 namespace gdip {
 
-GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
-                             const EncoderParameters*) {
-    if (!image || !filename || !clsidEncoder) return InvalidParameter;
-    return NotImplemented;
+const GUID EncoderQuality = {0x1D5BE4B5, 0xFA4A, 0x452D,
+                             {0x9C, 0xDD, 0x5D, 0xB3, 0x51, 0x05, 0xE7, 0xEB}};
+const GUID EncoderSaveFlag = {0x292266FC, 0xAC40, 0x47BF,
+                              {0x8C, 0xFC, 0xA8, 0x5B, 0x89, 0xA6, 0x55, 0xDE}};
+
+namespace {
+
+struct EncoderEntry {
+    codecs::EncoderKind kind;
+    GUID clsid;
+    const GUID* format;
+    const char16_t* name;
+    const char16_t* extensions;
+    const char16_t* mimeType;
+};
+
+constexpr GUID encoderClsid(uint32_t first) {
+    return {first, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 }
 
-GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage, const EncoderParameters*) {
-    if (!image || !newImage) return InvalidParameter;
-    return NotImplemented;
+const EncoderEntry kEncoders[] = {
+    {codecs::EncoderKind::Bmp, encoderClsid(0x557CF400), &ImageFormatBMP, u"Built-in BMP Codec",
+     u"*.BMP;*.DIB;*.RLE", u"image/bmp"},
+    {codecs::EncoderKind::Jpeg, encoderClsid(0x557CF401), &ImageFormatJPEG,
+     u"Built-in JPEG Codec", u"*.JPG;*.JPEG;*.JPE;*.JFIF", u"image/jpeg"},
+    {codecs::EncoderKind::Gif, encoderClsid(0x557CF402), &ImageFormatGIF, u"Built-in GIF Codec",
+     u"*.GIF", u"image/gif"},
+    {codecs::EncoderKind::Tiff, encoderClsid(0x557CF405), &ImageFormatTIFF,
+     u"Built-in TIFF Codec", u"*.TIF;*.TIFF", u"image/tiff"},
+    {codecs::EncoderKind::Png, encoderClsid(0x557CF406), &ImageFormatPNG, u"Built-in PNG Codec",
+     u"*.PNG", u"image/png"},
+};
+constexpr UINT kEncoderCount = sizeof(kEncoders) / sizeof(kEncoders[0]);
+
+size_t stringBytes(const char16_t* text) {
+    return (std::char_traits<char16_t>::length(text) + 1) * sizeof(char16_t);
+}
+
+size_t encoderListBytes() {
+    size_t bytes = sizeof(ImageCodecInfo) * kEncoderCount;
+    for (const EncoderEntry& e : kEncoders)
+        bytes += stringBytes(e.name) + stringBytes(e.extensions) + stringBytes(e.mimeType);
+    return bytes;
+}
+
+const EncoderEntry* encoderFor(const GUID* clsid) {
+    if (!clsid) return nullptr;
+    for (const EncoderEntry& e : kEncoders)
+        if (e.clsid == *clsid) return &e;
+    return nullptr;
+}
+
+// What the parameter block asks for; unknown parameters are ignored.
+struct SaveRequest {
+    codecs::EncodeOptions options;
+    uint32_t saveFlag = 0;
+};
+
+GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& request) {
+    if (!parameters) return Ok;
+    if (parameters->Count > 64) return InvalidParameter;
+    for (uint32_t i = 0; i < parameters->Count; ++i) {
+        const EncoderParameter& p = parameters->Parameter[i];
+        if (p.Type != EncoderParameterValueTypeLong || p.NumberOfValues < 1 || !p.Value) continue;
+        const uint32_t value = *static_cast<const uint32_t*>(p.Value);
+        if (p.Guid == EncoderQuality) {
+            if (value > 100) return InvalidParameter;
+            request.options.quality = static_cast<int>(value);
+        } else if (p.Guid == EncoderSaveFlag) {
+            request.saveFlag = value;
+        }
+    }
+    return Ok;
+}
+
+GpStatus completeMultiFrameSave(GpImage* image) {
+    std::unique_ptr<MultiFrameSave> save = std::move(image->multiFrameSave);
+    if (!save) return Ok;
+    GpStatus status = save->broken ? Win32Error : save->encoder->finish();
+    save->encoder.reset();
+    if (status == Ok) return save->file.commit();
+    save->file.abandon();
+    return status;
+}
+
+}  // namespace
+
+GpStatus GdipGetImageEncodersSize(UINT* numEncoders, UINT* size) {
+    if (!numEncoders || !size) return InvalidParameter;
+    *numEncoders = kEncoderCount;
+    *size = static_cast<UINT>(encoderListBytes());
+    return Ok;
+}
+
+GpStatus GdipGetImageEncoders(UINT numEncoders, UINT size, ImageCodecInfo* encoders) {
+    if (!encoders || numEncoders != kEncoderCount || size < encoderListBytes())
+        return InvalidParameter;
+    auto* strings = reinterpret_cast<uint8_t*>(encoders + kEncoderCount);
+    auto place = [&](const char16_t* text) {
+        const size_t bytes = stringBytes(text);
+        std::memcpy(strings, text, bytes);
+        const auto* placed = reinterpret_cast<const char16_t*>(strings);
+        strings += bytes;
+        return placed;
+    };
+    for (UINT i = 0; i < kEncoderCount; ++i) {
+        const EncoderEntry& e = kEncoders[i];
+        ImageCodecInfo& info = encoders[i];
+        info = ImageCodecInfo{};
+        info.Clsid = e.clsid;
+        info.FormatID = *e.format;
+        info.CodecName = place(e.name);
+        info.FilenameExtension = place(e.extensions);
+        info.MimeType = place(e.mimeType);
+        info.Flags = 0x00010007;  // encoder, decoder, supports bitmaps, built in
+        info.Version = 1;
+    }
+    return Ok;
+}
+
+GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
+                             const EncoderParameters* encoderParams) {
+    if (!image || !filename || !*filename) return InvalidParameter;
+    if (image->frame.empty()) return WrongState;
+    if (image->multiFrameSave) return WrongState;
+    const EncoderEntry* entry = encoderFor(clsidEncoder);
+    if (!entry) return FileNotFound;  // no encoder of that class
+    SaveRequest request;
+    if (const GpStatus status = readParameters(encoderParams, request); status != Ok) return status;
+    try {
+        auto save = std::make_unique<MultiFrameSave>();
+        GpStatus status = save->file.create(utf8FromUtf16(filename));
+        if (status != Ok) return status;
+        save->encoder = codecs::createEncoder(entry->kind, save->file.stream(), request.options, status);
+        if (!save->encoder) return status;
+        status = save->encoder->addFrame(image->frame);
+        if (status != Ok) return status;  // the temporary file goes with `save`
+        if (entry->kind == codecs::EncoderKind::Tiff && request.saveFlag == EncoderValueMultiFrame) {
+            image->multiFrameSave = std::move(save);
+            return Ok;
+        }
+        status = save->encoder->finish();
+        save->encoder.reset();
+        return status == Ok ? save->file.commit() : status;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
+                          const EncoderParameters* encoderParams) {
+    if (!image || !newImage || !encoderParams) return InvalidParameter;
+    SaveRequest request;
+    if (const GpStatus status = readParameters(encoderParams, request); status != Ok) return status;
+    if (!image->multiFrameSave) return WrongState;
+    if (request.saveFlag == EncoderValueFlush) return completeMultiFrameSave(image);
+    if (request.saveFlag != EncoderValueFrameDimensionPage) return InvalidParameter;
+    if (newImage->frame.empty()) return WrongState;
+    MultiFrameSave& save = *image->multiFrameSave;
+    if (save.broken) return Win32Error;
+    try {
+        const GpStatus status = save.encoder->addFrame(newImage->frame);
+        // A refused frame leaves the file as it was; a failed write leaves it unusable.
+        if (status == Win32Error) save.broken = true;
+        return status;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipBitmapSetResolution(GpBitmap* bitmap, REAL xdpi, REAL ydpi) {
+    if (!bitmap || !(xdpi > 0) || !(ydpi > 0) || xdpi > 1e6f || ydpi > 1e6f)
+        return InvalidParameter;
+    bitmap->frame.dpiX = xdpi;
+    bitmap->frame.dpiY = ydpi;
+    return Ok;
+}
+
+// Disposing completes a multi-frame file that is still open.
+GpStatus GdipDisposeImage(GpImage* image) {
+    if (!image) return InvalidParameter;
+    GpStatus status = Ok;
+    try {
+        status = completeMultiFrameSave(image);
+    } catch (const std::bad_alloc&) {
+        status = OutOfMemory;
+    }
+    delete image;
+    return status;
 }
 
 }  // namespace gdip

@@ -4,38 +4,10 @@
 
 #include "handles.h"
 #include "limits.h"
+#include "text_utf8.h"
 
 namespace gdip {
 namespace {
-
-std::string toUtf8(const char16_t* text) {
-    std::string out;
-    for (const char16_t* p = text; *p; ++p) {
-        uint32_t code = *p;
-        if (code >= 0xD800 && code <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (p[1] - 0xDC00);
-            ++p;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;  // a lone surrogate names no file
-        }
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
-}
 
 GpStatus loadImage(const char16_t* filename, GpImage** image) {
     if (!image) return InvalidParameter;
@@ -44,7 +16,7 @@ GpStatus loadImage(const char16_t* filename, GpImage** image) {
     if (!sessionOpen()) return GdiplusNotInitialized;
     try {
         GpStatus status = Ok;
-        auto decoder = codecs::openDecoder(toUtf8(filename), status);
+        auto decoder = codecs::openDecoder(utf8FromUtf16(filename), status);
         if (!decoder) return status == Ok ? UnknownImageFormat : status;
         auto result = std::make_unique<GpImage>();
         result->rawFormat = decoder->rawFormat();
@@ -76,12 +48,6 @@ GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
 // Colour management is not applied: pixels are delivered as stored.
 GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image) {
     return loadImage(filename, image);
-}
-
-GpStatus GdipDisposeImage(GpImage* image) {
-    if (!image) return InvalidParameter;
-    delete image;
-    return Ok;
 }
 
 GpStatus GdipGetImageWidth(GpImage* image, UINT* width) {

@@ -155,6 +155,36 @@ struct EncoderParameters {
 };
 constexpr uint32_t EncoderParameterValueTypeLong = 4;
 
+extern const GUID EncoderQuality;
+extern const GUID EncoderSaveFlag;
+enum EncoderValue : uint32_t {
+    EncoderValueMultiFrame = 18,
+    EncoderValueLastFrame = 19,
+    EncoderValueFlush = 20,
+    EncoderValueFrameDimensionPage = 23,
+};
+
+// What the encoder list describes of each encoder; strings follow the records in the buffer.
+struct ImageCodecInfo {
+    GUID Clsid;
+    GUID FormatID;
+    const char16_t* CodecName;
+    const char16_t* DllName;
+    const char16_t* FormatDescription;
+    const char16_t* FilenameExtension;
+    const char16_t* MimeType;
+    uint32_t Flags;
+    uint32_t Version;
+    uint32_t SigCount;
+    uint32_t SigSize;
+    const uint8_t* SigPattern;
+    const uint8_t* SigMask;
+};
+
+GpStatus GdipGetImageEncodersSize(UINT* numEncoders, UINT* size);
+GpStatus GdipGetImageEncoders(UINT numEncoders, UINT size, ImageCodecInfo* encoders);
+GpStatus GdipBitmapSetResolution(GpBitmap* bitmap, REAL xdpi, REAL ydpi);
+
 GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
                              const EncoderParameters* encoderParams);
 GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,

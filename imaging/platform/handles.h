@@ -4,11 +4,19 @@
 #include <memory>
 
 #include "codecs/codec.h"
+#include "codecs/output_file.h"
 #include "gdiplus_flat.h"
 #include "raster.h"
 #include "surface.h"
 
 namespace gdip {
+
+// A multi-frame TIFF being written: open from the first save until the image is disposed.
+struct MultiFrameSave {
+    codecs::OutputFile file;
+    std::unique_ptr<codecs::Encoder> encoder;  // declared after the file it writes to
+    bool broken = false;
+};
 
 struct GpImage {
     std::unique_ptr<codecs::Decoder> decoder;  // null for bitmaps made in memory
@@ -17,6 +25,7 @@ struct GpImage {
     uint32_t frameCount = 1;
     uint32_t activeFrame = 0;
     Frame frame;  // the active frame, the only one held
+    std::unique_ptr<MultiFrameSave> multiFrameSave;
 };
 
 struct GpGraphics {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,31 @@ public:
     // Decodes frame `index` (< frameCount()) into `out`, replacing what it held.
     virtual GpStatus readFrame(uint32_t index, Frame& out) = 0;
 };
+
+// Writes frames in one format to an open stream. Single-picture formats take one frame.
+class Encoder {
+public:
+    virtual ~Encoder() = default;
+    virtual GpStatus addFrame(const Frame& frame) = 0;
+    // Completes the stream; the caller then closes and renames the file.
+    virtual GpStatus finish() = 0;
+};
+
+struct EncodeOptions {
+    int quality = 75;  // JPEG, 0 to 100
+};
+
+enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png };
+
+// An encoder writing to `stream`, which stays owned by the caller.
+std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
+                                       const EncodeOptions& options, GpStatus& status);
+std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, GpStatus& status);
+std::unique_ptr<Encoder> createJpegEncoder(std::FILE* stream, const EncodeOptions& options,
+                                           GpStatus& status);
+std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, GpStatus& status);
+std::unique_ptr<Encoder> createGifEncoder(std::FILE* stream, GpStatus& status);
+std::unique_ptr<Encoder> createBmpEncoder(std::FILE* stream, GpStatus& status);
 
 // Opens `utf8Path`, recognises the format from its first bytes and returns its decoder.
 // Only regular files are opened. On failure returns null and sets `status`.

@@ -78,4 +78,17 @@ std::unique_ptr<Decoder> openDecoder(const std::string& utf8Path, GpStatus& stat
     return nullptr;
 }
 
+std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
+                                       const EncodeOptions& options, GpStatus& status) {
+    switch (kind) {
+        case EncoderKind::Bmp: return createBmpEncoder(stream, status);
+        case EncoderKind::Jpeg: return createJpegEncoder(stream, options, status);
+        case EncoderKind::Gif: return createGifEncoder(stream, status);
+        case EncoderKind::Tiff: return createTiffEncoder(stream, status);
+        case EncoderKind::Png: return createPngEncoder(stream, status);
+    }
+    status = InvalidParameter;
+    return nullptr;
+}
+
 }  // namespace gdip::codecs

@@ -1,0 +1,154 @@
+#include "job_commands.h"
+
+#include <charconv>
+#include <ostream>
+
+#include "merge/compose.h"
+#include "split/page_export.h"
+#include "terminal_reporting.h"
+
+namespace orvelle::cli {
+namespace {
+
+constexpr int kAllWritten = 0, kSomeFailed = 1, kNothingWritten = 2;
+
+const char* const kFormatNames[] = {"jpeg", "bmp", "gif", "png", "tiff"};
+
+// The format box index of a format name, or -1.
+int formatIndexOf(const std::string& name) {
+    for (int i = 0; i < 5; ++i)
+        if (name == kFormatNames[i] || (name == "jpg" && i == 0) || (name == "tif" && i == 4))
+            return i;
+    return -1;
+}
+
+bool parseNumber(const std::string& text, long& value) {
+    const char* end = text.data() + text.size();
+    auto [last, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && last == end;
+}
+
+// Reads "--name value" pairs and flags; the rest are operands.
+struct Arguments {
+    std::vector<std::string> operands;
+    std::vector<std::pair<std::string, std::string>> options;
+    std::vector<std::string> flags;
+    std::string error;
+
+    const std::string* option(const std::string& name) const {
+        for (const auto& [key, value] : options)
+            if (key == name) return &value;
+        return nullptr;
+    }
+    bool flag(const std::string& name) const {
+        for (const auto& f : flags)
+            if (f == name) return true;
+        return false;
+    }
+};
+
+Arguments parse(const std::vector<std::string>& args, const std::vector<std::string>& withValue,
+                const std::vector<std::string>& plainFlags) {
+    Arguments parsed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            parsed.operands.push_back(arg);
+            continue;
+        }
+        bool known = false;
+        for (const auto& name : withValue)
+            if (arg == name) {
+                if (i + 1 >= args.size()) {
+                    parsed.error = arg + " needs a value";
+                    return parsed;
+                }
+                parsed.options.emplace_back(arg, args[++i]);
+                known = true;
+            }
+        for (const auto& name : plainFlags)
+            if (arg == name) {
+                parsed.flags.push_back(arg);
+                known = true;
+            }
+        if (!known) {
+            parsed.error = "unknown option " + arg;
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+}  // namespace
+
+int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to"}, {});
+    auto usage = [&](const std::string& why) {
+        err << "orvelle-cli split: " << why << "\n";
+        return kNothingWritten;
+    };
+    if (!a.error.empty()) return usage(a.error);
+    if (a.operands.size() != 1) return usage("name exactly one source TIFF");
+    const std::string& source = a.operands[0];
+    int format = 0;
+    if (const std::string* name = a.option("--format")) {
+        format = formatIndexOf(*name);
+        if (format < 0) return usage("unknown format " + *name + " (jpeg, bmp, gif, png or tiff)");
+    }
+    long percent = 100;
+    if (const std::string* text = a.option("--percent")) {
+        if (!parseNumber(*text, percent) || percent < kMinPercent || percent > kMaxPercent)
+            return usage("the percentage is a whole number from 1 to 1000");
+    }
+    TerminalMessages messages(err);
+
+    if (const std::string* pageText = a.option("--page")) {
+        long page = 0;
+        const std::string* target = a.option("--to");
+        if (!parseNumber(*pageText, page) || page < 1) return usage("pages are counted from 1");
+        if (!target || a.option("--out")) return usage("--page goes with --to FILE, not --out");
+        ExportPageRequest request{source, static_cast<uint32_t>(page - 1), *target, format + 1,
+                                  static_cast<int>(percent)};
+        if (!ExportPage(request, messages)) {
+            err << source << ": page " << page << " was not written to " << *target << "\n";
+            return kNothingWritten;
+        }
+        out << *target << "\n";
+        return kAllWritten;
+    }
+    const std::string* folder = a.option("--out");
+    if (!folder || a.option("--to")) return usage("name the output folder with --out DIR");
+    if (!CheckExportInputs(source, *folder, messages)) return kNothingWritten;
+    TerminalProgress progress(err);
+    NoEvents pump;
+    JobContext context{progress, messages, pump};
+    const ExportAllResult result = ExportAllPages(
+        {source, *folder, format, [percent] { return static_cast<int>(percent); }}, context);
+    for (const std::string& file : result.written) out << file << "\n";
+    for (uint32_t page : result.failedPages) err << source << ": page " << (page + 1) << " was not saved\n";
+    if (result.written.empty()) return kNothingWritten;
+    return result.failedPages.empty() ? kAllWritten : kSomeFailed;
+}
+
+int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = parse(args, {"--out"}, {"--all-pages"});
+    auto usage = [&](const std::string& why) {
+        err << "orvelle-cli merge: " << why << "\n";
+        return kNothingWritten;
+    };
+    if (!a.error.empty()) return usage(a.error);
+    const std::string* output = a.option("--out");
+    if (!output) return usage("name the output file with --out FILE");
+    if (a.operands.empty()) return usage("name at least one picture to merge");
+    TerminalProgress progress(err);
+    TerminalMessages messages(err);
+    NoEvents pump;
+    JobContext context{progress, messages, pump};
+    const ComposeResult result =
+        ComposeTiff({a.operands, *output, a.flag("--all-pages")}, context);
+    if (!result.written) return kNothingWritten;
+    out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
+    return result.skipped.empty() ? kAllWritten : kSomeFailed;
+}
+
+}  // namespace orvelle::cli

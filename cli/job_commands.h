@@ -1,0 +1,15 @@
+// `orvelle-cli split` and `orvelle-cli merge`: the window's two jobs from a shell.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace orvelle::cli {
+
+// Exit status: 0 all written, 1 some pages or sources failed, 2 nothing written or bad
+// arguments.
+int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace orvelle::cli

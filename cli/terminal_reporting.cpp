@@ -1,0 +1,29 @@
+#include "terminal_reporting.h"
+
+#include <unistd.h>
+
+#include <ostream>
+
+namespace orvelle::cli {
+
+TerminalProgress::TerminalProgress(std::ostream& err) : m_err(err), m_enabled(isatty(2) != 0) {}
+
+void TerminalProgress::Begin(int steps, const std::string& text) {
+    m_steps = steps;
+    if (m_enabled) m_err << text << "\n";
+}
+
+void TerminalProgress::Step(int position) {
+    if (m_enabled) m_err << "\r" << (position + 1) << " / " << m_steps << std::flush;
+}
+
+void TerminalProgress::End() {
+    if (m_enabled && m_steps > 0) m_err << "\n";
+    m_steps = 0;
+}
+
+void TerminalMessages::Show(const std::string& text, const std::string& title, MessageIcon) {
+    m_err << title << ": " << text << "\n";
+}
+
+}  // namespace orvelle::cli

@@ -1,0 +1,39 @@
+// The jobs' progress and messages on a terminal: messages on standard error, a progress
+// line only when standard error is a terminal.
+#pragma once
+
+#include <iosfwd>
+
+#include "jobs/job_reporting.h"
+
+namespace orvelle::cli {
+
+class TerminalProgress : public ProgressDisplay {
+public:
+    explicit TerminalProgress(std::ostream& err);
+    void Begin(int steps, const std::string& text) override;
+    void Step(int position) override;
+    void End() override;
+
+private:
+    std::ostream& m_err;
+    bool m_enabled;
+    int m_steps = 0;
+};
+
+class TerminalMessages : public MessageSink {
+public:
+    explicit TerminalMessages(std::ostream& err) : m_err(err) {}
+    void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+private:
+    std::ostream& m_err;
+};
+
+// Nothing is waiting on a terminal between steps.
+class NoEvents : public EventPump {
+public:
+    void ProcessPendingEvents() override {}
+};
+
+}  // namespace orvelle::cli

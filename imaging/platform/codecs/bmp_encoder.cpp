@@ -1,0 +1,96 @@
+// Windows bitmaps: 24-bit bottom-up rows from colour frames, 1- and 8-bit with their
+// palette from indexed frames, with the resolution in pixels per metre.
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "codec.h"
+
+namespace gdip::codecs {
+namespace {
+
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t pixelsPerMetre(double dpi) {
+    if (dpi <= 0 || dpi > 1e6) return 0;
+    return static_cast<uint32_t>(std::lrint(dpi / 0.0254));
+}
+
+class BmpEncoder final : public Encoder {
+public:
+    explicit BmpEncoder(std::FILE* stream) : m_stream(stream) {}
+
+    GpStatus addFrame(const Frame& frame) override {
+        if (m_written) return WrongState;
+        if (frame.empty()) return InvalidParameter;
+        m_written = true;
+        const bool indexed =
+            frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
+        const uint32_t bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : indexed ? 8 : 24;
+        const uint32_t colours = indexed ? (1u << bits) : 0;
+        const uint64_t rowBytes = ((uint64_t{frame.width} * bits + 31) / 32) * 4;
+        const uint64_t dataSize = rowBytes * frame.height;
+        const uint64_t offset = 14 + 40 + uint64_t{colours} * 4;
+        if (offset + dataSize > 0xFFFFFFFFull) return ValueOverflow;
+
+        std::vector<uint8_t> header(static_cast<size_t>(offset), 0);
+        header[0] = 'B';
+        header[1] = 'M';
+        put32(&header[2], static_cast<uint32_t>(offset + dataSize));
+        put32(&header[10], static_cast<uint32_t>(offset));
+        put32(&header[14], 40);
+        put32(&header[18], frame.width);
+        put32(&header[22], frame.height);
+        put16(&header[26], 1);
+        put16(&header[28], bits);
+        put32(&header[34], static_cast<uint32_t>(dataSize));
+        put32(&header[38], pixelsPerMetre(frame.dpiX));
+        put32(&header[42], pixelsPerMetre(frame.dpiY));
+        put32(&header[46], colours);
+        for (uint32_t i = 0; i < colours; ++i) {
+            const ARGB c = i < frame.palette.size() ? frame.palette[i] : 0;
+            put32(&header[54 + size_t{i} * 4], c & 0x00FFFFFFu);
+        }
+        if (std::fwrite(header.data(), 1, header.size(), m_stream) != header.size())
+            return Win32Error;
+
+        std::vector<uint8_t> row(static_cast<size_t>(rowBytes), 0);
+        const size_t used = static_cast<size_t>((uint64_t{frame.width} * bits + 7) / 8);
+        for (uint32_t stored = 0; stored < frame.height; ++stored) {
+            const uint8_t* src = frame.row(frame.height - 1 - stored);
+            if (frame.pixelClass == PixelClass::Argb32) {
+                const auto* words = reinterpret_cast<const uint32_t*>(src);
+                for (uint32_t x = 0; x < frame.width; ++x) {
+                    row[3 * x] = static_cast<uint8_t>(words[x]);
+                    row[3 * x + 1] = static_cast<uint8_t>(words[x] >> 8);
+                    row[3 * x + 2] = static_cast<uint8_t>(words[x] >> 16);
+                }
+            } else {
+                std::memcpy(row.data(), src, used);
+            }
+            if (std::fwrite(row.data(), 1, row.size(), m_stream) != row.size()) return Win32Error;
+        }
+        return Ok;
+    }
+
+    GpStatus finish() override { return m_written ? Ok : WrongState; }
+
+private:
+    std::FILE* m_stream;
+    bool m_written = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Encoder> createBmpEncoder(std::FILE* stream, GpStatus& status) {
+    status = Ok;
+    return std::make_unique<BmpEncoder>(stream);
+}
+
+}  // namespace gdip::codecs

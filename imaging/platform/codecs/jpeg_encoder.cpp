@@ -1,0 +1,137 @@
+// Baseline JPEG through libjpeg-turbo, 4:2:0 for colour, one component for grey pictures.
+// libjpeg reports errors by longjmp, so its calls run in one C-style function.
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "codec.h"
+#include "palette_classes.h"
+
+namespace gdip::codecs {
+namespace {
+
+struct JpegWriteError {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void jumpOnWriteError(j_common_ptr common) {
+    std::longjmp(reinterpret_cast<JpegWriteError*>(common->err)->jump, 1);
+}
+void ignoreMessage(j_common_ptr, int) {}
+
+struct JpegWriteJob {
+    std::FILE* stream;
+    JDIMENSION width;
+    JDIMENSION height;
+    int components;
+    J_COLOR_SPACE space;
+    int quality;
+    int dpiX;
+    int dpiY;
+    unsigned char** rows;
+};
+
+bool writeJpeg(const JpegWriteJob* job) {
+    jpeg_compress_struct info{};
+    JpegWriteError error{};
+    info.err = jpeg_std_error(&error.pub);
+    error.pub.error_exit = &jumpOnWriteError;
+    error.pub.emit_message = &ignoreMessage;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, job->stream);
+    info.image_width = job->width;
+    info.image_height = job->height;
+    info.input_components = job->components;
+    info.in_color_space = job->space;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, job->quality, TRUE);
+    if (job->dpiX > 0 && job->dpiY > 0) {
+        info.write_JFIF_header = TRUE;
+        info.density_unit = 1;
+        info.X_density = static_cast<UINT16>(job->dpiX);
+        info.Y_density = static_cast<UINT16>(job->dpiY);
+    }
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height)
+        jpeg_write_scanlines(&info, &job->rows[info.next_scanline], 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return true;
+}
+
+int jfifDensity(double dpi) {
+    if (dpi <= 0 || dpi > 65535) return 0;
+    return static_cast<int>(std::lrint(dpi));
+}
+
+class JpegEncoder final : public Encoder {
+public:
+    JpegEncoder(std::FILE* stream, const EncodeOptions& options)
+        : m_stream(stream), m_quality(std::clamp(options.quality, 0, 100)) {}
+
+    GpStatus addFrame(const Frame& frame) override {
+        if (m_written) return WrongState;
+        if (frame.empty()) return InvalidParameter;
+        const bool grey = (frame.pixelClass == PixelClass::Indexed8 &&
+                           paletteShape(frame.palette, 8) == PaletteShape::GreyRising);
+        JpegWriteJob job{m_stream, frame.width, frame.height, grey ? 1 : 3,
+                         grey ? JCS_GRAYSCALE : JCS_EXT_BGR, m_quality,
+                         jfifDensity(frame.dpiX), jfifDensity(frame.dpiY), nullptr};
+        // Rows that are not already bytes of the target layout are converted up front.
+        std::vector<unsigned char> converted;
+        std::vector<unsigned char*> rows(frame.height);
+        const bool direct = grey || frame.pixelClass == PixelClass::Rgb24 ||
+                            frame.pixelClass == PixelClass::Argb32;
+        if (frame.pixelClass == PixelClass::Argb32) {
+            job.components = 4;
+            job.space = JCS_EXT_BGRX;  // alpha is dropped, colours kept as stored
+        }
+        if (direct) {
+            for (uint32_t y = 0; y < frame.height; ++y)
+                rows[y] = const_cast<unsigned char*>(frame.row(y));
+        } else {
+            converted.resize(size_t{frame.width} * 3 * frame.height);
+            std::vector<ARGB> line(frame.width);
+            for (uint32_t y = 0; y < frame.height; ++y) {
+                readArgbRow(frame, y, 0, frame.width, line.data());
+                unsigned char* out = &converted[size_t{y} * frame.width * 3];
+                for (uint32_t x = 0; x < frame.width; ++x) {
+                    out[3 * x] = static_cast<unsigned char>(line[x]);
+                    out[3 * x + 1] = static_cast<unsigned char>(line[x] >> 8);
+                    out[3 * x + 2] = static_cast<unsigned char>(line[x] >> 16);
+                }
+                rows[y] = out;
+            }
+        }
+        job.rows = rows.data();
+        m_written = true;
+        return writeJpeg(&job) ? Ok : Win32Error;
+    }
+
+    GpStatus finish() override { return m_written ? Ok : WrongState; }
+
+private:
+    std::FILE* m_stream;
+    int m_quality;
+    bool m_written = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Encoder> createJpegEncoder(std::FILE* stream, const EncodeOptions& options,
+                                           GpStatus& status) {
+    status = Ok;
+    return std::make_unique<JpegEncoder>(stream, options);
+}
+
+}  // namespace gdip::codecs

@@ -1,0 +1,152 @@
+// PNG through libpng: 8-bit RGB from 24-bit frames, RGBA from ARGB, grey or palette from
+// indexed frames. libpng reports errors by longjmp, so its calls run in one C-style function.
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <vector>
+
+#include "codec.h"
+#include "palette_classes.h"
+
+namespace gdip::codecs {
+namespace {
+
+struct PngWriteJob {
+    std::FILE* stream;
+    png_uint_32 width;
+    png_uint_32 height;
+    int bitDepth;
+    int colourType;
+    bool bgr;
+    const png_color* palette;
+    int paletteCount;
+    const png_byte* alphas;  // tRNS entries for the palette, or null
+    int alphaCount;
+    png_uint_32 pixelsPerMetreX;
+    png_uint_32 pixelsPerMetreY;
+    png_bytep* rows;
+};
+
+[[noreturn]] void pngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void pngWriteWarning(png_structp, png_const_charp) {}
+
+bool writePng(const PngWriteJob* job) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, &pngWriteError, &pngWriteWarning);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, job->stream);
+    // Measured on scanned pages: level 3 writes about three times faster than the default
+    // for files a few percent larger. Palette and grey rows compress best unfiltered.
+    png_set_compression_level(png, 3);
+    if (job->colourType == PNG_COLOR_TYPE_PALETTE || job->bitDepth < 8)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    else
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
+    png_set_IHDR(png, info, job->width, job->height, job->bitDepth, job->colourType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (job->palette) png_set_PLTE(png, info, job->palette, job->paletteCount);
+    if (job->alphas) png_set_tRNS(png, info, job->alphas, job->alphaCount, nullptr);
+    if (job->pixelsPerMetreX > 0)
+        png_set_pHYs(png, info, job->pixelsPerMetreX, job->pixelsPerMetreY, PNG_RESOLUTION_METER);
+    png_write_info(png, info);
+    if (job->bgr) png_set_bgr(png);
+    png_write_image(png, job->rows);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+png_uint_32 pixelsPerMetre(double dpi) {
+    if (dpi <= 0 || dpi > 1e6) return 0;
+    return static_cast<png_uint_32>(std::lrint(dpi / 0.0254));
+}
+
+class PngEncoder final : public Encoder {
+public:
+    explicit PngEncoder(std::FILE* stream) : m_stream(stream) {}
+
+    GpStatus addFrame(const Frame& frame) override {
+        if (m_written) return WrongState;
+        if (frame.empty()) return InvalidParameter;
+        PngWriteJob job{m_stream, frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false,
+                        nullptr, 0, nullptr, 0, pixelsPerMetre(frame.dpiX),
+                        pixelsPerMetre(frame.dpiY), nullptr};
+        if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0)
+            job.pixelsPerMetreX = job.pixelsPerMetreY = 0;
+        std::vector<png_color> palette;
+        std::vector<png_byte> alphas;
+        std::vector<png_bytep> rows(frame.height);
+        for (uint32_t y = 0; y < frame.height; ++y) rows[y] = const_cast<png_bytep>(frame.row(y));
+        std::vector<png_byte> inverted;
+        switch (frame.pixelClass) {
+            case PixelClass::Rgb24: job.bgr = true; break;
+            case PixelClass::Argb32:
+                job.bgr = true;
+                job.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+                break;
+            case PixelClass::Indexed1:
+            case PixelClass::Indexed8: {
+                const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
+                job.bitDepth = static_cast<int>(bits);
+                const PaletteShape shape = paletteShape(frame.palette, bits);
+                if (shape == PaletteShape::GreyRising) {
+                    job.colourType = PNG_COLOR_TYPE_GRAY;
+                    break;
+                }
+                if (shape == PaletteShape::GreyFalling && bits == 1) {
+                    // Grey PNG has no "white is zero": store the bits inverted.
+                    job.colourType = PNG_COLOR_TYPE_GRAY;
+                    const size_t rowBytes = (size_t{frame.width} + 7) / 8;
+                    inverted.resize(rowBytes * frame.height);
+                    for (uint32_t y = 0; y < frame.height; ++y) {
+                        for (size_t i = 0; i < rowBytes; ++i)
+                            inverted[y * rowBytes + i] = static_cast<png_byte>(~frame.row(y)[i]);
+                        rows[y] = &inverted[y * rowBytes];
+                    }
+                    break;
+                }
+                job.colourType = PNG_COLOR_TYPE_PALETTE;
+                const size_t count = std::min<size_t>(frame.palette.size(), size_t{1} << bits);
+                for (size_t i = 0; i < count; ++i) {
+                    const ARGB c = frame.palette[i];
+                    palette.push_back({static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8),
+                                       static_cast<png_byte>(c)});
+                    alphas.push_back(static_cast<png_byte>(c >> 24));
+                }
+                if (palette.empty()) return InvalidParameter;
+                job.palette = palette.data();
+                job.paletteCount = static_cast<int>(palette.size());
+                if (!paletteOpaque(frame.palette)) {
+                    job.alphas = alphas.data();
+                    job.alphaCount = static_cast<int>(alphas.size());
+                }
+                break;
+            }
+        }
+        job.rows = rows.data();
+        m_written = true;
+        return writePng(&job) ? Ok : Win32Error;
+    }
+
+    GpStatus finish() override { return m_written ? Ok : WrongState; }
+
+private:
+    std::FILE* m_stream;
+    bool m_written = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, GpStatus& status) {
+    status = Ok;
+    return std::make_unique<PngEncoder>(stream);
+}
+
+}  // namespace gdip::codecs

@@ -1,0 +1,235 @@
+// Multi-page TIFF through libtiff, LZW-compressed, each page in the class it was decoded in:
+// bilevel stays bilevel, grey stays grey, palette stays palette, RGB and ARGB (with an
+// unassociated alpha sample) stay as they are.
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <vector>
+
+#include "../limits.h"
+#include "codec.h"
+#include "palette_classes.h"
+
+namespace gdip::codecs {
+namespace {
+
+// libtiff reads and writes through the caller's stream; closing it is the caller's job.
+tmsize_t streamRead(thandle_t h, void* buffer, tmsize_t size) {
+    return static_cast<tmsize_t>(std::fread(buffer, 1, static_cast<size_t>(size), static_cast<std::FILE*>(h)));
+}
+tmsize_t streamWrite(thandle_t h, void* buffer, tmsize_t size) {
+    return static_cast<tmsize_t>(std::fwrite(buffer, 1, static_cast<size_t>(size), static_cast<std::FILE*>(h)));
+}
+toff_t streamSeek(thandle_t h, toff_t offset, int whence) {
+    auto* file = static_cast<std::FILE*>(h);
+    if (fseeko(file, static_cast<off_t>(offset), whence) != 0) return static_cast<toff_t>(-1);
+    return static_cast<toff_t>(ftello(file));
+}
+int streamClose(thandle_t) { return 0; }
+toff_t streamSize(thandle_t h) {
+    auto* file = static_cast<std::FILE*>(h);
+    const off_t here = ftello(file);
+    fseeko(file, 0, SEEK_END);
+    const off_t size = ftello(file);
+    fseeko(file, here, SEEK_SET);
+    return static_cast<toff_t>(size);
+}
+int noMap(thandle_t, void**, toff_t*) { return 0; }
+void noUnmap(thandle_t, void*, toff_t) {}
+
+struct TiffCloser {
+    void operator()(TIFF* tif) const {
+        if (tif) TIFFClose(tif);
+    }
+};
+struct OptionsDeleter {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+uint16_t read16(const uint8_t* p, bool little) {
+    return little ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+uint32_t read32(const uint8_t* p, bool little) {
+    return little ? (uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24))
+                  : ((uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]);
+}
+
+class TiffEncoder final : public Encoder {
+public:
+    explicit TiffEncoder(std::FILE* stream) : m_stream(stream) {}
+
+    GpStatus open() {
+        std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+        if (!options) return OutOfMemory;
+        TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffEncoder::onError, this);
+        TIFFOpenOptionsSetWarningHandlerExtR(options.get(), &TiffEncoder::onWarning, this);
+        m_tiff.reset(TIFFClientOpenExt("output", "w", m_stream, &streamRead, &streamWrite,
+                                       &streamSeek, &streamClose, &streamSize, &noMap, &noUnmap,
+                                       options.get()));
+        return m_tiff ? Ok : Win32Error;
+    }
+
+    GpStatus addFrame(const Frame& frame) override {
+        if (!m_tiff || m_finished) return WrongState;
+        if (frame.empty()) return InvalidParameter;
+        m_failed = false;
+        TIFF* tif = m_tiff.get();
+        uint16_t bits = 8, samples = 1, photometric = PHOTOMETRIC_MINISBLACK;
+        std::vector<uint16_t> red, green, blue;
+        switch (frame.pixelClass) {
+            case PixelClass::Indexed1:
+            case PixelClass::Indexed8: {
+                bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
+                const PaletteShape shape = paletteShape(frame.palette, bits);
+                if (shape == PaletteShape::GreyRising) break;
+                if (shape == PaletteShape::GreyFalling) {
+                    photometric = PHOTOMETRIC_MINISWHITE;
+                    break;
+                }
+                photometric = PHOTOMETRIC_PALETTE;
+                const size_t entries = size_t{1} << bits;
+                red.assign(entries, 0);
+                green.assign(entries, 0);
+                blue.assign(entries, 0);
+                for (size_t i = 0; i < entries && i < frame.palette.size(); ++i) {
+                    red[i] = static_cast<uint16_t>(((frame.palette[i] >> 16) & 255) * 257);
+                    green[i] = static_cast<uint16_t>(((frame.palette[i] >> 8) & 255) * 257);
+                    blue[i] = static_cast<uint16_t>((frame.palette[i] & 255) * 257);
+                }
+                break;
+            }
+            case PixelClass::Rgb24:
+                samples = 3;
+                photometric = PHOTOMETRIC_RGB;
+                break;
+            case PixelClass::Argb32:
+                samples = 4;
+                photometric = PHOTOMETRIC_RGB;
+                break;
+        }
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, frame.width);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, frame.height);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        // The total is not known yet; finish() fills it in.
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(std::min<uint32_t>(m_pages, 65535)),
+                     static_cast<uint16_t>(0));
+        if (samples == 4) {
+            const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+            TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+        }
+        if (!red.empty()) TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+        if (frame.dpiX > 0 && frame.dpiY > 0) {
+            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(frame.dpiX));
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(frame.dpiY));
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        }
+        const uint64_t lineBytes = (uint64_t{frame.width} * bits * samples + 7) / 8;
+        // Strips of about 64 KiB keep memory small for readers and for us.
+        const uint32_t rowsPerStrip =
+            static_cast<uint32_t>(std::clamp<uint64_t>(65536 / std::max<uint64_t>(lineBytes, 1), 1, frame.height));
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+
+        std::vector<uint8_t> line(static_cast<size_t>(lineBytes));
+        for (uint32_t y = 0; y < frame.height; ++y) {
+            const uint8_t* src = frame.row(y);
+            switch (frame.pixelClass) {
+                case PixelClass::Indexed1:
+                case PixelClass::Indexed8: std::memcpy(line.data(), src, line.size()); break;
+                case PixelClass::Rgb24:
+                    for (uint32_t x = 0; x < frame.width; ++x) {
+                        line[3 * x] = src[3 * x + 2];
+                        line[3 * x + 1] = src[3 * x + 1];
+                        line[3 * x + 2] = src[3 * x];
+                    }
+                    break;
+                case PixelClass::Argb32: {
+                    const auto* words = reinterpret_cast<const uint32_t*>(src);
+                    for (uint32_t x = 0; x < frame.width; ++x) {
+                        const uint32_t c = words[x];
+                        line[4 * x] = static_cast<uint8_t>(c >> 16);
+                        line[4 * x + 1] = static_cast<uint8_t>(c >> 8);
+                        line[4 * x + 2] = static_cast<uint8_t>(c);
+                        line[4 * x + 3] = static_cast<uint8_t>(c >> 24);
+                    }
+                    break;
+                }
+            }
+            if (TIFFWriteScanline(tif, line.data(), y, 0) < 0 || m_failed) return Win32Error;
+        }
+        if (!TIFFWriteDirectory(tif) || m_failed) return Win32Error;
+        ++m_pages;
+        return Ok;
+    }
+
+    GpStatus finish() override {
+        if (m_finished) return Ok;
+        m_finished = true;
+        m_failed = false;
+        m_tiff.reset();  // TIFFClose flushes the last directory
+        if (m_failed) return Win32Error;
+        if (m_pages == 0) return WrongState;
+        return patchPageTotals() ? Ok : Win32Error;
+    }
+
+private:
+    static int onError(TIFF*, void* self, const char*, const char*, va_list) {
+        static_cast<TiffEncoder*>(self)->m_failed = true;
+        return 1;
+    }
+    static int onWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+    // Writes the page total into every directory's PageNumber entry, in place.
+    bool patchPageTotals() {
+        std::FILE* file = m_stream;
+        std::fflush(file);
+        uint8_t header[8];
+        if (fseeko(file, 0, SEEK_SET) != 0 || std::fread(header, 1, 8, file) != 8) return false;
+        const bool little = header[0] == 'I';
+        uint64_t offset = read32(header + 4, little);
+        const uint16_t total = static_cast<uint16_t>(std::min<uint32_t>(m_pages, 65535));
+        for (uint32_t page = 0; offset != 0 && page < m_pages; ++page) {
+            uint8_t countBytes[2];
+            if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0 ||
+                std::fread(countBytes, 1, 2, file) != 2)
+                return false;
+            const uint16_t count = read16(countBytes, little);
+            std::vector<uint8_t> entries(size_t{count} * 12 + 4);
+            if (std::fread(entries.data(), 1, entries.size(), file) != entries.size()) return false;
+            for (uint16_t e = 0; e < count; ++e) {
+                const uint8_t* entry = &entries[size_t{e} * 12];
+                if (read16(entry, little) != TIFFTAG_PAGENUMBER) continue;
+                const uint8_t value[2] = {
+                    static_cast<uint8_t>(little ? total & 255 : total >> 8),
+                    static_cast<uint8_t>(little ? total >> 8 : total & 255)};
+                const off_t at = static_cast<off_t>(offset + 2 + size_t{e} * 12 + 10);
+                if (fseeko(file, at, SEEK_SET) != 0 || std::fwrite(value, 1, 2, file) != 2) return false;
+            }
+            offset = read32(&entries[size_t{count} * 12], little);
+        }
+        return std::fflush(file) == 0;
+    }
+
+    std::FILE* m_stream;
+    std::unique_ptr<TIFF, TiffCloser> m_tiff;
+    uint32_t m_pages = 0;
+    bool m_failed = false;
+    bool m_finished = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, GpStatus& status) {
+    auto encoder = std::make_unique<TiffEncoder>(stream);
+    status = encoder->open();
+    if (status != Ok) return nullptr;
+    return encoder;
+}
+
+}  // namespace gdip::codecs

@@ -1,0 +1,63 @@
+// How a long job talks to whoever runs it: a progress display, modal messages and a pump
+// for pending events. The window, the command line and the tests each provide their own.
+#pragma once
+
+#include <string>
+
+namespace orvelle {
+
+class ProgressDisplay {
+public:
+    virtual ~ProgressDisplay() = default;
+    // Shows the bar with the range 0 to steps - 1 and the job's status text.
+    virtual void Begin(int steps, const std::string& text) = 0;
+    virtual void Step(int position) = 0;
+    // Hides the bar and clears the status text.
+    virtual void End() = 0;
+};
+
+enum class MessageIcon { Error, Information };
+
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    virtual void Show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+};
+
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    virtual void ProcessPendingEvents() = 0;
+};
+
+struct JobContext {
+    ProgressDisplay& progress;
+    MessageSink& messages;
+    EventPump& pump;
+};
+
+// Begins the display for a job of `steps` steps (none for 0) and ends it when the scope is
+// left, whichever way that happens.
+class ProgressScope {
+public:
+    ProgressScope(ProgressDisplay& display, int steps, const std::string& text);
+    ~ProgressScope();
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+    void Step(int position);
+    // Ends the display now, before a closing message.
+    void End();
+
+private:
+    ProgressDisplay& m_display;
+    bool m_active = false;
+};
+
+extern const char* const kErrorTitle;        // "错误"
+extern const char* const kInformationTitle;  // "提示"
+
+void ShowError(MessageSink& messages, const std::string& text);
+void ShowInformation(MessageSink& messages, const std::string& text);
+
+}  // namespace orvelle

@@ -1,0 +1,20 @@
+// The names of the files the split job writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvelle {
+
+// The text after the last "/", or the whole text when there is none.
+std::string FileNameOf(const std::string& path);
+
+// The text before the last ".", or the whole text when there is none (".tif" gives "").
+std::string StripExtension(const std::string& name);
+
+// folder + "/" (unless it already ends in one) + source stem + "_" + page number from 1 +
+// extension: "/out" and "/scans/report.tif" give "/out/report_1.PNG" for page 0 as PNG.
+std::string PageOutputName(const std::string& folder, const std::string& sourcePath,
+                           uint32_t pageIndex, const std::string& extension);
+
+}  // namespace orvelle

@@ -1,0 +1,57 @@
+// Writing pages of a TIFF out as single pictures: every page into a folder, or one page
+// into a named file, each scaled by a whole-number percentage.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/gdipobj.h"
+#include "imaging/output_formats.h"
+#include "jobs/job_reporting.h"
+
+namespace orvelle {
+
+constexpr int kMinPercent = 1;
+constexpr int kMaxPercent = 1000;
+
+// A side scaled by `percent` (read clamped to 1..1000), rounded half to even, at least 1.
+int32_t ScaledSide(uint32_t side, int32_t percent);
+
+// Draws the active frame of `source` at `percent` into a new 24-bit bitmap that carries the
+// source's resolution scaled alike, and saves it to `target`. False when nothing was written.
+bool RenderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
+                         const GUID& encoder, const EncoderParameters* parameters);
+
+// The two checks before a run; shows the first that fails and returns false.
+bool CheckExportInputs(const std::string& sourceText, const std::string& folderText,
+                       MessageSink& messages);
+
+struct ExportAllRequest {
+    std::string sourcePath;
+    std::string folder;
+    int formatIndex = 0;              // the format box: 0 JPEG ... 4 TIFF
+    std::function<int()> percent;     // read again for every page
+};
+
+struct ExportAllResult {
+    uint32_t pages = 0;
+    std::vector<std::string> written;
+    std::vector<uint32_t> failedPages;  // from 0
+};
+
+ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context);
+
+struct ExportPageRequest {
+    std::string sourcePath;
+    uint32_t pageIndex = 0;
+    std::string targetPath;
+    int filterIndex = 1;  // the save dialog's file type: 1 JPEG ... 5 TIFF
+    int percent = 100;
+};
+
+// Writes one page; says nothing on success and "图片保存失败!" or
+// "不能覆盖正在分解的TIF文件!" on failure.
+bool ExportPage(const ExportPageRequest& request, MessageSink& messages);
+
+}  // namespace orvelle

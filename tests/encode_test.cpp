@@ -1,0 +1,150 @@
+// The encoders behind saving: palettes, quality, multi-frame protocol and safe writing.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <tiffio.h>
+
+#include "imaging/gdiputil.h"
+#include "imaging/output_formats.h"
+#include "imaging/text_path.h"
+#include "support/fixtures.h"
+#include "support/readback.h"
+
+using namespace orvelle;
+using fixtures::TempDir;
+using fixtures::TiffKind;
+
+namespace {
+
+GUID encoderFor(const char* mime) {
+    GUID clsid{};
+    FindEncoderByMime(mime, clsid);
+    return clsid;
+}
+
+GpStatus save(TGPImage& image, const std::string& path, const char* mime,
+              const EncoderParameters* parameters = nullptr) {
+    const GUID clsid = encoderFor(mime);
+    return image.SaveToFile(widenPath(path), &clsid, parameters);
+}
+
+TEST(GifEncoding, FewColoursAreExact) {
+    TempDir dir;
+    // 200 distinct colours: written with an exact palette.
+    TGPBitmap bitmap(20, 10, PixelFormat24bppRGB);
+    {
+        TGPGraphics g(&bitmap);
+        for (int i = 0; i < 200; ++i) {
+            TGPSolidBrush brush(OpaqueColor(static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7));
+            g.PaintRectangle(&brush, i % 20, i / 20, 1, 1);
+        }
+    }
+    ASSERT_EQ(save(bitmap, dir.file("few.gif"), "image/gif"), Ok);
+    const auto gif = fixtures::readGifFirstFrame(dir.file("few.gif"));
+    ASSERT_EQ(gif.width, 20u);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(gif.argb[static_cast<size_t>(i)], OpaqueColor(static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7));
+}
+
+TEST(GifEncoding, ManyColoursAreQuantisedDeterministically) {
+    TempDir dir;
+    const fixtures::Picture photo = fixtures::gradient(64, 64, 3);
+    fixtures::writePng(dir.file("photo.png"), photo);
+    auto image = fixtures::load(dir.file("photo.png"));
+    ASSERT_EQ(save(*image, dir.file("a.gif"), "image/gif"), Ok);
+    ASSERT_EQ(save(*image, dir.file("b.gif"), "image/gif"), Ok);
+    EXPECT_EQ(fixtures::readBytes(dir.file("a.gif")), fixtures::readBytes(dir.file("b.gif")));
+    const auto gif = fixtures::readGifFirstFrame(dir.file("a.gif"));
+    ASSERT_EQ(gif.argb.size(), 64u * 64u);
+    // Error diffusion keeps the average colour of any 8x8 block close to the original.
+    for (uint32_t by = 0; by < 64; by += 8)
+        for (uint32_t bx = 0; bx < 64; bx += 8) {
+            long want = 0, got = 0;
+            for (uint32_t y = by; y < by + 8; ++y)
+                for (uint32_t x = bx; x < bx + 8; ++x) {
+                    want += photo.at(x, y)[1];
+                    got += (gif.argb[y * 64 + x] >> 8) & 255;
+                }
+            EXPECT_NEAR(got / 64.0, want / 64.0, 12.0);
+        }
+}
+
+TEST(GifEncoding, TransparencySurvives) {
+    TempDir dir;
+    TGPBitmap bitmap(4, 1, PixelFormat32bppARGB);
+    {
+        TGPGraphics g(&bitmap);
+        TGPSolidBrush red(OpaqueColor(255, 0, 0));
+        g.PaintRectangle(&red, 0, 0, 2, 1);
+    }
+    ASSERT_EQ(save(bitmap, dir.file("t.gif"), "image/gif"), Ok);
+    const auto gif = fixtures::readGifFirstFrame(dir.file("t.gif"));
+    EXPECT_EQ(gif.argb, (std::vector<uint32_t>{0xFFFF0000u, 0xFFFF0000u, 0, 0}));
+}
+
+TEST(PngEncoding, IndexedFramesStayIndexed) {
+    TempDir dir;
+    fixtures::writeTiff(dir.file("p.tif"), {{TiffKind::Palette8, 9, 4}, {TiffKind::Bilevel, 9, 4, COMPRESSION_CCITTFAX4, true}});
+    auto image = fixtures::load(dir.file("p.tif"));
+    ASSERT_EQ(save(*image, dir.file("palette.png"), "image/png"), Ok);
+    GUID page = FrameDimensionPage;
+    image->ActivateFrame(&page, 1);
+    ASSERT_EQ(save(*image, dir.file("bilevel.png"), "image/png"), Ok);
+    const auto palette = fixtures::readPng(dir.file("palette.png"));
+    EXPECT_EQ(palette.pngColourType, PNG_COLOR_TYPE_PALETTE);
+    const auto bilevel = fixtures::readPng(dir.file("bilevel.png"));
+    EXPECT_EQ(bilevel.pngColourType, PNG_COLOR_TYPE_GRAY);
+    EXPECT_EQ(bilevel.pngBitDepth, 1);
+    const fixtures::TiffPage pages[] = {{TiffKind::Palette8, 9, 4}, {TiffKind::Bilevel, 9, 4, COMPRESSION_CCITTFAX4, true}};
+    for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 9; ++x) {
+            EXPECT_EQ(palette.argb[y * 9 + x], fixtures::tiffPagePixel(pages[0], x, y));
+            EXPECT_EQ(bilevel.argb[y * 9 + x], fixtures::tiffPagePixel(pages[1], x, y));
+        }
+}
+
+TEST(JpegEncoding, QualityParameterIsHonoured) {
+    TempDir dir;
+    fixtures::writePng(dir.file("photo.png"), fixtures::gradient(96, 96, 3));
+    auto image = fixtures::load(dir.file("photo.png"));
+    EncoderParameterBlock low(EncoderQuality, 20), high(EncoderQuality, 95);
+    ASSERT_EQ(save(*image, dir.file("low.jpg"), "image/jpeg", low.Block()), Ok);
+    ASSERT_EQ(save(*image, dir.file("high.jpg"), "image/jpeg", high.Block()), Ok);
+    EXPECT_LT(fixtures::readBytes(dir.file("low.jpg")).size(), fixtures::readBytes(dir.file("high.jpg")).size());
+    EncoderParameterBlock invalid(EncoderQuality, 101);
+    EXPECT_EQ(save(*image, dir.file("bad.jpg"), "image/jpeg", invalid.Block()), InvalidParameter);
+}
+
+TEST(Saving, FailuresLeaveNoFileAndKeepTheOldOne) {
+    TempDir dir;
+    TGPBitmap bitmap(3, 3, PixelFormat24bppRGB);
+    fixtures::writeBytes(dir.file("keep.png"), {'o', 'l', 'd'});
+    const GUID none{};
+    EXPECT_NE(bitmap.SaveToFile(widenPath(dir.file("keep.png")), &none, nullptr), Ok) << "no such encoder";
+    EXPECT_NE(save(bitmap, dir.path().string(), "image/png"), Ok) << "a folder is no file";
+    EXPECT_NE(save(bitmap, dir.file("missing/x.png"), "image/png"), Ok);
+    EXPECT_EQ(fixtures::readBytes(dir.file("keep.png")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(fixtures::listFolder(dir.path().string()), std::vector<std::string>{"keep.png"});
+    ASSERT_EQ(save(bitmap, dir.file("keep.png"), "image/png"), Ok);
+    EXPECT_EQ(fixtures::readPng(dir.file("keep.png")).width, 3u);
+}
+
+TEST(MultiFrame, FileAppearsOnlyWhenCompleted) {
+    TempDir dir;
+    TGPBitmap first(4, 4, PixelFormat24bppRGB), second(6, 2, PixelFormat24bppRGB);
+    SaveFlagParams flags;
+    auto* destination = new TGPBitmap(4, 4, PixelFormat24bppRGB);
+    ASSERT_EQ(save(*destination, dir.file("m.tif"), "image/tiff", flags.Block()), Ok);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("m.tif"))) << "still being written";
+    EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), InvalidParameter)
+        << "appending needs the page flag";
+    flags.SetValue(EncoderValueFrameDimensionPage);
+    EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), Ok);
+    EXPECT_EQ(first.AppendFrame(&second, flags.Block()), WrongState) << "not a multi-frame output";
+    delete destination;
+    const auto pages = fixtures::readTiffPages(dir.file("m.tif"));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[1].width, 6u);
+    EXPECT_EQ(fixtures::listFolder(dir.path().string()), std::vector<std::string>{"m.tif"});
+}
+
+}  // namespace
