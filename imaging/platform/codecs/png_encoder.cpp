@@ -42,9 +42,12 @@ bool writePng(const PngWriteJob* job) {
         return false;
     }
     png_init_io(png, job->stream);
-    // Measured on scanned pages: level 3 writes about three times faster than the default
-    // for files a few percent larger. Palette and grey rows compress best unfiltered.
-    png_set_compression_level(png, 3);
+    // Measured on a 3307 x 4677 fax page rendered to RGB and on a 1280 x 1280 photograph:
+    // level 4 with the sub and up filters writes in two thirds of the time of zlib's default
+    // with every filter, for files within a few percent of its size; levels 1 to 3 are faster
+    // still but write scanned pages four times larger. Palette and grey rows compress best
+    // unfiltered.
+    png_set_compression_level(png, 4);
     if (job->colourType == PNG_COLOR_TYPE_PALETTE || job->bitDepth < 8)
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     else
