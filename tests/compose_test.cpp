@@ -31,9 +31,8 @@ void expectPage(const fixtures::TiffPageInfo& got, const TiffPage& page) {
     int worst = 0;
     for (uint32_t y = 0; y < page.height; ++y)
         for (uint32_t x = 0; x < page.width; ++x) {
-            const uint32_t want = fixtures::tiffPagePixel(page, x, y), have = got.argb[size_t{y} * page.width + x];
-            for (int shift = 0; shift < 32; shift += 8)
-                worst = std::max(worst, std::abs(int((want >> shift) & 255) - int((have >> shift) & 255)));
+            worst = std::max(worst, fixtures::channelDistance(fixtures::tiffPagePixel(page, x, y),
+                                                              got.argb[size_t{y} * page.width + x]));
         }
     EXPECT_LE(worst, tolerance);
 }

@@ -16,14 +16,6 @@ using fixtures::TiffPage;
 
 namespace {
 
-int channelDistance(uint32_t a, uint32_t b) {
-    int worst = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-        worst = std::max(worst, std::abs(static_cast<int>((a >> shift) & 255) -
-                                         static_cast<int>((b >> shift) & 255)));
-    return worst;
-}
-
 struct TiffCase {
     const char* name;
     TiffPage page;
@@ -45,7 +37,7 @@ TEST_P(TiffDecoding, KeepsClassAndPixels) {
     int worst = 0;
     for (uint32_t y = 0; y < c.page.height; ++y)
         for (uint32_t x = 0; x < c.page.width; ++x)
-            worst = std::max(worst, channelDistance(fixtures::pixel(*image, x, y),
+            worst = std::max(worst, fixtures::channelDistance(fixtures::pixel(*image, x, y),
                                                     fixtures::tiffPagePixel(c.page, x, y)));
     EXPECT_LE(worst, c.tolerance);
 }
@@ -91,7 +83,7 @@ TEST(TiffDecoding, JpegCompressedPagesKeepTheirColours) {
     TIFFClose(tif);
     auto image = fixtures::load(path);
     ASSERT_EQ(image->LastStatus, Ok);
-    EXPECT_LE(channelDistance(fixtures::pixel(*image, 17, 9), 0xFFC8285Au), 3);
+    EXPECT_LE(fixtures::channelDistance(fixtures::pixel(*image, 17, 9), 0xFFC8285Au), 3);
 }
 
 TEST(Resolution, EachFormatReportsDotsPerInch) {

@@ -81,10 +81,8 @@ void expectPixelsOf(const TiffPage& page, const fixtures::RgbaImage& image, int 
     int worst = 0;
     for (uint32_t y = 0; y < page.height; ++y)
         for (uint32_t x = 0; x < page.width; ++x) {
-            const uint32_t want = fixtures::tiffPagePixel(page, x, y) | 0xFF000000u;
-            const uint32_t got = image.argb[size_t{y} * image.width + x];
-            for (int shift = 0; shift < 32; shift += 8)
-                worst = std::max(worst, std::abs(int((want >> shift) & 255) - int((got >> shift) & 255)));
+            worst = std::max(worst, fixtures::channelDistance(fixtures::tiffPagePixel(page, x, y) | 0xFF000000u,
+                                                              image.argb[size_t{y} * image.width + x]));
         }
     EXPECT_LE(worst, tolerance);
 }

@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 
 #include "support/fixtures.h"
+#include "support/readback.h"
 
 using namespace orvelle;
 
@@ -97,39 +98,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- PNG -----------------------------------------------------------------------------------
 
-std::vector<uint8_t> libpngRgba(const std::string& path, uint32_t& width, uint32_t& height) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, file);
-    png_read_info(png, info);
-    png_set_expand(png);
-    png_set_scale_16(png);
-    png_set_gray_to_rgb(png);
-    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    width = png_get_image_width(png, info);
-    height = png_get_image_height(png, info);
-    std::vector<uint8_t> pixels(size_t{width} * height * 4);
-    std::vector<png_bytep> rows(height);
-    for (uint32_t y = 0; y < height; ++y) rows[y] = &pixels[size_t{y} * width * 4];
-    png_read_image(png, rows.data());
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(file);
-    return pixels;
-}
-
 class PngReference : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(PngReference, MatchesLibpng) {
     const std::string path = corpus("pngsuite/" + GetParam() + ".png");
-    uint32_t width = 0, height = 0;
-    const std::vector<uint8_t> expected = libpngRgba(path, width, height);
+    const fixtures::RgbaImage expected = fixtures::readPng(path);
     auto image = fixtures::load(path);
     ASSERT_EQ(image->LastStatus, Ok);
-    ASSERT_EQ(image->PixelWidth(), width);
-    EXPECT_EQ(worstDifference(*image, expected, width, height, false), 0);
+    ASSERT_EQ(image->PixelWidth(), expected.width);
+    ASSERT_EQ(image->PixelHeight(), expected.height);
+    int mismatches = 0;
+    for (uint32_t y = 0; y < expected.height; ++y)
+        for (uint32_t x = 0; x < expected.width; ++x)
+            if (fixtures::pixel(*image, x, y) != expected.argb[size_t{y} * expected.width + x]) ++mismatches;
+    EXPECT_EQ(mismatches, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Suite, PngReference,

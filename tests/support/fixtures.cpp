@@ -302,6 +302,14 @@ std::vector<uint8_t> readBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+int channelDistance(uint32_t a, uint32_t b) {
+    int worst = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        worst = std::max(worst, std::abs(static_cast<int>((a >> shift) & 255) -
+                                         static_cast<int>((b >> shift) & 255)));
+    return worst;
+}
+
 std::unique_ptr<orvelle::TGPImage> load(const std::string& path) {
     return std::unique_ptr<orvelle::TGPImage>(new orvelle::TGPImage(orvelle::widenPath(path), false));
 }

@@ -83,6 +83,9 @@ void writeBmp24(const std::string& path, const Picture& picture, int32_t pelsPer
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readBytes(const std::string& path);
 
+// The largest difference of any channel (alpha included) between two ARGB colours.
+int channelDistance(uint32_t a, uint32_t b);
+
 // --- the code under test ----------------------------------------------------------------------
 std::unique_ptr<orvelle::TGPImage> load(const std::string& path);
 uint32_t pixel(orvelle::TGPImage& image, uint32_t x, uint32_t y);

@@ -22,14 +22,12 @@ uint32_t pixelsPerMetre(double dpi) {
     return static_cast<uint32_t>(std::lrint(dpi / 0.0254));
 }
 
-class BmpEncoder final : public Encoder {
+class BmpEncoder final : public SinglePictureEncoder {
 public:
-    explicit BmpEncoder(std::FILE* stream) : m_stream(stream) {}
+    using SinglePictureEncoder::SinglePictureEncoder;
 
-    GpStatus addFrame(const Frame& frame) override {
-        if (m_written) return WrongState;
-        if (frame.empty()) return InvalidParameter;
-        m_written = true;
+protected:
+    GpStatus write(const Frame& frame) override {
         const bool indexed =
             frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
         const uint32_t bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : indexed ? 8 : 24;
@@ -57,7 +55,7 @@ public:
             const ARGB c = i < frame.palette.size() ? frame.palette[i] : 0;
             put32(&header[54 + size_t{i} * 4], c & 0x00FFFFFFu);
         }
-        if (std::fwrite(header.data(), 1, header.size(), m_stream) != header.size())
+        if (std::fwrite(header.data(), 1, header.size(), stream()) != header.size())
             return Win32Error;
 
         std::vector<uint8_t> row(static_cast<size_t>(rowBytes), 0);
@@ -74,16 +72,10 @@ public:
             } else {
                 std::memcpy(row.data(), src, used);
             }
-            if (std::fwrite(row.data(), 1, row.size(), m_stream) != row.size()) return Win32Error;
+            if (std::fwrite(row.data(), 1, row.size(), stream()) != row.size()) return Win32Error;
         }
         return Ok;
     }
-
-    GpStatus finish() override { return m_written ? Ok : WrongState; }
-
-private:
-    std::FILE* m_stream;
-    bool m_written = false;
 };
 
 }  // namespace

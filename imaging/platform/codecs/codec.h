@@ -32,6 +32,22 @@ public:
     virtual GpStatus finish() = 0;
 };
 
+// Formats that hold one picture: the first frame is written, any further one refused.
+class SinglePictureEncoder : public Encoder {
+public:
+    explicit SinglePictureEncoder(std::FILE* stream) : m_stream(stream) {}
+    GpStatus addFrame(const Frame& frame) final;
+    GpStatus finish() final { return m_written ? Ok : WrongState; }
+
+protected:
+    virtual GpStatus write(const Frame& frame) = 0;
+    std::FILE* stream() const { return m_stream; }
+
+private:
+    std::FILE* m_stream;
+    bool m_written = false;
+};
+
 struct EncodeOptions {
     int quality = 75;  // JPEG, 0 to 100
 };

@@ -78,6 +78,13 @@ std::unique_ptr<Decoder> openDecoder(const std::string& utf8Path, GpStatus& stat
     return nullptr;
 }
 
+GpStatus SinglePictureEncoder::addFrame(const Frame& frame) {
+    if (m_written) return WrongState;
+    if (frame.empty()) return InvalidParameter;
+    m_written = true;
+    return write(frame);
+}
+
 std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
                                        const EncodeOptions& options, GpStatus& status) {
     switch (kind) {

@@ -21,14 +21,13 @@ struct MapFreer {
     void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
 };
 
-class GifEncoder final : public Encoder {
+class GifEncoder final : public SinglePictureEncoder {
 public:
-    explicit GifEncoder(std::FILE* stream) : m_stream(stream) {}
+    using SinglePictureEncoder::SinglePictureEncoder;
 
-    GpStatus addFrame(const Frame& frame) override {
-        if (m_written) return WrongState;
-        if (frame.empty() || frame.width > 65535 || frame.height > 65535) return InvalidParameter;
-        m_written = true;
+protected:
+    GpStatus write(const Frame& frame) override {
+        if (frame.width > 65535 || frame.height > 65535) return InvalidParameter;
         IndexedPicture picture;
         const GpStatus status = toIndexed(frame, picture);
         if (status != Ok) return status;
@@ -43,7 +42,7 @@ public:
                               static_cast<GifByteType>(c)};
         }
         int error = 0;
-        std::unique_ptr<GifFileType, GifWriterCloser> gif(EGifOpen(m_stream, &writeToStream, &error));
+        std::unique_ptr<GifFileType, GifWriterCloser> gif(EGifOpen(stream(), &writeToStream, &error));
         if (!gif) return Win32Error;
         const int width = static_cast<int>(picture.width), height = static_cast<int>(picture.height);
         if (picture.transparent >= 0) EGifSetGifVersion(gif.get(), true);
@@ -67,12 +66,6 @@ public:
         GifFileType* closing = gif.release();
         return EGifCloseFile(closing, &error) == GIF_OK ? Ok : Win32Error;
     }
-
-    GpStatus finish() override { return m_written ? Ok : WrongState; }
-
-private:
-    std::FILE* m_stream;
-    bool m_written = false;
 };
 
 }  // namespace

@@ -74,17 +74,16 @@ int jfifDensity(double dpi) {
     return static_cast<int>(std::lrint(dpi));
 }
 
-class JpegEncoder final : public Encoder {
+class JpegEncoder final : public SinglePictureEncoder {
 public:
     JpegEncoder(std::FILE* stream, const EncodeOptions& options)
-        : m_stream(stream), m_quality(std::clamp(options.quality, 0, 100)) {}
+        : SinglePictureEncoder(stream), m_quality(std::clamp(options.quality, 0, 100)) {}
 
-    GpStatus addFrame(const Frame& frame) override {
-        if (m_written) return WrongState;
-        if (frame.empty()) return InvalidParameter;
+protected:
+    GpStatus write(const Frame& frame) override {
         const bool grey = (frame.pixelClass == PixelClass::Indexed8 &&
                            paletteShape(frame.palette, 8) == PaletteShape::GreyRising);
-        JpegWriteJob job{m_stream, frame.width, frame.height, grey ? 1 : 3,
+        JpegWriteJob job{stream(), frame.width, frame.height, grey ? 1 : 3,
                          grey ? JCS_GRAYSCALE : JCS_EXT_BGR, m_quality,
                          jfifDensity(frame.dpiX), jfifDensity(frame.dpiY), nullptr};
         // Rows that are not already bytes of the target layout are converted up front.
@@ -114,16 +113,11 @@ public:
             }
         }
         job.rows = rows.data();
-        m_written = true;
         return writeJpeg(&job) ? Ok : Win32Error;
     }
 
-    GpStatus finish() override { return m_written ? Ok : WrongState; }
-
 private:
-    std::FILE* m_stream;
     int m_quality;
-    bool m_written = false;
 };
 
 }  // namespace

@@ -71,14 +71,13 @@ png_uint_32 pixelsPerMetre(double dpi) {
     return static_cast<png_uint_32>(std::lrint(dpi / 0.0254));
 }
 
-class PngEncoder final : public Encoder {
+class PngEncoder final : public SinglePictureEncoder {
 public:
-    explicit PngEncoder(std::FILE* stream) : m_stream(stream) {}
+    using SinglePictureEncoder::SinglePictureEncoder;
 
-    GpStatus addFrame(const Frame& frame) override {
-        if (m_written) return WrongState;
-        if (frame.empty()) return InvalidParameter;
-        PngWriteJob job{m_stream, frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false,
+protected:
+    GpStatus write(const Frame& frame) override {
+        PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false,
                         nullptr, 0, nullptr, 0, pixelsPerMetre(frame.dpiX),
                         pixelsPerMetre(frame.dpiY), nullptr};
         if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0)
@@ -134,15 +133,8 @@ public:
             }
         }
         job.rows = rows.data();
-        m_written = true;
         return writePng(&job) ? Ok : Win32Error;
     }
-
-    GpStatus finish() override { return m_written ? Ok : WrongState; }
-
-private:
-    std::FILE* m_stream;
-    bool m_written = false;
 };
 
 }  // namespace
