@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "resolution.h"
 
 namespace gdip::codecs {
 namespace {
@@ -15,11 +16,6 @@ void put16(uint8_t* p, uint32_t v) {
 }
 void put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t pixelsPerMetre(double dpi) {
-    if (dpi <= 0 || dpi > 1e6) return 0;
-    return static_cast<uint32_t>(std::lrint(dpi / 0.0254));
 }
 
 class BmpEncoder final : public SinglePictureEncoder {

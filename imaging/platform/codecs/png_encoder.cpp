@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "resolution.h"
 #include "palette_classes.h"
 
 namespace gdip::codecs {
@@ -64,11 +65,6 @@ bool writePng(const PngWriteJob* job) {
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return true;
-}
-
-png_uint_32 pixelsPerMetre(double dpi) {
-    if (dpi <= 0 || dpi > 1e6) return 0;
-    return static_cast<png_uint_32>(std::lrint(dpi / 0.0254));
 }
 
 class PngEncoder final : public SinglePictureEncoder {
