@@ -1,0 +1,25 @@
+#include "guarded_application.h"
+
+#include <QMessageBox>
+#include <exception>
+
+namespace orvelle {
+
+std::function<void(const QString&)> GuardedApplication::reportError = [](const QString& text) {
+    QMessageBox::critical(QApplication::activeWindow(), "错误", text);
+};
+
+GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        reportError(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        reportError("未知错误");
+    }
+    return false;
+}
+
+}  // namespace orvelle

@@ -1,0 +1,26 @@
+// While a job processes events between its steps, user input to the main window is dropped,
+// so that the job's result equals a run without that input. A close request waits for the
+// job to end.
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+namespace orvelle {
+
+class JobInputGuard : public QObject {
+    Q_OBJECT
+public:
+    // Guards `window` from now until destruction.
+    explicit JobInputGuard(QWidget* window);
+    ~JobInputGuard() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* m_window;
+};
+
+}  // namespace orvelle

@@ -1,0 +1,70 @@
+#include "look.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QToolButton>
+
+// The pictures are compiled into this static library; Qt needs to be told so once.
+static void initPictures() { Q_INIT_RESOURCE(orvelle); }
+
+namespace orvelle::look {
+
+void loadPictures() {
+    static const bool loaded = (initPictures(), true);
+    (void)loaded;
+}
+
+const QColor kSkyBlue(166, 202, 240);
+const QColor kCream(255, 251, 240);
+
+QFont songFont(int pixelSize) {
+    QFont font;
+    font.setFamilies({"宋体", "SimSun", "Noto Serif CJK SC", "Noto Sans CJK SC", "serif"});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QToolButton* speedButton(QWidget* parent, const char* objectName, const QString& caption,
+                         const QString& picture, PictureSide side, const QRect& geometry) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setText(caption);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    if (!picture.isEmpty()) {
+        button->setIcon(QIcon(picture));
+        const int size = side == PictureSide::Above ? 32 : 16;
+        button->setIconSize(QSize(size, size));
+    }
+    button->setToolButtonStyle(picture.isEmpty() ? Qt::ToolButtonTextOnly
+                               : side == PictureSide::Above ? Qt::ToolButtonTextUnderIcon
+                                                            : Qt::ToolButtonTextBesideIcon);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QFrame* bevel(QWidget* parent, const char* objectName, const QRect& geometry) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(objectName);
+    frame->setFrameShape(QFrame::Box);
+    frame->setFrameShadow(QFrame::Sunken);
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    frame->setGeometry(geometry);
+    return frame;
+}
+
+QLabel* label(QWidget* parent, const char* objectName, const QString& text, const QRect& geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(objectName);
+    l->setGeometry(geometry);
+    return l;
+}
+
+void paintBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+}  // namespace orvelle::look

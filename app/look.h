@@ -1,0 +1,39 @@
+// The window's fixed look: colours, the "宋体" face, and flat buttons with pictures.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QToolButton;
+class QWidget;
+class QFrame;
+class QLabel;
+
+namespace orvelle::look {
+
+// Makes the program's pictures available under ":/images/"; call before the first use.
+void loadPictures();
+
+extern const QColor kSkyBlue;  // (166, 202, 240), the window's background
+extern const QColor kCream;    // (255, 251, 240), the help text's background
+
+// "宋体" at 14 px, falling back to a Song-style CJK face present on the machine.
+QFont songFont(int pixelSize = 14);
+
+enum class PictureSide { Left, Above };
+
+// A flat button (its border shows only under the pointer) with a picture and a caption.
+QToolButton* speedButton(QWidget* parent, const char* objectName, const QString& caption,
+                         const QString& picture, PictureSide side, const QRect& geometry);
+
+// A framed box drawn lowered, which lets the pointer through to what lies beneath.
+QFrame* bevel(QWidget* parent, const char* objectName, const QRect& geometry);
+
+QLabel* label(QWidget* parent, const char* objectName, const QString& text, const QRect& geometry);
+
+// Fills a widget's background with one colour.
+void paintBackground(QWidget* widget, const QColor& colour);
+
+}  // namespace orvelle::look

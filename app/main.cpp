@@ -1,0 +1,33 @@
+// Project1: the imaging session first, then the application and its three windows, the event
+// loop, and at the end the session closed before the windows go.
+#include <QScreen>
+#include <memory>
+
+#include "guarded_application.h"
+#include "imaging/gdipobj.h"
+#include "main_window.h"
+#include "split/save_page_dialog.h"
+#include "viewer/viewer_window.h"
+
+int main(int argc, char** argv) {
+    orvelle::ImagingSession::Open();
+    orvelle::GuardedApplication application(argc, argv);
+    application.setWindowIcon(QIcon(":/images/orvelle-32.png"));
+
+    auto form1 = std::make_unique<orvelle::TForm1>();
+    auto form2 = std::make_unique<orvelle::TForm2>();
+    auto saveDlg = std::make_unique<orvelle::TSaveDlg>(form1.get());
+    // Closing the main window ends the program, also while the viewer is open.
+    QObject::connect(form1.get(), &orvelle::TForm1::Closed, &application, &QCoreApplication::quit);
+
+    form1->show();
+    if (const QScreen* screen = form1->screen())
+        form1->move(screen->availableGeometry().center() - form1->rect().center());
+    const int status = application.exec();
+
+    orvelle::ImagingSession::Close();
+    saveDlg.reset();
+    form2.reset();
+    form1.reset();
+    return status;
+}

@@ -1,0 +1,217 @@
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "about_page.h"
+#include "help_page.h"
+#include "job_input_guard.h"
+#include "look.h"
+#include "merge/compose.h"
+#include "merge_page.h"
+#include "side_bar.h"
+#include "split/page_export.h"
+#include "split_page.h"
+#include "status_bar.h"
+
+namespace orvelle {
+
+namespace {
+constexpr int kClientWidth = 786;
+constexpr int kClientHeight = 529;
+constexpr int kBannerHeight = 63;
+constexpr int kStatusHeight = 19;
+constexpr int kSplitPage = 0, kMergePage = 1, kAboutPage = 2, kHelpPage = 3;
+}  // namespace
+
+TForm1::TForm1()
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint),
+      m_progress(nullptr, nullptr),
+      m_windowMessages(this),
+      m_messages(&m_windowMessages),
+      m_pump(&m_windowPump) {
+    look::loadPictures();
+    setObjectName("Form1");
+    setWindowTitle("Orvelle(Ver 1.0)");
+    setWindowIcon(QIcon(":/images/orvelle-32.png"));
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(look::songFont(14));
+    look::paintBackground(this, look::kSkyBlue);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(0, 0, kClientWidth, kBannerHeight);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setPixmap(QPixmap(":/images/banner.bmp"));
+
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName("Panel2");
+    Panel2->setGeometry(0, kBannerHeight, kClientWidth, kClientHeight - kBannerHeight - kStatusHeight);
+    look::paintBackground(Panel2, look::kSkyBlue);
+    Panel3 = new SideBar(Panel2);
+    Panel3->setGeometry(0, 0, 169, Panel2->height());
+    PageControl1 = new QStackedWidget(Panel2);
+    PageControl1->setObjectName("PageControl1");
+    PageControl1->setGeometry(169, 0, kClientWidth - 169, Panel2->height());
+    TabSheet1 = new SplitPage(PageControl1);
+    TabSheet2 = new MergePage(PageControl1);
+    TabSheet3 = new AboutPage(PageControl1);
+    TabSheet4 = new HelpPage(PageControl1);
+    for (QWidget* page : {static_cast<QWidget*>(TabSheet1), static_cast<QWidget*>(TabSheet2),
+                          static_cast<QWidget*>(TabSheet3), static_cast<QWidget*>(TabSheet4)})
+        PageControl1->addWidget(page);
+
+    StatusBar2 = new StatusBar(this);
+    StatusBar2->setObjectName("StatusBar2");
+    StatusBar2->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
+    StatusBar2->setPanelText(2, "orvelle.org");
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(0, 0, 170, 17);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    m_progress = WindowProgress(ProgressBar1, StatusBar2);
+    StatusBar2->onDrawPanel = [this](StatusBar* bar, int panel, const QRect& rect) {
+        StatusBar2DrawPanel(bar, panel, rect);
+    };
+
+    connect(Panel3->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(Panel3->SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
+    connect(Panel3->SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
+    connect(Panel3->SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
+    connect(Panel3->SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
+    connect(TabSheet1->SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
+    connect(TabSheet1->SpeedButton7, &QToolButton::clicked, this, &TForm1::SpeedButton7Click);
+    connect(TabSheet2->SpeedButton13, &QToolButton::clicked, this, &TForm1::SpeedButton13Click);
+    connect(TabSheet2->SpeedButton14, &QToolButton::clicked, this, &TForm1::SpeedButton14Click);
+    connect(TabSheet3->SpeedButton16, &QToolButton::clicked, this, &TForm1::SpeedButton16Click);
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+    // The pages have no tab row; the program starts on the about page.
+    PageControl1->setCurrentIndex(kAboutPage);
+    TabSheet3->PlaceLinkButton();
+}
+
+void TForm1::ShowPage(int index, int markerTop) {
+    PageControl1->setCurrentIndex(index);
+    Panel3->MoveMarkerTo(markerTop);
+}
+
+void TForm1::SpeedButton1Click() { ShowPage(kSplitPage, Panel3->SpeedButton1->y()); }
+void TForm1::SpeedButton2Click() { ShowPage(kMergePage, Panel3->SpeedButton2->y()); }
+void TForm1::SpeedButton3Click() { ShowPage(kAboutPage, Panel3->SpeedButton3->y()); }
+void TForm1::SpeedButton5Click() { ShowPage(kHelpPage, Panel3->SpeedButton5->y()); }
+
+void TForm1::SpeedButton11Click() {
+    Panel3->MoveMarkerTo(Panel3->SpeedButton11->y());
+    close();
+}
+
+JobContext TForm1::Context() { return {m_progress, *m_messages, *m_pump}; }
+
+template <typename Job>
+void TForm1::RunJob(Job job) {
+    if (m_jobRunning) return;
+    m_jobRunning = true;
+    {
+        JobInputGuard guard(this);
+        try {
+            job();
+        } catch (...) {
+            m_jobRunning = false;
+            throw;
+        }
+    }
+    m_jobRunning = false;
+    if (m_closeHeld) {
+        m_closeHeld = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (m_jobRunning) {
+        m_closeHeld = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+void TForm1::SpeedButton7Click() {
+    const QString folder = QFileDialog::getExistingDirectory(this, "请选择");
+    if (!folder.isEmpty()) TabSheet1->Edit2->setText(folder);
+}
+
+void TForm1::SpeedButton6Click() {
+    if (m_jobRunning) return;
+    const std::string source = TabSheet1->Edit1->text().toStdString();
+    const std::string folder = TabSheet1->Edit2->text().toStdString();
+    if (!CheckExportInputs(source, folder, *m_messages)) return;
+    // Picture work: an error drops the run without a message; the job has freed its objects.
+    try {
+        RunJob([&] {
+            JobContext context = Context();
+            ExportAllPages({source, folder, TabSheet1->FlatComboBox1->currentIndex(),
+                            [this] { return TabSheet1->SpinEdit1->value(); }},
+                           context);
+        });
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::SpeedButton13Click() {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // "TIF文件(*.tif,*.tiff)|*.TIF", in both letter cases since this file system tells them apart.
+    dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.TIF *.tif)");
+    dialog.setDefaultSuffix("TIF");
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        TabSheet2->Edit3->setText(dialog.selectedFiles().first());
+}
+
+void TForm1::SpeedButton14Click() {
+    RunJob([&] {
+        JobContext context = Context();
+        ComposeTiff({TabSheet2->SourcePaths(), TabSheet2->Edit3->text().toStdString(),
+                     TabSheet2->RadioButton2->isChecked()},
+                    context);
+    });
+}
+
+void TForm1::SpeedButton16Click() { QDesktopServices::openUrl(QUrl(kAboutAddress)); }
+
+void TForm1::StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect) {
+    if (panel != 0) return;
+    if (ProgressBar1->parentWidget() != statusBar) {
+        const bool hidden = ProgressBar1->isHidden();
+        ProgressBar1->setParent(statusBar);
+        ProgressBar1->setHidden(hidden);
+    }
+    const QRect place(rect.left(), rect.top(), ProgressBar1->width(), rect.height());
+    if (ProgressBar1->geometry() != place) ProgressBar1->setGeometry(place);
+    statusBar->setPanelWidth(0, ProgressBar1->width());
+}
+
+}  // namespace orvelle

@@ -1,0 +1,82 @@
+// The main window: banner, side bar, four pages with hidden tabs, and the status bar with
+// its progress display. It assembles the pages and holds their handlers; the work itself is
+// the job code's.
+#pragma once
+
+#include <QWidget>
+
+#include "window_reporting.h"
+
+class QLabel;
+class QProgressBar;
+class QStackedWidget;
+
+namespace orvelle {
+
+class AboutPage;
+class HelpPage;
+class MergePage;
+class SideBar;
+class SplitPage;
+class StatusBar;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    TForm1();
+    ~TForm1() override;
+
+    // Tests replace how messages are shown and how pending events are processed.
+    void SetMessageSink(MessageSink* messages) { m_messages = messages; }
+    void SetEventPump(EventPump* pump) { m_pump = pump; }
+    bool JobRunning() const { return m_jobRunning; }
+
+    QLabel* Image1;
+    QWidget* Panel2;
+    SideBar* Panel3;
+    QStackedWidget* PageControl1;
+    SplitPage* TabSheet1;
+    MergePage* TabSheet2;
+    AboutPage* TabSheet3;
+    HelpPage* TabSheet4;
+    StatusBar* StatusBar2;
+    QProgressBar* ProgressBar1;
+
+signals:
+    // The window has closed; the program ends.
+    void Closed();
+
+public slots:
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton5Click();
+    void SpeedButton11Click();
+    void SpeedButton6Click();
+    void SpeedButton7Click();
+    void SpeedButton13Click();
+    void SpeedButton14Click();
+    void SpeedButton16Click();
+    void StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void ShowPage(int index, int markerTop);
+    JobContext Context();
+    // Runs a job with input to this window held off; a close asked for meanwhile follows it.
+    template <typename Job>
+    void RunJob(Job job);
+
+    WindowProgress m_progress;
+    WindowMessages m_windowMessages;
+    WindowEventPump m_windowPump;
+    MessageSink* m_messages;
+    EventPump* m_pump;
+    bool m_jobRunning = false;
+    bool m_closeHeld = false;
+};
+
+}  // namespace orvelle

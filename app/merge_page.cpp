@@ -1,0 +1,105 @@
+#include "merge_page.h"
+
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "look.h"
+#include "page_geometry.h"
+#include "split_page.h"
+
+namespace orvelle {
+
+MergePage::MergePage(QWidget* parent) : QWidget(parent) {
+    setObjectName("TabSheet2");
+    using look::PictureSide;
+    Panel4 = new QWidget(this);
+    Panel4->setObjectName("Panel4");
+    Panel4->setGeometry(0, 0, kPageWidth, 25);
+    look::paintBackground(Panel4, look::kSkyBlue);
+    Bevel2 = look::bevel(Panel4, "Bevel2", QRect(0, 1, 351, 20));
+    Bevel3 = look::bevel(Panel4, "Bevel3", QRect(352, 1, 97, 20));
+    Bevel4 = look::bevel(Panel4, "Bevel4", QRect(449, 1, 23, 20));
+    Label5 = look::label(Panel4, "Label5", "图片文件名", QRect(16, 5, 70, 14));
+    Label6 = look::label(Panel4, "Label6", "图片尺寸", QRect(384, 5, 56, 14));
+
+    GroupBox3 = new QGroupBox(this);
+    GroupBox3->setObjectName("GroupBox3");
+    GroupBox3->setGeometry(0, kPageHeight - 113, kPageWidth, 113);
+
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setGeometry(0, 25, kPageWidth, kPageHeight - 25 - 113);
+    look::paintBackground(Panel1, look::kSkyBlue);
+    const int listHeight = Panel1->height();
+
+    Panel5 = new QWidget(Panel1);
+    Panel5->setObjectName("Panel5");
+    Panel5->setGeometry(kPageWidth - 137, 0, 137, listHeight);
+    look::paintBackground(Panel5, look::kSkyBlue);
+
+    ListView2 = new QTableWidget(0, 2, Panel1);
+    ListView2->setObjectName("ListView2");
+    ListView2->setGeometry(0, 0, kPageWidth - 137, listHeight);
+    ListView2->setHorizontalHeaderLabels({"路径及文件名", "图片尺寸"});
+    ListView2->horizontalHeader()->hide();
+    ListView2->verticalHeader()->hide();
+    ListView2->verticalHeader()->setDefaultSectionSize(23);
+    ListView2->setColumnWidth(0, 350);
+    ListView2->setColumnWidth(1, 98);
+    ListView2->setShowGrid(true);
+    ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView2->setWordWrap(false);
+
+    SpeedButton8 = look::speedButton(Panel5, "SpeedButton8", "添 加 图 片", ":/images/button_add.png",
+                                     PictureSide::Left, QRect(8, 1, 121, 22));
+    SpeedButton9 = look::speedButton(Panel5, "SpeedButton9", "移 出 图 片", ":/images/button_remove.png",
+                                     PictureSide::Left, QRect(8, 33, 121, 22));
+    SpeedButton10 = look::speedButton(Panel5, "SpeedButton10", "位 置 上 移", ":/images/button_up.png",
+                                      PictureSide::Left, QRect(8, 65, 121, 22));
+    SpeedButton12 = look::speedButton(Panel5, "SpeedButton12", "位 置 下 移", ":/images/button_down.png",
+                                      PictureSide::Left, QRect(8, 97, 121, 22));
+    SpeedButton15 = look::speedButton(Panel5, "SpeedButton15", "清 空 列 表", ":/images/button_clear.png",
+                                      PictureSide::Left, QRect(8, 129, 121, 22));
+    Image3 = new QLabel(Panel5);
+    Image3->setObjectName("Image3");
+    Image3->setGeometry(8, 170, 120, 120);
+    Bevel6 = look::bevel(Panel5, "Bevel6", QRect(6, 168, 125, 125));
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(16, 72, 329, 89);
+    Memo1->hide();
+
+    Label7 = look::label(GroupBox3, "Label7", "文件保存的名字 ", QRect(16, 28, 105, 14));
+    Edit3 = pathField(GroupBox3, "Edit3", QRect(120, 25, 305, 20));
+    SpeedButton13 = look::speedButton(GroupBox3, "SpeedButton13", "文件", ":/images/button_file.png",
+                                      PictureSide::Left, QRect(432, 23, 65, 24));
+    RadioButton1 = new QRadioButton("对多页的GIF（TIFF）仅取第1幅图片", GroupBox3);
+    RadioButton1->setObjectName("RadioButton1");
+    RadioButton1->setGeometry(16, 56, 297, 17);
+    RadioButton1->setChecked(true);
+    RadioButton2 = new QRadioButton("对多页的GIF（TIFF）取全部页面", GroupBox3);
+    RadioButton2->setObjectName("RadioButton2");
+    RadioButton2->setGeometry(16, 80, 273, 17);
+    Bevel7 = look::bevel(GroupBox3, "Bevel7", QRect(504, 24, 2, 81));
+    SpeedButton14 = look::speedButton(GroupBox3, "SpeedButton14", "合成图片", ":/images/run_merge.png",
+                                      PictureSide::Above, QRect(520, 24, 81, 81));
+}
+
+std::vector<std::string> MergePage::SourcePaths() const {
+    std::vector<std::string> paths;
+    for (int row = 0; row < ListView2->rowCount(); ++row)
+        if (const QTableWidgetItem* item = ListView2->item(row, 0))
+            paths.push_back(item->text().toStdString());
+    return paths;
+}
+
+}  // namespace orvelle

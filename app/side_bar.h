@@ -1,0 +1,27 @@
+// The black side bar: five buttons with pictures and the marker framing the page's button.
+#pragma once
+
+#include <QWidget>
+
+class QFrame;
+class QToolButton;
+
+namespace orvelle {
+
+class SideBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit SideBar(QWidget* parent);
+
+    // Frames the button at `top`; the marker's left and size never change.
+    void MoveMarkerTo(int top);
+
+    QToolButton* SpeedButton1;
+    QToolButton* SpeedButton2;
+    QToolButton* SpeedButton3;
+    QToolButton* SpeedButton5;
+    QToolButton* SpeedButton11;
+    QFrame* Bevel8;
+};
+
+}  // namespace orvelle

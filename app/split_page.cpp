@@ -1,0 +1,83 @@
+#include "split_page.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QToolButton>
+
+#include "imaging/output_formats.h"
+#include "look.h"
+#include "page_geometry.h"
+#include "split/page_export.h"
+
+namespace orvelle {
+
+QLineEdit* pathField(QWidget* parent, const char* objectName, const QRect& geometry) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setReadOnly(true);
+    field->setFrame(true);
+    field->setStyleSheet("QLineEdit { color: red; border: 1px solid #7a7a7a; background: white; }");
+    field->setGeometry(geometry);
+    return field;
+}
+
+SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
+    setObjectName("TabSheet1");
+    using look::PictureSide;
+    GroupBox1 = new QGroupBox(this);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(0, 0, kPageWidth, 57);
+    Label1 = look::label(GroupBox1, "Label1", "选择要分解的TIFF图片 ", QRect(16, 24, 147, 14));
+    Edit1 = pathField(GroupBox1, "Edit1", QRect(168, 20, 361, 20));
+    SpeedButton4 = look::speedButton(GroupBox1, "SpeedButton4", "打开", ":/images/button_open.png",
+                                     PictureSide::Left, QRect(536, 20, 65, 24));
+
+    GroupBox2 = new QGroupBox(this);
+    GroupBox2->setObjectName("GroupBox2");
+    GroupBox2->setGeometry(0, kPageHeight - 82, kPageWidth, 82);
+
+    ListView1 = new QListWidget(this);
+    ListView1->setObjectName("ListView1");
+    ListView1->setViewMode(QListView::IconMode);
+    ListView1->setIconSize(QSize(120, 120));
+    ListView1->setResizeMode(QListView::Adjust);
+    ListView1->setMovement(QListView::Static);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView1->setGeometry(0, 57, kPageWidth, kPageHeight - 57 - 82);
+
+    Label2 = look::label(GroupBox2, "Label2", "文件保存至", QRect(16, 24, 70, 14));
+    Edit2 = pathField(GroupBox2, "Edit2", QRect(96, 20, 329, 20));
+    SpeedButton7 = look::speedButton(GroupBox2, "SpeedButton7", "目录", ":/images/button_folder.png",
+                                     PictureSide::Left, QRect(432, 18, 65, 24));
+    Label3 = look::label(GroupBox2, "Label3", "保存格式", QRect(32, 54, 56, 14));
+    FlatComboBox1 = new QComboBox(GroupBox2);
+    FlatComboBox1->setObjectName("FlatComboBox1");
+    for (int i = 0; i < kOutputFormatCount; ++i) FlatComboBox1->addItem(OutputFormatTable[i].Label);
+    FlatComboBox1->setCurrentIndex(0);
+    FlatComboBox1->setGeometry(96, 48, 105, 22);
+    FlatComboBox1->setStyleSheet(
+        "QComboBox { border: 1px solid black; background: white; padding-left: 2px; }"
+        "QComboBox::drop-down { background: rgb(166, 202, 240); width: 16px; }");
+    Label4 = look::label(GroupBox2, "Label4", "图片大小为原图的              % ", QRect(224, 54, 224, 14));
+    SpinEdit1 = new QSpinBox(GroupBox2);
+    SpinEdit1->setObjectName("SpinEdit1");
+    SpinEdit1->setRange(kMinPercent, kMaxPercent);
+    SpinEdit1->setSingleStep(10);
+    SpinEdit1->setValue(100);
+    SpinEdit1->setGeometry(344, 48, 81, 20);
+    if (auto* text = SpinEdit1->findChild<QLineEdit*>()) text->setMaxLength(4);
+    Bevel1 = look::bevel(GroupBox2, "Bevel1", QRect(512, 12, 3, 64));
+    SpeedButton6 = look::speedButton(GroupBox2, "SpeedButton6", "分解图片", ":/images/run_split.png",
+                                     PictureSide::Above, QRect(528, 12, 73, 65));
+
+    Image2 = new QLabel(this);
+    Image2->setObjectName("Image2");
+    Image2->setGeometry(120, 128, 120, 120);
+    Image2->hide();
+}
+
+}  // namespace orvelle

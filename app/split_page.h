@@ -1,0 +1,43 @@
+// The split page: the TIFF source, its page list and the export options.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QSpinBox;
+class QToolButton;
+class QFrame;
+
+namespace orvelle {
+
+class SplitPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit SplitPage(QWidget* parent);
+
+    QGroupBox* GroupBox1;
+    QLabel* Label1;
+    QLineEdit* Edit1;
+    QToolButton* SpeedButton4;
+    QListWidget* ListView1;
+    QGroupBox* GroupBox2;
+    QLabel* Label2;
+    QLineEdit* Edit2;
+    QToolButton* SpeedButton7;
+    QLabel* Label3;
+    QComboBox* FlatComboBox1;
+    QLabel* Label4;
+    QSpinBox* SpinEdit1;
+    QFrame* Bevel1;
+    QToolButton* SpeedButton6;
+    QLabel* Image2;
+};
+
+// A read-only one-line field with a flat border and red text, as the path fields are.
+QLineEdit* pathField(QWidget* parent, const char* objectName, const QRect& geometry);
+
+}  // namespace orvelle

@@ -1,0 +1,34 @@
+#include "window_reporting.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QProgressBar>
+
+#include "status_bar.h"
+
+namespace orvelle {
+
+void WindowProgress::Begin(int steps, const std::string& text) {
+    m_bar->setVisible(true);
+    m_bar->setMinimum(0);
+    m_bar->setMaximum(steps - 1);
+    m_status->setPanelText(1, QString::fromStdString(text));
+}
+
+void WindowProgress::Step(int position) { m_bar->setValue(position); }
+
+void WindowProgress::End() {
+    m_bar->setVisible(false);
+    m_status->setPanelText(1, QString());
+}
+
+void WindowMessages::Show(const std::string& text, const std::string& title, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
+                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    m_owner);
+    box.exec();
+}
+
+void WindowEventPump::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+}  // namespace orvelle

@@ -1,0 +1,40 @@
+// How the main window shows a job: the progress bar and status text, modal message boxes it
+// owns, and the processing of pending events between steps.
+#pragma once
+
+#include "jobs/job_reporting.h"
+
+class QProgressBar;
+class QWidget;
+
+namespace orvelle {
+
+class StatusBar;
+
+class WindowProgress : public ProgressDisplay {
+public:
+    WindowProgress(QProgressBar* bar, StatusBar* status) : m_bar(bar), m_status(status) {}
+    void Begin(int steps, const std::string& text) override;
+    void Step(int position) override;
+    void End() override;
+
+private:
+    QProgressBar* m_bar;
+    StatusBar* m_status;
+};
+
+class WindowMessages : public MessageSink {
+public:
+    explicit WindowMessages(QWidget* owner) : m_owner(owner) {}
+    void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+private:
+    QWidget* m_owner;
+};
+
+class WindowEventPump : public EventPump {
+public:
+    void ProcessPendingEvents() override;
+};
+
+}  // namespace orvelle

@@ -1,0 +1,21 @@
+// The picture viewer: a screen-sized window whose fit area is measured once, when it is
+// created.
+#pragma once
+
+#include <QWidget>
+
+namespace orvelle {
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    TForm2();
+
+    int ViewerClientWidth = 0;
+    int ViewerClientHeight = 0;
+
+private:
+    void FormCreate();
+};
+
+}  // namespace orvelle
