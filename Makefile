@@ -15,7 +15,7 @@ PACKAGES := build-essential cmake pkg-config \
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 SAMPLE := build/sample/sample.tif
 
-.PHONY: deps build build-asan run test test-dev test-asan bench clean
+.PHONY: deps build build-asan run install screenshots artwork test test-dev test-asan clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -35,12 +35,27 @@ build-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 
-# Until the window exists, the program to run is the command-line front end on a sample it
-# makes for itself.
+# Starts the program; a three-page sample document to try it on is written beside it.
 run: build
 	@mkdir -p $(dir $(SAMPLE))
 	./build/dev/tests/make_sample $(SAMPLE)
-	./build/dev/cli/orvelle-cli info $(SAMPLE)
+	@echo "A sample document to open: $(SAMPLE)"
+	./build/dev/app/orvelle
+
+# Installs the program, the command-line front end, a desktop entry and icons under PREFIX.
+PREFIX ?= /usr/local
+install: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	$(SUDO) cmake --install build/release --prefix $(PREFIX)
+
+# Pictures of the four pages for the README, drawn offscreen.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen ./build/dev/tests/take_screenshots docs
+
+# Redraws the program's pictures into resources/images (they are committed).
+artwork: build
+	QT_QPA_PLATFORM=offscreen ./build/dev/resources/make_artwork resources/images
 
 test-dev: build
 	ctest --preset dev -j $(JOBS)

@@ -1,0 +1,276 @@
+// The main window, offscreen: start-up state, navigation, the progress display, the two job
+// buttons with their messages, and input that arrives while a job runs.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+#include <filesystem>
+#include <tiffio.h>
+
+#include "app/about_page.h"
+#include "app/guarded_application.h"
+#include "app/help_page.h"
+#include "app/main_window.h"
+#include "app/merge_page.h"
+#include "app/side_bar.h"
+#include "app/split_page.h"
+#include "app/status_bar.h"
+#include "imaging/gdipobj.h"
+#include "support/fixtures.h"
+#include "support/readback.h"
+
+using namespace orvelle;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TForm1> window;
+    fixtures::RecordingContext recorder;
+
+    void addMergeEntry(const std::string& path) {
+        QTableWidget* list = window->TabSheet2->ListView2;
+        const int row = list->rowCount();
+        list->insertRow(row);
+        list->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(path)));
+    }
+
+private slots:
+    void init() {
+        recorder = fixtures::RecordingContext();
+        window = std::make_unique<TForm1>();
+        window->SetMessageSink(&recorder);
+        window->SetEventPump(&recorder);
+        window->show();
+    }
+    void cleanup() { window.reset(); }
+
+    void startsOnTheAboutPage() {
+        QCOMPARE(window->windowTitle(), QString("Orvelle(Ver 1.0)"));
+        QCOMPARE(window->size(), QSize(786, 529));
+        QCOMPARE(window->PageControl1->currentIndex(), 2);
+        QCOMPARE(window->Panel3->Bevel8->y(), 200);
+        QVERIFY(window->ProgressBar1->isHidden());
+        QVERIFY(window->StatusBar2->panelText(1).isEmpty());
+        for (QTabBar* tabs : window->findChildren<QTabBar*>()) QVERIFY(!tabs->isVisible());
+        QCOMPARE(window->TabSheet3->SpeedButton16->y(), 394);
+        QCOMPARE(window->TabSheet3->SpeedButton16->geometry().bottom() + 1, 415);
+        QCOMPARE(window->TabSheet3->Image4->pixmap().size(), QSize(609, 415));
+    }
+
+    void sideBarButtons_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("markerTop");
+        QTest::newRow("图片分解") << "SpeedButton1" << 0 << 16;
+        QTest::newRow("图片合成") << "SpeedButton2" << 1 << 104;
+        QTest::newRow("版权信息") << "SpeedButton3" << 2 << 200;
+        QTest::newRow("简易说明") << "SpeedButton5" << 3 << 280;
+    }
+    void sideBarButtons() {
+        QFETCH(QString, button);
+        QFETCH(int, page);
+        QFETCH(int, markerTop);
+        window->Panel3->SpeedButton5->click();  // start from somewhere else
+        QTest::mouseClick(window->Panel3->findChild<QToolButton*>(button), Qt::LeftButton);
+        QCOMPARE(window->PageControl1->currentIndex(), page);
+        QCOMPARE(window->Panel3->Bevel8->y(), markerTop);
+        QCOMPARE(window->Panel3->Bevel8->x(), 8);
+        QCOMPARE(window->Panel3->Bevel8->size(), QSize(153, 65));
+    }
+
+    void exitClosesWithoutQuestion() {
+        QSignalSpy closed(window.get(), &TForm1::Closed);
+        QTest::mouseClick(window->Panel3->SpeedButton11, Qt::LeftButton);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->Panel3->Bevel8->y(), 368);
+        QVERIFY(recorder.events.empty());
+    }
+
+    void progressDisplay_data() {
+        QTest::addColumn<int>("steps");
+        QTest::newRow("one step") << 1;
+        QTest::newRow("five steps") << 5;
+    }
+    void progressDisplay() {
+        QFETCH(int, steps);
+        WindowProgress progress(window->ProgressBar1, window->StatusBar2);
+        {
+            ProgressScope scope(progress, steps, "正在分解TIFF文件,请等待......");
+            QVERIFY(!window->ProgressBar1->isHidden());
+            QCOMPARE(window->ProgressBar1->minimum(), 0);
+            QCOMPARE(window->ProgressBar1->maximum(), steps - 1);
+            QCOMPARE(window->StatusBar2->panelText(1), QString("正在分解TIFF文件,请等待......"));
+            scope.Step(steps - 1);
+            QCOMPARE(window->ProgressBar1->value(), steps - 1);
+        }
+        QVERIFY(window->ProgressBar1->isHidden());
+        QVERIFY(window->StatusBar2->panelText(1).isEmpty());
+        // A job that fails half-way ends the display too.
+        try {
+            ProgressScope scope(progress, steps, "正在合成TIFF文件,请等待......");
+            throw std::runtime_error("failed");
+        } catch (const std::runtime_error&) {
+        }
+        QVERIFY(window->ProgressBar1->isHidden());
+        QVERIFY(window->StatusBar2->panelText(1).isEmpty());
+    }
+
+    void progressBarLivesInTheFirstPanel() {
+        window->grab();  // paints the status bar
+        QCOMPARE(window->ProgressBar1->parentWidget(), static_cast<QWidget*>(window->StatusBar2));
+        QCOMPARE(window->StatusBar2->panelWidth(0), 170);
+        QCOMPARE(window->ProgressBar1->geometry().topLeft(), window->StatusBar2->panelRect(0).topLeft());
+        QVERIFY2(window->ProgressBar1->isHidden(), "a hidden bar stays hidden");
+        window->grab();
+        QCOMPARE(window->StatusBar2->panelWidth(0), 170);
+    }
+
+    void exportInputChecks() {
+        window->TabSheet1->SpeedButton6->click();
+        window->TabSheet1->Edit1->setText("/somewhere/scan.tif");
+        window->TabSheet1->Edit2->setText("   ");
+        window->TabSheet1->SpeedButton6->click();
+        QCOMPARE(recorder.messages(),
+                 (std::vector<std::string>{"错误|请选择TIF文件!", "错误|请选择文件存放目录!"}));
+        QCOMPARE(recorder.icons, (std::vector<MessageIcon>{MessageIcon::Error, MessageIcon::Error}));
+    }
+
+    void splitPageControls() {
+        SplitPage* page = window->TabSheet1;
+        QCOMPARE(page->FlatComboBox1->count(), 5);
+        QCOMPARE(page->FlatComboBox1->currentText(), QString("JPEG格式"));
+        QCOMPARE(page->FlatComboBox1->itemText(4), QString("TIFF格式"));
+        QCOMPARE(page->SpinEdit1->value(), 100);
+        QCOMPARE(page->SpinEdit1->minimum(), 1);
+        QCOMPARE(page->SpinEdit1->maximum(), 1000);
+        QCOMPARE(page->SpinEdit1->singleStep(), 10);
+        QCOMPARE(page->SpinEdit1->findChild<QLineEdit*>()->maxLength(), 4);
+        QVERIFY(page->Edit1->isReadOnly() && page->Edit2->isReadOnly());
+        QVERIFY(window->TabSheet2->RadioButton1->isChecked());
+        QVERIFY(window->TabSheet2->Edit3->isReadOnly());
+    }
+
+    void exportFromTheButton() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("scan.tif"), {{fixtures::TiffKind::Bilevel, 40, 20},
+                                                   {fixtures::TiffKind::Rgb, 30, 10}});
+        window->TabSheet1->Edit1->setText(QString::fromStdString(dir.file("scan.tif")));
+        window->TabSheet1->Edit2->setText(QString::fromStdString(dir.path().string()));
+        window->TabSheet1->FlatComboBox1->setCurrentIndex(3);
+        window->TabSheet1->SpinEdit1->setValue(50);
+        QTest::mouseClick(window->TabSheet1->SpeedButton6, Qt::LeftButton);
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIFF分解完成!"});
+        QCOMPARE(fixtures::readPng(dir.file("scan_1.PNG")).width, 20u);
+        QCOMPARE(fixtures::readPng(dir.file("scan_2.PNG")).height, 5u);
+        QVERIFY(window->ProgressBar1->isHidden());
+        QVERIFY(window->StatusBar2->panelText(1).isEmpty());
+    }
+
+    void composeFromTheButton() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("a.tif"), {{fixtures::TiffKind::Rgb, 8, 8}, {fixtures::TiffKind::Grey8, 9, 9}});
+        fixtures::writePng(dir.file("b.png"), fixtures::gradient(5, 4, 3));
+        addMergeEntry(dir.file("a.tif"));
+        addMergeEntry(dir.file("b.png"));
+        window->TabSheet2->Edit3->setText(QString::fromStdString(dir.file("out.tif")));
+        window->TabSheet2->RadioButton2->setChecked(true);
+        QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIF文件合成完毕!"});
+        QCOMPARE(fixtures::readTiffPages(dir.file("out.tif")).size(), size_t{3});
+
+        // No output name chosen: the composition says so and writes nothing.
+        window->TabSheet2->Edit3->clear();
+        window->TabSheet2->SpeedButton14->click();
+        QCOMPARE(recorder.messages().back(), std::string("错误|请选择文件保存的名字!"));
+        // An empty list composes nothing, silently.
+        window->TabSheet2->ListView2->setRowCount(0);
+        const size_t before = recorder.events.size();
+        window->TabSheet2->SpeedButton14->click();
+        QCOMPARE(recorder.events.size(), before);
+    }
+
+    void inputDuringAJobIsDropped() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("a.tif"), {{fixtures::TiffKind::Rgb, 8, 8}});
+        fixtures::writeTiff(dir.file("b.tif"), {{fixtures::TiffKind::Grey8, 6, 6}});
+        addMergeEntry(dir.file("a.tif"));
+        addMergeEntry(dir.file("b.tif"));
+        window->TabSheet2->Edit3->setText(QString::fromStdString(dir.file("out.tif")));
+        int pumps = 0;
+        recorder.onPump = [&] {
+            ++pumps;
+            // The user presses "合成图片" again, switches page and asks to close.
+            QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
+            QTest::mouseClick(window->Panel3->SpeedButton1, Qt::LeftButton);
+            window->close();
+        };
+        window->Panel3->SpeedButton2->click();
+        QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
+        QCOMPARE(pumps, 2);
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIF文件合成完毕!"});
+        QCOMPARE(fixtures::readTiffPages(dir.file("out.tif")).size(), size_t{2});
+        QCOMPARE(window->PageControl1->currentIndex(), 1);  // the page switch was dropped
+        QVERIFY2(window->isVisible(), "the close waits for the job");
+        QTRY_VERIFY(!window->isVisible());
+    }
+
+    void uncaughtErrorsAreShownAndTheProgramGoesOn() {
+        QString shown;
+        auto previous = GuardedApplication::reportError;
+        GuardedApplication::reportError = [&](const QString& text) { shown = text; };
+        struct Throwing : QObject {
+            bool event(QEvent* e) override {
+                if (e->type() == QEvent::User) throw std::runtime_error("磁盘已满");
+                return QObject::event(e);
+            }
+        } target;
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&target, &event);
+        GuardedApplication::reportError = previous;
+        QCOMPARE(shown, QString("磁盘已满"));
+    }
+
+    void helpTextIsFixedAndInOrder() {
+        QTextEdit* help = window->TabSheet4->RichEdit1;
+        QVERIFY(help->isReadOnly());
+        QCOMPARE(help->document()->blockCount(), 31);
+        QCOMPARE(help->viewport()->palette().color(QPalette::Window), QColor(255, 251, 240));
+        const QString text = help->toPlainText();
+        const char* order[] = {"TIFF", "旧式JPEG", "LZW", "（1）图片分解：", "本页另存为", "观看大图片",
+                               "保存选项：", "24位RGB", "（2）图片合成：", "[添加图片]", "[位置下移]",
+                               "全部页面", "不改变图片的尺寸"};
+        int at = 0;
+        for (const char* phrase : order) {
+            const int found = text.indexOf(QString::fromUtf8(phrase), at);
+            QVERIFY2(found >= 0, phrase);
+            at = found;
+        }
+        QVERIFY(!text.contains("GDI"));
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ImagingSession::Open();
+    int status = 0;
+    {
+        GuardedApplication application(argc, argv);
+        MainWindowTest test;
+        status = QTest::qExec(&test, argc, argv);
+    }
+    ImagingSession::Close();
+    return status;
+}
+
+#include "main_window_test.moc"
