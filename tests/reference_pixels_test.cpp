@@ -38,6 +38,15 @@ int worstDifference(TGPImage& image, const std::vector<uint8_t>& expected, uint3
     return worst;
 }
 
+// How many pixels of our active frame differ from a reference decode of the same size.
+int mismatches(TGPImage& image, const fixtures::RgbaImage& expected) {
+    int count = 0;
+    for (uint32_t y = 0; y < expected.height; ++y)
+        for (uint32_t x = 0; x < expected.width; ++x)
+            if (fixtures::pixel(image, x, y) != expected.argb[size_t{y} * expected.width + x]) ++count;
+    return count;
+}
+
 // --- TIFF ----------------------------------------------------------------------------------
 
 class TiffReference : public ::testing::TestWithParam<std::string> {};
@@ -106,11 +115,7 @@ TEST_P(PngReference, MatchesLibpng) {
     ASSERT_EQ(image->LastStatus, Ok);
     ASSERT_EQ(image->PixelWidth(), expected.width);
     ASSERT_EQ(image->PixelHeight(), expected.height);
-    int mismatches = 0;
-    for (uint32_t y = 0; y < expected.height; ++y)
-        for (uint32_t x = 0; x < expected.width; ++x)
-            if (fixtures::pixel(*image, x, y) != expected.argb[size_t{y} * expected.width + x]) ++mismatches;
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(mismatches(*image, expected), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Suite, PngReference,
@@ -133,11 +138,7 @@ TEST_P(JpegReference, MatchesLibjpeg) {
     ASSERT_EQ(image->LastStatus, Ok);
     ASSERT_EQ(image->PixelWidth(), expected.width);
     ASSERT_EQ(image->PixelHeight(), expected.height);
-    int mismatches = 0;
-    for (uint32_t y = 0; y < expected.height; ++y)
-        for (uint32_t x = 0; x < expected.width; ++x)
-            if (fixtures::pixel(*image, x, y) != expected.argb[size_t{y} * expected.width + x]) ++mismatches;
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(mismatches(*image, expected), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, JpegReference,
