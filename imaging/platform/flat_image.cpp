@@ -135,7 +135,7 @@ GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight
     if (thumbWidth == 0 || thumbHeight == 0) return InvalidParameter;
     try {
         auto result = std::make_unique<GpImage>();
-        result->rawFormat = ImageFormatPNG;  // memory bitmaps report themselves as PNG-like
+        result->rawFormat = ImageFormatMemoryBMP;
         result->dimension = FrameDimensionPage;
         const GpStatus status = areaAverage(image->frame, thumbWidth, thumbHeight, result->frame);
         if (status != Ok) return status;
@@ -164,7 +164,7 @@ GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelForma
         return InvalidParameter;
     try {
         auto result = std::make_unique<GpImage>();
-        result->rawFormat = ImageFormatPNG;
+        result->rawFormat = ImageFormatMemoryBMP;
         result->dimension = FrameDimensionPage;
         const GpStatus status = allocateFrame(result->frame, static_cast<uint32_t>(width),
                                               static_cast<uint32_t>(height), pixelClass);

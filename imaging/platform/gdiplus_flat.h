@@ -76,6 +76,7 @@ extern const GUID FrameDimensionTime;
 extern const GUID FrameDimensionResolution;
 extern const GUID FrameDimensionPage;
 
+extern const GUID ImageFormatMemoryBMP;
 extern const GUID ImageFormatBMP;
 extern const GUID ImageFormatJPEG;
 extern const GUID ImageFormatPNG;
