@@ -67,12 +67,18 @@ ARGB paletteEntry(const Frame& frame, unsigned index) {
 void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, ARGB* out) {
     const uint8_t* row = frame.row(y);
     switch (frame.pixelClass) {
-        case PixelClass::Indexed1:
-            for (uint32_t i = 0; i < count; ++i) {
-                const uint32_t x = x0 + i;
-                out[i] = paletteEntry(frame, (row[x >> 3] >> (7 - (x & 7))) & 1);
+        case PixelClass::Indexed1: {
+            // Bilevel pages are the common case: eight pixels per byte from two colours.
+            const ARGB colours[2] = {paletteEntry(frame, 0), paletteEntry(frame, 1)};
+            uint32_t i = 0, x = x0;
+            for (; i < count && (x & 7) != 0; ++i, ++x) out[i] = colours[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            for (; i + 8 <= count; i += 8, x += 8) {
+                const uint8_t bits = row[x >> 3];
+                for (int b = 0; b < 8; ++b) out[i + b] = colours[(bits >> (7 - b)) & 1];
             }
+            for (; i < count; ++i, ++x) out[i] = colours[(row[x >> 3] >> (7 - (x & 7))) & 1];
             break;
+        }
         case PixelClass::Indexed8:
             for (uint32_t i = 0; i < count; ++i) out[i] = paletteEntry(frame, row[x0 + i]);
             break;

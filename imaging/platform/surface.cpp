@@ -202,6 +202,17 @@ ARGB mixPremultiplied(ARGB a, ARGB b, uint32_t wb) {
                 channel(greenOf(a), greenOf(b)), channel(blueOf(a), blueOf(b)));
 }
 
+// True when no pixel of the frame can be transparent.
+bool frameOpaque(const Frame& frame) {
+    if (frame.pixelClass == PixelClass::Rgb24) return true;
+    if (frame.pixelClass == PixelClass::Argb32) return false;
+    const size_t needed = frame.pixelClass == PixelClass::Indexed1 ? 2 : 256;
+    if (frame.palette.size() < needed) return false;  // short palettes are filled with black
+    for (ARGB c : frame.palette)
+        if (alphaOf(c) != 255) return false;
+    return true;
+}
+
 }  // namespace
 
 void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect destination,
@@ -214,6 +225,7 @@ void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect des
     RowCache rows(frame, source);
     const size_t step = bytesPerPixel(surface);
     const bool nearest = mode == InterpolationModeNearestNeighbor;
+    const bool opaqueIntoRgb = surface.kind == Surface::Kind::Rgb24 && frameOpaque(frame);
 
     std::vector<int64_t> nearestX;
     std::vector<Tap> tapsX;
@@ -230,6 +242,16 @@ void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect des
         if (nearest) {
             const ARGB* src = rows.row(source.y + (2 * d + 1) * source.height /
                                                       (2 * destination.height));
+            if (opaqueIntoRgb) {
+                // Nothing to blend: every source pixel covers its destination pixel.
+                for (size_t i = 0; i < nearestX.size(); ++i, p += 3) {
+                    const ARGB c = src[nearestX[i]];
+                    p[0] = static_cast<uint8_t>(c);
+                    p[1] = static_cast<uint8_t>(c >> 8);
+                    p[2] = static_cast<uint8_t>(c >> 16);
+                }
+                continue;
+            }
             for (size_t i = 0; i < nearestX.size(); ++i, p += step)
                 blendPixel(surface, p, src[nearestX[i]]);
             continue;
