@@ -97,7 +97,6 @@ private:
             if (record == TERMINATE_RECORD_TYPE) break;
             if (record == IMAGE_DESC_RECORD_TYPE) {
                 if (DGifGetImageDesc(gif) != GIF_OK) break;
-                // Only the newest description is needed; drop the copies giflib keeps.
                 trimSavedImages(gif);
                 int codeSize = 0;
                 GifByteType* block = nullptr;
@@ -118,12 +117,12 @@ private:
         return m_count > 0 ? Ok : UnknownImageFormat;
     }
 
+    // giflib keeps a copy of every image description it reads; a streaming reader needs
+    // none of them, and keeping them would make a long animation cost time and memory
+    // growing with its length.
     static void trimSavedImages(GifFileType* gif) {
-        if (gif->ImageCount <= 1 || !gif->SavedImages) return;
-        for (int i = 0; i < gif->ImageCount - 1; ++i) {
-            GifFreeMapObject(gif->SavedImages[i].ImageDesc.ColorMap);
-            gif->SavedImages[i].ImageDesc.ColorMap = nullptr;
-        }
+        GifFreeSavedImages(gif);
+        gif->ImageCount = 0;
     }
 
     static Placement placementOf(const GifImageDesc& desc) {
