@@ -131,20 +131,18 @@ template <typename Job>
 void TForm1::RunJob(Job job) {
     if (m_jobRunning) return;
     m_jobRunning = true;
-    {
-        JobInputGuard guard(this);
-        try {
-            job();
-        } catch (...) {
-            m_jobRunning = false;
-            throw;
+    // Whichever way the job ends, input comes back and a close asked for meanwhile follows.
+    struct JobEnd {
+        TForm1* window;
+        ~JobEnd() {
+            window->m_jobRunning = false;
+            if (!window->m_closeHeld) return;
+            window->m_closeHeld = false;
+            QTimer::singleShot(0, window, &QWidget::close);
         }
-    }
-    m_jobRunning = false;
-    if (m_closeHeld) {
-        m_closeHeld = false;
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
+    } end{this};
+    JobInputGuard guard(this);
+    job();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
