@@ -264,3 +264,21 @@ TEST(ExportPage, FailuresAreReported) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ExportAllPages, ChineseFolderAndFileNames) {
+    TempDir dir;
+    const std::string folder = dir.file("扫描件");
+    std::filesystem::create_directory(folder);
+    const std::string source = folder + "/报告 第1版.tif";
+    fixtures::writeTiff(source, {{TiffKind::Rgb, 6, 4}, {TiffKind::Grey8, 5, 5}});
+    RecordingContext rec;
+    const ExportAllResult result = exportAll(source, folder, 4, rec);
+    ASSERT_EQ(result.written.size(), 2u);
+    EXPECT_EQ(result.written[1], folder + "/报告 第1版_2.TIF");
+    EXPECT_EQ(fixtures::readTiffPages(result.written[1]).size(), 1u);
+    EXPECT_EQ(fixtures::readTiffPages(result.written[0])[0].width, 6u);
+}
+
+}  // namespace
