@@ -63,6 +63,11 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
         "QComboBox { border: 1px solid black; background: white; padding-left: 2px; }"
         "QComboBox::drop-down { background: rgb(166, 202, 240); width: 16px; }");
     Label4 = look::label(GroupBox2, "Label4", "图片大小为原图的              % ", QRect(224, 54, 224, 14));
+    // The run of spaces leaves room for the spin box only with half-width spaces, as the
+    // Song face has them; the monospaced CJK face keeps that where no Song face is installed.
+    QFont spaced = look::songFont(14);
+    spaced.setFamilies({"宋体", "SimSun", "Noto Sans Mono CJK SC", "Noto Serif CJK SC"});
+    Label4->setFont(spaced);
     SpinEdit1 = new QSpinBox(GroupBox2);
     SpinEdit1->setObjectName("SpinEdit1");
     SpinEdit1->setRange(kMinPercent, kMaxPercent);
