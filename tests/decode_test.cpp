@@ -68,19 +68,9 @@ TEST(TiffDecoding, JpegCompressedPagesKeepTheirColours) {
     // A flat colour survives JPEG compression and chroma subsampling almost exactly.
     TempDir dir;
     const std::string path = dir.file("flat.tif");
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 32);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 32);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
-    std::vector<uint8_t> row(32 * 3);
-    for (size_t i = 0; i < row.size(); i += 3) row[i] = 200, row[i + 1] = 40, row[i + 2] = 90;
-    for (uint32_t y = 0; y < 32; ++y) TIFFWriteScanline(tif, row.data(), y, 0);
-    TIFFClose(tif);
+    Picture flat{32, 32, 3, {}};
+    for (int i = 0; i < 32 * 32; ++i) flat.samples.insert(flat.samples.end(), {200, 40, 90});
+    fixtures::writePictureTiff(path, flat, COMPRESSION_JPEG);
     auto image = fixtures::load(path);
     ASSERT_EQ(image->LastStatus, Ok);
     EXPECT_LE(fixtures::channelDistance(fixtures::pixel(*image, 17, 9), 0xFFC8285Au), 3);

@@ -123,18 +123,10 @@ TEST(ExportAllPages, JpegWithinTolerance) {
     TempDir dir;
     // A smooth grey ramp, as a scanned photograph would have.
     const std::string path = dir.file("ramp.tif");
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 64);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 48);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    std::vector<uint8_t> row(64);
-    for (uint32_t y = 0; y < 48; ++y) {
-        for (uint32_t x = 0; x < 64; ++x) row[x] = static_cast<uint8_t>(x * 3 + y);
-        TIFFWriteScanline(tif, row.data(), y, 0);
-    }
-    TIFFClose(tif);
+    fixtures::Picture ramp{64, 48, 1, std::vector<uint8_t>(64 * 48)};
+    for (uint32_t y = 0; y < 48; ++y)
+        for (uint32_t x = 0; x < 64; ++x) *ramp.at(x, y) = static_cast<uint8_t>(x * 3 + y);
+    fixtures::writePictureTiff(path, ramp, COMPRESSION_NONE);
     RecordingContext rec;
     exportAll(path, dir.path().string(), 0, rec);
     const fixtures::RgbaImage jpeg = fixtures::readJpeg(dir.file("ramp_1.JPG"));

@@ -178,6 +178,26 @@ void writeTiff(const std::string& path, const std::vector<TiffPage>& pages) {
     TIFFClose(tif);
 }
 
+void writePictureTiff(const std::string& path, const Picture& picture, uint16_t compression) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) throw std::runtime_error("cannot write " + path);
+    const bool colour = picture.channels == 3;
+    const bool ycbcr = colour && compression == COMPRESSION_JPEG;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, picture.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, picture.height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(picture.channels));
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+                 ycbcr ? PHOTOMETRIC_YCBCR : colour ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    if (ycbcr) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16u);
+    for (uint32_t y = 0; y < picture.height; ++y)
+        TIFFWriteScanline(tif, const_cast<uint8_t*>(picture.at(0, y)), y, 0);
+    TIFFClose(tif);
+}
+
 void writePng(const std::string& path, const Picture& picture, double dpi) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) throw std::runtime_error("cannot write " + path);

@@ -64,6 +64,10 @@ void writeTiff(const std::string& path, const std::vector<TiffPage>& pages);
 // The pixel the writer stored at (x, y) of a page, as ARGB.
 uint32_t tiffPagePixel(const TiffPage& page, uint32_t x, uint32_t y);
 
+// Writes `picture` (grey or RGB) as a one-page TIFF; with JPEG compression, RGB is stored as
+// subsampled YCbCr.
+void writePictureTiff(const std::string& path, const Picture& picture, uint16_t compression);
+
 // --- PNG, JPEG, GIF, BMP -------------------------------------------------------------------
 void writePng(const std::string& path, const Picture& picture, double dpi = 0);
 void writeJpeg(const std::string& path, const Picture& picture, int quality = 95, int dpi = 0);
