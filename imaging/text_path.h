@@ -1,4 +1,5 @@
-// Paths travel as UTF-8 and are widened to UTF-16 only where they enter the imaging library.
+// Paths travel as bytes (UTF-8 where valid) and are widened to UTF-16 only where they enter
+// the imaging library; the widening keeps every byte (see imaging/platform/text_utf8.h).
 #pragma once
 
 #include <string>
@@ -6,6 +7,6 @@
 
 namespace orvelle {
 
-std::u16string widenPath(std::string_view utf8);
+std::u16string widenPath(std::string_view path);
 
 }  // namespace orvelle
