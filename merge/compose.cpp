@@ -14,12 +14,15 @@ namespace {
 const char* const kComposeProgressText = "正在合成TIFF文件,请等待......";
 constexpr size_t kListedSkips = 10;
 
-// The output being written; the first page that decodes opens it.
+// The output being written; the first page that decodes opens it. Only Finish() completes
+// the file: a run that ends any other way (a failed write, an exception) leaves no file and
+// an existing file of that name as it was.
 class Destination {
 public:
     Destination(const std::string& path, const GUID& encoder) : m_path(path), m_encoder(encoder) {}
 
-    // Adds the active frame of `source`; false when the page did not go in.
+    // Adds the active frame of `source`, which is taken over when it opens the output;
+    // false when the page did not go in.
     bool Add(std::unique_ptr<TGPImage>& source) {
         if (m_failed) return false;
         if (!m_image) {
@@ -43,8 +46,15 @@ public:
     bool Failed() const { return m_failed; }
     uint32_t Pages() const { return m_pages; }
 
-    // Completes the file (or, after a failed write, discards it).
-    void Close() { m_image.reset(); }
+    // Completes the file and puts it in place; false when that failed (a full disk, the
+    // folder gone), in which case nothing is left behind.
+    bool Finish() {
+        if (!m_image || m_failed) return false;
+        m_flags.SetValue(EncoderValueFlush);
+        const bool complete = m_image->AppendFrame(m_image.get(), m_flags.Block()) == Ok;
+        m_image.reset();
+        return complete;
+    }
 
 private:
     std::string m_path;
@@ -55,27 +65,37 @@ private:
     bool m_failed = false;
 };
 
-// Adds the wanted frames of one source; false when any of them could not be added.
-bool AddSource(const std::string& path, bool allPages, Destination& destination) {
+std::string PageLabel(const std::string& path, uint32_t page) {
+    return path + " (第" + std::to_string(page + 1) + "页)";
+}
+
+// Adds the wanted pages of one source. A source that gives nothing is named in `skipped`;
+// with every page wanted, each page that fails on its own is named with its number.
+void AddSource(const std::string& path, bool allPages, Destination& destination,
+               std::vector<std::string>& skipped) {
     auto source = std::make_unique<TGPImage>(widenPath(path), false);
-    if (!source->NativeHandle) return false;
     GUID dimension{};
     source->ListFrameDimensions(&dimension, 1);
-    const uint32_t frames = allPages ? source->CountFrames(&dimension) : 1;
-    bool complete = frames > 0;
-    for (uint32_t k = 0; k < frames; ++k) {
-        if (!destination.Open() && k == 0) {
-            // This picture opens the output; its further pages come from a second decode.
-            if (!destination.Add(source)) return false;
-            if (frames == 1) return true;
+    const uint32_t frames = !source->NativeHandle ? 0 : allPages ? source->CountFrames(&dimension) : 1;
+    std::vector<uint32_t> failed;
+    for (uint32_t k = 0; k < frames && !destination.Failed(); ++k) {
+        if (!source) {
+            // The first page went to open the output; the rest come from a second decode.
             source = std::make_unique<TGPImage>(widenPath(path), false);
-            if (!source->NativeHandle) return false;
-            continue;
+            if (!source->NativeHandle) {
+                for (; k < frames; ++k) failed.push_back(k);
+                break;
+            }
         }
-        if (source->ActivateFrame(&dimension, k) != Ok || !destination.Add(source)) complete = false;
-        if (destination.Failed()) return false;
+        if (source->ActivateFrame(&dimension, k) != Ok || !destination.Add(source))
+            failed.push_back(k);
     }
-    return complete;
+    if (destination.Failed()) return;
+    if (frames == 0 || failed.size() == frames || !allPages) {
+        if (frames == 0 || !failed.empty()) skipped.push_back(path);
+        return;
+    }
+    for (uint32_t page : failed) skipped.push_back(PageLabel(path, page));
 }
 
 }  // namespace
@@ -107,15 +127,14 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
                                kComposeProgressText);
         for (size_t i = 0; i < request.sources.size() && !destination.Failed(); ++i) {
-            if (!AddSource(request.sources[i], request.allPages, destination))
-                result.skipped.push_back(request.sources[i]);
+            AddSource(request.sources[i], request.allPages, destination, result.skipped);
             progress.Step(static_cast<int>(i));
             context.pump.ProcessPendingEvents();
         }
         // The file is complete and in place before anything is said about it.
-        result.written = destination.Open() && !destination.Failed();
-        result.pages = result.written ? destination.Pages() : 0;
-        destination.Close();
+        const uint32_t pages = destination.Pages();
+        result.written = destination.Finish();
+        result.pages = result.written ? pages : 0;
     }
     if (!result.written) {
         ShowError(context.messages, "TIF文件合成失败!");

@@ -18,7 +18,8 @@ struct ComposeRequest {
 struct ComposeResult {
     bool written = false;       // the output is complete and in place
     uint32_t pages = 0;         // pages in the output
-    std::vector<std::string> skipped;  // sources that could not be decoded (wholly or partly)
+    // Sources that gave nothing, and "path (第k页)" for single pages that failed.
+    std::vector<std::string> skipped;
 };
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context);

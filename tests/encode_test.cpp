@@ -128,11 +128,11 @@ TEST(Saving, FailuresLeaveNoFileAndKeepTheOldOne) {
     EXPECT_EQ(fixtures::readPng(dir.file("keep.png")).width, 3u);
 }
 
-TEST(MultiFrame, FileAppearsOnlyWhenCompleted) {
+TEST(MultiFrame, FileAppearsOnlyWhenFlushed) {
     TempDir dir;
     TGPBitmap first(4, 4, PixelFormat24bppRGB), second(6, 2, PixelFormat24bppRGB);
     SaveFlagParams flags;
-    auto* destination = new TGPBitmap(4, 4, PixelFormat24bppRGB);
+    auto destination = std::make_unique<TGPBitmap>(4, 4, PixelFormat24bppRGB);
     ASSERT_EQ(save(*destination, dir.file("m.tif"), "image/tiff", flags.Block()), Ok);
     EXPECT_FALSE(std::filesystem::exists(dir.file("m.tif"))) << "still being written";
     EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), InvalidParameter)
@@ -140,10 +140,31 @@ TEST(MultiFrame, FileAppearsOnlyWhenCompleted) {
     flags.SetValue(EncoderValueFrameDimensionPage);
     EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), Ok);
     EXPECT_EQ(first.AppendFrame(&second, flags.Block()), WrongState) << "not a multi-frame output";
-    delete destination;
+    flags.SetValue(EncoderValueFlush);
+    EXPECT_EQ(destination->AppendFrame(destination.get(), flags.Block()), Ok);
     const auto pages = fixtures::readTiffPages(dir.file("m.tif"));
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(pages[1].width, 6u);
+    EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), WrongState) << "already complete";
+    destination.reset();
+    EXPECT_EQ(fixtures::listFolder(dir.path().string()), std::vector<std::string>{"m.tif"});
+}
+
+// Releasing an output that was never flushed means its writer stopped early: the partial
+// file is dropped and a file of that name stays as it was.
+TEST(MultiFrame, ReleasedUnflushedOutputLeavesExistingFileUntouched) {
+    TempDir dir;
+    const std::string target = dir.file("m.tif");
+    const std::vector<uint8_t> old{'o', 'l', 'd'};
+    fixtures::writeBytes(target, old);
+    SaveFlagParams flags;
+    TGPBitmap second(6, 2, PixelFormat24bppRGB);
+    auto destination = std::make_unique<TGPBitmap>(4, 4, PixelFormat24bppRGB);
+    ASSERT_EQ(save(*destination, target, "image/tiff", flags.Block()), Ok);
+    flags.SetValue(EncoderValueFrameDimensionPage);
+    ASSERT_EQ(destination->AppendFrame(&second, flags.Block()), Ok);
+    destination.reset();
+    EXPECT_EQ(fixtures::readBytes(target), old);
     EXPECT_EQ(fixtures::listFolder(dir.path().string()), std::vector<std::string>{"m.tif"});
 }
 

@@ -187,17 +187,13 @@ GpStatus GdipBitmapSetResolution(GpBitmap* bitmap, REAL xdpi, REAL ydpi) {
     return Ok;
 }
 
-// Disposing completes a multi-frame file that is still open.
+// A multi-frame file is completed only by an explicit flush, whose status the caller sees.
+// Disposing an image whose file was never flushed abandons that file: the writer stopped
+// early (an error, an exception), and an existing file of that name must stay as it was.
 GpStatus GdipDisposeImage(GpImage* image) {
     if (!image) return InvalidParameter;
-    GpStatus status = Ok;
-    try {
-        status = completeMultiFrameSave(image);
-    } catch (const std::bad_alloc&) {
-        status = OutOfMemory;
-    }
-    delete image;
-    return status;
+    delete image;  // the encoder goes first, then its temporary file (see MultiFrameSave)
+    return Ok;
 }
 
 }  // namespace gdip

@@ -24,7 +24,10 @@ GpStatus loadImage(const char16_t* filename, GpImage** image) {
         result->frameCount = decoder->frameCount();
         if (result->frameCount == 0) return UnknownImageFormat;
         status = decoder->readFrame(0, result->frame);
-        if (status != Ok) return status;
+        // A document whose first page is damaged still has its other pages: it opens, and
+        // that page reads as 0 x 0 with its failure, like any other damaged page.
+        if (status != Ok && result->frameCount == 1) return status;
+        result->frameStatus = status;
         result->decoder = std::move(decoder);
         *image = result.release();
         return Ok;
@@ -36,7 +39,8 @@ GpStatus loadImage(const char16_t* filename, GpImage** image) {
 // An image whose active frame failed to decode has no pixels to offer.
 GpStatus checkFrame(const GpImage* image) {
     if (!image) return InvalidParameter;
-    return image->frame.empty() ? WrongState : Ok;
+    if (!image->frame.empty()) return Ok;
+    return image->frameStatus != Ok ? image->frameStatus : WrongState;
 }
 
 }  // namespace
@@ -116,15 +120,16 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UIN
         return InvalidParameter;
     if (frameIndex == image->activeFrame && !image->frame.empty()) return Ok;
     if (!image->decoder) return InvalidParameter;
-    // The previous frame goes first, so a long document never holds two pages at once.
-    image->frame = Frame{};
+    // The decoder releases the previous frame before it decodes (or composes the next
+    // animation frame in place on it), so a long document never holds two pages at once.
     image->activeFrame = frameIndex;
     try {
-        return image->decoder->readFrame(frameIndex, image->frame);
+        image->frameStatus = image->decoder->readFrame(frameIndex, image->frame);
     } catch (const std::bad_alloc&) {
         image->frame = Frame{};
-        return OutOfMemory;
+        image->frameStatus = OutOfMemory;
     }
+    return image->frameStatus;
 }
 
 GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,

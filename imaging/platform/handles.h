@@ -25,6 +25,7 @@ struct GpImage {
     uint32_t frameCount = 1;
     uint32_t activeFrame = 0;
     Frame frame;  // the active frame, the only one held
+    GpStatus frameStatus = Ok;  // why `frame` is empty when its decoding failed
     std::unique_ptr<MultiFrameSave> multiFrameSave;
 };
 

@@ -13,6 +13,8 @@
 
 #include "../limits.h"
 #include "codec.h"
+#include "file_handle.h"
+#include "tiff_chain.h"
 
 namespace gdip::codecs {
 namespace {
@@ -63,13 +65,19 @@ public:
                                             static_cast<tmsize_t>(Limits::kMaxCodecAllocation));
         TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffDecoder::onError, this);
         TIFFOpenOptionsSetWarningHandlerExtR(options.get(), &TiffDecoder::onWarning, this);
+        if (!indexDirectories(fd)) {
+            ::close(fd);
+            return UnknownImageFormat;
+        }
         // "m": no memory mapping, so a file truncated while open cannot fault the process.
-        m_tiff.reset(TIFFFdOpenExt(fd, "", "rm", options.get()));
+        // "h": the header only; each directory is read when its page is, so a damaged one
+        // fails that page alone.
+        m_tiff.reset(TIFFFdOpenExt(fd, "", "rmh", options.get()));
         if (!m_tiff) {
             ::close(fd);
             return UnknownImageFormat;
         }
-        return indexDirectories();
+        return Ok;
     }
 
     const GUID& rawFormat() const override { return ImageFormatTIFF; }
@@ -107,14 +115,19 @@ private:
     static int onWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
     // Records where each page's directory starts, so that selecting page k later is one seek
-    // instead of a walk along the chain. libtiff refuses a chain that loops.
-    GpStatus indexDirectories() {
-        TIFF* tif = m_tiff.get();
-        do {
-            if (m_offsets.size() >= Limits::kMaxFrames) break;
-            m_offsets.push_back(TIFFCurrentDirOffset(tif));
-        } while (TIFFReadDirectory(tif));
-        return m_offsets.empty() ? UnknownImageFormat : Ok;
+    // instead of a walk along the chain.
+    bool indexDirectories(int fd) {
+        const long long size = descriptorSize(fd);
+        if (size <= 0) return false;
+        auto readAt = [fd](uint64_t offset, uint8_t* buffer, size_t length) {
+            return ::pread(fd, buffer, length, static_cast<off_t>(offset)) ==
+                   static_cast<ssize_t>(length);
+        };
+        TiffChain chain;
+        if (!readTiffChain(readAt, static_cast<uint64_t>(size), Limits::kMaxFrames, chain))
+            return false;
+        m_offsets = std::move(chain.offsets);
+        return !m_offsets.empty();
     }
 
     bool readLayout(PageLayout& layout) {

@@ -2,6 +2,7 @@
 // bilevel stays bilevel, grey stays grey, palette stays palette, RGB and ARGB (with an
 // unassociated alpha sample) stay as they are.
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -9,8 +10,11 @@
 #include <vector>
 
 #include "../limits.h"
+#include "byte_order.h"
 #include "codec.h"
+#include "file_handle.h"
 #include "palette_classes.h"
+#include "tiff_chain.h"
 
 namespace gdip::codecs {
 namespace {
@@ -47,14 +51,6 @@ struct TiffCloser {
 struct OptionsDeleter {
     void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
-
-uint16_t read16(const uint8_t* p, bool little) {
-    return little ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-uint32_t read32(const uint8_t* p, bool little) {
-    return little ? (uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24))
-                  : ((uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]);
-}
 
 class TiffEncoder final : public Encoder {
 public:
@@ -188,32 +184,33 @@ private:
     // Writes the page total into every directory's PageNumber entry, in place.
     bool patchPageTotals() {
         std::FILE* file = m_stream;
-        std::fflush(file);
-        uint8_t header[8];
-        if (fseeko(file, 0, SEEK_SET) != 0 || std::fread(header, 1, 8, file) != 8) return false;
-        const bool little = header[0] == 'I';
-        uint64_t offset = read32(header + 4, little);
+        if (std::fflush(file) != 0) return false;
+        const int fd = fileno(file);
+        const long long size = descriptorSize(fd);
+        auto readAt = [fd](uint64_t offset, uint8_t* buffer, size_t length) {
+            return ::pread(fd, buffer, length, static_cast<off_t>(offset)) ==
+                   static_cast<ssize_t>(length);
+        };
+        TiffChain chain;
+        if (size <= 0 || !readTiffChain(readAt, static_cast<uint64_t>(size), m_pages, chain) ||
+            chain.bigTiff || chain.offsets.size() != m_pages)
+            return false;
         const uint16_t total = static_cast<uint16_t>(std::min<uint32_t>(m_pages, 65535));
-        for (uint32_t page = 0; offset != 0 && page < m_pages; ++page) {
+        uint8_t value[2];
+        writeU16(value, total, chain.little);
+        for (const uint64_t offset : chain.offsets) {
             uint8_t countBytes[2];
-            if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0 ||
-                std::fread(countBytes, 1, 2, file) != 2)
-                return false;
-            const uint16_t count = read16(countBytes, little);
-            std::vector<uint8_t> entries(size_t{count} * 12 + 4);
-            if (std::fread(entries.data(), 1, entries.size(), file) != entries.size()) return false;
+            if (!readAt(offset, countBytes, 2)) return false;
+            const uint16_t count = readU16(countBytes, chain.little);
+            std::vector<uint8_t> entries(size_t{count} * 12);
+            if (!readAt(offset + 2, entries.data(), entries.size())) return false;
             for (uint16_t e = 0; e < count; ++e) {
-                const uint8_t* entry = &entries[size_t{e} * 12];
-                if (read16(entry, little) != TIFFTAG_PAGENUMBER) continue;
-                const uint8_t value[2] = {
-                    static_cast<uint8_t>(little ? total & 255 : total >> 8),
-                    static_cast<uint8_t>(little ? total >> 8 : total & 255)};
+                if (readU16(&entries[size_t{e} * 12], chain.little) != TIFFTAG_PAGENUMBER) continue;
                 const off_t at = static_cast<off_t>(offset + 2 + size_t{e} * 12 + 10);
-                if (fseeko(file, at, SEEK_SET) != 0 || std::fwrite(value, 1, 2, file) != 2) return false;
+                if (::pwrite(fd, value, 2, at) != 2) return false;
             }
-            offset = read32(&entries[size_t{count} * 12], little);
         }
-        return std::fflush(file) == 0;
+        return true;
     }
 
     std::FILE* m_stream;

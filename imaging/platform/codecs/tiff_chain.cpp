@@ -1,0 +1,50 @@
+#include "tiff_chain.h"
+
+#include <unordered_set>
+
+#include "byte_order.h"
+
+namespace gdip::codecs {
+
+bool readTiffChain(const ReadAt& read, uint64_t fileSize, uint32_t maxDirectories,
+                   TiffChain& chain) {
+    chain = TiffChain{};
+    uint8_t header[16] = {};
+    if (!read(0, header, 8)) return false;
+    if (header[0] != header[1] || (header[0] != 'I' && header[0] != 'M')) return false;
+    chain.little = header[0] == 'I';
+    const uint16_t version = readU16(header + 2, chain.little);
+    uint64_t offset = 0;
+    uint64_t headerSize = 8;
+    if (version == 42) {
+        offset = readU32(header + 4, chain.little);
+    } else if (version == 43) {
+        chain.bigTiff = true;
+        headerSize = 16;
+        if (!read(0, header, 16) || readU16(header + 4, chain.little) != 8) return false;
+        offset = readU64(header + 8, chain.little);
+    } else {
+        return false;
+    }
+    const uint64_t countSize = chain.bigTiff ? 8 : 2;
+    const uint64_t entrySize = chain.bigTiff ? 20 : 12;
+    const uint64_t nextSize = chain.bigTiff ? 8 : 4;
+    std::unordered_set<uint64_t> seen;
+    while (offset >= headerSize && offset < fileSize && chain.offsets.size() < maxDirectories &&
+           seen.insert(offset).second) {
+        chain.offsets.push_back(offset);
+        uint8_t field[8] = {};
+        if (!read(offset, field, countSize)) break;
+        const uint64_t count = chain.bigTiff ? readU64(field, chain.little)
+                                             : readU16(field, chain.little);
+        // A count this large cannot fit in the file: the directory is damaged, and where
+        // the next one starts is unknown.
+        if (count > fileSize / entrySize) break;
+        const uint64_t next = offset + countSize + count * entrySize;
+        if (next > fileSize || !read(next, field, nextSize)) break;
+        offset = chain.bigTiff ? readU64(field, chain.little) : readU32(field, chain.little);
+    }
+    return true;
+}
+
+}  // namespace gdip::codecs
