@@ -9,6 +9,9 @@ namespace gdip {
 struct Limits {
     static constexpr uint64_t kMaxFramePixels = uint64_t{1} << 28;
     static constexpr uint32_t kMaxSide = 1u << 20;
+    // One decoded frame or bitmap in its pixel class: a 12000 x 12000 RGB scan (432 MB)
+    // still opens, a 16384 x 16384 ARGB canvas that a few bytes of GIF can declare does not.
+    static constexpr uint64_t kMaxFrameBytes = uint64_t{512} << 20;
     // Far beyond any real document; it only bounds the time a page count may take.
     static constexpr uint32_t kMaxFrames = 1u << 20;
     // One allocation inside libtiff or libpng (a strip, a chunk); real files stay far below.

@@ -27,16 +27,26 @@ size_t bitsPerPixel(PixelClass pixelClass) {
     return 32;
 }
 
+namespace {
+
+uint64_t strideOf(uint64_t width, PixelClass pixelClass) {
+    return ((width * bitsPerPixel(pixelClass) + 31) / 32) * 4;
+}
+
+}  // namespace
+
+bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass) {
+    return frameSizeAllowed(width, height) &&
+           strideOf(width, pixelClass) * height <= Limits::kMaxFrameBytes;
+}
+
 GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass) {
     frame.pixels.reset();
     frame.width = frame.height = 0;
-    if (!frameSizeAllowed(width, height)) return InvalidParameter;
-    const uint64_t rowBits = uint64_t{width} * bitsPerPixel(pixelClass);
-    const uint64_t stride = ((rowBits + 31) / 32) * 4;
-    const uint64_t bytes = stride * height;
-    uint8_t* pixels = new (std::nothrow) uint8_t[bytes];
+    if (!frameAllowed(width, height, pixelClass)) return InvalidParameter;
+    const uint64_t stride = strideOf(width, pixelClass);
+    auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1));
     if (!pixels) return OutOfMemory;
-    std::memset(pixels, 0, bytes);
     frame.pixels.reset(pixels);
     frame.width = width;
     frame.height = height;

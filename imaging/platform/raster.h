@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -21,12 +22,18 @@ enum class PixelClass { Indexed1, Indexed8, Rgb24, Argb32 };
 PixelFormat pixelFormatOf(PixelClass pixelClass);
 size_t bitsPerPixel(PixelClass pixelClass);
 
+// Pixels come from calloc: the system hands out zeroed pages that cost nothing until they
+// are written, so a mostly empty canvas or a page whose data ends early stays cheap.
+struct PixelsFree {
+    void operator()(uint8_t* pixels) const { std::free(pixels); }
+};
+
 struct Frame {
     uint32_t width = 0;
     uint32_t height = 0;
     PixelClass pixelClass = PixelClass::Rgb24;
     size_t stride = 0;  // bytes per row, a multiple of 4
-    std::unique_ptr<uint8_t[]> pixels;
+    std::unique_ptr<uint8_t[], PixelsFree> pixels;
     std::vector<ARGB> palette;  // for the indexed classes
     double dpiX = 0;            // dots per inch; 0 when the file has none
     double dpiY = 0;
@@ -35,6 +42,10 @@ struct Frame {
     uint8_t* row(uint32_t y) { return pixels.get() + y * stride; }
     const uint8_t* row(uint32_t y) const { return pixels.get() + y * stride; }
 };
+
+// True when a frame of this size and class may be allocated: its pixels and its bytes
+// within Limits.
+bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass);
 
 // Checks the size against Limits and allocates zeroed pixels (black, or palette index 0).
 // Returns Ok, InvalidParameter (size refused) or OutOfMemory; on failure the frame is empty.

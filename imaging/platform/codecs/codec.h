@@ -19,7 +19,9 @@ public:
     // FrameDimensionPage for documents, FrameDimensionTime for animations.
     virtual const GUID& frameDimension() const = 0;
     virtual uint32_t frameCount() const = 0;
-    // Decodes frame `index` (< frameCount()) into `out`, replacing what it held.
+    // Decodes frame `index` (< frameCount()) into `out`, replacing what it held: `out` may
+    // come in holding the frame this decoder delivered before, which is released first (or,
+    // for an animation, reused as the canvas of the next frame).
     virtual GpStatus readFrame(uint32_t index, Frame& out) = 0;
 };
 

@@ -1,7 +1,8 @@
 // GIF frames through giflib, composited on the logical screen as a viewer shows them:
 // transparency lets earlier frames show through and each frame's disposal is honoured.
-// Frames are decoded in order from a streaming reader, so only the screen, one saved
-// screen (for "restore previous") and one line stay in memory, whatever the frame count.
+// Frames are decoded in order from a streaming reader and composed in place on the frame
+// last delivered, so only the screen, the region a "restore previous" image covers and one
+// line stay in memory, whatever the frame count.
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -56,19 +57,29 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionTime; }
     uint32_t frameCount() const override { return m_count; }
 
+    // `out` may hold the frame this decoder delivered last: the next frame is composed on
+    // it in place, so a decode holds the one screen-sized frame and no copy of it.
     GpStatus readFrame(uint32_t index, Frame& out) override {
+        Frame previous = std::move(out);
         out = Frame{};
         if (index >= m_count) return InvalidParameter;
         try {
-            if (index < m_next && !restart()) return GenericError;
+            const bool continues = m_next > 0 && m_next <= index && !previous.empty() &&
+                                   previous.pixels.get() == m_delivered;
+            Frame canvas;
+            if (continues) canvas = std::move(previous);
+            previous = Frame{};
+            m_delivered = nullptr;
+            if (!continues && m_next != 0 && !restart()) return GenericError;
             while (m_next <= index) {
-                const GpStatus status = composeNext(index == m_next ? &out : nullptr);
+                const GpStatus status = composeNext(canvas, index == m_next);
                 if (status != Ok) {
                     m_next = UINT32_MAX;  // state is unknown: the next read starts over
-                    out = Frame{};
                     return status;
                 }
             }
+            out = std::move(canvas);
+            m_delivered = out.pixels.get();
             return Ok;
         } catch (const std::bad_alloc&) {
             m_next = UINT32_MAX;
@@ -84,7 +95,7 @@ private:
         int error = 0;
         m_gif.reset(DGifOpen(m_file.get(), &readFromStream, &error));
         m_next = 0;
-        m_canvas.clear();
+        m_saved.clear();
         m_pendingDisposal = DISPOSAL_UNSPECIFIED;
         return m_gif != nullptr;
     }
@@ -154,8 +165,9 @@ private:
                static_cast<uint32_t>(at.height) == m_screenHeight;
     }
 
-    // Decodes the next image onto the screen; when `out` is given, it receives the result.
-    GpStatus composeNext(Frame* out) {
+    // Decodes the next image onto `canvas`, the screen as the previous image left it (empty
+    // before the first). `wanted`: this is the frame the caller asked for.
+    GpStatus composeNext(Frame& canvas, bool wanted) {
         GifFileType* gif = m_gif.get();
         FrameControl control;
         GifRecordType record;
@@ -191,60 +203,75 @@ private:
         }
         std::vector<GifPixelType> line(static_cast<size_t>(at.width));
 
-        if (out && keepsIndexed(control, at)) {
-            GpStatus status = allocateFrame(*out, m_screenWidth, m_screenHeight,
+        if (wanted && canvas.empty() && keepsIndexed(control, at)) {
+            GpStatus status = allocateFrame(canvas, m_screenWidth, m_screenHeight,
                                             PixelClass::Indexed8);
             if (status != Ok) return status;
-            out->palette.assign(palette.begin(), palette.begin() + std::max(colourCount, 2));
+            canvas.palette.assign(palette.begin(), palette.begin() + std::max(colourCount, 2));
             status = forEachLine(gif, at, line, [&](uint32_t y) {
-                std::memcpy(out->row(y), line.data(), line.size());
+                std::memcpy(canvas.row(y), line.data(), line.size());
             });
             if (status == Ok) ++m_next;
             return status;
         }
 
-        if (m_canvas.empty()) {
-            m_canvas.assign(size_t{m_screenWidth} * m_screenHeight, 0);
+        if (canvas.empty()) {
+            const GpStatus status =
+                allocateFrame(canvas, m_screenWidth, m_screenHeight, PixelClass::Argb32);
+            if (status != Ok) return status == InvalidParameter ? UnknownImageFormat : status;
         } else {
-            applyPendingDisposal();
+            applyPendingDisposal(canvas);
         }
-        if (control.disposal == DISPOSE_PREVIOUS) m_saved = m_canvas;
-        const uint32_t visibleWidth =
-            std::min<uint32_t>(static_cast<uint32_t>(at.width), m_screenWidth - at.left);
+        const Placement visible = clipped(at);
+        if (control.disposal == DISPOSE_PREVIOUS) saveRegion(canvas, visible);
         const GpStatus status = forEachLine(gif, at, line, [&](uint32_t y) {
-            if (y + static_cast<uint32_t>(at.top) >= m_screenHeight) return;
-            ARGB* dst = m_canvas.data() + (size_t{y} + at.top) * m_screenWidth + at.left;
-            for (uint32_t x = 0; x < visibleWidth; ++x) {
-                const int index = line[x];
+            if (y >= static_cast<uint32_t>(visible.height)) return;
+            auto* dst = reinterpret_cast<ARGB*>(canvas.row(y + static_cast<uint32_t>(at.top))) +
+                        at.left;
+            for (int x = 0; x < visible.width; ++x) {
+                const int index = line[static_cast<size_t>(x)];
                 if (index != control.transparent) dst[x] = palette[static_cast<size_t>(index)];
             }
         });
         if (status != Ok) return status;
         m_pendingDisposal = control.disposal;
-        m_pendingPlacement = at;
+        m_pendingPlacement = visible;
         ++m_next;
-        if (!out) return Ok;
-        const GpStatus allocated =
-            allocateFrame(*out, m_screenWidth, m_screenHeight, PixelClass::Argb32);
-        if (allocated != Ok) return allocated;
-        for (uint32_t y = 0; y < m_screenHeight; ++y)
-            std::memcpy(out->row(y), m_canvas.data() + size_t{y} * m_screenWidth,
-                        size_t{m_screenWidth} * 4);
         return Ok;
     }
 
-    void applyPendingDisposal() {
+    // The part of an image that lies on the screen.
+    Placement clipped(const Placement& at) const {
+        Placement visible = at;
+        visible.width = static_cast<int>(
+            std::min<uint32_t>(static_cast<uint32_t>(at.width), m_screenWidth - at.left));
+        visible.height = static_cast<int>(
+            std::min<uint32_t>(static_cast<uint32_t>(at.height), m_screenHeight - at.top));
+        return visible;
+    }
+
+    // "Restore previous" needs only what the image is about to cover.
+    void saveRegion(const Frame& canvas, const Placement& region) {
+        const size_t rowBytes = size_t(region.width) * 4;
+        m_saved.resize(rowBytes * size_t(region.height));
+        for (int y = 0; y < region.height; ++y)
+            std::memcpy(m_saved.data() + size_t(y) * rowBytes,
+                        canvas.row(static_cast<uint32_t>(region.top + y)) + size_t(region.left) * 4,
+                        rowBytes);
+    }
+
+    void applyPendingDisposal(Frame& canvas) {
+        const Placement& at = m_pendingPlacement;
+        const size_t rowBytes = size_t(at.width) * 4;
         if (m_pendingDisposal == DISPOSE_BACKGROUND) {
-            const Placement& at = m_pendingPlacement;
-            const uint32_t right =
-                std::min<uint32_t>(m_screenWidth, static_cast<uint32_t>(at.left + at.width));
-            const uint32_t bottom =
-                std::min<uint32_t>(m_screenHeight, static_cast<uint32_t>(at.top + at.height));
-            for (uint32_t y = static_cast<uint32_t>(at.top); y < bottom; ++y)
-                std::fill(m_canvas.begin() + y * m_screenWidth + at.left,
-                          m_canvas.begin() + y * m_screenWidth + right, 0u);
-        } else if (m_pendingDisposal == DISPOSE_PREVIOUS && m_saved.size() == m_canvas.size()) {
-            m_canvas.swap(m_saved);
+            for (int y = 0; y < at.height; ++y)
+                std::memset(canvas.row(static_cast<uint32_t>(at.top + y)) + size_t(at.left) * 4, 0,
+                            rowBytes);
+        } else if (m_pendingDisposal == DISPOSE_PREVIOUS &&
+                   m_saved.size() == rowBytes * size_t(at.height)) {
+            for (int y = 0; y < at.height; ++y)
+                std::memcpy(canvas.row(static_cast<uint32_t>(at.top + y)) + size_t(at.left) * 4,
+                            m_saved.data() + size_t(y) * rowBytes, rowBytes);
         }
         m_pendingDisposal = DISPOSAL_UNSPECIFIED;
     }
@@ -278,8 +305,8 @@ private:
     uint32_t m_screenHeight = 0;
     uint32_t m_count = 0;
     uint32_t m_next = 0;  // index of the next image the stream will deliver
-    std::vector<ARGB> m_canvas;
-    std::vector<ARGB> m_saved;
+    const uint8_t* m_delivered = nullptr;  // pixels of the frame last handed out
+    std::vector<uint8_t> m_saved;         // what a "restore previous" image covers
     int m_pendingDisposal = DISPOSAL_UNSPECIFIED;
     Placement m_pendingPlacement;
 };

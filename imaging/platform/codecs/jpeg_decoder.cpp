@@ -37,9 +37,17 @@ struct JpegState {
 }
 
 // A file that ends early is reported by libjpeg as a warning and padded with grey; here it is
-// a broken file. Other warnings (stray bytes between markers) are tolerated.
+// a broken file. So is image data that stops at a marker before the first row of blocks is
+// complete: there is no picture, only a blank page of any declared size. Data that stops
+// later leaves a picture whose rest is padded, as libjpeg does. Other warnings (stray bytes
+// between markers) are tolerated.
 void onMessage(j_common_ptr common, int level) {
-    if (level < 0 && common->err->msg_code == JWRN_JPEG_EOF) jumpOnError(common);
+    if (level >= 0) return;
+    if (common->err->msg_code == JWRN_JPEG_EOF) jumpOnError(common);
+    if (common->err->msg_code == JWRN_HIT_MARKER && common->is_decompressor) {
+        auto* info = reinterpret_cast<j_decompress_ptr>(common);
+        if (info->input_scan_number <= 1 && info->input_iMCU_row == 0) jumpOnError(common);
+    }
 }
 
 void limitScans(j_common_ptr common) {
@@ -158,10 +166,13 @@ private:
         m_state = JpegState{};
         m_state.file = m_file.get();
         if (!readJpegHeader(&m_state)) return UnknownImageFormat;
-        if (!frameSizeAllowed(m_state.info.image_width, m_state.info.image_height))
-            return UnknownImageFormat;
         const int components = m_state.info.num_components;
         if (components != 1 && components != 3 && components != 4) return UnknownImageFormat;
+        const PixelClass pixelClass = m_state.info.jpeg_color_space == JCS_GRAYSCALE
+                                          ? PixelClass::Indexed8
+                                          : PixelClass::Rgb24;
+        if (!frameAllowed(m_state.info.image_width, m_state.info.image_height, pixelClass))
+            return UnknownImageFormat;
         return Ok;
     }
 
