@@ -170,7 +170,7 @@ void TForm1::SpeedButton6Click() {
         RunJob([&] {
             JobContext context = Context();
             ExportAllPages({source, folder, TabSheet1->FlatComboBox1->currentIndex(),
-                            [this] { return TabSheet1->SpinEdit1->value(); }},
+                            [this] { return TabSheet1->Percent(); }},
                            context);
         });
     } catch (const std::exception&) {

@@ -73,6 +73,7 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     SpinEdit1->setRange(kMinPercent, kMaxPercent);
     SpinEdit1->setSingleStep(10);
     SpinEdit1->setValue(100);
+    SpinEdit1->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     SpinEdit1->setGeometry(344, 48, 81, 20);
     if (auto* text = SpinEdit1->findChild<QLineEdit*>()) text->setMaxLength(4);
     Bevel1 = look::bevel(GroupBox2, "Bevel1", QRect(512, 12, 3, 64));
@@ -83,6 +84,13 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     Image2->setObjectName("Image2");
     Image2->setGeometry(120, 128, 120, 120);
     Image2->hide();
+}
+
+int SplitPage::Percent() {
+    const int percent =
+        PercentFromText(SpinEdit1->cleanText().toStdString(), SpinEdit1->value());
+    SpinEdit1->setValue(percent);
+    return percent;
 }
 
 }  // namespace orvelle

@@ -19,6 +19,10 @@ class SplitPage : public QWidget {
 public:
     explicit SplitPage(QWidget* parent);
 
+    // The percentage as the spin box shows it, typed text included even when not yet
+    // committed, clamped to 1..1000 and committed to the box.
+    int Percent();
+
     QGroupBox* GroupBox1;
     QLabel* Label1;
     QLineEdit* Edit1;

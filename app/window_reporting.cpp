@@ -11,7 +11,8 @@ namespace orvelle {
 void WindowProgress::Begin(int steps, const std::string& text) {
     m_bar->setVisible(true);
     m_bar->setMinimum(0);
-    m_bar->setMaximum(steps - 1);
+    // A range of 0 to 0 would show the busy animation: one step gets a range of its own.
+    m_bar->setMaximum(steps > 1 ? steps - 1 : 1);
     m_status->setPanelText(1, QString::fromStdString(text));
 }
 

@@ -27,6 +27,17 @@ int32_t ScaledSide(uint32_t side, int32_t percent) {
     return static_cast<int32_t>(std::clamp<int64_t>(quotient, 1, INT32_MAX));
 }
 
+int32_t PercentFromText(std::string_view text, int32_t fallback) {
+    size_t at = 0;
+    while (at < text.size() && text[at] == ' ') ++at;
+    int64_t value = 0;
+    size_t digits = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 9; ++at, ++digits)
+        value = value * 10 + (text[at] - '0');
+    if (digits == 0) return ClampPercent(fallback);
+    return static_cast<int32_t>(std::clamp<int64_t>(value, kMinPercent, kMaxPercent));
+}
+
 bool RenderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
                          const GUID& encoder, const EncoderParameters* parameters) {
     const uint32_t width = source.PixelWidth();

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "imaging/gdipobj.h"
@@ -17,6 +18,10 @@ constexpr int kMaxPercent = 1000;
 
 // A side scaled by `percent` (read clamped to 1..1000), rounded half to even, at least 1.
 int32_t ScaledSide(uint32_t side, int32_t percent);
+
+// The percentage a user typed: its leading whole number clamped to 1..1000, or `fallback`
+// when the text holds no number.
+int32_t PercentFromText(std::string_view text, int32_t fallback);
 
 // Draws the active frame of `source` at `percent` into a new 24-bit bitmap that carries the
 // source's resolution scaled alike, and saves it to `target`. False when nothing was written.
