@@ -15,7 +15,7 @@ PACKAGES := build-essential cmake pkg-config \
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 SAMPLE := build/sample/sample.tif
 
-.PHONY: deps build build-asan run install screenshots artwork test test-dev test-asan clean
+.PHONY: deps build build-asan run install screenshots artwork test test-dev test-asan clean fuzz
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -67,3 +67,31 @@ test: test-dev test-asan
 
 clean:
 	rm -rf build
+
+# Fuzzing: builds one libFuzzer target per decoder with clang, AddressSanitizer and UBSan,
+# seeds them from the public corpus and the crash corpus, and runs each for FUZZ_SECONDS,
+# going on past findings. Findings land in build/fuzz/findings/<target>/; each becomes a
+# named file in fuzz/crashes/<target>/, which `make test` runs.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?= tiff jpeg png gif bmp
+fuzz:
+	@for p in clang-14 libfuzzer-14-dev; do \
+	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q '^install ok installed$$' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  $(SUDO) apt-get update -q && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; fi
+	$(MAKE) build
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	fuzz/seed.sh build/fuzz/seeds ../shared/corpus
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$t build/fuzz/findings/$$t fuzz/crashes/$$t; \
+	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
+	  ./build/fuzz/fuzz/fuzz_$$t -fork=1 -ignore_timeouts=1 -ignore_ooms=1 -ignore_crashes=1 \
+	    -rss_limit_mb=1024 -malloc_limit_mb=1024 -timeout=2 -max_len=262144 \
+	    -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build/fuzz/findings/$$t/ \
+	    build/fuzz/corpus/$$t build/fuzz/seeds/$$t fuzz/crashes/$$t \
+	    > build/fuzz/fuzz_$$t.log 2>&1; \
+	  grep -E '(DONE|stat::|ERROR|crash|timeout|oom)' build/fuzz/fuzz_$$t.log || true; \
+	done

@@ -109,7 +109,8 @@ private slots:
             ProgressScope scope(progress, steps, "正在分解TIFF文件,请等待......");
             QVERIFY(!window->ProgressBar1->isHidden());
             QCOMPARE(window->ProgressBar1->minimum(), 0);
-            QCOMPARE(window->ProgressBar1->maximum(), steps - 1);
+            // One step keeps a range of its own: 0 to 0 would be the busy animation.
+            QCOMPARE(window->ProgressBar1->maximum(), steps == 1 ? 1 : steps - 1);
             QCOMPARE(window->StatusBar2->panelText(1), QString("正在分解TIFF文件,请等待......"));
             scope.Step(steps - 1);
             QCOMPARE(window->ProgressBar1->value(), steps - 1);
@@ -175,6 +176,36 @@ private slots:
         QCOMPARE(fixtures::readPng(dir.file("scan_2.PNG")).height, 5u);
         QVERIFY(window->ProgressBar1->isHidden());
         QVERIFY(window->StatusBar2->panelText(1).isEmpty());
+    }
+
+    // A percentage typed but not yet committed (no Enter, focus still in the box) is what
+    // the user sees and means: it is the one used, clamped to the box's range.
+    void typedPercentageIsReadClamped_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<uint32_t>("width");
+        QTest::newRow("zero") << "0" << 1 << 1u;
+        QTest::newRow("over the range") << "5000" << 1000 << 400u;
+        QTest::newRow("in range") << "25" << 25 << 10u;
+    }
+    void typedPercentageIsReadClamped() {
+        QFETCH(QString, typed);
+        QFETCH(int, percent);
+        QFETCH(uint32_t, width);
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("scan.tif"), {{fixtures::TiffKind::Rgb, 40, 20}});
+        SplitPage* page = window->TabSheet1;
+        page->Edit1->setText(QString::fromStdString(dir.file("scan.tif")));
+        page->Edit2->setText(QString::fromStdString(dir.path().string()));
+        page->FlatComboBox1->setCurrentIndex(3);
+        page->SpinEdit1->setValue(50);
+        auto* text = page->SpinEdit1->findChild<QLineEdit*>();
+        text->setMaxLength(8);  // "5000" must get into the box for this test
+        text->setText(typed);
+        page->SpeedButton6->click();
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIFF分解完成!"});
+        QCOMPARE(fixtures::readPng(dir.file("scan_1.PNG")).width, width);
+        QCOMPARE(page->SpinEdit1->value(), percent);
     }
 
     void composeFromTheButton() {

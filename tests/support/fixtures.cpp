@@ -26,6 +26,13 @@ fs::path corpusDir() {
 #endif
 }
 
+bool corpusPresent() { return fs::is_regular_file(corpusDir() / "facts.json"); }
+
+bool corpusRequired() {
+    const char* value = std::getenv("ORVELLE_REQUIRE_CORPUS");
+    return value && std::string(value) == "1";
+}
+
 TempDir::TempDir() {
     std::string pattern = (fs::temp_directory_path() / "orvelle-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

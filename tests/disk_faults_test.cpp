@@ -1,0 +1,171 @@
+// Faults on disk: a full disk, a read-only destination, a source that changes under a job.
+// Each job ends with its message, leaves no partial or temporary file, and a file of the same
+// name that was there before stays byte-identical. The full and read-only disks are small
+// file systems mounted in a mount namespace of the test's own, which needs root; elsewhere
+// those tests are skipped with the reason.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <tiffio.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "merge/compose.h"
+#include "split/page_export.h"
+#include "support/fixtures.h"
+#include "support/readback.h"
+
+using namespace orvelle;
+using fixtures::RecordingContext;
+using fixtures::TempDir;
+using fixtures::TiffKind;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<uint8_t> kOldBytes{'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
+
+// A small tmpfs at `folder`, gone with the test process (its mount namespace is private).
+std::string mountSmallDisk(const fs::path& folder, size_t bytes) {
+    static bool privateNamespace = false;
+    if (!privateNamespace) {
+        if (unshare(CLONE_NEWNS) != 0) return std::string("unshare: ") + std::strerror(errno);
+        if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("making mounts private: ") + std::strerror(errno);
+        privateNamespace = true;
+    }
+    fs::create_directories(folder);
+    const std::string options = "size=" + std::to_string(bytes);
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
+        return std::string("mount: ") + std::strerror(errno);
+    return {};
+}
+
+std::string remountReadOnly(const fs::path& folder) {
+    if (mount("tmpfs", folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        return std::string("remount: ") + std::strerror(errno);
+    return {};
+}
+
+class SmallDisk {
+public:
+    SmallDisk(const fs::path& folder, size_t bytes) : m_folder(folder) {
+        m_problem = mountSmallDisk(folder, bytes);
+    }
+    ~SmallDisk() {
+        if (m_problem.empty()) umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    const std::string& problem() const { return m_problem; }
+
+private:
+    fs::path m_folder;
+    std::string m_problem;
+};
+
+#define SKIP_UNLESS_MOUNTED(disk)                                                          \
+    if (!(disk).problem().empty())                                                        \
+    GTEST_SKIP() << "needs a small file system of its own (root in a mount namespace): " \
+                 << (disk).problem()
+
+// A document of three 300 x 300 colour pages: each page's BMP or TIFF is far above 64 KiB.
+std::string largeDocument(const TempDir& dir) {
+    const std::string path = dir.file("scan.tif");
+    fixtures::writeTiff(path, {{TiffKind::Rgb, 300, 300}, {TiffKind::Rgb, 300, 300}, {TiffKind::Rgb, 300, 300}});
+    return path;
+}
+
+// Uncompressed BMP pages, so that a page's size does not depend on its pixels.
+ExportAllResult exportAll(const std::string& source, const std::string& folder, RecordingContext& rec) {
+    JobContext context = rec.context();
+    return ExportAllPages({source, folder, 1, nullptr}, context);
+}
+
+ComposeResult compose(const std::vector<std::string>& sources, const std::string& output,
+                      RecordingContext& rec) {
+    JobContext context = rec.context();
+    return ComposeTiff({sources, output, true}, context);
+}
+
+void expectOnlyTheOldFile(const fs::path& folder, const std::string& name) {
+    EXPECT_EQ(fixtures::listFolder(folder.string()), std::vector<std::string>{name});
+    EXPECT_EQ(fixtures::readBytes((folder / name).string()), kOldBytes);
+}
+
+TEST(DiskFaults, FullDiskSplitSavesNothingAndKeepsTheOldFile) {
+    TempDir dir;
+    const std::string source = largeDocument(dir);
+    SmallDisk disk(dir.path() / "disk", 64 * 1024);
+    SKIP_UNLESS_MOUNTED(disk);
+    fixtures::writeBytes(dir.file("disk/scan_1.BMP"), kOldBytes);
+    RecordingContext rec;
+    const ExportAllResult result = exportAll(source, dir.file("disk"), rec);
+    EXPECT_TRUE(result.written.empty());
+    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解失败,没有保存任何文件!"});
+    expectOnlyTheOldFile(dir.path() / "disk", "scan_1.BMP");
+}
+
+TEST(DiskFaults, FullDiskCompositionFailsAndKeepsTheOldFile) {
+    TempDir dir;
+    const std::string source = largeDocument(dir);
+    SmallDisk disk(dir.path() / "disk", 64 * 1024);
+    SKIP_UNLESS_MOUNTED(disk);
+    fixtures::writeBytes(dir.file("disk/m.tif"), kOldBytes);
+    RecordingContext rec;
+    const ComposeResult result = compose({source, source}, dir.file("disk/m.tif"), rec);
+    EXPECT_FALSE(result.written);
+    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIF文件合成失败!"});
+    expectOnlyTheOldFile(dir.path() / "disk", "m.tif");
+}
+
+TEST(DiskFaults, ReadOnlyDestinationWritesNothing) {
+    TempDir dir;
+    const std::string source = largeDocument(dir);
+    SmallDisk disk(dir.path() / "disk", 1024 * 1024);
+    SKIP_UNLESS_MOUNTED(disk);
+    fixtures::writeBytes(dir.file("disk/m.tif"), kOldBytes);
+    const std::string problem = remountReadOnly(dir.path() / "disk");
+    ASSERT_TRUE(problem.empty()) << problem;
+    RecordingContext rec;
+    EXPECT_TRUE(exportAll(source, dir.file("disk"), rec).written.empty());
+    EXPECT_FALSE(compose({source}, dir.file("disk/m.tif"), rec).written);
+    EXPECT_FALSE(ExportPage({source, 0, dir.file("disk/m.tif"), 5, 100}, rec));
+    EXPECT_EQ(rec.messages(), (std::vector<std::string>{"错误|TIFF分解失败,没有保存任何文件!",
+                                                        "错误|TIF文件合成失败!", "错误|图片保存失败!"}));
+    expectOnlyTheOldFile(dir.path() / "disk", "m.tif");
+}
+
+// The source is cut short after the first page has been written: that page stays, the others
+// are counted as not saved, nothing half-written is left.
+TEST(DiskFaults, SourceTruncatedDuringASplit) {
+    TempDir dir;
+    const std::string source = largeDocument(dir);
+    fs::create_directory(dir.path() / "out");
+    RecordingContext rec;
+    bool cut = false;
+    rec.onPump = [&] {
+        if (!cut) fs::resize_file(source, 4096);
+        cut = true;
+    };
+    const ExportAllResult result = exportAll(source, dir.file("out"), rec);
+    EXPECT_EQ(result.written.size(), 1u);
+    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有2页未能保存!"});
+    EXPECT_EQ(fixtures::listFolder(dir.file("out")), std::vector<std::string>{"scan_1.BMP"});
+    EXPECT_EQ(fixtures::readBmp24(dir.file("out/scan_1.BMP")).width, 300u);
+}
+
+TEST(DiskFaults, SourceDeletedBetweenListingAndExport) {
+    TempDir dir;
+    const std::string source = largeDocument(dir);
+    fs::create_directory(dir.path() / "out");
+    const std::string target = dir.file("out/page.png");
+    fixtures::writeBytes(target, kOldBytes);
+    fs::remove(source);
+    RecordingContext rec;
+    EXPECT_FALSE(ExportPage({source, 1, target, 4, 100}, rec));
+    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|图片保存失败!"});
+    expectOnlyTheOldFile(dir.path() / "out", "page.png");
+}
+
+}  // namespace

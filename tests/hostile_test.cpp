@@ -1,0 +1,189 @@
+// Tiny files that declare huge pictures, and every input the fuzzers found troublesome: each
+// goes through the same workout as in the fuzz targets, in a process of its own, whose peak
+// memory and time are measured. An address-space limit would not catch a 600 MB peak.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+
+#include "fuzz/decode_workout.h"
+#include "imaging/text_path.h"
+#include "support/fixtures.h"
+
+using fixtures::TempDir;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr long kPeakLimitKiB = 600 * 1024;
+// Not a speed test: a bound that only a runaway decode (a hang, a quadratic loop) passes.
+constexpr double kRunawaySeconds = 20.0;
+
+struct Outcome {
+    bool exitedNormally = false;
+    orvelle::fuzz::WorkoutResult workout;
+    long peakKiB = 0;
+    double seconds = 0;
+};
+
+// Runs the workout on `path` in a child process.
+Outcome runIsolated(const std::string& path) {
+    Outcome outcome;
+    int channel[2];
+    if (pipe(channel) != 0) return outcome;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const auto result = orvelle::fuzz::RunDecodeWorkout(orvelle::widenPath(path).c_str());
+        (void)!write(channel[1], &result, sizeof result);
+        _exit(0);
+    }
+    close(channel[1]);
+    const bool received =
+        read(channel[0], &outcome.workout, sizeof outcome.workout) == sizeof outcome.workout;
+    close(channel[0]);
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child) return outcome;
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    outcome.exitedNormally = received && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    outcome.peakKiB = usage.ru_maxrss;
+    return outcome;
+}
+
+void put16be(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+    b[at] = static_cast<uint8_t>(v >> 8);
+    b[at + 1] = static_cast<uint8_t>(v);
+}
+
+std::vector<uint8_t> gifScreenAroundOnePixel(uint16_t side) {
+    // Header, logical screen with a 2-colour table, one 1 x 1 image, trailer.
+    std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0x80, 0, 0,
+                              0, 0, 0, 255, 255, 255,
+                              0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0,
+                              2, 2, 0x4C, 0x01, 0,
+                              0x3B};
+    b[6] = static_cast<uint8_t>(side), b[7] = static_cast<uint8_t>(side >> 8);
+    b[8] = static_cast<uint8_t>(side), b[9] = static_cast<uint8_t>(side >> 8);
+    return b;
+}
+
+// A real JPEG whose frame header is made to declare side x side and whose scan ends at once.
+std::vector<uint8_t> jpegWithEmptyScan(const TempDir& dir, uint16_t side, int channels) {
+    const std::string small = dir.file("small.jpg");
+    fixtures::writeJpeg(small, fixtures::gradient(16, 16, channels));
+    std::vector<uint8_t> b = fixtures::readBytes(small);
+    for (size_t i = 2; i + 4 < b.size();) {
+        const uint8_t marker = b[i + 1];
+        const size_t length = (size_t{b[i + 2]} << 8) | b[i + 3];
+        if (marker == 0xC0) {
+            put16be(b, i + 5, side);
+            put16be(b, i + 7, side);
+        }
+        if (marker == 0xDA) {
+            b.resize(i + 2 + length);
+            b.push_back(0xFF);
+            b.push_back(0xD9);
+            break;
+        }
+        i += 2 + length;
+    }
+    return b;
+}
+
+std::vector<uint8_t> pngChunk(const std::string& type, const std::vector<uint8_t>& data) {
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
+    crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    std::vector<uint8_t> chunk(4);
+    put16be(chunk, 2, static_cast<uint16_t>(data.size()));
+    chunk.insert(chunk.end(), type.begin(), type.end());
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
+    return chunk;
+}
+
+// A grey PNG of side x side with no image data at all.
+std::vector<uint8_t> pngWithoutData(uint16_t side) {
+    std::vector<uint8_t> header(13, 0);
+    put16be(header, 2, side);
+    put16be(header, 6, side);
+    header[8] = 8;  // bit depth; colour type 0, grey
+    std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    for (const auto& chunk : {pngChunk("IHDR", header), pngChunk("IEND", {})})
+        b.insert(b.end(), chunk.begin(), chunk.end());
+    return b;
+}
+
+struct Bomb {
+    const char* name;
+    std::function<std::vector<uint8_t>(const TempDir&)> make;
+    bool decodes;  // whether a (blank) picture is expected
+};
+
+class Bombs : public ::testing::TestWithParam<Bomb> {};
+
+TEST_P(Bombs, RefusedOrDecodedWithinBounds) {
+    const Bomb& bomb = GetParam();
+    TempDir dir;
+    const std::string path = dir.file(bomb.name);
+    fixtures::writeBytes(path, bomb.make(dir));
+    const Outcome outcome = runIsolated(path);
+    ASSERT_TRUE(outcome.exitedNormally);
+    EXPECT_EQ(outcome.workout.decoded > 0, bomb.decodes) << bomb.name;
+    EXPECT_LT(outcome.peakKiB, kPeakLimitKiB) << bomb.name;
+    EXPECT_LT(outcome.seconds, kRunawaySeconds) << bomb.name;
+    std::printf("%s: %zu bytes, peak %ld MB, %.2f s\n", bomb.name, fs::file_size(path),
+                outcome.peakKiB / 1024, outcome.seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TinyFiles, Bombs,
+    ::testing::Values(
+        // 16384^2 ARGB is 1 GiB: over the frame limit, refused before anything is allocated.
+        Bomb{"screen16384.gif", [](const TempDir&) { return gifScreenAroundOnePixel(16384); }, false},
+        // 131 and 223 megapixels: the first fits the limit and decodes on one canvas.
+        Bomb{"screen11450.gif", [](const TempDir&) { return gifScreenAroundOnePixel(11450); }, true},
+        Bomb{"screen14933.gif", [](const TempDir&) { return gifScreenAroundOnePixel(14933); }, false},
+        Bomb{"empty_scan_rgb.jpg", [](const TempDir& d) { return jpegWithEmptyScan(d, 16384, 3); }, false},
+        Bomb{"empty_scan_grey.jpg", [](const TempDir& d) { return jpegWithEmptyScan(d, 16384, 1); }, false},
+        Bomb{"no_data.png", [](const TempDir&) { return pngWithoutData(16000); }, false}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    });
+
+// Every input a fuzzer found that crashed, hung or ran out of memory stays here.
+TEST(CrashCorpus, EveryInputEndsCleanlyWithinBounds) {
+    const fs::path folder = fs::path(ORVELLE_SOURCE_DIR) / "fuzz" / "crashes";
+    size_t seen = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.path().filename() == "README.md") continue;
+        ++seen;
+        const Outcome outcome = runIsolated(entry.path().string());
+        EXPECT_TRUE(outcome.exitedNormally) << entry.path();
+        EXPECT_LT(outcome.peakKiB, kPeakLimitKiB) << entry.path();
+        EXPECT_LT(outcome.seconds, kRunawaySeconds) << entry.path();
+    }
+    std::printf("%zu inputs from the crash corpus\n", seen);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    orvelle::ImagingSession::Open();
+    const int status = RUN_ALL_TESTS();
+    orvelle::ImagingSession::Close();
+    return status;
+}
