@@ -4,8 +4,8 @@
 #include <memory>
 #include <ostream>
 
-#include "../imaging/gdipobj.h"
-#include "../imaging/text_path.h"
+#include "imaging/gdipobj.h"
+#include "imaging/text_path.h"
 #include "json_text.h"
 
 namespace orvelle::cli {
@@ -30,7 +30,7 @@ std::string pixelFormatName(PixelFormat format) {
     }
 }
 
-std::string statusText(GpStatus status) {
+std::string statusWords(GpStatus status) {
     switch (status) {
         case FileNotFound: return "cannot be decoded: file not found";
         case AccessDenied: return "cannot be decoded: not a readable regular file";
@@ -38,6 +38,12 @@ std::string statusText(GpStatus status) {
         case OutOfMemory: return "cannot be decoded: too large";
         default: return "cannot be decoded: damaged or unsupported picture";
     }
+}
+
+// The status in words, and the library's own reason where it gave one.
+std::string statusText(GpStatus status) {
+    const std::string reason = lastDecodeFailure();
+    return statusWords(status) + (reason.empty() ? "" : " (" + reason + ")");
 }
 
 std::string number(double value) {
@@ -61,7 +67,7 @@ FileInfo inspectFile(const std::string& path) {
     image->ListFrameDimensions(&dimension, 1);
     const uint32_t count = image->CountFrames(&dimension);
     for (uint32_t index = 0; index < count; ++index) {
-        if (index > 0 && image->ActivateFrame(&dimension, index) != Ok) {
+        if (image->ActivateFrame(&dimension, index) != Ok) {
             info.error = statusText(image->LastStatus) + " (frame " + std::to_string(index + 1) +
                          ")";
             return info;

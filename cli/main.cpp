@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "../imaging/gdipobj.h"
+#include "imaging/gdipobj.h"
 #include "info_command.h"
 #include "job_commands.h"
 
@@ -25,6 +25,8 @@ constexpr const char* kUsage =
     "                          the first page (or every page) of each source, in order, as one\n"
     "                          multi-page TIFF\n"
     "\n"
+    "  --version               the program's version\n"
+    "\n"
     "exit status: 0 when everything was handled, 1 when some files, pages or sources failed,\n"
     "2 when nothing was written or the arguments are wrong\n";
 
@@ -35,6 +37,10 @@ int main(int argc, char** argv) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         (args.empty() ? std::cerr : std::cout) << kUsage;
         return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "orvelle-cli " << ORVELLE_VERSION << "\n";
+        return 0;
     }
     const std::string command = args[0];
     args.erase(args.begin());

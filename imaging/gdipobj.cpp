@@ -1,6 +1,11 @@
 #include "gdipobj.h"
 
+#include "imaging/platform/codecs/failure_reason.h"
+
 namespace orvelle {
+
+std::string lastDecodeFailure() { return gdip::codecs::failureReason(); }
+
 
 // --- TGPImage ----------------------------------------------------------------------------------
 

@@ -112,6 +112,10 @@ public:
     explicit TGPSolidBrush(ArgbColor color);
 };
 
+// Why the last file this thread failed to open or to decode a frame of could not be decoded,
+// in the codec library's words; empty when no reason was given.
+std::string lastDecodeFailure();
+
 // The process-wide imaging session: opened once before any window exists, closed once after
 // the event loop has returned.
 class ImagingSession {

@@ -3,7 +3,8 @@
 #include <string>
 
 #include "handles.h"
-#include "limits.h"
+#include "codecs/failure_reason.h"
+#include "image_limits.h"
 #include "text_utf8.h"
 
 namespace gdip {
@@ -118,6 +119,7 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UIN
     if (!image || !dimensionID) return InvalidParameter;
     if (*dimensionID != image->dimension || frameIndex >= image->frameCount)
         return InvalidParameter;
+    codecs::clearFailureReason();
     if (frameIndex == image->activeFrame && !image->frame.empty()) return Ok;
     if (!image->decoder) return InvalidParameter;
     // The decoder releases the previous frame before it decodes (or composes the next

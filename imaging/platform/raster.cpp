@@ -2,8 +2,11 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
-#include "limits.h"
+#include "argb.h"
+#include "codecs/failure_reason.h"
+#include "image_limits.h"
 
 namespace gdip {
 
@@ -43,7 +46,11 @@ bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass) {
 GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass) {
     frame.pixels.reset();
     frame.width = frame.height = 0;
-    if (!frameAllowed(width, height, pixelClass)) return InvalidParameter;
+    if (!frameAllowed(width, height, pixelClass)) {
+        codecs::noteFailureReason(std::to_string(width) + " x " + std::to_string(height) +
+                                  " pixels: over the size limit of one picture");
+        return InvalidParameter;
+    }
     const uint64_t stride = strideOf(width, pixelClass);
     auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1));
     if (!pixels) return OutOfMemory;
@@ -60,7 +67,7 @@ std::vector<ARGB> greyPalette(unsigned bits) {
     std::vector<ARGB> palette(levels);
     for (unsigned i = 0; i < levels; ++i) {
         const uint32_t v = i * 255 / (levels - 1);
-        palette[i] = 0xFF000000u | (v << 16) | (v << 8) | v;
+        palette[i] = opaque(v, v, v);
     }
     return palette;
 }
@@ -95,7 +102,7 @@ void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, AR
         case PixelClass::Rgb24: {
             const uint8_t* p = row + size_t{x0} * 3;
             for (uint32_t i = 0; i < count; ++i, p += 3)
-                out[i] = 0xFF000000u | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+                out[i] = opaque(p[2], p[1], p[0]);
             break;
         }
         case PixelClass::Argb32:

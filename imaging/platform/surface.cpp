@@ -6,16 +6,10 @@
 #include <new>
 #include <vector>
 
+#include "argb.h"
+
 namespace gdip {
 namespace {
-
-inline uint32_t alphaOf(ARGB c) { return c >> 24; }
-inline uint32_t redOf(ARGB c) { return (c >> 16) & 0xFF; }
-inline uint32_t greenOf(ARGB c) { return (c >> 8) & 0xFF; }
-inline uint32_t blueOf(ARGB c) { return c & 0xFF; }
-inline ARGB pack(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
-    return (a << 24) | (r << 16) | (g << 8) | b;
-}
 
 inline uint32_t div255(uint32_t v) { return (v + 1 + (v >> 8)) >> 8; }
 
@@ -42,7 +36,7 @@ inline void blendPixel(const Surface& s, uint8_t* p, ARGB c) {
                 *w = c;
             } else {
                 const uint32_t d = *w, na = 255 - a;
-                *w = pack(255, div255(redOf(c) * a + redOf(d) * na),
+                *w = packArgb(255, div255(redOf(c) * a + redOf(d) * na),
                           div255(greenOf(c) * a + greenOf(d) * na),
                           div255(blueOf(c) * a + blueOf(d) * na));
             }
@@ -62,7 +56,7 @@ inline void blendPixel(const Surface& s, uint8_t* p, ARGB c) {
             auto channel = [&](uint32_t sc, uint32_t dc) {
                 return (sc * a + dc * dw + oa / 2) / oa;
             };
-            *w = pack(oa, channel(redOf(c), redOf(d)), channel(greenOf(c), greenOf(d)),
+            *w = packArgb(oa, channel(redOf(c), redOf(d)), channel(greenOf(c), greenOf(d)),
                       channel(blueOf(c), blueOf(d)));
             return;
         }
@@ -198,7 +192,7 @@ ARGB mixPremultiplied(ARGB a, ARGB b, uint32_t wb) {
         return static_cast<uint32_t>((uint64_t{ca} * aa + uint64_t{cb} * ab + alphaSum / 2) /
                                      alphaSum);
     };
-    return pack((alphaSum + 128) >> 8, channel(redOf(a), redOf(b)),
+    return packArgb((alphaSum + 128) >> 8, channel(redOf(a), redOf(b)),
                 channel(greenOf(a), greenOf(b)), channel(blueOf(a), blueOf(b)));
 }
 
@@ -341,7 +335,7 @@ GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame&
                 auto level = [](float v) {
                     return static_cast<uint32_t>(std::clamp(std::lrint(v), 0L, 255L));
                 };
-                dst[i] = pack(level(s[0]), level(s[1] / s[0]), level(s[2] / s[0]),
+                dst[i] = packArgb(level(s[0]), level(s[1] / s[0]), level(s[2] / s[0]),
                               level(s[3] / s[0]));
             }
         }

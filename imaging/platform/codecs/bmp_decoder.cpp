@@ -8,7 +8,9 @@
 #include <new>
 #include <vector>
 
-#include "../limits.h"
+#include "../argb.h"
+#include "../image_limits.h"
+#include "byte_order.h"
 #include "codec.h"
 #include "file_handle.h"
 
@@ -16,11 +18,6 @@ namespace gdip::codecs {
 namespace {
 
 constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
-
-uint32_t le32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 // One colour channel described by a bit mask.
 struct Channel {
@@ -59,9 +56,9 @@ struct BmpHeader {
 
 class BmpDecoder final : public Decoder {
 public:
-    GpStatus open(int fd) {
-        m_fileSize = descriptorSize(fd);
-        m_file = streamFromDescriptor(fd);
+    GpStatus open(UniqueFd fd) {
+        m_fileSize = descriptorSize(fd.get());
+        m_file = streamFromDescriptor(std::move(fd));
         if (!m_file) return OutOfMemory;
         if (m_fileSize < 26) return UnknownImageFormat;
         try {
@@ -210,7 +207,7 @@ private:
         h.palette.resize(count);
         for (uint32_t i = 0; i < count; ++i) {
             const uint8_t* e = raw.data() + size_t{i} * entrySize;
-            h.palette[i] = 0xFF000000u | (uint32_t{e[2]} << 16) | (uint32_t{e[1]} << 8) | e[0];
+            h.palette[i] = opaque(e[2], e[1], e[0]);
         }
         return Ok;
     }
@@ -270,7 +267,7 @@ private:
                            b = h.blue.scaled(pixel);
             if (h.alpha.mask) {
                 reinterpret_cast<uint32_t*>(dst)[x] =
-                    (h.alpha.scaled(pixel) << 24) | (r << 16) | (g << 8) | b;
+                    packArgb(h.alpha.scaled(pixel), r, g, b);
             } else {
                 dst[3 * x] = static_cast<uint8_t>(b);
                 dst[3 * x + 1] = static_cast<uint8_t>(g);
@@ -331,11 +328,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openBmpDecoder(int fd, GpStatus& status) {
-    auto decoder = std::make_unique<BmpDecoder>();
-    status = decoder->open(fd);
-    if (status != Ok) return nullptr;
-    return decoder;
+std::unique_ptr<Decoder> openBmpDecoder(UniqueFd fd, GpStatus& status) {
+    return openDecoderOf<BmpDecoder>(std::move(fd), status);
 }
 
 }  // namespace gdip::codecs

@@ -4,19 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_order.h"
 #include "codec.h"
 #include "resolution.h"
 
 namespace gdip::codecs {
 namespace {
-
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 class BmpEncoder final : public SinglePictureEncoder {
 public:
@@ -36,20 +29,20 @@ protected:
         std::vector<uint8_t> header(static_cast<size_t>(offset), 0);
         header[0] = 'B';
         header[1] = 'M';
-        put32(&header[2], static_cast<uint32_t>(offset + dataSize));
-        put32(&header[10], static_cast<uint32_t>(offset));
-        put32(&header[14], 40);
-        put32(&header[18], frame.width);
-        put32(&header[22], frame.height);
-        put16(&header[26], 1);
-        put16(&header[28], bits);
-        put32(&header[34], static_cast<uint32_t>(dataSize));
-        put32(&header[38], pixelsPerMetre(frame.dpiX));
-        put32(&header[42], pixelsPerMetre(frame.dpiY));
-        put32(&header[46], colours);
+        putLe32(&header[2], static_cast<uint32_t>(offset + dataSize));
+        putLe32(&header[10], static_cast<uint32_t>(offset));
+        putLe32(&header[14], 40);
+        putLe32(&header[18], frame.width);
+        putLe32(&header[22], frame.height);
+        putLe16(&header[26], 1);
+        putLe16(&header[28], bits);
+        putLe32(&header[34], static_cast<uint32_t>(dataSize));
+        putLe32(&header[38], pixelsPerMetre(frame.dpiX));
+        putLe32(&header[42], pixelsPerMetre(frame.dpiY));
+        putLe32(&header[46], colours);
         for (uint32_t i = 0; i < colours; ++i) {
             const ARGB c = i < frame.palette.size() ? frame.palette[i] : 0;
-            put32(&header[54 + size_t{i} * 4], c & 0x00FFFFFFu);
+            putLe32(&header[54 + size_t{i} * 4], c & 0x00FFFFFFu);
         }
         if (std::fwrite(header.data(), 1, header.size(), stream()) != header.size())
             return Win32Error;

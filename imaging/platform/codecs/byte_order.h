@@ -27,4 +27,15 @@ inline void writeU16(uint8_t* p, uint16_t value, bool little) {
     p[little ? 1 : 0] = static_cast<uint8_t>(value >> 8);
 }
 
+inline void writeU32(uint8_t* p, uint32_t value, bool little) {
+    writeU16(p + (little ? 0 : 2), static_cast<uint16_t>(value & 0xFFFF), little);
+    writeU16(p + (little ? 2 : 0), static_cast<uint16_t>(value >> 16), little);
+}
+
+// Little-endian shorthands, for formats that are little-endian only (BMP).
+inline uint16_t le16(const uint8_t* p) { return readU16(p, true); }
+inline uint32_t le32(const uint8_t* p) { return readU32(p, true); }
+inline void putLe16(uint8_t* p, uint32_t value) { writeU16(p, static_cast<uint16_t>(value), true); }
+inline void putLe32(uint8_t* p, uint32_t value) { writeU32(p, value, true); }
+
 }  // namespace gdip::codecs

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "../gdiplus_flat.h"
 #include "../raster.h"
+#include "file_handle.h"
 
 namespace gdip::codecs {
 
@@ -66,15 +68,29 @@ std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, GpStatus& status);
 std::unique_ptr<Encoder> createGifEncoder(std::FILE* stream, GpStatus& status);
 std::unique_ptr<Encoder> createBmpEncoder(std::FILE* stream, GpStatus& status);
 
-// Opens `utf8Path`, recognises the format from its first bytes and returns its decoder.
-// Only regular files are opened. On failure returns null and sets `status`.
-std::unique_ptr<Decoder> openDecoder(const std::string& utf8Path, GpStatus& status);
+// Opens `path`, recognises the format from its first bytes and returns its decoder. Only
+// regular files are opened. On failure returns null, sets `status` and notes the reason
+// (failure_reason.h).
+std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status);
 
-// The per-format constructors the dispatch picks from; each takes ownership of `fd`.
-std::unique_ptr<Decoder> openTiffDecoder(int fd, GpStatus& status);
-std::unique_ptr<Decoder> openJpegDecoder(int fd, GpStatus& status);
-std::unique_ptr<Decoder> openPngDecoder(int fd, GpStatus& status);
-std::unique_ptr<Decoder> openGifDecoder(int fd, GpStatus& status);
-std::unique_ptr<Decoder> openBmpDecoder(int fd, GpStatus& status);
+// The per-format constructors the dispatch picks from.
+std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status);
+std::unique_ptr<Decoder> openJpegDecoder(UniqueFd fd, GpStatus& status);
+std::unique_ptr<Decoder> openPngDecoder(UniqueFd fd, GpStatus& status);
+std::unique_ptr<Decoder> openGifDecoder(UniqueFd fd, GpStatus& status);
+std::unique_ptr<Decoder> openBmpDecoder(UniqueFd fd, GpStatus& status);
+
+// Each of them: a decoder of type D whose open(UniqueFd) returned Ok, or null.
+template <typename D>
+std::unique_ptr<Decoder> openDecoderOf(UniqueFd fd, GpStatus& status) {
+    try {
+        auto decoder = std::make_unique<D>();
+        status = decoder->open(std::move(fd));
+        if (status == Ok) return decoder;
+    } catch (const std::bad_alloc&) {
+        status = OutOfMemory;
+    }
+    return nullptr;
+}
 
 }  // namespace gdip::codecs

@@ -7,13 +7,19 @@
 #include <cstring>
 
 #include "codec.h"
+#include "failure_reason.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
 
-FilePtr streamFromDescriptor(int fd) {
-    std::FILE* file = fdopen(fd, "rb");
-    if (!file) ::close(fd);
+void UniqueFd::reset() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+}
+
+FilePtr streamFromDescriptor(UniqueFd fd) {
+    std::FILE* file = fdopen(fd.get(), "rb");
+    if (file) (void)fd.release();  // the stream closes it now
     return FilePtr(file);
 }
 
@@ -43,37 +49,40 @@ Signature recognise(const unsigned char* head, size_t length) {
 
 }  // namespace
 
-std::unique_ptr<Decoder> openDecoder(const std::string& utf8Path, GpStatus& status) {
+std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status) {
+    clearFailureReason();
     // O_NONBLOCK keeps a FIFO from blocking the open; the fstat below refuses it anyway.
-    const int fd = ::open(utf8Path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        status = (errno == ENOENT || errno == ENOTDIR) ? FileNotFound
-                 : errno == EACCES                     ? AccessDenied
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0) {
+        const int error = errno;
+        noteFailureReason(std::strerror(error));
+        status = (error == ENOENT || error == ENOTDIR) ? FileNotFound
+                 : error == EACCES                     ? AccessDenied
                                                        : Win32Error;
         return nullptr;
     }
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        noteFailureReason("not a regular file");
         status = AccessDenied;
         return nullptr;
     }
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const int flags = fcntl(fd.get(), F_GETFL);
+    if (flags >= 0) fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
 
     unsigned char head[16] = {};
-    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);
     const Signature signature = got > 0 ? recognise(head, static_cast<size_t>(got))
                                         : Signature::Unknown;
     switch (signature) {
-        case Signature::Tiff: return openTiffDecoder(fd, status);
-        case Signature::Jpeg: return openJpegDecoder(fd, status);
-        case Signature::Png: return openPngDecoder(fd, status);
-        case Signature::Gif: return openGifDecoder(fd, status);
-        case Signature::Bmp: return openBmpDecoder(fd, status);
+        case Signature::Tiff: return openTiffDecoder(std::move(fd), status);
+        case Signature::Jpeg: return openJpegDecoder(std::move(fd), status);
+        case Signature::Png: return openPngDecoder(std::move(fd), status);
+        case Signature::Gif: return openGifDecoder(std::move(fd), status);
+        case Signature::Bmp: return openBmpDecoder(std::move(fd), status);
         case Signature::Unknown: break;
     }
-    ::close(fd);
+    noteFailureReason(got > 0 ? "not a TIFF, JPEG, PNG, GIF or BMP file" : "empty file");
     status = UnknownImageFormat;
     return nullptr;
 }

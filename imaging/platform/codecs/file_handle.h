@@ -13,8 +13,38 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Wraps an owned descriptor in a stdio stream; closes the descriptor when that fails.
-FilePtr streamFromDescriptor(int fd);
+// Owns a file descriptor: closed exactly once, on every path, unless released to a new
+// owner (a stdio stream, a libtiff handle).
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_fd = other.release();
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    [[nodiscard]] int release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+    void reset();
+
+private:
+    int m_fd;
+};
+
+// Wraps the descriptor in a stdio stream, which then owns it; null (and the descriptor
+// closed) when that fails.
+FilePtr streamFromDescriptor(UniqueFd fd);
 
 // Size in bytes of the file behind `fd`, or -1.
 long long descriptorSize(int fd);

@@ -10,8 +10,10 @@
 #include <new>
 #include <vector>
 
-#include "../limits.h"
+#include "../argb.h"
+#include "../image_limits.h"
 #include "codec.h"
+#include "failure_reason.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -41,8 +43,8 @@ struct FrameControl {
 
 class GifDecoder final : public Decoder {
 public:
-    GpStatus open(int fd) {
-        m_file = streamFromDescriptor(fd);
+    GpStatus open(UniqueFd fd) {
+        m_file = streamFromDescriptor(std::move(fd));
         if (!m_file) return OutOfMemory;
         if (!restart()) return UnknownImageFormat;
         m_screenWidth = static_cast<uint32_t>(std::max(0, m_gif->SWidth));
@@ -74,6 +76,7 @@ public:
             while (m_next <= index) {
                 const GpStatus status = composeNext(canvas, index == m_next);
                 if (status != Ok) {
+                    if (m_gif && m_gif->Error != 0) noteFailureReason(GifErrorString(m_gif->Error));
                     m_next = UINT32_MAX;  // state is unknown: the next read starts over
                     return status;
                 }
@@ -94,6 +97,7 @@ private:
         if (std::fseek(m_file.get(), 0, SEEK_SET) != 0) return false;
         int error = 0;
         m_gif.reset(DGifOpen(m_file.get(), &readFromStream, &error));
+        if (!m_gif) noteFailureReason(GifErrorString(error));
         m_next = 0;
         m_saved.clear();
         m_pendingDisposal = DISPOSAL_UNSPECIFIED;
@@ -198,8 +202,7 @@ private:
         if (map) std::fill(palette.begin(), palette.end(), 0xFF000000u);
         for (int i = 0; map && i < colourCount; ++i) {
             const GifColorType& c = map->Colors[i];
-            palette[static_cast<size_t>(i)] = 0xFF000000u | (uint32_t{c.Red} << 16) |
-                                              (uint32_t{c.Green} << 8) | c.Blue;
+            palette[static_cast<size_t>(i)] = opaque(c.Red, c.Green, c.Blue);
         }
         std::vector<GifPixelType> line(static_cast<size_t>(at.width));
 
@@ -313,15 +316,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openGifDecoder(int fd, GpStatus& status) {
-    auto decoder = std::make_unique<GifDecoder>();
-    try {
-        status = decoder->open(fd);
-    } catch (const std::bad_alloc&) {
-        status = OutOfMemory;
-    }
-    if (status != Ok) return nullptr;
-    return decoder;
+std::unique_ptr<Decoder> openGifDecoder(UniqueFd fd, GpStatus& status) {
+    return openDecoderOf<GifDecoder>(std::move(fd), status);
 }
 
 }  // namespace gdip::codecs

@@ -5,6 +5,8 @@
 #include <new>
 #include <unordered_map>
 
+#include "../argb.h"
+
 namespace gdip::codecs {
 namespace {
 
@@ -120,8 +122,8 @@ ARGB meanColour(const Histogram& h, const Box& box) {
                 for (int c = 0; c < 3; ++c) s[c] += h.sum[i][c];
             }
     if (!n) return 0xFF000000u;
-    return 0xFF000000u | (static_cast<uint32_t>((s[0] + n / 2) / n) << 16) |
-           (static_cast<uint32_t>((s[1] + n / 2) / n) << 8) | static_cast<uint32_t>((s[2] + n / 2) / n);
+    return opaque(static_cast<uint32_t>((s[0] + n / 2) / n), static_cast<uint32_t>((s[1] + n / 2) / n),
+                  static_cast<uint32_t>((s[2] + n / 2) / n));
 }
 
 void medianCut(const Frame& frame, IndexedPicture& out, bool anyTransparent) {

@@ -1,27 +1,19 @@
 // JPEG through libjpeg-turbo. libjpeg reports errors by longjmp, so the library calls run in
 // small C-style functions that hold no C++ objects; the C++ side only prepares buffers.
 // jpeglib.h needs size_t and FILE declared before it.
-#include <csetjmp>
-#include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include <jpeglib.h>
-// jerror.h needs jpeglib.h first.
+#include "jpeg_glue.h"
+// jerror.h needs jpeglib.h, which jpeg_glue.h brings, first.
 #include <jerror.h>
 
-#include "../limits.h"
+#include "../image_limits.h"
 #include "codec.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
 namespace {
-
-struct JpegErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
 
 struct JpegState {
     jpeg_decompress_struct info;
@@ -31,29 +23,26 @@ struct JpegState {
     bool created;
 };
 
-[[noreturn]] void jumpOnError(j_common_ptr common) {
-    auto* error = reinterpret_cast<JpegErrorManager*>(common->err);
-    std::longjmp(error->jump, 1);
-}
-
 // A file that ends early is reported by libjpeg as a warning and padded with grey; here it is
 // a broken file. So is image data that stops at a marker before the first row of blocks is
 // complete: there is no picture, only a blank page of any declared size. Data that stops
 // later leaves a picture whose rest is padded, as libjpeg does. Other warnings (stray bytes
 // between markers) are tolerated.
-void onMessage(j_common_ptr common, int level) {
-    if (level >= 0) return;
-    if (common->err->msg_code == JWRN_JPEG_EOF) jumpOnError(common);
+void onWarning(j_common_ptr common) {
+    if (common->err->msg_code == JWRN_JPEG_EOF) jpegFail(common);
     if (common->err->msg_code == JWRN_HIT_MARKER && common->is_decompressor) {
         auto* info = reinterpret_cast<j_decompress_ptr>(common);
-        if (info->input_scan_number <= 1 && info->input_iMCU_row == 0) jumpOnError(common);
+        if (info->input_scan_number <= 1 && info->input_iMCU_row == 0) jpegFail(common);
     }
 }
 
 void limitScans(j_common_ptr common) {
     if (!common->is_decompressor) return;
     auto* info = reinterpret_cast<j_decompress_ptr>(common);
-    if (info->input_scan_number > Limits::kMaxJpegScans) jumpOnError(common);
+    if (info->input_scan_number > Limits::kMaxJpegScans) {
+        common->err->msg_code = JERR_NOTIMPL;  // worded by the library as unsupported
+        jpegFail(common);
+    }
 }
 
 void closeJpeg(JpegState* state) {
@@ -62,9 +51,7 @@ void closeJpeg(JpegState* state) {
 }
 
 bool readJpegHeader(JpegState* state) {
-    state->info.err = jpeg_std_error(&state->error.pub);
-    state->error.pub.error_exit = &jumpOnError;
-    state->error.pub.emit_message = &onMessage;
+    state->info.err = installJpegErrors(state->error, &onWarning);
     if (setjmp(state->error.jump)) return false;
     jpeg_create_decompress(&state->info);
     state->created = true;
@@ -114,8 +101,8 @@ class JpegDecoder final : public Decoder {
 public:
     ~JpegDecoder() override { closeJpeg(&m_state); }
 
-    GpStatus open(int fd) {
-        m_file = streamFromDescriptor(fd);
+    GpStatus open(UniqueFd fd) {
+        m_file = streamFromDescriptor(std::move(fd));
         if (!m_file) return OutOfMemory;
         return readHeader();
     }
@@ -195,11 +182,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openJpegDecoder(int fd, GpStatus& status) {
-    auto decoder = std::make_unique<JpegDecoder>();
-    status = decoder->open(fd);
-    if (status != Ok) return nullptr;
-    return decoder;
+std::unique_ptr<Decoder> openJpegDecoder(UniqueFd fd, GpStatus& status) {
+    return openDecoderOf<JpegDecoder>(std::move(fd), status);
 }
 
 }  // namespace gdip::codecs

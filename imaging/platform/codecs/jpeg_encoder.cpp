@@ -2,28 +2,14 @@
 // libjpeg reports errors by longjmp, so its calls run in one C-style function.
 #include <algorithm>
 #include <cmath>
-#include <csetjmp>
-#include <cstddef>
-#include <cstdio>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "codec.h"
+#include "jpeg_glue.h"
 #include "palette_classes.h"
 
 namespace gdip::codecs {
 namespace {
-
-struct JpegWriteError {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void jumpOnWriteError(j_common_ptr common) {
-    std::longjmp(reinterpret_cast<JpegWriteError*>(common->err)->jump, 1);
-}
-void ignoreMessage(j_common_ptr, int) {}
 
 struct JpegWriteJob {
     std::FILE* stream;
@@ -39,10 +25,8 @@ struct JpegWriteJob {
 
 bool writeJpeg(const JpegWriteJob* job) {
     jpeg_compress_struct info{};
-    JpegWriteError error{};
-    info.err = jpeg_std_error(&error.pub);
-    error.pub.error_exit = &jumpOnWriteError;
-    error.pub.emit_message = &ignoreMessage;
+    JpegErrorManager error{};
+    info.err = installJpegErrors(error);
     if (setjmp(error.jump)) {
         jpeg_destroy_compress(&info);
         return false;

@@ -7,8 +7,10 @@
 #include <new>
 #include <vector>
 
-#include "../limits.h"
+#include "../argb.h"
+#include "../image_limits.h"
 #include "codec.h"
+#include "failure_reason.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -37,7 +39,10 @@ struct PngState {
 void quietWarning(png_structp, png_const_charp) {}
 
 // The failure is reported as a status; libpng's own message would only reach a terminal.
-[[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void quietError(png_structp png, png_const_charp message) {
+    noteFailureReason(message ? message : "PNG error");
+    png_longjmp(png, 1);
+}
 
 void closePng(PngState* state) {
     if (state->png) png_destroy_read_struct(&state->png, &state->info, nullptr);
@@ -103,8 +108,8 @@ class PngDecoder final : public Decoder {
 public:
     ~PngDecoder() override { closePng(&m_state); }
 
-    GpStatus open(int fd) {
-        m_file = streamFromDescriptor(fd);
+    GpStatus open(UniqueFd fd) {
+        m_file = streamFromDescriptor(std::move(fd));
         if (!m_file) return OutOfMemory;
         m_state.file = m_file.get();
         if (!readPngHeader(&m_state, &m_header)) return UnknownImageFormat;
@@ -152,8 +157,7 @@ public:
                 out.palette.resize(static_cast<size_t>(paletteCount));
                 for (int i = 0; i < paletteCount; ++i)
                     out.palette[static_cast<size_t>(i)] =
-                        0xFF000000u | (uint32_t{palette[i].red} << 16) |
-                        (uint32_t{palette[i].green} << 8) | palette[i].blue;
+                        opaque(palette[i].red, palette[i].green, palette[i].blue);
             } else {
                 out.palette = greyPalette(1);
             }
@@ -193,11 +197,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openPngDecoder(int fd, GpStatus& status) {
-    auto decoder = std::make_unique<PngDecoder>();
-    status = decoder->open(fd);
-    if (status != Ok) return nullptr;
-    return decoder;
+std::unique_ptr<Decoder> openPngDecoder(UniqueFd fd, GpStatus& status) {
+    return openDecoderOf<PngDecoder>(std::move(fd), status);
 }
 
 }  // namespace gdip::codecs

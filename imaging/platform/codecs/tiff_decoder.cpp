@@ -6,29 +6,20 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "../limits.h"
+#include "../argb.h"
+#include "../image_limits.h"
 #include "codec.h"
+#include "failure_reason.h"
 #include "file_handle.h"
 #include "tiff_chain.h"
+#include "tiff_glue.h"
 
 namespace gdip::codecs {
 namespace {
-
-struct TiffCloser {
-    void operator()(TIFF* tif) const {
-        if (tif) TIFFClose(tif);
-    }
-};
-using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
-
-struct OptionsDeleter {
-    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
-};
 
 struct RgbaImageEnd {
     void operator()(TIFFRGBAImage* image) const { TIFFRGBAImageEnd(image); }
@@ -55,28 +46,16 @@ uint8_t unpremultiply(uint32_t value, uint32_t alpha) {
 
 class TiffDecoder final : public Decoder {
 public:
-    GpStatus open(int fd) {
-        std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
-        if (!options) {
-            ::close(fd);
-            return OutOfMemory;
-        }
-        TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(),
-                                            static_cast<tmsize_t>(Limits::kMaxCodecAllocation));
-        TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffDecoder::onError, this);
-        TIFFOpenOptionsSetWarningHandlerExtR(options.get(), &TiffDecoder::onWarning, this);
-        if (!indexDirectories(fd)) {
-            ::close(fd);
-            return UnknownImageFormat;
-        }
+    GpStatus open(UniqueFd fd) {
+        TiffOptionsPtr options = tiffOpenOptions(m_errors);
+        if (!options) return OutOfMemory;
+        if (!indexDirectories(fd.get())) return UnknownImageFormat;
         // "m": no memory mapping, so a file truncated while open cannot fault the process.
         // "h": the header only; each directory is read when its page is, so a damaged one
         // fails that page alone.
-        m_tiff.reset(TIFFFdOpenExt(fd, "", "rmh", options.get()));
-        if (!m_tiff) {
-            ::close(fd);
-            return UnknownImageFormat;
-        }
+        m_tiff.reset(TIFFFdOpenExt(fd.get(), "", "rmh", options.get()));
+        if (!m_tiff) return UnknownImageFormat;
+        (void)fd.release();  // the handle closes it now
         return Ok;
     }
 
@@ -87,8 +66,9 @@ public:
     GpStatus readFrame(uint32_t index, Frame& out) override {
         out = Frame{};
         if (index >= m_offsets.size()) return InvalidParameter;
-        m_failed = false;
-        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index]) || m_failed) return GenericError;
+        m_errors.failed = false;
+        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index]) || m_errors.failed)
+            return failed("the page's directory cannot be read");
         PageLayout layout;
         if (!readLayout(layout)) return UnknownImageFormat;
         // libjpeg turns subsampled YCbCr into RGB on the fly: one scan layout fewer to handle.
@@ -108,11 +88,11 @@ public:
     }
 
 private:
-    static int onError(TIFF*, void* self, const char*, const char*, va_list) {
-        static_cast<TiffDecoder*>(self)->m_failed = true;
-        return 1;
+    // A failure libtiff may not have worded itself.
+    static GpStatus failed(const char* reason) {
+        noteFailureReason(reason);
+        return GenericError;
     }
-    static int onWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
     // Records where each page's directory starts, so that selecting page k later is one seek
     // instead of a walk along the chain.
@@ -209,9 +189,8 @@ private:
         const int shift = sixteen ? 8 : 0;
         palette.resize(entries);
         for (size_t i = 0; i < entries; ++i)
-            palette[i] = 0xFF000000u | (uint32_t{static_cast<uint8_t>(red[i] >> shift)} << 16) |
-                         (uint32_t{static_cast<uint8_t>(green[i] >> shift)} << 8) |
-                         static_cast<uint8_t>(blue[i] >> shift);
+            palette[i] = opaque(static_cast<uint8_t>(red[i] >> shift), static_cast<uint8_t>(green[i] >> shift),
+                                static_cast<uint8_t>(blue[i] >> shift));
         return true;
     }
 
@@ -275,7 +254,7 @@ private:
                         const uint32_t a = src[2 * x + 1];
                         if (inverted) v = 255 - v;
                         if (associated) v = unpremultiply(v, a);
-                        words[x] = (a << 24) | (v << 16) | (v << 8) | v;
+                        words[x] = packArgb(a, v, v, v);
                     }
                     break;
                 }
@@ -296,7 +275,7 @@ private:
                             g = unpremultiply(g, a);
                             b = unpremultiply(b, a);
                         }
-                        words[x] = (a << 24) | (r << 16) | (g << 8) | b;
+                        words[x] = packArgb(a, r, g, b);
                     }
                     break;
                 }
@@ -322,10 +301,10 @@ private:
         for (uint32_t y = 0; y < l.height; y += rowsPerStrip) {
             const uint32_t rows = std::min(rowsPerStrip, l.height - y);
             const tstrip_t index = TIFFComputeStrip(tif, y, 0);
-            m_failed = false;
+            m_errors.failed = false;
             const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(),
                                                       static_cast<tmsize_t>(lineBytes * rows));
-            if (got < 0 || m_failed) return GenericError;
+            if (got < 0 || m_errors.failed) return failed("a strip of the page cannot be decoded");
             // A short strip leaves its remaining rows as zero bytes rather than stale data.
             if (static_cast<uint64_t>(got) < lineBytes * rows)
                 std::memset(strip.data() + got, 0, static_cast<size_t>(lineBytes * rows - got));
@@ -360,10 +339,10 @@ private:
             const uint32_t rows = std::min(tileHeight, l.height - y);
             std::fill(band.begin(), band.end(), 0);
             for (uint32_t x = 0; x < l.width; x += tileWidth) {
-                m_failed = false;
+                m_errors.failed = false;
                 const tmsize_t got =
                     TIFFReadTile(tif, tile.data(), x, y, 0, 0);
-                if (got < 0 || m_failed) return GenericError;
+                if (got < 0 || m_errors.failed) return failed("a strip of the page cannot be decoded");
                 const uint64_t offset = uint64_t{x} * bitsPerPixel / 8;
                 const uint64_t copy = std::min<uint64_t>(tileRowBytes, lineBytes - offset);
                 for (uint32_t r = 0; r < rows; ++r)
@@ -380,10 +359,12 @@ private:
     GpStatus readThroughRgba(const PageLayout& l, Frame& out) {
         TIFF* tif = m_tiff.get();
         char message[1024] = {};
-        if (!TIFFRGBAImageOK(tif, message)) return UnknownImageFormat;
         TIFFRGBAImage image{};
-        m_failed = false;
-        if (!TIFFRGBAImageBegin(&image, tif, 0, message)) return UnknownImageFormat;
+        m_errors.failed = false;
+        if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 0, message)) {
+            noteFailureReason(message);
+            return UnknownImageFormat;
+        }
         std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> owner(&image);
         // Pixels as stored: ask for the file's own orientation so nothing is flipped.
         image.req_orientation = image.orientation;
@@ -414,7 +395,7 @@ private:
             image.row_offset = static_cast<int>(y);
             image.col_offset = 0;
             std::memset(raster.get(), 0, static_cast<size_t>(uint64_t{l.width} * rows * 4));
-            if (!TIFFRGBAImageGet(&image, raster.get(), l.width, rows) || m_failed)
+            if (!TIFFRGBAImageGet(&image, raster.get(), l.width, rows) || m_errors.failed)
                 return GenericError;
             for (uint32_t r = 0; r < rows; ++r) {
                 const uint32_t* src = raster.get() + size_t{r} * l.width;
@@ -426,9 +407,8 @@ private:
                     switch (pixelClass) {
                         case PixelClass::Argb32:
                             reinterpret_cast<uint32_t*>(dst)[x] =
-                                (alpha << 24) | (uint32_t{unpremultiply(red, alpha)} << 16) |
-                                (uint32_t{unpremultiply(green, alpha)} << 8) |
-                                unpremultiply(blue, alpha);
+                                packArgb(alpha, unpremultiply(red, alpha), unpremultiply(green, alpha),
+                                         unpremultiply(blue, alpha));
                             break;
                         case PixelClass::Indexed8: dst[x] = static_cast<uint8_t>(red); break;
                         default:
@@ -443,18 +423,15 @@ private:
         return Ok;
     }
 
+    TiffErrors m_errors;  // declared before the handle that reports into it
     TiffPtr m_tiff;
     std::vector<uint64_t> m_offsets;
-    bool m_failed = false;
 };
 
 }  // namespace
 
-std::unique_ptr<Decoder> openTiffDecoder(int fd, GpStatus& status) {
-    auto decoder = std::make_unique<TiffDecoder>();
-    status = decoder->open(fd);
-    if (status != Ok) return nullptr;
-    return decoder;
+std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status) {
+    return openDecoderOf<TiffDecoder>(std::move(fd), status);
 }
 
 }  // namespace gdip::codecs

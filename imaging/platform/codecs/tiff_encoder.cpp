@@ -5,16 +5,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstring>
 #include <vector>
 
-#include "../limits.h"
+#include "../image_limits.h"
 #include "byte_order.h"
 #include "codec.h"
 #include "file_handle.h"
 #include "palette_classes.h"
 #include "tiff_chain.h"
+#include "tiff_glue.h"
 
 namespace gdip::codecs {
 namespace {
@@ -43,24 +43,13 @@ toff_t streamSize(thandle_t h) {
 int noMap(thandle_t, void**, toff_t*) { return 0; }
 void noUnmap(thandle_t, void*, toff_t) {}
 
-struct TiffCloser {
-    void operator()(TIFF* tif) const {
-        if (tif) TIFFClose(tif);
-    }
-};
-struct OptionsDeleter {
-    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
-};
-
 class TiffEncoder final : public Encoder {
 public:
     explicit TiffEncoder(std::FILE* stream) : m_stream(stream) {}
 
     GpStatus open() {
-        std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+        TiffOptionsPtr options = tiffOpenOptions(m_errors);
         if (!options) return OutOfMemory;
-        TIFFOpenOptionsSetErrorHandlerExtR(options.get(), &TiffEncoder::onError, this);
-        TIFFOpenOptionsSetWarningHandlerExtR(options.get(), &TiffEncoder::onWarning, this);
         m_tiff.reset(TIFFClientOpenExt("output", "w", m_stream, &streamRead, &streamWrite,
                                        &streamSeek, &streamClose, &streamSize, &noMap, &noUnmap,
                                        options.get()));
@@ -70,7 +59,7 @@ public:
     GpStatus addFrame(const Frame& frame) override {
         if (!m_tiff || m_finished) return WrongState;
         if (frame.empty()) return InvalidParameter;
-        m_failed = false;
+        m_errors.failed = false;
         TIFF* tif = m_tiff.get();
         uint16_t bits = 8, samples = 1, photometric = PHOTOMETRIC_MINISBLACK;
         std::vector<uint16_t> red, green, blue;
@@ -157,9 +146,9 @@ public:
                     break;
                 }
             }
-            if (TIFFWriteScanline(tif, line.data(), y, 0) < 0 || m_failed) return Win32Error;
+            if (TIFFWriteScanline(tif, line.data(), y, 0) < 0 || m_errors.failed) return Win32Error;
         }
-        if (!TIFFWriteDirectory(tif) || m_failed) return Win32Error;
+        if (!TIFFWriteDirectory(tif) || m_errors.failed) return Win32Error;
         ++m_pages;
         return Ok;
     }
@@ -167,20 +156,14 @@ public:
     GpStatus finish() override {
         if (m_finished) return Ok;
         m_finished = true;
-        m_failed = false;
+        m_errors.failed = false;
         m_tiff.reset();  // TIFFClose flushes the last directory
-        if (m_failed) return Win32Error;
+        if (m_errors.failed) return Win32Error;
         if (m_pages == 0) return WrongState;
         return patchPageTotals() ? Ok : Win32Error;
     }
 
 private:
-    static int onError(TIFF*, void* self, const char*, const char*, va_list) {
-        static_cast<TiffEncoder*>(self)->m_failed = true;
-        return 1;
-    }
-    static int onWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
     // Writes the page total into every directory's PageNumber entry, in place.
     bool patchPageTotals() {
         std::FILE* file = m_stream;
@@ -214,9 +197,9 @@ private:
     }
 
     std::FILE* m_stream;
-    std::unique_ptr<TIFF, TiffCloser> m_tiff;
+    TiffErrors m_errors;  // declared before the handle that reports into it
+    TiffPtr m_tiff;
     uint32_t m_pages = 0;
-    bool m_failed = false;
     bool m_finished = false;
 };
 

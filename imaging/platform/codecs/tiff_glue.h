@@ -1,0 +1,35 @@
+// What every libtiff handle of the back end needs: one owner, and error handlers of its own
+// (never the process-wide ones) that record what went wrong for that handle.
+#pragma once
+
+#include <tiffio.h>
+
+#include <memory>
+#include <string>
+
+namespace gdip::codecs {
+
+struct TiffCloser {
+    void operator()(TIFF* tif) const {
+        if (tif) TIFFClose(tif);
+    }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+
+// Errors of one handle. Callers clear `failed` before a call and test it after: libtiff
+// reports some failures only through the handler.
+struct TiffErrors {
+    bool failed = false;
+    std::string message;  // the last one, as libtiff worded it
+};
+
+struct TiffOptionsDeleter {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+using TiffOptionsPtr = std::unique_ptr<TIFFOpenOptions, TiffOptionsDeleter>;
+
+// Open options that send errors and warnings to `errors` (which must outlive the handle)
+// and cap any single allocation inside libtiff. Null when out of memory.
+TiffOptionsPtr tiffOpenOptions(TiffErrors& errors);
+
+}  // namespace gdip::codecs
