@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "imaging/gdiputil.h"
-#include "imaging/platform/limits.h"
+#include "imaging/platform/image_limits.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
 #include "split/file_names.h"

@@ -5,7 +5,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cctype>
 #include <chrono>
@@ -15,7 +14,9 @@
 #include "fuzz/decode_workout.h"
 #include "imaging/text_path.h"
 #include "support/fixtures.h"
+#include "support/hand_made.h"
 
+using fixtures::pngChunk;
 using fixtures::TempDir;
 
 namespace {
@@ -60,11 +61,6 @@ Outcome runIsolated(const std::string& path) {
     return outcome;
 }
 
-void put16be(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v >> 8);
-    b[at + 1] = static_cast<uint8_t>(v);
-}
-
 std::vector<uint8_t> gifScreenAroundOnePixel(uint16_t side) {
     // Header, logical screen with a 2-colour table, one 1 x 1 image, trailer.
     std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0, 0x80, 0, 0,
@@ -86,8 +82,8 @@ std::vector<uint8_t> jpegWithEmptyScan(const TempDir& dir, uint16_t side, int ch
         const uint8_t marker = b[i + 1];
         const size_t length = (size_t{b[i + 2]} << 8) | b[i + 3];
         if (marker == 0xC0) {
-            put16be(b, i + 5, side);
-            put16be(b, i + 7, side);
+            fixtures::putBe16(b, i + 5, side);
+            fixtures::putBe16(b, i + 7, side);
         }
         if (marker == 0xDA) {
             b.resize(i + 2 + length);
@@ -100,27 +96,23 @@ std::vector<uint8_t> jpegWithEmptyScan(const TempDir& dir, uint16_t side, int ch
     return b;
 }
 
-std::vector<uint8_t> pngChunk(const std::string& type, const std::vector<uint8_t>& data) {
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
-    crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
-    std::vector<uint8_t> chunk(4);
-    put16be(chunk, 2, static_cast<uint16_t>(data.size()));
-    chunk.insert(chunk.end(), type.begin(), type.end());
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
-    return chunk;
-}
-
 // A grey PNG of side x side with no image data at all.
 std::vector<uint8_t> pngWithoutData(uint16_t side) {
     std::vector<uint8_t> header(13, 0);
-    put16be(header, 2, side);
-    put16be(header, 6, side);
+    fixtures::putBe16(header, 2, side);
+    fixtures::putBe16(header, 6, side);
     header[8] = 8;  // bit depth; colour type 0, grey
     std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     for (const auto& chunk : {pngChunk("IHDR", header), pngChunk("IEND", {})})
         b.insert(b.end(), chunk.begin(), chunk.end());
     return b;
+}
+
+// A bilevel fax page of side x side whose one strip has no bytes, or lies past the file's end.
+std::vector<uint8_t> tiffWithoutData(uint32_t side, uint32_t stripBytes, uint32_t stripOffset) {
+    return fixtures::tiffWithEntries({{256, 4, side}, {257, 4, side}, {258, 3, 1}, {259, 3, 4},
+                                      {262, 3, 0}, {273, 4, stripOffset}, {278, 4, side},
+                                      {279, 4, stripBytes}});
 }
 
 struct Bomb {
@@ -155,7 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
         Bomb{"screen14933.gif", [](const TempDir&) { return gifScreenAroundOnePixel(14933); }, false},
         Bomb{"empty_scan_rgb.jpg", [](const TempDir& d) { return jpegWithEmptyScan(d, 16384, 3); }, false},
         Bomb{"empty_scan_grey.jpg", [](const TempDir& d) { return jpegWithEmptyScan(d, 16384, 1); }, false},
-        Bomb{"no_data.png", [](const TempDir&) { return pngWithoutData(16000); }, false}),
+        Bomb{"no_data.png", [](const TempDir&) { return pngWithoutData(16000); }, false},
+        Bomb{"empty_strip.tif", [](const TempDir&) { return tiffWithoutData(60000, 0, 8); }, false},
+        Bomb{"strip_past_end.tif", [](const TempDir&) { return tiffWithoutData(60000, 4096, 1u << 30); }, false}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& c : name)

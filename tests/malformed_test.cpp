@@ -4,57 +4,17 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <tiffio.h>
-#include <zlib.h>
 
 #include "support/fixtures.h"
+#include "support/hand_made.h"
 
 using namespace orvelle;
+using fixtures::pngChunk;
 using fixtures::TempDir;
+using fixtures::tiffWithEntries;
 using fixtures::TiffKind;
 
 namespace {
-
-void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-// A little-endian TIFF with one directory of the given (tag, type, value) entries, whose next
-// directory pointer is `next`.
-std::vector<uint8_t> tiffWithEntries(const std::vector<std::array<uint32_t, 3>>& entries,
-                                     uint32_t next = 0) {
-    std::vector<uint8_t> b(8 + 2 + entries.size() * 12 + 4 + 64, 0);
-    b[0] = 'I', b[1] = 'I', b[2] = 42;
-    put32(b, 4, 8);
-    put16(b, 8, static_cast<uint16_t>(entries.size()));
-    size_t at = 10;
-    for (const auto& [tag, type, value] : entries) {
-        put16(b, at, static_cast<uint16_t>(tag));
-        put16(b, at + 2, static_cast<uint16_t>(type));
-        put32(b, at + 4, 1);
-        if (type == 3) put16(b, at + 8, static_cast<uint16_t>(value));
-        else put32(b, at + 8, value);
-        at += 12;
-    }
-    put32(b, at, next);
-    return b;
-}
-
-std::vector<uint8_t> pngChunk(const std::string& type, const std::vector<uint8_t>& data) {
-    const uint32_t length = static_cast<uint32_t>(data.size());
-    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
-    crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
-    std::vector<uint8_t> chunk;
-    chunk.reserve(12 + data.size());
-    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(length >> (24 - 8 * i)));
-    for (char c : type) chunk.push_back(static_cast<uint8_t>(c));
-    for (uint8_t b : data) chunk.push_back(b);
-    for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
-    return chunk;
-}
 
 void expectUndecodable(const std::string& path) {
     auto image = fixtures::load(path);
@@ -114,15 +74,15 @@ TEST(Malformed, SizesThatLie) {
     std::vector<uint8_t> bmp = fixtures::readBytes(dir.file("huge.png"));
     fixtures::writeBmp24(dir.file("offset.bmp"), fixtures::gradient(4, 4, 3));
     bmp = fixtures::readBytes(dir.file("offset.bmp"));
-    put32(bmp, 10, 1u << 30);
+    fixtures::putLe32(bmp, 10, 1u << 30);
     fixtures::writeBytes(dir.file("offset.bmp"), bmp);
     expectUndecodable(dir.file("offset.bmp"));
 
     // A BMP claiming 2^30 x 2^30 pixels.
     fixtures::writeBmp24(dir.file("wide.bmp"), fixtures::gradient(4, 4, 3));
     bmp = fixtures::readBytes(dir.file("wide.bmp"));
-    put32(bmp, 18, 1u << 30);
-    put32(bmp, 22, 1u << 30);
+    fixtures::putLe32(bmp, 18, 1u << 30);
+    fixtures::putLe32(bmp, 22, 1u << 30);
     fixtures::writeBytes(dir.file("wide.bmp"), bmp);
     expectUndecodable(dir.file("wide.bmp"));
 }
