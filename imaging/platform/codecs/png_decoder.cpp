@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -44,13 +45,22 @@ void quietWarning(png_structp, png_const_charp) {}
     png_longjmp(png, 1);
 }
 
+// libpng sizes some buffers from lengths in the file before it has read them; no single
+// allocation of its own may pass the codec cap, whatever a chunk declares.
+png_voidp cappedMalloc(png_structp, png_alloc_size_t size) {
+    if (size > Limits::kMaxCodecAllocation) return nullptr;
+    return std::malloc(size);
+}
+void releaseMemory(png_structp, png_voidp pointer) { std::free(pointer); }
+
 void closePng(PngState* state) {
     if (state->png) png_destroy_read_struct(&state->png, &state->info, nullptr);
 }
 
 // Returns false when libpng refuses the stream before the pixels.
 bool readPngHeader(PngState* state, PngHeader* header) {
-    state->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, &quietError, &quietWarning);
+    state->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, &quietError,
+                                          &quietWarning, nullptr, &cappedMalloc, &releaseMemory);
     if (!state->png) return false;
     state->info = png_create_info_struct(state->png);
     if (!state->info) return false;
