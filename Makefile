@@ -38,7 +38,7 @@ build-asan: deps
 # Starts the program; a three-page sample document to try it on is written beside it.
 run: build
 	@mkdir -p $(dir $(SAMPLE))
-	./build/dev/tests/make_sample $(SAMPLE)
+	./build/dev/tools/make_sample $(SAMPLE)
 	@echo "A sample document to open: $(SAMPLE)"
 	./build/dev/app/orvelle
 

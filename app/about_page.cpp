@@ -5,7 +5,8 @@
 #include <QLabel>
 #include <QToolButton>
 
-#include "jpeg_picture.h"
+#include "picture_box.h"
+#include "resource_picture.h"
 #include "look.h"
 #include "page_geometry.h"
 
@@ -20,14 +21,10 @@ constexpr int kPictureHeight = 415;
 AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     setObjectName("TabSheet3");
     constexpr int kStripHeight = 23;
-    Image4 = new QLabel(this);
+    Image4 = new PictureBox(this);
     Image4->setObjectName("Image4");
     Image4->setGeometry(0, 0, kPageWidth, kPageHeight - kStripHeight);
-    Image4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image4->setScaledContents(false);
-    QFile picture(":/images/about.jpg");
-    if (picture.open(QIODevice::ReadOnly))
-        Image4->setPixmap(QPixmap::fromImage(decodeJpeg(picture.readAll())));
+    Image4->SetPicture(decodeResourcePicture(":/images/about.jpg"));
     Bevel9 = look::bevel(this, "Bevel9", Image4->geometry());
     Bevel9->setFrameShape(QFrame::Panel);
 

@@ -9,6 +9,8 @@ class QToolButton;
 
 namespace orvelle {
 
+class PictureBox;
+
 class AboutPage : public QWidget {
     Q_OBJECT
 public:
@@ -17,7 +19,7 @@ public:
     // Puts the link button's bottom edge on the picture's bottom edge (415 px).
     void PlaceLinkButton();
 
-    QLabel* Image4;
+    PictureBox* Image4;
     QFrame* Bevel9;
     QToolButton* SpeedButton16;
     QWidget* Panel6;

@@ -6,7 +6,7 @@
 #include "guarded_application.h"
 #include "imaging/gdipobj.h"
 #include "main_window.h"
-#include "split/save_page_dialog.h"
+#include "save_page_dialog.h"
 #include "viewer/viewer_window.h"
 
 int main(int argc, char** argv) {

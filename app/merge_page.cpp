@@ -11,6 +11,7 @@
 
 #include "look.h"
 #include "page_geometry.h"
+#include "picture_box.h"
 #include "split_page.h"
 
 namespace orvelle {
@@ -68,7 +69,7 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
                                       PictureSide::Left, QRect(8, 97, 121, 22));
     SpeedButton15 = look::speedButton(Panel5, "SpeedButton15", "清 空 列 表", ":/images/button_clear.png",
                                       PictureSide::Left, QRect(8, 129, 121, 22));
-    Image3 = new QLabel(Panel5);
+    Image3 = new PictureBox(Panel5);
     Image3->setObjectName("Image3");
     Image3->setGeometry(8, 170, 120, 120);
     Bevel6 = look::bevel(Panel5, "Bevel6", QRect(6, 168, 125, 125));

@@ -14,6 +14,8 @@ class QToolButton;
 
 namespace orvelle {
 
+class PictureBox;
+
 class MergePage : public QWidget {
     Q_OBJECT
 public:
@@ -37,7 +39,7 @@ public:
     QToolButton* SpeedButton12;
     QToolButton* SpeedButton15;
     QFrame* Bevel6;
-    QLabel* Image3;
+    PictureBox* Image3;
     QPlainTextEdit* Memo1;
     QGroupBox* GroupBox3;
     QLabel* Label7;

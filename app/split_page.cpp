@@ -11,6 +11,7 @@
 #include "imaging/output_formats.h"
 #include "look.h"
 #include "page_geometry.h"
+#include "picture_box.h"
 #include "split/page_export.h"
 
 namespace orvelle {
@@ -80,7 +81,7 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     SpeedButton6 = look::speedButton(GroupBox2, "SpeedButton6", "分解图片", ":/images/run_split.png",
                                      PictureSide::Above, QRect(528, 12, 73, 65));
 
-    Image2 = new QLabel(this);
+    Image2 = new PictureBox(this);
     Image2->setObjectName("Image2");
     Image2->setGeometry(120, 128, 120, 120);
     Image2->hide();

@@ -14,6 +14,8 @@ class QFrame;
 
 namespace orvelle {
 
+class PictureBox;
+
 class SplitPage : public QWidget {
     Q_OBJECT
 public:
@@ -38,7 +40,7 @@ public:
     QSpinBox* SpinEdit1;
     QFrame* Bevel1;
     QToolButton* SpeedButton6;
-    QLabel* Image2;
+    PictureBox* Image2;
 };
 
 // A read-only one-line field with a flat border and red text, as the path fields are.

@@ -21,6 +21,7 @@
 #include "app/help_page.h"
 #include "app/main_window.h"
 #include "app/merge_page.h"
+#include "app/picture_box.h"
 #include "app/side_bar.h"
 #include "app/split_page.h"
 #include "app/status_bar.h"
@@ -64,7 +65,7 @@ private slots:
         for (QTabBar* tabs : window->findChildren<QTabBar*>()) QVERIFY(!tabs->isVisible());
         QCOMPARE(window->TabSheet3->SpeedButton16->y(), 394);
         QCOMPARE(window->TabSheet3->SpeedButton16->geometry().bottom() + 1, 415);
-        QCOMPARE(window->TabSheet3->Image4->pixmap().size(), QSize(609, 415));
+        QCOMPARE(window->TabSheet3->Image4->Picture().size(), QSize(609, 415));
     }
 
     void sideBarButtons_data() {
@@ -206,6 +207,35 @@ private slots:
         QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIFF分解完成!"});
         QCOMPARE(fixtures::readPng(dir.file("scan_1.PNG")).width, width);
         QCOMPARE(page->SpinEdit1->value(), percent);
+    }
+
+    // The picture box the tiles, the preview and the viewer draw into.
+    void pictureBoxCanvas() {
+        PictureBox box(window.get());
+        box.setGeometry(10, 10, 120, 120);
+        box.show();
+        QVERIFY(!box.HasPicture());
+        HDC canvas = box.Canvas();
+        QVERIFY(box.HasPicture());
+        QCOMPARE(box.Picture().size(), QSize(120, 120));
+        QCOMPARE(canvas->width, 120);
+        {
+            TGPGraphics graphics(canvas);
+            TGPSolidBrush brush(OpaqueColor(200, 20, 30));
+            QCOMPARE(graphics.PaintRectangle(&brush, 10, 20, 30, 40), Ok);
+        }
+        box.DrawingDone();
+        const QImage shown = box.grab().toImage();
+        QCOMPARE(shown.pixelColor(15, 25), QColor(200, 20, 30));
+        QCOMPARE(shown.pixelColor(5, 5), QColor(Qt::white));
+        // Emptied, the box shows nothing of the old picture; the next use makes a new
+        // picture at the box's size, whatever the size was before.
+        box.EmptyPicture();
+        QVERIFY(!box.HasPicture());
+        box.resize(60, 40);
+        box.Canvas();
+        QCOMPARE(box.Picture().size(), QSize(60, 40));
+        QCOMPARE(box.Picture().pixelColor(15, 25), QColor(Qt::white));
     }
 
     void composeFromTheButton() {

@@ -1,0 +1,40 @@
+// A picture control: the box holds a 32-bit picture of its own size, into which the imaging
+// back end draws through a device context over the picture's pixels. Emptying the picture
+// leaves the box blank; the next use of its canvas makes a new picture at the box's size.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "imaging/gdipapi.h"
+
+namespace orvelle {
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent);
+
+    // Empties the picture: the box shows nothing until its canvas is used again.
+    void EmptyPicture();
+    bool HasPicture() const { return !m_picture.isNull(); }
+    const QImage& Picture() const { return m_picture; }
+
+    // The canvas: a device context over the picture, which is made first (white, at the
+    // box's size) when there is none. Valid until the picture is emptied or replaced; the
+    // box repaints when the drawing is done (DrawingDone).
+    HDC Canvas();
+    void DrawingDone() { update(); }
+
+    // Replaces the picture with a copy of `picture` shown at its own size from the top left.
+    void SetPicture(const QImage& picture);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage m_picture;
+    HDC__ m_context;
+};
+
+}  // namespace orvelle

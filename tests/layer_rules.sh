@@ -1,0 +1,19 @@
+#!/bin/sh
+# Layer rules that include roots alone cannot enforce: no include climbs out of its folder
+# with "../" (except within the back end), codec libraries only in the back end, Qt only in
+# the widget folders. The build enforces the rest (see orvelle_expose).
+cd "$1" || exit 2
+status=0
+check() {
+  found=$(grep -rnE "$2" --include='*.cpp' --include='*.h' $3 2>/dev/null)
+  if [ -n "$found" ]; then
+    echo "$1:"
+    echo "$found"
+    status=1
+  fi
+}
+check "an include that leaves its folder" '#include "\.\./' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
+check "a codec library outside imaging/platform" '#include <(tiffio|tiff|jpeglib|jerror|png|gif_lib|zlib)\.h>' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
+check "Qt outside the widget folders" '#include <Q' "cli jobs split merge fuzz tools imaging"
+[ $status = 0 ] && echo "layer rules hold"
+exit $status
