@@ -157,21 +157,21 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::SpeedButton7Click() {
     const QString folder = QFileDialog::getExistingDirectory(this, "请选择");
-    if (!folder.isEmpty()) TabSheet1->Edit2->setText(folder);
+    if (!folder.isEmpty()) TabSheet1->SetOutputFolder(folder);
 }
 
 void TForm1::SpeedButton6Click() {
     if (m_jobRunning) return;
-    const std::string source = TabSheet1->Edit1->text().toStdString();
-    const std::string folder = TabSheet1->Edit2->text().toStdString();
+    const std::string source = TabSheet1->SourcePath();
+    const std::string folder = TabSheet1->OutputFolder();
     if (!CheckExportInputs(source, folder, *m_messages)) return;
     // Picture work: an error drops the run without a message; the job has freed its objects.
     try {
         RunJob([&] {
             JobContext context = Context();
-            ExportAllPages({source, folder, TabSheet1->FlatComboBox1->currentIndex(),
-                            [this] { return TabSheet1->Percent(); }},
-                           context);
+            ExportAllPages(
+                {source, folder, TabSheet1->Format(), [this] { return TabSheet1->Percent(); }},
+                context);
         });
     } catch (const std::exception&) {
     }
@@ -186,14 +186,13 @@ void TForm1::SpeedButton13Click() {
     dialog.setDefaultSuffix("TIF");
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        TabSheet2->Edit3->setText(dialog.selectedFiles().first());
+        TabSheet2->SetOutputPath(dialog.selectedFiles().first());
 }
 
 void TForm1::SpeedButton14Click() {
     RunJob([&] {
         JobContext context = Context();
-        ComposeTiff({TabSheet2->SourcePaths(), TabSheet2->Edit3->text().toStdString(),
-                     TabSheet2->RadioButton2->isChecked()},
+        ComposeTiff({TabSheet2->SourcePaths(), TabSheet2->OutputPath(), TabSheet2->AllPages()},
                     context);
     });
 }

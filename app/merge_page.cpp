@@ -95,12 +95,30 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
                                       PictureSide::Above, QRect(520, 24, 81, 81));
 }
 
-std::vector<std::string> MergePage::SourcePaths() const {
-    std::vector<std::string> paths;
-    for (int row = 0; row < ListView2->rowCount(); ++row)
-        if (const QTableWidgetItem* item = ListView2->item(row, 0))
-            paths.push_back(item->text().toStdString());
-    return paths;
+std::string MergePage::OutputPath() const { return Edit3->text().toStdString(); }
+
+void MergePage::SetOutputPath(const QString& path) { Edit3->setText(path); }
+
+bool MergePage::AllPages() const { return RadioButton2->isChecked(); }
+
+void MergePage::AddEntry(const MergeEntry& entry) {
+    m_list.add(entry);
+    ShowList();
+}
+
+void MergePage::ClearList() {
+    m_list.clear();
+    ShowList();
+}
+
+void MergePage::ShowList() {
+    const auto& entries = m_list.entries();
+    ListView2->setRowCount(static_cast<int>(entries.size()));
+    for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
+        ListView2->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(entries[row].path)));
+        ListView2->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(entries[row].sizeText)));
+    }
+    if (m_list.selected() != MergeList::kNoSelection) ListView2->selectRow(m_list.selected());
 }
 
 }  // namespace orvelle

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include "merge/merge_list.h"
+
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -21,8 +23,17 @@ class MergePage : public QWidget {
 public:
     explicit MergePage(QWidget* parent);
 
-    // The merge list's source paths, in list order.
-    std::vector<std::string> SourcePaths() const;
+    // What the composition takes: the merge list's paths in list order, the output path
+    // and whether every page of a multi-page source is wanted.
+    std::vector<std::string> SourcePaths() const { return m_list.paths(); }
+    std::string OutputPath() const;
+    void SetOutputPath(const QString& path);
+    bool AllPages() const;
+
+    // Appends an entry to the merge list and shows it.
+    void AddEntry(const MergeEntry& entry);
+    void ClearList();
+    const MergeList& List() const { return m_list; }
 
     QWidget* Panel4;
     QFrame* Bevel2;
@@ -49,6 +60,12 @@ public:
     QRadioButton* RadioButton2;
     QFrame* Bevel7;
     QToolButton* SpeedButton14;
+
+private:
+    // Makes the table show the list.
+    void ShowList();
+
+    MergeList m_list;
 };
 
 }  // namespace orvelle

@@ -87,6 +87,16 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     Image2->hide();
 }
 
+std::string SplitPage::SourcePath() const { return Edit1->text().toStdString(); }
+
+std::string SplitPage::OutputFolder() const { return Edit2->text().toStdString(); }
+
+void SplitPage::SetOutputFolder(const QString& folder) { Edit2->setText(folder); }
+
+ExportFormat SplitPage::Format() const {
+    return exportFormatOfBox(FlatComboBox1->currentIndex()).value_or(ExportFormat::Jpeg);
+}
+
 int SplitPage::Percent() {
     const int percent =
         PercentFromText(SpinEdit1->cleanText().toStdString(), SpinEdit1->value());

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
+
+#include "imaging/output_formats.h"
 
 class QComboBox;
 class QGroupBox;
@@ -20,6 +23,12 @@ class SplitPage : public QWidget {
     Q_OBJECT
 public:
     explicit SplitPage(QWidget* parent);
+
+    // What the export takes: the source TIFF, the output folder, the chosen format.
+    std::string SourcePath() const;
+    std::string OutputFolder() const;
+    void SetOutputFolder(const QString& folder);
+    ExportFormat Format() const;
 
     // The percentage as the spin box shows it, typed text included even when not yet
     // committed, clamped to 1..1000 and committed to the box.

@@ -1,6 +1,7 @@
 #include "job_commands.h"
 
 #include <charconv>
+#include <optional>
 #include <ostream>
 
 #include "merge/compose.h"
@@ -14,12 +15,12 @@ constexpr int kAllWritten = 0, kSomeFailed = 1, kNothingWritten = 2;
 
 const char* const kFormatNames[] = {"jpeg", "bmp", "gif", "png", "tiff"};
 
-// The format box index of a format name, or -1.
-int formatIndexOf(const std::string& name) {
-    for (int i = 0; i < 5; ++i)
-        if (name == kFormatNames[i] || (name == "jpg" && i == 0) || (name == "tif" && i == 4))
-            return i;
-    return -1;
+std::optional<ExportFormat> formatNamed(const std::string& name) {
+    if (name == "jpg") return ExportFormat::Jpeg;
+    if (name == "tif") return ExportFormat::Tiff;
+    for (int i = 0; i < kOutputFormatCount; ++i)
+        if (name == kFormatNames[i]) return exportFormatOfBox(i);
+    return std::nullopt;
 }
 
 bool parseNumber(const std::string& text, long& value) {
@@ -90,10 +91,11 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!a.error.empty()) return usage(a.error);
     if (a.operands.size() != 1) return usage("name exactly one source TIFF");
     const std::string& source = a.operands[0];
-    int format = 0;
+    ExportFormat format = ExportFormat::Jpeg;
     if (const std::string* name = a.option("--format")) {
-        format = formatIndexOf(*name);
-        if (format < 0) return usage("unknown format " + *name + " (jpeg, bmp, gif, png or tiff)");
+        const std::optional<ExportFormat> named = formatNamed(*name);
+        if (!named) return usage("unknown format " + *name + " (jpeg, bmp, gif, png or tiff)");
+        format = *named;
     }
     long percent = 100;
     if (const std::string* text = a.option("--percent")) {
@@ -107,7 +109,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         const std::string* target = a.option("--to");
         if (!parseNumber(*pageText, page) || page < 1) return usage("pages are counted from 1");
         if (!target || a.option("--out")) return usage("--page goes with --to FILE, not --out");
-        ExportPageRequest request{source, static_cast<uint32_t>(page - 1), *target, format + 1,
+        ExportPageRequest request{source, static_cast<uint32_t>(page - 1), *target, format,
                                   static_cast<int>(percent)};
         if (!ExportPage(request, messages)) {
             err << source << ": page " << page << " was not written to " << *target << "\n";

@@ -8,6 +8,17 @@ const OutputFormat OutputFormatTable[kOutputFormatCount] = {
     {"TIFF格式", "*.TIF", ".TIF", "image/tiff"},
 };
 
+const OutputFormat& formatRow(ExportFormat format) {
+    return OutputFormatTable[static_cast<int>(format)];
+}
+
+std::optional<ExportFormat> exportFormatOfBox(int index) {
+    if (index < 0 || index >= kOutputFormatCount) return std::nullopt;
+    return static_cast<ExportFormat>(index);
+}
+
+std::optional<ExportFormat> exportFormatOfFilter(int index) { return exportFormatOfBox(index - 1); }
+
 FormatChoice FormatByBoxIndex(int index) {
     if (index < 0 || index >= kOutputFormatCount) return {};
     return {OutputFormatTable[index].Extension, OutputFormatTable[index].MimeType};

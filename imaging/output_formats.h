@@ -1,6 +1,7 @@
 // The five export formats and the two encoder parameter blocks the jobs pass when saving.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "gdipapi.h"
@@ -16,6 +17,13 @@ struct OutputFormat {
 
 constexpr int kOutputFormatCount = 5;
 extern const OutputFormat OutputFormatTable[kOutputFormatCount];
+
+// The export formats in the table's order: what the jobs take. The controls that choose one
+// (the format box, the save dialog's file type) and the command line map to it at the edge.
+enum class ExportFormat { Jpeg, Bmp, Gif, Png, Tiff };
+const OutputFormat& formatRow(ExportFormat format);
+std::optional<ExportFormat> exportFormatOfBox(int index);     // 0 to 4
+std::optional<ExportFormat> exportFormatOfFilter(int index);  // 1 to 5
 
 // One row's extension and MIME type; both empty for an index outside the table.
 struct FormatChoice {

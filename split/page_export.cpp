@@ -91,8 +91,8 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     }
     QualityParams quality;
     GUID encoder{};
-    FindEncoderByMime(FormatByBoxIndex(request.formatIndex).MimeType, encoder);
-    const std::string extension = FormatByBoxIndex(request.formatIndex).Extension;
+    FindEncoderByMime(formatRow(request.format).MimeType, encoder);
+    const std::string extension = formatRow(request.format).Extension;
     {
         ProgressScope progress(context.progress, static_cast<int>(result.pages), kSplitProgressText);
         for (uint32_t page = 0; page < result.pages; ++page) {
@@ -132,7 +132,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages) {
         source->ListFrameDimensions(&dimension, 1);
         QualityParams quality;
         GUID encoder{};
-        FindEncoderByMime(FormatByFilterIndex(request.filterIndex).MimeType, encoder);
+        FindEncoderByMime(formatRow(request.format).MimeType, encoder);
         written = source->NativeHandle && source->ActivateFrame(&dimension, request.pageIndex) == Ok &&
                   RenderPageAtPercent(*source, request.percent, request.targetPath, encoder,
                                       quality.Block());

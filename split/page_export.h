@@ -35,7 +35,7 @@ bool CheckExportInputs(const std::string& sourceText, const std::string& folderT
 struct ExportAllRequest {
     std::string sourcePath;
     std::string folder;
-    int formatIndex = 0;              // the format box: 0 JPEG ... 4 TIFF
+    ExportFormat format = ExportFormat::Jpeg;
     std::function<int()> percent;     // read again for every page
 };
 
@@ -51,7 +51,7 @@ struct ExportPageRequest {
     std::string sourcePath;
     uint32_t pageIndex = 0;
     std::string targetPath;
-    int filterIndex = 1;  // the save dialog's file type: 1 JPEG ... 5 TIFF
+    ExportFormat format = ExportFormat::Jpeg;
     int percent = 100;
 };
 

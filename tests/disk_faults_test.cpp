@@ -79,7 +79,7 @@ std::string largeDocument(const TempDir& dir) {
 // Uncompressed BMP pages, so that a page's size does not depend on its pixels.
 ExportAllResult exportAll(const std::string& source, const std::string& folder, RecordingContext& rec) {
     JobContext context = rec.context();
-    return ExportAllPages({source, folder, 1, nullptr}, context);
+    return ExportAllPages({source, folder, ExportFormat::Bmp, nullptr}, context);
 }
 
 ComposeResult compose(const std::vector<std::string>& sources, const std::string& output,
@@ -130,7 +130,7 @@ TEST(DiskFaults, ReadOnlyDestinationWritesNothing) {
     RecordingContext rec;
     EXPECT_TRUE(exportAll(source, dir.file("disk"), rec).written.empty());
     EXPECT_FALSE(compose({source}, dir.file("disk/m.tif"), rec).written);
-    EXPECT_FALSE(ExportPage({source, 0, dir.file("disk/m.tif"), 5, 100}, rec));
+    EXPECT_FALSE(ExportPage({source, 0, dir.file("disk/m.tif"), ExportFormat::Tiff, 100}, rec));
     EXPECT_EQ(rec.messages(), (std::vector<std::string>{"错误|TIFF分解失败,没有保存任何文件!",
                                                         "错误|TIF文件合成失败!", "错误|图片保存失败!"}));
     expectOnlyTheOldFile(dir.path() / "disk", "m.tif");
@@ -163,7 +163,7 @@ TEST(DiskFaults, SourceDeletedBetweenListingAndExport) {
     fixtures::writeBytes(target, kOldBytes);
     fs::remove(source);
     RecordingContext rec;
-    EXPECT_FALSE(ExportPage({source, 1, target, 4, 100}, rec));
+    EXPECT_FALSE(ExportPage({source, 1, target, ExportFormat::Png, 100}, rec));
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|图片保存失败!"});
     expectOnlyTheOldFile(dir.path() / "out", "page.png");
 }

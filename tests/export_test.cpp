@@ -69,7 +69,7 @@ std::vector<TiffPage> threePages() {
             {TiffKind::Rgb, 19, 11, COMPRESSION_NONE, false, false, 200}};
 }
 
-ExportAllResult exportAll(const std::string& source, const std::string& folder, int format,
+ExportAllResult exportAll(const std::string& source, const std::string& folder, ExportFormat format,
                           RecordingContext& rec, std::function<int()> percent = [] { return 100; }) {
     JobContext context = rec.context();
     return ExportAllPages({source, folder, format, std::move(percent)}, context);
@@ -92,22 +92,22 @@ TEST(ExportAllPages, LosslessFormatsKeepEveryPixel) {
     const std::string source = dir.file("report.tif");
     fixtures::writeTiff(source, threePages());
     const auto pages = threePages();
-    for (int format : {1, 2, 3, 4}) {  // BMP, GIF, PNG, TIFF
-        SCOPED_TRACE(format);
-        const std::string out = dir.file("out" + std::to_string(format));
+    for (ExportFormat format : {ExportFormat::Bmp, ExportFormat::Gif, ExportFormat::Png, ExportFormat::Tiff}) {
+        SCOPED_TRACE(formatRow(format).Label);
+        const std::string out = dir.file("out" + std::to_string(static_cast<int>(format)));
         std::filesystem::create_directory(out);
         RecordingContext rec;
         const ExportAllResult result = exportAll(source, out, format, rec);
         ASSERT_EQ(result.written.size(), 3u);
         EXPECT_EQ(rec.messages(), std::vector<std::string>{"提示|TIFF分解完成!"});
-        const std::string extension = FormatByBoxIndex(format).Extension.substr(1);
+        const std::string extension = std::string(formatRow(format).Extension).substr(1);
         for (uint32_t i = 0; i < 3; ++i) {
             const std::string file = out + "/report_" + std::to_string(i + 1) + "." + extension;
             EXPECT_EQ(result.written[i], file);
-            if (format == 1) expectPixelsOf(pages[i], fixtures::readBmp24(file), 0);
-            if (format == 2) expectPixelsOf(pages[i], fixtures::readGifFirstFrame(file), 0);
-            if (format == 3) expectPixelsOf(pages[i], fixtures::readPng(file), 0);
-            if (format == 4) {
+            if (format == ExportFormat::Bmp) expectPixelsOf(pages[i], fixtures::readBmp24(file), 0);
+            if (format == ExportFormat::Gif) expectPixelsOf(pages[i], fixtures::readGifFirstFrame(file), 0);
+            if (format == ExportFormat::Png) expectPixelsOf(pages[i], fixtures::readPng(file), 0);
+            if (format == ExportFormat::Tiff) {
                 const auto tiff = fixtures::readTiffPages(file);
                 ASSERT_EQ(tiff.size(), 1u);
                 EXPECT_EQ(tiff[0].samplesPerPixel, 3) << "pages are rendered as 24-bit RGB";
@@ -128,7 +128,7 @@ TEST(ExportAllPages, JpegWithinTolerance) {
         for (uint32_t x = 0; x < 64; ++x) *ramp.at(x, y) = static_cast<uint8_t>(x * 3 + y);
     fixtures::writePictureTiff(path, ramp, COMPRESSION_NONE);
     RecordingContext rec;
-    exportAll(path, dir.path().string(), 0, rec);
+    exportAll(path, dir.path().string(), ExportFormat::Jpeg, rec);
     const fixtures::RgbaImage jpeg = fixtures::readJpeg(dir.file("ramp_1.JPG"));
     ASSERT_EQ(jpeg.width, 64u);
     ASSERT_EQ(jpeg.height, 48u);
@@ -143,7 +143,7 @@ TEST(ExportAllPages, ProgressStepsPumpAndEnd) {
     TempDir dir;
     fixtures::writeTiff(dir.file("r.tif"), threePages());
     RecordingContext rec;
-    exportAll(dir.file("r.tif"), dir.path().string(), 3, rec);
+    exportAll(dir.file("r.tif"), dir.path().string(), ExportFormat::Png, rec);
     EXPECT_EQ(rec.events,
               (std::vector<std::string>{"begin 3 正在分解TIFF文件,请等待......", "step 0", "pump",
                                         "step 1", "pump", "step 2", "pump", "end",
@@ -155,7 +155,7 @@ TEST(ExportAllPages, PercentIsReadForEveryPageAndCarriesResolution) {
     fixtures::writeTiff(dir.file("r.tif"), threePages());
     RecordingContext rec;
     int calls = 0;
-    exportAll(dir.file("r.tif"), dir.path().string(), 3, rec, [&] { return ++calls == 1 ? 100 : 50; });
+    exportAll(dir.file("r.tif"), dir.path().string(), ExportFormat::Png, rec, [&] { return ++calls == 1 ? 100 : 50; });
     const auto first = fixtures::readPng(dir.file("r_1.PNG"));
     const auto second = fixtures::readPng(dir.file("r_2.PNG"));
     EXPECT_EQ(first.width, 37u);
@@ -170,7 +170,7 @@ TEST(ExportAllPages, UndecodableSourceSaysSoAndWritesNothing) {
     fixtures::writeBytes(dir.file("bad.tif"), {'n', 'o', 'p', 'e'});
     std::filesystem::create_directory(dir.file("out"));
     RecordingContext rec;
-    const ExportAllResult result = exportAll(dir.file("bad.tif"), dir.file("out"), 0, rec);
+    const ExportAllResult result = exportAll(dir.file("bad.tif"), dir.file("out"), ExportFormat::Jpeg, rec);
     EXPECT_EQ(result.pages, 0u);
     EXPECT_EQ(rec.events, std::vector<std::string>{"message 错误|TIF文件无法识别!"})
         << "a job of no steps never shows the progress bar";
@@ -200,7 +200,7 @@ TEST(ExportAllPages, FailedPagesAreCountedAndOthersKept) {
     std::filesystem::create_directory(dir.file("out"));
     fixtures::writeBytes(dir.file("out/r_2.PNG"), {'k', 'e', 'e', 'p'});
     RecordingContext rec;
-    const ExportAllResult result = exportAll(source, dir.file("out"), 3, rec);
+    const ExportAllResult result = exportAll(source, dir.file("out"), ExportFormat::Png, rec);
     EXPECT_EQ(result.failedPages, std::vector<uint32_t>{1});
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有1页未能保存!"});
     EXPECT_EQ(fixtures::listFolder(dir.file("out")),
@@ -213,7 +213,7 @@ TEST(ExportAllPages, NothingWrittenIsAFailure) {
     TempDir dir;
     fixtures::writeTiff(dir.file("r.tif"), threePages());
     RecordingContext rec;
-    const ExportAllResult result = exportAll(dir.file("r.tif"), dir.file("missing-folder"), 3, rec);
+    const ExportAllResult result = exportAll(dir.file("r.tif"), dir.file("missing-folder"), ExportFormat::Png, rec);
     EXPECT_TRUE(result.written.empty());
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解失败,没有保存任何文件!"});
     EXPECT_EQ(rec.events.back(), "message 错误|TIFF分解失败,没有保存任何文件!");
@@ -224,7 +224,7 @@ TEST(ExportPage, FormatFollowsTheFileTypeNotTheName) {
     TempDir dir;
     fixtures::writeTiff(dir.file("r.tif"), threePages());
     RecordingContext rec;
-    ASSERT_TRUE(ExportPage({dir.file("r.tif"), 2, dir.file("third.jpg"), 4, 200}, rec));
+    ASSERT_TRUE(ExportPage({dir.file("r.tif"), 2, dir.file("third.jpg"), ExportFormat::Png, 200}, rec));
     EXPECT_TRUE(rec.events.empty()) << "success is silent";
     const std::vector<uint8_t> bytes = fixtures::readBytes(dir.file("third.jpg"));
     ASSERT_GT(bytes.size(), 8u);
@@ -242,11 +242,11 @@ TEST(ExportPage, FailuresAreReported) {
     const std::vector<uint8_t> original = fixtures::readBytes(source);
     ASSERT_EQ(symlink(source.c_str(), dir.file("link.tif").c_str()), 0);
     RecordingContext rec;
-    EXPECT_FALSE(ExportPage({source, 0, source, 5, 100}, rec));
-    EXPECT_FALSE(ExportPage({source, 0, dir.file("link.tif"), 5, 100}, rec));
-    EXPECT_FALSE(ExportPage({source, 3, dir.file("p4.png"), 4, 100}, rec));
-    EXPECT_FALSE(ExportPage({dir.file("none.tif"), 0, dir.file("p1.png"), 4, 100}, rec));
-    EXPECT_FALSE(ExportPage({source, 0, dir.file("no/such/folder.png"), 4, 100}, rec));
+    EXPECT_FALSE(ExportPage({source, 0, source, ExportFormat::Tiff, 100}, rec));
+    EXPECT_FALSE(ExportPage({source, 0, dir.file("link.tif"), ExportFormat::Tiff, 100}, rec));
+    EXPECT_FALSE(ExportPage({source, 3, dir.file("p4.png"), ExportFormat::Png, 100}, rec));
+    EXPECT_FALSE(ExportPage({dir.file("none.tif"), 0, dir.file("p1.png"), ExportFormat::Png, 100}, rec));
+    EXPECT_FALSE(ExportPage({source, 0, dir.file("no/such/folder.png"), ExportFormat::Png, 100}, rec));
     EXPECT_EQ(rec.messages(),
               (std::vector<std::string>{"错误|不能覆盖正在分解的TIF文件!", "错误|不能覆盖正在分解的TIF文件!",
                                         "错误|图片保存失败!", "错误|图片保存失败!", "错误|图片保存失败!"}));
@@ -266,7 +266,7 @@ TEST(ExportAllPages, ChineseFolderAndFileNames) {
     const std::string source = folder + "/报告 第1版.tif";
     fixtures::writeTiff(source, {{TiffKind::Rgb, 6, 4}, {TiffKind::Grey8, 5, 5}});
     RecordingContext rec;
-    const ExportAllResult result = exportAll(source, folder, 4, rec);
+    const ExportAllResult result = exportAll(source, folder, ExportFormat::Tiff, rec);
     ASSERT_EQ(result.written.size(), 2u);
     EXPECT_EQ(result.written[1], folder + "/报告 第1版_2.TIF");
     EXPECT_EQ(fixtures::readTiffPages(result.written[1]).size(), 1u);

@@ -35,7 +35,7 @@ ComposeResult compose(const std::vector<std::string>& sources, const std::string
 ExportAllResult exportAll(const std::string& source, const std::string& folder,
                           RecordingContext& rec) {
     JobContext context = rec.context();
-    return ExportAllPages({source, folder, 3, nullptr}, context);
+    return ExportAllPages({source, folder, ExportFormat::Png, nullptr}, context);
 }
 
 void overwrite(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes) {
@@ -259,7 +259,7 @@ TEST(OutputNames, NamesUpToTheFileSystemLimitAreWritten) {
     name += ".PNG";
     ASSERT_GE(name.size(), 250u);
     RecordingContext rec;
-    EXPECT_TRUE(ExportPage({source, 0, dir.file(name), 4, 100}, rec));
+    EXPECT_TRUE(ExportPage({source, 0, dir.file(name), ExportFormat::Png, 100}, rec));
     EXPECT_EQ(fixtures::readPng(dir.file(name)).width, 8u);
     EXPECT_EQ(fixtures::listFolder(dir.path().string()), (std::vector<std::string>{"a.tif", name}));
 }
@@ -274,7 +274,7 @@ TEST(OutputNames, ALinkedNameWritesTheFileItPointsToAndStaysALink) {
     ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     fs::create_symlink("real/page.png", dir.path() / "link.png");
     RecordingContext rec;
-    EXPECT_TRUE(ExportPage({source, 0, dir.file("link.png"), 4, 100}, rec));
+    EXPECT_TRUE(ExportPage({source, 0, dir.file("link.png"), ExportFormat::Png, 100}, rec));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.png"));
     EXPECT_EQ(fixtures::readPng(target).width, 8u);
     struct stat info {};
@@ -289,7 +289,7 @@ TEST(OutputNames, ALinkToNothingCreatesItsTarget) {
     fixtures::writeTiff(source, {{TiffKind::Rgb, 8, 8}});
     fs::create_symlink("made.png", dir.path() / "link.png");
     RecordingContext rec;
-    EXPECT_TRUE(ExportPage({source, 0, dir.file("link.png"), 4, 100}, rec));
+    EXPECT_TRUE(ExportPage({source, 0, dir.file("link.png"), ExportFormat::Png, 100}, rec));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.png"));
     EXPECT_EQ(fixtures::readPng(dir.file("made.png")).width, 8u);
 }

@@ -69,6 +69,20 @@ TEST(FindEncoderByMime, NoListNoAllocation) {
     EXPECT_EQ(clsid, kUntouched);
 }
 
+// The controls and the command line choose a format at the edge; the jobs take the value.
+TEST(OutputFormatTable, ControlsMapToTheSameFormats) {
+    for (int box = 0; box < kOutputFormatCount; ++box) {
+        const auto format = exportFormatOfBox(box);
+        ASSERT_TRUE(format.has_value());
+        EXPECT_EQ(exportFormatOfFilter(box + 1), format);
+        EXPECT_EQ(FormatByBoxIndex(box).MimeType, formatRow(*format).MimeType);
+    }
+    EXPECT_FALSE(exportFormatOfBox(-1).has_value());
+    EXPECT_FALSE(exportFormatOfBox(5).has_value());
+    EXPECT_FALSE(exportFormatOfFilter(0).has_value());
+    EXPECT_STREQ(formatRow(ExportFormat::Tiff).Extension, ".TIF");
+}
+
 TEST(OutputFormatTable, BoxAndFilterIndices) {
     EXPECT_EQ(FormatByBoxIndex(2).Extension, ".GIF");
     EXPECT_EQ(FormatByBoxIndex(2).MimeType, "image/gif");

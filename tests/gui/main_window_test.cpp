@@ -38,12 +38,7 @@ private:
     std::unique_ptr<TForm1> window;
     fixtures::RecordingContext recorder;
 
-    void addMergeEntry(const std::string& path) {
-        QTableWidget* list = window->TabSheet2->ListView2;
-        const int row = list->rowCount();
-        list->insertRow(row);
-        list->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(path)));
-    }
+    void addMergeEntry(const std::string& path) { window->TabSheet2->AddEntry({path, ""}); }
 
 private slots:
     void init() {
@@ -255,7 +250,8 @@ private slots:
         window->TabSheet2->SpeedButton14->click();
         QCOMPARE(recorder.messages().back(), std::string("错误|请选择文件保存的名字!"));
         // An empty list composes nothing, silently.
-        window->TabSheet2->ListView2->setRowCount(0);
+        window->TabSheet2->ClearList();
+        QCOMPARE(window->TabSheet2->ListView2->rowCount(), 0);
         const size_t before = recorder.events.size();
         window->TabSheet2->SpeedButton14->click();
         QCOMPARE(recorder.events.size(), before);
