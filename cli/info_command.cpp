@@ -64,7 +64,7 @@ FileInfo inspectFile(const std::string& path) {
     }
     info.format = formatName(image->RawFormat());
     GUID dimension{};
-    image->ListFrameDimensions(&dimension, 1);
+    (void)image->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
     const uint32_t count = image->CountFrames(&dimension);
     for (uint32_t index = 0; index < count; ++index) {
         if (image->ActivateFrame(&dimension, index) != Ok) {

@@ -4,6 +4,9 @@
 
 namespace orvelle {
 
+// The flat operations this file wraps.
+using namespace gdip;
+
 void* TGdiplusBase::operator new(size_t size) {
     void* storage = GdipAlloc(size);
     if (!storage) throw std::bad_alloc();

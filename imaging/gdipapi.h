@@ -10,7 +10,52 @@
 
 namespace orvelle {
 
-using namespace gdip;  // NOLINT: the flat interface is this layer's vocabulary
+// The flat interface's vocabulary that callers of the object layer use, named one by one.
+using gdip::GpStatus;
+using enum gdip::GpStatus;
+using gdip::GUID;
+using gdip::ARGB;
+using gdip::PixelFormat;
+using gdip::REAL;
+using gdip::INT;
+using gdip::UINT;
+using gdip::PixelFormat1bppIndexed;
+using gdip::PixelFormat8bppIndexed;
+using gdip::PixelFormat24bppRGB;
+using gdip::PixelFormat32bppRGB;
+using gdip::PixelFormat32bppARGB;
+using gdip::InterpolationMode;
+using enum gdip::InterpolationMode;
+using gdip::GpUnit;
+using enum gdip::GpUnit;
+using gdip::FrameDimensionPage;
+using gdip::FrameDimensionResolution;
+using gdip::FrameDimensionTime;
+using gdip::ImageFormatBMP;
+using gdip::ImageFormatGIF;
+using gdip::ImageFormatJPEG;
+using gdip::ImageFormatMemoryBMP;
+using gdip::ImageFormatPNG;
+using gdip::ImageFormatTIFF;
+using gdip::GpBitmap;
+using gdip::GpBrush;
+using gdip::GpGraphics;
+using gdip::GpImage;
+using gdip::GpImageAttributes;
+using gdip::GpPen;
+using gdip::DrawImageAbort;
+using gdip::GetThumbnailImageAbort;
+using gdip::GdiplusStartupInput;
+using gdip::HDC;
+using gdip::HDC__;
+using gdip::EncoderParameter;
+using gdip::EncoderParameters;
+using gdip::EncoderParameterValueTypeLong;
+using gdip::EncoderQuality;
+using gdip::EncoderSaveFlag;
+using gdip::EncoderValue;
+using enum gdip::EncoderValue;
+using gdip::ImageCodecInfo;
 
 // 32-bit colour: alpha in bits 24-31, then red, green, blue.
 using ArgbColor = uint32_t;

@@ -4,6 +4,9 @@
 
 namespace orvelle {
 
+// The flat operations this file wraps.
+using namespace gdip;
+
 std::string lastDecodeFailure() { return gdip::codecs::failureReason(); }
 
 
@@ -16,7 +19,11 @@ TGPImage::TGPImage(const std::u16string& path, bool useEmbeddedColorManagement) 
 
 TGPImage::TGPImage(GpImage* handle, GpStatus status) : NativeHandle(handle), LastStatus(status) {}
 
-TGPImage::~TGPImage() { GdipDisposeImage(NativeHandle); }
+TGPImage::~TGPImage() {
+    // Unconditional, as for every wrapper: a null handle is refused harmlessly, and the
+    // object is gone whatever the release says.
+    (void)GdipDisposeImage(NativeHandle);
+}
 
 GpStatus TGPImage::RecordStatus(GpStatus status) {
     if (status != Ok) LastStatus = status;
@@ -111,7 +118,11 @@ TGPGraphics::TGPGraphics(TGPImage* image) {
     if (image) LastStatus = GdipGetImageGraphicsContext(image->NativeHandle, &NativeHandle);
 }
 
-TGPGraphics::~TGPGraphics() { GdipDeleteGraphics(NativeHandle); }
+TGPGraphics::~TGPGraphics() {
+    // Unconditional, as for every wrapper: a null handle is refused harmlessly, and the
+    // object is gone whatever the release says.
+    (void)GdipDeleteGraphics(NativeHandle);
+}
 
 GpStatus TGPGraphics::RecordStatus(GpStatus status) {
     if (status != Ok) LastStatus = status;
@@ -165,7 +176,11 @@ TGPPen::TGPPen(ArgbColor color, float width) {
     LastStatus = GdipCreatePen1(color, width, UnitWorld, &NativeHandle);
 }
 
-TGPPen::~TGPPen() { GdipDeletePen(NativeHandle); }
+TGPPen::~TGPPen() {
+    // Unconditional, as for every wrapper: a null handle is refused harmlessly, and the
+    // object is gone whatever the release says.
+    (void)GdipDeletePen(NativeHandle);
+}
 
 GpStatus TGPPen::RecordStatus(GpStatus status) {
     if (status != Ok) LastStatus = status;
@@ -180,7 +195,11 @@ GpStatus TGPPen::ChangeColor(ArgbColor color) {
 
 TGPBrush::TGPBrush(GpBrush* handle, GpStatus status) : NativeHandle(handle), LastStatus(status) {}
 
-TGPBrush::~TGPBrush() { GdipDeleteBrush(NativeHandle); }
+TGPBrush::~TGPBrush() {
+    // Unconditional, as for every wrapper: a null handle is refused harmlessly, and the
+    // object is gone whatever the release says.
+    (void)GdipDeleteBrush(NativeHandle);
+}
 
 GpStatus TGPBrush::RecordStatus(GpStatus status) {
     if (status != Ok) LastStatus = status;
@@ -209,7 +228,9 @@ void ImagingSession::Open() {
     s_input.DebugEventCallback = nullptr;
     s_input.SuppressBackgroundThread = 0;
     s_input.SuppressExternalCodecs = 0;
-    GdiplusStartup(&s_token, &s_input, nullptr);
+    // The back end's start-up cannot fail for version 1 without a debug callback; a session
+    // that did not open would show as GdiplusNotInitialized on the first object.
+    (void)GdiplusStartup(&s_token, &s_input, nullptr);
     s_open = true;
 }
 

@@ -16,16 +16,16 @@ public:
 
     uint32_t PixelWidth();
     uint32_t PixelHeight();
-    GpStatus ListFrameDimensions(GUID* dimensionIds, uint32_t count);
+    [[nodiscard]] GpStatus ListFrameDimensions(GUID* dimensionIds, uint32_t count);
     uint32_t CountFrames(const GUID* dimensionId);
-    GpStatus ActivateFrame(const GUID* dimensionId, uint32_t frameIndex);
+    [[nodiscard]] GpStatus ActivateFrame(const GUID* dimensionId, uint32_t frameIndex);
     // The caller owns the result, which is returned also when the platform failed.
     TGPImage* MakeThumbnail(uint32_t width, uint32_t height,
                             GetThumbnailImageAbort callback = nullptr,
                             void* callbackData = nullptr);
-    GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,
+    [[nodiscard]] GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,
                         const EncoderParameters* parameters);
-    GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);
+    [[nodiscard]] GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);
 
     // What a file reports about its active frame; 0 (or a zero id) on failure.
     PixelFormat FramePixelFormat();
@@ -46,7 +46,7 @@ public:
     TGPBitmap(int32_t width, int32_t height, PixelFormat format);
 
     // Dots per inch the bitmap carries into the files it is saved to.
-    GpStatus SetResolution(float dpiX, float dpiY);
+    [[nodiscard]] GpStatus SetResolution(float dpiX, float dpiY);
 };
 
 class TGPPen;
@@ -58,14 +58,14 @@ public:
     explicit TGPGraphics(TGPImage* image);
     ~TGPGraphics() override;
 
-    GpStatus SetScalingMode(int32_t interpolationMode);
-    GpStatus FillSurface(ArgbColor color);
-    GpStatus PaintRectangle(TGPBrush* brush, int32_t x, int32_t y, int32_t width,
+    [[nodiscard]] GpStatus SetScalingMode(int32_t interpolationMode);
+    [[nodiscard]] GpStatus FillSurface(ArgbColor color);
+    [[nodiscard]] GpStatus PaintRectangle(TGPBrush* brush, int32_t x, int32_t y, int32_t width,
                             int32_t height);
-    GpStatus OutlineRectangle(TGPPen* pen, int32_t x, int32_t y, int32_t width, int32_t height);
-    GpStatus OutlineRectangle(TGPPen* pen, const PixelRect& rect);
-    GpStatus DrawImageAt(TGPImage* image, float x, float y, float width, float height);
-    GpStatus DrawImageScaled(TGPImage* image, const PixelRect& destination, int32_t sourceX,
+    [[nodiscard]] GpStatus OutlineRectangle(TGPPen* pen, int32_t x, int32_t y, int32_t width, int32_t height);
+    [[nodiscard]] GpStatus OutlineRectangle(TGPPen* pen, const PixelRect& rect);
+    [[nodiscard]] GpStatus DrawImageAt(TGPImage* image, float x, float y, float width, float height);
+    [[nodiscard]] GpStatus DrawImageScaled(TGPImage* image, const PixelRect& destination, int32_t sourceX,
                              int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                              GpUnit sourceUnit, const GpImageAttributes* attributes = nullptr,
                              DrawImageAbort callback = nullptr, void* callbackData = nullptr);
@@ -82,7 +82,7 @@ public:
     TGPPen(ArgbColor color, float width);
     ~TGPPen() override;
 
-    GpStatus ChangeColor(ArgbColor color);
+    [[nodiscard]] GpStatus ChangeColor(ArgbColor color);
 
     GpPen* NativeHandle = nullptr;
     GpStatus LastStatus = Ok;

@@ -7,6 +7,9 @@
 
 namespace orvelle {
 
+// The flat operations this file wraps.
+using namespace gdip;
+
 const EncoderListSource& PlatformEncoderList() {
     static const EncoderListSource source{&GdipGetImageEncodersSize, &GdipGetImageEncoders};
     return source;

@@ -75,7 +75,7 @@ void AddSource(const std::string& path, bool allPages, Destination& destination,
                std::vector<std::string>& skipped) {
     auto source = std::make_unique<TGPImage>(widenPath(path), false);
     GUID dimension{};
-    source->ListFrameDimensions(&dimension, 1);
+    (void)source->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
     const uint32_t frames = !source->NativeHandle ? 0 : allPages ? source->CountFrames(&dimension) : 1;
     std::vector<uint32_t> failed;
     for (uint32_t k = 0; k < frames && !destination.Failed(); ++k) {

@@ -53,11 +53,11 @@ bool RenderPageAtPercent(TGPImage& source, int32_t percent, const std::string& t
     if (dpiX > 0 && dpiY > 0) {
         // The printed size stays the same: more pixels, proportionally more dots per inch.
         const float scale = static_cast<float>(ClampPercent(percent)) / 100.0f;
-        bitmap->SetResolution(dpiX * scale, dpiY * scale);
+        (void)bitmap->SetResolution(dpiX * scale, dpiY * scale);  // the page goes out without
     }
     {
         std::unique_ptr<TGPGraphics> graphics(new TGPGraphics(bitmap.get()));
-        graphics->SetScalingMode(InterpolationModeNearestNeighbor);
+        (void)graphics->SetScalingMode(InterpolationModeNearestNeighbor);  // a valid mode
         if (graphics->DrawImageScaled(&source, PixelRect(0, 0, newWidth, newHeight), 0, 0,
                                       static_cast<int32_t>(width), static_cast<int32_t>(height),
                                       UnitPixel) != Ok)
@@ -83,7 +83,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     ExportAllResult result;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
     GUID dimension{};
-    source->ListFrameDimensions(&dimension, 1);
+    (void)source->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
     result.pages = source->CountFrames(&dimension);
     if (result.pages == 0) {
         ShowError(context.messages, "TIF文件无法识别!");
@@ -129,7 +129,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages) {
     {
         std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
         GUID dimension{};
-        source->ListFrameDimensions(&dimension, 1);
+        (void)source->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
         QualityParams quality;
         GUID encoder{};
         FindEncoderByMime(formatRow(request.format).MimeType, encoder);

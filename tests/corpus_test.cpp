@@ -73,7 +73,7 @@ Decoded decodeAllFrames(const std::string& path) {
     auto image = fixtures::load(path);
     if (!image->NativeHandle) return result;
     GUID dimension{};
-    image->ListFrameDimensions(&dimension, 1);
+    EXPECT_EQ(image->ListFrameDimensions(&dimension, 1), Ok);
     const uint32_t count = image->CountFrames(&dimension);
     for (uint32_t i = 0; i < count; ++i) {
         if (image->ActivateFrame(&dimension, i) != Ok) return result;

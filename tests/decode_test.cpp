@@ -169,7 +169,7 @@ TEST(GifDecoding, SingleOpaqueFrameKeepsItsPalette) {
     EXPECT_EQ(image->FramePixelFormat(), PixelFormat8bppIndexed);
     EXPECT_EQ(fixtures::pixel(*image, 3, 2), 0xFF0000FFu);
     GUID dimension{};
-    image->ListFrameDimensions(&dimension, 1);
+    EXPECT_EQ(image->ListFrameDimensions(&dimension, 1), Ok);
     EXPECT_EQ(dimension, FrameDimensionTime);
 }
 

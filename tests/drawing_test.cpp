@@ -16,7 +16,7 @@ std::unique_ptr<TGPBitmap> coordinates(int width, int height) {
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             TGPSolidBrush brush(OpaqueColor(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 7));
-            graphics.PaintRectangle(&brush, x, y, 1, 1);
+            EXPECT_EQ(graphics.PaintRectangle(&brush, x, y, 1, 1), Ok);
         }
     return bitmap;
 }
@@ -41,7 +41,7 @@ TEST_P(NearestNeighbour, EveryPixelIsExactlyOneSourcePixelInOrder) {
     TGPBitmap target(c.dstWidth, c.dstHeight, PixelFormat24bppRGB);
     {
         TGPGraphics graphics(&target);
-        graphics.SetScalingMode(InterpolationModeNearestNeighbor);
+        EXPECT_EQ(graphics.SetScalingMode(InterpolationModeNearestNeighbor), Ok);
         ASSERT_EQ(graphics.DrawImageScaled(source.get(), PixelRect(0, 0, c.dstWidth, c.dstHeight),
                                            0, 0, c.srcWidth, c.srcHeight, UnitPixel),
                   Ok);
@@ -72,14 +72,14 @@ TEST(Drawing, LowQualityScalingBlendsNeighbours) {
     {
         TGPGraphics g(&wide);
         TGPSolidBrush black(OpaqueColor(0, 0, 0)), white(OpaqueColor(255, 255, 255));
-        g.PaintRectangle(&black, 0, 0, 1, 1);
-        g.PaintRectangle(&white, 1, 0, 1, 1);
+        EXPECT_EQ(g.PaintRectangle(&black, 0, 0, 1, 1), Ok);
+        EXPECT_EQ(g.PaintRectangle(&white, 1, 0, 1, 1), Ok);
     }
     TGPBitmap target(8, 1, PixelFormat24bppRGB);
     {
         TGPGraphics g(&target);
-        g.SetScalingMode(InterpolationModeLowQuality);
-        g.DrawImageScaled(&wide, PixelRect(0, 0, 8, 1), 0, 0, 2, 1, UnitPixel);
+        EXPECT_EQ(g.SetScalingMode(InterpolationModeLowQuality), Ok);
+        EXPECT_EQ(g.DrawImageScaled(&wide, PixelRect(0, 0, 8, 1), 0, 0, 2, 1, UnitPixel), Ok);
     }
     uint32_t previous = 0;
     for (int x = 0; x < 8; ++x) {
@@ -98,8 +98,8 @@ TEST(Drawing, LowQualityScalingBlendsNeighbours) {
     auto pattern = coordinates(5, 4);
     {
         TGPGraphics g(&copy);
-        g.SetScalingMode(InterpolationModeLowQuality);
-        g.DrawImageScaled(pattern.get(), PixelRect(0, 0, 5, 4), 0, 0, 5, 4, UnitPixel);
+        EXPECT_EQ(g.SetScalingMode(InterpolationModeLowQuality), Ok);
+        EXPECT_EQ(g.DrawImageScaled(pattern.get(), PixelRect(0, 0, 5, 4), 0, 0, 5, 4, UnitPixel), Ok);
     }
     EXPECT_EQ(fixtures::pixel(copy, 3, 2), OpaqueColor(3, 2, 7));
 }
@@ -109,13 +109,13 @@ TEST(Drawing, TransparentPixelsLetTheBackgroundShow) {
     {
         TGPGraphics g(&overlay);
         TGPSolidBrush red(OpaqueColor(255, 0, 0));
-        g.PaintRectangle(&red, 1, 0, 1, 1);
+        EXPECT_EQ(g.PaintRectangle(&red, 1, 0, 1, 1), Ok);
     }
     TGPBitmap target(2, 1, PixelFormat24bppRGB);
     {
         TGPGraphics g(&target);
-        g.FillSurface(OpaqueColor(0, 0, 255));
-        g.DrawImageAt(&overlay, 0, 0, 2, 1);
+        EXPECT_EQ(g.FillSurface(OpaqueColor(0, 0, 255)), Ok);
+        EXPECT_EQ(g.DrawImageAt(&overlay, 0, 0, 2, 1), Ok);
     }
     EXPECT_EQ(fixtures::pixel(target, 0, 0), 0xFF0000FFu);
     EXPECT_EQ(fixtures::pixel(target, 1, 0), 0xFFFF0000u);
@@ -124,9 +124,9 @@ TEST(Drawing, TransparentPixelsLetTheBackgroundShow) {
 TEST(Drawing, HalfTransparentColourBlends) {
     TGPBitmap target(1, 1, PixelFormat24bppRGB);
     TGPGraphics g(&target);
-    g.FillSurface(OpaqueColor(0, 0, 0));
+    EXPECT_EQ(g.FillSurface(OpaqueColor(0, 0, 0)), Ok);
     TGPSolidBrush half(ComposeArgb(128, 255, 255, 255));
-    g.PaintRectangle(&half, 0, 0, 1, 1);
+    EXPECT_EQ(g.PaintRectangle(&half, 0, 0, 1, 1), Ok);
     EXPECT_NEAR(static_cast<int>(fixtures::pixel(target, 0, 0) & 255), 128, 1);
 }
 
@@ -134,9 +134,9 @@ TEST(Drawing, TwoPixelPenOutlinesTheTileBorder) {
     TGPBitmap tile(120, 120, PixelFormat24bppRGB);
     {
         TGPGraphics g(&tile);
-        g.FillSurface(OpaqueColor(255, 255, 255));
+        EXPECT_EQ(g.FillSurface(OpaqueColor(255, 255, 255)), Ok);
         TGPPen pen(0, 2.0f);
-        pen.ChangeColor(OpaqueColor(200, 200, 200));
+        EXPECT_EQ(pen.ChangeColor(OpaqueColor(200, 200, 200)), Ok);
         EXPECT_EQ(g.OutlineRectangle(&pen, PixelRect(0, 0, 120, 120)), Ok);
     }
     const uint32_t grey = 0xFFC8C8C8u, white = 0xFFFFFFFFu;
@@ -168,9 +168,9 @@ TEST(Drawing, DeviceContextSurfaceStaysOpaque) {
     {
         TGPGraphics g(&context);
         ASSERT_EQ(g.LastStatus, Ok);
-        g.FillSurface(ComposeArgb(0, 10, 20, 30));
+        EXPECT_EQ(g.FillSurface(ComposeArgb(0, 10, 20, 30)), Ok);
         auto picture = coordinates(2, 2);
-        g.DrawImageAt(picture.get(), 3, 2, 2, 2);
+        EXPECT_EQ(g.DrawImageAt(picture.get(), 3, 2, 2, 2), Ok);
     }
     EXPECT_EQ(pixels[0], 0xFF0A141Eu);
     EXPECT_EQ(pixels[3 * 6 + 4], OpaqueColor(1, 1, 7));
@@ -190,7 +190,7 @@ TEST(Thumbnail, AreaAverageOfEveryCoveredPixel) {
         TGPGraphics g(&board);
         TGPSolidBrush white(OpaqueColor(255, 255, 255));
         for (int y = 0; y < 48; ++y)
-            for (int x = (y % 2); x < 64; x += 2) g.PaintRectangle(&white, x, y, 1, 1);
+            for (int x = (y % 2); x < 64; x += 2) EXPECT_EQ(g.PaintRectangle(&white, x, y, 1, 1), Ok);
     }
     std::unique_ptr<TGPImage> small(board.MakeThumbnail(8, 6));
     ASSERT_EQ(small->LastStatus, Ok);
@@ -202,7 +202,7 @@ TEST(Thumbnail, AreaAverageOfEveryCoveredPixel) {
     TGPBitmap flat(1000, 750, PixelFormat24bppRGB);
     {
         TGPGraphics g(&flat);
-        g.FillSurface(OpaqueColor(12, 200, 99));
+        EXPECT_EQ(g.FillSurface(OpaqueColor(12, 200, 99)), Ok);
     }
     for (auto [w, h] : {std::pair{120u, 90u}, {7u, 1300u}}) {
         std::unique_ptr<TGPImage> t(flat.MakeThumbnail(w, h));

@@ -35,7 +35,7 @@ TEST(GifEncoding, FewColoursAreExact) {
         TGPGraphics g(&bitmap);
         for (int i = 0; i < 200; ++i) {
             TGPSolidBrush brush(OpaqueColor(static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 7));
-            g.PaintRectangle(&brush, i % 20, i / 20, 1, 1);
+            EXPECT_EQ(g.PaintRectangle(&brush, i % 20, i / 20, 1, 1), Ok);
         }
     }
     ASSERT_EQ(save(bitmap, dir.file("few.gif"), "image/gif"), Ok);
@@ -74,7 +74,7 @@ TEST(GifEncoding, TransparencySurvives) {
     {
         TGPGraphics g(&bitmap);
         TGPSolidBrush red(OpaqueColor(255, 0, 0));
-        g.PaintRectangle(&red, 0, 0, 2, 1);
+        EXPECT_EQ(g.PaintRectangle(&red, 0, 0, 2, 1), Ok);
     }
     ASSERT_EQ(save(bitmap, dir.file("t.gif"), "image/gif"), Ok);
     const auto gif = fixtures::readGifFirstFrame(dir.file("t.gif"));
@@ -87,7 +87,7 @@ TEST(PngEncoding, IndexedFramesStayIndexed) {
     auto image = fixtures::load(dir.file("p.tif"));
     ASSERT_EQ(save(*image, dir.file("palette.png"), "image/png"), Ok);
     GUID page = FrameDimensionPage;
-    image->ActivateFrame(&page, 1);
+    ASSERT_EQ(image->ActivateFrame(&page, 1), Ok);
     ASSERT_EQ(save(*image, dir.file("bilevel.png"), "image/png"), Ok);
     const auto palette = fixtures::readPng(dir.file("palette.png"));
     EXPECT_EQ(palette.pngColourType, PNG_COLOR_TYPE_PALETTE);

@@ -136,7 +136,7 @@ TEST_P(DamagedPage, OpensWithItsPageCountAndOnlyThatPageFails) {
     auto image = fixtures::load(path);
     ASSERT_NE(image->NativeHandle, nullptr) << "the other pages are fine";
     GUID dimension{};
-    image->ListFrameDimensions(&dimension, 1);
+    EXPECT_EQ(image->ListFrameDimensions(&dimension, 1), Ok);
     ASSERT_EQ(image->CountFrames(&dimension), 3u);
     for (uint16_t k = 0; k < 3; ++k) {
         const GpStatus status = image->ActivateFrame(&dimension, k);

@@ -131,8 +131,8 @@ TEST(ObjectLayer, PenChangesColour) {
     TGPBitmap target(4, 4, PixelFormat24bppRGB);
     {
         TGPGraphics graphics(&target);
-        graphics.FillSurface(OpaqueColor(255, 255, 255));
-        graphics.OutlineRectangle(&pen, PixelRect(0, 0, 4, 4));
+        EXPECT_EQ(graphics.FillSurface(OpaqueColor(255, 255, 255)), Ok);
+        EXPECT_EQ(graphics.OutlineRectangle(&pen, PixelRect(0, 0, 4, 4)), Ok);
     }
     EXPECT_EQ(fixtures::pixel(target, 0, 2), 0xFFC8C8C8u);
 }
@@ -149,10 +149,19 @@ TEST(ObjectLayer, NoWrapperOutsideASession) {
 
 TEST(ObjectLayer, NullHandlesAreRefusedHarmlessly) {
     // What the destructors of failed objects hand to the platform.
-    EXPECT_EQ(GdipDisposeImage(nullptr), InvalidParameter);
-    EXPECT_EQ(GdipDeleteGraphics(nullptr), InvalidParameter);
-    EXPECT_EQ(GdipDeletePen(nullptr), InvalidParameter);
-    EXPECT_EQ(GdipDeleteBrush(nullptr), InvalidParameter);
-    delete new TGPImage(nullptr, InvalidParameter);
-    delete new TGPBrush(nullptr, InvalidParameter);
+    EXPECT_EQ(gdip::GdipDisposeImage(nullptr), InvalidParameter);
+    EXPECT_EQ(gdip::GdipDeleteGraphics(nullptr), InvalidParameter);
+    EXPECT_EQ(gdip::GdipDeletePen(nullptr), InvalidParameter);
+    EXPECT_EQ(gdip::GdipDeleteBrush(nullptr), InvalidParameter);
+    // Objects that never got a handle keep the failure and release nothing twice (the
+    // sanitizer build would report it).
+    auto image = std::make_unique<TGPImage>(nullptr, InvalidParameter);
+    EXPECT_EQ(image->NativeHandle, nullptr);
+    EXPECT_EQ(image->LastStatus, InvalidParameter);
+    EXPECT_EQ(image->PixelWidth(), 0u);
+    auto brush = std::make_unique<TGPBrush>(nullptr, InvalidParameter);
+    EXPECT_EQ(brush->LastStatus, InvalidParameter);
+    std::unique_ptr<TGPBrush> copy(brush->Duplicate());
+    EXPECT_EQ(copy->NativeHandle, nullptr);
+    EXPECT_NE(copy->LastStatus, Ok);
 }

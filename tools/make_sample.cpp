@@ -22,12 +22,13 @@ struct Block {
 std::unique_ptr<TGPBitmap> drawPage(int32_t width, int32_t height, float dpi,
                                     const std::vector<Block>& blocks) {
     auto page = std::make_unique<TGPBitmap>(width, height, PixelFormat24bppRGB);
-    page->SetResolution(dpi, dpi);
+    // A failure here shows when the page is saved: a bitmap that was never made.
+    (void)page->SetResolution(dpi, dpi);
     TGPGraphics graphics(page.get());
-    graphics.FillSurface(OpaqueColor(255, 255, 255));
+    (void)graphics.FillSurface(OpaqueColor(255, 255, 255));
     for (const Block& b : blocks) {
         TGPSolidBrush brush(b.colour);
-        graphics.PaintRectangle(&brush, b.x, b.y, b.width, b.height);
+        (void)graphics.PaintRectangle(&brush, b.x, b.y, b.width, b.height);
     }
     return page;
 }

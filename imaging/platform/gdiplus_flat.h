@@ -116,32 +116,32 @@ struct HDC__ {
 using HDC = HDC__*;
 
 // --- session and allocator -----------------------------------------------------------------
-GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input,
+[[nodiscard]] GpStatus GdiplusStartup(uintptr_t* token, const GdiplusStartupInput* input,
                         GdiplusStartupOutput* output);
 void GdiplusShutdown(uintptr_t token);
 void* GdipAlloc(size_t size);
 void GdipFree(void* ptr);
 
 // --- images ----------------------------------------------------------------------------------
-GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image);
-GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image);
-GpStatus GdipDisposeImage(GpImage* image);
-GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
-GpStatus GdipGetImageHeight(GpImage* image, UINT* height);
-GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
-GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
-GpStatus GdipGetImageHorizontalResolution(GpImage* image, REAL* resolution);
-GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution);
-GpStatus GdipImageGetFrameDimensionsCount(GpImage* image, UINT* count);
-GpStatus GdipImageGetFrameDimensionsList(GpImage* image, GUID* dimensionIDs, UINT count);
-GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, UINT* count);
-GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UINT frameIndex);
-GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
+[[nodiscard]] GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image);
+[[nodiscard]] GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image);
+[[nodiscard]] GpStatus GdipDisposeImage(GpImage* image);
+[[nodiscard]] GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
+[[nodiscard]] GpStatus GdipGetImageHeight(GpImage* image, UINT* height);
+[[nodiscard]] GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
+[[nodiscard]] GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
+[[nodiscard]] GpStatus GdipGetImageHorizontalResolution(GpImage* image, REAL* resolution);
+[[nodiscard]] GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution);
+[[nodiscard]] GpStatus GdipImageGetFrameDimensionsCount(GpImage* image, UINT* count);
+[[nodiscard]] GpStatus GdipImageGetFrameDimensionsList(GpImage* image, GUID* dimensionIDs, UINT count);
+[[nodiscard]] GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, UINT* count);
+[[nodiscard]] GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UINT frameIndex);
+[[nodiscard]] GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
                                GpImage** thumbImage, GetThumbnailImageAbort callback,
                                void* callbackData);
-GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
+[[nodiscard]] GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
                                    uint8_t* scan0, GpBitmap** bitmap);
-GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color);
+[[nodiscard]] GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color);
 
 // --- encoding ------------------------------------------------------------------------------------
 struct EncoderParameter {
@@ -182,39 +182,39 @@ struct ImageCodecInfo {
     const uint8_t* SigMask;
 };
 
-GpStatus GdipGetImageEncodersSize(UINT* numEncoders, UINT* size);
-GpStatus GdipGetImageEncoders(UINT numEncoders, UINT size, ImageCodecInfo* encoders);
-GpStatus GdipBitmapSetResolution(GpBitmap* bitmap, REAL xdpi, REAL ydpi);
+[[nodiscard]] GpStatus GdipGetImageEncodersSize(UINT* numEncoders, UINT* size);
+[[nodiscard]] GpStatus GdipGetImageEncoders(UINT numEncoders, UINT size, ImageCodecInfo* encoders);
+[[nodiscard]] GpStatus GdipBitmapSetResolution(GpBitmap* bitmap, REAL xdpi, REAL ydpi);
 
-GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
+[[nodiscard]] GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
                              const EncoderParameters* encoderParams);
-GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
+[[nodiscard]] GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams);
 
 // --- drawing surfaces --------------------------------------------------------------------------
-GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
-GpStatus GdipCreateFromHDC(HDC hdc, GpGraphics** graphics);
-GpStatus GdipDeleteGraphics(GpGraphics* graphics);
-GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode);
-GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color);
-GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width,
+[[nodiscard]] GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);
+[[nodiscard]] GpStatus GdipCreateFromHDC(HDC hdc, GpGraphics** graphics);
+[[nodiscard]] GpStatus GdipDeleteGraphics(GpGraphics* graphics);
+[[nodiscard]] GpStatus GdipSetInterpolationMode(GpGraphics* graphics, InterpolationMode mode);
+[[nodiscard]] GpStatus GdipGraphicsClear(GpGraphics* graphics, ARGB color);
+[[nodiscard]] GpStatus GdipFillRectangleI(GpGraphics* graphics, GpBrush* brush, INT x, INT y, INT width,
                             INT height);
-GpStatus GdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width,
+[[nodiscard]] GpStatus GdipDrawRectangleI(GpGraphics* graphics, GpPen* pen, INT x, INT y, INT width,
                             INT height);
-GpStatus GdipDrawImageRect(GpGraphics* graphics, GpImage* image, REAL x, REAL y, REAL width,
+[[nodiscard]] GpStatus GdipDrawImageRect(GpGraphics* graphics, GpImage* image, REAL x, REAL y, REAL width,
                            REAL height);
-GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, INT dstx, INT dsty,
+[[nodiscard]] GpStatus GdipDrawImageRectRectI(GpGraphics* graphics, GpImage* image, INT dstx, INT dsty,
                                 INT dstwidth, INT dstheight, INT srcx, INT srcy, INT srcwidth,
                                 INT srcheight, GpUnit srcUnit,
                                 const GpImageAttributes* imageAttributes,
                                 DrawImageAbort callback, void* callbackData);
 
 // --- pens and brushes ----------------------------------------------------------------------------
-GpStatus GdipCreatePen1(ARGB color, REAL width, GpUnit unit, GpPen** pen);
-GpStatus GdipSetPenColor(GpPen* pen, ARGB argb);
-GpStatus GdipDeletePen(GpPen* pen);
-GpStatus GdipCreateSolidFill(ARGB color, GpSolidFill** brush);
-GpStatus GdipCloneBrush(GpBrush* brush, GpBrush** cloneBrush);
-GpStatus GdipDeleteBrush(GpBrush* brush);
+[[nodiscard]] GpStatus GdipCreatePen1(ARGB color, REAL width, GpUnit unit, GpPen** pen);
+[[nodiscard]] GpStatus GdipSetPenColor(GpPen* pen, ARGB argb);
+[[nodiscard]] GpStatus GdipDeletePen(GpPen* pen);
+[[nodiscard]] GpStatus GdipCreateSolidFill(ARGB color, GpSolidFill** brush);
+[[nodiscard]] GpStatus GdipCloneBrush(GpBrush* brush, GpBrush** cloneBrush);
+[[nodiscard]] GpStatus GdipDeleteBrush(GpBrush* brush);
 
 }  // namespace gdip

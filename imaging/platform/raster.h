@@ -49,7 +49,7 @@ bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass);
 
 // Checks the size against Limits and allocates zeroed pixels (black, or palette index 0).
 // Returns Ok, InvalidParameter (size refused) or OutOfMemory; on failure the frame is empty.
-GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass);
+[[nodiscard]] GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass);
 
 // A palette of 2^bits grey levels from black to white.
 std::vector<ARGB> greyPalette(unsigned bits);

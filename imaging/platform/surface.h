@@ -39,6 +39,6 @@ void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect des
 
 // A new ARGB frame of exactly width x height, each pixel the area average of the source
 // pixels it covers. Returns the allocation status.
-GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame& out);
+[[nodiscard]] GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame& out);
 
 }  // namespace gdip

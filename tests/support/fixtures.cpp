@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 #include <png.h>
+#include <gtest/gtest.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -343,8 +344,10 @@ std::unique_ptr<orvelle::TGPImage> load(const std::string& path) {
 
 uint32_t pixel(orvelle::TGPImage& image, uint32_t x, uint32_t y) {
     gdip::ARGB colour = 0;
-    gdip::GdipBitmapGetPixel(image.NativeHandle, static_cast<int32_t>(x), static_cast<int32_t>(y),
-                             &colour);
+    EXPECT_EQ(gdip::GdipBitmapGetPixel(image.NativeHandle, static_cast<int32_t>(x),
+                                       static_cast<int32_t>(y), &colour),
+              gdip::Ok)
+        << "pixel " << x << ", " << y;
     return colour;
 }
 

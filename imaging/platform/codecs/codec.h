@@ -24,27 +24,27 @@ public:
     // Decodes frame `index` (< frameCount()) into `out`, replacing what it held: `out` may
     // come in holding the frame this decoder delivered before, which is released first (or,
     // for an animation, reused as the canvas of the next frame).
-    virtual GpStatus readFrame(uint32_t index, Frame& out) = 0;
+    [[nodiscard]] virtual GpStatus readFrame(uint32_t index, Frame& out) = 0;
 };
 
 // Writes frames in one format to an open stream. Single-picture formats take one frame.
 class Encoder {
 public:
     virtual ~Encoder() = default;
-    virtual GpStatus addFrame(const Frame& frame) = 0;
+    [[nodiscard]] virtual GpStatus addFrame(const Frame& frame) = 0;
     // Completes the stream; the caller then closes and renames the file.
-    virtual GpStatus finish() = 0;
+    [[nodiscard]] virtual GpStatus finish() = 0;
 };
 
 // Formats that hold one picture: the first frame is written, any further one refused.
 class SinglePictureEncoder : public Encoder {
 public:
     explicit SinglePictureEncoder(std::FILE* stream) : m_stream(stream) {}
-    GpStatus addFrame(const Frame& frame) final;
-    GpStatus finish() final { return m_written ? Ok : WrongState; }
+    [[nodiscard]] GpStatus addFrame(const Frame& frame) final;
+    [[nodiscard]] GpStatus finish() final { return m_written ? Ok : WrongState; }
 
 protected:
-    virtual GpStatus write(const Frame& frame) = 0;
+    [[nodiscard]] virtual GpStatus write(const Frame& frame) = 0;
     std::FILE* stream() const { return m_stream; }
 
 private:

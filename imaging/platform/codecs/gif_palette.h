@@ -19,6 +19,6 @@ struct IndexedPicture {
 };
 
 // Pixels with alpha below 128 become transparent; the rest are taken as opaque.
-GpStatus toIndexed(const Frame& frame, IndexedPicture& out);
+[[nodiscard]] GpStatus toIndexed(const Frame& frame, IndexedPicture& out);
 
 }  // namespace gdip::codecs

@@ -17,14 +17,14 @@ public:
     ~OutputFile();  // abandons what was not committed
 
     // Creates the temporary file in the destination's folder.
-    GpStatus create(const std::string& destination);
+    [[nodiscard]] GpStatus create(const std::string& destination);
 
     std::FILE* stream() const { return m_stream; }
     int descriptor() const;
     const std::string& temporaryPath() const { return m_temporary; }
 
     // Flushes, closes and renames the temporary file over the destination.
-    GpStatus commit();
+    [[nodiscard]] GpStatus commit();
     // Removes the temporary file.
     void abandon();
 
