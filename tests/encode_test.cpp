@@ -102,6 +102,29 @@ TEST(PngEncoding, IndexedFramesStayIndexed) {
         }
 }
 
+// Indexed pages keep their class in a BMP too: 8-bit with the palette, 1-bit bilevel.
+TEST(BmpEncoding, IndexedFramesStayIndexed) {
+    TempDir dir;
+    const fixtures::TiffPage pages[] = {{TiffKind::Palette8, 9, 4},
+                                        {TiffKind::Bilevel, 11, 3, COMPRESSION_CCITTFAX4, true}};
+    fixtures::writeTiff(dir.file("p.tif"), {pages[0], pages[1]});
+    auto image = fixtures::load(dir.file("p.tif"));
+    GUID page = FrameDimensionPage;
+    for (uint32_t k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        ASSERT_EQ(image->ActivateFrame(&page, k), Ok);
+        const std::string path = dir.file("page" + std::to_string(k) + ".bmp");
+        ASSERT_EQ(save(*image, path, "image/bmp"), Ok);
+        EXPECT_EQ(fixtures::readBytes(path)[28], k == 0 ? 8 : 1) << "bits per pixel";
+        const auto read = fixtures::readBmp24(path);
+        ASSERT_EQ(read.width, pages[k].width);
+        ASSERT_EQ(read.height, pages[k].height);
+        for (uint32_t y = 0; y < read.height; ++y)
+            for (uint32_t x = 0; x < read.width; ++x)
+                EXPECT_EQ(read.argb[y * read.width + x], fixtures::tiffPagePixel(pages[k], x, y));
+    }
+}
+
 TEST(JpegEncoding, QualityParameterIsHonoured) {
     TempDir dir;
     fixtures::writePng(dir.file("photo.png"), fixtures::gradient(96, 96, 3));

@@ -154,15 +154,22 @@ TEST(Malformed, ScatteredDamageNeverCrashes) {
             const uint32_t count = image->CountFrames(&dimension);
             for (uint32_t k = 0; k < count && k < 8; ++k) {
                 // A damaged page may fail; what matters is that nothing huge comes out.
-                (void)image->ActivateFrame(&dimension, k);
+                // A damaged page may fail alone; a page that decodes has a sane size and
+                // makes a thumbnail of the size asked for.
+                const bool pageDecoded = image->ActivateFrame(&dimension, k) == Ok;
                 const uint64_t w = image->PixelWidth(), h = image->PixelHeight();
+                EXPECT_EQ(pageDecoded, w > 0 && h > 0);
                 EXPECT_LE(w * h, uint64_t{1} << 28);
                 std::unique_ptr<TGPImage> thumbnail(image->MakeThumbnail(12, 12));
+                EXPECT_EQ(thumbnail->PixelWidth(), pageDecoded ? 12u : 0u);
             }
             ++decoded;
         }
     }
-    EXPECT_EQ(decoded + refused, 300);
+    // Some damage must be noticed, and some must leave a readable file: a run where either
+    // count is zero has stopped exercising what it was written for.
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(decoded, 0);
 }
 
 }  // namespace

@@ -149,6 +149,29 @@ INSTANTIATE_TEST_SUITE_P(Corpus, JpegReference,
                                            "pillow-jpeg/hopper_gray.jpg",
                                            "jpeg-decoder/non-interleaved-mcu.jpg"})));
 
+// Adobe CMYK JPEGs (inverted samples) against the reference pictures stored beside them,
+// which a browser's decoder made: the conversion to RGB must agree within rounding.
+class CmykJpegReference : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CmykJpegReference, MatchesItsReferencePicture) {
+    const std::string stem = corpus(GetParam());
+    const fixtures::RgbaImage expected = fixtures::readPng(stem + ".png");
+    auto image = fixtures::load(stem + ".jpg");
+    ASSERT_EQ(image->LastStatus, Ok);
+    ASSERT_EQ(image->PixelWidth(), expected.width);
+    ASSERT_EQ(image->PixelHeight(), expected.height);
+    int worst = 0;
+    for (uint32_t y = 0; y < expected.height; ++y)
+        for (uint32_t x = 0; x < expected.width; ++x)
+            worst = std::max(worst, fixtures::channelDistance(fixtures::pixel(*image, x, y),
+                                                              expected.argb[size_t{y} * expected.width + x]));
+    EXPECT_LE(worst, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CmykJpegReference,
+                         ::testing::ValuesIn(fixtures::whenCorpusPresent(std::vector<std::string>{
+                             "jpeg-decoder/mozilla/jpg-cmyk-1", "jpeg-decoder/mozilla/jpg-cmyk-2"})));
+
 // --- GIF -----------------------------------------------------------------------------------
 
 class GifReference : public ::testing::TestWithParam<std::string> {};
@@ -244,6 +267,7 @@ INSTANTIATE_TEST_SUITE_P(
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TiffReference);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PngReference);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(JpegReference);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CmykJpegReference);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GifReference);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BmpEncodings);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "handles.h"
+#include "image_limits.h"
 #include "text_utf8.h"
 
 namespace gdip {
@@ -180,7 +181,7 @@ GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
 }
 
 GpStatus GdipBitmapSetResolution(GpBitmap* bitmap, REAL xdpi, REAL ydpi) {
-    if (!bitmap || !(xdpi > 0) || !(ydpi > 0) || xdpi > 1e6f || ydpi > 1e6f)
+    if (!bitmap || !(xdpi > 0) || !(ydpi > 0) || xdpi > Limits::kMaxResolutionDpi || ydpi > Limits::kMaxResolutionDpi)
         return InvalidParameter;
     bitmap->frame.dpiX = xdpi;
     bitmap->frame.dpiY = ydpi;

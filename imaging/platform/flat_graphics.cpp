@@ -3,6 +3,7 @@
 #include <new>
 
 #include "handles.h"
+#include "image_limits.h"
 
 namespace gdip {
 namespace {
@@ -93,8 +94,9 @@ GpStatus GdipDrawImageRect(GpGraphics* graphics, GpImage* image, REAL x, REAL y,
                            REAL height) {
     if (!graphics || !image || image->frame.empty()) return InvalidParameter;
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) ||
-        !std::isfinite(height) || std::fabs(x) > 1e9f || std::fabs(y) > 1e9f ||
-        std::fabs(width) > 1e9f || std::fabs(height) > 1e9f)
+        !std::isfinite(height) || std::fabs(x) > Limits::kMaxCoordinate ||
+        std::fabs(y) > Limits::kMaxCoordinate || std::fabs(width) > Limits::kMaxCoordinate ||
+        std::fabs(height) > Limits::kMaxCoordinate)
         return InvalidParameter;
     const int64_t left = gridOf(x), top = gridOf(y);
     const IntRect destination{left, top, gridOf(x + width) - left, gridOf(y + height) - top};
@@ -123,7 +125,7 @@ GpStatus GdipCreatePen1(ARGB color, REAL width, GpUnit unit, GpPen** pen) {
     *pen = nullptr;
     if (!sessionOpen()) return GdiplusNotInitialized;
     if (unit != UnitWorld && unit != UnitPixel) return NotImplemented;
-    if (!std::isfinite(width) || width < 0 || width > 1e6f) return InvalidParameter;
+    if (!std::isfinite(width) || width < 0 || width > Limits::kMaxPenWidth) return InvalidParameter;
     *pen = new (std::nothrow) GpPen{color, width};
     return *pen ? Ok : OutOfMemory;
 }

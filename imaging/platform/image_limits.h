@@ -16,6 +16,11 @@ struct Limits {
     static constexpr uint32_t kMaxFrames = 1u << 20;
     // One allocation inside libtiff or libpng (a strip, a chunk); real files stay far below.
     static constexpr uint64_t kMaxCodecAllocation = uint64_t{256} << 20;
+    // Resolutions beyond this many dots per inch are absurd and treated as absent.
+    static constexpr double kMaxResolutionDpi = 1e6;
+    // Drawing coordinates and sizes beyond this are refused rather than converted.
+    static constexpr float kMaxCoordinate = 1e9f;
+    static constexpr float kMaxPenWidth = 1e6f;
     // A progressive JPEG with more scans than this is hostile, not a photograph.
     static constexpr int kMaxJpegScans = 1000;
 };

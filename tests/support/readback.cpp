@@ -146,10 +146,48 @@ RgbaImage readGifFirstFrame(const std::string& path) {
     return image;
 }
 
+namespace {
+
+// A bottom-up 1- or 8-bit BMP with its palette after a 40-byte header.
+RgbaImage readIndexedBmp(const std::vector<uint8_t>& b) {
+    auto le32 = [&](size_t at) {
+        return uint32_t{b[at]} | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) |
+               (uint32_t{b[at + 3]} << 24);
+    };
+    RgbaImage image;
+    const unsigned bits = b[28];
+    const uint32_t width = le32(18), height = le32(22), offset = le32(10);
+    const uint32_t colours = le32(46) ? le32(46) : (1u << bits);
+    const size_t rowBytes = ((size_t{width} * bits + 31) / 32) * 4;
+    if (le32(14) != 40 || 54 + size_t{colours} * 4 > b.size() ||
+        offset + rowBytes * height > b.size())
+        return image;
+    image.width = width;
+    image.height = height;
+    image.dpiX = le32(38) * 0.0254;
+    image.dpiY = le32(42) * 0.0254;
+    image.argb.resize(size_t{width} * height);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* row = &b[offset + size_t{height - 1 - y} * rowBytes];
+            const unsigned index = bits == 8 ? row[x] : (row[x / 8] >> (7 - x % 8)) & 1;
+            if (index >= colours) return {};
+            const uint8_t* entry = &b[54 + size_t{index} * 4];
+            image.argb[size_t{y} * width + x] =
+                0xFF000000u | (uint32_t{entry[2]} << 16) | (uint32_t{entry[1]} << 8) | entry[0];
+        }
+    return image;
+}
+
+}  // namespace
+
 RgbaImage readBmp24(const std::string& path) {
     RgbaImage image;
     const std::vector<uint8_t> b = readBytes(path);
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || b[28] != 24) return image;
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') return image;
+    const unsigned bits = b[28];
+    if (bits == 1 || bits == 8) return readIndexedBmp(b);
+    if (bits != 24) return image;
     auto le32 = [&](size_t at) {
         return uint32_t{b[at]} | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) |
                (uint32_t{b[at + 3]} << 24);

@@ -34,7 +34,7 @@ struct RgbaImage {
 RgbaImage readPng(const std::string& path);
 RgbaImage readJpeg(const std::string& path);
 RgbaImage readGifFirstFrame(const std::string& path);  // transparent pixels have alpha 0
-RgbaImage readBmp24(const std::string& path);          // 24-bit bottom-up only
+RgbaImage readBmp24(const std::string& path);  // 24-bit, or 1- and 8-bit with a palette; bottom-up
 
 // Files in `folder`, sorted, hidden ones included.
 std::vector<std::string> listFolder(const std::string& folder);

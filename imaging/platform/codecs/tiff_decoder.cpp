@@ -139,8 +139,8 @@ private:
         TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
         if (unit != RESUNIT_INCH && unit != RESUNIT_CENTIMETER) return;
         const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
-        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < 1e6) out.dpiX = x * perInch;
-        if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < 1e6) out.dpiY = y * perInch;
+        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < Limits::kMaxResolutionDpi) out.dpiX = x * perInch;
+        if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < Limits::kMaxResolutionDpi) out.dpiY = y * perInch;
     }
 
     // --- scan layouts read as stored ------------------------------------------------------------
