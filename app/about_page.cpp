@@ -24,7 +24,7 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     Image4 = new PictureBox(this);
     Image4->setObjectName("Image4");
     Image4->setGeometry(0, 0, kPageWidth, kPageHeight - kStripHeight);
-    Image4->SetPicture(decodeResourcePicture(":/images/about.jpg"));
+    Image4->setPicture(decodeResourcePicture(":/images/about.jpg"));
     Bevel9 = look::bevel(this, "Bevel9", Image4->geometry());
     Bevel9->setFrameShape(QFrame::Panel);
 
@@ -48,7 +48,7 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     Label9->setStyleSheet("color: red;");
 }
 
-void AboutPage::PlaceLinkButton() {
+void AboutPage::placeLinkButton() {
     SpeedButton16->move(SpeedButton16->x(), kPictureHeight - SpeedButton16->height());
 }
 

@@ -17,7 +17,7 @@ public:
     explicit AboutPage(QWidget* parent);
 
     // Puts the link button's bottom edge on the picture's bottom edge (415 px).
-    void PlaceLinkButton();
+    void placeLinkButton();
 
     PictureBox* Image4;
     QFrame* Bevel9;

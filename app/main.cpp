@@ -10,7 +10,7 @@
 #include "viewer/viewer_window.h"
 
 int main(int argc, char** argv) {
-    orvelle::ImagingSession::Open();
+    orvelle::ImagingSession::open();
     orvelle::GuardedApplication application(argc, argv);
     application.setWindowIcon(QIcon(":/images/orvelle-32.png"));
 
@@ -18,14 +18,14 @@ int main(int argc, char** argv) {
     auto form2 = std::make_unique<orvelle::TForm2>();
     auto saveDlg = std::make_unique<orvelle::TSaveDlg>(form1.get());
     // Closing the main window ends the program, also while the viewer is open.
-    QObject::connect(form1.get(), &orvelle::TForm1::Closed, &application, &QCoreApplication::quit);
+    QObject::connect(form1.get(), &orvelle::TForm1::closed, &application, &QCoreApplication::quit);
 
     form1->show();
     if (const QScreen* screen = form1->screen())
         form1->move(screen->availableGeometry().center() - form1->rect().center());
     const int status = application.exec();
 
-    orvelle::ImagingSession::Close();
+    orvelle::ImagingSession::close();
     saveDlg.reset();
     form2.reset();
     form1.reset();

@@ -107,28 +107,28 @@ TForm1::~TForm1() = default;
 void TForm1::FormCreate() {
     // The pages have no tab row; the program starts on the about page.
     PageControl1->setCurrentIndex(kAboutPage);
-    TabSheet3->PlaceLinkButton();
+    TabSheet3->placeLinkButton();
 }
 
-void TForm1::ShowPage(int index, int markerTop) {
+void TForm1::showPage(int index, int markerTop) {
     PageControl1->setCurrentIndex(index);
-    Panel3->MoveMarkerTo(markerTop);
+    Panel3->moveMarkerTo(markerTop);
 }
 
-void TForm1::SpeedButton1Click() { ShowPage(kSplitPage, Panel3->SpeedButton1->y()); }
-void TForm1::SpeedButton2Click() { ShowPage(kMergePage, Panel3->SpeedButton2->y()); }
-void TForm1::SpeedButton3Click() { ShowPage(kAboutPage, Panel3->SpeedButton3->y()); }
-void TForm1::SpeedButton5Click() { ShowPage(kHelpPage, Panel3->SpeedButton5->y()); }
+void TForm1::SpeedButton1Click() { showPage(kSplitPage, Panel3->SpeedButton1->y()); }
+void TForm1::SpeedButton2Click() { showPage(kMergePage, Panel3->SpeedButton2->y()); }
+void TForm1::SpeedButton3Click() { showPage(kAboutPage, Panel3->SpeedButton3->y()); }
+void TForm1::SpeedButton5Click() { showPage(kHelpPage, Panel3->SpeedButton5->y()); }
 
 void TForm1::SpeedButton11Click() {
-    Panel3->MoveMarkerTo(Panel3->SpeedButton11->y());
+    Panel3->moveMarkerTo(Panel3->SpeedButton11->y());
     close();
 }
 
-JobContext TForm1::Context() { return {m_progress, *m_messages, *m_pump}; }
+JobContext TForm1::context() { return {m_progress, *m_messages, *m_pump}; }
 
 template <typename Job>
-void TForm1::RunJob(Job job) {
+void TForm1::runJob(Job job) {
     if (m_jobRunning) return;
     m_jobRunning = true;
     // Whichever way the job ends, input comes back and a close asked for meanwhile follows.
@@ -152,26 +152,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
-    emit Closed();
+    emit closed();
 }
 
 void TForm1::SpeedButton7Click() {
     const QString folder = QFileDialog::getExistingDirectory(this, "请选择");
-    if (!folder.isEmpty()) TabSheet1->SetOutputFolder(folder);
+    if (!folder.isEmpty()) TabSheet1->setOutputFolder(folder);
 }
 
 void TForm1::SpeedButton6Click() {
     if (m_jobRunning) return;
-    const std::string source = TabSheet1->SourcePath();
-    const std::string folder = TabSheet1->OutputFolder();
-    if (!CheckExportInputs(source, folder, *m_messages)) return;
+    const std::string source = TabSheet1->sourcePath();
+    const std::string folder = TabSheet1->outputFolder();
+    if (!checkExportInputs(source, folder, *m_messages)) return;
     // Picture work: an error drops the run without a message; the job has freed its objects.
     try {
-        RunJob([&] {
-            JobContext context = Context();
+        runJob([&] {
+            JobContext jobContext = context();
             ExportAllPages(
-                {source, folder, TabSheet1->Format(), [this] { return TabSheet1->Percent(); }},
-                context);
+                {source, folder, TabSheet1->format(), [this] { return TabSheet1->percent(); }},
+                jobContext);
         });
     } catch (const std::exception&) {
     }
@@ -186,14 +186,14 @@ void TForm1::SpeedButton13Click() {
     dialog.setDefaultSuffix("TIF");
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        TabSheet2->SetOutputPath(dialog.selectedFiles().first());
+        TabSheet2->setOutputPath(dialog.selectedFiles().first());
 }
 
 void TForm1::SpeedButton14Click() {
-    RunJob([&] {
-        JobContext context = Context();
-        ComposeTiff({TabSheet2->SourcePaths(), TabSheet2->OutputPath(), TabSheet2->AllPages()},
-                    context);
+    runJob([&] {
+        JobContext jobContext = context();
+        ComposeTiff({TabSheet2->sourcePaths(), TabSheet2->outputPath(), TabSheet2->allPages()},
+                    jobContext);
     });
 }
 

@@ -27,9 +27,9 @@ public:
     ~TForm1() override;
 
     // Tests replace how messages are shown and how pending events are processed.
-    void SetMessageSink(MessageSink* messages) { m_messages = messages; }
-    void SetEventPump(EventPump* pump) { m_pump = pump; }
-    bool JobRunning() const { return m_jobRunning; }
+    void setMessageSink(MessageSink* messages) { m_messages = messages; }
+    void setEventPump(EventPump* pump) { m_pump = pump; }
+    bool jobRunning() const { return m_jobRunning; }
 
     QLabel* Image1;
     QWidget* Panel2;
@@ -44,7 +44,7 @@ public:
 
 signals:
     // The window has closed; the program ends.
-    void Closed();
+    void closed();
 
 public slots:
     void SpeedButton1Click();
@@ -64,11 +64,11 @@ protected:
 
 private:
     void FormCreate();
-    void ShowPage(int index, int markerTop);
-    JobContext Context();
+    void showPage(int index, int markerTop);
+    JobContext context();
     // Runs a job with input to this window held off; a close asked for meanwhile follows it.
     template <typename Job>
-    void RunJob(Job job);
+    void runJob(Job job);
 
     WindowProgress m_progress;
     WindowMessages m_windowMessages;

@@ -95,23 +95,23 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
                                       PictureSide::Above, QRect(520, 24, 81, 81));
 }
 
-std::string MergePage::OutputPath() const { return Edit3->text().toStdString(); }
+std::string MergePage::outputPath() const { return Edit3->text().toStdString(); }
 
-void MergePage::SetOutputPath(const QString& path) { Edit3->setText(path); }
+void MergePage::setOutputPath(const QString& path) { Edit3->setText(path); }
 
-bool MergePage::AllPages() const { return RadioButton2->isChecked(); }
+bool MergePage::allPages() const { return RadioButton2->isChecked(); }
 
-void MergePage::AddEntry(const MergeEntry& entry) {
+void MergePage::addEntry(const MergeEntry& entry) {
     m_list.add(entry);
-    ShowList();
+    showList();
 }
 
-void MergePage::ClearList() {
+void MergePage::clearList() {
     m_list.clear();
-    ShowList();
+    showList();
 }
 
-void MergePage::ShowList() {
+void MergePage::showList() {
     const auto& entries = m_list.entries();
     ListView2->setRowCount(static_cast<int>(entries.size()));
     for (int row = 0; row < static_cast<int>(entries.size()); ++row) {

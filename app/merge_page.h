@@ -25,15 +25,15 @@ public:
 
     // What the composition takes: the merge list's paths in list order, the output path
     // and whether every page of a multi-page source is wanted.
-    std::vector<std::string> SourcePaths() const { return m_list.paths(); }
-    std::string OutputPath() const;
-    void SetOutputPath(const QString& path);
-    bool AllPages() const;
+    std::vector<std::string> sourcePaths() const { return m_list.paths(); }
+    std::string outputPath() const;
+    void setOutputPath(const QString& path);
+    bool allPages() const;
 
     // Appends an entry to the merge list and shows it.
-    void AddEntry(const MergeEntry& entry);
-    void ClearList();
-    const MergeList& List() const { return m_list; }
+    void addEntry(const MergeEntry& entry);
+    void clearList();
+    const MergeList& list() const { return m_list; }
 
     QWidget* Panel4;
     QFrame* Bevel2;
@@ -63,7 +63,7 @@ public:
 
 private:
     // Makes the table show the list.
-    void ShowList();
+    void showList();
 
     MergeList m_list;
 };

@@ -6,13 +6,13 @@ namespace orvelle {
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
-void PictureBox::EmptyPicture() {
+void PictureBox::emptyPicture() {
     m_picture = QImage();
     m_context = HDC__{};
     update();
 }
 
-HDC PictureBox::Canvas() {
+HDC PictureBox::canvas() {
     if (m_picture.isNull() || m_picture.size() != size()) {
         m_picture = QImage(size(), QImage::Format_RGB32);
         m_picture.fill(Qt::white);
@@ -25,7 +25,7 @@ HDC PictureBox::Canvas() {
     return &m_context;
 }
 
-void PictureBox::SetPicture(const QImage& picture) {
+void PictureBox::setPicture(const QImage& picture) {
     m_picture = picture.convertToFormat(QImage::Format_RGB32);
     m_context = HDC__{};
     update();

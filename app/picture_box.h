@@ -16,18 +16,18 @@ public:
     explicit PictureBox(QWidget* parent);
 
     // Empties the picture: the box shows nothing until its canvas is used again.
-    void EmptyPicture();
-    bool HasPicture() const { return !m_picture.isNull(); }
-    const QImage& Picture() const { return m_picture; }
+    void emptyPicture();
+    bool hasPicture() const { return !m_picture.isNull(); }
+    const QImage& picture() const { return m_picture; }
 
     // The canvas: a device context over the picture, which is made first (white, at the
     // box's size) when there is none. Valid until the picture is emptied or replaced; the
     // box repaints when the drawing is done (DrawingDone).
-    HDC Canvas();
-    void DrawingDone() { update(); }
+    HDC canvas();
+    void drawingDone() { update(); }
 
     // Replaces the picture with a copy of `picture` shown at its own size from the top left.
-    void SetPicture(const QImage& picture);
+    void setPicture(const QImage& picture);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

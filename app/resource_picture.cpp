@@ -33,8 +33,8 @@ public:
     MemoryFile(const MemoryFile&) = delete;
     MemoryFile& operator=(const MemoryFile&) = delete;
 
-    bool Usable() const { return m_fd >= 0 && m_complete; }
-    std::string Path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
+    bool usable() const { return m_fd >= 0 && m_complete; }
+    std::string path() const { return "/proc/self/fd/" + std::to_string(m_fd); }
 
 private:
     int m_fd;
@@ -47,8 +47,8 @@ QImage decodeResourcePicture(const QString& name) {
     QFile resource(name);
     if (!resource.open(QIODevice::ReadOnly)) return {};
     const MemoryFile file(resource.readAll());
-    if (!file.Usable()) return {};
-    auto image = std::make_unique<TGPImage>(widenPath(file.Path()), false);
+    if (!file.usable()) return {};
+    auto image = std::make_unique<TGPImage>(widenPath(file.path()), false);
     const uint32_t width = image->PixelWidth(), height = image->PixelHeight();
     if (width == 0 || height == 0) return {};
     QImage picture(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);

@@ -28,6 +28,6 @@ SideBar::SideBar(QWidget* parent) : QWidget(parent) {
     Bevel8->raise();
 }
 
-void SideBar::MoveMarkerTo(int top) { Bevel8->move(Bevel8->x(), top); }
+void SideBar::moveMarkerTo(int top) { Bevel8->move(Bevel8->x(), top); }
 
 }  // namespace orvelle

@@ -14,7 +14,7 @@ public:
     explicit SideBar(QWidget* parent);
 
     // Frames the button at `top`; the marker's left and size never change.
-    void MoveMarkerTo(int top);
+    void moveMarkerTo(int top);
 
     QToolButton* SpeedButton1;
     QToolButton* SpeedButton2;

@@ -87,19 +87,19 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     Image2->hide();
 }
 
-std::string SplitPage::SourcePath() const { return Edit1->text().toStdString(); }
+std::string SplitPage::sourcePath() const { return Edit1->text().toStdString(); }
 
-std::string SplitPage::OutputFolder() const { return Edit2->text().toStdString(); }
+std::string SplitPage::outputFolder() const { return Edit2->text().toStdString(); }
 
-void SplitPage::SetOutputFolder(const QString& folder) { Edit2->setText(folder); }
+void SplitPage::setOutputFolder(const QString& folder) { Edit2->setText(folder); }
 
-ExportFormat SplitPage::Format() const {
+ExportFormat SplitPage::format() const {
     return exportFormatOfBox(FlatComboBox1->currentIndex()).value_or(ExportFormat::Jpeg);
 }
 
-int SplitPage::Percent() {
+int SplitPage::percent() {
     const int percent =
-        PercentFromText(SpinEdit1->cleanText().toStdString(), SpinEdit1->value());
+        percentFromText(SpinEdit1->cleanText().toStdString(), SpinEdit1->value());
     SpinEdit1->setValue(percent);
     return percent;
 }

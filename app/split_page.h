@@ -25,14 +25,14 @@ public:
     explicit SplitPage(QWidget* parent);
 
     // What the export takes: the source TIFF, the output folder, the chosen format.
-    std::string SourcePath() const;
-    std::string OutputFolder() const;
-    void SetOutputFolder(const QString& folder);
-    ExportFormat Format() const;
+    std::string sourcePath() const;
+    std::string outputFolder() const;
+    void setOutputFolder(const QString& folder);
+    ExportFormat format() const;
 
     // The percentage as the spin box shows it, typed text included even when not yet
     // committed, clamped to 1..1000 and committed to the box.
-    int Percent();
+    int percent();
 
     QGroupBox* GroupBox1;
     QLabel* Label1;

@@ -8,7 +8,7 @@
 
 namespace orvelle {
 
-void WindowProgress::Begin(int steps, const std::string& text) {
+void WindowProgress::begin(int steps, const std::string& text) {
     m_bar->setVisible(true);
     m_bar->setMinimum(0);
     // A range of 0 to 0 would show the busy animation: one step gets a range of its own.
@@ -16,20 +16,20 @@ void WindowProgress::Begin(int steps, const std::string& text) {
     m_status->setPanelText(1, QString::fromStdString(text));
 }
 
-void WindowProgress::Step(int position) { m_bar->setValue(position); }
+void WindowProgress::step(int position) { m_bar->setValue(position); }
 
-void WindowProgress::End() {
+void WindowProgress::end() {
     m_bar->setVisible(false);
     m_status->setPanelText(1, QString());
 }
 
-void WindowMessages::Show(const std::string& text, const std::string& title, MessageIcon icon) {
+void WindowMessages::show(const std::string& text, const std::string& title, MessageIcon icon) {
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                     m_owner);
     box.exec();
 }
 
-void WindowEventPump::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+void WindowEventPump::processPendingEvents() { QCoreApplication::processEvents(); }
 
 }  // namespace orvelle

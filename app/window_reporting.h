@@ -14,9 +14,9 @@ class StatusBar;
 class WindowProgress : public ProgressDisplay {
 public:
     WindowProgress(QProgressBar* bar, StatusBar* status) : m_bar(bar), m_status(status) {}
-    void Begin(int steps, const std::string& text) override;
-    void Step(int position) override;
-    void End() override;
+    void begin(int steps, const std::string& text) override;
+    void step(int position) override;
+    void end() override;
 
 private:
     QProgressBar* m_bar;
@@ -26,7 +26,7 @@ private:
 class WindowMessages : public MessageSink {
 public:
     explicit WindowMessages(QWidget* owner) : m_owner(owner) {}
-    void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
+    void show(const std::string& text, const std::string& title, MessageIcon icon) override;
 
 private:
     QWidget* m_owner;
@@ -34,7 +34,7 @@ private:
 
 class WindowEventPump : public EventPump {
 public:
-    void ProcessPendingEvents() override;
+    void processPendingEvents() override;
 };
 
 }  // namespace orvelle

@@ -62,7 +62,7 @@ FileInfo inspectFile(const std::string& path) {
         info.error = statusText(image->LastStatus);
         return info;
     }
-    info.format = formatName(image->RawFormat());
+    info.format = formatName(image->rawFormat());
     GUID dimension{};
     (void)image->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
     const uint32_t count = image->CountFrames(&dimension);
@@ -75,9 +75,9 @@ FileInfo inspectFile(const std::string& path) {
         FrameInfo frame;
         frame.width = image->PixelWidth();
         frame.height = image->PixelHeight();
-        frame.pixelFormat = pixelFormatName(image->FramePixelFormat());
-        frame.dpiX = image->HorizontalResolution();
-        frame.dpiY = image->VerticalResolution();
+        frame.pixelFormat = pixelFormatName(image->framePixelFormat());
+        frame.dpiX = image->horizontalResolution();
+        frame.dpiY = image->verticalResolution();
         info.frames.push_back(frame);
     }
     info.ok = count > 0;

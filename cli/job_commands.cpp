@@ -120,7 +120,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     const std::string* folder = a.option("--out");
     if (!folder || a.option("--to")) return usage("name the output folder with --out DIR");
-    if (!CheckExportInputs(source, *folder, messages)) return kNothingWritten;
+    if (!checkExportInputs(source, *folder, messages)) return kNothingWritten;
     TerminalProgress progress(err);
     NoEvents pump;
     JobContext context{progress, messages, pump};

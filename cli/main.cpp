@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
-    orvelle::ImagingSession::Open();
+    orvelle::ImagingSession::open();
     int status = 2;
     if (command == "info") {
         status = orvelle::cli::runInfo(args, std::cout, std::cerr);
@@ -60,6 +60,6 @@ int main(int argc, char** argv) {
     } else {
         std::cerr << "orvelle-cli: unknown command " << command << "\n" << kUsage;
     }
-    orvelle::ImagingSession::Close();
+    orvelle::ImagingSession::close();
     return status;
 }

@@ -8,21 +8,21 @@ namespace orvelle::cli {
 
 TerminalProgress::TerminalProgress(std::ostream& err) : m_err(err), m_enabled(isatty(2) != 0) {}
 
-void TerminalProgress::Begin(int steps, const std::string& text) {
+void TerminalProgress::begin(int steps, const std::string& text) {
     m_steps = steps;
     if (m_enabled) m_err << text << "\n";
 }
 
-void TerminalProgress::Step(int position) {
+void TerminalProgress::step(int position) {
     if (m_enabled) m_err << "\r" << (position + 1) << " / " << m_steps << std::flush;
 }
 
-void TerminalProgress::End() {
+void TerminalProgress::end() {
     if (m_enabled && m_steps > 0) m_err << "\n";
     m_steps = 0;
 }
 
-void TerminalMessages::Show(const std::string& text, const std::string& title, MessageIcon) {
+void TerminalMessages::show(const std::string& text, const std::string& title, MessageIcon) {
     m_err << title << ": " << text << "\n";
 }
 

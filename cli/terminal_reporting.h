@@ -11,9 +11,9 @@ namespace orvelle::cli {
 class TerminalProgress : public ProgressDisplay {
 public:
     explicit TerminalProgress(std::ostream& err);
-    void Begin(int steps, const std::string& text) override;
-    void Step(int position) override;
-    void End() override;
+    void begin(int steps, const std::string& text) override;
+    void step(int position) override;
+    void end() override;
 
 private:
     std::ostream& m_err;
@@ -24,7 +24,7 @@ private:
 class TerminalMessages : public MessageSink {
 public:
     explicit TerminalMessages(std::ostream& err) : m_err(err) {}
-    void Show(const std::string& text, const std::string& title, MessageIcon icon) override;
+    void show(const std::string& text, const std::string& title, MessageIcon icon) override;
 
 private:
     std::ostream& m_err;
@@ -33,7 +33,7 @@ private:
 // Nothing is waiting on a terminal between steps.
 class NoEvents : public EventPump {
 public:
-    void ProcessPendingEvents() override {}
+    void processPendingEvents() override {}
 };
 
 }  // namespace orvelle::cli

@@ -37,7 +37,7 @@ void exerciseFrame(gdip::GpImage* image, gdip::GpBitmap* canvas, gdip::GpGraphic
 
 }  // namespace
 
-WorkoutResult RunDecodeWorkout(const char16_t* path) {
+WorkoutResult runDecodeWorkout(const char16_t* path) {
     using namespace gdip;
     WorkoutResult result;
     GpImage* image = nullptr;

@@ -14,6 +14,6 @@ struct WorkoutResult {
 };
 
 // `path` must name a file; an imaging session must be open.
-WorkoutResult RunDecodeWorkout(const char16_t* path);
+WorkoutResult runDecodeWorkout(const char16_t* path);
 
 }  // namespace orvelle::fuzz

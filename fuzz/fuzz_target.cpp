@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int fd = memfd_create("input", MFD_CLOEXEC);
     if (fd < 0) return 0;
     if (::write(fd, data, size) == static_cast<ssize_t>(size))
-        (void)orvelle::fuzz::RunDecodeWorkout(pathOf(fd).c_str());
+        (void)orvelle::fuzz::runDecodeWorkout(pathOf(fd).c_str());
     ::close(fd);
     return 0;
 }

@@ -60,12 +60,12 @@ using gdip::ImageCodecInfo;
 // 32-bit colour: alpha in bits 24-31, then red, green, blue.
 using ArgbColor = uint32_t;
 
-constexpr ArgbColor ComposeArgb(uint8_t alpha, uint8_t red, uint8_t green, uint8_t blue) {
+constexpr ArgbColor composeArgb(uint8_t alpha, uint8_t red, uint8_t green, uint8_t blue) {
     return (ArgbColor{alpha} << 24) | (ArgbColor{red} << 16) | (ArgbColor{green} << 8) | blue;
 }
 
 constexpr ArgbColor OpaqueColor(uint8_t red, uint8_t green, uint8_t blue) {
-    return ComposeArgb(255, red, green, blue);
+    return composeArgb(255, red, green, blue);
 }
 
 struct PixelRect {

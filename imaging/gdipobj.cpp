@@ -74,25 +74,25 @@ GpStatus TGPImage::AppendFrame(TGPImage* frameSource, const EncoderParameters* p
     return RecordStatus(GdipSaveAddImage(NativeHandle, frameSource->NativeHandle, parameters));
 }
 
-PixelFormat TGPImage::FramePixelFormat() {
+PixelFormat TGPImage::framePixelFormat() {
     PixelFormat format = 0;
     RecordStatus(GdipGetImagePixelFormat(NativeHandle, &format));
     return format;
 }
 
-GUID TGPImage::RawFormat() {
+GUID TGPImage::rawFormat() {
     GUID format{};
     RecordStatus(GdipGetImageRawFormat(NativeHandle, &format));
     return format;
 }
 
-float TGPImage::HorizontalResolution() {
+float TGPImage::horizontalResolution() {
     float resolution = 0;
     RecordStatus(GdipGetImageHorizontalResolution(NativeHandle, &resolution));
     return resolution;
 }
 
-float TGPImage::VerticalResolution() {
+float TGPImage::verticalResolution() {
     float resolution = 0;
     RecordStatus(GdipGetImageVerticalResolution(NativeHandle, &resolution));
     return resolution;
@@ -104,7 +104,7 @@ TGPBitmap::TGPBitmap(int32_t width, int32_t height, PixelFormat format) {
     LastStatus = GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &NativeHandle);
 }
 
-GpStatus TGPBitmap::SetResolution(float dpiX, float dpiY) {
+GpStatus TGPBitmap::setResolution(float dpiX, float dpiY) {
     return RecordStatus(GdipBitmapSetResolution(NativeHandle, dpiX, dpiY));
 }
 
@@ -222,7 +222,7 @@ uintptr_t ImagingSession::s_token = 0;
 GdiplusStartupInput ImagingSession::s_input{};
 bool ImagingSession::s_open = false;
 
-void ImagingSession::Open() {
+void ImagingSession::open() {
     if (s_open) return;
     s_input.GdiplusVersion = 1;
     s_input.DebugEventCallback = nullptr;
@@ -234,12 +234,12 @@ void ImagingSession::Open() {
     s_open = true;
 }
 
-void ImagingSession::Close() {
+void ImagingSession::close() {
     if (!s_open) return;
     GdiplusShutdown(s_token);
     s_open = false;
 }
 
-bool ImagingSession::IsOpen() { return s_open; }
+bool ImagingSession::isOpen() { return s_open; }
 
 }  // namespace orvelle

@@ -28,10 +28,10 @@ public:
     [[nodiscard]] GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);
 
     // What a file reports about its active frame; 0 (or a zero id) on failure.
-    PixelFormat FramePixelFormat();
-    GUID RawFormat();
-    float HorizontalResolution();
-    float VerticalResolution();
+    PixelFormat framePixelFormat();
+    GUID rawFormat();
+    float horizontalResolution();
+    float verticalResolution();
 
     GpImage* NativeHandle = nullptr;
     GpStatus LastStatus = Ok;
@@ -46,7 +46,7 @@ public:
     TGPBitmap(int32_t width, int32_t height, PixelFormat format);
 
     // Dots per inch the bitmap carries into the files it is saved to.
-    [[nodiscard]] GpStatus SetResolution(float dpiX, float dpiY);
+    [[nodiscard]] GpStatus setResolution(float dpiX, float dpiY);
 };
 
 class TGPPen;
@@ -120,9 +120,9 @@ std::string lastDecodeFailure();
 // the event loop has returned.
 class ImagingSession {
 public:
-    static void Open();
-    static void Close();
-    static bool IsOpen();
+    static void open();
+    static void close();
+    static bool isOpen();
 
 private:
     static uintptr_t s_token;

@@ -10,7 +10,7 @@ namespace orvelle {
 // The flat operations this file wraps.
 using namespace gdip;
 
-const EncoderListSource& PlatformEncoderList() {
+const EncoderListSource& platformEncoderList() {
     static const EncoderListSource source{&GdipGetImageEncodersSize, &GdipGetImageEncoders};
     return source;
 }
@@ -19,14 +19,14 @@ int32_t FindEncoderByMime(const std::string& mimeType, GUID& clsid,
                           const EncoderListSource& source) {
     UINT count = 0, size = 0;
     int32_t result = -1;
-    source.GetSize(&count, &size);
+    source.getSize(&count, &size);
     if (size == 0) return -1;
     // The records are followed by the strings they point to, so the buffer must be as large
     // as the library says, not count records.
     auto* buffer = static_cast<ImageCodecInfo*>(std::malloc(size));
     if (!buffer) return -1;
     std::memset(buffer, 0, size);
-    source.GetList(count, size, buffer);
+    source.getList(count, size, buffer);
     const UINT fits = static_cast<UINT>(size / sizeof(ImageCodecInfo));
     for (UINT i = 0; i < count && i < fits; ++i) {
         if (!buffer[i].MimeType) continue;

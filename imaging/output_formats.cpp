@@ -19,12 +19,12 @@ std::optional<ExportFormat> exportFormatOfBox(int index) {
 
 std::optional<ExportFormat> exportFormatOfFilter(int index) { return exportFormatOfBox(index - 1); }
 
-FormatChoice FormatByBoxIndex(int index) {
+FormatChoice formatByBoxIndex(int index) {
     if (index < 0 || index >= kOutputFormatCount) return {};
     return {OutputFormatTable[index].Extension, OutputFormatTable[index].MimeType};
 }
 
-FormatChoice FormatByFilterIndex(int index) { return FormatByBoxIndex(index - 1); }
+FormatChoice formatByFilterIndex(int index) { return formatByBoxIndex(index - 1); }
 
 EncoderParameterBlock::EncoderParameterBlock(const GUID& parameter, uint32_t value)
     : m_value(value) {

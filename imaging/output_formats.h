@@ -30,8 +30,8 @@ struct FormatChoice {
     std::string Extension;
     std::string MimeType;
 };
-FormatChoice FormatByBoxIndex(int index);     // the split page's format box: 0 to 4
-FormatChoice FormatByFilterIndex(int index);  // the save dialog's file type: 1 to 5
+FormatChoice formatByBoxIndex(int index);     // the split page's format box: 0 to 4
+FormatChoice formatByFilterIndex(int index);  // the save dialog's file type: 1 to 5
 
 // A one-parameter block whose value the block owns; neither copyable nor movable, since the
 // block points at its own value.
@@ -41,9 +41,9 @@ public:
     EncoderParameterBlock(const EncoderParameterBlock&) = delete;
     EncoderParameterBlock& operator=(const EncoderParameterBlock&) = delete;
 
-    void SetValue(uint32_t value) { m_value = value; }
+    void setValue(uint32_t value) { m_value = value; }
     uint32_t Value() const { return m_value; }
-    const EncoderParameters* Block() const { return &m_block; }
+    const EncoderParameters* block() const { return &m_block; }
 
 private:
     uint32_t m_value;

@@ -5,14 +5,14 @@
 
 namespace orvelle {
 
-bool SameFile(const std::string& a, const std::string& b) {
+bool sameFile(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
     std::error_code error;
     const bool same = std::filesystem::equivalent(a, b, error);
     return !error && same;
 }
 
-std::string TrimmedText(const std::string& text) {
+std::string trimmedText(const std::string& text) {
     size_t first = 0, last = text.size();
     while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
     while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;

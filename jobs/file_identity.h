@@ -6,9 +6,9 @@
 namespace orvelle {
 
 // False when either does not exist.
-bool SameFile(const std::string& a, const std::string& b);
+bool sameFile(const std::string& a, const std::string& b);
 
 // The text with leading and trailing blanks and control characters removed.
-std::string TrimmedText(const std::string& text);
+std::string trimmedText(const std::string& text);
 
 }  // namespace orvelle

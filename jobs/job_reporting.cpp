@@ -8,28 +8,28 @@ const char* const kInformationTitle = "提示";
 ProgressScope::ProgressScope(ProgressDisplay& display, int steps, const std::string& text)
     : m_display(display) {
     if (steps <= 0) return;
-    m_display.Begin(steps, text);
+    m_display.begin(steps, text);
     m_active = true;
 }
 
-ProgressScope::~ProgressScope() { End(); }
+ProgressScope::~ProgressScope() { end(); }
 
-void ProgressScope::Step(int position) {
-    if (m_active) m_display.Step(position);
+void ProgressScope::step(int position) {
+    if (m_active) m_display.step(position);
 }
 
-void ProgressScope::End() {
+void ProgressScope::end() {
     if (!m_active) return;
     m_active = false;
-    m_display.End();
+    m_display.end();
 }
 
-void ShowError(MessageSink& messages, const std::string& text) {
-    messages.Show(text, kErrorTitle, MessageIcon::Error);
+void showError(MessageSink& messages, const std::string& text) {
+    messages.show(text, kErrorTitle, MessageIcon::Error);
 }
 
-void ShowInformation(MessageSink& messages, const std::string& text) {
-    messages.Show(text, kInformationTitle, MessageIcon::Information);
+void showInformation(MessageSink& messages, const std::string& text) {
+    messages.show(text, kInformationTitle, MessageIcon::Information);
 }
 
 }  // namespace orvelle

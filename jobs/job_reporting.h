@@ -10,10 +10,10 @@ class ProgressDisplay {
 public:
     virtual ~ProgressDisplay() = default;
     // Shows the bar with the range 0 to steps - 1 and the job's status text.
-    virtual void Begin(int steps, const std::string& text) = 0;
-    virtual void Step(int position) = 0;
+    virtual void begin(int steps, const std::string& text) = 0;
+    virtual void step(int position) = 0;
     // Hides the bar and clears the status text.
-    virtual void End() = 0;
+    virtual void end() = 0;
 };
 
 enum class MessageIcon { Error, Information };
@@ -21,13 +21,13 @@ enum class MessageIcon { Error, Information };
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
-    virtual void Show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+    virtual void show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
 };
 
 class EventPump {
 public:
     virtual ~EventPump() = default;
-    virtual void ProcessPendingEvents() = 0;
+    virtual void processPendingEvents() = 0;
 };
 
 struct JobContext {
@@ -45,9 +45,9 @@ public:
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;
 
-    void Step(int position);
+    void step(int position);
     // Ends the display now, before a closing message.
-    void End();
+    void end();
 
 private:
     ProgressDisplay& m_display;
@@ -57,7 +57,7 @@ private:
 extern const char* const kErrorTitle;        // "错误"
 extern const char* const kInformationTitle;  // "提示"
 
-void ShowError(MessageSink& messages, const std::string& text);
-void ShowInformation(MessageSink& messages, const std::string& text);
+void showError(MessageSink& messages, const std::string& text);
+void showInformation(MessageSink& messages, const std::string& text);
 
 }  // namespace orvelle

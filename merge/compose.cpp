@@ -14,7 +14,7 @@ namespace {
 const char* const kComposeProgressText = "正在合成TIFF文件,请等待......";
 constexpr size_t kListedSkips = 10;
 
-// The output being written; the first page that decodes opens it. Only Finish() completes
+// The output being written; the first page that decodes opens it. Only finish() completes
 // the file: a run that ends any other way (a failed write, an exception) leaves no file and
 // an existing file of that name as it was.
 class Destination {
@@ -23,35 +23,35 @@ public:
 
     // Adds the active frame of `source`, which is taken over when it opens the output;
     // false when the page did not go in.
-    bool Add(std::unique_ptr<TGPImage>& source) {
+    bool add(std::unique_ptr<TGPImage>& source) {
         if (m_failed) return false;
         if (!m_image) {
-            if (source->SaveToFile(widenPath(m_path), &m_encoder, m_flags.Block()) != Ok) {
+            if (source->SaveToFile(widenPath(m_path), &m_encoder, m_flags.block()) != Ok) {
                 m_failed = true;  // the output cannot be created
                 return false;
             }
-            m_flags.SetValue(EncoderValueFrameDimensionPage);
+            m_flags.setValue(EncoderValueFrameDimensionPage);
             m_image = std::move(source);
             ++m_pages;
             return true;
         }
-        const GpStatus status = m_image->AppendFrame(source.get(), m_flags.Block());
+        const GpStatus status = m_image->AppendFrame(source.get(), m_flags.block());
         if (status == Win32Error) m_failed = true;  // a failed write spoils the whole file
         if (status != Ok) return false;
         ++m_pages;
         return true;
     }
 
-    bool Open() const { return m_image != nullptr; }
-    bool Failed() const { return m_failed; }
-    uint32_t Pages() const { return m_pages; }
+    bool open() const { return m_image != nullptr; }
+    bool failed() const { return m_failed; }
+    uint32_t pages() const { return m_pages; }
 
     // Completes the file and puts it in place; false when that failed (a full disk, the
     // folder gone), in which case nothing is left behind.
-    bool Finish() {
+    bool finish() {
         if (!m_image || m_failed) return false;
-        m_flags.SetValue(EncoderValueFlush);
-        const bool complete = m_image->AppendFrame(m_image.get(), m_flags.Block()) == Ok;
+        m_flags.setValue(EncoderValueFlush);
+        const bool complete = m_image->AppendFrame(m_image.get(), m_flags.block()) == Ok;
         m_image.reset();
         return complete;
     }
@@ -65,20 +65,20 @@ private:
     bool m_failed = false;
 };
 
-std::string PageLabel(const std::string& path, uint32_t page) {
+std::string pageLabel(const std::string& path, uint32_t page) {
     return path + " (第" + std::to_string(page + 1) + "页)";
 }
 
 // Adds the wanted pages of one source. A source that gives nothing is named in `skipped`;
 // with every page wanted, each page that fails on its own is named with its number.
-void AddSource(const std::string& path, bool allPages, Destination& destination,
+void addSource(const std::string& path, bool allPages, Destination& destination,
                std::vector<std::string>& skipped) {
     auto source = std::make_unique<TGPImage>(widenPath(path), false);
     GUID dimension{};
     (void)source->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
     const uint32_t frames = !source->NativeHandle ? 0 : allPages ? source->CountFrames(&dimension) : 1;
     std::vector<uint32_t> failed;
-    for (uint32_t k = 0; k < frames && !destination.Failed(); ++k) {
+    for (uint32_t k = 0; k < frames && !destination.failed(); ++k) {
         if (!source) {
             // The first page went to open the output; the rest come from a second decode.
             source = std::make_unique<TGPImage>(widenPath(path), false);
@@ -87,20 +87,20 @@ void AddSource(const std::string& path, bool allPages, Destination& destination,
                 break;
             }
         }
-        if (source->ActivateFrame(&dimension, k) != Ok || !destination.Add(source))
+        if (source->ActivateFrame(&dimension, k) != Ok || !destination.add(source))
             failed.push_back(k);
     }
-    if (destination.Failed()) return;
+    if (destination.failed()) return;
     if (frames == 0 || failed.size() == frames || !allPages) {
         if (frames == 0 || !failed.empty()) skipped.push_back(path);
         return;
     }
-    for (uint32_t page : failed) skipped.push_back(PageLabel(path, page));
+    for (uint32_t page : failed) skipped.push_back(pageLabel(path, page));
 }
 
 }  // namespace
 
-std::string SkippedSourcesMessage(const std::vector<std::string>& skipped) {
+std::string skippedSourcesMessage(const std::vector<std::string>& skipped) {
     std::string text = "TIF文件合成完毕,但以下图片无法识别,未能合成:";
     for (size_t i = 0; i < skipped.size() && i < kListedSkips; ++i) text += "\n" + skipped[i];
     if (skipped.size() > kListedSkips) text += "\n……共" + std::to_string(skipped.size()) + "个";
@@ -110,13 +110,13 @@ std::string SkippedSourcesMessage(const std::vector<std::string>& skipped) {
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     ComposeResult result;
     if (request.sources.empty()) return result;
-    if (TrimmedText(request.outputPath).empty()) {
-        ShowError(context.messages, "请选择文件保存的名字!");
+    if (trimmedText(request.outputPath).empty()) {
+        showError(context.messages, "请选择文件保存的名字!");
         return result;
     }
     for (const std::string& source : request.sources) {
-        if (SameFile(source, request.outputPath)) {
-            ShowError(context.messages, "合成文件不能覆盖待合成的图片!");
+        if (sameFile(source, request.outputPath)) {
+            showError(context.messages, "合成文件不能覆盖待合成的图片!");
             return result;
         }
     }
@@ -126,22 +126,22 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     {
         ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
                                kComposeProgressText);
-        for (size_t i = 0; i < request.sources.size() && !destination.Failed(); ++i) {
-            AddSource(request.sources[i], request.allPages, destination, result.skipped);
-            progress.Step(static_cast<int>(i));
-            context.pump.ProcessPendingEvents();
+        for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
+            addSource(request.sources[i], request.allPages, destination, result.skipped);
+            progress.step(static_cast<int>(i));
+            context.pump.processPendingEvents();
         }
         // The file is complete and in place before anything is said about it.
-        const uint32_t pages = destination.Pages();
-        result.written = destination.Finish();
+        const uint32_t pages = destination.pages();
+        result.written = destination.finish();
         result.pages = result.written ? pages : 0;
     }
     if (!result.written) {
-        ShowError(context.messages, "TIF文件合成失败!");
+        showError(context.messages, "TIF文件合成失败!");
     } else if (!result.skipped.empty()) {
-        ShowError(context.messages, SkippedSourcesMessage(result.skipped));
+        showError(context.messages, skippedSourcesMessage(result.skipped));
     } else {
-        ShowInformation(context.messages, "TIF文件合成完毕!");
+        showInformation(context.messages, "TIF文件合成完毕!");
     }
     return result;
 }

@@ -25,6 +25,6 @@ struct ComposeResult {
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context);
 
 // The message listing sources that could not be merged: at most ten paths, then the count.
-std::string SkippedSourcesMessage(const std::vector<std::string>& skipped);
+std::string skippedSourcesMessage(const std::vector<std::string>& skipped);
 
 }  // namespace orvelle

@@ -12,7 +12,7 @@ std::string StripExtension(const std::string& name) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-std::string PageOutputName(const std::string& folder, const std::string& sourcePath,
+std::string pageOutputName(const std::string& folder, const std::string& sourcePath,
                            uint32_t pageIndex, const std::string& extension) {
     std::string name = folder;
     if (name.empty() || name.back() != '/') name += '/';

@@ -14,7 +14,7 @@ std::string StripExtension(const std::string& name);
 
 // folder + "/" (unless it already ends in one) + source stem + "_" + page number from 1 +
 // extension: "/out" and "/scans/report.tif" give "/out/report_1.PNG" for page 0 as PNG.
-std::string PageOutputName(const std::string& folder, const std::string& sourcePath,
+std::string pageOutputName(const std::string& folder, const std::string& sourcePath,
                            uint32_t pageIndex, const std::string& extension);
 
 }  // namespace orvelle

@@ -17,19 +17,19 @@ constexpr int kMinPercent = 1;
 constexpr int kMaxPercent = 1000;
 
 // A side scaled by `percent` (read clamped to 1..1000), rounded half to even, at least 1.
-int32_t ScaledSide(uint32_t side, int32_t percent);
+int32_t scaledSide(uint32_t side, int32_t percent);
 
 // The percentage a user typed: its leading whole number clamped to 1..1000, or `fallback`
 // when the text holds no number.
-int32_t PercentFromText(std::string_view text, int32_t fallback);
+int32_t percentFromText(std::string_view text, int32_t fallback);
 
 // Draws the active frame of `source` at `percent` into a new 24-bit bitmap that carries the
 // source's resolution scaled alike, and saves it to `target`. False when nothing was written.
-bool RenderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
+bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
                          const GUID& encoder, const EncoderParameters* parameters);
 
 // The two checks before a run; shows the first that fails and returns false.
-bool CheckExportInputs(const std::string& sourceText, const std::string& folderText,
+bool checkExportInputs(const std::string& sourceText, const std::string& folderText,
                        MessageSink& messages);
 
 struct ExportAllRequest {

@@ -112,7 +112,7 @@ TEST(ComposeTiff, UndecodableSourcesAreSkippedAndNamed) {
               std::vector<std::string>{"错误|TIF文件合成完毕,但以下图片无法识别,未能合成:\n" + dir.file("gone.png")});
 
     for (int i = 0; i < 12; ++i) sources.push_back(dir.file("missing" + std::to_string(i) + ".gif"));
-    const std::string text = SkippedSourcesMessage(std::vector<std::string>(sources.begin() + 2, sources.end()));
+    const std::string text = skippedSourcesMessage(std::vector<std::string>(sources.begin() + 2, sources.end()));
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
     EXPECT_NE(text.find("missing9.gif\n……共12个"), std::string::npos);
     EXPECT_EQ(text.find("missing10.gif"), std::string::npos);

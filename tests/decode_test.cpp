@@ -31,7 +31,7 @@ TEST_P(TiffDecoding, KeepsClassAndPixels) {
     fixtures::writeTiff(dir.file("page.tif"), {c.page});
     auto image = fixtures::load(dir.file("page.tif"));
     ASSERT_EQ(image->LastStatus, Ok);
-    EXPECT_EQ(image->FramePixelFormat(), c.format);
+    EXPECT_EQ(image->framePixelFormat(), c.format);
     ASSERT_EQ(image->PixelWidth(), c.page.width);
     ASSERT_EQ(image->PixelHeight(), c.page.height);
     int worst = 0;
@@ -89,8 +89,8 @@ TEST(Resolution, EachFormatReportsDotsPerInch) {
     for (const auto& [name, dpi] : expected) {
         auto image = fixtures::load(dir.file(name));
         ASSERT_EQ(image->LastStatus, Ok) << name;
-        EXPECT_NEAR(image->HorizontalResolution(), dpi, 0.05) << name;
-        EXPECT_NEAR(image->VerticalResolution(), dpi, 0.05) << name;
+        EXPECT_NEAR(image->horizontalResolution(), dpi, 0.05) << name;
+        EXPECT_NEAR(image->verticalResolution(), dpi, 0.05) << name;
     }
 }
 
@@ -102,15 +102,15 @@ TEST(PngDecoding, ClassesAndExactPixels) {
         fixtures::writePng(path, picture);
         auto image = fixtures::load(path);
         ASSERT_EQ(image->LastStatus, Ok);
-        EXPECT_EQ(image->FramePixelFormat(), channels == 1   ? PixelFormat8bppIndexed
+        EXPECT_EQ(image->framePixelFormat(), channels == 1   ? PixelFormat8bppIndexed
                                              : channels == 3 ? PixelFormat24bppRGB
                                                              : PixelFormat32bppARGB);
         for (uint32_t y = 0; y < picture.height; ++y)
             for (uint32_t x = 0; x < picture.width; ++x) {
                 const uint8_t* s = picture.at(x, y);
                 const uint32_t want = channels == 1
-                                          ? ComposeArgb(255, s[0], s[0], s[0])
-                                          : ComposeArgb(channels == 4 ? s[3] : 255, s[0], s[1], s[2]);
+                                          ? composeArgb(255, s[0], s[0], s[0])
+                                          : composeArgb(channels == 4 ? s[3] : 255, s[0], s[1], s[2]);
                 ASSERT_EQ(fixtures::pixel(*image, x, y), want) << x << "," << y;
             }
     }
@@ -120,9 +120,9 @@ TEST(JpegDecoding, GreyAndColour) {
     TempDir dir;
     fixtures::writeJpeg(dir.file("grey.jpg"), fixtures::gradient(16, 16, 1), 100);
     fixtures::writeJpeg(dir.file("colour.jpg"), fixtures::gradient(16, 16, 3), 100);
-    EXPECT_EQ(fixtures::load(dir.file("grey.jpg"))->FramePixelFormat(), PixelFormat8bppIndexed);
+    EXPECT_EQ(fixtures::load(dir.file("grey.jpg"))->framePixelFormat(), PixelFormat8bppIndexed);
     auto colour = fixtures::load(dir.file("colour.jpg"));
-    EXPECT_EQ(colour->FramePixelFormat(), PixelFormat24bppRGB);
+    EXPECT_EQ(colour->framePixelFormat(), PixelFormat24bppRGB);
     EXPECT_EQ(colour->PixelWidth(), 16u);
 }
 
@@ -131,7 +131,7 @@ TEST(BmpDecoding, BottomUpRowsAndExactPixels) {
     const Picture picture = fixtures::gradient(13, 6, 3);  // rows padded to 40 bytes
     fixtures::writeBmp24(dir.file("a.bmp"), picture);
     auto image = fixtures::load(dir.file("a.bmp"));
-    ASSERT_EQ(image->FramePixelFormat(), PixelFormat24bppRGB);
+    ASSERT_EQ(image->framePixelFormat(), PixelFormat24bppRGB);
     for (uint32_t y = 0; y < picture.height; ++y)
         for (uint32_t x = 0; x < picture.width; ++x) {
             const uint8_t* s = picture.at(x, y);
@@ -144,7 +144,7 @@ TEST(Dispatch, FormatComesFromContentNotName) {
     fixtures::writePng(dir.file("really-a-png.tif"), fixtures::gradient(4, 4, 3));
     auto image = fixtures::load(dir.file("really-a-png.tif"));
     ASSERT_EQ(image->LastStatus, Ok);
-    EXPECT_EQ(image->RawFormat(), ImageFormatPNG);
+    EXPECT_EQ(image->rawFormat(), ImageFormatPNG);
     ASSERT_EQ(mkfifo(dir.file("pipe.png").c_str(), 0600), 0);
     EXPECT_EQ(fixtures::load(dir.file("pipe.png"))->NativeHandle, nullptr) << "not a regular file";
 }
@@ -166,7 +166,7 @@ TEST(GifDecoding, SingleOpaqueFrameKeepsItsPalette) {
                        {solid(0, 0, 4, 3, 2)});
     auto image = fixtures::load(dir.file("one.gif"));
     ASSERT_EQ(image->LastStatus, Ok);
-    EXPECT_EQ(image->FramePixelFormat(), PixelFormat8bppIndexed);
+    EXPECT_EQ(image->framePixelFormat(), PixelFormat8bppIndexed);
     EXPECT_EQ(fixtures::pixel(*image, 3, 2), 0xFF0000FFu);
     GUID dimension{};
     EXPECT_EQ(image->ListFrameDimensions(&dimension, 1), Ok);
@@ -186,7 +186,7 @@ TEST(GifDecoding, FramesAreCompositedWithDisposal) {
     auto image = fixtures::load(dir.file("anim.gif"));
     GUID time = FrameDimensionTime;
     ASSERT_EQ(image->CountFrames(&time), 4u);
-    EXPECT_EQ(image->FramePixelFormat(), PixelFormat32bppARGB);
+    EXPECT_EQ(image->framePixelFormat(), PixelFormat32bppARGB);
 
     ASSERT_EQ(image->ActivateFrame(&time, 1), Ok);
     EXPECT_EQ(fixtures::pixel(*image, 1, 1), 0xFF00FF00u);

@@ -125,7 +125,7 @@ TEST(Drawing, HalfTransparentColourBlends) {
     TGPBitmap target(1, 1, PixelFormat24bppRGB);
     TGPGraphics g(&target);
     EXPECT_EQ(g.FillSurface(OpaqueColor(0, 0, 0)), Ok);
-    TGPSolidBrush half(ComposeArgb(128, 255, 255, 255));
+    TGPSolidBrush half(composeArgb(128, 255, 255, 255));
     EXPECT_EQ(g.PaintRectangle(&half, 0, 0, 1, 1), Ok);
     EXPECT_NEAR(static_cast<int>(fixtures::pixel(target, 0, 0) & 255), 128, 1);
 }
@@ -168,7 +168,7 @@ TEST(Drawing, DeviceContextSurfaceStaysOpaque) {
     {
         TGPGraphics g(&context);
         ASSERT_EQ(g.LastStatus, Ok);
-        EXPECT_EQ(g.FillSurface(ComposeArgb(0, 10, 20, 30)), Ok);
+        EXPECT_EQ(g.FillSurface(composeArgb(0, 10, 20, 30)), Ok);
         auto picture = coordinates(2, 2);
         EXPECT_EQ(g.DrawImageAt(picture.get(), 3, 2, 2, 2), Ok);
     }

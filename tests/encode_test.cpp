@@ -130,11 +130,11 @@ TEST(JpegEncoding, QualityParameterIsHonoured) {
     fixtures::writePng(dir.file("photo.png"), fixtures::gradient(96, 96, 3));
     auto image = fixtures::load(dir.file("photo.png"));
     EncoderParameterBlock low(EncoderQuality, 20), high(EncoderQuality, 95);
-    ASSERT_EQ(save(*image, dir.file("low.jpg"), "image/jpeg", low.Block()), Ok);
-    ASSERT_EQ(save(*image, dir.file("high.jpg"), "image/jpeg", high.Block()), Ok);
+    ASSERT_EQ(save(*image, dir.file("low.jpg"), "image/jpeg", low.block()), Ok);
+    ASSERT_EQ(save(*image, dir.file("high.jpg"), "image/jpeg", high.block()), Ok);
     EXPECT_LT(fixtures::readBytes(dir.file("low.jpg")).size(), fixtures::readBytes(dir.file("high.jpg")).size());
     EncoderParameterBlock invalid(EncoderQuality, 101);
-    EXPECT_EQ(save(*image, dir.file("bad.jpg"), "image/jpeg", invalid.Block()), InvalidParameter);
+    EXPECT_EQ(save(*image, dir.file("bad.jpg"), "image/jpeg", invalid.block()), InvalidParameter);
 }
 
 TEST(Saving, FailuresLeaveNoFileAndKeepTheOldOne) {
@@ -156,19 +156,19 @@ TEST(MultiFrame, FileAppearsOnlyWhenFlushed) {
     TGPBitmap first(4, 4, PixelFormat24bppRGB), second(6, 2, PixelFormat24bppRGB);
     SaveFlagParams flags;
     auto destination = std::make_unique<TGPBitmap>(4, 4, PixelFormat24bppRGB);
-    ASSERT_EQ(save(*destination, dir.file("m.tif"), "image/tiff", flags.Block()), Ok);
+    ASSERT_EQ(save(*destination, dir.file("m.tif"), "image/tiff", flags.block()), Ok);
     EXPECT_FALSE(std::filesystem::exists(dir.file("m.tif"))) << "still being written";
-    EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), InvalidParameter)
+    EXPECT_EQ(destination->AppendFrame(&second, flags.block()), InvalidParameter)
         << "appending needs the page flag";
-    flags.SetValue(EncoderValueFrameDimensionPage);
-    EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), Ok);
-    EXPECT_EQ(first.AppendFrame(&second, flags.Block()), WrongState) << "not a multi-frame output";
-    flags.SetValue(EncoderValueFlush);
-    EXPECT_EQ(destination->AppendFrame(destination.get(), flags.Block()), Ok);
+    flags.setValue(EncoderValueFrameDimensionPage);
+    EXPECT_EQ(destination->AppendFrame(&second, flags.block()), Ok);
+    EXPECT_EQ(first.AppendFrame(&second, flags.block()), WrongState) << "not a multi-frame output";
+    flags.setValue(EncoderValueFlush);
+    EXPECT_EQ(destination->AppendFrame(destination.get(), flags.block()), Ok);
     const auto pages = fixtures::readTiffPages(dir.file("m.tif"));
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(pages[1].width, 6u);
-    EXPECT_EQ(destination->AppendFrame(&second, flags.Block()), WrongState) << "already complete";
+    EXPECT_EQ(destination->AppendFrame(&second, flags.block()), WrongState) << "already complete";
     destination.reset();
     EXPECT_EQ(fixtures::listFolder(dir.path().string()), std::vector<std::string>{"m.tif"});
 }
@@ -183,9 +183,9 @@ TEST(MultiFrame, ReleasedUnflushedOutputLeavesExistingFileUntouched) {
     SaveFlagParams flags;
     TGPBitmap second(6, 2, PixelFormat24bppRGB);
     auto destination = std::make_unique<TGPBitmap>(4, 4, PixelFormat24bppRGB);
-    ASSERT_EQ(save(*destination, target, "image/tiff", flags.Block()), Ok);
-    flags.SetValue(EncoderValueFrameDimensionPage);
-    ASSERT_EQ(destination->AppendFrame(&second, flags.Block()), Ok);
+    ASSERT_EQ(save(*destination, target, "image/tiff", flags.block()), Ok);
+    flags.setValue(EncoderValueFrameDimensionPage);
+    ASSERT_EQ(destination->AppendFrame(&second, flags.block()), Ok);
     destination.reset();
     EXPECT_EQ(fixtures::readBytes(target), old);
     EXPECT_EQ(fixtures::listFolder(dir.path().string()), std::vector<std::string>{"m.tif"});

@@ -28,7 +28,7 @@ struct ScaleRow {
 class Scaling : public ::testing::TestWithParam<ScaleRow> {};
 
 TEST_P(Scaling, RoundsHalfToEvenAndNeverToZero) {
-    EXPECT_EQ(ScaledSide(GetParam().side, GetParam().percent), GetParam().expected);
+    EXPECT_EQ(scaledSide(GetParam().side, GetParam().percent), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Scaling,
@@ -40,13 +40,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, Scaling,
                                            ScaleRow{10, 5000, 100}, ScaleRow{3, 1000, 30}));
 
 TEST(OutputNames, FolderStemNumberExtension) {
-    EXPECT_EQ(PageOutputName("/", "/scans/report.tif", 0, ".JPG"), "/report_1.JPG");
-    EXPECT_EQ(PageOutputName("/out", "/scans/report.tif", 0, ".JPG"), "/out/report_1.JPG");
-    EXPECT_EQ(PageOutputName("/out/", "/scans/report.tif", 1, ".PNG"), "/out/report_2.PNG");
-    EXPECT_EQ(PageOutputName("/out", "/scans/report.old.tif", 0, ".BMP"), "/out/report.old_1.BMP");
-    EXPECT_EQ(PageOutputName("/out", "/scans/report", 0, ".GIF"), "/out/report_1.GIF");
-    EXPECT_EQ(PageOutputName("/out", "/scans/.tif", 0, ".JPG"), "/out/_1.JPG");
-    EXPECT_EQ(PageOutputName("/out", "report.tif", 9, ".PNG"), "/out/report_10.PNG");
+    EXPECT_EQ(pageOutputName("/", "/scans/report.tif", 0, ".JPG"), "/report_1.JPG");
+    EXPECT_EQ(pageOutputName("/out", "/scans/report.tif", 0, ".JPG"), "/out/report_1.JPG");
+    EXPECT_EQ(pageOutputName("/out/", "/scans/report.tif", 1, ".PNG"), "/out/report_2.PNG");
+    EXPECT_EQ(pageOutputName("/out", "/scans/report.old.tif", 0, ".BMP"), "/out/report.old_1.BMP");
+    EXPECT_EQ(pageOutputName("/out", "/scans/report", 0, ".GIF"), "/out/report_1.GIF");
+    EXPECT_EQ(pageOutputName("/out", "/scans/.tif", 0, ".JPG"), "/out/_1.JPG");
+    EXPECT_EQ(pageOutputName("/out", "report.tif", 9, ".PNG"), "/out/report_10.PNG");
     EXPECT_EQ(FileNameOf(""), "");
     EXPECT_EQ(FileNameOf("plain.tif"), "plain.tif");
     EXPECT_EQ(StripExtension(".tif"), "");
@@ -54,9 +54,9 @@ TEST(OutputNames, FolderStemNumberExtension) {
 
 TEST(ExportChecks, FirstFailingCheckOnly) {
     RecordingContext rec;
-    EXPECT_FALSE(CheckExportInputs("", "", rec));
-    EXPECT_FALSE(CheckExportInputs("/a.tif", " \t", rec));
-    EXPECT_TRUE(CheckExportInputs(" /a.tif ", "/out", rec));
+    EXPECT_FALSE(checkExportInputs("", "", rec));
+    EXPECT_FALSE(checkExportInputs("/a.tif", " \t", rec));
+    EXPECT_TRUE(checkExportInputs(" /a.tif ", "/out", rec));
     EXPECT_EQ(rec.messages(),
               (std::vector<std::string>{"错误|请选择TIF文件!", "错误|请选择文件存放目录!"}));
     EXPECT_EQ(rec.icons, (std::vector<MessageIcon>{MessageIcon::Error, MessageIcon::Error}));

@@ -43,7 +43,7 @@ Outcome runIsolated(const std::string& path) {
     const pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
-        const auto result = orvelle::fuzz::RunDecodeWorkout(orvelle::widenPath(path).c_str());
+        const auto result = orvelle::fuzz::runDecodeWorkout(orvelle::widenPath(path).c_str());
         (void)!write(channel[1], &result, sizeof result);
         _exit(0);
     }
@@ -176,8 +176,8 @@ TEST(CrashCorpus, EveryInputEndsCleanlyWithinBounds) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    orvelle::ImagingSession::Open();
+    orvelle::ImagingSession::open();
     const int status = RUN_ALL_TESTS();
-    orvelle::ImagingSession::Close();
+    orvelle::ImagingSession::close();
     return status;
 }

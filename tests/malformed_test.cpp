@@ -180,8 +180,8 @@ int main(int argc, char** argv) {
     if (setrlimit(RLIMIT_AS, &limit) != 0) std::perror("setrlimit");
 #endif
     ::testing::InitGoogleTest(&argc, argv);
-    ImagingSession::Open();
+    ImagingSession::open();
     const int status = RUN_ALL_TESTS();
-    ImagingSession::Close();
+    ImagingSession::close();
     return status;
 }

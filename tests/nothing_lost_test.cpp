@@ -295,10 +295,10 @@ TEST(OutputNames, ALinkToNothingCreatesItsTarget) {
 }
 
 TEST(Percentages, TypedTextIsClampedOrFallsBack) {
-    EXPECT_EQ(PercentFromText("0", 50), 1);
-    EXPECT_EQ(PercentFromText("5000", 50), 1000);
-    EXPECT_EQ(PercentFromText("250", 50), 250);
-    EXPECT_EQ(PercentFromText(" 75", 50), 75);
-    EXPECT_EQ(PercentFromText("", 50), 50);
-    EXPECT_EQ(PercentFromText("99999999999999", 50), 1000);
+    EXPECT_EQ(percentFromText("0", 50), 1);
+    EXPECT_EQ(percentFromText("5000", 50), 1000);
+    EXPECT_EQ(percentFromText("250", 50), 250);
+    EXPECT_EQ(percentFromText(" 75", 50), 75);
+    EXPECT_EQ(percentFromText("", 50), 50);
+    EXPECT_EQ(percentFromText("99999999999999", 50), 1000);
 }

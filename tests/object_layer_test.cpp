@@ -14,7 +14,7 @@ TEST(ObjectLayer, ColoursAndRectangles) {
     EXPECT_EQ(OpaqueColor(200, 200, 200), 0xFFC8C8C8u);
     EXPECT_EQ(OpaqueColor(255, 255, 255), 0xFFFFFFFFu);
     EXPECT_EQ(OpaqueColor(0, 0, 0), 0xFF000000u);
-    EXPECT_EQ(ComposeArgb(0x12, 0x34, 0x56, 0x78), 0x12345678u);
+    EXPECT_EQ(composeArgb(0x12, 0x34, 0x56, 0x78), 0x12345678u);
     const PixelRect rect(1, 2, 3, 4);
     EXPECT_EQ(rect.X, 1);
     EXPECT_EQ(rect.Y, 2);
@@ -138,12 +138,12 @@ TEST(ObjectLayer, PenChangesColour) {
 }
 
 TEST(ObjectLayer, NoWrapperOutsideASession) {
-    ImagingSession::Close();
+    ImagingSession::close();
     EXPECT_THROW(delete new TGPPen(0, 1.0f), std::bad_alloc);
     GpImage* handle = nullptr;
     EXPECT_EQ(GdipCreateBitmapFromScan0(2, 2, 0, PixelFormat24bppRGB, nullptr, &handle),
               GdiplusNotInitialized);
-    ImagingSession::Open();
+    ImagingSession::open();
     EXPECT_NO_THROW(delete new TGPPen(0, 1.0f));
 }
 

@@ -75,7 +75,7 @@ TEST(OutputFormatTable, ControlsMapToTheSameFormats) {
         const auto format = exportFormatOfBox(box);
         ASSERT_TRUE(format.has_value());
         EXPECT_EQ(exportFormatOfFilter(box + 1), format);
-        EXPECT_EQ(FormatByBoxIndex(box).MimeType, formatRow(*format).MimeType);
+        EXPECT_EQ(formatByBoxIndex(box).MimeType, formatRow(*format).MimeType);
     }
     EXPECT_FALSE(exportFormatOfBox(-1).has_value());
     EXPECT_FALSE(exportFormatOfBox(5).has_value());
@@ -84,24 +84,24 @@ TEST(OutputFormatTable, ControlsMapToTheSameFormats) {
 }
 
 TEST(OutputFormatTable, BoxAndFilterIndices) {
-    EXPECT_EQ(FormatByBoxIndex(2).Extension, ".GIF");
-    EXPECT_EQ(FormatByBoxIndex(2).MimeType, "image/gif");
-    EXPECT_EQ(FormatByFilterIndex(2).Extension, ".BMP");
-    EXPECT_EQ(FormatByFilterIndex(2).MimeType, "image/bmp");
-    EXPECT_EQ(FormatByFilterIndex(5).Extension, ".TIF");
+    EXPECT_EQ(formatByBoxIndex(2).Extension, ".GIF");
+    EXPECT_EQ(formatByBoxIndex(2).MimeType, "image/gif");
+    EXPECT_EQ(formatByFilterIndex(2).Extension, ".BMP");
+    EXPECT_EQ(formatByFilterIndex(2).MimeType, "image/bmp");
+    EXPECT_EQ(formatByFilterIndex(5).Extension, ".TIF");
     for (int outside : {-1, 5, 100}) {
-        EXPECT_TRUE(FormatByBoxIndex(outside).Extension.empty());
-        EXPECT_TRUE(FormatByBoxIndex(outside).MimeType.empty());
+        EXPECT_TRUE(formatByBoxIndex(outside).Extension.empty());
+        EXPECT_TRUE(formatByBoxIndex(outside).MimeType.empty());
     }
-    EXPECT_TRUE(FormatByFilterIndex(0).Extension.empty());
-    EXPECT_TRUE(FormatByFilterIndex(0).MimeType.empty());
+    EXPECT_TRUE(formatByFilterIndex(0).Extension.empty());
+    EXPECT_TRUE(formatByFilterIndex(0).MimeType.empty());
     EXPECT_STREQ(OutputFormatTable[0].Label, "JPEG格式");
     EXPECT_STREQ(OutputFormatTable[4].FilterMask, "*.TIF");
 }
 
 TEST(ParameterBlocks, OneLongParameterPointingAtItsValue) {
     QualityParams quality;
-    const EncoderParameters* block = quality.Block();
+    const EncoderParameters* block = quality.block();
     EXPECT_EQ(block->Count, 1u);
     EXPECT_EQ(block->Parameter[0].Guid, EncoderQuality);
     EXPECT_EQ(block->Parameter[0].NumberOfValues, 1u);
@@ -109,10 +109,10 @@ TEST(ParameterBlocks, OneLongParameterPointingAtItsValue) {
     EXPECT_EQ(*static_cast<const uint32_t*>(block->Parameter[0].Value), 80u);
 
     SaveFlagParams flags;
-    EXPECT_EQ(flags.Block()->Parameter[0].Guid, EncoderSaveFlag);
-    EXPECT_EQ(*static_cast<const uint32_t*>(flags.Block()->Parameter[0].Value), 18u);
-    flags.SetValue(EncoderValueFrameDimensionPage);
-    EXPECT_EQ(*static_cast<const uint32_t*>(flags.Block()->Parameter[0].Value), 23u);
+    EXPECT_EQ(flags.block()->Parameter[0].Guid, EncoderSaveFlag);
+    EXPECT_EQ(*static_cast<const uint32_t*>(flags.block()->Parameter[0].Value), 18u);
+    flags.setValue(EncoderValueFrameDimensionPage);
+    EXPECT_EQ(*static_cast<const uint32_t*>(flags.block()->Parameter[0].Value), 23u);
 }
 
 }  // namespace

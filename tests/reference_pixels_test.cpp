@@ -80,7 +80,7 @@ TEST_P(TiffReference, EveryPageMatchesLibtiffRgba) {
         ASSERT_EQ(image->PixelWidth(), width);
         ASSERT_EQ(image->PixelHeight(), height);
         // libtiff hands alpha out premultiplied; ours is straight.
-        const bool alpha = image->FramePixelFormat() == PixelFormat32bppARGB;
+        const bool alpha = image->framePixelFormat() == PixelFormat32bppARGB;
         EXPECT_LE(worstDifference(*image, expected, width, height, alpha), alpha ? 1 : 0);
     }
     TIFFClose(tif);

@@ -23,7 +23,7 @@ std::unique_ptr<TGPBitmap> drawPage(int32_t width, int32_t height, float dpi,
                                     const std::vector<Block>& blocks) {
     auto page = std::make_unique<TGPBitmap>(width, height, PixelFormat24bppRGB);
     // A failure here shows when the page is saved: a bitmap that was never made.
-    (void)page->SetResolution(dpi, dpi);
+    (void)page->setResolution(dpi, dpi);
     TGPGraphics graphics(page.get());
     (void)graphics.FillSurface(OpaqueColor(255, 255, 255));
     for (const Block& b : blocks) {
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_sample OUTPUT.tif\n");
         return 2;
     }
-    ImagingSession::Open();
+    ImagingSession::open();
     GpStatus status = Ok;
     {
         GUID encoder{};
@@ -74,14 +74,14 @@ int main(int argc, char** argv) {
         SaveFlagParams flags;
         const std::u16string path = widenPath(argv[1]);
         auto first = drawPage(1275, 1650, 150, textLines());
-        status = first->SaveToFile(path, &encoder, flags.Block());
-        flags.SetValue(EncoderValueFrameDimensionPage);
+        status = first->SaveToFile(path, &encoder, flags.block());
+        flags.setValue(EncoderValueFrameDimensionPage);
         for (auto& page : {drawPage(850, 1100, 100, greyBands()), drawPage(640, 480, 72, colourBlocks())})
-            if (status == Ok) status = first->AppendFrame(page.get(), flags.Block());
-        flags.SetValue(EncoderValueFlush);
-        if (status == Ok) status = first->AppendFrame(first.get(), flags.Block());
+            if (status == Ok) status = first->AppendFrame(page.get(), flags.block());
+        flags.setValue(EncoderValueFlush);
+        if (status == Ok) status = first->AppendFrame(first.get(), flags.block());
     }
-    ImagingSession::Close();
+    ImagingSession::close();
     if (status != Ok) std::fprintf(stderr, "make_sample: %s could not be written\n", argv[1]);
     return status == Ok ? 0 : 1;
 }

@@ -38,14 +38,14 @@ private:
     std::unique_ptr<TForm1> window;
     fixtures::RecordingContext recorder;
 
-    void addMergeEntry(const std::string& path) { window->TabSheet2->AddEntry({path, ""}); }
+    void addMergeEntry(const std::string& path) { window->TabSheet2->addEntry({path, ""}); }
 
 private slots:
     void init() {
         recorder = fixtures::RecordingContext();
         window = std::make_unique<TForm1>();
-        window->SetMessageSink(&recorder);
-        window->SetEventPump(&recorder);
+        window->setMessageSink(&recorder);
+        window->setEventPump(&recorder);
         window->show();
     }
     void cleanup() { window.reset(); }
@@ -60,7 +60,7 @@ private slots:
         for (QTabBar* tabs : window->findChildren<QTabBar*>()) QVERIFY(!tabs->isVisible());
         QCOMPARE(window->TabSheet3->SpeedButton16->y(), 394);
         QCOMPARE(window->TabSheet3->SpeedButton16->geometry().bottom() + 1, 415);
-        QCOMPARE(window->TabSheet3->Image4->Picture().size(), QSize(609, 415));
+        QCOMPARE(window->TabSheet3->Image4->picture().size(), QSize(609, 415));
     }
 
     void sideBarButtons_data() {
@@ -85,7 +85,7 @@ private slots:
     }
 
     void exitClosesWithoutQuestion() {
-        QSignalSpy closed(window.get(), &TForm1::Closed);
+        QSignalSpy closed(window.get(), &TForm1::closed);
         QTest::mouseClick(window->Panel3->SpeedButton11, Qt::LeftButton);
         QCOMPARE(closed.count(), 1);
         QVERIFY(!window->isVisible());
@@ -108,7 +108,7 @@ private slots:
             // One step keeps a range of its own: 0 to 0 would be the busy animation.
             QCOMPARE(window->ProgressBar1->maximum(), steps == 1 ? 1 : steps - 1);
             QCOMPARE(window->StatusBar2->panelText(1), QString("正在分解TIFF文件,请等待......"));
-            scope.Step(steps - 1);
+            scope.step(steps - 1);
             QCOMPARE(window->ProgressBar1->value(), steps - 1);
         }
         QVERIFY(window->ProgressBar1->isHidden());
@@ -209,28 +209,28 @@ private slots:
         PictureBox box(window.get());
         box.setGeometry(10, 10, 120, 120);
         box.show();
-        QVERIFY(!box.HasPicture());
-        HDC canvas = box.Canvas();
-        QVERIFY(box.HasPicture());
-        QCOMPARE(box.Picture().size(), QSize(120, 120));
+        QVERIFY(!box.hasPicture());
+        HDC canvas = box.canvas();
+        QVERIFY(box.hasPicture());
+        QCOMPARE(box.picture().size(), QSize(120, 120));
         QCOMPARE(canvas->width, 120);
         {
             TGPGraphics graphics(canvas);
             TGPSolidBrush brush(OpaqueColor(200, 20, 30));
             QCOMPARE(graphics.PaintRectangle(&brush, 10, 20, 30, 40), Ok);
         }
-        box.DrawingDone();
+        box.drawingDone();
         const QImage shown = box.grab().toImage();
         QCOMPARE(shown.pixelColor(15, 25), QColor(200, 20, 30));
         QCOMPARE(shown.pixelColor(5, 5), QColor(Qt::white));
         // Emptied, the box shows nothing of the old picture; the next use makes a new
         // picture at the box's size, whatever the size was before.
-        box.EmptyPicture();
-        QVERIFY(!box.HasPicture());
+        box.emptyPicture();
+        QVERIFY(!box.hasPicture());
         box.resize(60, 40);
-        box.Canvas();
-        QCOMPARE(box.Picture().size(), QSize(60, 40));
-        QCOMPARE(box.Picture().pixelColor(15, 25), QColor(Qt::white));
+        box.canvas();
+        QCOMPARE(box.picture().size(), QSize(60, 40));
+        QCOMPARE(box.picture().pixelColor(15, 25), QColor(Qt::white));
     }
 
     void composeFromTheButton() {
@@ -250,7 +250,7 @@ private slots:
         window->TabSheet2->SpeedButton14->click();
         QCOMPARE(recorder.messages().back(), std::string("错误|请选择文件保存的名字!"));
         // An empty list composes nothing, silently.
-        window->TabSheet2->ClearList();
+        window->TabSheet2->clearList();
         QCOMPARE(window->TabSheet2->ListView2->rowCount(), 0);
         const size_t before = recorder.events.size();
         window->TabSheet2->SpeedButton14->click();
@@ -319,14 +319,14 @@ private slots:
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    ImagingSession::Open();
+    ImagingSession::open();
     int status = 0;
     {
         GuardedApplication application(argc, argv);
         MainWindowTest test;
         status = QTest::qExec(&test, argc, argv);
     }
-    ImagingSession::Close();
+    ImagingSession::close();
     return status;
 }
 

@@ -12,7 +12,7 @@
 #include "imaging/gdipobj.h"
 
 int main(int argc, char** argv) {
-    orvelle::ImagingSession::Open();
+    orvelle::ImagingSession::open();
     int status = 0;
     {
         orvelle::GuardedApplication application(argc, argv);
@@ -31,6 +31,6 @@ int main(int argc, char** argv) {
             if (!window.grab().save(folder + "/" + name)) status = 1;
         }
     }
-    orvelle::ImagingSession::Close();
+    orvelle::ImagingSession::close();
     return status;
 }

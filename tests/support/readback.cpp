@@ -216,18 +216,18 @@ std::vector<std::string> listFolder(const std::string& folder) {
     return names;
 }
 
-void RecordingContext::Begin(int steps, const std::string& text) {
+void RecordingContext::begin(int steps, const std::string& text) {
     events.push_back("begin " + std::to_string(steps) + " " + text);
 }
-void RecordingContext::Step(int position) { events.push_back("step " + std::to_string(position)); }
-void RecordingContext::End() { events.push_back("end"); }
-void RecordingContext::Show(const std::string& text, const std::string& title,
+void RecordingContext::step(int position) { events.push_back("step " + std::to_string(position)); }
+void RecordingContext::end() { events.push_back("end"); }
+void RecordingContext::show(const std::string& text, const std::string& title,
                             orvelle::MessageIcon icon) {
     events.push_back("message " + title + "|" + text);
     icons.push_back(icon);
     if (onMessage) onMessage();
 }
-void RecordingContext::ProcessPendingEvents() {
+void RecordingContext::processPendingEvents() {
     events.push_back("pump");
     if (onPump) onPump();
 }

@@ -45,11 +45,11 @@ class RecordingContext : public orvelle::ProgressDisplay,
                          public orvelle::MessageSink,
                          public orvelle::EventPump {
 public:
-    void Begin(int steps, const std::string& text) override;
-    void Step(int position) override;
-    void End() override;
-    void Show(const std::string& text, const std::string& title, orvelle::MessageIcon icon) override;
-    void ProcessPendingEvents() override;
+    void begin(int steps, const std::string& text) override;
+    void step(int position) override;
+    void end() override;
+    void show(const std::string& text, const std::string& title, orvelle::MessageIcon icon) override;
+    void processPendingEvents() override;
 
     orvelle::JobContext context() { return {*this, *this, *this}; }
     std::vector<std::string> messages() const;  // "title|text" of each message

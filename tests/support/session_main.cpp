@@ -6,8 +6,8 @@
 namespace {
 class SessionEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { orvelle::ImagingSession::Open(); }
-    void TearDown() override { orvelle::ImagingSession::Close(); }
+    void SetUp() override { orvelle::ImagingSession::open(); }
+    void TearDown() override { orvelle::ImagingSession::close(); }
 };
 }  // namespace
 
