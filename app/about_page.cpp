@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QToolButton>
 
-#include "picture_box.h"
+#include "viewer/picture_box.h"
 #include "resource_picture.h"
 #include "look.h"
 #include "page_geometry.h"

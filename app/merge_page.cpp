@@ -11,7 +11,7 @@
 
 #include "look.h"
 #include "page_geometry.h"
-#include "picture_box.h"
+#include "viewer/picture_box.h"
 #include "split_page.h"
 
 namespace orvelle {

@@ -11,7 +11,7 @@
 #include "imaging/output_formats.h"
 #include "look.h"
 #include "page_geometry.h"
-#include "picture_box.h"
+#include "viewer/picture_box.h"
 #include "split/page_export.h"
 
 namespace orvelle {

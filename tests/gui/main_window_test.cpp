@@ -21,7 +21,7 @@
 #include "app/help_page.h"
 #include "app/main_window.h"
 #include "app/merge_page.h"
-#include "app/picture_box.h"
+#include "viewer/picture_box.h"
 #include "app/side_bar.h"
 #include "app/split_page.h"
 #include "app/status_bar.h"
