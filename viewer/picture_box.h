@@ -6,25 +6,25 @@
 #include <QImage>
 #include <QWidget>
 
-#include "imaging/gdipapi.h"
+#include "imaging/thumbnail_tile.h"
 
 namespace orvelle {
 
-class PictureBox : public QWidget {
+class PictureBox : public QWidget, public TileTarget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget* parent);
 
     // Empties the picture: the box shows nothing until its canvas is used again.
-    void emptyPicture();
+    void emptyPicture() override;
     bool hasPicture() const { return !m_picture.isNull(); }
     const QImage& picture() const { return m_picture; }
 
     // The canvas: a device context over the picture, which is made first (white, at the
     // box's size) when there is none. Valid until the picture is emptied or replaced; the
-    // box repaints when the drawing is done (DrawingDone).
-    HDC canvas();
-    void drawingDone() { update(); }
+    // box repaints when the drawing is done.
+    HDC canvas() override;
+    void drawingDone() override { update(); }
 
     // Replaces the picture with a copy of `picture` shown at its own size from the top left.
     void setPicture(const QImage& picture);
