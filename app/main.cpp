@@ -1,6 +1,7 @@
 // Project1: the imaging session first, then the application and its three windows, the event
 // loop, and at the end the session closed before the windows go.
 #include <QScreen>
+#include <QTimer>
 #include <memory>
 
 #include "guarded_application.h"
@@ -23,6 +24,13 @@ int main(int argc, char** argv) {
     form1->show();
     if (const QScreen* screen = form1->screen())
         form1->move(screen->availableGeometry().center() - form1->rect().center());
+    // "Open with Orvelle" from a file manager: the TIFF named on the command line is opened as
+    // if it had been chosen with "打开".
+    const QStringList arguments = application.arguments();
+    if (arguments.size() > 1) {
+        form1->SpeedButton1Click();
+        QTimer::singleShot(0, form1.get(), [&form1, path = arguments.at(1)] { form1->openTiff(path); });
+    }
     const int status = application.exec();
 
     orvelle::ImagingSession::close();

@@ -22,8 +22,10 @@
 #include "merge_page.h"
 #include "side_bar.h"
 #include "split/page_export.h"
+#include "split/page_listing.h"
 #include "split_page.h"
 #include "status_bar.h"
+#include "viewer/picture_box.h"
 
 namespace orvelle {
 
@@ -93,6 +95,8 @@ TForm1::TForm1()
     connect(Panel3->SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
     connect(Panel3->SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
     connect(Panel3->SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
+    connect(TabSheet1->SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
+    connect(TabSheet1, &SplitPage::tiffDropped, this, &TForm1::openTiff);
     connect(TabSheet1->SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(TabSheet1->SpeedButton7, &QToolButton::clicked, this, &TForm1::SpeedButton7Click);
     connect(TabSheet2->SpeedButton13, &QToolButton::clicked, this, &TForm1::SpeedButton13Click);
@@ -153,6 +157,37 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     QWidget::closeEvent(event);
     emit closed();
+}
+
+void TForm1::SpeedButton4Click() {
+    QFileDialog dialog(this, "打开");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // "TIF文件(*.tif,*.tiff)|*.tif;*.tiff", in both letter cases since this file system tells
+    // them apart.
+    dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.tif *.tiff *.TIF *.TIFF)");
+    if (!m_openDialogName.isEmpty()) dialog.selectFile(m_openDialogName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    m_openDialogName = dialog.selectedFiles().first();
+    openTiff(m_openDialogName);
+}
+
+void TForm1::openTiff(const QString& path) {
+    if (m_jobRunning) return;
+    TabSheet1->Edit1->setText(path);
+    LoadTiffPages();
+}
+
+void TForm1::LoadTiffPages() {
+    TabSheet1->clearPages();
+    const std::string source = TabSheet1->sourcePath();
+    // Picture work: an error keeps the entries made so far and drops the rest silently.
+    try {
+        runJob([&] {
+            JobContext jobContext = context();
+            listTiffPages(source, *TabSheet1->Image2, *TabSheet1, jobContext);
+        });
+    } catch (const std::exception&) {
+    }
 }
 
 void TForm1::SpeedButton7Click() {

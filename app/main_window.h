@@ -48,6 +48,7 @@ signals:
 
 public slots:
     void SpeedButton1Click();
+    void SpeedButton4Click();
     void SpeedButton2Click();
     void SpeedButton3Click();
     void SpeedButton5Click();
@@ -59,11 +60,15 @@ public slots:
     void SpeedButton16Click();
     void StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect);
 
+    // Opens a TIFF as if it had been chosen with "打开": its path into Edit1, then the listing.
+    void openTiff(const QString& path);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();
+    void LoadTiffPages();
     void showPage(int index, int markerTop);
     JobContext context();
     // Runs a job with input to this window held off; a close asked for meanwhile follows it.
@@ -77,6 +82,7 @@ private:
     EventPump* m_pump;
     bool m_jobRunning = false;
     bool m_closeHeld = false;
+    QString m_openDialogName;  // the open dialog offers the previous choice again
 };
 
 }  // namespace orvelle

@@ -1,6 +1,12 @@
 #include "split_page.h"
 
 #include <QComboBox>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QIcon>
+#include <QMimeData>
+#include <QPixmap>
+#include <QUrl>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +55,10 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     ListView1->setMovement(QListView::Static);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListView1->setGeometry(0, 57, kPageWidth, kPageHeight - 57 - 82);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setAcceptDrops(true);
+    ListView1->viewport()->setAcceptDrops(true);
+    ListView1->viewport()->installEventFilter(this);
 
     Label2 = look::label(GroupBox2, "Label2", "文件保存至", QRect(16, 24, 70, 14));
     Edit2 = pathField(GroupBox2, "Edit2", QRect(96, 20, 329, 20));
@@ -85,6 +95,43 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     Image2->setObjectName("Image2");
     Image2->setGeometry(120, 128, 120, 120);
     Image2->hide();
+}
+
+void SplitPage::addPage(const std::string& caption) {
+    ImageList1.append(Image2->picture());
+    auto* entry = new QListWidgetItem(QIcon(QPixmap::fromImage(ImageList1.back())),
+                                      QString::fromStdString(caption));
+    ListView1->addItem(entry);
+}
+
+void SplitPage::clearPages() {
+    ImageList1.clear();
+    ListView1->clear();
+}
+
+int SplitPage::selectedPage() const {
+    const QList<QListWidgetItem*> selected = ListView1->selectedItems();
+    return selected.isEmpty() ? -1 : ListView1->row(selected.first());
+}
+
+// The list takes a file dropped from a file manager as if it had been chosen in the dialog.
+bool SplitPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != ListView1->viewport()) return false;
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (!drag->mimeData()->hasUrls()) return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        if (urls.isEmpty() || !urls.first().isLocalFile()) return false;
+        drop->acceptProposedAction();
+        emit tiffDropped(urls.first().toLocalFile());
+        return true;
+    }
+    return false;
 }
 
 std::string SplitPage::sourcePath() const { return Edit1->text().toStdString(); }

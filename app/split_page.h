@@ -1,10 +1,13 @@
 // The split page: the TIFF source, its page list and the export options.
 #pragma once
 
+#include <QImage>
+#include <QList>
 #include <QWidget>
 #include <string>
 
 #include "imaging/output_formats.h"
+#include "split/page_listing.h"
 
 class QComboBox;
 class QGroupBox;
@@ -19,7 +22,7 @@ namespace orvelle {
 
 class PictureBox;
 
-class SplitPage : public QWidget {
+class SplitPage : public QWidget, public PageListSink {
     Q_OBJECT
 public:
     explicit SplitPage(QWidget* parent);
@@ -29,6 +32,13 @@ public:
     std::string outputFolder() const;
     void setOutputFolder(const QString& folder);
     ExportFormat format() const;
+
+    // The page list: one entry per page of the source, in page order, each with the tile that
+    // Image2 holds when it is added. The tiles are kept in ImageList1.
+    void addPage(const std::string& caption) override;
+    void clearPages();
+    // The selected entry's position, which is its page index; -1 when none is selected.
+    int selectedPage() const;
 
     // The percentage as the spin box shows it, typed text included even when not yet
     // committed, clamped to 1..1000 and committed to the box.
@@ -50,6 +60,14 @@ public:
     QFrame* Bevel1;
     QToolButton* SpeedButton6;
     PictureBox* Image2;
+    QList<QImage> ImageList1;
+
+signals:
+    // A file was dropped onto the page list from a file manager.
+    void tiffDropped(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // A read-only one-line field with a flat border and red text, as the path fields are.

@@ -16,7 +16,7 @@ std::string PageCaption(uint32_t pageIndex, uint32_t width, uint32_t height) {
            std::to_string(height);
 }
 
-PageListing LoadTiffPages(const std::string& sourcePath, TileTarget& target, PageListSink& sink,
+PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, PageListSink& sink,
                           JobContext& context) {
     PageListing listing;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(sourcePath), false));

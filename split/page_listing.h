@@ -30,7 +30,7 @@ struct PageListing {
 // fails to decode still gets its entry (a white framed tile, its size as far as known), so
 // that entry positions always equal page indices. A file that cannot be decoded makes no
 // entry and says "TIF文件无法识别!".
-PageListing LoadTiffPages(const std::string& sourcePath, TileTarget& target, PageListSink& sink,
+PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, PageListSink& sink,
                           JobContext& context);
 
 }  // namespace orvelle

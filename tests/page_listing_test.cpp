@@ -38,7 +38,7 @@ private:
 
 PageListing list(const std::string& path, RecordingList& entries, RecordingContext& rec) {
     JobContext context = rec.context();
-    return LoadTiffPages(path, entries, entries, context);
+    return listTiffPages(path, entries, entries, context);
 }
 
 TEST(PageListing, TwelvePagesOfMixedSizesInPageOrder) {

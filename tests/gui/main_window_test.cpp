@@ -3,6 +3,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -231,6 +235,59 @@ private slots:
         box.canvas();
         QCOMPARE(box.picture().size(), QSize(60, 40));
         QCOMPARE(box.picture().pixelColor(15, 25), QColor(Qt::white));
+    }
+
+    // "打开" hands its choice to openTiff: the path goes into Edit1, then every page is listed.
+    void openingListsEveryPage() {
+        fixtures::TempDir dir;
+        std::vector<fixtures::TiffPage> pages;
+        for (uint32_t k = 0; k < 12; ++k) pages.push_back({fixtures::TiffKind::Rgb, 30 + k, 20});
+        fixtures::writeTiff(dir.file("twelve.tif"), pages);
+        fixtures::writeTiff(dir.file("one.tif"), {{fixtures::TiffKind::Bilevel, 800, 600}});
+        SplitPage* page = window->TabSheet1;
+        window->openTiff(QString::fromStdString(dir.file("twelve.tif")));
+        QCOMPARE(page->Edit1->text(), QString::fromStdString(dir.file("twelve.tif")));
+        QCOMPARE(page->ListView1->count(), 12);
+        QCOMPARE(page->ImageList1.size(), 12);
+        QCOMPARE(page->ListView1->item(0)->text(), QString("图(1) 30*20"));
+        QCOMPARE(page->ListView1->item(11)->text(), QString("图(12) 41*20"));
+        QCOMPARE(page->ImageList1.first().size(), QSize(120, 120));
+        QVERIFY(window->ProgressBar1->isHidden());
+        QVERIFY(recorder.messages().empty());
+        QCOMPARE(page->selectedPage(), -1);
+        // A second file replaces every entry and tile.
+        window->openTiff(QString::fromStdString(dir.file("one.tif")));
+        QCOMPARE(page->ListView1->count(), 1);
+        QCOMPARE(page->ImageList1.size(), 1);
+        QCOMPARE(page->ListView1->item(0)->text(), QString("图(1) 800*600"));
+        // 800 x 600 gives a 120 x 90 tile at (0, 15): the frame on top, white, then the page.
+        const QImage tile = page->ImageList1.first();
+        QCOMPARE(tile.pixelColor(60, 0), QColor(200, 200, 200));
+        QCOMPARE(tile.pixelColor(60, 10), QColor(Qt::white));
+        // A file that cannot be decoded: an empty list, its name in Edit1, and the reason.
+        fixtures::writeBytes(dir.file("bad.tif"), {'n', 'o'});
+        window->openTiff(QString::fromStdString(dir.file("bad.tif")));
+        QCOMPARE(page->ListView1->count(), 0);
+        QCOMPARE(page->ImageList1.size(), 0);
+        QCOMPARE(page->Edit1->text(), QString::fromStdString(dir.file("bad.tif")));
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"错误|TIF文件无法识别!"});
+        QVERIFY(window->ProgressBar1->isHidden());
+    }
+
+    void droppedTiffIsOpened() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("dropped.tif"), {{fixtures::TiffKind::Grey8, 50, 70}, {fixtures::TiffKind::Rgb, 10, 10}});
+        QWidget* viewport = window->TabSheet1->ListView1->viewport();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("dropped.tif")))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        QCOMPARE(window->TabSheet1->ListView1->count(), 2);
+        QCOMPARE(window->TabSheet1->ListView1->item(0)->text(), QString("图(1) 50*70"));
+        QCOMPARE(window->TabSheet1->Edit1->text(), QString::fromStdString(dir.file("dropped.tif")));
     }
 
     void composeFromTheButton() {
