@@ -5,7 +5,12 @@
 #include <ostream>
 
 #include "merge/compose.h"
+#include "imaging/gdiputil.h"
+#include "imaging/text_path.h"
+#include "imaging/thumbnail_tile.h"
+#include "split/file_names.h"
 #include "split/page_export.h"
+#include "split/page_listing.h"
 #include "terminal_reporting.h"
 
 namespace orvelle::cli {
@@ -80,7 +85,59 @@ Arguments parse(const std::vector<std::string>& args, const std::vector<std::str
     return parsed;
 }
 
+// Saves each tile as it is listed and prints its caption.
+class TileFiles : public PageListSink {
+public:
+    TileFiles(const std::string& source, const std::string& folder, BitmapTileTarget& target,
+              std::ostream& out, std::ostream& err)
+        : m_source(source), m_folder(folder), m_target(target), m_out(out), m_err(err) {
+        FindEncoderByMime("image/png", m_png);
+    }
+
+    void addPage(const std::string& caption) override {
+        const std::string name = pageOutputName(m_folder, m_source, m_page++, ".png");
+        TGPBitmap* tile = m_target.bitmap();
+        if (tile && tile->SaveToFile(widenPath(name), &m_png, nullptr) == Ok) {
+            m_out << caption << "\t" << name << "\n";
+        } else {
+            m_err << name << ": not written\n";
+            ++m_failed;
+        }
+    }
+    uint32_t failed() const { return m_failed; }
+
+private:
+    std::string m_source, m_folder;
+    BitmapTileTarget& m_target;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    GUID m_png{};
+    uint32_t m_page = 0;
+    uint32_t m_failed = 0;
+};
+
 }  // namespace
+
+int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = parse(args, {"--out"}, {});
+    auto usage = [&](const std::string& why) {
+        err << "orvelle-cli tiles: " << why << "\n";
+        return kNothingWritten;
+    };
+    if (!a.error.empty()) return usage(a.error);
+    if (a.operands.size() != 1) return usage("name exactly one source TIFF");
+    const std::string* folder = a.option("--out");
+    if (!folder) return usage("name the output folder with --out DIR");
+    TerminalProgress progress(err);
+    TerminalMessages messages(err);
+    NoEvents pump;
+    JobContext context{progress, messages, pump};
+    BitmapTileTarget target;
+    TileFiles files(a.operands[0], *folder, target, out, err);
+    const PageListing listing = listTiffPages(a.operands[0], target, files, context);
+    if (listing.pages == 0 || files.failed() == listing.pages) return kNothingWritten;
+    return listing.failedPages == 0 && files.failed() == 0 ? kAllWritten : kSomeFailed;
+}
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to"}, {});

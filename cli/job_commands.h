@@ -1,4 +1,4 @@
-// `orvelle-cli split` and `orvelle-cli merge`: the window's two jobs from a shell.
+// `orvelle-cli split`, `merge` and `tiles`: the window's jobs and page list from a shell.
 #pragma once
 
 #include <iosfwd>
@@ -11,5 +11,7 @@ namespace orvelle::cli {
 // arguments.
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Every page's 120 x 120 tile as DIR/<stem>_<k>.png, the captions on `out`.
+int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace orvelle::cli

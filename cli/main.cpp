@@ -21,6 +21,8 @@ constexpr const char* kUsage =
     "  split SOURCE --page N --to FILE [--format F] [--percent N]\n"
     "                          page N (from 1) into exactly FILE\n"
     "                          F: jpeg (default), bmp, gif, png or tiff; N: 1 to 1000, default 100\n"
+    "  tiles SOURCE --out DIR  every page's 120 x 120 tile as DIR/stem_N.png, as the page list\n"
+    "                          shows it; the captions on standard output\n"
     "  merge --out OUTPUT [--all-pages] SOURCE...\n"
     "                          the first page (or every page) of each source, in order, as one\n"
     "                          multi-page TIFF\n"
@@ -55,6 +57,8 @@ int main(int argc, char** argv) {
         status = orvelle::cli::runInfo(args, std::cout, std::cerr);
     } else if (command == "split") {
         status = orvelle::cli::runSplit(args, std::cout, std::cerr);
+    } else if (command == "tiles") {
+        status = orvelle::cli::runTiles(args, std::cout, std::cerr);
     } else if (command == "merge") {
         status = orvelle::cli::runMerge(args, std::cout, std::cerr);
     } else {

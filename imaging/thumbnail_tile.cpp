@@ -15,7 +15,7 @@ int32_t roundToEven(float value) { return static_cast<int32_t>(std::nearbyint(va
 // White, the picture (if any) at (x, y) at its own size, the frame on the border.
 void paintTile(TileTarget& target, TGPPen& framePen, TGPImage* thumbnail, int32_t x, int32_t y) {
     {
-        std::unique_ptr<TGPGraphics> graphics(new TGPGraphics(target.canvas()));
+        std::unique_ptr<TGPGraphics> graphics = target.drawingSurface();
         // Statuses are recorded in the objects' LastStatus; a failed step leaves less drawn
         // and nothing else to do (an absent thumbnail leaves the tile white and framed).
         (void)graphics->FillSurface(kTileBackground);
@@ -29,6 +29,11 @@ void paintTile(TileTarget& target, TGPPen& framePen, TGPImage* thumbnail, int32_
 }
 
 }  // namespace
+
+std::unique_ptr<TGPGraphics> BitmapTileTarget::drawingSurface() {
+    if (!m_bitmap) m_bitmap.reset(new TGPBitmap(kTileEdge, kTileEdge, PixelFormat24bppRGB));
+    return std::unique_ptr<TGPGraphics>(new TGPGraphics(m_bitmap.get()));
+}
 
 TGPPen* CreateTileFramePen() {
     auto* pen = new TGPPen(0, 2.0f);

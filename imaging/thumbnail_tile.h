@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "gdipobj.h"
 
@@ -16,9 +17,23 @@ class TileTarget {
 public:
     virtual ~TileTarget() = default;
     virtual void emptyPicture() = 0;
-    virtual HDC canvas() = 0;
+    // A drawing surface on the canvas (for a control on screen, on its device context).
+    virtual std::unique_ptr<TGPGraphics> drawingSurface() = 0;
     // The drawing is complete: the control may show it.
     virtual void drawingDone() = 0;
+};
+
+// A 120 x 120 tile target in memory: a 24-bit bitmap, for tiles that go to files.
+class BitmapTileTarget : public TileTarget {
+public:
+    void emptyPicture() override { m_bitmap.reset(); }
+    std::unique_ptr<TGPGraphics> drawingSurface() override;
+    void drawingDone() override {}
+    // The tile last drawn; null when the target is empty.
+    TGPBitmap* bitmap() const { return m_bitmap.get(); }
+
+private:
+    std::unique_ptr<TGPBitmap> m_bitmap;
 };
 
 // The frame pen: colour 0 and width 2, then given the frame colour. The caller frees it.

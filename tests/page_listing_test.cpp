@@ -17,7 +17,10 @@ namespace {
 class RecordingList : public PageListSink, public TileTarget {
 public:
     void emptyPicture() override { m_tile.clear(); }
-    HDC canvas() override {
+    std::unique_ptr<TGPGraphics> drawingSurface() override {
+        return std::make_unique<TGPGraphics>(canvas());
+    }
+    HDC canvas() {
         if (m_tile.empty()) m_tile.assign(size_t{kTileEdge} * kTileEdge, 0xFFFFFFFFu);
         m_context = HDC__{m_tile.data(), kTileEdge, kTileEdge, kTileEdge * 4};
         return &m_context;

@@ -19,7 +19,10 @@ const ArgbColor kFrame = OpaqueColor(200, 200, 200);
 class MemoryTarget : public TileTarget {
 public:
     void emptyPicture() override { m_pixels.clear(); }
-    HDC canvas() override {
+    std::unique_ptr<TGPGraphics> drawingSurface() override {
+        return std::make_unique<TGPGraphics>(canvas());
+    }
+    HDC canvas() {
         if (m_pixels.empty()) m_pixels.assign(size_t{kTileEdge} * kTileEdge, 0xFFFFFFFFu);
         m_context = HDC__{m_pixels.data(), kTileEdge, kTileEdge, kTileEdge * 4};
         return &m_context;

@@ -25,6 +25,10 @@ HDC PictureBox::canvas() {
     return &m_context;
 }
 
+std::unique_ptr<TGPGraphics> PictureBox::drawingSurface() {
+    return std::unique_ptr<TGPGraphics>(new TGPGraphics(canvas()));
+}
+
 void PictureBox::setPicture(const QImage& picture) {
     m_picture = picture.convertToFormat(QImage::Format_RGB32);
     m_context = HDC__{};

@@ -23,7 +23,8 @@ public:
     // The canvas: a device context over the picture, which is made first (white, at the
     // box's size) when there is none. Valid until the picture is emptied or replaced; the
     // box repaints when the drawing is done.
-    HDC canvas() override;
+    HDC canvas();
+    std::unique_ptr<TGPGraphics> drawingSurface() override;
     void drawingDone() override { update(); }
 
     // Replaces the picture with a copy of `picture` shown at its own size from the top left.
