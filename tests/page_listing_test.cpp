@@ -4,6 +4,7 @@
 
 #include "split/page_listing.h"
 #include "support/fixtures.h"
+#include "support/memory_tile.h"
 #include "support/readback.h"
 
 using namespace orvelle;
@@ -14,29 +15,15 @@ using fixtures::TiffKind;
 namespace {
 
 // Records what the window's list would get: each caption with the tile drawn for it.
-class RecordingList : public PageListSink, public TileTarget {
+class RecordingList : public PageListSink, public fixtures::MemoryTileTarget {
 public:
-    void emptyPicture() override { m_tile.clear(); }
-    std::unique_ptr<TGPGraphics> drawingSurface() override {
-        return std::make_unique<TGPGraphics>(canvas());
-    }
-    HDC canvas() {
-        if (m_tile.empty()) m_tile.assign(size_t{kTileEdge} * kTileEdge, 0xFFFFFFFFu);
-        m_context = HDC__{m_tile.data(), kTileEdge, kTileEdge, kTileEdge * 4};
-        return &m_context;
-    }
-    void drawingDone() override {}
     void addPage(const std::string& caption) override {
         captions.push_back(caption);
-        tiles.push_back(m_tile);
+        tiles.push_back(pixels());
     }
 
     std::vector<std::string> captions;
     std::vector<std::vector<uint32_t>> tiles;
-
-private:
-    std::vector<uint32_t> m_tile;
-    HDC__ m_context;
 };
 
 PageListing list(const std::string& path, RecordingList& entries, RecordingContext& rec) {
