@@ -1,5 +1,7 @@
 #include "viewer_window.h"
 
+#include "picture_box.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -7,6 +9,8 @@ namespace orvelle {
 
 TForm2::TForm2() : QWidget(nullptr, Qt::Window) {
     setObjectName("Form2");
+    Image1 = new PictureBox(this);
+    Image1->setObjectName("Image1");
     FormCreate();
 }
 
