@@ -1,6 +1,7 @@
 #include "surface.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -288,6 +289,101 @@ std::vector<Coverage> coverageTable(uint32_t srcSize, uint32_t dstSize) {
     return table;
 }
 
+inline uint32_t bitAt(const uint8_t* row, uint32_t x) { return (row[x >> 3] >> (7 - (x & 7))) & 1u; }
+
+// Pixels [from, to) of a packed row that show palette entry 1.
+uint32_t countOnes(const uint8_t* row, uint32_t from, uint32_t to) {
+    uint32_t count = 0;
+    for (; from < to && (from & 7) != 0; ++from) count += bitAt(row, from);
+    for (; from + 8 <= to; from += 8) count += static_cast<uint32_t>(std::popcount(row[from >> 3]));
+    for (; from < to; ++from) count += bitAt(row, from);
+    return count;
+}
+
+// The weighted share of entry-1 pixels under one column's coverage. The pixels wholly inside
+// it all have the same weight, so they are counted a byte at a time.
+float onesUnder(const uint8_t* row, const Coverage& c) {
+    const size_t n = c.weights.size();
+    if (n <= 2) {
+        float share = 0;
+        for (size_t m = 0; m < n; ++m) share += c.weights[m] * static_cast<float>(bitAt(row, c.first + static_cast<uint32_t>(m)));
+        return share;
+    }
+    const uint32_t last = c.first + static_cast<uint32_t>(n) - 1;
+    return c.weights[0] * static_cast<float>(bitAt(row, c.first)) +
+           c.weights[n - 1] * static_cast<float>(bitAt(row, last)) +
+           c.weights[1] * static_cast<float>(countOnes(row, c.first + 1, last));
+}
+
+// Bilevel frames are reduced straight from their packed bits: an output pixel is the two
+// palette colours mixed by the share of its area that shows each. The same sums as the
+// general path (up to float rounding), without expanding every pixel to ARGB first.
+void sumBilevelRows(const Frame& frame, const Coverage& rc, const std::vector<Coverage>& columns,
+                    std::vector<float>& share, std::vector<float>& sum) {
+    std::fill(share.begin(), share.end(), 0.0f);
+    float rowWeight = 0;
+    for (size_t k = 0; k < rc.weights.size(); ++k) {
+        const uint8_t* row = frame.row(rc.first + static_cast<uint32_t>(k));
+        rowWeight += rc.weights[k];
+        for (size_t i = 0; i < columns.size(); ++i) share[i] += rc.weights[k] * onesUnder(row, columns[i]);
+    }
+    const ARGB c0 = frame.palette.size() > 0 ? frame.palette[0] : 0xFF000000u;
+    const ARGB c1 = frame.palette.size() > 1 ? frame.palette[1] : 0xFF000000u;
+    const float a0 = static_cast<float>(alphaOf(c0)), a1 = static_cast<float>(alphaOf(c1));
+    for (size_t i = 0; i < columns.size(); ++i) {
+        float columnWeight = 0;
+        for (float w : columns[i].weights) columnWeight += w;
+        const float one = share[i], zero = rowWeight * columnWeight - one;
+        float* s = &sum[i * 4];
+        s[0] = a0 * zero + a1 * one;
+        s[1] = a0 * static_cast<float>(redOf(c0)) * zero + a1 * static_cast<float>(redOf(c1)) * one;
+        s[2] = a0 * static_cast<float>(greenOf(c0)) * zero + a1 * static_cast<float>(greenOf(c1)) * one;
+        s[3] = a0 * static_cast<float>(blueOf(c0)) * zero + a1 * static_cast<float>(blueOf(c1)) * one;
+    }
+}
+
+// Opaque colour frames likewise: the pixels wholly inside a column's coverage share one
+// weight, so their channels are added as integers and weighted once.
+void sumRgbRows(const Frame& frame, const Coverage& rc, const std::vector<Coverage>& columns,
+                std::vector<float>& sum) {
+    for (size_t k = 0; k < rc.weights.size(); ++k) {
+        const uint8_t* row = frame.row(rc.first + static_cast<uint32_t>(k));
+        const float rowWeight = rc.weights[k] * 255.0f;  // the alpha of every pixel
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const Coverage& c = columns[i];
+            const size_t n = c.weights.size();
+            float channel[3] = {0, 0, 0};
+            float total = 0;
+            auto edge = [&](size_t m) {
+                const uint8_t* p = row + 3 * (size_t{c.first} + m);
+                for (int ch = 0; ch < 3; ++ch) channel[ch] += c.weights[m] * static_cast<float>(p[ch]);
+                total += c.weights[m];
+            };
+            if (n <= 2) {
+                for (size_t m = 0; m < n; ++m) edge(m);
+            } else {
+                edge(0);
+                edge(n - 1);
+                uint32_t whole[3] = {0, 0, 0};
+                const uint8_t* p = row + 3 * (size_t{c.first} + 1);
+                for (size_t m = 1; m + 1 < n; ++m, p += 3) {
+                    whole[0] += p[0];
+                    whole[1] += p[1];
+                    whole[2] += p[2];
+                }
+                for (int ch = 0; ch < 3; ++ch) channel[ch] += c.weights[1] * static_cast<float>(whole[ch]);
+                total += c.weights[1] * static_cast<float>(n - 2);
+            }
+            // Rgb24 keeps blue, green, red; the sums are alpha, red, green, blue.
+            float* s = &sum[i * 4];
+            s[0] += rowWeight * total;
+            s[1] += rowWeight * channel[2];
+            s[2] += rowWeight * channel[1];
+            s[3] += rowWeight * channel[0];
+        }
+    }
+}
+
 }  // namespace
 
 GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame& out) {
@@ -300,10 +396,15 @@ GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame&
         std::vector<ARGB> sourceRow(frame.width);
         std::vector<float> reduced(size_t{width} * 4);
         std::vector<float> sum(size_t{width} * 4);
+        std::vector<float> share(width);
+        const bool bilevel = frame.pixelClass == PixelClass::Indexed1;
+        const bool rgb = frame.pixelClass == PixelClass::Rgb24;
         for (uint32_t j = 0; j < height; ++j) {
             std::fill(sum.begin(), sum.end(), 0.0f);
             const Coverage& rc = rowsTable[j];
-            for (size_t k = 0; k < rc.weights.size(); ++k) {
+            if (bilevel) sumBilevelRows(frame, rc, columns, share, sum);
+            if (rgb) sumRgbRows(frame, rc, columns, sum);
+            for (size_t k = 0; k < rc.weights.size() && !bilevel && !rgb; ++k) {
                 readArgbRow(frame, rc.first + static_cast<uint32_t>(k), 0, frame.width,
                             sourceRow.data());
                 for (uint32_t i = 0; i < width; ++i) {
