@@ -228,8 +228,31 @@ TEST(Thumbnail, OfTheActivePage) {
 
 }  // namespace
 
-// Bilevel pages are reduced straight from their packed bits; the result must be what the
-// general path gives for the same page as 24-bit pixels.
+// A page and its copy in another pixel class (drawn 1:1, nearest neighbour) must give the
+// same thumbnails at every size: the quick paths of the area average against the general one.
+void expectSameThumbnails(TGPImage& page, PixelFormat copyFormat) {
+    const int32_t w = static_cast<int32_t>(page.PixelWidth()), h = static_cast<int32_t>(page.PixelHeight());
+    TGPBitmap copy(w, h, copyFormat);
+    {
+        TGPGraphics g(&copy);
+        EXPECT_EQ(g.SetScalingMode(InterpolationModeNearestNeighbor), Ok);
+        EXPECT_EQ(g.DrawImageScaled(&page, PixelRect(0, 0, w, h), 0, 0, w, h, UnitPixel), Ok);
+    }
+    const uint32_t uw = static_cast<uint32_t>(w), uh = static_cast<uint32_t>(h);
+    for (auto [tw, th] : {std::pair{85u, 120u}, {120u, 7u}, {1u, 1u}, {uw, uh}, {500u, 3u}}) {
+        std::unique_ptr<TGPImage> quick(page.MakeThumbnail(tw, th));
+        std::unique_ptr<TGPImage> general(copy.MakeThumbnail(tw, th));
+        ASSERT_EQ(quick->LastStatus, Ok);
+        int worst = 0;
+        for (uint32_t y = 0; y < th; ++y)
+            for (uint32_t x = 0; x < tw; ++x)
+                worst = std::max(worst, fixtures::channelDistance(fixtures::pixel(*quick, x, y),
+                                                                  fixtures::pixel(*general, x, y)));
+        EXPECT_LE(worst, 1) << tw << " x " << th;
+    }
+}
+
+// Bilevel pages are reduced straight from their packed bits.
 TEST(Thumbnail, BilevelPagesAsFromTheirColourCopy) {
     fixtures::TempDir dir;
     using fixtures::TiffKind;
@@ -238,52 +261,18 @@ TEST(Thumbnail, BilevelPagesAsFromTheirColourCopy) {
     auto image = fixtures::load(dir.file("fax.tif"));
     GUID page = FrameDimensionPage;
     for (uint32_t k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
         ASSERT_EQ(image->ActivateFrame(&page, k), Ok);
         ASSERT_EQ(image->framePixelFormat(), PixelFormat1bppIndexed);
-        const int32_t w = static_cast<int32_t>(image->PixelWidth()), h = static_cast<int32_t>(image->PixelHeight());
-        TGPBitmap colour(w, h, PixelFormat24bppRGB);
-        {
-            TGPGraphics g(&colour);
-            EXPECT_EQ(g.SetScalingMode(InterpolationModeNearestNeighbor), Ok);
-            EXPECT_EQ(g.DrawImageScaled(image.get(), PixelRect(0, 0, w, h), 0, 0, w, h, UnitPixel), Ok);
-        }
-        for (auto [tw, th] : {std::pair{85u, 120u}, {120u, 7u}, {1u, 1u}, {static_cast<uint32_t>(w), static_cast<uint32_t>(h)}, {500u, 3u}}) {
-            std::unique_ptr<TGPImage> fast(image->MakeThumbnail(tw, th));
-            std::unique_ptr<TGPImage> general(colour.MakeThumbnail(tw, th));
-            ASSERT_EQ(fast->LastStatus, Ok);
-            int worst = 0;
-            for (uint32_t y = 0; y < th; ++y)
-                for (uint32_t x = 0; x < tw; ++x)
-                    worst = std::max(worst, fixtures::channelDistance(fixtures::pixel(*fast, x, y),
-                                                                      fixtures::pixel(*general, x, y)));
-            EXPECT_LE(worst, 1) << "page " << k << " at " << tw << " x " << th;
-        }
+        expectSameThumbnails(*image, PixelFormat24bppRGB);
     }
 }
 
-// Opaque colour pages take their own quick path; an ARGB copy of the page takes the general
-// one: both must give the same thumbnail.
+// Opaque colour pages take their own quick path too.
 TEST(Thumbnail, ColourPagesAsFromTheirArgbCopy) {
     fixtures::TempDir dir;
-    using fixtures::TiffKind;
-    fixtures::writeTiff(dir.file("scan.tif"), {{TiffKind::Rgb, 301, 211}});
+    fixtures::writeTiff(dir.file("scan.tif"), {{fixtures::TiffKind::Rgb, 301, 211}});
     auto image = fixtures::load(dir.file("scan.tif"));
     ASSERT_EQ(image->framePixelFormat(), PixelFormat24bppRGB);
-    TGPBitmap argb(301, 211, PixelFormat32bppARGB);
-    {
-        TGPGraphics g(&argb);
-        EXPECT_EQ(g.SetScalingMode(InterpolationModeNearestNeighbor), Ok);
-        EXPECT_EQ(g.DrawImageScaled(image.get(), PixelRect(0, 0, 301, 211), 0, 0, 301, 211, UnitPixel), Ok);
-    }
-    for (auto [tw, th] : {std::pair{120u, 84u}, {7u, 120u}, {1u, 1u}, {301u, 211u}, {600u, 5u}}) {
-        std::unique_ptr<TGPImage> fast(image->MakeThumbnail(tw, th));
-        std::unique_ptr<TGPImage> general(argb.MakeThumbnail(tw, th));
-        ASSERT_EQ(fast->LastStatus, Ok);
-        int worst = 0;
-        for (uint32_t y = 0; y < th; ++y)
-            for (uint32_t x = 0; x < tw; ++x)
-                worst = std::max(worst, fixtures::channelDistance(fixtures::pixel(*fast, x, y),
-                                                                  fixtures::pixel(*general, x, y)));
-        EXPECT_LE(worst, 1) << tw << " x " << th;
-    }
+    expectSameThumbnails(*image, PixelFormat32bppARGB);
 }
