@@ -61,11 +61,7 @@ public:
         m_file = streamFromDescriptor(std::move(fd));
         if (!m_file) return OutOfMemory;
         if (m_fileSize < 26) return UnknownImageFormat;
-        try {
-            return readHeader();
-        } catch (const std::bad_alloc&) {
-            return OutOfMemory;
-        }
+        return readHeader();  // openDecoderOf turns bad_alloc into OutOfMemory
     }
 
     const GUID& rawFormat() const override { return ImageFormatBMP; }

@@ -1,10 +1,19 @@
 #include "tiff_chain.h"
 
+#include <unistd.h>
+
 #include <unordered_set>
 
 #include "byte_order.h"
 
 namespace gdip::codecs {
+
+ReadAt descriptorReader(int fd) {
+    return [fd](uint64_t offset, uint8_t* buffer, size_t length) {
+        return ::pread(fd, buffer, length, static_cast<off_t>(offset)) ==
+               static_cast<ssize_t>(length);
+    };
+}
 
 bool readTiffChain(const ReadAt& read, uint64_t fileSize, uint32_t maxDirectories,
                    TiffChain& chain) {

@@ -19,6 +19,9 @@ struct TiffChain {
 // Reads `length` bytes at `offset`; false when they are not all there.
 using ReadAt = std::function<bool(uint64_t offset, uint8_t* buffer, size_t length)>;
 
+// Reads through pread on `fd`, leaving the descriptor's own offset as it is.
+ReadAt descriptorReader(int fd);
+
 // Follows the chain until it ends, points outside the file, loops back or reaches
 // `maxDirectories`. False when the header is not a TIFF header.
 bool readTiffChain(const ReadAt& read, uint64_t fileSize, uint32_t maxDirectories,

@@ -99,10 +99,7 @@ private:
     bool indexDirectories(int fd) {
         const long long size = descriptorSize(fd);
         if (size <= 0) return false;
-        auto readAt = [fd](uint64_t offset, uint8_t* buffer, size_t length) {
-            return ::pread(fd, buffer, length, static_cast<off_t>(offset)) ==
-                   static_cast<ssize_t>(length);
-        };
+        const ReadAt readAt = descriptorReader(fd);
         TiffChain chain;
         if (!readTiffChain(readAt, static_cast<uint64_t>(size), Limits::kMaxFrames, chain))
             return false;

@@ -170,10 +170,7 @@ private:
         if (std::fflush(file) != 0) return false;
         const int fd = fileno(file);
         const long long size = descriptorSize(fd);
-        auto readAt = [fd](uint64_t offset, uint8_t* buffer, size_t length) {
-            return ::pread(fd, buffer, length, static_cast<off_t>(offset)) ==
-                   static_cast<ssize_t>(length);
-        };
+        const ReadAt readAt = descriptorReader(fd);
         TiffChain chain;
         if (size <= 0 || !readTiffChain(readAt, static_cast<uint64_t>(size), m_pages, chain) ||
             chain.bigTiff || chain.offsets.size() != m_pages)
