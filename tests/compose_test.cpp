@@ -5,21 +5,17 @@
 
 #include "merge/compose.h"
 #include "support/fixtures.h"
+#include "support/job_runs.h"
 #include "support/readback.h"
 
 using namespace orvelle;
+using fixtures::compose;
 using fixtures::RecordingContext;
 using fixtures::TempDir;
 using fixtures::TiffKind;
 using fixtures::TiffPage;
 
 namespace {
-
-ComposeResult compose(const std::vector<std::string>& sources, const std::string& output,
-                      bool allPages, RecordingContext& rec) {
-    JobContext context = rec.context();
-    return ComposeTiff({sources, output, allPages}, context);
-}
 
 // Pixels equal the page as written; alpha pages allow the rounding of libtiff's
 // premultiplied reader.

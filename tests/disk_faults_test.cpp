@@ -10,10 +10,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "merge/compose.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
+#include "support/job_runs.h"
 #include "support/readback.h"
 
 using namespace orvelle;
@@ -78,14 +80,7 @@ std::string largeDocument(const TempDir& dir) {
 
 // Uncompressed BMP pages, so that a page's size does not depend on its pixels.
 ExportAllResult exportAll(const std::string& source, const std::string& folder, RecordingContext& rec) {
-    JobContext context = rec.context();
-    return ExportAllPages({source, folder, ExportFormat::Bmp, nullptr}, context);
-}
-
-ComposeResult compose(const std::vector<std::string>& sources, const std::string& output,
-                      RecordingContext& rec) {
-    JobContext context = rec.context();
-    return ComposeTiff({sources, output, true}, context);
+    return fixtures::exportAll(source, folder, ExportFormat::Bmp, rec);
 }
 
 void expectOnlyTheOldFile(const fs::path& folder, const std::string& name) {
@@ -93,30 +88,39 @@ void expectOnlyTheOldFile(const fs::path& folder, const std::string& name) {
     EXPECT_EQ(fixtures::readBytes((folder / name).string()), kOldBytes);
 }
 
-TEST(DiskFaults, FullDiskSplitSavesNothingAndKeepsTheOldFile) {
+// A 64 KiB disk holding one old file, and a document far larger than that to write on it.
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        source = largeDocument(dir);
+        disk = std::make_unique<SmallDisk>(folder(), 64 * 1024);
+        SKIP_UNLESS_MOUNTED(*disk);
+    }
+    void TearDown() override { disk.reset(); }  // before the folder it is mounted on goes
+    fs::path folder() const { return dir.path() / "disk"; }
+    std::string inside(const std::string& name) const { return (folder() / name).string(); }
+
     TempDir dir;
-    const std::string source = largeDocument(dir);
-    SmallDisk disk(dir.path() / "disk", 64 * 1024);
-    SKIP_UNLESS_MOUNTED(disk);
-    fixtures::writeBytes(dir.file("disk/scan_1.BMP"), kOldBytes);
+    std::string source;
+    std::unique_ptr<SmallDisk> disk;
+};
+
+TEST_F(FullDisk, SplitSavesNothingAndKeepsTheOldFile) {
+    fixtures::writeBytes(inside("scan_1.BMP"), kOldBytes);
     RecordingContext rec;
-    const ExportAllResult result = exportAll(source, dir.file("disk"), rec);
+    const ExportAllResult result = exportAll(source, folder().string(), rec);
     EXPECT_TRUE(result.written.empty());
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解失败,没有保存任何文件!"});
-    expectOnlyTheOldFile(dir.path() / "disk", "scan_1.BMP");
+    expectOnlyTheOldFile(folder(), "scan_1.BMP");
 }
 
-TEST(DiskFaults, FullDiskCompositionFailsAndKeepsTheOldFile) {
-    TempDir dir;
-    const std::string source = largeDocument(dir);
-    SmallDisk disk(dir.path() / "disk", 64 * 1024);
-    SKIP_UNLESS_MOUNTED(disk);
-    fixtures::writeBytes(dir.file("disk/m.tif"), kOldBytes);
+TEST_F(FullDisk, CompositionFailsAndKeepsTheOldFile) {
+    fixtures::writeBytes(inside("m.tif"), kOldBytes);
     RecordingContext rec;
-    const ComposeResult result = compose({source, source}, dir.file("disk/m.tif"), rec);
+    const ComposeResult result = fixtures::compose({source, source}, inside("m.tif"), true, rec);
     EXPECT_FALSE(result.written);
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIF文件合成失败!"});
-    expectOnlyTheOldFile(dir.path() / "disk", "m.tif");
+    expectOnlyTheOldFile(folder(), "m.tif");
 }
 
 TEST(DiskFaults, ReadOnlyDestinationWritesNothing) {
@@ -129,7 +133,7 @@ TEST(DiskFaults, ReadOnlyDestinationWritesNothing) {
     ASSERT_TRUE(problem.empty()) << problem;
     RecordingContext rec;
     EXPECT_TRUE(exportAll(source, dir.file("disk"), rec).written.empty());
-    EXPECT_FALSE(compose({source}, dir.file("disk/m.tif"), rec).written);
+    EXPECT_FALSE(fixtures::compose({source}, dir.file("disk/m.tif"), true, rec).written);
     EXPECT_FALSE(ExportPage({source, 0, dir.file("disk/m.tif"), ExportFormat::Tiff, 100}, rec));
     EXPECT_EQ(rec.messages(), (std::vector<std::string>{"错误|TIFF分解失败,没有保存任何文件!",
                                                         "错误|TIF文件合成失败!", "错误|图片保存失败!"}));

@@ -9,9 +9,11 @@
 #include "split/file_names.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
+#include "support/job_runs.h"
 #include "support/readback.h"
 
 using namespace orvelle;
+using fixtures::exportAll;
 using fixtures::RecordingContext;
 using fixtures::TempDir;
 using fixtures::TiffKind;
@@ -67,12 +69,6 @@ std::vector<TiffPage> threePages() {
     return {{TiffKind::Bilevel, 37, 20, COMPRESSION_CCITTFAX4, true, false, 200},
             {TiffKind::Grey8, 24, 31, COMPRESSION_LZW, false, false, 200},
             {TiffKind::Rgb, 19, 11, COMPRESSION_NONE, false, false, 200}};
-}
-
-ExportAllResult exportAll(const std::string& source, const std::string& folder, ExportFormat format,
-                          RecordingContext& rec, std::function<int()> percent = [] { return 100; }) {
-    JobContext context = rec.context();
-    return ExportAllPages({source, folder, format, std::move(percent)}, context);
 }
 
 void expectPixelsOf(const TiffPage& page, const fixtures::RgbaImage& image, int tolerance) {

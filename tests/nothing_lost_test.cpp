@@ -14,9 +14,11 @@
 #include "merge/compose.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
+#include "support/job_runs.h"
 #include "support/readback.h"
 
 using namespace orvelle;
+using fixtures::compose;
 using fixtures::RecordingContext;
 using fixtures::TempDir;
 using fixtures::TiffKind;
@@ -25,18 +27,6 @@ using fixtures::TiffPage;
 namespace {
 
 namespace fs = std::filesystem;
-
-ComposeResult compose(const std::vector<std::string>& sources, const std::string& output,
-                      bool allPages, RecordingContext& rec) {
-    JobContext context = rec.context();
-    return ComposeTiff({sources, output, allPages}, context);
-}
-
-ExportAllResult exportAll(const std::string& source, const std::string& folder,
-                          RecordingContext& rec) {
-    JobContext context = rec.context();
-    return ExportAllPages({source, folder, ExportFormat::Png, nullptr}, context);
-}
 
 void overwrite(const std::string& path, uint64_t offset, const std::vector<uint8_t>& bytes) {
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -157,7 +147,7 @@ TEST_P(DamagedPage, SplitWritesTheGoodPagesAndCountsTheOther) {
     const std::string path = damagedDocument(dir, damaged, damage);
     fs::create_directory(dir.path() / "out");
     RecordingContext rec;
-    const ExportAllResult result = exportAll(path, dir.file("out"), rec);
+    const ExportAllResult result = fixtures::exportAll(path, dir.file("out"), ExportFormat::Png, rec);
     EXPECT_EQ(result.pages, 3u);
     EXPECT_EQ(result.failedPages, std::vector<uint32_t>{damaged});
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有1页未能保存!"});
@@ -242,7 +232,7 @@ TEST(PathBytes, GbkNamedTiffSplitsIntoNamesWithTheSameBytes) {
     const std::string source = dir.file(stem + ".tif");
     fixtures::writeTiff(source, {{TiffKind::Rgb, 8, 8}, {TiffKind::Grey8, 6, 6}});
     RecordingContext rec;
-    const ExportAllResult result = exportAll(source, dir.path().string(), rec);
+    const ExportAllResult result = fixtures::exportAll(source, dir.path().string(), ExportFormat::Png, rec);
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"提示|TIFF分解完成!"});
     ASSERT_EQ(result.written.size(), 2u);
     EXPECT_EQ(fixtures::readPng(dir.file(stem + "_2.PNG")).width, 6u);
