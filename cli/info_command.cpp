@@ -64,7 +64,8 @@ FileInfo inspectFile(const std::string& path) {
     }
     info.format = formatName(image->rawFormat());
     GUID dimension{};
-    (void)image->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
+    // A failed listing leaves the id zero: no frame counts, and that is the failure.
+    (void)image->ListFrameDimensions(&dimension, 1);
     const uint32_t count = image->CountFrames(&dimension);
     for (uint32_t index = 0; index < count; ++index) {
         if (image->ActivateFrame(&dimension, index) != Ok) {

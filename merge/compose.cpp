@@ -75,7 +75,8 @@ void addSource(const std::string& path, bool allPages, Destination& destination,
                std::vector<std::string>& skipped) {
     auto source = std::make_unique<TGPImage>(widenPath(path), false);
     GUID dimension{};
-    (void)source->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
+    // A failed listing leaves the id zero: no frame counts, and that is the failure.
+    (void)source->ListFrameDimensions(&dimension, 1);
     const uint32_t frames = !source->NativeHandle ? 0 : allPages ? source->CountFrames(&dimension) : 1;
     std::vector<uint32_t> failed;
     for (uint32_t k = 0; k < frames && !destination.failed(); ++k) {

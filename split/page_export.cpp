@@ -83,7 +83,8 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     ExportAllResult result;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
     GUID dimension{};
-    (void)source->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
+    // A failed listing leaves the id zero: no frame counts, and that is the failure.
+    (void)source->ListFrameDimensions(&dimension, 1);
     result.pages = source->CountFrames(&dimension);
     if (result.pages == 0) {
         showError(context.messages, "TIF文件无法识别!");
@@ -129,7 +130,8 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages) {
     {
         std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
         GUID dimension{};
-        (void)source->ListFrameDimensions(&dimension, 1);  // a failed listing leaves the id zero: no frame counts, and that is the failure
+        // A failed listing leaves the id zero: no frame counts, and that is the failure.
+        (void)source->ListFrameDimensions(&dimension, 1);
         QualityParams quality;
         GUID encoder{};
         FindEncoderByMime(formatRow(request.format).MimeType, encoder);
