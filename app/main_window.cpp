@@ -19,6 +19,8 @@
 #include "job_input_guard.h"
 #include "look.h"
 #include "merge/compose.h"
+#include "merge/dropped_files.h"
+#include "merge/merge_adding.h"
 #include "merge_page.h"
 #include "side_bar.h"
 #include "split/page_export.h"
@@ -99,6 +101,12 @@ TForm1::TForm1()
     connect(TabSheet1, &SplitPage::tiffDropped, this, &TForm1::openTiff);
     connect(TabSheet1->SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(TabSheet1->SpeedButton7, &QToolButton::clicked, this, &TForm1::SpeedButton7Click);
+    connect(TabSheet2->SpeedButton8, &QToolButton::clicked, this, &TForm1::SpeedButton8Click);
+    connect(TabSheet2->SpeedButton9, &QToolButton::clicked, this, &TForm1::SpeedButton9Click);
+    connect(TabSheet2->SpeedButton10, &QToolButton::clicked, this, &TForm1::SpeedButton10Click);
+    connect(TabSheet2->SpeedButton12, &QToolButton::clicked, this, &TForm1::SpeedButton12Click);
+    connect(TabSheet2->SpeedButton15, &QToolButton::clicked, this, &TForm1::SpeedButton15Click);
+    connect(TabSheet2, &MergePage::picturesDropped, this, &TForm1::addDroppedPictures);
     connect(TabSheet2->SpeedButton13, &QToolButton::clicked, this, &TForm1::SpeedButton13Click);
     connect(TabSheet2->SpeedButton14, &QToolButton::clicked, this, &TForm1::SpeedButton14Click);
     connect(TabSheet3->SpeedButton16, &QToolButton::clicked, this, &TForm1::SpeedButton16Click);
@@ -211,6 +219,57 @@ void TForm1::SpeedButton6Click() {
     } catch (const std::exception&) {
     }
 }
+
+void TForm1::SpeedButton8Click() {
+    QFileDialog dialog(this, "打开");
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    // "TIFF、JPEG、BMP、PNG、GIF格式|*.tif;*.tiff;*.jpg;*.jpe;*.jpeg;*.bmp;*.png;*.gif", in both
+    // letter cases since this file system tells them apart.
+    dialog.setNameFilter(
+        "TIFF、JPEG、BMP、PNG、GIF格式 (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif "
+        "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF)");
+    if (dialog.exec() != QDialog::Accepted) return;
+    addMergePictures(dialog.selectedFiles());
+}
+
+void TForm1::addMergePictures(const QStringList& paths) {
+    // The batch takes its own copy of the names: nothing that happens meanwhile changes it.
+    std::vector<std::string> batch;
+    batch.reserve(paths.size());
+    for (const QString& path : paths) batch.push_back(path.toStdString());
+    // Picture work: an error keeps the entries made so far, without a message.
+    try {
+        runJob([&] {
+            JobContext jobContext = context();
+            addMergeFiles(TabSheet2->list(), batch, jobContext);
+        });
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::addDroppedPictures(const QStringList& paths) {
+    if (m_jobRunning) return;
+    std::vector<std::string> dropped;
+    for (const QString& path : paths) dropped.push_back(path.toStdString());
+    QStringList pictures;
+    for (const std::string& path : droppedPictures(dropped)) pictures.append(QString::fromStdString(path));
+    addMergePictures(pictures);
+}
+
+void TForm1::changeMergeList(void (MergeList::*change)()) {
+    if (m_jobRunning) return;
+    // Picture work (the preview that follows the change): an error leaves the list as
+    // changed, without a message.
+    try {
+        (TabSheet2->list().*change)();
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::SpeedButton9Click() { changeMergeList(&MergeList::removeSelected); }
+void TForm1::SpeedButton10Click() { changeMergeList(&MergeList::moveUp); }
+void TForm1::SpeedButton12Click() { changeMergeList(&MergeList::moveDown); }
+void TForm1::SpeedButton15Click() { changeMergeList(&MergeList::clear); }
 
 void TForm1::SpeedButton13Click() {
     QFileDialog dialog(this);

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "merge/merge_list.h"
 #include "window_reporting.h"
 
 class QLabel;
@@ -55,6 +56,11 @@ public slots:
     void SpeedButton11Click();
     void SpeedButton6Click();
     void SpeedButton7Click();
+    void SpeedButton8Click();
+    void SpeedButton9Click();
+    void SpeedButton10Click();
+    void SpeedButton12Click();
+    void SpeedButton15Click();
     void SpeedButton13Click();
     void SpeedButton14Click();
     void SpeedButton16Click();
@@ -62,6 +68,10 @@ public slots:
 
     // Opens a TIFF as if it had been chosen with "打开": its path into Edit1, then the listing.
     void openTiff(const QString& path);
+    // Adds pictures to the merge list as if chosen with "添 加 图 片", in this order.
+    void addMergePictures(const QStringList& paths);
+    // Adds what was dropped onto the merge list: files, and the pictures in dropped folders.
+    void addDroppedPictures(const QStringList& paths);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +80,8 @@ private:
     void FormCreate();
     void LoadTiffPages();
     void showPage(int index, int markerTop);
+    // One of the merge list's button operations, not while a job runs.
+    void changeMergeList(void (MergeList::*change)());
     JobContext context();
     // Runs a job with input to this window held off; a close asked for meanwhile follows it.
     template <typename Job>

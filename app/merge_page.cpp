@@ -1,15 +1,22 @@
 #include "merge_page.h"
 
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolButton>
 
 #include "look.h"
+#include "merge/merge_preview.h"
+#include "merge_table_model.h"
 #include "page_geometry.h"
 #include "viewer/picture_box.h"
 #include "split_page.h"
@@ -44,12 +51,15 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     Panel5->setGeometry(kPageWidth - 137, 0, 137, listHeight);
     look::paintBackground(Panel5, look::kSkyBlue);
 
-    ListView2 = new QTableWidget(0, 2, Panel1);
+    m_table = new MergeTableModel(m_list, this);
+    ListView2 = new QTableView(Panel1);
     ListView2->setObjectName("ListView2");
+    ListView2->setModel(m_table);
     ListView2->setGeometry(0, 0, kPageWidth - 137, listHeight);
-    ListView2->setHorizontalHeaderLabels({"路径及文件名", "图片尺寸"});
     ListView2->horizontalHeader()->hide();
     ListView2->verticalHeader()->hide();
+    ListView2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView2->verticalHeader()->setMinimumSectionSize(1);
     ListView2->verticalHeader()->setDefaultSectionSize(23);
     ListView2->setColumnWidth(0, 350);
     ListView2->setColumnWidth(1, 98);
@@ -58,6 +68,18 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView2->setWordWrap(false);
+    ListView2->setTextElideMode(Qt::ElideMiddle);
+    // The selection stays highlighted while another control has the focus.
+    QPalette palette = ListView2->palette();
+    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    ListView2->setPalette(palette);
+    ListView2->setAcceptDrops(true);
+    ListView2->viewport()->setAcceptDrops(true);
+    ListView2->viewport()->installEventFilter(this);
+    connect(ListView2->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MergePage::takeViewSelection);
+    m_list.setListener(this);
 
     SpeedButton8 = look::speedButton(Panel5, "SpeedButton8", "添 加 图 片", ":/images/button_add.png",
                                      PictureSide::Left, QRect(8, 1, 121, 22));
@@ -101,24 +123,72 @@ void MergePage::setOutputPath(const QString& path) { Edit3->setText(path); }
 
 bool MergePage::allPages() const { return RadioButton2->isChecked(); }
 
-void MergePage::addEntry(const MergeEntry& entry) {
-    m_list.add(entry);
-    showList();
+void MergePage::entriesChanged() {
+    m_table->refresh();
+    showSelection();
 }
 
-void MergePage::clearList() {
-    m_list.clear();
-    showList();
+void MergePage::selectionChanged() {
+    showSelection();
+    ListView2SelectItem();
 }
 
-void MergePage::showList() {
-    const auto& entries = m_list.entries();
-    ListView2->setRowCount(static_cast<int>(entries.size()));
-    for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
-        ListView2->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(entries[row].path)));
-        ListView2->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(entries[row].sizeText)));
+void MergePage::ListView2SelectItem() {
+    if (m_list.selected() == MergeList::kNoSelection)
+        Image3->emptyPicture();
+    else
+        PreviewMergeItem(m_list.entries()[m_list.selected()].path, *Image3);
+}
+
+void MergePage::showSelection() {
+    m_showingSelection = true;
+    const int row = m_list.selected();
+    if (row == MergeList::kNoSelection) {
+        ListView2->selectionModel()->clear();
+    } else {
+        ListView2->selectionModel()->setCurrentIndex(
+            m_table->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-    if (m_list.selected() != MergeList::kNoSelection) ListView2->selectRow(m_list.selected());
+    m_showingSelection = false;
+}
+
+void MergePage::takeViewSelection() {
+    if (m_showingSelection) return;
+    const QModelIndexList rows = ListView2->selectionModel()->selectedRows();
+    m_list.select(rows.isEmpty() ? MergeList::kNoSelection : rows.first().row());
+}
+
+bool MergePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != ListView2->viewport()) return false;
+    return MergeListWindowProc(event);
+}
+
+bool MergePage::MergeListWindowProc(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            // Without a selection the wheel does nothing, not even scroll.
+            m_list.wheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+            return true;
+        }
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!drag->mimeData()->hasUrls()) return false;
+            drag->acceptProposedAction();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList paths;
+            for (const QUrl& url : drop->mimeData()->urls())
+                if (url.isLocalFile()) paths.append(url.toLocalFile());
+            if (paths.isEmpty()) return false;
+            drop->acceptProposedAction();
+            emit picturesDropped(paths);
+            return true;
+        }
+        default: return false;
+    }
 }
 
 }  // namespace orvelle

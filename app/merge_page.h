@@ -11,14 +11,15 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
-class QTableWidget;
+class QTableView;
 class QToolButton;
 
 namespace orvelle {
 
+class MergeTableModel;
 class PictureBox;
 
-class MergePage : public QWidget {
+class MergePage : public QWidget, public MergeListListener {
     Q_OBJECT
 public:
     explicit MergePage(QWidget* parent);
@@ -30,10 +31,13 @@ public:
     void setOutputPath(const QString& path);
     bool allPages() const;
 
-    // Appends an entry to the merge list and shows it.
-    void addEntry(const MergeEntry& entry);
-    void clearList();
+    // The list the table shows; every change to it is shown at once, the preview follows
+    // its selection.
+    MergeList& list() { return m_list; }
     const MergeList& list() const { return m_list; }
+
+    // The list's selection changed: the preview shows the selected entry's tile, or nothing.
+    void ListView2SelectItem();
 
     QWidget* Panel4;
     QFrame* Bevel2;
@@ -42,7 +46,7 @@ public:
     QLabel* Label5;
     QLabel* Label6;
     QWidget* Panel1;
-    QTableWidget* ListView2;
+    QTableView* ListView2;
     QWidget* Panel5;
     QToolButton* SpeedButton8;
     QToolButton* SpeedButton9;
@@ -61,11 +65,27 @@ public:
     QFrame* Bevel7;
     QToolButton* SpeedButton14;
 
+signals:
+    // Files or folders were dropped onto the list from a file manager, in this order.
+    void picturesDropped(const QStringList& paths);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    // Makes the table show the list.
-    void showList();
+    void entriesChanged() override;
+    void selectionChanged() override;
+    // The list's own handling of its events, with the mouse wheel moving the selection as
+    // the arrow keys do; true for an event it took.
+    bool MergeListWindowProc(QEvent* event);
+    // The table's selection, made by the user, goes to the list.
+    void takeViewSelection();
+    // The list's selection goes to the table.
+    void showSelection();
 
     MergeList m_list;
+    MergeTableModel* m_table;
+    bool m_showingSelection = false;
 };
 
 }  // namespace orvelle

@@ -11,6 +11,7 @@
 #include "split/file_names.h"
 #include "split/page_export.h"
 #include "split/page_listing.h"
+#include "path_list.h"
 #include "terminal_reporting.h"
 
 namespace orvelle::cli {
@@ -190,7 +191,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out"}, {"--all-pages"});
+    const Arguments a = parse(args, {"--out", "--from-list"}, {"--all-pages"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli merge: " << why << "\n";
         return kNothingWritten;
@@ -198,13 +199,19 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!a.error.empty()) return usage(a.error);
     const std::string* output = a.option("--out");
     if (!output) return usage("name the output file with --out FILE");
-    if (a.operands.empty()) return usage("name at least one picture to merge");
+    std::vector<std::string> sources = a.operands;
+    if (const std::string* listFile = a.option("--from-list")) {
+        std::optional<std::vector<std::string>> listed = readPathListFile(*listFile);
+        if (!listed) return usage("cannot read the list " + *listFile);
+        sources.insert(sources.end(), listed->begin(), listed->end());
+    }
+    if (sources.empty()) return usage("name at least one picture to merge");
     TerminalProgress progress(err);
     TerminalMessages messages(err);
     NoEvents pump;
     JobContext context{progress, messages, pump};
     const ComposeResult result =
-        ComposeTiff({a.operands, *output, a.flag("--all-pages")}, context);
+        ComposeTiff({sources, *output, a.flag("--all-pages")}, context);
     if (!result.written) return kNothingWritten;
     out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
     return result.skipped.empty() ? kAllWritten : kSomeFailed;

@@ -32,4 +32,12 @@ void showInformation(MessageSink& messages, const std::string& text) {
     messages.show(text, kInformationTitle, MessageIcon::Information);
 }
 
+std::string pathListMessage(const std::string& heading, const std::vector<std::string>& paths) {
+    constexpr size_t kListed = 10;
+    std::string text = heading;
+    for (size_t i = 0; i < paths.size() && i < kListed; ++i) text += "\n" + paths[i];
+    if (paths.size() > kListed) text += "\n……共" + std::to_string(paths.size()) + "个";
+    return text;
+}
+
 }  // namespace orvelle

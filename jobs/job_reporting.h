@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace orvelle {
 
@@ -59,5 +60,9 @@ extern const char* const kInformationTitle;  // "提示"
 
 void showError(MessageSink& messages, const std::string& text);
 void showInformation(MessageSink& messages, const std::string& text);
+
+// `heading` followed by the paths, one a line: at most ten, then "……共{K}个" when there are
+// more, so that a long list still fits on the screen.
+std::string pathListMessage(const std::string& heading, const std::vector<std::string>& paths);
 
 }  // namespace orvelle

@@ -12,7 +12,6 @@ namespace orvelle {
 namespace {
 
 const char* const kComposeProgressText = "正在合成TIFF文件,请等待......";
-constexpr size_t kListedSkips = 10;
 
 // The output being written; the first page that decodes opens it. Only finish() completes
 // the file: a run that ends any other way (a failed write, an exception) leaves no file and
@@ -102,10 +101,7 @@ void addSource(const std::string& path, bool allPages, Destination& destination,
 }  // namespace
 
 std::string skippedSourcesMessage(const std::vector<std::string>& skipped) {
-    std::string text = "TIF文件合成完毕,但以下图片无法识别,未能合成:";
-    for (size_t i = 0; i < skipped.size() && i < kListedSkips; ++i) text += "\n" + skipped[i];
-    if (skipped.size() > kListedSkips) text += "\n……共" + std::to_string(skipped.size()) + "个";
-    return text;
+    return pathListMessage("TIF文件合成完毕,但以下图片无法识别,未能合成:", skipped);
 }
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {

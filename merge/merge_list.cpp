@@ -1,5 +1,8 @@
 #include "merge_list.h"
 
+#include <cstdlib>
+#include <utility>
+
 namespace orvelle {
 
 std::vector<std::string> MergeList::paths() const {
@@ -9,15 +12,70 @@ std::vector<std::string> MergeList::paths() const {
     return result;
 }
 
-void MergeList::add(MergeEntry entry) { m_entries.push_back(std::move(entry)); }
+void MergeList::changed(bool entries, bool selection) {
+    if (!m_listener) return;
+    if (entries) m_listener->entriesChanged();
+    if (selection) m_listener->selectionChanged();
+}
+
+void MergeList::add(MergeEntry entry) {
+    m_entries.push_back(std::move(entry));
+    changed(true, false);
+}
+
+void MergeList::removeSelected() {
+    if (m_selected == kNoSelection) return;
+    m_entries.erase(m_entries.begin() + m_selected);
+    const int count = static_cast<int>(m_entries.size());
+    if (m_selected >= count) m_selected = count - 1;  // kNoSelection once the list is empty
+    m_wheelRest = 0;
+    changed(true, true);
+}
+
+void MergeList::moveUp() {
+    if (m_selected == kNoSelection || m_selected == 0) return;
+    std::swap(m_entries[m_selected], m_entries[m_selected - 1]);
+    --m_selected;
+    changed(true, true);
+}
+
+void MergeList::moveDown() {
+    if (m_selected == kNoSelection || m_selected + 1 >= static_cast<int>(m_entries.size())) return;
+    std::swap(m_entries[m_selected], m_entries[m_selected + 1]);
+    ++m_selected;
+    changed(true, true);
+}
 
 void MergeList::clear() {
+    const bool hadSelection = m_selected != kNoSelection;
     m_entries.clear();
     m_selected = kNoSelection;
+    m_wheelRest = 0;
+    changed(true, hadSelection);
 }
 
 void MergeList::select(int index) {
-    m_selected = index >= 0 && static_cast<size_t>(index) < m_entries.size() ? index : kNoSelection;
+    const int wanted =
+        index >= 0 && static_cast<size_t>(index) < m_entries.size() ? index : kNoSelection;
+    if (wanted == m_selected) return;
+    m_selected = wanted;
+    m_wheelRest = 0;
+    changed(false, true);
+}
+
+void MergeList::wheel(int distance) {
+    if (m_selected == kNoSelection || distance == 0) return;
+    // A turn the other way starts a new notch.
+    if ((distance > 0) != (m_wheelRest > 0)) m_wheelRest = 0;
+    m_wheelRest += distance;
+    // A whole notch or more is still one step: one message, one arrow press.
+    if (std::abs(distance) < kWheelNotch && std::abs(m_wheelRest) < kWheelNotch) return;
+    const int step = m_wheelRest > 0 ? -1 : 1;
+    m_wheelRest = 0;
+    const int target = m_selected + step;
+    if (target < 0 || target >= static_cast<int>(m_entries.size())) return;
+    m_selected = target;
+    changed(false, true);
 }
 
 }  // namespace orvelle

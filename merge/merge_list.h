@@ -1,6 +1,6 @@
 // The merge list as plain values: the pictures to merge in their order, each with the size
-// text shown beside it, and the selected entry. The merge page's table shows it; the
-// composition takes its paths.
+// text shown beside it, and the selected entry, with the operations of the merge page's
+// buttons and mouse wheel. The page's table shows it; the composition takes its paths.
 #pragma once
 
 #include <string>
@@ -13,9 +13,21 @@ struct MergeEntry {
     std::string sizeText;  // "W×H"
 };
 
+// Told after each change, entries first when both changed.
+class MergeListListener {
+public:
+    virtual ~MergeListListener() = default;
+    virtual void entriesChanged() = 0;
+    virtual void selectionChanged() = 0;
+};
+
 class MergeList {
 public:
     static constexpr int kNoSelection = -1;
+    // Wheel distance of one notch.
+    static constexpr int kWheelNotch = 120;
+
+    void setListener(MergeListListener* listener) { m_listener = listener; }
 
     const std::vector<MergeEntry>& entries() const { return m_entries; }
     size_t count() const { return m_entries.size(); }
@@ -23,15 +35,30 @@ public:
 
     // Appends an entry (the same file may stand in the list more than once).
     void add(MergeEntry entry);
+    // Removes the selected entry; the entry that takes its place, else the one before it,
+    // is selected next.
+    void removeSelected();
+    // The selected entry one place up or down, still selected; nothing at the list's ends.
+    void moveUp();
+    void moveDown();
     void clear();
 
     int selected() const { return m_selected; }
     // Selects entry `index`, or nothing for an index outside the list.
     void select(int index);
 
+    // One wheel message of `distance` (positive away from the user) moves the selection one
+    // entry, up for away, as the arrow keys do; smaller distances add up until they make a
+    // notch. Nothing without a selection.
+    void wheel(int distance);
+
 private:
+    void changed(bool entries, bool selection);
+
     std::vector<MergeEntry> m_entries;
     int m_selected = kNoSelection;
+    int m_wheelRest = 0;
+    MergeListListener* m_listener = nullptr;
 };
 
 }  // namespace orvelle

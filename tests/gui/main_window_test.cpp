@@ -15,6 +15,7 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <QTextEdit>
 #include <QToolButton>
 #include <filesystem>
@@ -42,7 +43,28 @@ private:
     std::unique_ptr<TForm1> window;
     fixtures::RecordingContext recorder;
 
-    void addMergeEntry(const std::string& path) { window->TabSheet2->addEntry({path, ""}); }
+    void addMergeEntry(const std::string& path) { window->addMergePictures({QString::fromStdString(path)}); }
+
+    // A one-colour picture, so that its tile shows where the picture lies.
+    static void writeSolidPng(const std::string& path, uint32_t width, uint32_t height, uint8_t red,
+                              uint8_t blue) {
+        fixtures::Picture picture{width, height, 3, {}};
+        for (uint32_t i = 0; i < width * height; ++i) picture.samples.insert(picture.samples.end(), {red, 0, blue});
+        fixtures::writePng(path, picture);
+    }
+
+    void turnWheel(int distance) {
+        QWidget* viewport = window->TabSheet2->ListView2->viewport();
+        QWheelEvent wheel(QPointF(20, 10), viewport->mapToGlobal(QPointF(20, 10)), QPoint(),
+                          QPoint(0, distance), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &wheel);
+    }
+
+    QStringList mergeListPaths() const {
+        QStringList paths;
+        for (const std::string& path : window->TabSheet2->sourcePaths()) paths.append(QString::fromStdString(path));
+        return paths;
+    }
 
 private slots:
     void init() {
@@ -290,25 +312,119 @@ private slots:
         QCOMPARE(window->TabSheet1->Edit1->text(), QString::fromStdString(dir.file("dropped.tif")));
     }
 
+    // The preview follows every change of the selection: the selected entry's tile, or nothing.
+    void mergeListPreviewFollowsTheSelection() {
+        fixtures::TempDir dir;
+        writeSolidPng(dir.file("wide.png"), 240, 60, 255, 0);   // tile picture 120 x 30 at y 45
+        writeSolidPng(dir.file("tall.png"), 60, 240, 0, 255);   // tile picture 30 x 120 at x 45
+        MergePage* page = window->TabSheet2;
+        const auto preview = [&](int x, int y) { return page->Image3->picture().pixelColor(x, y); };
+        const QColor red(255, 0, 0), blue(0, 0, 255), white(Qt::white);
+
+        window->addMergePictures({QString::fromStdString(dir.file("wide.png")),
+                                  QString::fromStdString(dir.file("gone.png")),
+                                  QString::fromStdString(dir.file("tall.png"))});
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"错误|以下图片无法识别,未加入列表:\n" +
+                                                               dir.file("gone.png")});
+        QCOMPARE(page->ListView2->model()->rowCount(), 2);
+        QCOMPARE(page->ListView2->model()->index(1, 1).data().toString(), QString("60×240"));
+        QCOMPARE(page->ListView2->selectionModel()->selectedRows().first().row(), 1);
+        QCOMPARE(preview(60, 20), blue);
+        QCOMPARE(preview(20, 60), white);
+
+        page->SpeedButton10->click();  // up: the tall picture first, still selected
+        QCOMPARE(mergeListPaths().first(), QString::fromStdString(dir.file("tall.png")));
+        QCOMPARE(page->ListView2->selectionModel()->selectedRows().first().row(), 0);
+        QCOMPARE(preview(60, 20), blue);
+
+        page->ListView2->selectRow(1);  // the user picks the wide one
+        QCOMPARE(page->list().selected(), 1);
+        QCOMPARE(preview(60, 60), red);
+        QCOMPARE(preview(60, 20), white);
+
+        turnWheel(120);  // away from the user: one entry up
+        QCOMPARE(page->list().selected(), 0);
+        QCOMPARE(preview(60, 20), blue);
+        turnWheel(-120);
+        QCOMPARE(page->list().selected(), 1);
+        QCOMPARE(preview(60, 60), red);
+
+        page->SpeedButton9->click();  // the wide one goes; the tall one is selected
+        QCOMPARE(page->ListView2->model()->rowCount(), 1);
+        QCOMPARE(page->list().selected(), 0);
+        QCOMPARE(preview(60, 20), blue);
+        page->SpeedButton9->click();
+        QCOMPARE(page->list().selected(), MergeList::kNoSelection);
+        QVERIFY(!page->Image3->hasPicture());
+        turnWheel(-120);  // nothing selected: the wheel does nothing
+        QCOMPARE(page->list().selected(), MergeList::kNoSelection);
+
+        window->addMergePictures({QString::fromStdString(dir.file("wide.png"))});
+        QVERIFY(page->Image3->hasPicture());
+        page->SpeedButton15->click();
+        QCOMPARE(page->ListView2->model()->rowCount(), 0);
+        QVERIFY(!page->Image3->hasPicture());
+    }
+
+    // Dropped files and folders are added in the order given, a folder's pictures in natural
+    // order.
+    void droppedPicturesAreAdded() {
+        fixtures::TempDir dir;
+        std::filesystem::create_directory(dir.path() / "pages");
+        for (uint32_t k = 1; k <= 12; ++k)
+            fixtures::writeTiff(dir.file("pages/page" + std::to_string(k) + ".tif"), {{fixtures::TiffKind::Grey8, k, 3}});
+        writeSolidPng(dir.file("first.png"), 4, 4, 9, 9);
+        writeSolidPng(dir.file("last.png"), 5, 5, 9, 9);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("first.png"))),
+                      QUrl::fromLocalFile(QString::fromStdString(dir.file("pages"))),
+                      QUrl::fromLocalFile(QString::fromStdString(dir.file("last.png")))});
+        QWidget* viewport = window->TabSheet2->ListView2->viewport();
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &drop);
+        QStringList expected{QString::fromStdString(dir.file("first.png"))};
+        for (int k = 1; k <= 12; ++k)
+            expected.append(QString::fromStdString(dir.file("pages/page" + std::to_string(k) + ".tif")));
+        expected.append(QString::fromStdString(dir.file("last.png")));
+        QCOMPARE(mergeListPaths(), expected);
+        QCOMPARE(window->TabSheet2->ListView2->model()->index(12, 1).data().toString(), QString("12×3"));
+        QCOMPARE(window->TabSheet2->list().selected(), 13);
+        QVERIFY(recorder.messages().empty());
+    }
+
+    void composeFromTheButton_data() {
+        QTest::addColumn<bool>("allPages");
+        QTest::addColumn<QList<QSize>>("pages");
+        QTest::newRow("first pages") << false << QList<QSize>{{8, 8}, {5, 4}};
+        QTest::newRow("every page") << true << QList<QSize>{{8, 8}, {9, 9}, {5, 4}};
+    }
     void composeFromTheButton() {
+        QFETCH(bool, allPages);
+        QFETCH(QList<QSize>, pages);
         fixtures::TempDir dir;
         fixtures::writeTiff(dir.file("a.tif"), {{fixtures::TiffKind::Rgb, 8, 8}, {fixtures::TiffKind::Grey8, 9, 9}});
         fixtures::writePng(dir.file("b.png"), fixtures::gradient(5, 4, 3));
         addMergeEntry(dir.file("a.tif"));
         addMergeEntry(dir.file("b.png"));
         window->TabSheet2->Edit3->setText(QString::fromStdString(dir.file("out.tif")));
-        window->TabSheet2->RadioButton2->setChecked(true);
+        (allPages ? window->TabSheet2->RadioButton2 : window->TabSheet2->RadioButton1)->setChecked(true);
         QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
         QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIF文件合成完毕!"});
-        QCOMPARE(fixtures::readTiffPages(dir.file("out.tif")).size(), size_t{3});
+        const auto written = fixtures::readTiffPages(dir.file("out.tif"));
+        QCOMPARE(written.size(), size_t(pages.size()));
+        for (qsizetype k = 0; k < pages.size(); ++k)
+            QCOMPARE(QSize(int(written[k].width), int(written[k].height)), pages[k]);
 
         // No output name chosen: the composition says so and writes nothing.
         window->TabSheet2->Edit3->clear();
         window->TabSheet2->SpeedButton14->click();
         QCOMPARE(recorder.messages().back(), std::string("错误|请选择文件保存的名字!"));
         // An empty list composes nothing, silently.
-        window->TabSheet2->clearList();
-        QCOMPARE(window->TabSheet2->ListView2->rowCount(), 0);
+        window->TabSheet2->SpeedButton15->click();
+        QCOMPARE(window->TabSheet2->ListView2->model()->rowCount(), 0);
         const size_t before = recorder.events.size();
         window->TabSheet2->SpeedButton14->click();
         QCOMPARE(recorder.events.size(), before);

@@ -1,0 +1,32 @@
+#include "merge_table_model.h"
+
+namespace orvelle {
+
+int MergeTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_list.count());
+}
+
+int MergeTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+
+QVariant MergeTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const MergeEntry& entry = m_list.entries()[index.row()];
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return QString::fromStdString(index.column() == 0 ? entry.path : entry.sizeText);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (index.column() == 0 ? Qt::AlignLeft : Qt::AlignHCenter));
+    return {};
+}
+
+QVariant MergeTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    return section == 0 ? QString("路径及文件名") : QString("图片尺寸");
+}
+
+void MergeTableModel::refresh() {
+    beginResetModel();
+    endResetModel();
+}
+
+}  // namespace orvelle

@@ -1,0 +1,44 @@
+#include "merge_adding.h"
+
+#include <exception>
+
+#include "imaging/gdipobj.h"
+#include "imaging/text_path.h"
+
+namespace orvelle {
+
+std::optional<std::string> FillMergeItemSize(const std::string& path) {
+    TGPImage image(widenPath(path), false);
+    if (!image.NativeHandle) return std::nullopt;
+    return std::to_string(image.PixelWidth()) + "×" + std::to_string(image.PixelHeight());
+}
+
+bool AddMergeItem(MergeList& list, const std::string& path) {
+    // One file's trouble (memory for a huge header, say) must not end the batch.
+    try {
+        std::optional<std::string> size = FillMergeItemSize(path);
+        if (!size) return false;
+        list.add({path, std::move(*size)});
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+MergeAdding addMergeFiles(MergeList& list, const std::vector<std::string>& paths,
+                          JobContext& context) {
+    MergeAdding adding;
+    for (const std::string& path : paths) {
+        if (AddMergeItem(list, path))
+            ++adding.added;
+        else
+            adding.rejected.push_back(path);
+        context.pump.processPendingEvents();
+    }
+    if (list.count() > 0) list.select(static_cast<int>(list.count()) - 1);
+    if (!adding.rejected.empty())
+        showError(context.messages, pathListMessage("以下图片无法识别,未加入列表:", adding.rejected));
+    return adding;
+}
+
+}  // namespace orvelle
