@@ -455,6 +455,24 @@ private slots:
         QTRY_VERIFY(!window->isVisible());
     }
 
+    void inputDuringAnAddBatchIsDropped() {
+        fixtures::TempDir dir;
+        writeSolidPng(dir.file("a.png"), 3, 3, 1, 1);
+        writeSolidPng(dir.file("b.png"), 4, 4, 1, 1);
+        window->Panel3->SpeedButton2->click();
+        recorder.onPump = [&] {
+            // The user clears the list, removes an entry and turns the wheel meanwhile.
+            QTest::mouseClick(window->TabSheet2->SpeedButton15, Qt::LeftButton);
+            QTest::mouseClick(window->TabSheet2->SpeedButton9, Qt::LeftButton);
+            turnWheel(120);
+        };
+        window->addMergePictures({QString::fromStdString(dir.file("a.png")), QString::fromStdString(dir.file("b.png")),
+                                  QString::fromStdString(dir.file("a.png"))});
+        QCOMPARE(window->TabSheet2->sourcePaths(),
+                 (std::vector<std::string>{dir.file("a.png"), dir.file("b.png"), dir.file("a.png")}));
+        QCOMPARE(window->TabSheet2->list().selected(), 2);
+    }
+
     void uncaughtErrorsAreShownAndTheProgramGoesOn() {
         QString shown;
         auto previous = GuardedApplication::reportError;
