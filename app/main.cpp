@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     auto form1 = std::make_unique<orvelle::TForm1>();
     auto form2 = std::make_unique<orvelle::TForm2>();
     auto saveDlg = std::make_unique<orvelle::TSaveDlg>(form1.get());
+    form1->useWindows(form2.get(), saveDlg.get());
     // Closing the main window ends the program, also while the viewer is open.
     QObject::connect(form1.get(), &orvelle::TForm1::closed, &application, &QCoreApplication::quit);
 

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -25,9 +27,11 @@
 #include "side_bar.h"
 #include "split/page_export.h"
 #include "split/page_listing.h"
+#include "save_page_dialog.h"
 #include "split_page.h"
 #include "status_bar.h"
 #include "viewer/picture_box.h"
+#include "viewer/viewer_window.h"
 
 namespace orvelle {
 
@@ -99,6 +103,11 @@ TForm1::TForm1()
     connect(Panel3->SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
     connect(TabSheet1->SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
     connect(TabSheet1, &SplitPage::tiffDropped, this, &TForm1::openTiff);
+    connect(TabSheet1->N1, &QAction::triggered, this, &TForm1::N1Click);
+    connect(TabSheet1->N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(TabSheet1->ListView1, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
+    connect(TabSheet2->ListView2, &QAbstractItemView::doubleClicked, this, &TForm1::Image3DblClick);
+    connect(TabSheet2->Image3, &PictureBox::doubleClicked, this, &TForm1::Image3DblClick);
     connect(TabSheet1->SpeedButton6, &QToolButton::clicked, this, &TForm1::SpeedButton6Click);
     connect(TabSheet1->SpeedButton7, &QToolButton::clicked, this, &TForm1::SpeedButton7Click);
     connect(TabSheet2->SpeedButton8, &QToolButton::clicked, this, &TForm1::SpeedButton8Click);
@@ -115,6 +124,14 @@ TForm1::TForm1()
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::useWindows(TForm2* viewer, TSaveDlg* saveDialog) {
+    Form2 = viewer;
+    SaveDlg = saveDialog;
+    SaveDlg->onSave = [this](const std::string& path, ExportFormat format, int percent) {
+        savePage(path, format, percent);
+    };
+}
 
 void TForm1::FormCreate() {
     // The pages have no tab row; the program starts on the about page.
@@ -289,6 +306,38 @@ void TForm1::SpeedButton14Click() {
         ComposeTiff({TabSheet2->sourcePaths(), TabSheet2->outputPath(), TabSheet2->allPages()},
                     jobContext);
     });
+}
+
+void TForm1::N1Click() {
+    const int page = TabSheet1->selectedPage();
+    if (page < 0 || page >= TabSheet1->ImageList1.size() || !SaveDlg || m_jobRunning) return;
+    m_savedPage = page;
+    SaveDlg->showForPage(TabSheet1->ImageList1[page]);
+}
+
+void TForm1::savePage(const std::string& path, ExportFormat format, int percent) {
+    // Picture work: an error writes nothing more, without a message.
+    try {
+        (void)ExportPage({TabSheet1->sourcePath(), static_cast<uint32_t>(m_savedPage), path, format, percent},
+                         *m_messages);
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::N2Click() { viewSelectedPage(); }
+void TForm1::ListView1DblClick() { viewSelectedPage(); }
+
+void TForm1::viewSelectedPage() {
+    const int page = TabSheet1->selectedPage();
+    if (page < 0 || !Form2 || m_jobRunning) return;
+    Form2->openPicture(TabSheet1->Edit1->text(), TabSheet1->sourcePath(), page, true);
+}
+
+void TForm1::Image3DblClick() {
+    const MergeList& list = TabSheet2->list();
+    if (list.selected() == MergeList::kNoSelection || !Form2 || m_jobRunning) return;
+    const std::string& path = list.entries()[list.selected()].path;
+    Form2->openPicture(QString::fromStdString(path), path, 0, false);
 }
 
 void TForm1::SpeedButton16Click() { QDesktopServices::openUrl(QUrl(kAboutAddress)); }

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include "imaging/output_formats.h"
 #include "merge/merge_list.h"
 #include "window_reporting.h"
 
@@ -20,6 +21,8 @@ class MergePage;
 class SideBar;
 class SplitPage;
 class StatusBar;
+class TForm2;
+class TSaveDlg;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -29,6 +32,9 @@ public:
 
     // Tests replace how messages are shown and how pending events are processed.
     void setMessageSink(MessageSink* messages) { m_messages = messages; }
+    // The program's two other windows, created at start-up beside this one: the picture
+    // viewer and the save-page dialog.
+    void useWindows(TForm2* viewer, TSaveDlg* saveDialog);
     void setEventPump(EventPump* pump) { m_pump = pump; }
     bool jobRunning() const { return m_jobRunning; }
 
@@ -42,6 +48,8 @@ public:
     HelpPage* TabSheet4;
     StatusBar* StatusBar2;
     QProgressBar* ProgressBar1;
+    TForm2* Form2 = nullptr;
+    TSaveDlg* SaveDlg = nullptr;
 
 signals:
     // The window has closed; the program ends.
@@ -64,6 +72,10 @@ public slots:
     void SpeedButton13Click();
     void SpeedButton14Click();
     void SpeedButton16Click();
+    void N1Click();
+    void N2Click();
+    void ListView1DblClick();
+    void Image3DblClick();
     void StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect);
 
     // Opens a TIFF as if it had been chosen with "打开": its path into Edit1, then the listing.
@@ -79,6 +91,10 @@ protected:
 private:
     void FormCreate();
     void LoadTiffPages();
+    // The selected page of the page list in the viewer.
+    void viewSelectedPage();
+    // What "保存" of the save-page dialog writes: page `m_savedPage` of the listed TIFF.
+    void savePage(const std::string& path, ExportFormat format, int percent);
     void showPage(int index, int markerTop);
     // One of the merge list's button operations, not while a job runs.
     void changeMergeList(void (MergeList::*change)());
@@ -94,7 +110,8 @@ private:
     EventPump* m_pump;
     bool m_jobRunning = false;
     bool m_closeHeld = false;
-    QString m_openDialogName;  // the open dialog offers the previous choice again
+    QString m_openDialogName;
+    int m_savedPage = -1;  // the open dialog offers the previous choice again
 };
 
 }  // namespace orvelle

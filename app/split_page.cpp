@@ -11,12 +11,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QSpinBox>
 #include <QToolButton>
 
 #include "imaging/output_formats.h"
 #include "look.h"
 #include "page_geometry.h"
+#include "percent_box.h"
 #include "viewer/picture_box.h"
 #include "split/page_export.h"
 
@@ -73,23 +75,22 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     FlatComboBox1->setStyleSheet(
         "QComboBox { border: 1px solid black; background: white; padding-left: 2px; }"
         "QComboBox::drop-down { background: rgb(166, 202, 240); width: 16px; }");
-    Label4 = look::label(GroupBox2, "Label4", "图片大小为原图的              % ", QRect(224, 54, 224, 14));
-    // The run of spaces leaves room for the spin box only with half-width spaces, as the
-    // Song face has them; the monospaced CJK face keeps that where no Song face is installed.
-    QFont spaced = look::songFont(14);
-    spaced.setFamilies({"宋体", "SimSun", "Noto Sans Mono CJK SC", "Noto Serif CJK SC"});
-    Label4->setFont(spaced);
-    SpinEdit1 = new QSpinBox(GroupBox2);
-    SpinEdit1->setObjectName("SpinEdit1");
-    SpinEdit1->setRange(kMinPercent, kMaxPercent);
-    SpinEdit1->setSingleStep(10);
-    SpinEdit1->setValue(100);
-    SpinEdit1->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
-    SpinEdit1->setGeometry(344, 48, 81, 20);
-    if (auto* text = SpinEdit1->findChild<QLineEdit*>()) text->setMaxLength(4);
+    Label4 = percentLabel(GroupBox2, "Label4", QRect(224, 54, 224, 14));
+    SpinEdit1 = percentBox(GroupBox2, "SpinEdit1", QRect(344, 48, 81, 20));
     Bevel1 = look::bevel(GroupBox2, "Bevel1", QRect(512, 12, 3, 64));
     SpeedButton6 = look::speedButton(GroupBox2, "SpeedButton6", "分解图片", ":/images/run_split.png",
                                      PictureSide::Above, QRect(528, 12, 73, 65));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    N1 = PopupMenu1->addAction("本页另存为");
+    N1->setObjectName("N1");
+    PopupMenu1->addSeparator();
+    N2 = PopupMenu1->addAction("观看大图片");
+    N2->setObjectName("N2");
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
+    });
 
     Image2 = new PictureBox(this);
     Image2->setObjectName("Image2");
@@ -144,11 +145,6 @@ ExportFormat SplitPage::format() const {
     return exportFormatOfBox(FlatComboBox1->currentIndex()).value_or(ExportFormat::Jpeg);
 }
 
-int SplitPage::percent() {
-    const int percent =
-        percentFromText(SpinEdit1->cleanText().toStdString(), SpinEdit1->value());
-    SpinEdit1->setValue(percent);
-    return percent;
-}
+int SplitPage::percent() { return committedPercent(SpinEdit1); }
 
 }  // namespace orvelle

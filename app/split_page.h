@@ -13,6 +13,8 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QAction;
 class QListWidget;
 class QSpinBox;
 class QToolButton;
@@ -61,6 +63,10 @@ public:
     QToolButton* SpeedButton6;
     PictureBox* Image2;
     QList<QImage> ImageList1;
+    // The page list's context menu: "本页另存为", a separator, "观看大图片".
+    QMenu* PopupMenu1;
+    QAction* N1;
+    QAction* N2;
 
 signals:
     // A file was dropped onto the page list from a file manager.

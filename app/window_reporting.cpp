@@ -1,7 +1,6 @@
 #include "window_reporting.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QProgressBar>
 
 #include "status_bar.h"
@@ -21,13 +20,6 @@ void WindowProgress::step(int position) { m_bar->setValue(position); }
 void WindowProgress::end() {
     m_bar->setVisible(false);
     m_status->setPanelText(1, QString());
-}
-
-void WindowMessages::show(const std::string& text, const std::string& title, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
-                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    m_owner);
-    box.exec();
 }
 
 void WindowEventPump::processPendingEvents() { QCoreApplication::processEvents(); }

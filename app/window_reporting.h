@@ -3,6 +3,7 @@
 #pragma once
 
 #include "jobs/job_reporting.h"
+#include "viewer/window_messages.h"
 
 class QProgressBar;
 class QWidget;
@@ -21,15 +22,6 @@ public:
 private:
     QProgressBar* m_bar;
     StatusBar* m_status;
-};
-
-class WindowMessages : public MessageSink {
-public:
-    explicit WindowMessages(QWidget* owner) : m_owner(owner) {}
-    void show(const std::string& text, const std::string& title, MessageIcon icon) override;
-
-private:
-    QWidget* m_owner;
 };
 
 class WindowEventPump : public EventPump {

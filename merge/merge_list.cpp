@@ -1,6 +1,5 @@
 #include "merge_list.h"
 
-#include <cstdlib>
 #include <utility>
 
 namespace orvelle {
@@ -28,7 +27,7 @@ void MergeList::removeSelected() {
     m_entries.erase(m_entries.begin() + m_selected);
     const int count = static_cast<int>(m_entries.size());
     if (m_selected >= count) m_selected = count - 1;  // kNoSelection once the list is empty
-    m_wheelRest = 0;
+    m_wheel.reset();
     changed(true, true);
 }
 
@@ -50,7 +49,7 @@ void MergeList::clear() {
     const bool hadSelection = m_selected != kNoSelection;
     m_entries.clear();
     m_selected = kNoSelection;
-    m_wheelRest = 0;
+    m_wheel.reset();
     changed(true, hadSelection);
 }
 
@@ -59,21 +58,15 @@ void MergeList::select(int index) {
         index >= 0 && static_cast<size_t>(index) < m_entries.size() ? index : kNoSelection;
     if (wanted == m_selected) return;
     m_selected = wanted;
-    m_wheelRest = 0;
+    m_wheel.reset();
     changed(false, true);
 }
 
 void MergeList::wheel(int distance) {
-    if (m_selected == kNoSelection || distance == 0) return;
-    // A turn the other way starts a new notch.
-    if ((distance > 0) != (m_wheelRest > 0)) m_wheelRest = 0;
-    m_wheelRest += distance;
-    // A whole notch or more is still one step: one message, one arrow press.
-    if (std::abs(distance) < kWheelNotch && std::abs(m_wheelRest) < kWheelNotch) return;
-    const int step = m_wheelRest > 0 ? -1 : 1;
-    m_wheelRest = 0;
+    if (m_selected == kNoSelection) return;
+    const int step = m_wheel.add(distance);
     const int target = m_selected + step;
-    if (target < 0 || target >= static_cast<int>(m_entries.size())) return;
+    if (step == 0 || target < 0 || target >= static_cast<int>(m_entries.size())) return;
     m_selected = target;
     changed(false, true);
 }

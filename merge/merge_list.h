@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "jobs/wheel_notches.h"
+
 namespace orvelle {
 
 struct MergeEntry {
@@ -24,8 +26,6 @@ public:
 class MergeList {
 public:
     static constexpr int kNoSelection = -1;
-    // Wheel distance of one notch.
-    static constexpr int kWheelNotch = 120;
 
     void setListener(MergeListListener* listener) { m_listener = listener; }
 
@@ -57,7 +57,7 @@ private:
 
     std::vector<MergeEntry> m_entries;
     int m_selected = kNoSelection;
-    int m_wheelRest = 0;
+    WheelNotches m_wheel;
     MergeListListener* m_listener = nullptr;
 };
 

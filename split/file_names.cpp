@@ -20,4 +20,11 @@ std::string pageOutputName(const std::string& folder, const std::string& sourceP
            extension;
 }
 
+std::string withDefaultExtension(const std::string& path, const std::string& extension) {
+    const std::string name = FileNameOf(path);
+    // A leading period starts a hidden name, not an extension.
+    if (name.find('.', 1) != std::string::npos) return path;
+    return path + extension;
+}
+
 }  // namespace orvelle

@@ -17,4 +17,8 @@ std::string StripExtension(const std::string& name);
 std::string pageOutputName(const std::string& folder, const std::string& sourcePath,
                            uint32_t pageIndex, const std::string& extension);
 
+// `path` with `extension` (".PNG") added when its file name has none, as a save dialog
+// completes a typed name: "/out/page" gives "/out/page.PNG", "/out/page.jpg" stays.
+std::string withDefaultExtension(const std::string& path, const std::string& extension);
+
 }  // namespace orvelle

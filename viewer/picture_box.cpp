@@ -41,4 +41,6 @@ void PictureBox::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, m_picture);
 }
 
+void PictureBox::mouseDoubleClickEvent(QMouseEvent*) { emit doubleClicked(); }
+
 }  // namespace orvelle

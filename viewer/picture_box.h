@@ -30,8 +30,12 @@ public:
     // Replaces the picture with a copy of `picture` shown at its own size from the top left.
     void setPicture(const QImage& picture);
 
+signals:
+    void doubleClicked();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QImage m_picture;

@@ -199,6 +199,26 @@ void filePicture(QPainter& p, qreal s) {
     p.drawRect(QRectF(s * 0.5, s * 0.62, s * 0.4, s * 0.3));
 }
 
+void savePicture(QPainter& p, qreal s) {
+    p.setPen(QPen(QColor(30, 60, 120), s / 16));
+    p.setBrush(QColor(60, 110, 190));
+    p.drawRoundedRect(QRectF(s * 0.1, s * 0.1, s * 0.8, s * 0.8), s * 0.06, s * 0.06);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(s * 0.24, s * 0.16, s * 0.52, s * 0.3));
+    p.setBrush(QColor(200, 210, 225));
+    p.drawRect(QRectF(s * 0.3, s * 0.6, s * 0.4, s * 0.26));
+}
+
+void cancelPicture(QPainter& p, qreal s) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 60, 50));
+    p.drawEllipse(QRectF(s * 0.08, s * 0.08, s * 0.84, s * 0.84));
+    p.setPen(QPen(Qt::white, s / 8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(s * 0.34, s * 0.34), QPointF(s * 0.66, s * 0.66));
+    p.drawLine(QPointF(s * 0.66, s * 0.34), QPointF(s * 0.34, s * 0.66));
+}
+
 void openPicture(QPainter& p, qreal s) {
     folderPicture(p, s);
     drawPage(p, QRectF(s * 0.3, s * 0.06, s * 0.44, s * 0.5), kInk, false);
@@ -321,7 +341,9 @@ int main(int argc, char** argv) {
         {"up", [](QPainter& p, qreal s) { upDown(p, s, true); }},
         {"down", [](QPainter& p, qreal s) { upDown(p, s, false); }},
         {"clear", clearPicture},
-        {"file", filePicture}};
+        {"file", filePicture},
+        {"save", savePicture},
+        {"cancel", cancelPicture}};
     for (const auto& [name, draw] : buttons) ok &= save(icon(16, draw), out + "/button_" + name + ".png");
     ok &= save(opaque(icon(16, programIcon), kSky), out + "/orvelle-16.png");
     ok &= save(opaque(icon(32, programIcon), kSky), out + "/orvelle-32.png");

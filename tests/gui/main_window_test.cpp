@@ -15,6 +15,7 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QTextEdit>
 #include <QToolButton>
@@ -26,6 +27,8 @@
 #include "app/help_page.h"
 #include "app/main_window.h"
 #include "app/merge_page.h"
+#include "app/save_page_dialog.h"
+#include "viewer/viewer_window.h"
 #include "viewer/picture_box.h"
 #include "app/side_bar.h"
 #include "app/split_page.h"
@@ -41,7 +44,10 @@ class MainWindowTest : public QObject {
 
 private:
     std::unique_ptr<TForm1> window;
+    std::unique_ptr<TForm2> viewer;
+    std::unique_ptr<TSaveDlg> saveDialog;
     fixtures::RecordingContext recorder;
+    std::vector<TSaveDlg::FileChoice> offeredFiles;  // what the save-file dialog was offered
 
     void addMergeEntry(const std::string& path) { window->addMergePictures({QString::fromStdString(path)}); }
 
@@ -70,11 +76,37 @@ private slots:
     void init() {
         recorder = fixtures::RecordingContext();
         window = std::make_unique<TForm1>();
+        viewer = std::make_unique<TForm2>();
+        saveDialog = std::make_unique<TSaveDlg>(window.get());
+        window->useWindows(viewer.get(), saveDialog.get());
         window->setMessageSink(&recorder);
         window->setEventPump(&recorder);
+        viewer->setMessageSink(&recorder);
+        viewer->setFitArea(1000, 700);
+        offeredFiles.clear();
         window->show();
     }
-    void cleanup() { window.reset(); }
+    void cleanup() {
+        saveDialog.reset();
+        viewer.reset();
+        window.reset();
+    }
+
+    // Opens the listed page `page` in the save-page dialog and presses "保存" there, the
+    // save-file dialog answering `answer` (nothing: cancelled).
+    void savePageThroughTheDialog(int page, std::optional<TSaveDlg::FileChoice> answer, int percent = 100) {
+        window->TabSheet1->ListView1->setCurrentRow(page);
+        saveDialog->askForFile = [this, answer](const TSaveDlg::FileChoice& offered) {
+            offeredFiles.push_back(offered);
+            return answer;
+        };
+        QTimer::singleShot(0, saveDialog.get(), [this, percent] {
+            saveDialog->SpinEdit1->setValue(percent);
+            saveDialog->SpeedButton3->click();
+        });
+        window->N1Click();
+        QVERIFY(!saveDialog->isVisible());
+    }
 
     void startsOnTheAboutPage() {
         QCOMPARE(window->windowTitle(), QString("Orvelle(Ver 1.0)"));
@@ -471,6 +503,183 @@ private slots:
         QCOMPARE(window->TabSheet2->sourcePaths(),
                  (std::vector<std::string>{dir.file("a.png"), dir.file("b.png"), dir.file("a.png")}));
         QCOMPARE(window->TabSheet2->list().selected(), 2);
+    }
+
+    // The fit rule's worked examples in a fit area of 1000 x 700, through the viewer.
+    void viewerPlacesPictures_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QRect>("box");
+        QTest::newRow("natural size") << QSize(800, 600) << QRect(100, 50, 800, 600);
+        QTest::newRow("natural, odd difference") << QSize(801, 600) << QRect(99, 50, 801, 600);
+        QTest::newRow("as wide as the area") << QSize(1000, 600) << QRect(0, 50, 1000, 600);
+        QTest::newRow("fit to width") << QSize(2000, 1000) << QRect(0, 100, 1000, 500);
+        QTest::newRow("fit to width, rounded") << QSize(3000, 2001) << QRect(0, 16, 1000, 667);
+        QTest::newRow("fit to height") << QSize(1000, 1400) << QRect(250, 0, 500, 700);
+        QTest::newRow("equal ratios") << QSize(2000, 1400) << QRect(0, 0, 1000, 700);
+        QTest::newRow("2.5 rounds to 2") << QSize(5, 1400) << QRect(499, 0, 2, 700);
+        QTest::newRow("3.5 rounds to 4") << QSize(7, 1400) << QRect(498, 0, 4, 700);
+        QTest::newRow("0.5 rounds to 0") << QSize(1, 1400) << QRect(500, 0, 0, 700);
+    }
+    void viewerPlacesPictures() {
+        QFETCH(QSize, picture);
+        QFETCH(QRect, box);
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("p.tif"), {{fixtures::TiffKind::Bilevel, uint32_t(picture.width()), uint32_t(picture.height())}});
+        viewer->openPicture("p.tif", dir.file("p.tif"), 0, false);
+        QCOMPARE(viewer->Image1->geometry(), box);
+        QVERIFY(recorder.messages().empty());
+        if (box.width() == 0) return;
+        QCOMPARE(viewer->Image1->picture().size(), box.size());
+    }
+
+    // Pictures with transparent areas show black behind them; scaling is bilinear.
+    void viewerShowsTransparencyBlack() {
+        fixtures::TempDir dir;
+        fixtures::Picture picture{4, 2, 4, std::vector<uint8_t>(4 * 2 * 4, 0)};
+        for (uint32_t x = 0; x < 4; ++x) picture.at(x, 0)[0] = 200, picture.at(x, 0)[3] = 255;  // top row opaque red
+        fixtures::writePng(dir.file("half.png"), picture);
+        viewer->openPicture("half.png", dir.file("half.png"), 0, false);
+        QCOMPARE(viewer->Image1->picture().pixelColor(1, 0), QColor(200, 0, 0));
+        QCOMPARE(viewer->Image1->picture().pixelColor(1, 1), QColor(Qt::black));
+    }
+
+    // The page list and the merge list open the viewer with their captions; page 0 is the
+    // frame active after decoding, a merge entry shows its first frame.
+    void viewerOpenings() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("doc.tif"), {{fixtures::TiffKind::Rgb, 30, 20}, {fixtures::TiffKind::Grey8, 60, 10},
+                                                  {fixtures::TiffKind::Bilevel, 8, 8}});
+        fixtures::writeGif(dir.file("two.gif"), 6, 4, {0xFF0000, 0x0000FF},
+                           {{0, 0, 6, 4, std::vector<uint8_t>(24, 0)}, {0, 0, 6, 4, std::vector<uint8_t>(24, 1)}});
+        QCOMPARE(viewer->windowTitle(), QString("图片浏览"));
+        window->openTiff(QString::fromStdString(dir.file("doc.tif")));
+        // Nothing selected: none of the openings does anything.
+        window->N2Click();
+        window->ListView1DblClick();
+        window->Image3DblClick();
+        window->N1Click();
+        QVERIFY(!viewer->isVisible());
+        QCOMPARE(viewer->windowTitle(), QString("图片浏览"));
+        QVERIFY(offeredFiles.empty());
+
+        window->TabSheet1->ListView1->setCurrentRow(1);
+        window->N2Click();
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(viewer->windowTitle(), QString::fromStdString(dir.file("doc.tif")) + " 图(2)");
+        QCOMPARE(viewer->page(), 1);
+        QCOMPARE(viewer->Image1->geometry(), QRect(470, 345, 60, 10));
+        window->TabSheet1->ListView1->setCurrentRow(0);
+        window->ListView1DblClick();
+        QCOMPARE(viewer->windowTitle(), QString::fromStdString(dir.file("doc.tif")) + " 图(1)");
+        QCOMPARE(viewer->Image1->geometry().size(), QSize(30, 20));
+
+        window->addMergePictures({QString::fromStdString(dir.file("two.gif"))});
+        window->Image3DblClick();
+        QCOMPARE(viewer->windowTitle(), QString::fromStdString(dir.file("two.gif")));
+        QCOMPARE(viewer->Image1->picture().pixelColor(2, 2), QColor(255, 0, 0));
+        QVERIFY(recorder.messages().empty());
+    }
+
+    // What cannot be shown is not shown: the picture is emptied under the new caption and
+    // the viewer says so.
+    void viewerRefusesWhatItCannotShow_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("page");
+        QTest::newRow("not a picture") << "bad.tif" << 0;
+        QTest::newRow("deleted") << "gone.tif" << 0;
+        QTest::newRow("beyond the last page") << "doc.tif" << 2;
+        QTest::newRow("cut short") << "damaged.tif" << 0;
+    }
+    void viewerRefusesWhatItCannotShow() {
+        QFETCH(QString, file);
+        QFETCH(int, page);
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("doc.tif"), {{fixtures::TiffKind::Rgb, 30, 20}, {fixtures::TiffKind::Rgb, 20, 20}});
+        fixtures::writeBytes(dir.file("bad.tif"), {'n', 'o'});
+        // A file cut short after its header.
+        fixtures::writeTiff(dir.file("damaged.tif"), {{fixtures::TiffKind::Rgb, 30, 20}});
+        std::vector<uint8_t> damaged = fixtures::readBytes(dir.file("damaged.tif"));
+        damaged.resize(16);
+        fixtures::writeBytes(dir.file("damaged.tif"), damaged);
+        viewer->openPicture("doc.tif", dir.file("doc.tif"), 0, true);
+        QVERIFY(viewer->Image1->hasPicture());
+        viewer->openPicture(file, dir.file(file.toStdString()), page, true);
+        QCOMPARE(viewer->windowTitle(), file + " 图(" + QString::number(page + 1) + ")");
+        QVERIFY(!viewer->Image1->hasPicture());
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"错误|图片无法识别!"});
+    }
+
+    void viewerStepsThroughPages() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("doc.tif"), {{fixtures::TiffKind::Rgb, 30, 20}, {fixtures::TiffKind::Grey8, 40, 20},
+                                                  {fixtures::TiffKind::Bilevel, 50, 20}});
+        viewer->openPicture("doc.tif", dir.file("doc.tif"), 0, true);
+        const auto press = [&](Qt::Key key) { QTest::keyClick(viewer.get(), key); };
+        const auto shown = [&] { return std::make_pair(viewer->page(), viewer->Image1->width()); };
+        press(Qt::Key_PageUp);  // the first page stops
+        QCOMPARE(shown(), std::make_pair(0, 30));
+        press(Qt::Key_PageDown);
+        QCOMPARE(shown(), std::make_pair(1, 40));
+        QCOMPARE(viewer->windowTitle(), QString("doc.tif 图(2)"));
+        press(Qt::Key_End);
+        QCOMPARE(shown(), std::make_pair(2, 50));
+        press(Qt::Key_PageDown);  // so does the last
+        QCOMPARE(shown(), std::make_pair(2, 50));
+        press(Qt::Key_Home);
+        QCOMPARE(shown(), std::make_pair(0, 30));
+        QWidget* sheet = viewer->Image1->parentWidget()->parentWidget();  // the scroll area's viewport
+        QWheelEvent towards(QPointF(5, 5), sheet->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(sheet, &towards);
+        QCOMPARE(shown(), std::make_pair(1, 40));
+        QCOMPARE(viewer->windowTitle(), QString("doc.tif 图(2)"));
+        QVERIFY(recorder.messages().empty());
+        press(Qt::Key_Escape);
+        QVERIFY(!viewer->isVisible());
+    }
+
+    // The save-page dialog writes the selected page at its own percentage, in the chosen
+    // type, under the chosen name.
+    void savePageDialog() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("doc.tif"), {{fixtures::TiffKind::Rgb, 30, 20},
+                                                  {fixtures::TiffKind::Bilevel, 1700, 2200}});
+        window->openTiff(QString::fromStdString(dir.file("doc.tif")));
+        window->TabSheet1->SpinEdit1->setValue(30);  // the main window's percentage plays no part
+        const QString target = QString::fromStdString(dir.file("page"));
+
+        savePageThroughTheDialog(1, TSaveDlg::FileChoice{target, 4}, 50);
+        QCOMPARE(saveDialog->Image1->picture(), window->TabSheet1->ImageList1[1].convertToFormat(QImage::Format_RGB32));
+        const fixtures::RgbaImage png = fixtures::readPng(dir.file("page.PNG"));
+        QCOMPARE(QSize(int(png.width), int(png.height)), QSize(850, 1100));
+        QCOMPARE(offeredFiles.back().type, 1);  // at first: JPEG, no name
+        QVERIFY(offeredFiles.back().name.isEmpty());
+
+        // A name with an extension keeps it, whatever the type: PNG data under page.jpg.
+        savePageThroughTheDialog(0, TSaveDlg::FileChoice{QString::fromStdString(dir.file("page.jpg")), 4});
+        QCOMPARE(fixtures::readPng(dir.file("page.jpg")).width, 30u);
+        QCOMPARE(offeredFiles.back().name, QString::fromStdString(dir.file("page.PNG")));
+        QCOMPARE(saveDialog->SpinEdit1->value(), 100);
+
+        savePageThroughTheDialog(0, TSaveDlg::FileChoice{QString::fromStdString(dir.file("t")), 5});
+        QCOMPARE(fixtures::readTiffPages(dir.file("t.TIF")).size(), size_t{1});
+        savePageThroughTheDialog(0, std::nullopt);  // cancelled: nothing written
+        QCOMPARE(offeredFiles.back().type, 5);      // the type of the last save is offered again
+        QCOMPARE(offeredFiles.back().name, QString::fromStdString(dir.file("t.TIF")));
+
+        // "取消" closes without asking; nothing more is written.
+        QTimer::singleShot(0, saveDialog.get(), [this] { saveDialog->SpeedButton2->click(); });
+        window->TabSheet1->ListView1->setCurrentRow(0);
+        const size_t asked = offeredFiles.size();
+        window->N1Click();
+        QCOMPARE(offeredFiles.size(), asked);
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4);
+        QVERIFY(recorder.messages().empty());
+
+        // The source itself is not overwritten.
+        savePageThroughTheDialog(0, TSaveDlg::FileChoice{QString::fromStdString(dir.file("doc.tif")), 5});
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"错误|不能覆盖正在分解的TIF文件!"});
+        QCOMPARE(fixtures::readTiffPages(dir.file("doc.tif")).size(), size_t{2});
     }
 
     void uncaughtErrorsAreShownAndTheProgramGoesOn() {

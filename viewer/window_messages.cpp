@@ -1,0 +1,16 @@
+#include "window_messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace orvelle {
+
+void WindowMessages::show(const std::string& text, const std::string& title, MessageIcon icon) {
+    QWidget* modal = QApplication::activeModalWidget();
+    QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
+                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    modal ? modal : m_owner);
+    box.exec();
+}
+
+}  // namespace orvelle
