@@ -242,4 +242,6 @@ void ImagingSession::close() {
 
 bool ImagingSession::isOpen() { return s_open; }
 
+void ImagingSession::setWorkers(uint32_t count) { GdipSetWorkerCount(count); }
+
 }  // namespace orvelle

@@ -123,6 +123,8 @@ public:
     static void open();
     static void close();
     static bool isOpen();
+    // Threads one decode may use, the caller's included; 0 follows the machine's cores.
+    static void setWorkers(uint32_t count);
 
 private:
     static uintptr_t s_token;

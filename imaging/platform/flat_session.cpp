@@ -1,5 +1,7 @@
 // The imaging session and the allocator wrapper objects take their storage from.
+#include <algorithm>
 #include <atomic>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 
@@ -8,6 +10,8 @@
 namespace gdip {
 namespace {
 std::atomic<int> g_openSessions{0};
+std::atomic<uint32_t> g_workers{0};
+constexpr uint32_t kMostWorkers = 4;
 }
 
 bool sessionOpen() { return g_openSessions.load() > 0; }
@@ -52,5 +56,12 @@ void* GdipAlloc(size_t size) {
 }
 
 void GdipFree(void* ptr) { std::free(ptr); }
+
+void GdipSetWorkerCount(uint32_t count) { g_workers = std::min(count, kMostWorkers); }
+
+uint32_t GdipWorkerCount() {
+    if (const uint32_t chosen = g_workers.load()) return chosen;
+    return std::clamp<uint32_t>(std::thread::hardware_concurrency(), 1, kMostWorkers);
+}
 
 }  // namespace gdip

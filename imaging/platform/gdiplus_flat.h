@@ -122,6 +122,11 @@ void GdiplusShutdown(uintptr_t token);
 void* GdipAlloc(size_t size);
 void GdipFree(void* ptr);
 
+// This back end's own: how many threads one decode may use at once, the calling thread
+// included. 0 (the default) follows the machine: one per core, at most four.
+void GdipSetWorkerCount(uint32_t count);
+uint32_t GdipWorkerCount();
+
 // --- images ----------------------------------------------------------------------------------
 [[nodiscard]] GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image);
 [[nodiscard]] GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image);

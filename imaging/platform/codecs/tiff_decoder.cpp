@@ -12,6 +12,7 @@
 
 #include "../argb.h"
 #include "../image_limits.h"
+#include "../parallel_bands.h"
 #include "codec.h"
 #include "failure_reason.h"
 #include "file_handle.h"
@@ -71,9 +72,11 @@ public:
             return failed("the page's directory cannot be read");
         PageLayout layout;
         if (!readLayout(layout)) return UnknownImageFormat;
+        m_page = index;
         // libjpeg turns subsampled YCbCr into RGB on the fly: one scan layout fewer to handle.
-        if (layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
-            layout.bitsPerSample == 8 && layout.samplesPerPixel == 3) {
+        m_jpegAsRgb = layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
+                      layout.bitsPerSample == 8 && layout.samplesPerPixel == 3;
+        if (m_jpegAsRgb) {
             TIFFSetField(m_tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
             layout.photometric = PHOTOMETRIC_RGB;
         }
@@ -285,6 +288,8 @@ private:
         }
     }
 
+    // Strips are decoded in bands, one per handle: the main handle and, for a page large
+    // enough to be worth it, helper handles on the other cores, each band into its own rows.
     template <typename RowSink>
     GpStatus readStrips(const PageLayout& l, RowSink& sink) {
         TIFF* tif = m_tiff.get();
@@ -294,20 +299,78 @@ private:
         const uint64_t lineBytes = TIFFScanlineSize64(tif);
         const uint64_t stripBytes = lineBytes * rowsPerStrip;
         if (lineBytes == 0 || stripBytes > Limits::kMaxCodecAllocation) return NotImplemented;
-        std::vector<uint8_t> strip(static_cast<size_t>(stripBytes));
-        for (uint32_t y = 0; y < l.height; y += rowsPerStrip) {
-            const uint32_t rows = std::min(rowsPerStrip, l.height - y);
-            const tstrip_t index = TIFFComputeStrip(tif, y, 0);
-            m_errors.failed = false;
-            const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(),
-                                                      static_cast<tmsize_t>(lineBytes * rows));
-            if (got < 0 || m_errors.failed) return failed("a strip of the page cannot be decoded");
-            // A short strip leaves its remaining rows as zero bytes rather than stale data.
-            if (static_cast<uint64_t>(got) < lineBytes * rows)
-                std::memset(strip.data() + got, 0, static_cast<size_t>(lineBytes * rows - got));
-            for (uint32_t r = 0; r < rows; ++r) sink(strip.data() + r * lineBytes, y + r);
+        const uint32_t strips = (l.height - 1) / rowsPerStrip + 1;
+        std::vector<TIFF*> handles{tif};
+        std::vector<TiffErrors*> errors{&m_errors};
+        addHelpers(l, strips, rowsPerStrip, lineBytes, handles, errors);
+        const size_t bands = handles.size();
+        const GpStatus status = runBands(bands, [&](size_t band) {
+            const auto first = static_cast<uint32_t>(uint64_t{strips} * band / bands);
+            const auto end = static_cast<uint32_t>(uint64_t{strips} * (band + 1) / bands);
+            return readStripRange(handles[band], *errors[band], l, rowsPerStrip, lineBytes, first, end, sink);
+        });
+        if (status != GenericError) return status;
+        // A helper's own words are on its thread: carry them over.
+        for (size_t band = 1; band < bands; ++band)
+            if (errors[band]->failed) noteFailureReason(errors[band]->message);
+        return failed("a strip of the page cannot be decoded");
+    }
+
+    // Strips [first, end) through `tif`, each into its rows; GenericError when one fails.
+    template <typename RowSink>
+    static GpStatus readStripRange(TIFF* tif, TiffErrors& errors, const PageLayout& l,
+                                   uint32_t rowsPerStrip, uint64_t lineBytes, uint32_t first,
+                                   uint32_t end, RowSink& sink) noexcept {
+        try {
+            std::vector<uint8_t> strip(static_cast<size_t>(lineBytes * rowsPerStrip));
+            for (uint32_t s = first; s < end; ++s) {
+                const uint32_t y = s * rowsPerStrip;
+                const uint32_t rows = std::min(rowsPerStrip, l.height - y);
+                errors.failed = false;
+                const tmsize_t got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, 0), strip.data(),
+                                                          static_cast<tmsize_t>(lineBytes * rows));
+                if (got < 0 || errors.failed) return GenericError;
+                // A short strip leaves its remaining rows as zero bytes rather than stale data.
+                if (static_cast<uint64_t>(got) < lineBytes * rows)
+                    std::memset(strip.data() + got, 0, static_cast<size_t>(lineBytes * rows - got));
+                for (uint32_t r = 0; r < rows; ++r) sink(strip.data() + r * lineBytes, y + r);
+            }
+            return Ok;
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory;
         }
-        return Ok;
+    }
+
+    // Helper handles on the current page, one per further worker, for pages of enough strips
+    // and bytes that the threads pay; a helper that does not see the page exactly as the
+    // main handle does is not used.
+    void addHelpers(const PageLayout& l, uint32_t strips, uint32_t rowsPerStrip, uint64_t lineBytes,
+                    std::vector<TIFF*>& handles, std::vector<TiffErrors*>& errors) {
+        constexpr uint32_t kMinStripsPerBand = 2;
+        constexpr uint64_t kMinBandBytes = 128 << 10;
+        const uint64_t pageBytes = lineBytes * l.height;
+        const uint64_t wanted = std::min<uint64_t>({GdipWorkerCount(), strips / kMinStripsPerBand,
+                                                    pageBytes / kMinBandBytes});
+        for (size_t i = 0; i + 1 < wanted; ++i) {
+            if (i == m_helpers.size()) {
+                auto helper = std::make_unique<Helper>();
+                helper->tiff = openSharedTiffReader(TIFFFileno(m_tiff.get()), helper->errors);
+                if (!helper->tiff) return;
+                m_helpers.push_back(std::move(helper));
+            }
+            Helper& helper = *m_helpers[i];
+            TIFF* tif = helper.tiff.get();
+            helper.errors.failed = false;
+            if (!TIFFSetSubDirectory(tif, m_offsets[m_page]) || helper.errors.failed) return;
+            if (m_jpegAsRgb) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+            uint32_t helperRows = 0;
+            TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &helperRows);
+            if (std::clamp<uint32_t>(helperRows, 1, l.height) != rowsPerStrip ||
+                TIFFScanlineSize64(tif) != lineBytes || TIFFNumberOfStrips(tif) != TIFFNumberOfStrips(m_tiff.get()))
+                return;
+            handles.push_back(tif);
+            errors.push_back(&helper.errors);
+        }
     }
 
     template <typename RowSink>
@@ -420,9 +483,18 @@ private:
         return Ok;
     }
 
+    // A further handle on the file, for a band of strips on another core.
+    struct Helper {
+        TiffErrors errors;  // declared before the handle that reports into it
+        TiffPtr tiff;
+    };
+
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffPtr m_tiff;
+    std::vector<std::unique_ptr<Helper>> m_helpers;  // after m_tiff: they read its descriptor
     std::vector<uint64_t> m_offsets;
+    uint32_t m_page = 0;      // the page being read
+    bool m_jpegAsRgb = false;  // its JPEG strips are decoded to RGB
 };
 
 }  // namespace

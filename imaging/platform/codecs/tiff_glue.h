@@ -4,6 +4,7 @@
 
 #include <tiffio.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -31,5 +32,10 @@ using TiffOptionsPtr = std::unique_ptr<TIFFOpenOptions, TiffOptionsDeleter>;
 // Open options that send errors and warnings to `errors` (which must outlive the handle)
 // and cap any single allocation inside libtiff. Null when out of memory.
 TiffOptionsPtr tiffOpenOptions(TiffErrors& errors);
+
+// A further read-only handle on the TIFF open on `fd`, reading with pread at an offset of its
+// own, so that it never moves the position of another handle on the same descriptor. It
+// reads the header only and does not own `fd`, which must outlive it. Null on failure.
+TiffPtr openSharedTiffReader(int fd, TiffErrors& errors);
 
 }  // namespace gdip::codecs

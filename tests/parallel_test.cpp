@@ -1,0 +1,137 @@
+// Work spread over several cores gives exactly what one core gives: the same pixels of every
+// page, the same files and bytes from a split and a composition, the same progress and
+// messages in the same order, and a damaged strip fails its page either way.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <filesystem>
+
+#include "imaging/gdipobj.h"
+#include "imaging/text_path.h"
+#include "support/fixtures.h"
+#include "support/job_runs.h"
+#include "support/readback.h"
+
+using namespace orvelle;
+using fixtures::RecordingContext;
+using fixtures::TempDir;
+using fixtures::TiffKind;
+
+namespace {
+
+// Sets the number of threads one decode may use for the test's duration.
+class Workers {
+public:
+    explicit Workers(uint32_t count) { ImagingSession::setWorkers(count); }
+    ~Workers() { ImagingSession::setWorkers(0); }
+};
+
+// Every page large enough to be read in bands, in each layout the strip reader handles, and a
+// page whose last strip is garbage.
+class ParallelTest : public testing::Test {
+protected:
+    void SetUp() override {
+        fixtures::writeTiff(source, {{TiffKind::Bilevel, 2000, 1100, COMPRESSION_CCITTFAX4},
+                                     {TiffKind::Grey8, 600, 500, COMPRESSION_LZW},
+                                     {TiffKind::Palette8, 640, 480, COMPRESSION_ADOBE_DEFLATE},
+                                     {TiffKind::Rgb, 700, 500, COMPRESSION_LZW},
+                                     {TiffKind::Rgb, 480, 320, COMPRESSION_JPEG},
+                                     {TiffKind::Rgba, 320, 300, COMPRESSION_NONE},
+                                     {TiffKind::Grey4, 1200, 900, COMPRESSION_PACKBITS},
+                                     {TiffKind::Rgb, 640, 400, COMPRESSION_LZW}});
+        spoilLastStrip(7);
+    }
+
+    // Overwrites the last strip of page `page` with bytes no LZW stream can hold.
+    void spoilLastStrip(tdir_t page) {
+        uint64_t offset = 0, bytes = 0;
+        {
+            TIFF* tif = TIFFOpen(source.c_str(), "r");
+            ASSERT_TRUE(tif && TIFFSetDirectory(tif, page));
+            const tstrip_t last = TIFFNumberOfStrips(tif) - 1;
+            offset = TIFFGetStrileOffset(tif, last);
+            bytes = TIFFGetStrileByteCount(tif, last);
+            TIFFClose(tif);
+        }
+        std::vector<uint8_t> file = fixtures::readBytes(source);
+        std::fill(file.begin() + static_cast<long>(offset), file.begin() + static_cast<long>(offset + bytes), 0xFF);
+        fixtures::writeBytes(source, file);
+    }
+
+    // Each page's pixels as ARGB, empty for a page that does not decode.
+    std::vector<std::vector<uint32_t>> decodeEveryPage() {
+        TGPImage image(widenPath(source), false);
+        GUID dimension{};
+        EXPECT_EQ(image.ListFrameDimensions(&dimension, 1), Ok);
+        std::vector<std::vector<uint32_t>> pages;
+        for (uint32_t k = 0; k < image.CountFrames(&dimension); ++k) {
+            std::vector<uint32_t>& pixels = pages.emplace_back();
+            if (image.ActivateFrame(&dimension, k) != Ok) continue;
+            for (uint32_t y = 0; y < image.PixelHeight(); ++y)
+                for (uint32_t x = 0; x < image.PixelWidth(); ++x) {
+                    gdip::ARGB colour = 0;
+                    (void)gdip::GdipBitmapGetPixel(image.NativeHandle, static_cast<int>(x), static_cast<int>(y), &colour);
+                    pixels.push_back(colour);
+                }
+        }
+        return pages;
+    }
+
+    // Name and bytes of every file in `folder`, in name order.
+    static std::map<std::string, std::vector<uint8_t>> filesIn(const std::string& folder) {
+        std::map<std::string, std::vector<uint8_t>> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            files[entry.path().filename().string()] = fixtures::readBytes(entry.path().string());
+        return files;
+    }
+
+    TempDir dir;
+    std::string source = dir.file("mixed.tif");
+};
+
+TEST_F(ParallelTest, EveryPageDecodesAlike) {
+    std::vector<std::vector<uint32_t>> oneCore, twoCores, fourCores;
+    {
+        Workers one(1);
+        oneCore = decodeEveryPage();
+    }
+    {
+        Workers two(2);
+        twoCores = decodeEveryPage();
+    }
+    {
+        Workers four(4);
+        fourCores = decodeEveryPage();
+    }
+    ASSERT_EQ(oneCore.size(), 8u);
+    for (size_t k = 0; k + 1 < oneCore.size(); ++k) EXPECT_FALSE(oneCore[k].empty()) << "page " << k + 1;
+    EXPECT_TRUE(oneCore[7].empty()) << "the spoiled page fails";
+    for (size_t k = 0; k < oneCore.size(); ++k) {
+        EXPECT_TRUE(twoCores[k] == oneCore[k]) << "page " << k + 1 << " on two cores";
+        EXPECT_TRUE(fourCores[k] == oneCore[k]) << "page " << k + 1 << " on four cores";
+    }
+}
+
+TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
+    std::map<std::string, std::vector<uint8_t>> split[2];
+    std::vector<uint8_t> merged[2];
+    std::vector<std::string> events[2];
+    for (uint32_t run = 0; run < 2; ++run) {
+        Workers workers(run + 1);
+        const std::string folder = dir.file("split" + std::to_string(run));
+        std::filesystem::create_directory(folder);
+        RecordingContext rec;
+        fixtures::exportAll(source, folder, ExportFormat::Png, rec);
+        fixtures::compose({source, source}, dir.file("merged" + std::to_string(run) + ".tif"), true, rec);
+        split[run] = filesIn(folder);
+        merged[run] = fixtures::readBytes(dir.file("merged" + std::to_string(run) + ".tif"));
+        events[run] = rec.events;
+    }
+    EXPECT_EQ(split[0].size(), 7u);
+    EXPECT_TRUE(split[1] == split[0]);
+    EXPECT_FALSE(merged[0].empty());
+    EXPECT_TRUE(merged[1] == merged[0]);
+    EXPECT_EQ(events[1], events[0]);
+}
+
+}  // namespace
