@@ -1,5 +1,6 @@
 // orvelle-cli: the split, merge and inspection jobs from a shell, through the same code the
 // window runs.
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ constexpr const char* kUsage =
     "\n"
     "  --version               the program's version\n"
     "\n"
+    "environment: ORVELLE_WORKERS=N decodes with at most N threads (default: every core)\n"
+    "\n"
     "exit status: 0 when everything was handled, 1 when some files, pages or sources failed,\n"
     "2 when nothing was written or the arguments are wrong\n";
 
@@ -53,6 +56,10 @@ int main(int argc, char** argv) {
             return 0;
         }
     orvelle::ImagingSession::open();
+    // Threads per decode, for shared machines and for measuring: ORVELLE_WORKERS=1 keeps to
+    // one core; unset or 0 uses every core.
+    if (const char* workers = std::getenv("ORVELLE_WORKERS"))
+        orvelle::ImagingSession::setWorkers(static_cast<uint32_t>(std::strtoul(workers, nullptr, 10)));
     int status = 2;
     if (command == "info") {
         status = orvelle::cli::runInfo(args, std::cout, std::cerr);

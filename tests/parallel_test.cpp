@@ -58,13 +58,16 @@ protected:
         fixtures::writeBytes(source, file);
     }
 
-    // Each page's pixels as ARGB, empty for a page that does not decode.
-    std::vector<std::vector<uint32_t>> decodeEveryPage() {
+    // Each page's pixels as ARGB, empty for a page that does not decode, in the order asked
+    // (every page in page order by default).
+    std::vector<std::vector<uint32_t>> decodeEveryPage(std::vector<uint32_t> order = {}) {
         TGPImage image(widenPath(source), false);
         GUID dimension{};
         EXPECT_EQ(image.ListFrameDimensions(&dimension, 1), Ok);
+        if (order.empty())
+            for (uint32_t k = 0; k < image.CountFrames(&dimension); ++k) order.push_back(k);
         std::vector<std::vector<uint32_t>> pages;
-        for (uint32_t k = 0; k < image.CountFrames(&dimension); ++k) {
+        for (uint32_t k : order) {
             std::vector<uint32_t>& pixels = pages.emplace_back();
             if (image.ActivateFrame(&dimension, k) != Ok) continue;
             for (uint32_t y = 0; y < image.PixelHeight(); ++y)
@@ -110,6 +113,24 @@ TEST_F(ParallelTest, EveryPageDecodesAlike) {
         EXPECT_TRUE(twoCores[k] == oneCore[k]) << "page " << k + 1 << " on two cores";
         EXPECT_TRUE(fourCores[k] == oneCore[k]) << "page " << k + 1 << " on four cores";
     }
+}
+
+// Pages are read ahead only while they are asked for one after another; any other order
+// still gets the page asked for.
+TEST_F(ParallelTest, PagesInAnyOrder) {
+    const std::vector<uint32_t> order{0, 1, 2, 6, 1, 2, 3, 7, 6, 0};
+    std::vector<std::vector<uint32_t>> oneCore, twoCores;
+    {
+        Workers one(1);
+        oneCore = decodeEveryPage(order);
+    }
+    {
+        Workers two(2);
+        twoCores = decodeEveryPage(order);
+    }
+    ASSERT_EQ(twoCores.size(), order.size());
+    for (size_t i = 0; i < order.size(); ++i) EXPECT_TRUE(twoCores[i] == oneCore[i]) << "read " << i;
+    EXPECT_TRUE(twoCores[7].empty());
 }
 
 TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {

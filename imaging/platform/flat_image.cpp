@@ -123,7 +123,8 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UIN
     if (frameIndex == image->activeFrame && !image->frame.empty()) return Ok;
     if (!image->decoder) return InvalidParameter;
     // The decoder releases the previous frame before it decodes (or composes the next
-    // animation frame in place on it), so a long document never holds two pages at once.
+    // animation frame in place on it), so a long document holds at most this page and the
+    // one the decoder reads ahead.
     image->activeFrame = frameIndex;
     try {
         image->frameStatus = image->decoder->readFrame(frameIndex, image->frame);

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "../parallel_bands.h"
 #include "codec.h"
 #include "failure_reason.h"
+#include "page_prefetch.h"
 #include "file_handle.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
@@ -64,14 +67,36 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return static_cast<uint32_t>(m_offsets.size()); }
 
+    // Pages read one after another are read one ahead, on another thread, while the caller
+    // uses the page it has.
     GpStatus readFrame(uint32_t index, Frame& out) override {
         out = Frame{};
         if (index >= m_offsets.size()) return InvalidParameter;
+        GpStatus status = Ok;
+        if (!m_prefetch.take(index, out, status)) {
+            static const std::atomic<bool> kNeverStop{false};
+            status = readPage(index, out, kNeverStop, 0);
+        }
+        const bool sequential = m_lastRead != kNone && index == m_lastRead + 1;
+        m_lastRead = index;
+        if (sequential && index + 1 < m_offsets.size() && GdipWorkerCount() > 1)
+            m_prefetch.start(index + 1, [this](uint32_t next, Frame& frame, const std::atomic<bool>& stop) {
+                return readPage(next, frame, stop, kPrefetchLimit);
+            });
+        return status;
+    }
+
+private:
+    // Reads page `index`, stopping between strips when `stop` is set; a page whose frame may
+    // take more than `limit` bytes (0: no limit) is declined with Aborted.
+    GpStatus readPage(uint32_t index, Frame& out, const std::atomic<bool>& stop, uint64_t limit) {
+        out = Frame{};
         m_errors.failed = false;
         if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index]) || m_errors.failed)
             return failed("the page's directory cannot be read");
         PageLayout layout;
         if (!readLayout(layout)) return UnknownImageFormat;
+        if (limit != 0 && uint64_t{layout.width} * layout.height * 4 > limit) return Aborted;
         m_page = index;
         // libjpeg turns subsampled YCbCr into RGB on the fly: one scan layout fewer to handle.
         m_jpegAsRgb = layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
@@ -80,7 +105,7 @@ public:
             TIFFSetField(m_tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
             layout.photometric = PHOTOMETRIC_RGB;
         }
-        GpStatus status = readDirect(layout, out);
+        GpStatus status = readDirect(layout, out, stop);
         if (status == NotImplemented) status = readThroughRgba(layout, out);
         if (status != Ok) {
             out = Frame{};
@@ -90,7 +115,6 @@ public:
         return Ok;
     }
 
-private:
     // A failure libtiff may not have worded itself.
     static GpStatus failed(const char* reason) {
         noteFailureReason(reason);
@@ -194,7 +218,7 @@ private:
         return true;
     }
 
-    GpStatus readDirect(const PageLayout& l, Frame& out) {
+    GpStatus readDirect(const PageLayout& l, Frame& out, const std::atomic<bool>& stop) {
         Direct kind;
         if (!pickDirect(l, kind)) return NotImplemented;
         PixelClass pixelClass = PixelClass::Indexed8;
@@ -282,7 +306,7 @@ private:
             }
         };
         try {
-            return TIFFIsTiled(m_tiff.get()) ? readTiles(l, convert) : readStrips(l, convert);
+            return TIFFIsTiled(m_tiff.get()) ? readTiles(l, convert) : readStrips(l, convert, stop);
         } catch (const std::bad_alloc&) {
             return OutOfMemory;
         }
@@ -291,7 +315,7 @@ private:
     // Strips are decoded in bands, one per handle: the main handle and, for a page large
     // enough to be worth it, helper handles on the other cores, each band into its own rows.
     template <typename RowSink>
-    GpStatus readStrips(const PageLayout& l, RowSink& sink) {
+    GpStatus readStrips(const PageLayout& l, RowSink& sink, const std::atomic<bool>& stop) {
         TIFF* tif = m_tiff.get();
         uint32_t rowsPerStrip = l.height;
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -307,7 +331,8 @@ private:
         const GpStatus status = runBands(bands, [&](size_t band) {
             const auto first = static_cast<uint32_t>(uint64_t{strips} * band / bands);
             const auto end = static_cast<uint32_t>(uint64_t{strips} * (band + 1) / bands);
-            return readStripRange(handles[band], *errors[band], l, rowsPerStrip, lineBytes, first, end, sink);
+            return readStripRange(handles[band], *errors[band], l, rowsPerStrip, lineBytes, first, end,
+                                  stop, sink);
         });
         if (status != GenericError) return status;
         // A helper's own words are on its thread: carry them over.
@@ -320,10 +345,11 @@ private:
     template <typename RowSink>
     static GpStatus readStripRange(TIFF* tif, TiffErrors& errors, const PageLayout& l,
                                    uint32_t rowsPerStrip, uint64_t lineBytes, uint32_t first,
-                                   uint32_t end, RowSink& sink) noexcept {
+                                   uint32_t end, const std::atomic<bool>& stop, RowSink& sink) noexcept {
         try {
             std::vector<uint8_t> strip(static_cast<size_t>(lineBytes * rowsPerStrip));
             for (uint32_t s = first; s < end; ++s) {
+                if (stop) return Aborted;
                 const uint32_t y = s * rowsPerStrip;
                 const uint32_t rows = std::min(rowsPerStrip, l.height - y);
                 errors.failed = false;
@@ -495,6 +521,11 @@ private:
     std::vector<uint64_t> m_offsets;
     uint32_t m_page = 0;      // the page being read
     bool m_jpegAsRgb = false;  // its JPEG strips are decoded to RGB
+    static constexpr uint32_t kNone = UINT32_MAX;
+    uint32_t m_lastRead = kNone;
+    // A page read ahead is held beside the caller's: a huge one is not.
+    static constexpr uint64_t kPrefetchLimit = uint64_t{64} << 20;
+    PagePrefetch m_prefetch;  // last: its thread uses everything above
 };
 
 }  // namespace

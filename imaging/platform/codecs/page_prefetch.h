@@ -1,0 +1,50 @@
+// Reading the next page of a document on another thread while the caller works on the one
+// it has: a document read page after page then decodes and uses pages at the same time,
+// holding at most two.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "../gdiplus_flat.h"
+#include "../raster.h"
+
+namespace gdip::codecs {
+
+class PagePrefetch {
+public:
+    // Reads page `index` into `out`; may stop early when `stop` is set, and may decline a
+    // page (returning Aborted) that is too large to hold beside another.
+    using ReadPage = std::function<GpStatus(uint32_t index, Frame& out, const std::atomic<bool>& stop)>;
+
+    PagePrefetch() = default;
+    ~PagePrefetch() { cancel(); }
+    PagePrefetch(const PagePrefetch&) = delete;
+    PagePrefetch& operator=(const PagePrefetch&) = delete;
+
+    // Starts reading page `index` in the background; nothing when a thread cannot be had.
+    void start(uint32_t index, ReadPage read);
+
+    // Waits for the read in progress. When it was of page `index` and the page was not
+    // declined, moves the page (or its failure, with the library's reason) to the caller
+    // and returns true; otherwise drops it and returns false.
+    bool take(uint32_t index, Frame& out, GpStatus& status);
+
+    // Stops the read in progress as soon as it can and drops it.
+    void cancel();
+
+private:
+    void join();
+
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    uint32_t m_index = 0;
+    Frame m_frame;
+    GpStatus m_status = Ok;
+    std::string m_reason;
+};
+
+}  // namespace gdip::codecs
