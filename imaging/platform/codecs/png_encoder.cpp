@@ -1,6 +1,7 @@
 // PNG through libpng: 8-bit RGB from 24-bit frames, RGBA from ARGB, grey or palette from
 // indexed frames. libpng reports errors by longjmp, so its calls run in one C-style function.
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@ struct PngWriteJob {
     int bitDepth;
     int colourType;
     bool bgr;
+    bool twoLevel;  // every pixel black or white
     const png_color* palette;
     int paletteCount;
     const png_byte* alphas;  // tRNS entries for the palette, or null
@@ -48,11 +50,20 @@ bool writePng(const PngWriteJob* job) {
     // with every filter, for files within a few percent of its size; levels 1 to 3 are faster
     // still but write scanned pages four times larger. Palette and grey rows compress best
     // unfiltered.
-    png_set_compression_level(png, 4);
-    if (job->colourType == PNG_COLOR_TYPE_PALETTE || job->bitDepth < 8)
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    else
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
+    // Black-and-white pages (a fax page written as 24-bit): the up filter turns a row like the
+    // one above it into zeros and run-length deflate packs the runs. On 20 pages of the
+    // bench's fax document, 2480 x 3508, one core: 2.6 s and 7.70 MB, against 5.6 s and
+    // 7.58 MB with the settings above (zlib's default with every filter: 9.4 s, 6.15 MB).
+    if (job->twoLevel) {
+        png_set_compression_strategy(png, Z_RLE);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    } else {
+        png_set_compression_level(png, 4);
+        if (job->colourType == PNG_COLOR_TYPE_PALETTE || job->bitDepth < 8)
+            png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+        else
+            png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
+    }
     png_set_IHDR(png, info, job->width, job->height, job->bitDepth, job->colourType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (job->palette) png_set_PLTE(png, info, job->palette, job->paletteCount);
@@ -67,13 +78,24 @@ bool writePng(const PngWriteJob* job) {
     return true;
 }
 
+// True when every pixel of a 24-bit frame is black or white; stops at the first that is not,
+// so a photograph costs a few pixels.
+bool blackAndWhiteOnly(const Frame& frame) {
+    for (uint32_t y = 0; y < frame.height; ++y) {
+        const uint8_t* p = frame.row(y);
+        for (uint32_t x = 0; x < frame.width; ++x, p += 3)
+            if ((p[0] != 0 && p[0] != 255) || p[1] != p[0] || p[2] != p[0]) return false;
+    }
+    return true;
+}
+
 class PngEncoder final : public SinglePictureEncoder {
 public:
     using SinglePictureEncoder::SinglePictureEncoder;
 
 protected:
     GpStatus write(const Frame& frame) override {
-        PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false,
+        PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false, false,
                         nullptr, 0, nullptr, 0, pixelsPerMetre(frame.dpiX),
                         pixelsPerMetre(frame.dpiY), nullptr};
         if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0)
@@ -84,7 +106,10 @@ protected:
         for (uint32_t y = 0; y < frame.height; ++y) rows[y] = const_cast<png_bytep>(frame.row(y));
         std::vector<png_byte> inverted;
         switch (frame.pixelClass) {
-            case PixelClass::Rgb24: job.bgr = true; break;
+            case PixelClass::Rgb24:
+                job.bgr = true;
+                job.twoLevel = blackAndWhiteOnly(frame);
+                break;
             case PixelClass::Argb32:
                 job.bgr = true;
                 job.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
