@@ -244,4 +244,6 @@ bool ImagingSession::isOpen() { return s_open; }
 
 void ImagingSession::setWorkers(uint32_t count) { GdipSetWorkerCount(count); }
 
+uint32_t ImagingSession::workers() { return GdipWorkerCount(); }
+
 }  // namespace orvelle

@@ -125,6 +125,7 @@ public:
     static bool isOpen();
     // Threads one decode may use, the caller's included; 0 follows the machine's cores.
     static void setWorkers(uint32_t count);
+    static uint32_t workers();
 
 private:
     static uintptr_t s_token;
