@@ -142,15 +142,19 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
         ImagingSession::workers() > 1 && result.pages > 1 && firstPageBytes <= kPipelinedPageBytes ? 2 : 1;
     std::vector<std::unique_ptr<TGPImage>> decoders;
     decoders.push_back(std::move(source));
-    std::deque<std::future<bool>> inFlight;
+    struct Running {
+        std::future<bool> written;
+        std::string target;
+    };
+    std::deque<Running> inFlight;
     uint32_t finished = 0;
     {
         ProgressScope progress(context.progress, static_cast<int>(result.pages), kSplitProgressText);
         auto finishOldest = [&] {
-            const bool written = inFlight.front().get();
+            Running page = std::move(inFlight.front());
             inFlight.pop_front();
-            if (written)
-                result.written.push_back(pageOutputName(request.folder, request.sourcePath, finished, extension));
+            if (page.written.get())
+                result.written.push_back(page.target);
             else
                 result.failedPages.push_back(finished);
             progress.step(static_cast<int>(finished));
@@ -159,10 +163,10 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
         };
         // Whatever ends the run early, no page is left running on a thread.
         struct Drain {
-            std::deque<std::future<bool>>& pending;
+            std::deque<Running>& pending;
             ~Drain() {
-                for (auto& page : pending)
-                    if (page.valid()) page.wait();
+                for (Running& page : pending)
+                    if (page.written.valid()) page.written.wait();
             }
         } drain{inFlight};
         for (uint32_t page = 0; page < result.pages; ++page) {
@@ -170,9 +174,10 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
             const size_t lane = page % lanes;
             if (lane == decoders.size())
                 decoders.push_back(std::make_unique<TGPImage>(widenPath(request.sourcePath), false));
+            const std::string target = pageOutputName(request.folder, request.sourcePath, page, extension);
             PageWork work{decoders[lane].get(), dimension, page, request.percent ? request.percent() : 100,
-                          pageOutputName(request.folder, request.sourcePath, page, extension), encoder};
-            inFlight.push_back(startPage(std::move(work), lanes > 1));
+                          target, encoder};
+            inFlight.push_back({startPage(std::move(work), lanes > 1), target});
         }
         while (!inFlight.empty()) finishOldest();
     }

@@ -1,5 +1,7 @@
 #include "raster.h"
 
+#include <sys/mman.h>
+
 #include <cstring>
 #include <new>
 #include <string>
@@ -43,6 +45,28 @@ bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass) {
            strideOf(width, pixelClass) * height <= Limits::kMaxFrameBytes;
 }
 
+void PixelsFree::operator()(uint8_t* pixels) const {
+    if (mapped != 0)
+        ::munmap(pixels, mapped);
+    else
+        std::free(pixels);
+}
+
+namespace {
+
+// Zeroed pixels; the heap keeps freed blocks for reuse (per thread, and up to tens of
+// megabytes each), so whole pages are mapped directly instead.
+std::unique_ptr<uint8_t[], PixelsFree> zeroedPixels(size_t bytes) {
+    constexpr size_t kMappedFrom = size_t{1} << 20;
+    if (bytes < kMappedFrom)
+        return std::unique_ptr<uint8_t[], PixelsFree>(static_cast<uint8_t*>(std::calloc(bytes, 1)));
+    void* mapped = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) return nullptr;
+    return std::unique_ptr<uint8_t[], PixelsFree>(static_cast<uint8_t*>(mapped), PixelsFree{bytes});
+}
+
+}  // namespace
+
 GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass) {
     frame.pixels.reset();
     frame.width = frame.height = 0;
@@ -52,9 +76,9 @@ GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass
         return InvalidParameter;
     }
     const uint64_t stride = strideOf(width, pixelClass);
-    auto* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1));
+    auto pixels = zeroedPixels(static_cast<size_t>(stride * height));
     if (!pixels) return OutOfMemory;
-    frame.pixels.reset(pixels);
+    frame.pixels = std::move(pixels);
     frame.width = width;
     frame.height = height;
     frame.pixelClass = pixelClass;
@@ -112,7 +136,7 @@ void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, AR
 }
 
 ARGB pixelAt(const Frame& frame, uint32_t x, uint32_t y) {
-    ARGB value;
+    ARGB value = 0;
     readArgbRow(frame, y, x, 1, &value);
     return value;
 }

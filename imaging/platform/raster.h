@@ -24,8 +24,12 @@ size_t bitsPerPixel(PixelClass pixelClass);
 
 // Pixels come from calloc: the system hands out zeroed pages that cost nothing until they
 // are written, so a mostly empty canvas or a page whose data ends early stays cheap.
+// Frames of a megabyte or more are mapped pages of their own (`mapped` their length), so
+// that freeing one hands it back to the system at once, whichever thread made it; smaller
+// ones come from the heap.
 struct PixelsFree {
-    void operator()(uint8_t* pixels) const { std::free(pixels); }
+    size_t mapped = 0;
+    void operator()(uint8_t* pixels) const;
 };
 
 struct Frame {
