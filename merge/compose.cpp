@@ -1,6 +1,8 @@
 #include "compose.h"
 
+#include <future>
 #include <memory>
+#include <system_error>
 
 #include "imaging/gdiputil.h"
 #include "imaging/gdipobj.h"
@@ -70,9 +72,8 @@ std::string pageLabel(const std::string& path, uint32_t page) {
 
 // Adds the wanted pages of one source. A source that gives nothing is named in `skipped`;
 // with every page wanted, each page that fails on its own is named with its number.
-void addSource(const std::string& path, bool allPages, Destination& destination,
-               std::vector<std::string>& skipped) {
-    auto source = std::make_unique<TGPImage>(widenPath(path), false);
+void addSource(const std::string& path, std::unique_ptr<TGPImage> source, bool allPages,
+               Destination& destination, std::vector<std::string>& skipped) {
     GUID dimension{};
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
     (void)source->ListFrameDimensions(&dimension, 1);
@@ -96,6 +97,26 @@ void addSource(const std::string& path, bool allPages, Destination& destination,
         return;
     }
     for (uint32_t page : failed) skipped.push_back(pageLabel(path, page));
+}
+
+// Sources whose first page is at most this large (decoded) have the next source decoded
+// beside them.
+constexpr uint64_t kOpenedAheadBytes = uint64_t{64} << 20;
+
+std::unique_ptr<TGPImage> openSource(const std::string& path) {
+    return std::make_unique<TGPImage>(widenPath(path), false);
+}
+
+// The next source decoded on another thread while this one is added, when there is a
+// second core; else decoded when it is needed.
+std::future<std::unique_ptr<TGPImage>> openAhead(const std::string& path) {
+    if (ImagingSession::workers() > 1) {
+        try {
+            return std::async(std::launch::async, openSource, path);
+        } catch (const std::system_error&) {
+        }
+    }
+    return std::async(std::launch::deferred, openSource, path);
 }
 
 }  // namespace
@@ -123,8 +144,15 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     {
         ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
                                kComposeProgressText);
+        std::future<std::unique_ptr<TGPImage>> next = openAhead(request.sources[0]);
         for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
-            addSource(request.sources[i], request.allPages, destination, result.skipped);
+            std::unique_ptr<TGPImage> source = next.get();
+            const uint64_t firstPageBytes = uint64_t{source->PixelWidth()} * source->PixelHeight() * 4;
+            if (i + 1 < request.sources.size())
+                next = firstPageBytes <= kOpenedAheadBytes
+                           ? openAhead(request.sources[i + 1])
+                           : std::async(std::launch::deferred, openSource, request.sources[i + 1]);
+            addSource(request.sources[i], std::move(source), request.allPages, destination, result.skipped);
             progress.step(static_cast<int>(i));
             context.pump.processPendingEvents();
         }
