@@ -47,6 +47,10 @@ bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& t
     const uint32_t width = source.PixelWidth();
     const uint32_t height = source.PixelHeight();
     if (width == 0 || height == 0) return false;
+    // At 100 % a 24-bit page is already what drawing it would make: it is written as decoded,
+    // without a second copy of the page in memory.
+    if (clampPercent(percent) == 100 && source.framePixelFormat() == PixelFormat24bppRGB)
+        return source.SaveToFile(widenPath(target), &encoder, parameters) == Ok;
     const int32_t newWidth = scaledSide(width, percent);
     const int32_t newHeight = scaledSide(height, percent);
     if (!gdip::frameSizeAllowed(static_cast<uint64_t>(newWidth), static_cast<uint64_t>(newHeight)))
