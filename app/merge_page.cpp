@@ -1,11 +1,7 @@
 #include "merge_page.h"
 
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QMimeData>
-#include <QUrl>
 #include <QWheelEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +10,7 @@
 #include <QTableView>
 #include <QToolButton>
 
+#include "file_drops.h"
 #include "look.h"
 #include "merge/merge_preview.h"
 #include "merge_table_model.h"
@@ -164,31 +161,15 @@ bool MergePage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool MergePage::MergeListWindowProc(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::Wheel: {
-            // Without a selection the wheel does nothing, not even scroll.
-            m_list.wheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
-            return true;
-        }
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!drag->mimeData()->hasUrls()) return false;
-            drag->acceptProposedAction();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            QStringList paths;
-            for (const QUrl& url : drop->mimeData()->urls())
-                if (url.isLocalFile()) paths.append(url.toLocalFile());
-            if (paths.isEmpty()) return false;
-            drop->acceptProposedAction();
-            emit picturesDropped(paths);
-            return true;
-        }
-        default: return false;
+    if (event->type() == QEvent::Wheel) {
+        // Without a selection the wheel does nothing, not even scroll.
+        m_list.wheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        return true;
     }
+    QStringList dropped;
+    if (!takeFileDrop(event, dropped)) return false;
+    if (!dropped.isEmpty()) emit picturesDropped(dropped);
+    return true;
 }
 
 }  // namespace orvelle

@@ -1,12 +1,8 @@
 #include "split_page.h"
 
 #include <QComboBox>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QIcon>
-#include <QMimeData>
 #include <QPixmap>
-#include <QUrl>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +11,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include "file_drops.h"
 #include "imaging/output_formats.h"
 #include "look.h"
 #include "page_geometry.h"
@@ -118,21 +115,10 @@ int SplitPage::selectedPage() const {
 // The list takes a file dropped from a file manager as if it had been chosen in the dialog.
 bool SplitPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched != ListView1->viewport()) return false;
-    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-        auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (!drag->mimeData()->hasUrls()) return false;
-        drag->acceptProposedAction();
-        return true;
-    }
-    if (event->type() == QEvent::Drop) {
-        auto* drop = static_cast<QDropEvent*>(event);
-        const QList<QUrl> urls = drop->mimeData()->urls();
-        if (urls.isEmpty() || !urls.first().isLocalFile()) return false;
-        drop->acceptProposedAction();
-        emit tiffDropped(urls.first().toLocalFile());
-        return true;
-    }
-    return false;
+    QStringList dropped;
+    if (!takeFileDrop(event, dropped)) return false;
+    if (!dropped.isEmpty()) emit tiffDropped(dropped.first());
+    return true;
 }
 
 std::string SplitPage::sourcePath() const { return Edit1->text().toStdString(); }

@@ -2,13 +2,13 @@
 
 #include <future>
 #include <memory>
-#include <system_error>
 
 #include "imaging/gdiputil.h"
 #include "imaging/gdipobj.h"
 #include "imaging/output_formats.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
+#include "jobs/work_aside.h"
 
 namespace orvelle {
 namespace {
@@ -107,18 +107,6 @@ std::unique_ptr<TGPImage> openSource(const std::string& path) {
     return std::make_unique<TGPImage>(widenPath(path), false);
 }
 
-// The next source decoded on another thread while this one is added, when there is a
-// second core; else decoded when it is needed.
-std::future<std::unique_ptr<TGPImage>> openAhead(const std::string& path) {
-    if (ImagingSession::workers() > 1) {
-        try {
-            return std::async(std::launch::async, openSource, path);
-        } catch (const std::system_error&) {
-        }
-    }
-    return std::async(std::launch::deferred, openSource, path);
-}
-
 }  // namespace
 
 std::string skippedSourcesMessage(const std::vector<std::string>& skipped) {
@@ -144,14 +132,18 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     {
         ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
                                kComposeProgressText);
-        std::future<std::unique_ptr<TGPImage>> next = openAhead(request.sources[0]);
+        // The next source is decoded on another core while this one is added; after a huge
+        // first page, only when it is needed.
+        const bool twoCores = ImagingSession::workers() > 1;
+        auto openAside = [](bool onAThread, const std::string& path) {
+            return startAside(onAThread, [path] { return openSource(path); });
+        };
+        std::future<std::unique_ptr<TGPImage>> next = openAside(twoCores, request.sources[0]);
         for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
             std::unique_ptr<TGPImage> source = next.get();
             const uint64_t firstPageBytes = uint64_t{source->PixelWidth()} * source->PixelHeight() * 4;
             if (i + 1 < request.sources.size())
-                next = firstPageBytes <= kOpenedAheadBytes
-                           ? openAhead(request.sources[i + 1])
-                           : std::async(std::launch::deferred, openSource, request.sources[i + 1]);
+                next = openAside(twoCores && firstPageBytes <= kOpenedAheadBytes, request.sources[i + 1]);
             addSource(request.sources[i], std::move(source), request.allPages, destination, result.skipped);
             progress.step(static_cast<int>(i));
             context.pump.processPendingEvents();

@@ -4,13 +4,13 @@
 #include <deque>
 #include <future>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 #include "imaging/gdiputil.h"
 #include "imaging/platform/image_limits.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
+#include "jobs/work_aside.h"
 #include "split/file_names.h"
 
 namespace orvelle {
@@ -110,18 +110,6 @@ bool exportOnePage(const PageWork& work) {
            renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, quality.block());
 }
 
-// The page's export on a thread of its own, or on this thread when it is waited for (one lane,
-// or no thread to be had).
-std::future<bool> startPage(PageWork work, bool onAThread) {
-    if (onAThread) {
-        try {
-            return std::async(std::launch::async, exportOnePage, work);
-        } catch (const std::system_error&) {
-        }
-    }
-    return std::async(std::launch::deferred, exportOnePage, std::move(work));
-}
-
 }  // namespace
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context) {
@@ -181,7 +169,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
             const std::string target = pageOutputName(request.folder, request.sourcePath, page, extension);
             PageWork work{decoders[lane].get(), dimension, page, request.percent ? request.percent() : 100,
                           target, encoder};
-            inFlight.push_back({startPage(std::move(work), lanes > 1), target});
+            inFlight.push_back({startAside(lanes > 1, [work] { return exportOnePage(work); }), target});
         }
         while (!inFlight.empty()) finishOldest();
     }

@@ -94,14 +94,12 @@ bool TForm2::event(QEvent* event) {
 void TForm2::openPicture(const QString& captionBase, const std::string& path, int32_t page,
                          bool numbered) {
     m_captionBase = captionBase;
-    setWindowTitle(numbered ? captionBase + " 图(" + QString::number(page + 1) + ")" : captionBase);
+    m_path = path;
+    m_wheel.reset();
     show();
     raise();
     activateWindow();
-    m_wheel.reset();
-    m_path = path;
-    m_page = page;
-    if (!ShowPicture(path, page)) showError(*m_messages, kUnreadablePicture);
+    showPage(page, numbered);
 }
 
 bool TForm2::ShowPicture(const std::string& path, int32_t page) {
@@ -138,15 +136,15 @@ bool TForm2::ShowPicture(const std::string& path, int32_t page) {
     return false;
 }
 
-void TForm2::showPage(int32_t page) {
+void TForm2::showPage(int32_t page, bool numbered) {
     m_page = page;
-    setWindowTitle(m_captionBase + " 图(" + QString::number(page + 1) + ")");
+    setWindowTitle(numbered ? m_captionBase + " 图(" + QString::number(page + 1) + ")" : m_captionBase);
     if (!ShowPicture(m_path, page)) showError(*m_messages, kUnreadablePicture);
 }
 
 void TForm2::stepTo(int32_t page) {
     if (m_path.empty() || page < 0 || page >= m_pageCount || page == m_page) return;
-    showPage(page);
+    showPage(page, true);
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {

@@ -57,8 +57,9 @@ private:
     // frame as the fit area.
     void measureFitArea();
     void applyFitArea(int width, int height);
-    // Shows another page of the same file, with its number in the caption.
-    void showPage(int32_t page);
+    // Shows page `page` of the file under the caption, with its number when `numbered`, or
+    // says that it cannot be shown.
+    void showPage(int32_t page, bool numbered);
     void stepTo(int32_t page);
 
     QScrollArea* m_scroll;

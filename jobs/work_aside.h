@@ -1,0 +1,23 @@
+// Work started beside the caller: on a thread of its own when that is wanted and a thread
+// can be had, else run on the caller's thread when its result is asked for. Either way the
+// result comes through the same future, whose destructor waits for the work.
+#pragma once
+
+#include <future>
+#include <system_error>
+#include <utility>
+
+namespace orvelle {
+
+template <typename Work>
+auto startAside(bool onAThread, Work work) -> std::future<decltype(work())> {
+    if (onAThread) {
+        try {
+            return std::async(std::launch::async, work);
+        } catch (const std::system_error&) {
+        }
+    }
+    return std::async(std::launch::deferred, std::move(work));
+}
+
+}  // namespace orvelle
