@@ -153,10 +153,17 @@ TEST(DiskFaults, SourceTruncatedDuringASplit) {
         cut = true;
     };
     const ExportAllResult result = exportAll(source, dir.file("out"), rec);
-    EXPECT_EQ(result.written.size(), 1u);
-    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有2页未能保存!"});
-    EXPECT_EQ(fixtures::listFolder(dir.file("out")), std::vector<std::string>{"scan_1.BMP"});
-    EXPECT_EQ(fixtures::readBmp24(dir.file("out/scan_1.BMP")).width, 300u);
+    // The second page may already have been read on the other core when the file was cut:
+    // it is then saved whole. Whatever was not read by then fails, and is counted.
+    const size_t saved = result.written.size();
+    ASSERT_TRUE(saved == 1 || saved == 2) << saved;
+    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有" + std::to_string(3 - saved) +
+                                                       "页未能保存!"});
+    std::vector<std::string> expected = {"scan_1.BMP", "scan_2.BMP"};
+    expected.resize(saved);
+    EXPECT_EQ(fixtures::listFolder(dir.file("out")), expected);
+    for (const std::string& name : expected)
+        EXPECT_EQ(fixtures::readBmp24(dir.file("out/" + name)).width, 300u);
 }
 
 TEST(DiskFaults, SourceDeletedBetweenListingAndExport) {

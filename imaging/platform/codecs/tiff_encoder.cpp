@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "../image_limits.h"
+#include "../parallel_bands.h"
 #include "byte_order.h"
 #include "codec.h"
 #include "file_handle.h"
+#include "lzw_strip.h"
 #include "palette_classes.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
@@ -42,6 +44,35 @@ toff_t streamSize(thandle_t h) {
 }
 int noMap(thandle_t, void**, toff_t*) { return 0; }
 void noUnmap(thandle_t, void*, toff_t) {}
+
+// Rows [y, y + rows) of `frame` as TIFF stores them: RGB in that order, alpha last.
+void packRows(const Frame& frame, uint32_t y, uint32_t rows, uint64_t lineBytes, uint8_t* out) {
+    for (uint32_t r = 0; r < rows; ++r, out += lineBytes) {
+        const uint8_t* src = frame.row(y + r);
+        switch (frame.pixelClass) {
+            case PixelClass::Indexed1:
+            case PixelClass::Indexed8: std::memcpy(out, src, static_cast<size_t>(lineBytes)); break;
+            case PixelClass::Rgb24:
+                for (uint32_t x = 0; x < frame.width; ++x) {
+                    out[3 * x] = src[3 * x + 2];
+                    out[3 * x + 1] = src[3 * x + 1];
+                    out[3 * x + 2] = src[3 * x];
+                }
+                break;
+            case PixelClass::Argb32: {
+                const auto* words = reinterpret_cast<const uint32_t*>(src);
+                for (uint32_t x = 0; x < frame.width; ++x) {
+                    const uint32_t c = words[x];
+                    out[4 * x] = static_cast<uint8_t>(c >> 16);
+                    out[4 * x + 1] = static_cast<uint8_t>(c >> 8);
+                    out[4 * x + 2] = static_cast<uint8_t>(c);
+                    out[4 * x + 3] = static_cast<uint8_t>(c >> 24);
+                }
+                break;
+            }
+        }
+    }
+}
 
 class TiffEncoder final : public Encoder {
 public:
@@ -121,33 +152,8 @@ public:
             static_cast<uint32_t>(std::clamp<uint64_t>(65536 / std::max<uint64_t>(lineBytes, 1), 1, frame.height));
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
 
-        std::vector<uint8_t> line(static_cast<size_t>(lineBytes));
-        for (uint32_t y = 0; y < frame.height; ++y) {
-            const uint8_t* src = frame.row(y);
-            switch (frame.pixelClass) {
-                case PixelClass::Indexed1:
-                case PixelClass::Indexed8: std::memcpy(line.data(), src, line.size()); break;
-                case PixelClass::Rgb24:
-                    for (uint32_t x = 0; x < frame.width; ++x) {
-                        line[3 * x] = src[3 * x + 2];
-                        line[3 * x + 1] = src[3 * x + 1];
-                        line[3 * x + 2] = src[3 * x];
-                    }
-                    break;
-                case PixelClass::Argb32: {
-                    const auto* words = reinterpret_cast<const uint32_t*>(src);
-                    for (uint32_t x = 0; x < frame.width; ++x) {
-                        const uint32_t c = words[x];
-                        line[4 * x] = static_cast<uint8_t>(c >> 16);
-                        line[4 * x + 1] = static_cast<uint8_t>(c >> 8);
-                        line[4 * x + 2] = static_cast<uint8_t>(c);
-                        line[4 * x + 3] = static_cast<uint8_t>(c >> 24);
-                    }
-                    break;
-                }
-            }
-            if (TIFFWriteScanline(tif, line.data(), y, 0) < 0 || m_errors.failed) return Win32Error;
-        }
+        const GpStatus written = writeLzwStrips(frame, lineBytes, rowsPerStrip);
+        if (written != Ok) return written;
         if (!TIFFWriteDirectory(tif) || m_errors.failed) return Win32Error;
         ++m_pages;
         return Ok;
@@ -164,6 +170,49 @@ public:
     }
 
 private:
+    // Each strip is compressed on its own, so a batch of strips is spread over the workers and
+    // then written in order; a batch at a time keeps a page's compressed copy out of memory.
+    GpStatus writeLzwStrips(const Frame& frame, uint64_t lineBytes, uint32_t rowsPerStrip) {
+        constexpr uint32_t kStripsPerWorker = 16;
+        const uint32_t strips = (frame.height - 1) / rowsPerStrip + 1;
+        const uint32_t workers = std::max<uint32_t>(1, std::min(GdipWorkerCount(), strips));
+        const uint32_t batch = workers * kStripsPerWorker;
+        std::vector<std::vector<uint8_t>> packed(std::min(batch, strips));
+        try {
+            for (uint32_t first = 0; first < strips; first += batch) {
+                const uint32_t count = std::min(batch, strips - first);
+                const size_t bands = std::min<size_t>(workers, count);
+                const GpStatus status = runBands(bands, [&](size_t band) noexcept {
+                    try {
+                        std::vector<uint8_t> raw;
+                        for (uint32_t i = static_cast<uint32_t>(count * band / bands);
+                             i < count * (band + 1) / bands; ++i) {
+                            const uint32_t y = (first + i) * rowsPerStrip;
+                            const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
+                            raw.resize(static_cast<size_t>(lineBytes * rows));
+                            packRows(frame, y, rows, lineBytes, raw.data());
+                            packed[i].clear();
+                            compressLzwStrip(raw.data(), raw.size(), packed[i]);
+                        }
+                        return Ok;
+                    } catch (const std::bad_alloc&) {
+                        return OutOfMemory;
+                    }
+                });
+                if (status != Ok) return status;
+                for (uint32_t i = 0; i < count; ++i) {
+                    if (TIFFWriteRawStrip(m_tiff.get(), first + i, packed[i].data(),
+                                          static_cast<tmsize_t>(packed[i].size())) < 0 ||
+                        m_errors.failed)
+                        return Win32Error;
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory;
+        }
+        return Ok;
+    }
+
     // Writes the page total into every directory's PageNumber entry, in place.
     bool patchPageTotals() {
         std::FILE* file = m_stream;
