@@ -53,6 +53,7 @@ using gdip::EncoderParameters;
 using gdip::EncoderParameterValueTypeLong;
 using gdip::EncoderQuality;
 using gdip::EncoderSaveFlag;
+using gdip::EncoderCompression;
 using gdip::EncoderValue;
 using enum gdip::EncoderValue;
 using gdip::ImageCodecInfo;

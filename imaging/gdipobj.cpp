@@ -64,6 +64,12 @@ TGPImage* TGPImage::MakeThumbnail(uint32_t width, uint32_t height,
     return new TGPImage(thumbnail, LastStatus);
 }
 
+TGPImage* TGPImage::ScaleInClass(uint32_t width, uint32_t height) {
+    GpImage* scaled = nullptr;
+    RecordStatus(GdipScaleImageInClass(NativeHandle, width, height, &scaled));
+    return new TGPImage(scaled, LastStatus);
+}
+
 GpStatus TGPImage::SaveToFile(const std::u16string& path, const GUID* encoderClsid,
                               const EncoderParameters* parameters) {
     return RecordStatus(GdipSaveImageToFile(NativeHandle, path.c_str(), encoderClsid, parameters));

@@ -26,13 +26,27 @@ FormatChoice formatByBoxIndex(int index) {
 
 FormatChoice formatByFilterIndex(int index) { return formatByBoxIndex(index - 1); }
 
-EncoderParameterBlock::EncoderParameterBlock(const GUID& parameter, uint32_t value)
-    : m_value(value) {
+EncoderParameterBlock::EncoderParameterBlock(const GUID& parameter, uint32_t value) {
+    m_values[0] = value;
     m_block.Count = 1;
-    m_block.Parameter[0].Guid = parameter;
-    m_block.Parameter[0].NumberOfValues = 1;
-    m_block.Parameter[0].Type = EncoderParameterValueTypeLong;
-    m_block.Parameter[0].Value = &m_value;
+    m_block.Parameter[0] = {parameter, 1, EncoderParameterValueTypeLong, &m_values[0]};
+    m_block.Parameter[1] = {};
+}
+
+void EncoderParameterBlock::setSecond(const GUID& parameter, uint32_t value) {
+    m_values[1] = value;
+    m_block.Count = 2;
+    m_block.Parameter[1] = {parameter, 1, EncoderParameterValueTypeLong, &m_values[1]};
+}
+
+uint32_t compressionValue(TiffPageCompression compression) {
+    switch (compression) {
+        case TiffPageCompression::G4: return EncoderValueCompressionCCITT4;
+        case TiffPageCompression::Deflate: return EncoderValueCompressionDeflate;
+        case TiffPageCompression::Auto: return EncoderValueCompressionAuto;
+        case TiffPageCompression::Lzw: break;
+    }
+    return EncoderValueCompressionLZW;
 }
 
 }  // namespace orvelle

@@ -33,27 +33,39 @@ struct FormatChoice {
 FormatChoice formatByBoxIndex(int index);     // the split page's format box: 0 to 4
 FormatChoice formatByFilterIndex(int index);  // the save dialog's file type: 1 to 5
 
-// A one-parameter block whose value the block owns; neither copyable nor movable, since the
-// block points at its own value.
+// A block of one parameter, or two, whose values the block owns; neither copyable nor
+// movable, since the block points at its own values.
 class EncoderParameterBlock {
 public:
     EncoderParameterBlock(const GUID& parameter, uint32_t value);
     EncoderParameterBlock(const EncoderParameterBlock&) = delete;
     EncoderParameterBlock& operator=(const EncoderParameterBlock&) = delete;
 
-    void setValue(uint32_t value) { m_value = value; }
-    uint32_t Value() const { return m_value; }
-    const EncoderParameters* block() const { return &m_block; }
+    // The first parameter's value.
+    void setValue(uint32_t value) { m_values[0] = value; }
+    uint32_t Value() const { return m_values[0]; }
+    // Adds the second parameter, or replaces it.
+    void setSecond(const GUID& parameter, uint32_t value);
+    const EncoderParameters* block() const { return reinterpret_cast<const EncoderParameters*>(&m_block); }
 
 private:
-    uint32_t m_value;
-    EncoderParameters m_block;
+    // The same layout as EncoderParameters, with room for a second entry.
+    struct TwoParameters {
+        uint32_t Count;
+        EncoderParameter Parameter[2];
+    };
+    uint32_t m_values[2] = {0, 0};
+    TwoParameters m_block;
 };
 
-// Quality 80, handed to every single-page export whatever the format.
+constexpr int kDefaultQuality = 80;
+
+// The JPEG quality handed to every single-page export whatever the format: 80 unless the
+// caller asks for another (1 to 100).
 class QualityParams : public EncoderParameterBlock {
 public:
-    QualityParams() : EncoderParameterBlock(EncoderQuality, 80) {}
+    explicit QualityParams(int quality = kDefaultQuality)
+        : EncoderParameterBlock(EncoderQuality, static_cast<uint32_t>(quality)) {}
 };
 
 // The save flag of a multi-page TIFF: multi-frame for the first save, page for every append.
@@ -61,5 +73,14 @@ class SaveFlagParams : public EncoderParameterBlock {
 public:
     SaveFlagParams() : EncoderParameterBlock(EncoderSaveFlag, EncoderValueMultiFrame) {}
 };
+
+// How the pages of a TIFF are compressed.
+enum class TiffPageCompression {
+    Lzw,      // every page (the default)
+    G4,       // bilevel pages with CCITT G4, the rest LZW
+    Deflate,  // every page, with the horizontal predictor where it makes a page smaller
+    Auto,     // bilevel pages with CCITT G4, the rest LZW, predictor where it helps
+};
+uint32_t compressionValue(TiffPageCompression compression);
 
 }  // namespace orvelle

@@ -40,4 +40,10 @@ std::string pathListMessage(const std::string& heading, const std::vector<std::s
     return text;
 }
 
+std::string cancelledSplitMessage(size_t savedPages) {
+    return "已取消,已保存" + std::to_string(savedPages) + "页。";
+}
+
+const char* const kCancelledComposeMessage = "已取消,未生成文件。";
+
 }  // namespace orvelle

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "job_cancel.h"
+
 namespace orvelle {
 
 class ProgressDisplay {
@@ -35,6 +37,9 @@ struct JobContext {
     ProgressDisplay& progress;
     MessageSink& messages;
     EventPump& pump;
+    const JobCancel* cancel = nullptr;  // none: the job runs to its end
+
+    bool cancelRequested() const { return cancel && cancel->requested(); }
 };
 
 // Begins the display for a job of `steps` steps (none for 0) and ends it when the scope is
@@ -60,6 +65,11 @@ extern const char* const kInformationTitle;  // "提示"
 
 void showError(MessageSink& messages, const std::string& text);
 void showInformation(MessageSink& messages, const std::string& text);
+
+// What a cancelled job says: "已取消,已保存{k}页。" after a split, "已取消,未生成文件。"
+// after a composition.
+std::string cancelledSplitMessage(size_t savedPages);
+extern const char* const kCancelledComposeMessage;
 
 // `heading` followed by the paths, one a line: at most ten, then "……共{K}个" when there are
 // more, so that a long list still fits on the screen.

@@ -13,12 +13,15 @@ std::string StripExtension(const std::string& name) {
 }
 
 std::string pageOutputName(const std::string& folder, const std::string& sourcePath,
-                           uint32_t pageIndex, const std::string& extension) {
+                           uint32_t pageIndex, const std::string& extension, int digits) {
     std::string name = folder;
     if (name.empty() || name.back() != '/') name += '/';
-    return name + StripExtension(FileNameOf(sourcePath)) + "_" + std::to_string(pageIndex + 1) +
-           extension;
+    std::string number = std::to_string(uint64_t{pageIndex} + 1);
+    if (static_cast<int>(number.size()) < digits) number.insert(0, static_cast<size_t>(digits) - number.size(), '0');
+    return name + StripExtension(FileNameOf(sourcePath)) + "_" + number + extension;
 }
+
+int pageNumberDigits(uint32_t count) { return static_cast<int>(std::to_string(count).size()); }
 
 std::string withDefaultExtension(const std::string& path, const std::string& extension) {
     const std::string name = FileNameOf(path);

@@ -74,6 +74,19 @@ bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& t
     return bitmap->SaveToFile(widenPath(target), &encoder, parameters) == Ok;
 }
 
+bool savePageInClass(TGPImage& source, int32_t percent, const std::string& target,
+                     const GUID& encoder, const EncoderParameters* parameters) {
+    const PixelFormat format = source.framePixelFormat();
+    if (format != PixelFormat1bppIndexed && format != PixelFormat8bppIndexed)
+        return renderPageAtPercent(source, percent, target, encoder, parameters);
+    if (clampPercent(percent) == 100)
+        return source.SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+    std::unique_ptr<TGPImage> scaled(source.ScaleInClass(
+        static_cast<uint32_t>(scaledSide(source.PixelWidth(), percent)),
+        static_cast<uint32_t>(scaledSide(source.PixelHeight(), percent))));
+    return scaled->NativeHandle && scaled->SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+}
+
 bool checkExportInputs(const std::string& sourceText, const std::string& folderText,
                        MessageSink& messages) {
     if (trimmedText(sourceText).empty()) {
@@ -101,13 +114,29 @@ struct PageWork {
     int percent;
     std::string target;
     GUID encoder;
+    const ExportAllRequest* request;
 };
 
-bool exportOnePage(const PageWork& work) {
-    QualityParams quality;
+PageOutcome exportOnePage(const PageWork& work) {
+    PageOutcome outcome{work.page, {}, {}};
+    QualityParams parameters(work.request->quality);
+    if (work.request->keepClass && work.request->format == ExportFormat::Tiff)
+        parameters.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
     GUID dimension = work.dimension;
-    return work.source->ActivateFrame(&dimension, work.page) == Ok &&
-           renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, quality.block());
+    if (work.source->ActivateFrame(&dimension, work.page) != Ok) {
+        const std::string why = lastDecodeFailure();
+        outcome.reason = "the page cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
+        return outcome;
+    }
+    const bool written =
+        work.request->keepClass
+            ? savePageInClass(*work.source, work.percent, work.target, work.encoder, parameters.block())
+            : renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, parameters.block());
+    if (written)
+        outcome.file = work.target;
+    else
+        outcome.reason = "the page cannot be written to " + work.target;
+    return outcome;
 }
 
 }  // namespace
@@ -123,58 +152,73 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
         showError(context.messages, "TIF文件无法识别!");
         return result;
     }
+    std::vector<uint32_t> pages = request.pages;
+    if (pages.empty()) {
+        pages.resize(result.pages);
+        for (uint32_t page = 0; page < result.pages; ++page) pages[page] = page;
+    }
+    for (const uint32_t page : pages) {
+        if (page >= result.pages) {
+            result.pageOutOfRange = page;
+            return result;
+        }
+    }
     GUID encoder{};
     FindEncoderByMime(formatRow(request.format).MimeType, encoder);
     const std::string extension = formatRow(request.format).Extension;
+    const int digits = request.padNames ? pageNumberDigits(result.pages) : 0;
     // With more than one core, pages go two at a time, each lane with its own decoder (the
     // second made when first needed); results, progress and events still come page by page
     // in order on this thread. Documents of huge pages go one page at a time.
     const uint64_t firstPageBytes = uint64_t{source->PixelWidth()} * source->PixelHeight() * 3;
     const size_t lanes =
-        ImagingSession::workers() > 1 && result.pages > 1 && firstPageBytes <= kPipelinedPageBytes ? 2 : 1;
+        ImagingSession::workers() > 1 && pages.size() > 1 && firstPageBytes <= kPipelinedPageBytes ? 2 : 1;
     std::vector<std::unique_ptr<TGPImage>> decoders;
     decoders.push_back(std::move(source));
-    struct Running {
-        std::future<bool> written;
-        std::string target;
-    };
-    std::deque<Running> inFlight;
-    uint32_t finished = 0;
+    std::deque<std::future<PageOutcome>> inFlight;
     {
-        ProgressScope progress(context.progress, static_cast<int>(result.pages), kSplitProgressText);
+        ProgressScope progress(context.progress, static_cast<int>(pages.size()), kSplitProgressText);
         auto finishOldest = [&] {
-            Running page = std::move(inFlight.front());
+            PageOutcome outcome = inFlight.front().get();
             inFlight.pop_front();
-            if (page.written.get())
-                result.written.push_back(page.target);
+            if (!outcome.file.empty())
+                result.written.push_back(outcome.file);
             else
-                result.failedPages.push_back(finished);
-            progress.step(static_cast<int>(finished));
-            ++finished;
+                result.failedPages.push_back(outcome.page);
+            progress.step(static_cast<int>(result.outcomes.size()));
+            result.outcomes.push_back(std::move(outcome));
             context.pump.processPendingEvents();
         };
         // Whatever ends the run early, no page is left running on a thread.
         struct Drain {
-            std::deque<Running>& pending;
+            std::deque<std::future<PageOutcome>>& pending;
             ~Drain() {
-                for (Running& page : pending)
-                    if (page.written.valid()) page.written.wait();
+                for (auto& page : pending)
+                    if (page.valid()) page.wait();
             }
         } drain{inFlight};
-        for (uint32_t page = 0; page < result.pages; ++page) {
+        for (size_t i = 0; i < pages.size(); ++i) {
             if (inFlight.size() == lanes) finishOldest();
-            const size_t lane = page % lanes;
+            // A page already on its way is finished and kept; no new one is started.
+            if (context.cancelRequested()) {
+                result.cancelled = true;
+                break;
+            }
+            const size_t lane = i % lanes;
             if (lane == decoders.size())
                 decoders.push_back(std::make_unique<TGPImage>(widenPath(request.sourcePath), false));
-            const std::string target = pageOutputName(request.folder, request.sourcePath, page, extension);
-            PageWork work{decoders[lane].get(), dimension, page, request.percent ? request.percent() : 100,
-                          target, encoder};
-            inFlight.push_back({startAside(lanes > 1, [work] { return exportOnePage(work); }), target});
+            PageWork work{decoders[lane].get(), dimension, pages[i],
+                          request.percent ? request.percent() : 100,
+                          pageOutputName(request.folder, request.sourcePath, pages[i], extension, digits),
+                          encoder, &request};
+            inFlight.push_back(startAside(lanes > 1, [work] { return exportOnePage(work); }));
         }
         while (!inFlight.empty()) finishOldest();
     }
     decoders.clear();
-    if (result.failedPages.empty()) {
+    if (result.cancelled) {
+        showInformation(context.messages, cancelledSplitMessage(result.written.size()));
+    } else if (result.failedPages.empty()) {
         showInformation(context.messages, "TIFF分解完成!");
     } else if (result.written.empty()) {
         showError(context.messages, "TIFF分解失败,没有保存任何文件!");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,11 @@ int32_t percentFromText(std::string_view text, int32_t fallback);
 bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
                          const GUID& encoder, const EncoderParameters* parameters);
 
+// Like renderPageAtPercent, except that a bilevel, grey or palette page stays in its class:
+// written as decoded at 100 %, else scaled with nearest neighbour in that class.
+bool savePageInClass(TGPImage& source, int32_t percent, const std::string& target,
+                     const GUID& encoder, const EncoderParameters* parameters);
+
 // The two checks before a run; shows the first that fails and returns false.
 bool checkExportInputs(const std::string& sourceText, const std::string& folderText,
                        MessageSink& messages);
@@ -37,12 +43,27 @@ struct ExportAllRequest {
     std::string folder;
     ExportFormat format = ExportFormat::Jpeg;
     std::function<int()> percent;     // read again for every page
+    // What the command line adds; the window leaves them as they are.
+    std::vector<uint32_t> pages{};  // from 0, in this order, repeats allowed; empty: every page
+    bool keepClass = false;       // see savePageInClass; TIFF pages bilevel as CCITT G4
+    int quality = kDefaultQuality;
+    bool padNames = false;        // page numbers padded to the digits of the page count
+};
+
+struct PageOutcome {
+    uint32_t page = 0;   // from 0
+    std::string file;    // written to; empty when the page failed
+    std::string reason;  // why it failed
 };
 
 struct ExportAllResult {
-    uint32_t pages = 0;
+    uint32_t pages = 0;  // in the document
     std::vector<std::string> written;
     std::vector<uint32_t> failedPages;  // from 0
+    std::vector<PageOutcome> outcomes;  // one per page asked for, in order, until a cancel
+    bool cancelled = false;
+    // A page asked for is past the end: nothing was written and nothing said.
+    std::optional<uint32_t> pageOutOfRange;
 };
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context);

@@ -15,6 +15,9 @@ const GUID EncoderQuality = {0x1D5BE4B5, 0xFA4A, 0x452D,
 const GUID EncoderSaveFlag = {0x292266FC, 0xAC40, 0x47BF,
                               {0x8C, 0xFC, 0xA8, 0x5B, 0x89, 0xA6, 0x55, 0xDE}};
 
+const GUID EncoderCompression = {0xE09D739D, 0xCCD4, 0x44EE,
+                                 {0x8E, 0xBA, 0x3F, 0xBF, 0x8B, 0xE4, 0xFC, 0x58}};
+
 namespace {
 
 struct EncoderEntry {
@@ -80,6 +83,14 @@ GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& reques
             request.options.quality = static_cast<int>(value);
         } else if (p.Guid == EncoderSaveFlag) {
             request.saveFlag = value;
+        } else if (p.Guid == EncoderCompression) {
+            switch (value) {
+                case EncoderValueCompressionLZW: request.options.tiffCompression = codecs::TiffCompression::Lzw; break;
+                case EncoderValueCompressionCCITT4: request.options.tiffCompression = codecs::TiffCompression::G4; break;
+                case EncoderValueCompressionDeflate: request.options.tiffCompression = codecs::TiffCompression::Deflate; break;
+                case EncoderValueCompressionAuto: request.options.tiffCompression = codecs::TiffCompression::Auto; break;
+                default: return InvalidParameter;
+            }
         }
     }
     return Ok;

@@ -2,9 +2,10 @@
 #include <new>
 #include <string>
 
-#include "handles.h"
 #include "codecs/failure_reason.h"
+#include "handles.h"
 #include "image_limits.h"
+#include "scale_in_class.h"
 #include "text_utf8.h"
 
 namespace gdip {
@@ -148,6 +149,23 @@ GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight
         const GpStatus status = areaAverage(image->frame, thumbWidth, thumbHeight, result->frame);
         if (status != Ok) return status;
         *thumbImage = result.release();
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, GpImage** scaled) {
+    if (!scaled) return InvalidParameter;
+    *scaled = nullptr;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    try {
+        auto result = std::make_unique<GpImage>();
+        result->rawFormat = ImageFormatMemoryBMP;
+        result->dimension = FrameDimensionPage;
+        const GpStatus status = scaleInClass(image->frame, width, height, result->frame);
+        if (status != Ok) return status;
+        *scaled = result.release();
         return Ok;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;

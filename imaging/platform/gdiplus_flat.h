@@ -141,6 +141,9 @@ uint32_t GdipWorkerCount();
 [[nodiscard]] GpStatus GdipImageGetFrameDimensionsList(GpImage* image, GUID* dimensionIDs, UINT count);
 [[nodiscard]] GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, UINT* count);
 [[nodiscard]] GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UINT frameIndex);
+// Our own: the active frame scaled with nearest neighbour into a new image of the same pixel
+// class (palette and all), its resolution scaled alike.
+[[nodiscard]] GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, GpImage** scaled);
 [[nodiscard]] GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
                                GpImage** thumbImage, GetThumbnailImageAbort callback,
                                void* callbackData);
@@ -163,7 +166,15 @@ constexpr uint32_t EncoderParameterValueTypeLong = 4;
 
 extern const GUID EncoderQuality;
 extern const GUID EncoderSaveFlag;
+extern const GUID EncoderCompression;  // TIFF only
 enum EncoderValue : uint32_t {
+    EncoderValueCompressionLZW = 2,
+    EncoderValueCompressionCCITT4 = 4,  // bilevel pages; any other page is written with LZW
+    // Our own: deflate, with the horizontal predictor where it makes a page smaller.
+    EncoderValueCompressionDeflate = 100,
+    // Our own: bilevel pages with CCITT G4, the rest with LZW and the horizontal predictor
+    // where it makes a page smaller.
+    EncoderValueCompressionAuto = 101,
     EncoderValueMultiFrame = 18,
     EncoderValueLastFrame = 19,
     EncoderValueFlush = 20,

@@ -52,8 +52,11 @@ private:
     bool m_written = false;
 };
 
+enum class TiffCompression { Lzw, G4, Deflate, Auto };
+
 struct EncodeOptions {
     int quality = 75;  // JPEG, 0 to 100
+    TiffCompression tiffCompression = TiffCompression::Lzw;
 };
 
 enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png };
@@ -61,7 +64,8 @@ enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png };
 // An encoder writing to `stream`, which stays owned by the caller.
 std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
                                        const EncodeOptions& options, GpStatus& status);
-std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, GpStatus& status);
+std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression,
+                                           GpStatus& status);
 std::unique_ptr<Encoder> createJpegEncoder(std::FILE* stream, const EncodeOptions& options,
                                            GpStatus& status);
 std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, GpStatus& status);

@@ -65,16 +65,21 @@ public:
 
 protected:
     GpStatus write(const Frame& frame) override {
-        const bool grey = (frame.pixelClass == PixelClass::Indexed8 &&
-                           paletteShape(frame.palette, 8) == PaletteShape::GreyRising);
-        JpegWriteJob job{stream(), frame.width, frame.height, grey ? 1 : 3,
+        // Grey and bilevel pages go out as one-component JPEG; an 8-bit rising grey palette
+        // is already the samples.
+        const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
+        const unsigned indexBits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
+        const PaletteShape shape = indexed ? paletteShape(frame.palette, indexBits) : PaletteShape::Colour;
+        const bool grey = shape == PaletteShape::GreyRising || shape == PaletteShape::GreyFalling;
+        const int components = grey ? 1 : 3;
+        JpegWriteJob job{stream(), frame.width, frame.height, components,
                          grey ? JCS_GRAYSCALE : JCS_EXT_BGR, m_quality,
                          jfifDensity(frame.dpiX), jfifDensity(frame.dpiY), nullptr};
         // Rows that are not already bytes of the target layout are converted up front.
         std::vector<unsigned char> converted;
         std::vector<unsigned char*> rows(frame.height);
-        const bool direct = grey || frame.pixelClass == PixelClass::Rgb24 ||
-                            frame.pixelClass == PixelClass::Argb32;
+        const bool direct = (grey && indexBits == 8 && shape == PaletteShape::GreyRising) ||
+                            frame.pixelClass == PixelClass::Rgb24 || frame.pixelClass == PixelClass::Argb32;
         if (frame.pixelClass == PixelClass::Argb32) {
             job.components = 4;
             job.space = JCS_EXT_BGRX;  // alpha is dropped, colours kept as stored
@@ -83,12 +88,16 @@ protected:
             for (uint32_t y = 0; y < frame.height; ++y)
                 rows[y] = const_cast<unsigned char*>(frame.row(y));
         } else {
-            converted.resize(size_t{frame.width} * 3 * frame.height);
+            converted.resize(size_t{frame.width} * components * frame.height);
             std::vector<ARGB> line(frame.width);
             for (uint32_t y = 0; y < frame.height; ++y) {
                 readArgbRow(frame, y, 0, frame.width, line.data());
-                unsigned char* out = &converted[size_t{y} * frame.width * 3];
+                unsigned char* out = &converted[size_t{y} * frame.width * components];
                 for (uint32_t x = 0; x < frame.width; ++x) {
+                    if (grey) {
+                        out[x] = static_cast<unsigned char>(line[x]);
+                        continue;
+                    }
                     out[3 * x] = static_cast<unsigned char>(line[x]);
                     out[3 * x + 1] = static_cast<unsigned char>(line[x] >> 8);
                     out[3 * x + 2] = static_cast<unsigned char>(line[x] >> 16);

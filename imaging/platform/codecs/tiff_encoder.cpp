@@ -1,6 +1,6 @@
-// Multi-page TIFF through libtiff, LZW-compressed, each page in the class it was decoded in:
-// bilevel stays bilevel, grey stays grey, palette stays palette, RGB and ARGB (with an
-// unassociated alpha sample) stay as they are.
+// Multi-page TIFF through libtiff, each page in the class it was decoded in: bilevel stays
+// bilevel, grey stays grey, palette stays palette, RGB and ARGB (with an unassociated alpha
+// sample) stay as they are. LZW unless asked otherwise (see EncoderCompression).
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -13,7 +13,7 @@
 #include "byte_order.h"
 #include "codec.h"
 #include "file_handle.h"
-#include "lzw_strip.h"
+#include "strip_compression.h"
 #include "palette_classes.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
@@ -76,7 +76,8 @@ void packRows(const Frame& frame, uint32_t y, uint32_t rows, uint64_t lineBytes,
 
 class TiffEncoder final : public Encoder {
 public:
-    explicit TiffEncoder(std::FILE* stream) : m_stream(stream) {}
+    TiffEncoder(std::FILE* stream, TiffCompression compression)
+        : m_stream(stream), m_compression(compression) {}
 
     GpStatus open() {
         TiffOptionsPtr options = tiffOpenOptions(m_errors);
@@ -131,7 +132,6 @@ public:
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         // The total is not known yet; finish() fills it in.
         TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(std::min<uint32_t>(m_pages, 65535)),
@@ -147,13 +147,26 @@ public:
             TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
         }
         const uint64_t lineBytes = (uint64_t{frame.width} * bits * samples + 7) / 8;
-        // Strips of about 64 KiB keep memory small for readers and for us.
-        const uint32_t rowsPerStrip =
-            static_cast<uint32_t>(std::clamp<uint64_t>(65536 / std::max<uint64_t>(lineBytes, 1), 1, frame.height));
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-
-        const GpStatus written = writeLzwStrips(frame, lineBytes, rowsPerStrip);
-        if (written != Ok) return written;
+        const bool bilevel = bits == 1 && photometric != PHOTOMETRIC_PALETTE;
+        if (bilevel && (m_compression == TiffCompression::G4 || m_compression == TiffCompression::Auto)) {
+            const GpStatus written = writeG4Page(frame, lineBytes);
+            if (written != Ok) return written;
+        } else {
+            const StripCoding coding =
+                m_compression == TiffCompression::Deflate ? StripCoding::Deflate : StripCoding::Lzw;
+            TIFFSetField(tif, TIFFTAG_COMPRESSION,
+                         coding == StripCoding::Deflate ? COMPRESSION_ADOBE_DEFLATE : COMPRESSION_LZW);
+            // Strips of about 64 KiB keep memory small for readers and for us.
+            const uint32_t rowsPerStrip = static_cast<uint32_t>(
+                std::clamp<uint64_t>(65536 / std::max<uint64_t>(lineBytes, 1), 1, frame.height));
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+            const bool mayPredict = m_compression != TiffCompression::Lzw &&
+                                    m_compression != TiffCompression::G4 && bits == 8 &&
+                                    photometric != PHOTOMETRIC_PALETTE;
+            const GpStatus written =
+                writeStrips(frame, {coding, lineBytes, rowsPerStrip, samples, mayPredict});
+            if (written != Ok) return written;
+        }
         if (!TIFFWriteDirectory(tif) || m_errors.failed) return Win32Error;
         ++m_pages;
         return Ok;
@@ -170,17 +183,48 @@ public:
     }
 
 private:
+    // A bilevel page in one strip, which libtiff's fax coder compresses.
+    GpStatus writeG4Page(const Frame& frame, uint64_t lineBytes) {
+        TIFF* tif = m_tiff.get();
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, frame.height);
+        try {
+            std::vector<uint8_t> page(static_cast<size_t>(lineBytes * frame.height));
+            packRows(frame, 0, frame.height, lineBytes, page.data());
+            if (TIFFWriteEncodedStrip(tif, 0, page.data(), static_cast<tmsize_t>(page.size())) < 0 ||
+                m_errors.failed)
+                return Win32Error;
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory;
+        }
+        return Ok;
+    }
+
+    struct StripLayout {
+        StripCoding coding;
+        uint64_t lineBytes;
+        uint32_t rowsPerStrip;
+        uint16_t samples;
+        bool mayPredict;  // try the horizontal predictor, keep it where the page gets smaller
+    };
+
     // Each strip is compressed on its own, so a batch of strips is spread over the workers and
     // then written in order; a batch at a time keeps a page's compressed copy out of memory.
-    GpStatus writeLzwStrips(const Frame& frame, uint64_t lineBytes, uint32_t rowsPerStrip) {
+    // The predictor is chosen on the first batch, compressed both ways, before anything is
+    // written, since the tag cannot change once strips are.
+    GpStatus writeStrips(const Frame& frame, const StripLayout& layout) {
         constexpr uint32_t kStripsPerWorker = 16;
+        const uint32_t rowsPerStrip = layout.rowsPerStrip;
         const uint32_t strips = (frame.height - 1) / rowsPerStrip + 1;
         const uint32_t workers = std::max<uint32_t>(1, std::min(GdipWorkerCount(), strips));
         const uint32_t batch = workers * kStripsPerWorker;
         std::vector<std::vector<uint8_t>> packed(std::min(batch, strips));
+        std::vector<std::vector<uint8_t>> predicted(layout.mayPredict ? packed.size() : 0);
+        bool predict = false;
         try {
             for (uint32_t first = 0; first < strips; first += batch) {
                 const uint32_t count = std::min(batch, strips - first);
+                const bool trial = layout.mayPredict && first == 0;
                 const size_t bands = std::min<size_t>(workers, count);
                 const GpStatus status = runBands(bands, [&](size_t band) noexcept {
                     try {
@@ -189,10 +233,16 @@ private:
                              i < count * (band + 1) / bands; ++i) {
                             const uint32_t y = (first + i) * rowsPerStrip;
                             const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
-                            raw.resize(static_cast<size_t>(lineBytes * rows));
-                            packRows(frame, y, rows, lineBytes, raw.data());
+                            raw.resize(static_cast<size_t>(layout.lineBytes * rows));
+                            packRows(frame, y, rows, layout.lineBytes, raw.data());
                             packed[i].clear();
-                            compressLzwStrip(raw.data(), raw.size(), packed[i]);
+                            if (!trial && predict) differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
+                            if (!compressStrip(layout.coding, raw.data(), raw.size(), packed[i])) return OutOfMemory;
+                            if (!trial) continue;
+                            differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
+                            predicted[i].clear();
+                            if (!compressStrip(layout.coding, raw.data(), raw.size(), predicted[i]))
+                                return OutOfMemory;
                         }
                         return Ok;
                     } catch (const std::bad_alloc&) {
@@ -200,6 +250,20 @@ private:
                     }
                 });
                 if (status != Ok) return status;
+                if (trial) {
+                    size_t plainBytes = 0, predictedBytes = 0;
+                    for (uint32_t i = 0; i < count; ++i) {
+                        plainBytes += packed[i].size();
+                        predictedBytes += predicted[i].size();
+                    }
+                    predict = predictedBytes < plainBytes;
+                    if (predict) {
+                        packed.swap(predicted);
+                        TIFFSetField(m_tiff.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+                    }
+                    predicted.clear();
+                    predicted.shrink_to_fit();
+                }
                 for (uint32_t i = 0; i < count; ++i) {
                     if (TIFFWriteRawStrip(m_tiff.get(), first + i, packed[i].data(),
                                           static_cast<tmsize_t>(packed[i].size())) < 0 ||
@@ -243,6 +307,7 @@ private:
     }
 
     std::FILE* m_stream;
+    TiffCompression m_compression;
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffPtr m_tiff;
     uint32_t m_pages = 0;
@@ -251,8 +316,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, GpStatus& status) {
-    auto encoder = std::make_unique<TiffEncoder>(stream);
+std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression,
+                                           GpStatus& status) {
+    auto encoder = std::make_unique<TiffEncoder>(stream, compression);
     status = encoder->open();
     if (status != Ok) return nullptr;
     return encoder;

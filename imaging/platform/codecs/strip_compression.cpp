@@ -1,0 +1,31 @@
+#include "strip_compression.h"
+
+#include <zlib.h>
+
+#include "lzw_strip.h"
+
+namespace gdip::codecs {
+
+bool compressStrip(StripCoding coding, const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+    if (coding == StripCoding::Lzw) {
+        compressLzwStrip(data, size, out);
+        return true;
+    }
+    const size_t start = out.size();
+    uLongf packed = compressBound(static_cast<uLong>(size));
+    out.resize(start + packed);
+    if (compress2(out.data() + start, &packed, data, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION) != Z_OK)
+        return false;
+    out.resize(start + packed);
+    return true;
+}
+
+void differenceRows(uint8_t* rows, uint32_t rowCount, size_t lineBytes, uint32_t samplesPerPixel) {
+    for (uint32_t r = 0; r < rowCount; ++r) {
+        uint8_t* row = rows + r * lineBytes;
+        for (size_t i = lineBytes; i-- > samplesPerPixel;)
+            row[i] = static_cast<uint8_t>(row[i] - row[i - samplesPerPixel]);
+    }
+}
+
+}  // namespace gdip::codecs
