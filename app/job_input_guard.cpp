@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QWidget>
+
+#include "jobs/job_cancel.h"
 
 namespace orvelle {
 
-JobInputGuard::JobInputGuard(QWidget* window) : m_window(window) {
+JobInputGuard::JobInputGuard(QWidget* window, JobCancel& cancel) : m_window(window), m_cancel(cancel) {
     qApp->installEventFilter(this);
 }
 
@@ -14,10 +17,15 @@ JobInputGuard::~JobInputGuard() { qApp->removeEventFilter(this); }
 
 bool JobInputGuard::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (!widget || widget->window() != m_window) return false;
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_cancel.request();
+            return true;
+        }
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
         case QEvent::KeyRelease:
         case QEvent::Wheel:
         case QEvent::ContextMenu:

@@ -1,6 +1,6 @@
 // While a job processes events between its steps, user input to the main window is dropped,
-// so that the job's result equals a run without that input. A close request waits for the
-// job to end.
+// so that the job's result equals a run without that input; only Escape gets through, as a
+// request to stop the job. A close request waits for the job to end.
 #pragma once
 
 #include <QObject>
@@ -9,11 +9,13 @@ class QWidget;
 
 namespace orvelle {
 
+class JobCancel;
+
 class JobInputGuard : public QObject {
     Q_OBJECT
 public:
-    // Guards `window` from now until destruction.
-    explicit JobInputGuard(QWidget* window);
+    // Guards `window` from now until destruction; Escape requests `cancel`.
+    JobInputGuard(QWidget* window, JobCancel& cancel);
     ~JobInputGuard() override;
 
 protected:
@@ -21,6 +23,7 @@ protected:
 
 private:
     QWidget* m_window;
+    JobCancel& m_cancel;
 };
 
 }  // namespace orvelle

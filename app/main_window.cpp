@@ -154,7 +154,7 @@ void TForm1::SpeedButton11Click() {
     close();
 }
 
-JobContext TForm1::context() { return {m_progress, *m_messages, *m_pump}; }
+JobContext TForm1::context() { return {m_progress, *m_messages, *m_pump, &m_cancel}; }
 
 template <typename Job>
 void TForm1::runJob(Job job) {
@@ -170,7 +170,8 @@ void TForm1::runJob(Job job) {
             QTimer::singleShot(0, window, &QWidget::close);
         }
     } end{this};
-    JobInputGuard guard(this);
+    m_cancel.reset();
+    JobInputGuard guard(this, m_cancel);
     job();
 }
 

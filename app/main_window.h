@@ -108,6 +108,7 @@ private:
     WindowEventPump m_windowPump;
     MessageSink* m_messages;
     EventPump* m_pump;
+    JobCancel m_cancel;  // Escape during a job
     bool m_jobRunning = false;
     bool m_closeHeld = false;
     QString m_openDialogName;

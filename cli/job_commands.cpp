@@ -1,6 +1,7 @@
 #include "job_commands.h"
 
 #include <charconv>
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -11,6 +12,9 @@
 #include "split/file_names.h"
 #include "split/page_export.h"
 #include "split/page_listing.h"
+#include "interrupts.h"
+#include "job_reports.h"
+#include "page_ranges.h"
 #include "path_list.h"
 #include "terminal_reporting.h"
 
@@ -140,8 +144,38 @@ int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return listing.failedPages == 0 && files.failed() == 0 ? kAllWritten : kSomeFailed;
 }
 
+namespace {
+
+// The pages of a document, for ranges with an open end; 0 when it cannot be decoded.
+uint32_t countPages(const std::string& path) {
+    std::unique_ptr<TGPImage> image(new TGPImage(widenPath(path), false));
+    GUID dimension{};
+    if (image->ListFrameDimensions(&dimension, 1) != Ok) return 0;
+    return image->CountFrames(&dimension);
+}
+
+// The exit status of a job that stopped on SIGINT or SIGTERM, else `status`.
+int unlessInterrupted(bool cancelled, int status) {
+    const int interrupted = interruptedExitStatus();
+    return cancelled && interrupted != 0 ? interrupted : status;
+}
+
+std::optional<int> qualityOption(const Arguments& a, std::string& why) {
+    long quality = kDefaultQuality;
+    if (const std::string* text = a.option("--quality")) {
+        if (!parseNumber(*text, quality) || quality < 1 || quality > 100) {
+            why = "the JPEG quality is a whole number from 1 to 100";
+            return std::nullopt;
+        }
+    }
+    return static_cast<int>(quality);
+}
+
+}  // namespace
+
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to"}, {});
+    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality"},
+                              {"--keep-class", "--pad", "--json"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli split: " << why << "\n";
         return kNothingWritten;
@@ -160,38 +194,74 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (!parseNumber(*text, percent) || percent < kMinPercent || percent > kMaxPercent)
             return usage("the percentage is a whole number from 1 to 1000");
     }
+    std::string why;
+    const std::optional<int> quality = qualityOption(a, why);
+    if (!quality) return usage(why);
+    const bool json = a.flag("--json");
     TerminalMessages messages(err);
 
     if (const std::string* pageText = a.option("--page")) {
         long page = 0;
         const std::string* target = a.option("--to");
         if (!parseNumber(*pageText, page) || page < 1) return usage("pages are counted from 1");
-        if (!target || a.option("--out")) return usage("--page goes with --to FILE, not --out");
+        if (!target || a.option("--out") || a.option("--pages"))
+            return usage("--page goes with --to FILE, not --out or --pages");
         ExportPageRequest request{source, static_cast<uint32_t>(page - 1), *target, format,
-                                  static_cast<int>(percent)};
-        if (!ExportPage(request, messages)) {
+                                  static_cast<int>(percent), *quality, a.flag("--keep-class")};
+        const bool written = ExportPage(request, messages);
+        if (json) {
+            ExportAllResult result;
+            result.pages = countPages(source);
+            result.outcomes.push_back({request.pageIndex, written ? *target : "", written ? "" : messages.lastText()});
+            if (written) result.written.push_back(*target);
+            else result.failedPages.push_back(request.pageIndex);
+            printSplitReport(out, source, result, {messages.lastTitle(), messages.lastText()});
+        } else if (written) {
+            out << *target << "\n";
+        }
+        if (!written) {
             err << source << ": page " << page << " was not written to " << *target << "\n";
             return kNothingWritten;
         }
-        out << *target << "\n";
         return kAllWritten;
     }
     const std::string* folder = a.option("--out");
     if (!folder || a.option("--to")) return usage("name the output folder with --out DIR");
     if (!checkExportInputs(source, *folder, messages)) return kNothingWritten;
+    ExportAllRequest request{source, *folder, format, [percent] { return static_cast<int>(percent); }};
+    request.quality = *quality;
+    request.keepClass = a.flag("--keep-class");
+    request.padNames = a.flag("--pad");
+    if (const std::string* text = a.option("--pages")) {
+        const auto ranges = parsePageRanges(*text);
+        if (!ranges) return usage("pages are written as 1-3,7,10- (numbers from 1)");
+        // An unreadable document is left to the job, which says so.
+        if (const uint32_t count = countPages(source); count > 0) {
+            uint32_t beyond = 0;
+            const auto pages = expandPageRanges(*ranges, count, beyond);
+            if (!pages)
+                return usage("page " + std::to_string(beyond) + " is past the end of " + source + " (" +
+                             std::to_string(count) + (count == 1 ? " page)" : " pages)"));
+            request.pages = *pages;
+        }
+    }
     TerminalProgress progress(err);
     NoEvents pump;
-    JobContext context{progress, messages, pump};
-    const ExportAllResult result = ExportAllPages(
-        {source, *folder, format, [percent] { return static_cast<int>(percent); }}, context);
-    for (const std::string& file : result.written) out << file << "\n";
+    JobContext context{progress, messages, pump, &jobCancel()};
+    const ExportAllResult result = ExportAllPages(request, context);
+    if (json) {
+        printSplitReport(out, source, result, {messages.lastTitle(), messages.lastText()});
+    } else {
+        for (const std::string& file : result.written) out << file << "\n";
+    }
     for (uint32_t page : result.failedPages) err << source << ": page " << (page + 1) << " was not saved\n";
-    if (result.written.empty()) return kNothingWritten;
-    return result.failedPages.empty() ? kAllWritten : kSomeFailed;
+    const int status = result.written.empty() ? kNothingWritten
+                       : result.failedPages.empty() ? kAllWritten : kSomeFailed;
+    return unlessInterrupted(result.cancelled, status);
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list"}, {"--all-pages"});
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli merge: " << why << "\n";
         return kNothingWritten;
@@ -199,21 +269,47 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!a.error.empty()) return usage(a.error);
     const std::string* output = a.option("--out");
     if (!output) return usage("name the output file with --out FILE");
-    std::vector<std::string> sources = a.operands;
+    TiffPageCompression compression = TiffPageCompression::Lzw;
+    if (const std::string* name = a.option("--compression")) {
+        if (*name == "g4") compression = TiffPageCompression::G4;
+        else if (*name == "deflate") compression = TiffPageCompression::Deflate;
+        else if (*name == "auto") compression = TiffPageCompression::Auto;
+        else if (*name != "lzw") return usage("unknown compression " + *name + " (lzw, g4, deflate or auto)");
+    }
+    std::vector<std::string> operands = a.operands;
     if (const std::string* listFile = a.option("--from-list")) {
         std::optional<std::vector<std::string>> listed = readPathListFile(*listFile);
         if (!listed) return usage("cannot read the list " + *listFile);
-        sources.insert(sources.end(), listed->begin(), listed->end());
+        operands.insert(operands.end(), listed->begin(), listed->end());
     }
-    if (sources.empty()) return usage("name at least one picture to merge");
+    if (operands.empty()) return usage("name at least one picture to merge");
+    ComposeRequest request{{}, *output, a.flag("--all-pages")};
+    request.compression = compression;
+    for (const std::string& operand : operands) {
+        RangedSource named = splitRangedSource(operand);
+        std::vector<uint32_t> pages;
+        // A source that cannot be decoded is left to the job, which names it.
+        if (named.ranges) {
+            if (const uint32_t count = countPages(named.path); count > 0) {
+                uint32_t beyond = 0;
+                const auto expanded = expandPageRanges(*named.ranges, count, beyond);
+                if (!expanded)
+                    return usage("page " + std::to_string(beyond) + " is past the end of " + named.path + " (" +
+                                 std::to_string(count) + (count == 1 ? " page)" : " pages)"));
+                pages = *expanded;
+            }
+        }
+        request.sources.push_back(named.path);
+        request.sourcePages.push_back(std::move(pages));
+    }
     TerminalProgress progress(err);
     TerminalMessages messages(err);
     NoEvents pump;
-    JobContext context{progress, messages, pump};
-    const ComposeResult result =
-        ComposeTiff({sources, *output, a.flag("--all-pages")}, context);
-    if (!result.written) return kNothingWritten;
-    out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
+    JobContext context{progress, messages, pump, &jobCancel()};
+    const ComposeResult result = ComposeTiff(request, context);
+    if (a.flag("--json")) printMergeReport(out, *output, result, {messages.lastTitle(), messages.lastText()});
+    if (!result.written) return unlessInterrupted(result.cancelled, kNothingWritten);
+    if (!a.flag("--json")) out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
     return result.skipped.empty() ? kAllWritten : kSomeFailed;
 }
 

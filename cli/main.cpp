@@ -7,6 +7,7 @@
 
 #include "imaging/gdipobj.h"
 #include "info_command.h"
+#include "interrupts.h"
 #include "job_commands.h"
 
 namespace {
@@ -17,21 +18,37 @@ constexpr const char* kUsage =
     "commands:\n"
     "  info [--json] FILE...   the format of each picture and the size, pixel format and\n"
     "                          resolution of each of its frames\n"
-    "  split SOURCE --out DIR [--format F] [--percent N]\n"
-    "                          every page of a TIFF as DIR/stem_N.EXT\n"
-    "  split SOURCE --page N --to FILE [--format F] [--percent N]\n"
-    "                          page N (from 1) into exactly FILE\n"
-    "                          F: jpeg (default), bmp, gif, png or tiff; N: 1 to 1000, default 100\n"
+    "  split SOURCE --out DIR [--format F] [--percent N] [--pages LIST] [--keep-class]\n"
+    "        [--quality Q] [--pad] [--json]\n"
+    "                          every page of a TIFF (or those in LIST) as DIR/stem_N.EXT\n"
+    "  split SOURCE --page N --to FILE [--format F] [--percent N] [--keep-class] [--quality Q]\n"
+    "        [--json]          page N (from 1) into exactly FILE\n"
     "  tiles SOURCE --out DIR  every page's 120 x 120 tile as DIR/stem_N.png, as the page list\n"
     "                          shows it; the captions on standard output\n"
-    "  merge --out OUTPUT [--all-pages] [--from-list LIST] SOURCE...\n"
+    "  merge --out OUTPUT [--all-pages] [--compression C] [--from-list LIST] [--json] SOURCE...\n"
     "                          the first page (or every page) of each source, in order, as one\n"
     "                          multi-page TIFF; LIST holds more sources, one a line, after\n"
-    "                          those named (- for standard input)\n"
+    "                          those named (- for standard input); SOURCE[2-5] takes pages 2 to 5\n"
     "\n"
+    "options:\n"
+    "  --format F              jpeg (default), bmp, gif, png or tiff\n"
+    "  --percent N             scale, 1 to 1000 (default 100)\n"
+    "  --pages LIST            pages from 1 in the order given, e.g. 1-3,7,10- (10 to the end)\n"
+    "                          or 5-2 (backwards); repeats allowed\n"
+    "  --keep-class            bilevel pages stay 1-bit (TIFF: CCITT G4), grey pages 8-bit grey,\n"
+    "                          palette pages keep their palette; scaled with nearest neighbour\n"
+    "  --quality Q             JPEG quality, 1 to 100 (default 80)\n"
+    "  --pad                   page numbers padded with zeros: stem_007.PNG\n"
+    "  --compression C         lzw (default), g4 (bilevel pages; the rest lzw), deflate, or auto\n"
+    "                          (g4 for bilevel pages, lzw with the predictor where it helps)\n"
+    "  --json                  one JSON object on standard output: every page or source with\n"
+    "                          its result, the totals and the closing message\n"
     "  --version               the program's version\n"
     "\n"
     "environment: ORVELLE_WORKERS=N decodes with at most N threads (default: every core)\n"
+    "\n"
+    "Ctrl+C (SIGINT) or SIGTERM stops a split or merge after the page in hand: pages written\n"
+    "stay, a merge leaves no file; the exit status is then 130 or 143.\n"
     "\n"
     "exit status: 0 when everything was handled, 1 when some files, pages or sources failed,\n"
     "2 when nothing was written or the arguments are wrong\n";
@@ -56,6 +73,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     orvelle::ImagingSession::open();
+    orvelle::cli::catchInterrupts();
     // Threads per decode, for shared machines and for measuring: ORVELLE_WORKERS=1 keeps to
     // one core; unset or 0 uses every core.
     if (const char* workers = std::getenv("ORVELLE_WORKERS"))

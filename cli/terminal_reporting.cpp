@@ -24,6 +24,8 @@ void TerminalProgress::end() {
 
 void TerminalMessages::show(const std::string& text, const std::string& title, MessageIcon) {
     m_err << title << ": " << text << "\n";
+    m_text = text;
+    m_title = title;
 }
 
 }  // namespace orvelle::cli

@@ -21,13 +21,17 @@ private:
     int m_steps = 0;
 };
 
+// Shows each message on standard error and keeps the last one for a report.
 class TerminalMessages : public MessageSink {
 public:
     explicit TerminalMessages(std::ostream& err) : m_err(err) {}
     void show(const std::string& text, const std::string& title, MessageIcon icon) override;
+    const std::string& lastText() const { return m_text; }
+    const std::string& lastTitle() const { return m_title; }
 
 private:
     std::ostream& m_err;
+    std::string m_text, m_title;
 };
 
 // Nothing is waiting on a terminal between steps.

@@ -64,9 +64,9 @@ TGPImage* TGPImage::MakeThumbnail(uint32_t width, uint32_t height,
     return new TGPImage(thumbnail, LastStatus);
 }
 
-TGPImage* TGPImage::ScaleInClass(uint32_t width, uint32_t height) {
+TGPImage* TGPImage::ScaleInClass(uint32_t width, uint32_t height, float dpiScale) {
     GpImage* scaled = nullptr;
-    RecordStatus(GdipScaleImageInClass(NativeHandle, width, height, &scaled));
+    RecordStatus(GdipScaleImageInClass(NativeHandle, width, height, dpiScale, &scaled));
     return new TGPImage(scaled, LastStatus);
 }
 

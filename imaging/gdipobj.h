@@ -23,9 +23,9 @@ public:
     TGPImage* MakeThumbnail(uint32_t width, uint32_t height,
                             GetThumbnailImageAbort callback = nullptr,
                             void* callbackData = nullptr);
-    // The active frame scaled with nearest neighbour, in its own pixel class; the caller owns
-    // the result, which is returned also when the platform failed.
-    TGPImage* ScaleInClass(uint32_t width, uint32_t height);
+    // The active frame scaled with nearest neighbour, in its own pixel class, its resolution
+    // times `dpiScale`; the caller owns the result, returned also when the platform failed.
+    TGPImage* ScaleInClass(uint32_t width, uint32_t height, float dpiScale);
     [[nodiscard]] GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,
                         const EncoderParameters* parameters);
     [[nodiscard]] GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);

@@ -20,7 +20,10 @@ const char* const kComposeProgressText = "正在合成TIFF文件,请等待......
 // an existing file of that name as it was.
 class Destination {
 public:
-    Destination(const std::string& path, const GUID& encoder) : m_path(path), m_encoder(encoder) {}
+    Destination(const std::string& path, const GUID& encoder, TiffPageCompression compression)
+        : m_path(path), m_encoder(encoder) {
+        m_flags.setSecond(EncoderCompression, compressionValue(compression));
+    }
 
     // Adds the active frame of `source`, which is taken over when it opens the output;
     // false when the page did not go in.
@@ -44,6 +47,8 @@ public:
     }
 
     bool open() const { return m_image != nullptr; }
+    // Drops the unfinished file: nothing is left, an existing file of that name as it was.
+    void abandon() { m_image.reset(); }
     bool failed() const { return m_failed; }
     uint32_t pages() const { return m_pages; }
 
@@ -70,42 +75,81 @@ std::string pageLabel(const std::string& path, uint32_t page) {
     return path + " (第" + std::to_string(page + 1) + "页)";
 }
 
+// A source decoded beside the composition, with the decoder's reason when it failed (the
+// reason is kept per thread, so it is read where the decoding ran).
+struct OpenedSource {
+    std::unique_ptr<TGPImage> image;
+    std::string reason;
+};
+
+OpenedSource openSource(const std::string& path) {
+    OpenedSource opened{std::make_unique<TGPImage>(widenPath(path), false), {}};
+    if (!opened.image->NativeHandle) {
+        const std::string why = lastDecodeFailure();
+        opened.reason = "cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
+    }
+    return opened;
+}
+
+// The pages wanted of a source of `frames` pages.
+std::vector<uint32_t> wantedPages(const std::vector<uint32_t>* listed, bool allPages, uint32_t frames) {
+    if (listed && !listed->empty()) return *listed;
+    std::vector<uint32_t> pages(frames == 0 ? 0 : allPages ? frames : 1);
+    for (uint32_t k = 0; k < pages.size(); ++k) pages[k] = k;
+    return pages;
+}
+
 // Adds the wanted pages of one source. A source that gives nothing is named in `skipped`;
-// with every page wanted, each page that fails on its own is named with its number.
-void addSource(const std::string& path, std::unique_ptr<TGPImage> source, bool allPages,
-               Destination& destination, std::vector<std::string>& skipped) {
+// with more than its first page wanted, each page that fails on its own is named with its
+// number. A listed page past the source's end is returned, and nothing of the source added.
+// A cancel request stops it after the page in hand.
+std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<uint32_t>* listed, bool allPages,
+               Destination& destination, std::vector<std::string>& skipped, SourceOutcome& outcome,
+               const JobContext& context) {
+    std::unique_ptr<TGPImage> source = std::move(opened.image);
+    const std::string& path = outcome.path;
     GUID dimension{};
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
     (void)source->ListFrameDimensions(&dimension, 1);
-    const uint32_t frames = !source->NativeHandle ? 0 : allPages ? source->CountFrames(&dimension) : 1;
-    std::vector<uint32_t> failed;
-    for (uint32_t k = 0; k < frames && !destination.failed(); ++k) {
+    const uint32_t frames = source->NativeHandle ? source->CountFrames(&dimension) : 0;
+    const std::vector<uint32_t> pages = wantedPages(listed, allPages, frames);
+    if (frames == 0) {
+        skipped.push_back(path);
+        outcome.reason = opened.reason.empty() ? "cannot be decoded" : opened.reason;
+        return std::nullopt;
+    }
+    for (const uint32_t page : pages)
+        if (page >= frames) return PageOutOfRange{0, page, frames};
+    const bool onePageWanted = !allPages && (!listed || listed->empty());
+    for (size_t i = 0; i < pages.size() && !destination.failed() && !context.cancelRequested(); ++i) {
         if (!source) {
             // The first page went to open the output; the rest come from a second decode.
             source = std::make_unique<TGPImage>(widenPath(path), false);
             if (!source->NativeHandle) {
-                for (; k < frames; ++k) failed.push_back(k);
+                for (; i < pages.size(); ++i) outcome.failedPages.push_back(pages[i]);
                 break;
             }
         }
-        if (source->ActivateFrame(&dimension, k) != Ok || !destination.add(source))
-            failed.push_back(k);
+        if (source->ActivateFrame(&dimension, pages[i]) != Ok || !destination.add(source))
+            outcome.failedPages.push_back(pages[i]);
+        else
+            ++outcome.pagesAdded;
     }
-    if (destination.failed()) return;
-    if (frames == 0 || failed.size() == frames || !allPages) {
-        if (frames == 0 || !failed.empty()) skipped.push_back(path);
-        return;
+    if (destination.failed()) return std::nullopt;
+    if (outcome.pagesAdded == 0 || onePageWanted) {
+        if (!outcome.failedPages.empty()) {
+            skipped.push_back(path);
+            outcome.reason = "no page could be added";
+        }
+        return std::nullopt;
     }
-    for (uint32_t page : failed) skipped.push_back(pageLabel(path, page));
+    for (uint32_t page : outcome.failedPages) skipped.push_back(pageLabel(path, page));
+    return std::nullopt;
 }
 
 // Sources whose first page is at most this large (decoded) have the next source decoded
 // beside them.
 constexpr uint64_t kOpenedAheadBytes = uint64_t{64} << 20;
-
-std::unique_ptr<TGPImage> openSource(const std::string& path) {
-    return std::make_unique<TGPImage>(widenPath(path), false);
-}
 
 }  // namespace
 
@@ -128,7 +172,7 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     }
     GUID encoder{};
     FindEncoderByMime("image/tiff", encoder);
-    Destination destination(request.outputPath, encoder);
+    Destination destination(request.outputPath, encoder, request.compression);
     {
         ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
                                kComposeProgressText);
@@ -138,20 +182,42 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         auto openAside = [](bool onAThread, const std::string& path) {
             return startAside(onAThread, [path] { return openSource(path); });
         };
-        std::future<std::unique_ptr<TGPImage>> next = openAside(twoCores, request.sources[0]);
+        std::future<OpenedSource> next = openAside(twoCores, request.sources[0]);
         for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
-            std::unique_ptr<TGPImage> source = next.get();
-            const uint64_t firstPageBytes = uint64_t{source->PixelWidth()} * source->PixelHeight() * 4;
+            OpenedSource source = next.get();
+            const uint64_t firstPageBytes =
+                uint64_t{source.image->PixelWidth()} * source.image->PixelHeight() * 4;
             if (i + 1 < request.sources.size())
                 next = openAside(twoCores && firstPageBytes <= kOpenedAheadBytes, request.sources[i + 1]);
-            addSource(request.sources[i], std::move(source), request.allPages, destination, result.skipped);
+            const std::vector<uint32_t>* listed =
+                i < request.sourcePages.size() ? &request.sourcePages[i] : nullptr;
+            result.outcomes.push_back({request.sources[i], 0, {}, {}});
+            result.pageOutOfRange = addSource(std::move(source), listed, request.allPages, destination,
+                                              result.skipped, result.outcomes.back(), context);
+            if (result.pageOutOfRange) {
+                result.pageOutOfRange->source = i;
+                break;
+            }
             progress.step(static_cast<int>(i));
             context.pump.processPendingEvents();
+            if (context.cancelRequested()) {
+                result.cancelled = true;
+                break;
+            }
         }
-        // The file is complete and in place before anything is said about it.
-        const uint32_t pages = destination.pages();
-        result.written = destination.finish();
-        result.pages = result.written ? pages : 0;
+        if (result.cancelled || result.pageOutOfRange) {
+            destination.abandon();
+        } else {
+            // The file is complete and in place before anything is said about it.
+            const uint32_t pages = destination.pages();
+            result.written = destination.finish();
+            result.pages = result.written ? pages : 0;
+        }
+    }
+    if (result.pageOutOfRange) return result;
+    if (result.cancelled) {
+        showInformation(context.messages, kCancelledComposeMessage);
+        return result;
     }
     if (!result.written) {
         showError(context.messages, "TIF文件合成失败!");

@@ -2,9 +2,11 @@
 // source, or every page of each multi-page source.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "imaging/output_formats.h"
 #include "jobs/job_reporting.h"
 
 namespace orvelle {
@@ -13,6 +15,24 @@ struct ComposeRequest {
     std::vector<std::string> sources;  // in page order
     std::string outputPath;
     bool allPages = false;  // every page of multi-page TIFF and GIF sources
+    // What the command line adds; the window leaves them as they are.
+    TiffPageCompression compression = TiffPageCompression::Lzw;
+    // Per source, the pages to take (from 0, in this order, repeats allowed) instead of what
+    // `allPages` says; missing or empty entries follow `allPages`.
+    std::vector<std::vector<uint32_t>> sourcePages{};
+};
+
+struct SourceOutcome {
+    std::string path;
+    uint32_t pagesAdded = 0;
+    std::vector<uint32_t> failedPages;  // from 0
+    std::string reason;                 // why the source gave nothing
+};
+
+struct PageOutOfRange {
+    size_t source = 0;  // index into the request's sources
+    uint32_t page = 0;  // from 0
+    uint32_t pages = 0;  // the source has
 };
 
 struct ComposeResult {
@@ -20,6 +40,10 @@ struct ComposeResult {
     uint32_t pages = 0;         // pages in the output
     // Sources that gave nothing, and "path (第k页)" for single pages that failed.
     std::vector<std::string> skipped;
+    std::vector<SourceOutcome> outcomes;  // one per source handled, in order
+    bool cancelled = false;  // nothing written, an existing file untouched
+    // A page asked for is past the end of its source: nothing was written and nothing said.
+    std::optional<PageOutOfRange> pageOutOfRange;
 };
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context);

@@ -34,6 +34,11 @@ MergeAdding addMergeFiles(MergeList& list, const std::vector<std::string>& paths
         else
             adding.rejected.push_back(path);
         context.pump.processPendingEvents();
+        // The files added so far stay, and those refused so far are still named.
+        if (context.cancelRequested()) {
+            adding.cancelled = adding.added + adding.rejected.size() < paths.size();
+            break;
+        }
     }
     if (list.count() > 0) list.select(static_cast<int>(list.count()) - 1);
     if (!adding.rejected.empty())

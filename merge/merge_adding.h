@@ -23,6 +23,7 @@ bool AddMergeItem(MergeList& list, const std::string& path);
 struct MergeAdding {
     size_t added = 0;
     std::vector<std::string> rejected;  // in the order chosen
+    bool cancelled = false;             // stopped before the last file
 };
 
 // Adds `paths` in order, processing pending events after each file; afterwards the list's

@@ -81,9 +81,11 @@ bool savePageInClass(TGPImage& source, int32_t percent, const std::string& targe
         return renderPageAtPercent(source, percent, target, encoder, parameters);
     if (clampPercent(percent) == 100)
         return source.SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+    // The printed size stays the same, as when the page is drawn.
     std::unique_ptr<TGPImage> scaled(source.ScaleInClass(
         static_cast<uint32_t>(scaledSide(source.PixelWidth(), percent)),
-        static_cast<uint32_t>(scaledSide(source.PixelHeight(), percent))));
+        static_cast<uint32_t>(scaledSide(source.PixelHeight(), percent)),
+        static_cast<float>(clampPercent(percent)) / 100.0f));
     return scaled->NativeHandle && scaled->SaveToFile(widenPath(target), &encoder, parameters) == Ok;
 }
 
@@ -234,18 +236,22 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages) {
         showError(messages, "不能覆盖正在分解的TIF文件!");
         return false;
     }
+    ExportAllRequest asked;
+    asked.format = request.format;
+    asked.quality = request.quality;
+    asked.keepClass = request.keepClass;
     bool written = false;
     {
         std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
         GUID dimension{};
         // A failed listing leaves the id zero: no frame counts, and that is the failure.
         (void)source->ListFrameDimensions(&dimension, 1);
-        QualityParams quality;
         GUID encoder{};
         FindEncoderByMime(formatRow(request.format).MimeType, encoder);
-        written = source->NativeHandle && source->ActivateFrame(&dimension, request.pageIndex) == Ok &&
-                  renderPageAtPercent(*source, request.percent, request.targetPath, encoder,
-                                      quality.block());
+        written = source->NativeHandle &&
+                  !exportOnePage({source.get(), dimension, request.pageIndex, request.percent,
+                                  request.targetPath, encoder, &asked})
+                       .file.empty();
     }
     if (!written) showError(messages, "图片保存失败!");
     return written;

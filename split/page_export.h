@@ -74,6 +74,8 @@ struct ExportPageRequest {
     std::string targetPath;
     ExportFormat format = ExportFormat::Jpeg;
     int percent = 100;
+    int quality = kDefaultQuality;
+    bool keepClass = false;
 };
 
 // Writes one page; says nothing on success and "图片保存失败!" or

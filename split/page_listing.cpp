@@ -45,6 +45,11 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
         ++listing.pages;
         progress.step(static_cast<int>(page));
         context.pump.processPendingEvents();
+        // The entries made so far stay.
+        if (context.cancelRequested() && page + 1 < count) {
+            listing.cancelled = true;
+            break;
+        }
     }
     return listing;
 }

@@ -23,6 +23,7 @@ std::string PageCaption(uint32_t pageIndex, uint32_t width, uint32_t height);
 struct PageListing {
     uint32_t pages = 0;         // entries made
     uint32_t failedPages = 0;   // of which could not be decoded
+    bool cancelled = false;     // stopped before the last page
 };
 
 // Decodes `sourcePath` once and gives every page an entry: its tile drawn into `target`,

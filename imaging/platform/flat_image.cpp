@@ -155,7 +155,7 @@ GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight
     }
 }
 
-GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, GpImage** scaled) {
+GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, REAL dpiScale, GpImage** scaled) {
     if (!scaled) return InvalidParameter;
     *scaled = nullptr;
     if (const GpStatus status = checkFrame(image); status != Ok) return status;
@@ -163,7 +163,7 @@ GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, GpImage*
         auto result = std::make_unique<GpImage>();
         result->rawFormat = ImageFormatMemoryBMP;
         result->dimension = FrameDimensionPage;
-        const GpStatus status = scaleInClass(image->frame, width, height, result->frame);
+        const GpStatus status = scaleInClass(image->frame, width, height, dpiScale, result->frame);
         if (status != Ok) return status;
         *scaled = result.release();
         return Ok;

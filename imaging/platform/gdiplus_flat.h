@@ -142,8 +142,9 @@ uint32_t GdipWorkerCount();
 [[nodiscard]] GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, UINT* count);
 [[nodiscard]] GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UINT frameIndex);
 // Our own: the active frame scaled with nearest neighbour into a new image of the same pixel
-// class (palette and all), its resolution scaled alike.
-[[nodiscard]] GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, GpImage** scaled);
+// class (palette and all), its resolution multiplied by `dpiScale`.
+[[nodiscard]] GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, REAL dpiScale,
+                                             GpImage** scaled);
 [[nodiscard]] GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
                                GpImage** thumbImage, GetThumbnailImageAbort callback,
                                void* callbackData);

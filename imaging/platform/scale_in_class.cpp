@@ -15,14 +15,14 @@ uint32_t bytesPerPixel(PixelClass pixelClass) {
 
 }  // namespace
 
-GpStatus scaleInClass(const Frame& source, uint32_t width, uint32_t height, Frame& out) {
+GpStatus scaleInClass(const Frame& source, uint32_t width, uint32_t height, double dpiScale, Frame& out) {
     if (source.empty() || width == 0 || height == 0) return InvalidParameter;
     Frame result;
     if (const GpStatus status = allocateFrame(result, width, height, source.pixelClass); status != Ok)
         return status;
     result.palette = source.palette;
-    result.dpiX = source.dpiX * width / source.width;
-    result.dpiY = source.dpiY * height / source.height;
+    result.dpiX = source.dpiX * dpiScale;
+    result.dpiY = source.dpiY * dpiScale;
     // The source column under each target column's centre, computed once per page.
     std::vector<uint32_t> columns(width);
     for (uint32_t x = 0; x < width; ++x)

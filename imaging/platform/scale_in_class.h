@@ -7,8 +7,9 @@
 namespace gdip {
 
 // `out` becomes `source` scaled to width x height, each target pixel the source pixel under
-// its centre; the palette is copied and the resolution scaled alike. Sizes are checked
-// against Limits first.
-[[nodiscard]] GpStatus scaleInClass(const Frame& source, uint32_t width, uint32_t height, Frame& out);
+// its centre; the palette is copied and the resolution multiplied by `dpiScale`. Sizes are
+// checked against Limits first.
+[[nodiscard]] GpStatus scaleInClass(const Frame& source, uint32_t width, uint32_t height, double dpiScale,
+                                    Frame& out);
 
 }  // namespace gdip

@@ -1,0 +1,28 @@
+// `--json` reports of split and merge: one JSON object on standard output, for scripts.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "merge/compose.h"
+#include "split/page_export.h"
+
+namespace orvelle::cli {
+
+// The message the window would have shown at the end of the job.
+struct ClosingMessage {
+    std::string title;
+    std::string text;
+};
+
+// {"command": "split", "source", "document_pages", "cancelled", "pages": [{"page", "file"} or
+//  {"page", "error"}], "written", "failed", "message": {"title", "text"}}; pages from 1.
+void printSplitReport(std::ostream& out, const std::string& source, const ExportAllResult& result,
+                      const ClosingMessage& message);
+
+// {"command": "merge", "output", "written", "pages", "cancelled", "sources": [{"path",
+//  "pages_added", "failed_pages", "error"?}], "skipped", "message"}; pages from 1.
+void printMergeReport(std::ostream& out, const std::string& output, const ComposeResult& result,
+                      const ClosingMessage& message);
+
+}  // namespace orvelle::cli

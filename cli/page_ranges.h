@@ -1,0 +1,35 @@
+// Page ranges on the command line: "1-3,7,10-" for split --pages, "file.tif[2-5]" for a merge
+// source. Numbers count from 1; pages come in the order written, repeats included.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvelle::cli {
+
+struct PageRange {
+    uint32_t first = 1;
+    std::optional<uint32_t> last;  // none: to the last page ("10-")
+};
+
+// The ranges in `text`: comma-separated "N", "N-M" (M below N runs backwards) or "N-";
+// nothing when the text is not of that form or a number is 0.
+std::optional<std::vector<PageRange>> parsePageRanges(const std::string& text);
+
+// The pages (from 0) the ranges name in a document of `pageCount` pages. When one is past
+// the end, nothing, and `beyond` is set to that page (from 1).
+std::optional<std::vector<uint32_t>> expandPageRanges(const std::vector<PageRange>& ranges,
+                                                      uint32_t pageCount, uint32_t& beyond);
+
+struct RangedSource {
+    std::string path;
+    std::optional<std::vector<PageRange>> ranges;
+};
+
+// "scan.tif[2-5]" names pages 2 to 5 of scan.tif; a name that really ends in brackets stays
+// a name when a file of that name exists, and so does one whose brackets hold no ranges.
+RangedSource splitRangedSource(const std::string& operand);
+
+}  // namespace orvelle::cli
