@@ -1,6 +1,8 @@
 // The main window, offscreen: start-up state, navigation, the progress display, the two job
 // buttons with their messages, and input that arrives while a job runs.
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -485,6 +487,44 @@ private slots:
         QCOMPARE(window->PageControl1->currentIndex(), 1);  // the page switch was dropped
         QVERIFY2(window->isVisible(), "the close waits for the job");
         QTRY_VERIFY(!window->isVisible());
+    }
+
+    // Escape is the one key a job hears: the split keeps what it saved, the composition
+    // leaves nothing; other keys stay dropped.
+    void escapeStopsAJob() {
+        fixtures::TempDir dir;
+        fixtures::writeTiff(dir.file("doc.tif"),
+                            std::vector<fixtures::TiffPage>(6, {fixtures::TiffKind::Rgb, 30, 20}));
+        QDir().mkdir(QString::fromStdString(dir.file("out")));
+        window->openTiff(QString::fromStdString(dir.file("doc.tif")));
+        window->TabSheet1->setOutputFolder(QString::fromStdString(dir.file("out")));
+        recorder = fixtures::RecordingContext();
+        recorder.onPump = [&] {
+            QTest::keyClick(window->TabSheet1->Edit1, Qt::Key_A);
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        };
+        window->Panel3->SpeedButton1->click();
+        QTest::mouseClick(window->TabSheet1->SpeedButton6, Qt::LeftButton);
+        const std::vector<std::string> saved = fixtures::listFolder(dir.file("out"));
+        QVERIFY(!saved.empty() && saved.size() < 6);
+        QCOMPARE(recorder.messages(),
+                 std::vector<std::string>{"提示|已取消,已保存" + std::to_string(saved.size()) + "页。"});
+        QCOMPARE(window->TabSheet1->Edit1->text(), QString::fromStdString(dir.file("doc.tif")));
+
+        addMergeEntry(dir.file("doc.tif"));
+        addMergeEntry(dir.file("doc.tif"));
+        window->TabSheet2->Edit3->setText(QString::fromStdString(dir.file("merged.tif")));
+        recorder = fixtures::RecordingContext();
+        recorder.onPump = [&] { QTest::keyClick(window->TabSheet2->ListView2, Qt::Key_Escape); };
+        window->Panel3->SpeedButton2->click();
+        QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|已取消,未生成文件。"});
+        QVERIFY(!QFile::exists(QString::fromStdString(dir.file("merged.tif"))));
+
+        // The next job runs to its end: the request does not outlive the job it stopped.
+        recorder = fixtures::RecordingContext();
+        QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIF文件合成完毕!"});
     }
 
     void inputDuringAnAddBatchIsDropped() {
