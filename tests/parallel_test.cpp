@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "imaging/gdipobj.h"
+#include "imaging/gdiputil.h"
 #include "imaging/text_path.h"
 #include "support/fixtures.h"
 #include "support/job_runs.h"
@@ -134,11 +135,11 @@ TEST_F(ParallelTest, PagesInAnyOrder) {
 }
 
 TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
-    std::map<std::string, std::vector<uint8_t>> split[2];
-    std::vector<uint8_t> merged[2];
-    std::vector<std::string> events[2];
-    for (uint32_t run = 0; run < 2; ++run) {
-        Workers workers(run + 1);
+    std::map<std::string, std::vector<uint8_t>> split[3];
+    std::vector<uint8_t> merged[3];
+    std::vector<std::string> events[3];
+    for (uint32_t run = 0; run < 3; ++run) {
+        Workers workers(run == 2 ? 4 : run + 1);
         const std::string folder = dir.file("split" + std::to_string(run));
         std::filesystem::create_directory(folder);
         RecordingContext rec;
@@ -149,10 +150,45 @@ TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
         events[run] = rec.events;
     }
     EXPECT_EQ(split[0].size(), 7u);
-    EXPECT_TRUE(split[1] == split[0]);
+    for (int run = 1; run < 3; ++run) {
+        EXPECT_TRUE(split[run] == split[0]) << run;
+        EXPECT_TRUE(merged[run] == merged[0]) << run;
+        EXPECT_EQ(events[run], events[0]);
+    }
     EXPECT_FALSE(merged[0].empty());
-    EXPECT_TRUE(merged[1] == merged[0]);
-    EXPECT_EQ(events[1], events[0]);
+}
+
+// Pictures of many bands, RGB and RGBA: the same bytes on one core and four, and every pixel
+// as it was when read back by libpng.
+TEST(PngBands, SameBytesOnAnyCoresAndExactPixels) {
+    TempDir dir;
+    for (const int channels : {3, 4}) {
+        SCOPED_TRACE(channels);
+        const fixtures::Picture picture = fixtures::gradient(1500, 700, channels);
+        fixtures::writePng(dir.file("in.png"), picture, 300);
+        std::vector<uint8_t> written[2];
+        for (int run = 0; run < 2; ++run) {
+            Workers workers(run == 0 ? 1 : 4);
+            TGPImage image(widenPath(dir.file("in.png")), false);
+            GUID png{};
+            FindEncoderByMime("image/png", png);
+            const std::string out = dir.file("out" + std::to_string(run) + ".png");
+            ASSERT_EQ(image.SaveToFile(widenPath(out), &png, nullptr), Ok);
+            written[run] = fixtures::readBytes(out);
+        }
+        EXPECT_TRUE(written[0] == written[1]);
+        const fixtures::RgbaImage back = fixtures::readPng(dir.file("out0.png"));
+        ASSERT_EQ(back.width, 1500u);
+        ASSERT_EQ(back.height, 700u);
+        EXPECT_NEAR(back.dpiX, 300, 0.1);
+        for (uint32_t y = 0; y < 700; ++y)
+            for (uint32_t x = 0; x < 1500; ++x) {
+                const uint8_t* p = picture.at(x, y);
+                const uint32_t alpha = channels == 4 ? p[3] : 255;
+                const uint32_t expected = (alpha << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+                ASSERT_EQ(back.argb[size_t{y} * 1500 + x], expected) << x << "," << y;
+            }
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "codec.h"
 #include "resolution.h"
 #include "palette_classes.h"
+#include "png_bands.h"
 
 namespace gdip::codecs {
 namespace {
@@ -109,11 +110,13 @@ protected:
             case PixelClass::Rgb24:
                 job.bgr = true;
                 job.twoLevel = blackAndWhiteOnly(frame);
+                // Pictures other than black and white are compressed in bands on every core.
+                if (!job.twoLevel)
+                    return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY) ? Ok
+                                                                                                       : Win32Error;
                 break;
             case PixelClass::Argb32:
-                job.bgr = true;
-                job.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-                break;
+                return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY) ? Ok : Win32Error;
             case PixelClass::Indexed1:
             case PixelClass::Indexed8: {
                 const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;

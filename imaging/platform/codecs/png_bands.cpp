@@ -1,0 +1,213 @@
+#include "png_bands.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "../parallel_bands.h"
+
+namespace gdip::codecs {
+namespace {
+
+// Level 4 with the sub or up filter per row, as for pictures written through libpng; see
+// png_encoder.cpp for the measurements.
+constexpr int kLevel = 4;
+constexpr size_t kBandBytes = size_t{1} << 20;  // filtered bytes per band, about
+constexpr uint32_t kBandsPerWorker = 4;         // bands in flight per worker
+constexpr size_t kWindow = 32768;
+
+void putBe32(uint8_t* at, uint32_t value) {
+    at[0] = static_cast<uint8_t>(value >> 24);
+    at[1] = static_cast<uint8_t>(value >> 16);
+    at[2] = static_cast<uint8_t>(value >> 8);
+    at[3] = static_cast<uint8_t>(value);
+}
+
+bool writeChunk(std::FILE* stream, const char* type, const uint8_t* data, size_t size) {
+    uint8_t head[8];
+    putBe32(head, static_cast<uint32_t>(size));
+    std::memcpy(head + 4, type, 4);
+    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type), 4);
+    if (size > 0) crc = crc32(crc, data, static_cast<uInt>(size));
+    uint8_t tail[4];
+    putBe32(tail, static_cast<uint32_t>(crc));
+    return std::fwrite(head, 1, 8, stream) == 8 && (size == 0 || std::fwrite(data, 1, size, stream) == size) &&
+           std::fwrite(tail, 1, 4, stream) == 4;
+}
+
+// The picture's rows as PNG stores them, each with its filter byte in front.
+class RowFilter {
+public:
+    explicit RowFilter(const Frame& frame)
+        : m_frame(frame), m_channels(frame.pixelClass == PixelClass::Argb32 ? 4 : 3),
+          m_rowBytes(size_t{frame.width} * m_channels) {}
+
+    size_t filteredRowBytes() const { return m_rowBytes + 1; }
+
+    // Filtered row `y` into `out` (filteredRowBytes() bytes); `scratch` holds two raw rows.
+    void filter(uint32_t y, uint8_t* out, std::vector<uint8_t>& scratch) const {
+        scratch.resize(2 * m_rowBytes);
+        uint8_t* row = scratch.data();
+        uint8_t* above = row + m_rowBytes;
+        toSamples(y, row);
+        if (y > 0)
+            toSamples(y - 1, above);
+        else
+            std::memset(above, 0, m_rowBytes);
+        // The filter whose output has the smaller sum of magnitudes, as libpng chooses.
+        uint64_t subSum = 0, upSum = 0;
+        for (size_t i = 0; i < m_rowBytes; ++i) {
+            const auto sub = static_cast<int8_t>(row[i] - (i >= m_channels ? row[i - m_channels] : 0));
+            const auto up = static_cast<int8_t>(row[i] - above[i]);
+            subSum += static_cast<uint64_t>(sub < 0 ? -sub : sub);
+            upSum += static_cast<uint64_t>(up < 0 ? -up : up);
+        }
+        const bool useUp = upSum < subSum;
+        out[0] = useUp ? 2 : 1;
+        for (size_t i = 0; i < m_rowBytes; ++i)
+            out[i + 1] = static_cast<uint8_t>(row[i] - (useUp ? above[i] : i >= m_channels ? row[i - m_channels] : 0));
+    }
+
+private:
+    void toSamples(uint32_t y, uint8_t* out) const {
+        const uint8_t* src = m_frame.row(y);
+        if (m_channels == 3) {
+            for (uint32_t x = 0; x < m_frame.width; ++x, src += 3, out += 3) {
+                out[0] = src[2];
+                out[1] = src[1];
+                out[2] = src[0];
+            }
+            return;
+        }
+        for (uint32_t x = 0; x < m_frame.width; ++x, src += 4, out += 4) {
+            out[0] = src[2];
+            out[1] = src[1];
+            out[2] = src[0];
+            out[3] = src[3];
+        }
+    }
+
+    const Frame& m_frame;
+    size_t m_channels;
+    size_t m_rowBytes;
+};
+
+struct DeflateEnd {
+    void operator()(z_stream* z) const {
+        deflateEnd(z);
+        delete z;
+    }
+};
+
+struct Band {
+    std::vector<uint8_t> packed;
+    uLong adler = 1;
+    size_t bytes = 0;  // filtered bytes
+};
+
+// Band `rows` [first, end): filtered, primed with the filtered bytes just before it, deflated.
+bool compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool last, Band& band) {
+    const size_t rowBytes = filter.filteredRowBytes();
+    std::vector<uint8_t> scratch;
+    const uint32_t primingRows = first == 0 ? 0 : static_cast<uint32_t>(std::min<size_t>(first, (kWindow + rowBytes - 1) / rowBytes));
+    std::vector<uint8_t> data(rowBytes * (end - first + primingRows));
+    for (uint32_t y = first - primingRows; y < end; ++y)
+        filter.filter(y, &data[(y - (first - primingRows)) * rowBytes], scratch);
+    const uint8_t* own = data.data() + size_t{primingRows} * rowBytes;
+    band.bytes = rowBytes * (end - first);
+    band.adler = adler32(1L, own, static_cast<uInt>(band.bytes));
+
+    std::unique_ptr<z_stream, DeflateEnd> z(new z_stream{});
+    if (deflateInit2(z.get(), kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        delete z.release();
+        return false;
+    }
+    if (primingRows > 0) {
+        const size_t dictionary = std::min(kWindow, size_t{primingRows} * rowBytes);
+        if (deflateSetDictionary(z.get(), own - dictionary, static_cast<uInt>(dictionary)) != Z_OK) return false;
+    }
+    band.packed.resize(deflateBound(z.get(), static_cast<uLong>(band.bytes)) + 16);
+    z->next_in = const_cast<Bytef*>(own);
+    z->avail_in = static_cast<uInt>(band.bytes);
+    z->next_out = band.packed.data();
+    z->avail_out = static_cast<uInt>(band.packed.size());
+    // A band ends on a byte boundary without ending the stream; the last one ends it.
+    const int result = deflate(z.get(), last ? Z_FINISH : Z_SYNC_FLUSH);
+    if ((last && result != Z_STREAM_END) || (!last && (result != Z_OK || z->avail_in != 0))) return false;
+    band.packed.resize(band.packed.size() - z->avail_out);
+    return true;
+}
+
+}  // namespace
+
+bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX, uint32_t pixelsPerMetreY) {
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const RowFilter filter(frame);
+    uint8_t header[13] = {};
+    putBe32(header, frame.width);
+    putBe32(header + 4, frame.height);
+    header[8] = 8;
+    header[9] = frame.pixelClass == PixelClass::Argb32 ? 6 : 2;  // RGBA or RGB
+    if (std::fwrite(kSignature, 1, 8, stream) != 8 || !writeChunk(stream, "IHDR", header, sizeof header))
+        return false;
+    if (pixelsPerMetreX > 0 && pixelsPerMetreY > 0) {
+        uint8_t density[9];
+        putBe32(density, pixelsPerMetreX);
+        putBe32(density + 4, pixelsPerMetreY);
+        density[8] = 1;  // metres
+        if (!writeChunk(stream, "pHYs", density, sizeof density)) return false;
+    }
+    const uint32_t rowsPerBand = static_cast<uint32_t>(
+        std::clamp<size_t>(kBandBytes / filter.filteredRowBytes(), 1, frame.height));
+    const uint32_t bands = (frame.height - 1) / rowsPerBand + 1;
+    const uint32_t workers = std::max<uint32_t>(1, GdipWorkerCount());
+    const uint32_t batch = workers * kBandsPerWorker;
+    // The zlib header: deflate with a 32 KiB window, a middling level.
+    const uint8_t zlibHeader[2] = {0x78, 0x5E};
+    std::vector<uint8_t> idat(zlibHeader, zlibHeader + 2);
+    uLong adler = 1;
+    try {
+        std::vector<Band> results(std::min(batch, bands));
+        for (uint32_t first = 0; first < bands; first += batch) {
+            const uint32_t count = std::min(batch, bands - first);
+            const size_t lanes = std::min<size_t>(workers, count);
+            const GpStatus status = runBands(lanes, [&](size_t lane) noexcept {
+                try {
+                    for (uint32_t i = static_cast<uint32_t>(count * lane / lanes); i < count * (lane + 1) / lanes; ++i) {
+                        const uint32_t band = first + i;
+                        const uint32_t y = band * rowsPerBand;
+                        if (!compressBand(filter, y, std::min(frame.height, y + rowsPerBand), band + 1 == bands,
+                                          results[i]))
+                            return GenericError;
+                    }
+                    return Ok;
+                } catch (const std::bad_alloc&) {
+                    return OutOfMemory;
+                }
+            });
+            if (status != Ok) return false;
+            for (uint32_t i = 0; i < count; ++i) {
+                Band& band = results[i];
+                adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.bytes));
+                idat.insert(idat.end(), band.packed.begin(), band.packed.end());
+                band.packed = {};
+                if (first + i + 1 == bands) {
+                    uint8_t trailer[4];
+                    putBe32(trailer, static_cast<uint32_t>(adler));
+                    idat.insert(idat.end(), trailer, trailer + 4);
+                }
+                if (!writeChunk(stream, "IDAT", idat.data(), idat.size())) return false;
+                idat.clear();
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return writeChunk(stream, "IEND", nullptr, 0);
+}
+
+}  // namespace gdip::codecs
