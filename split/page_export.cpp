@@ -48,9 +48,19 @@ bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& t
     const uint32_t height = source.PixelHeight();
     if (width == 0 || height == 0) return false;
     // At 100 % a 24-bit page is already what drawing it would make: it is written as decoded,
-    // without a second copy of the page in memory.
-    if (clampPercent(percent) == 100 && source.framePixelFormat() == PixelFormat24bppRGB)
-        return source.SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+    // without a second copy of the page in memory. So is an indexed page into PNG, whose
+    // encoder expands each row to RGB as it writes it (and declines a translucent palette).
+    if (clampPercent(percent) == 100) {
+        const PixelFormat format = source.framePixelFormat();
+        if (format == PixelFormat24bppRGB) return source.SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+        GUID png{};
+        FindEncoderByMime("image/png", png);
+        if ((format == PixelFormat1bppIndexed || format == PixelFormat8bppIndexed) && encoder == png) {
+            const EncoderParameterBlock rgb(EncoderColorDepth, 24);
+            const GpStatus status = source.SaveToFile(widenPath(target), &encoder, rgb.block());
+            if (status != NotImplemented) return status == Ok;
+        }
+    }
     const int32_t newWidth = scaledSide(width, percent);
     const int32_t newHeight = scaledSide(height, percent);
     if (!gdip::frameSizeAllowed(static_cast<uint64_t>(newWidth), static_cast<uint64_t>(newHeight)))

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "imaging/gdiputil.h"
+#include "imaging/text_path.h"
 #include "split/file_names.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
@@ -112,6 +114,47 @@ TEST(ExportAllPages, LosslessFormatsKeepEveryPixel) {
             }
         }
         EXPECT_EQ(fixtures::listFolder(out).size(), 3u) << "no temporary file is left behind";
+    }
+}
+
+// Indexed pages go into PNG expanded row by row in the encoder; the files are those that
+// drawing each page onto a 24-bit bitmap and saving it gives, byte for byte.
+TEST(ExportAllPages, IndexedPagesIntoPngAsIfDrawn) {
+    TempDir dir;
+    const std::vector<TiffPage> pages = {{TiffKind::Bilevel, 41, 23, COMPRESSION_CCITTFAX4, true, false, 300},
+                                         {TiffKind::Bilevel, 40, 20, COMPRESSION_NONE, false, false, 0},
+                                         {TiffKind::Palette8, 17, 9, COMPRESSION_PACKBITS, false, false, 96},
+                                         {TiffKind::Grey8, 12, 30, COMPRESSION_NONE, false, false, 200}};
+    const std::string source = dir.file("doc.tif");
+    fixtures::writeTiff(source, pages);
+    std::filesystem::create_directory(dir.file("out"));
+    RecordingContext rec;
+    ASSERT_EQ(exportAll(source, dir.file("out"), ExportFormat::Png, rec).written.size(), pages.size());
+    GUID png{};
+    FindEncoderByMime("image/png", png);
+    TGPImage image(widenPath(source), false);
+    GUID dimension{};
+    ASSERT_EQ(image.ListFrameDimensions(&dimension, 1), Ok);
+    for (uint32_t k = 0; k < pages.size(); ++k) {
+        SCOPED_TRACE(k);
+        ASSERT_EQ(image.ActivateFrame(&dimension, k), Ok);
+        TGPBitmap drawn(static_cast<int32_t>(pages[k].width), static_cast<int32_t>(pages[k].height),
+                        PixelFormat24bppRGB);
+        if (pages[k].dpi > 0) {
+            ASSERT_EQ(drawn.setResolution(image.horizontalResolution(), image.verticalResolution()), Ok);
+        }
+        {
+            TGPGraphics graphics(&drawn);
+            ASSERT_EQ(graphics.DrawImageScaled(&image, PixelRect(0, 0, static_cast<int32_t>(pages[k].width),
+                                                                 static_cast<int32_t>(pages[k].height)),
+                                               0, 0, static_cast<int32_t>(pages[k].width),
+                                               static_cast<int32_t>(pages[k].height), UnitPixel),
+                      Ok);
+        }
+        const std::string reference = dir.file("drawn" + std::to_string(k) + ".png");
+        ASSERT_EQ(drawn.SaveToFile(widenPath(reference), &png, nullptr), Ok);
+        EXPECT_TRUE(fixtures::readBytes(dir.file("out/doc_" + std::to_string(k + 1) + ".PNG")) ==
+                    fixtures::readBytes(reference));
     }
 }
 

@@ -18,6 +18,9 @@ const GUID EncoderSaveFlag = {0x292266FC, 0xAC40, 0x47BF,
 const GUID EncoderCompression = {0xE09D739D, 0xCCD4, 0x44EE,
                                  {0x8E, 0xBA, 0x3F, 0xBF, 0x8B, 0xE4, 0xFC, 0x58}};
 
+const GUID EncoderColorDepth = {0x66087055, 0xAD66, 0x4C7C,
+                                {0x9A, 0x18, 0x38, 0xA2, 0x31, 0x0B, 0x83, 0x37}};
+
 namespace {
 
 struct EncoderEntry {
@@ -83,6 +86,8 @@ GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& reques
             request.options.quality = static_cast<int>(value);
         } else if (p.Guid == EncoderSaveFlag) {
             request.saveFlag = value;
+        } else if (p.Guid == EncoderColorDepth) {
+            request.options.expandIndexedTo24 = value == 24;
         } else if (p.Guid == EncoderCompression) {
             switch (value) {
                 case EncoderValueCompressionLZW: request.options.tiffCompression = codecs::TiffCompression::Lzw; break;

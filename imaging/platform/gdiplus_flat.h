@@ -168,6 +168,9 @@ constexpr uint32_t EncoderParameterValueTypeLong = 4;
 extern const GUID EncoderQuality;
 extern const GUID EncoderSaveFlag;
 extern const GUID EncoderCompression;  // TIFF only
+// PNG only, value 24: an indexed frame is written as 8-bit RGB (refused with NotImplemented
+// when its palette is not opaque); other values are ignored.
+extern const GUID EncoderColorDepth;
 enum EncoderValue : uint32_t {
     EncoderValueCompressionLZW = 2,
     EncoderValueCompressionCCITT4 = 4,  // bilevel pages; any other page is written with LZW

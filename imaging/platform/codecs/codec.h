@@ -57,6 +57,7 @@ enum class TiffCompression { Lzw, G4, Deflate, Auto };
 struct EncodeOptions {
     int quality = 75;  // JPEG, 0 to 100
     TiffCompression tiffCompression = TiffCompression::Lzw;
+    bool expandIndexedTo24 = false;  // PNG: indexed frames as 8-bit RGB
 };
 
 enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png };
@@ -68,7 +69,7 @@ std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression co
                                            GpStatus& status);
 std::unique_ptr<Encoder> createJpegEncoder(std::FILE* stream, const EncodeOptions& options,
                                            GpStatus& status);
-std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, GpStatus& status);
+std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, const EncodeOptions& options, GpStatus& status);
 std::unique_ptr<Encoder> createGifEncoder(std::FILE* stream, GpStatus& status);
 std::unique_ptr<Encoder> createBmpEncoder(std::FILE* stream, GpStatus& status);
 

@@ -101,7 +101,7 @@ std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
         case EncoderKind::Jpeg: return createJpegEncoder(stream, options, status);
         case EncoderKind::Gif: return createGifEncoder(stream, status);
         case EncoderKind::Tiff: return createTiffEncoder(stream, options.tiffCompression, status);
-        case EncoderKind::Png: return createPngEncoder(stream, status);
+        case EncoderKind::Png: return createPngEncoder(stream, options, status);
     }
     status = InvalidParameter;
     return nullptr;

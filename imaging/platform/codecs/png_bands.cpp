@@ -44,7 +44,13 @@ class RowFilter {
 public:
     explicit RowFilter(const Frame& frame)
         : m_frame(frame), m_channels(frame.pixelClass == PixelClass::Argb32 ? 4 : 3),
-          m_rowBytes(size_t{frame.width} * m_channels) {}
+          m_rowBytes(size_t{frame.width} * m_channels) {
+        for (size_t i = 0; i < frame.palette.size() && i < 256; ++i) {
+            m_rgbOfIndex[3 * i] = static_cast<uint8_t>(frame.palette[i] >> 16);
+            m_rgbOfIndex[3 * i + 1] = static_cast<uint8_t>(frame.palette[i] >> 8);
+            m_rgbOfIndex[3 * i + 2] = static_cast<uint8_t>(frame.palette[i]);
+        }
+    }
 
     size_t filteredRowBytes() const { return m_rowBytes + 1; }
 
@@ -75,6 +81,14 @@ public:
 private:
     void toSamples(uint32_t y, uint8_t* out) const {
         const uint8_t* src = m_frame.row(y);
+        if (m_frame.pixelClass == PixelClass::Indexed1 || m_frame.pixelClass == PixelClass::Indexed8) {
+            const bool oneBit = m_frame.pixelClass == PixelClass::Indexed1;
+            for (uint32_t x = 0; x < m_frame.width; ++x, out += 3) {
+                const unsigned index = oneBit ? (src[x >> 3] >> (7 - (x & 7))) & 1u : src[x];
+                std::memcpy(out, m_rgbOfIndex + 3 * index, 3);
+            }
+            return;
+        }
         if (m_channels == 3) {
             for (uint32_t x = 0; x < m_frame.width; ++x, src += 3, out += 3) {
                 out[0] = src[2];
@@ -94,6 +108,7 @@ private:
     const Frame& m_frame;
     size_t m_channels;
     size_t m_rowBytes;
+    uint8_t m_rgbOfIndex[3 * 256] = {};
 };
 
 struct DeflateEnd {

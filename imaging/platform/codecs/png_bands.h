@@ -12,8 +12,9 @@
 
 namespace gdip::codecs {
 
-// Writes a 24-bit frame as RGB or a 32-bit one as RGBA, with a pHYs chunk when both
-// densities are set; false when a write or the compressor failed.
+// Writes a 24-bit frame as RGB, a 32-bit one as RGBA and an indexed one (with an opaque
+// palette) as RGB, with a pHYs chunk when both densities are set; false when a write or the
+// compressor failed.
 bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX, uint32_t pixelsPerMetreY);
 
 }  // namespace gdip::codecs

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
+#include <cstring>
 #include <vector>
 
 #include "codec.h"
@@ -31,7 +32,22 @@ struct PngWriteJob {
     png_uint_32 pixelsPerMetreX;
     png_uint_32 pixelsPerMetreY;
     png_bytep* rows;
+    // Instead of `rows`: an indexed frame written as RGB, a row at a time into `line`.
+    const Frame* expand = nullptr;
+    const png_byte* rgbOfIndex = nullptr;  // 256 RGB triples
+    png_bytep line = nullptr;
 };
+
+void expandRow(const PngWriteJob* job, uint32_t y) {
+    const Frame& frame = *job->expand;
+    const uint8_t* src = frame.row(y);
+    png_bytep out = job->line;
+    const bool oneBit = frame.pixelClass == PixelClass::Indexed1;
+    for (uint32_t x = 0; x < frame.width; ++x, out += 3) {
+        const unsigned index = oneBit ? (src[x >> 3] >> (7 - (x & 7))) & 1u : src[x];
+        std::memcpy(out, job->rgbOfIndex + 3 * index, 3);
+    }
+}
 
 [[noreturn]] void pngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void pngWriteWarning(png_structp, png_const_charp) {}
@@ -73,7 +89,14 @@ bool writePng(const PngWriteJob* job) {
         png_set_pHYs(png, info, job->pixelsPerMetreX, job->pixelsPerMetreY, PNG_RESOLUTION_METER);
     png_write_info(png, info);
     if (job->bgr) png_set_bgr(png);
-    png_write_image(png, job->rows);
+    if (job->expand) {
+        for (uint32_t y = 0; y < job->height; ++y) {
+            expandRow(job, y);
+            png_write_row(png, job->line);
+        }
+    } else {
+        png_write_image(png, job->rows);
+    }
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return true;
@@ -90,12 +113,66 @@ bool blackAndWhiteOnly(const Frame& frame) {
     return true;
 }
 
+// True when every pixel of an indexed frame is black or white.
+bool indexedBlackAndWhiteOnly(const Frame& frame) {
+    bool blackOrWhite[256] = {};
+    bool all = true;
+    for (size_t i = 0; i < frame.palette.size() && i < 256; ++i) {
+        const ARGB c = frame.palette[i] & 0xFFFFFF;
+        blackOrWhite[i] = c == 0 || c == 0xFFFFFF;
+        all = all && blackOrWhite[i];
+    }
+    if (all) return true;
+    const bool oneBit = frame.pixelClass == PixelClass::Indexed1;
+    for (uint32_t y = 0; y < frame.height; ++y) {
+        const uint8_t* src = frame.row(y);
+        for (uint32_t x = 0; x < frame.width; ++x) {
+            const unsigned index = oneBit ? (src[x >> 3] >> (7 - (x & 7))) & 1u : src[x];
+            if (!blackOrWhite[index]) return false;
+        }
+    }
+    return true;
+}
+
 class PngEncoder final : public SinglePictureEncoder {
 public:
-    using SinglePictureEncoder::SinglePictureEncoder;
+    PngEncoder(std::FILE* stream, const EncodeOptions& options)
+        : SinglePictureEncoder(stream), m_expandIndexed(options.expandIndexedTo24) {}
 
 protected:
     GpStatus write(const Frame& frame) override {
+        const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
+        if (m_expandIndexed && indexed) return writeExpanded(frame);
+        return writeAsIs(frame);
+    }
+
+private:
+    // An indexed frame as 8-bit RGB, the same file as the frame drawn onto a 24-bit bitmap
+    // would give, without that bitmap: each row is expanded as it is written. Only opaque
+    // palettes, whose colours drawing copies unchanged.
+    GpStatus writeExpanded(const Frame& frame) {
+        if (!paletteOpaque(frame.palette)) return NotImplemented;
+        const bool twoLevel = indexedBlackAndWhiteOnly(frame);
+        if (!twoLevel)
+            return writePngInBands(stream(), frame, pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY)) ? Ok
+                                                                                                       : Win32Error;
+        png_byte rgbOfIndex[3 * 256] = {};
+        for (size_t i = 0; i < frame.palette.size() && i < 256; ++i) {
+            rgbOfIndex[3 * i] = static_cast<png_byte>(frame.palette[i] >> 16);
+            rgbOfIndex[3 * i + 1] = static_cast<png_byte>(frame.palette[i] >> 8);
+            rgbOfIndex[3 * i + 2] = static_cast<png_byte>(frame.palette[i]);
+        }
+        std::vector<png_byte> line(size_t{frame.width} * 3);
+        PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false, true, nullptr, 0, nullptr, 0,
+                        pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY), nullptr};
+        if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0) job.pixelsPerMetreX = job.pixelsPerMetreY = 0;
+        job.expand = &frame;
+        job.rgbOfIndex = rgbOfIndex;
+        job.line = line.data();
+        return writePng(&job) ? Ok : Win32Error;
+    }
+
+    GpStatus writeAsIs(const Frame& frame) {
         PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false, false,
                         nullptr, 0, nullptr, 0, pixelsPerMetre(frame.dpiX),
                         pixelsPerMetre(frame.dpiY), nullptr};
@@ -159,13 +236,15 @@ protected:
         job.rows = rows.data();
         return writePng(&job) ? Ok : Win32Error;
     }
+
+    bool m_expandIndexed;
 };
 
 }  // namespace
 
-std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, GpStatus& status) {
+std::unique_ptr<Encoder> createPngEncoder(std::FILE* stream, const EncodeOptions& options, GpStatus& status) {
     status = Ok;
-    return std::make_unique<PngEncoder>(stream);
+    return std::make_unique<PngEncoder>(stream, options);
 }
 
 }  // namespace gdip::codecs
