@@ -45,11 +45,7 @@ public:
     explicit RowFilter(const Frame& frame)
         : m_frame(frame), m_channels(frame.pixelClass == PixelClass::Argb32 ? 4 : 3),
           m_rowBytes(size_t{frame.width} * m_channels) {
-        for (size_t i = 0; i < frame.palette.size() && i < 256; ++i) {
-            m_rgbOfIndex[3 * i] = static_cast<uint8_t>(frame.palette[i] >> 16);
-            m_rgbOfIndex[3 * i + 1] = static_cast<uint8_t>(frame.palette[i] >> 8);
-            m_rgbOfIndex[3 * i + 2] = static_cast<uint8_t>(frame.palette[i]);
-        }
+        paletteRgbTable(frame, m_rgbOfIndex);
     }
 
     size_t filteredRowBytes() const { return m_rowBytes + 1; }
@@ -103,11 +99,7 @@ private:
     void toSamples(uint32_t y, uint8_t* out) const {
         const uint8_t* src = m_frame.row(y);
         if (m_frame.pixelClass == PixelClass::Indexed1 || m_frame.pixelClass == PixelClass::Indexed8) {
-            const bool oneBit = m_frame.pixelClass == PixelClass::Indexed1;
-            for (uint32_t x = 0; x < m_frame.width; ++x, out += 3) {
-                const unsigned index = oneBit ? (src[x >> 3] >> (7 - (x & 7))) & 1u : src[x];
-                std::memcpy(out, m_rgbOfIndex + 3 * index, 3);
-            }
+            indexedRowToRgb(m_frame, y, m_rgbOfIndex, out);
             return;
         }
         const uint32_t width = m_frame.width;
@@ -180,6 +172,24 @@ bool compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool la
 }
 
 }  // namespace
+
+void paletteRgbTable(const Frame& frame, uint8_t (&table)[3 * 256]) {
+    std::memset(table, 0, sizeof table);
+    for (size_t i = 0; i < frame.palette.size() && i < 256; ++i) {
+        table[3 * i] = static_cast<uint8_t>(frame.palette[i] >> 16);
+        table[3 * i + 1] = static_cast<uint8_t>(frame.palette[i] >> 8);
+        table[3 * i + 2] = static_cast<uint8_t>(frame.palette[i]);
+    }
+}
+
+void indexedRowToRgb(const Frame& frame, uint32_t y, const uint8_t* table, uint8_t* out) {
+    const uint8_t* src = frame.row(y);
+    const bool oneBit = frame.pixelClass == PixelClass::Indexed1;
+    for (uint32_t x = 0; x < frame.width; ++x, out += 3) {
+        const unsigned index = oneBit ? (src[x >> 3] >> (7 - (x & 7))) & 1u : src[x];
+        std::memcpy(out, table + 3 * index, 3);
+    }
+}
 
 bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX, uint32_t pixelsPerMetreY) {
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

@@ -12,6 +12,11 @@
 
 namespace gdip::codecs {
 
+// The RGB triple of each palette entry (256 entries, unused ones black), and row `y` of an
+// indexed frame as RGB through that table.
+void paletteRgbTable(const Frame& frame, uint8_t (&table)[3 * 256]);
+void indexedRowToRgb(const Frame& frame, uint32_t y, const uint8_t* table, uint8_t* out);
+
 // Writes a 24-bit frame as RGB, a 32-bit one as RGBA and an indexed one (with an opaque
 // palette) as RGB, with a pHYs chunk when both densities are set; false when a write or the
 // compressor failed.

@@ -38,16 +38,7 @@ struct PngWriteJob {
     png_bytep line = nullptr;
 };
 
-void expandRow(const PngWriteJob* job, uint32_t y) {
-    const Frame& frame = *job->expand;
-    const uint8_t* src = frame.row(y);
-    png_bytep out = job->line;
-    const bool oneBit = frame.pixelClass == PixelClass::Indexed1;
-    for (uint32_t x = 0; x < frame.width; ++x, out += 3) {
-        const unsigned index = oneBit ? (src[x >> 3] >> (7 - (x & 7))) & 1u : src[x];
-        std::memcpy(out, job->rgbOfIndex + 3 * index, 3);
-    }
-}
+
 
 [[noreturn]] void pngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void pngWriteWarning(png_structp, png_const_charp) {}
@@ -91,7 +82,7 @@ bool writePng(const PngWriteJob* job) {
     if (job->bgr) png_set_bgr(png);
     if (job->expand) {
         for (uint32_t y = 0; y < job->height; ++y) {
-            expandRow(job, y);
+            indexedRowToRgb(*job->expand, y, job->rgbOfIndex, job->line);
             png_write_row(png, job->line);
         }
     } else {
@@ -156,12 +147,8 @@ private:
         if (!twoLevel)
             return writePngInBands(stream(), frame, pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY)) ? Ok
                                                                                                        : Win32Error;
-        png_byte rgbOfIndex[3 * 256] = {};
-        for (size_t i = 0; i < frame.palette.size() && i < 256; ++i) {
-            rgbOfIndex[3 * i] = static_cast<png_byte>(frame.palette[i] >> 16);
-            rgbOfIndex[3 * i + 1] = static_cast<png_byte>(frame.palette[i] >> 8);
-            rgbOfIndex[3 * i + 2] = static_cast<png_byte>(frame.palette[i]);
-        }
+        png_byte rgbOfIndex[3 * 256];
+        paletteRgbTable(frame, rgbOfIndex);
         std::vector<png_byte> line(size_t{frame.width} * 3);
         PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false, true, nullptr, 0, nullptr, 0,
                         pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY), nullptr};
