@@ -76,6 +76,58 @@ TEST(TiffDecoding, JpegCompressedPagesKeepTheirColours) {
     EXPECT_LE(fixtures::channelDistance(fixtures::pixel(*image, 17, 9), 0xFFC8285Au), 3);
 }
 
+// LZW strips as scanners and libtiff write them: the horizontal predictor on 8-bit samples,
+// strips of a few rows with a short last one, and bits stored in reverse order.
+TEST(TiffDecoding, LzwStripsWithThePredictorAndReversedBits) {
+    struct Case {
+        const char* name;
+        int channels;
+        uint16_t predictor;
+        uint16_t fillOrder;
+    };
+    const Case cases[] = {
+        {"rgb predictor", 3, PREDICTOR_HORIZONTAL, FILLORDER_MSB2LSB},
+        {"grey predictor", 1, PREDICTOR_HORIZONTAL, FILLORDER_MSB2LSB},
+        {"rgb", 3, PREDICTOR_NONE, FILLORDER_MSB2LSB},
+        {"grey bits reversed", 1, PREDICTOR_HORIZONTAL, FILLORDER_LSB2MSB},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Picture picture = fixtures::gradient(37, 23, c.channels);
+        const std::string path = dir.file("lzw.tif");
+        TIFF* tif = TIFFOpen(path.c_str(), "w");
+        ASSERT_NE(tif, nullptr);
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, picture.width);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, picture.height);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(c.channels));
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, c.channels == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(tif, TIFFTAG_PREDICTOR, c.predictor);
+        TIFFSetField(tif, TIFFTAG_FILLORDER, c.fillOrder);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 5u);
+        // The predictor differences the row it is given in place.
+        std::vector<uint8_t> row;
+        for (uint32_t y = 0; y < picture.height; ++y) {
+            row.assign(picture.at(0, y), picture.at(0, y) + picture.width * c.channels);
+            TIFFWriteScanline(tif, row.data(), y, 0);
+        }
+        TIFFClose(tif);
+        auto image = fixtures::load(path);
+        ASSERT_EQ(image->LastStatus, Ok);
+        int worst = 0;
+        for (uint32_t y = 0; y < picture.height; ++y)
+            for (uint32_t x = 0; x < picture.width; ++x) {
+                const uint8_t* p = picture.at(x, y);
+                const uint32_t expected = c.channels == 3 ? 0xFF000000u | p[0] << 16 | p[1] << 8 | p[2]
+                                                          : 0xFF000000u | p[0] * 0x010101u;
+                worst = std::max(worst, fixtures::channelDistance(fixtures::pixel(*image, x, y), expected));
+            }
+        EXPECT_EQ(worst, 0);
+    }
+}
+
 TEST(Resolution, EachFormatReportsDotsPerInch) {
     TempDir dir;
     const Picture rgb = fixtures::gradient(8, 8, 3);

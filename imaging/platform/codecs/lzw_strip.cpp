@@ -1,6 +1,8 @@
 #include "lzw_strip.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 
 namespace gdip::codecs {
 namespace {
@@ -108,6 +110,130 @@ void compressLzwStrip(const uint8_t* data, size_t size, std::vector<uint8_t>& ou
     afterNewEntry(false);
     writer.put(kEndOfInformation, bits);
     writer.finish();
+}
+
+namespace {
+
+constexpr uint32_t kMaxBits = 12;
+constexpr uint32_t kCodes = 1u << kMaxBits;
+// Strings are copied in blocks of this many bytes, which may run past their end.
+constexpr size_t kBlock = 16;
+
+// Where each single byte's string lives, with room for a block read past the last.
+struct Literals {
+    Literals() {
+        for (uint32_t i = 0; i < 256; ++i) bytes[i] = static_cast<uint8_t>(i);
+    }
+    std::array<uint8_t, 256 + kBlock> bytes{};
+};
+
+// A string of the table is a run of bytes already decoded (a string and the first byte of
+// the next one are adjacent in the output), so an entry is only where that run starts and
+// how long it is, and decoding any code, a single byte or a string, is one forward copy.
+// Clear and end codes have length 0.
+struct Entry {
+    const uint8_t* start;
+    uint32_t length;
+};
+
+uint64_t loadBigEndian64(const uint8_t* p) {
+    uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    return word;
+}
+
+// `length` bytes from `from` (earlier in the output, or a single byte) to `out + at`, cut
+// short at the end of the strip. Whole blocks while they fit: every byte they read is
+// before the string's place or past the string, and bytes written past it are overwritten
+// by the strings that follow.
+inline void copyString(uint8_t* out, size_t at, size_t outSize, const uint8_t* from, size_t length) {
+    uint8_t* to = out + at;
+    if (at + length + kBlock + 1 <= outSize) {
+        for (size_t i = 0; i < length; i += kBlock) std::memmove(to + i, from + i, kBlock);
+    } else {
+        length = std::min(length, outSize - at);
+        for (size_t i = 0; i < length; ++i) to[i] = from[i];
+    }
+}
+
+}  // namespace
+
+// One function with its state in locals: stores through the output's byte pointer may
+// alias anything in memory, so state kept in an object would be reloaded after each one.
+bool decompressLzwStrip(const uint8_t* data, size_t size, uint8_t* out, size_t outSize) {
+    // Old-style streams (least significant bit first) begin with a zero byte.
+    if (size < 2 || outSize == 0 || (data[0] == 0 && (data[1] & 1))) return false;
+    static const Literals literals;
+    std::array<Entry, kCodes> table;
+    for (uint32_t i = 0; i < 256; ++i) table[i] = Entry{&literals.bytes[i], 1};
+    table[kClear] = table[kEndOfInformation] = Entry{nullptr, 0};
+
+    // Codes come most significant bit first from a 64-bit reservoir, topped up to at least
+    // 56 bits before each code while eight bytes of input remain.
+    const uint8_t* in = data;
+    const uint8_t* const inEnd = data + size;
+    uint64_t reservoir = 0;
+    uint32_t held = 0;
+    uint32_t bits = kMinBits;
+    uint32_t nextFree = kFirstFree;
+    // The string before this code; length 0 right after a clear code (and at the start),
+    // when the code must be a single byte and adds no entry.
+    Entry previous{nullptr, 0};
+    bool cleared = false;  // the last code was a clear code
+    size_t at = 0;
+    while (at < outSize) {
+        if (inEnd - in >= 8) {
+            reservoir |= loadBigEndian64(in) >> held;
+            in += (63 - held) >> 3;
+            held |= 56;
+        } else {
+            while (held <= 56 && in < inEnd) {
+                reservoir |= uint64_t{*in++} << (56 - held);
+                held += 8;
+            }
+            if (held < bits) return false;
+        }
+        const auto code = static_cast<uint32_t>(reservoir >> (64 - bits));
+        reservoir <<= bits;
+        held -= bits;
+
+        uint32_t length = 0;
+        if (code < nextFree) {
+            const Entry known = table[code];
+            if (known.length == 0) {
+                // An end code before the strip is full ends it short; two clear codes in a
+                // row are left to readers with their own view of them.
+                if (code == kEndOfInformation || cleared) return false;
+                bits = kMinBits;
+                nextFree = kFirstFree;
+                previous.length = 0;
+                cleared = true;
+                continue;
+            }
+            copyString(out, at, outSize, known.start, known.length);
+            length = known.length;
+        } else if (code == nextFree && previous.length != 0) {
+            // The code being defined right now: the previous string and its own first byte.
+            copyString(out, at, outSize, previous.start, previous.length);
+            if (at + previous.length < outSize) out[at + previous.length] = previous.start[0];
+            length = previous.length + 1;
+        } else {
+            return false;
+        }
+        // The previous string and the first byte of this one become the next entry. Writers
+        // clear the table before it is full; a stream that does not is left to other readers.
+        if (previous.length != 0) {
+            if (nextFree == kCodes) return false;
+            table[nextFree++] = Entry{previous.start, previous.length + 1};
+            // Readers widen one code early, as the writers do.
+            if (nextFree >= (1u << bits) - 1 && bits < kMaxBits) ++bits;
+        }
+        previous = Entry{out + at, length};
+        cleared = false;
+        at += length;
+    }
+    return true;
 }
 
 }  // namespace gdip::codecs

@@ -28,4 +28,12 @@ void differenceRows(uint8_t* rows, uint32_t rowCount, size_t lineBytes, uint32_t
     }
 }
 
+void accumulateRows(uint8_t* rows, uint32_t rowCount, size_t lineBytes, uint32_t samplesPerPixel) {
+    for (uint32_t r = 0; r < rowCount; ++r) {
+        uint8_t* row = rows + r * lineBytes;
+        for (size_t i = samplesPerPixel; i < lineBytes; ++i)
+            row[i] = static_cast<uint8_t>(row[i] + row[i - samplesPerPixel]);
+    }
+}
+
 }  // namespace gdip::codecs

@@ -18,4 +18,7 @@ bool compressStrip(StripCoding coding, const uint8_t* data, size_t size, std::ve
 // the left (the first pixel of a row stays), as TIFF readers undo for predictor 2.
 void differenceRows(uint8_t* rows, uint32_t rowCount, size_t lineBytes, uint32_t samplesPerPixel);
 
+// The inverse: adds each sample to the one one pixel to its left, from the left.
+void accumulateRows(uint8_t* rows, uint32_t rowCount, size_t lineBytes, uint32_t samplesPerPixel);
+
 }  // namespace gdip::codecs

@@ -19,6 +19,8 @@
 #include "failure_reason.h"
 #include "page_prefetch.h"
 #include "file_handle.h"
+#include "lzw_strip.h"
+#include "strip_compression.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
 
@@ -42,6 +44,52 @@ struct PageLayout {
     uint16_t extraAlpha = EXTRASAMPLE_UNSPECIFIED;  // kind of the first extra sample
     uint16_t extraCount = 0;
 };
+
+// LZW strips as TIFF's writers make them are decoded by our own reader, which copies whole
+// strings where libtiff walks a chain byte by byte; libtiff reads every other strip, and
+// any strip ours declines, so a damaged strip is reported or mended exactly as before.
+struct OwnLzw {
+    bool use = false;
+    uint32_t predictorStride = 0;  // samples per pixel under the horizontal predictor, else 0
+};
+
+OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
+    OwnLzw lzw;
+    if (l.compression != COMPRESSION_LZW || l.planar != PLANARCONFIG_CONTIG) return lzw;
+    uint16_t fillOrder = FILLORDER_MSB2LSB;
+    uint16_t predictor = PREDICTOR_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
+    if (fillOrder != FILLORDER_MSB2LSB) return lzw;
+    if (predictor == PREDICTOR_HORIZONTAL) {
+        if (l.bitsPerSample != 8) return lzw;
+        lzw.predictorStride = l.samplesPerPixel;
+    } else if (predictor != PREDICTOR_NONE) {
+        return lzw;
+    }
+    lzw.use = true;
+    return lzw;
+}
+
+// Strip `strip` into the `rows` rows at `out`; false leaves it to libtiff.
+bool readOwnLzwStrip(TIFF* tif, TiffErrors& errors, const OwnLzw& lzw, uint32_t strip, uint8_t* out,
+                     uint64_t lineBytes, uint32_t rows, std::vector<uint8_t>& packed) {
+    const uint64_t outSize = lineBytes * rows;
+    const uint64_t size = TIFFGetStrileByteCount(tif, strip);
+    // Nine bits per byte at worst, with a clear code every few thousand: anything longer is
+    // not a strip of this page.
+    if (size < 2 || size > outSize * 2 + 4096) return false;
+    if (packed.size() < size) packed.resize(static_cast<size_t>(size));
+    const tmsize_t got = TIFFReadRawStrip(tif, strip, packed.data(), static_cast<tmsize_t>(size));
+    if (got != static_cast<tmsize_t>(size) || errors.failed) {
+        errors.failed = false;
+        return false;
+    }
+    if (!decompressLzwStrip(packed.data(), static_cast<size_t>(size), out, static_cast<size_t>(outSize)))
+        return false;
+    if (lzw.predictorStride != 0) accumulateRows(out, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
+    return true;
+}
 
 uint8_t unpremultiply(uint32_t value, uint32_t alpha) {
     if (alpha == 0) return 0;
@@ -328,11 +376,12 @@ private:
         std::vector<TiffErrors*> errors{&m_errors};
         addHelpers(l, strips, rowsPerStrip, lineBytes, handles, errors);
         const size_t bands = handles.size();
+        const OwnLzw lzw = ownLzwFor(tif, l);
         const GpStatus status = runBands(bands, [&](size_t band) {
             const auto first = static_cast<uint32_t>(uint64_t{strips} * band / bands);
             const auto end = static_cast<uint32_t>(uint64_t{strips} * (band + 1) / bands);
-            return readStripRange(handles[band], *errors[band], l, rowsPerStrip, lineBytes, first, end,
-                                  stop, sink);
+            return readStripRange(handles[band], *errors[band], l, lzw, rowsPerStrip, lineBytes, first,
+                                  end, stop, sink);
         });
         if (status != GenericError) return status;
         // A helper's own words are on its thread: carry them over.
@@ -343,17 +392,23 @@ private:
 
     // Strips [first, end) through `tif`, each into its rows; GenericError when one fails.
     template <typename RowSink>
-    static GpStatus readStripRange(TIFF* tif, TiffErrors& errors, const PageLayout& l,
+    static GpStatus readStripRange(TIFF* tif, TiffErrors& errors, const PageLayout& l, const OwnLzw& lzw,
                                    uint32_t rowsPerStrip, uint64_t lineBytes, uint32_t first,
                                    uint32_t end, const std::atomic<bool>& stop, RowSink& sink) noexcept {
         try {
             std::vector<uint8_t> strip(static_cast<size_t>(lineBytes * rowsPerStrip));
+            std::vector<uint8_t> packed;
             for (uint32_t s = first; s < end; ++s) {
                 if (stop) return Aborted;
                 const uint32_t y = s * rowsPerStrip;
                 const uint32_t rows = std::min(rowsPerStrip, l.height - y);
                 errors.failed = false;
-                const tmsize_t got = TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y, 0), strip.data(),
+                const uint32_t index = TIFFComputeStrip(tif, y, 0);
+                if (lzw.use && readOwnLzwStrip(tif, errors, lzw, index, strip.data(), lineBytes, rows, packed)) {
+                    for (uint32_t r = 0; r < rows; ++r) sink(strip.data() + r * lineBytes, y + r);
+                    continue;
+                }
+                const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(),
                                                           static_cast<tmsize_t>(lineBytes * rows));
                 if (got < 0 || errors.failed) return GenericError;
                 // A short strip leaves its remaining rows as zero bytes rather than stale data.
