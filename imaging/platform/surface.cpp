@@ -342,46 +342,69 @@ void sumBilevelRows(const Frame& frame, const Coverage& rc, const std::vector<Co
     }
 }
 
-// Opaque colour frames likewise: the pixels wholly inside a column's coverage share one
-// weight, so their channels are added as integers and weighted once.
-void sumRgbRows(const Frame& frame, const Coverage& rc, const std::vector<Coverage>& columns,
-                std::vector<float>& sum) {
-    for (size_t k = 0; k < rc.weights.size(); ++k) {
-        const uint8_t* row = frame.row(rc.first + static_cast<uint32_t>(k));
-        const float rowWeight = rc.weights[k] * 255.0f;  // the alpha of every pixel
-        for (size_t i = 0; i < columns.size(); ++i) {
-            const Coverage& c = columns[i];
-            const size_t n = c.weights.size();
-            float channel[3] = {0, 0, 0};
-            float total = 0;
-            auto edge = [&](size_t m) {
-                const uint8_t* p = row + 3 * (size_t{c.first} + m);
-                for (int ch = 0; ch < 3; ++ch) channel[ch] += c.weights[m] * static_cast<float>(p[ch]);
-                total += c.weights[m];
-            };
-            if (n <= 2) {
-                for (size_t m = 0; m < n; ++m) edge(m);
-            } else {
-                edge(0);
-                edge(n - 1);
-                uint32_t whole[3] = {0, 0, 0};
-                const uint8_t* p = row + 3 * (size_t{c.first} + 1);
-                for (size_t m = 1; m + 1 < n; ++m, p += 3) {
-                    whole[0] += p[0];
-                    whole[1] += p[1];
-                    whole[2] += p[2];
-                }
-                for (int ch = 0; ch < 3; ++ch) channel[ch] += c.weights[1] * static_cast<float>(whole[ch]);
-                total += c.weights[1] * static_cast<float>(n - 2);
+// Adds one row of BGR samples (a frame row, or `rows` rows already summed sample by sample)
+// to the sums of each column, each channel weighted by `rowWeight` and the column's coverage.
+// The pixels wholly inside a column's coverage share one weight, so their samples are
+// added as integers and weighted once.
+template <typename Sample>
+void addRgbColumns(const Sample* row, uint32_t rows, float rowWeight, const std::vector<Coverage>& columns,
+                   std::vector<float>& sum) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const Coverage& c = columns[i];
+        const size_t n = c.weights.size();
+        float channel[3] = {0, 0, 0};
+        float total = 0;
+        auto edge = [&](size_t m) {
+            const Sample* p = row + 3 * (size_t{c.first} + m);
+            for (int ch = 0; ch < 3; ++ch) channel[ch] += c.weights[m] * static_cast<float>(p[ch]);
+            total += c.weights[m];
+        };
+        if (n <= 2) {
+            for (size_t m = 0; m < n; ++m) edge(m);
+        } else {
+            edge(0);
+            edge(n - 1);
+            uint64_t whole[3] = {0, 0, 0};
+            const Sample* p = row + 3 * (size_t{c.first} + 1);
+            for (size_t m = 1; m + 1 < n; ++m, p += 3) {
+                whole[0] += p[0];
+                whole[1] += p[1];
+                whole[2] += p[2];
             }
-            // Rgb24 keeps blue, green, red; the sums are alpha, red, green, blue.
-            float* s = &sum[i * 4];
-            s[0] += rowWeight * total;
-            s[1] += rowWeight * channel[2];
-            s[2] += rowWeight * channel[1];
-            s[3] += rowWeight * channel[0];
+            for (int ch = 0; ch < 3; ++ch) channel[ch] += c.weights[1] * static_cast<float>(whole[ch]);
+            total += c.weights[1] * static_cast<float>(n - 2);
         }
+        // Rgb24 keeps blue, green, red; the sums are alpha, red, green, blue.
+        float* s = &sum[i * 4];
+        s[0] += rowWeight * static_cast<float>(rows) * total;
+        s[1] += rowWeight * channel[2];
+        s[2] += rowWeight * channel[1];
+        s[3] += rowWeight * channel[0];
     }
+}
+
+// Opaque colour frames: the rows wholly inside a row's coverage share one weight too, so
+// they are first added sample by sample (a loop the compiler vectorises), and the columns
+// are summed once for all of them.
+void sumRgbRows(const Frame& frame, const Coverage& rc, const std::vector<Coverage>& columns,
+                std::vector<uint32_t>& rowSums, std::vector<float>& sum) {
+    const size_t n = rc.weights.size();
+    const auto row = [&](size_t k) { return frame.row(rc.first + static_cast<uint32_t>(k)); };
+    // 255: the alpha of every pixel.
+    if (n <= 2) {
+        for (size_t k = 0; k < n; ++k) addRgbColumns(row(k), 1, rc.weights[k] * 255.0f, columns, sum);
+        return;
+    }
+    addRgbColumns(row(0), 1, rc.weights[0] * 255.0f, columns, sum);
+    addRgbColumns(row(n - 1), 1, rc.weights[n - 1] * 255.0f, columns, sum);
+    const size_t samples = size_t{frame.width} * 3;
+    rowSums.assign(samples, 0);
+    uint32_t* total = rowSums.data();
+    for (size_t k = 1; k + 1 < n; ++k) {
+        const uint8_t* samplesOfRow = row(k);
+        for (size_t x = 0; x < samples; ++x) total[x] += samplesOfRow[x];
+    }
+    addRgbColumns(total, static_cast<uint32_t>(n - 2), rc.weights[1] * 255.0f, columns, sum);
 }
 
 }  // namespace
@@ -394,16 +417,16 @@ GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame&
         const std::vector<Coverage> columns = coverageTable(frame.width, width);
         const std::vector<Coverage> rowsTable = coverageTable(frame.height, height);
         std::vector<ARGB> sourceRow(frame.width);
-        std::vector<float> reduced(size_t{width} * 4);
         std::vector<float> sum(size_t{width} * 4);
         std::vector<float> share(width);
+        std::vector<uint32_t> rowSums;
         const bool bilevel = frame.pixelClass == PixelClass::Indexed1;
         const bool rgb = frame.pixelClass == PixelClass::Rgb24;
         for (uint32_t j = 0; j < height; ++j) {
             std::fill(sum.begin(), sum.end(), 0.0f);
             const Coverage& rc = rowsTable[j];
             if (bilevel) sumBilevelRows(frame, rc, columns, share, sum);
-            if (rgb) sumRgbRows(frame, rc, columns, sum);
+            if (rgb) sumRgbRows(frame, rc, columns, rowSums, sum);
             for (size_t k = 0; k < rc.weights.size() && !bilevel && !rgb; ++k) {
                 readArgbRow(frame, rc.first + static_cast<uint32_t>(k), 0, frame.width,
                             sourceRow.data());
