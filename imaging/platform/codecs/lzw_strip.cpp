@@ -1,5 +1,6 @@
 #include "lzw_strip.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -119,20 +120,16 @@ constexpr uint32_t kCodes = 1u << kMaxBits;
 // Strings are copied in blocks of this many bytes, which may run past their end.
 constexpr size_t kBlock = 16;
 
-// Where each single byte's string lives, with room for a block read past the last.
-struct Literals {
-    Literals() {
-        for (uint32_t i = 0; i < 256; ++i) bytes[i] = static_cast<uint8_t>(i);
-    }
-    std::array<uint8_t, 256 + kBlock> bytes{};
-};
+// The single-byte strings, one per value, lie before the decoded bytes in the reader's
+// buffer, with room for a block read past the last.
+constexpr size_t kLead = 256 + kBlock;
 
-// A string of the table is a run of bytes already decoded (a string and the first byte of
-// the next one are adjacent in the output), so an entry is only where that run starts and
-// how long it is, and decoding any code, a single byte or a string, is one forward copy.
-// Clear and end codes have length 0.
+// A string of the table is a run of bytes already in the buffer (a string and the first
+// byte of the next one are adjacent in the output), so an entry is only where that run
+// starts and how long it is, and decoding any code, a single byte or a string, is one
+// forward copy. Clear and end codes have length 0.
 struct Entry {
-    const uint8_t* start;
+    uint32_t start;
     uint32_t length;
 };
 
@@ -143,31 +140,27 @@ uint64_t loadBigEndian64(const uint8_t* p) {
     return word;
 }
 
-// `length` bytes from `from` (earlier in the output, or a single byte) to `out + at`, cut
-// short at the end of the strip. Whole blocks while they fit: every byte they read is
-// before the string's place or past the string, and bytes written past it are overwritten
-// by the strings that follow.
-inline void copyString(uint8_t* out, size_t at, size_t outSize, const uint8_t* from, size_t length) {
-    uint8_t* to = out + at;
-    if (at + length + kBlock + 1 <= outSize) {
-        for (size_t i = 0; i < length; i += kBlock) std::memmove(to + i, from + i, kBlock);
+// `length` bytes from `from` (earlier in the buffer) to `at`, cut short at `end`. Whole
+// blocks while they fit: every byte they read is before the string's place or past the
+// string, and bytes written past it are overwritten by the strings that follow.
+inline void copyString(uint8_t* buffer, size_t at, size_t end, size_t from, size_t length) {
+    uint8_t* to = buffer + at;
+    const uint8_t* source = buffer + from;
+    if (at + length + kBlock + 1 <= end) {
+        for (size_t i = 0; i < length; i += kBlock) std::memmove(to + i, source + i, kBlock);
     } else {
-        length = std::min(length, outSize - at);
-        for (size_t i = 0; i < length; ++i) to[i] = from[i];
+        length = std::min(length, end - at);
+        for (size_t i = 0; i < length; ++i) to[i] = source[i];
     }
 }
 
-}  // namespace
-
-// One function with its state in locals: stores through the output's byte pointer may
-// alias anything in memory, so state kept in an object would be reloaded after each one.
-bool decompressLzwStrip(const uint8_t* data, size_t size, uint8_t* out, size_t outSize) {
-    // Old-style streams (least significant bit first) begin with a zero byte.
-    if (size < 2 || outSize == 0 || (data[0] == 0 && (data[1] & 1))) return false;
-    static const Literals literals;
+// Decodes into buffer[kLead, end). One function with its state in locals: stores through
+// the buffer's byte pointer may alias anything in memory, so state kept in an object would
+// be reloaded after each one.
+bool decodeStrip(const uint8_t* data, size_t size, uint8_t* buffer, size_t end) {
     std::array<Entry, kCodes> table;
-    for (uint32_t i = 0; i < 256; ++i) table[i] = Entry{&literals.bytes[i], 1};
-    table[kClear] = table[kEndOfInformation] = Entry{nullptr, 0};
+    for (uint32_t i = 0; i < 256; ++i) table[i] = Entry{i, 1};
+    table[kClear] = table[kEndOfInformation] = Entry{0, 0};
 
     // Codes come most significant bit first from a 64-bit reservoir, topped up to at least
     // 56 bits before each code while eight bytes of input remain.
@@ -179,10 +172,10 @@ bool decompressLzwStrip(const uint8_t* data, size_t size, uint8_t* out, size_t o
     uint32_t nextFree = kFirstFree;
     // The string before this code; length 0 right after a clear code (and at the start),
     // when the code must be a single byte and adds no entry.
-    Entry previous{nullptr, 0};
+    Entry previous{0, 0};
     bool cleared = false;  // the last code was a clear code
-    size_t at = 0;
-    while (at < outSize) {
+    size_t at = kLead;
+    while (at < end) {
         if (inEnd - in >= 8) {
             reservoir |= loadBigEndian64(in) >> held;
             in += (63 - held) >> 3;
@@ -211,12 +204,12 @@ bool decompressLzwStrip(const uint8_t* data, size_t size, uint8_t* out, size_t o
                 cleared = true;
                 continue;
             }
-            copyString(out, at, outSize, known.start, known.length);
+            copyString(buffer, at, end, known.start, known.length);
             length = known.length;
         } else if (code == nextFree && previous.length != 0) {
             // The code being defined right now: the previous string and its own first byte.
-            copyString(out, at, outSize, previous.start, previous.length);
-            if (at + previous.length < outSize) out[at + previous.length] = previous.start[0];
+            copyString(buffer, at, end, previous.start, previous.length);
+            if (at + previous.length < end) buffer[at + previous.length] = buffer[previous.start];
             length = previous.length + 1;
         } else {
             return false;
@@ -229,11 +222,25 @@ bool decompressLzwStrip(const uint8_t* data, size_t size, uint8_t* out, size_t o
             // Readers widen one code early, as the writers do.
             if (nextFree >= (1u << bits) - 1 && bits < kMaxBits) ++bits;
         }
-        previous = Entry{out + at, length};
+        previous = Entry{static_cast<uint32_t>(at), length};
         cleared = false;
         at += length;
     }
     return true;
+}
+
+}  // namespace
+
+uint8_t* LzwStripReader::read(const uint8_t* data, size_t size, size_t outSize) {
+    // Old-style streams (least significant bit first) begin with a zero byte.
+    if (size < 2 || outSize == 0 || (data[0] == 0 && (data[1] & 1))) return nullptr;
+    if (outSize > UINT32_MAX - kLead) return nullptr;
+    if (m_buffer.size() < kLead + outSize) {
+        m_buffer.resize(kLead + outSize);
+        for (uint32_t i = 0; i < 256; ++i) m_buffer[i] = static_cast<uint8_t>(i);
+    }
+    if (!decodeStrip(data, size, m_buffer.data(), kLead + outSize)) return nullptr;
+    return m_buffer.data() + kLead;
 }
 
 }  // namespace gdip::codecs

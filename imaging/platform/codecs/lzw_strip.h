@@ -14,12 +14,21 @@ namespace gdip::codecs {
 // TIFF readers expect, the table cleared when full, and an end-of-information code.
 void compressLzwStrip(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
 
-// Decodes the code stream of `size` bytes at `data` into exactly `outSize` bytes at `out`.
-// True only for a stream as TIFF's writers make it (new-style codes, most significant bit
-// first, the table cleared before it overflows) that fills `out` before or at its end code.
-// Anything else (old-style codes, a code not yet in the table, too little data) returns
-// false with `out` in no defined state, so that the caller can hand the strip to a reader
-// that knows how to report or mend it.
-bool decompressLzwStrip(const uint8_t* data, size_t size, uint8_t* out, size_t outSize);
+// Reads LZW strips, one after another, into a buffer of its own that holds every
+// single-byte string just before the decoded bytes, so that each string of the table is
+// an offset into one block.
+class LzwStripReader {
+public:
+    // The `outSize` bytes decoded from the code stream of `size` bytes at `data`, valid
+    // until the next call. Only for a stream as TIFF's writers make it (new-style codes,
+    // most significant bit first, the table cleared before it overflows) that fills
+    // `outSize` bytes before or at its end code. Anything else (old-style codes, a code not
+    // yet in the table, too little data) returns nullptr, so that the caller can hand the
+    // strip to a reader that knows how to report or mend it.
+    uint8_t* read(const uint8_t* data, size_t size, size_t outSize);
+
+private:
+    std::vector<uint8_t> m_buffer;
+};
 
 }  // namespace gdip::codecs

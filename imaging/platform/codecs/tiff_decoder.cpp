@@ -71,24 +71,25 @@ OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
     return lzw;
 }
 
-// Strip `strip` into the `rows` rows at `out`; false leaves it to libtiff.
-bool readOwnLzwStrip(TIFF* tif, TiffErrors& errors, const OwnLzw& lzw, uint32_t strip, uint8_t* out,
-                     uint64_t lineBytes, uint32_t rows, std::vector<uint8_t>& packed) {
+// The `rows` rows of strip `strip`, or nullptr to leave the strip to libtiff.
+const uint8_t* readOwnLzwStrip(TIFF* tif, TiffErrors& errors, const OwnLzw& lzw, uint32_t strip,
+                               uint64_t lineBytes, uint32_t rows, std::vector<uint8_t>& packed,
+                               LzwStripReader& reader) {
     const uint64_t outSize = lineBytes * rows;
     const uint64_t size = TIFFGetStrileByteCount(tif, strip);
     // Nine bits per byte at worst, with a clear code every few thousand: anything longer is
     // not a strip of this page.
-    if (size < 2 || size > outSize * 2 + 4096) return false;
+    if (size < 2 || size > outSize * 2 + 4096) return nullptr;
     if (packed.size() < size) packed.resize(static_cast<size_t>(size));
     const tmsize_t got = TIFFReadRawStrip(tif, strip, packed.data(), static_cast<tmsize_t>(size));
     if (got != static_cast<tmsize_t>(size) || errors.failed) {
         errors.failed = false;
-        return false;
+        return nullptr;
     }
-    if (!decompressLzwStrip(packed.data(), static_cast<size_t>(size), out, static_cast<size_t>(outSize)))
-        return false;
-    if (lzw.predictorStride != 0) accumulateRows(out, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
-    return true;
+    uint8_t* rowsRead = reader.read(packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
+    if (rowsRead && lzw.predictorStride != 0)
+        accumulateRows(rowsRead, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
+    return rowsRead;
 }
 
 uint8_t unpremultiply(uint32_t value, uint32_t alpha) {
@@ -398,14 +399,17 @@ private:
         try {
             std::vector<uint8_t> strip(static_cast<size_t>(lineBytes * rowsPerStrip));
             std::vector<uint8_t> packed;
+            LzwStripReader reader;
             for (uint32_t s = first; s < end; ++s) {
                 if (stop) return Aborted;
                 const uint32_t y = s * rowsPerStrip;
                 const uint32_t rows = std::min(rowsPerStrip, l.height - y);
                 errors.failed = false;
                 const uint32_t index = TIFFComputeStrip(tif, y, 0);
-                if (lzw.use && readOwnLzwStrip(tif, errors, lzw, index, strip.data(), lineBytes, rows, packed)) {
-                    for (uint32_t r = 0; r < rows; ++r) sink(strip.data() + r * lineBytes, y + r);
+                if (const uint8_t* own = lzw.use ? readOwnLzwStrip(tif, errors, lzw, index, lineBytes, rows,
+                                                                   packed, reader)
+                                                 : nullptr) {
+                    for (uint32_t r = 0; r < rows; ++r) sink(own + r * lineBytes, y + r);
                     continue;
                 }
                 const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(),
