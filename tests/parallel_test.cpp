@@ -20,6 +20,28 @@ using fixtures::TiffKind;
 
 namespace {
 
+constexpr tstrip_t kLastStrip = UINT32_MAX;
+
+// Overwrites strip `strip` (or the last) of page `page` with bytes no LZW stream can hold,
+// or with a stream that ends after one byte.
+void spoilStrip(const std::string& path, tdir_t page, tstrip_t strip, bool endEarly = false) {
+    uint64_t offset = 0, bytes = 0;
+    {
+        TIFF* tif = TIFFOpen(path.c_str(), "r");
+        ASSERT_TRUE(tif && TIFFSetDirectory(tif, page));
+        if (strip == kLastStrip) strip = TIFFNumberOfStrips(tif) - 1;
+        offset = TIFFGetStrileOffset(tif, strip);
+        bytes = TIFFGetStrileByteCount(tif, strip);
+        TIFFClose(tif);
+    }
+    std::vector<uint8_t> file = fixtures::readBytes(path);
+    std::fill(file.begin() + static_cast<long>(offset), file.begin() + static_cast<long>(offset + bytes), 0xFF);
+    // Clear, 'A', end: nine bits each, most significant first.
+    const uint8_t shortStream[] = {0x80, 0x10, 0x60, 0x20};
+    if (endEarly) std::copy(std::begin(shortStream), std::end(shortStream), file.begin() + static_cast<long>(offset));
+    fixtures::writeBytes(path, file);
+}
+
 // Sets the number of threads one decode may use for the test's duration.
 class Workers {
 public:
@@ -43,24 +65,8 @@ protected:
         spoilLastStrip(7);
     }
 
-    // Overwrites the last strip of page `page` with bytes no LZW stream can hold.
-    void spoilLastStrip(tdir_t page) {
-        uint64_t offset = 0, bytes = 0;
-        {
-            TIFF* tif = TIFFOpen(source.c_str(), "r");
-            ASSERT_TRUE(tif && TIFFSetDirectory(tif, page));
-            const tstrip_t last = TIFFNumberOfStrips(tif) - 1;
-            offset = TIFFGetStrileOffset(tif, last);
-            bytes = TIFFGetStrileByteCount(tif, last);
-            TIFFClose(tif);
-        }
-        std::vector<uint8_t> file = fixtures::readBytes(source);
-        std::fill(file.begin() + static_cast<long>(offset), file.begin() + static_cast<long>(offset + bytes), 0xFF);
-        fixtures::writeBytes(source, file);
-    }
+    void spoilLastStrip(tdir_t page) { spoilStrip(source, page, kLastStrip); }
 
-    // Each page's pixels as ARGB, empty for a page that does not decode, in the order asked
-    // (every page in page order by default).
     std::vector<std::vector<uint32_t>> decodeEveryPage(std::vector<uint32_t> order = {}) {
         TGPImage image(widenPath(source), false);
         GUID dimension{};
@@ -188,6 +194,39 @@ TEST(PngBands, SameBytesOnAnyCoresAndExactPixels) {
                 const uint32_t expected = (alpha << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
                 ASSERT_EQ(back.argb[size_t{y} * 1500 + x], expected) << x << "," << y;
             }
+    }
+}
+
+// A page damaged in two places, one in each half: whichever core meets which strip, the
+// page fails with the words libtiff gives for the first damaged strip, as on one core.
+TEST(ParallelStrips, TheFirstDamagedStripIsTheOneNamed) {
+    TempDir dir;
+    const std::string first = dir.file("first.tif"), both = dir.file("both.tif"), last = dir.file("last.tif");
+    for (const std::string& path : {first, both, last})
+        fixtures::writeTiff(path, {{TiffKind::Rgb, 900, 700, COMPRESSION_LZW}});
+    spoilStrip(first, 0, 3);
+    spoilStrip(both, 0, 3);
+    spoilStrip(both, 0, kLastStrip, true);
+    spoilStrip(last, 0, kLastStrip, true);
+    const auto failureOf = [](const std::string& path) {
+        TGPImage image(widenPath(path), false);
+        EXPECT_NE(image.LastStatus, Ok);
+        return lastDecodeFailure();
+    };
+    std::string expected;
+    {
+        Workers one(1);
+        expected = failureOf(first);
+    }
+    EXPECT_FALSE(expected.empty());
+    {
+        Workers one(1);
+        const std::string other = failureOf(last);
+        EXPECT_NE(other, expected) << "the two faults read differently";
+    }
+    for (const uint32_t count : {1u, 2u, 4u}) {
+        Workers workers(count);
+        for (int run = 0; run < 3; ++run) EXPECT_EQ(failureOf(both), expected) << count << " workers";
     }
 }
 

@@ -71,25 +71,38 @@ OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
     return lzw;
 }
 
-// The `rows` rows of strip `strip`, or nullptr to leave the strip to libtiff.
-const uint8_t* readOwnLzwStrip(TIFF* tif, TiffErrors& errors, const OwnLzw& lzw, uint32_t strip,
-                               uint64_t lineBytes, uint32_t rows, std::vector<uint8_t>& packed,
-                               LzwStripReader& reader) {
+// The first strip of a band that could not be read; strip UINT32_MAX when none.
+struct StripFailure {
+    uint32_t strip = UINT32_MAX;
+    GpStatus status = Ok;
+    std::string message;  // libtiff's words, when it gave any
+};
+
+// What a band keeps from one strip to the next.
+struct StripScratch {
+    std::vector<uint8_t> rows;    // a strip as libtiff decodes it
+    std::vector<uint8_t> packed;  // a strip as stored
+    LzwStripReader lzw;
+};
+
+// The `rows` rows of strip `strip`, or nullptr to leave the strip to libtiff. The stored
+// bytes are read here rather than through libtiff, so that a strip libtiff would call
+// damaged is only ever reported by libtiff itself.
+const uint8_t* readOwnLzwStrip(TIFF* tif, const OwnLzw& lzw, uint32_t strip, uint64_t lineBytes,
+                               uint32_t rows, StripScratch& scratch) {
     const uint64_t outSize = lineBytes * rows;
+    const uint64_t offset = TIFFGetStrileOffset(tif, strip);
     const uint64_t size = TIFFGetStrileByteCount(tif, strip);
     // Nine bits per byte at worst, with a clear code every few thousand: anything longer is
     // not a strip of this page.
-    if (size < 2 || size > outSize * 2 + 4096) return nullptr;
-    if (packed.size() < size) packed.resize(static_cast<size_t>(size));
-    const tmsize_t got = TIFFReadRawStrip(tif, strip, packed.data(), static_cast<tmsize_t>(size));
-    if (got != static_cast<tmsize_t>(size) || errors.failed) {
-        errors.failed = false;
+    if (size < 2 || size > outSize * 2 + 4096 || offset > static_cast<uint64_t>(INT64_MAX) - size)
         return nullptr;
-    }
-    uint8_t* rowsRead = reader.read(packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
-    if (rowsRead && lzw.predictorStride != 0)
-        accumulateRows(rowsRead, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
-    return rowsRead;
+    if (scratch.packed.size() < size) scratch.packed.resize(static_cast<size_t>(size));
+    if (!descriptorReader(TIFFFileno(tif))(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
+    uint8_t* decoded = scratch.lzw.read(scratch.packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
+    if (decoded && lzw.predictorStride != 0)
+        accumulateRows(decoded, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
+    return decoded;
 }
 
 uint8_t unpremultiply(uint32_t value, uint32_t alpha) {
@@ -378,51 +391,76 @@ private:
         addHelpers(l, strips, rowsPerStrip, lineBytes, handles, errors);
         const size_t bands = handles.size();
         const OwnLzw lzw = ownLzwFor(tif, l);
-        const GpStatus status = runBands(bands, [&](size_t band) {
-            const auto first = static_cast<uint32_t>(uint64_t{strips} * band / bands);
-            const auto end = static_cast<uint32_t>(uint64_t{strips} * (band + 1) / bands);
-            return readStripRange(handles[band], *errors[band], l, lzw, rowsPerStrip, lineBytes, first,
-                                  end, stop, sink);
+        // Strips go a few at a time to whichever band is free, so that a band slowed down
+        // does not hold up the page. A failure is that of the first strip that failed,
+        // whichever band met it: every strip before it is read, none after it is started.
+        constexpr uint32_t kStripsPerTake = 4;
+        std::atomic<uint32_t> nextStrip{0};
+        std::atomic<uint32_t> firstFailure{UINT32_MAX};
+        std::vector<StripFailure> failures(bands);
+        runBands(bands, [&](size_t band) {
+            StripFailure& failure = failures[band];
+            try {
+                StripScratch scratch;
+                scratch.rows.resize(static_cast<size_t>(stripBytes));
+                for (;;) {
+                    const uint32_t first = nextStrip.fetch_add(kStripsPerTake);
+                    if (first >= strips || first > firstFailure) return Ok;
+                    const uint32_t end = std::min(strips, first + kStripsPerTake);
+                    readStripRange(handles[band], *errors[band], l, lzw, rowsPerStrip, lineBytes, first, end,
+                                   stop, sink, scratch, failure);
+                    if (failure.status != Ok) {
+                        for (uint32_t seen = firstFailure; failure.strip < seen;)
+                            if (firstFailure.compare_exchange_weak(seen, failure.strip)) break;
+                        return Ok;
+                    }
+                }
+            } catch (const std::bad_alloc&) {
+                failure = StripFailure{0, OutOfMemory, {}};
+                return Ok;
+            }
         });
-        if (status != GenericError) return status;
-        // A helper's own words are on its thread: carry them over.
-        for (size_t band = 1; band < bands; ++band)
-            if (errors[band]->failed) noteFailureReason(errors[band]->message);
+        const auto first = std::min_element(failures.begin(), failures.end(),
+                                            [](const StripFailure& a, const StripFailure& b) { return a.strip < b.strip; });
+        if (first->status != GenericError) return first->status;
+        // The band's own words, whichever thread it ran on; libtiff may already have noted
+        // another band's later failure on this thread.
+        clearFailureReason();
+        if (!first->message.empty()) noteFailureReason(first->message);
         return failed("a strip of the page cannot be decoded");
     }
 
-    // Strips [first, end) through `tif`, each into its rows; GenericError when one fails.
+    // Strips [first, end) through `tif`, each into its rows; at the first that fails, its
+    // number, its status (GenericError when libtiff cannot decode it) and libtiff's words.
     template <typename RowSink>
-    static GpStatus readStripRange(TIFF* tif, TiffErrors& errors, const PageLayout& l, const OwnLzw& lzw,
-                                   uint32_t rowsPerStrip, uint64_t lineBytes, uint32_t first,
-                                   uint32_t end, const std::atomic<bool>& stop, RowSink& sink) noexcept {
-        try {
-            std::vector<uint8_t> strip(static_cast<size_t>(lineBytes * rowsPerStrip));
-            std::vector<uint8_t> packed;
-            LzwStripReader reader;
-            for (uint32_t s = first; s < end; ++s) {
-                if (stop) return Aborted;
-                const uint32_t y = s * rowsPerStrip;
-                const uint32_t rows = std::min(rowsPerStrip, l.height - y);
-                errors.failed = false;
-                const uint32_t index = TIFFComputeStrip(tif, y, 0);
-                if (const uint8_t* own = lzw.use ? readOwnLzwStrip(tif, errors, lzw, index, lineBytes, rows,
-                                                                   packed, reader)
-                                                 : nullptr) {
-                    for (uint32_t r = 0; r < rows; ++r) sink(own + r * lineBytes, y + r);
-                    continue;
-                }
-                const tmsize_t got = TIFFReadEncodedStrip(tif, index, strip.data(),
-                                                          static_cast<tmsize_t>(lineBytes * rows));
-                if (got < 0 || errors.failed) return GenericError;
-                // A short strip leaves its remaining rows as zero bytes rather than stale data.
-                if (static_cast<uint64_t>(got) < lineBytes * rows)
-                    std::memset(strip.data() + got, 0, static_cast<size_t>(lineBytes * rows - got));
-                for (uint32_t r = 0; r < rows; ++r) sink(strip.data() + r * lineBytes, y + r);
+    static void readStripRange(TIFF* tif, TiffErrors& errors, const PageLayout& l, const OwnLzw& lzw,
+                               uint32_t rowsPerStrip, uint64_t lineBytes, uint32_t first, uint32_t end,
+                               const std::atomic<bool>& stop, RowSink& sink, StripScratch& scratch,
+                               StripFailure& failure) {
+        for (uint32_t s = first; s < end; ++s) {
+            if (stop) {
+                failure = StripFailure{s, Aborted, {}};
+                return;
             }
-            return Ok;
-        } catch (const std::bad_alloc&) {
-            return OutOfMemory;
+            const uint32_t y = s * rowsPerStrip;
+            const uint32_t rows = std::min(rowsPerStrip, l.height - y);
+            const uint32_t index = TIFFComputeStrip(tif, y, 0);
+            if (const uint8_t* own = lzw.use ? readOwnLzwStrip(tif, lzw, index, lineBytes, rows, scratch) : nullptr) {
+                for (uint32_t r = 0; r < rows; ++r) sink(own + r * lineBytes, y + r);
+                continue;
+            }
+            uint8_t* decoded = scratch.rows.data();
+            errors.failed = false;
+            errors.message.clear();
+            const tmsize_t got = TIFFReadEncodedStrip(tif, index, decoded, static_cast<tmsize_t>(lineBytes * rows));
+            if (got < 0 || errors.failed) {
+                failure = StripFailure{s, GenericError, errors.message};
+                return;
+            }
+            // A short strip leaves its remaining rows as zero bytes rather than stale data.
+            if (static_cast<uint64_t>(got) < lineBytes * rows)
+                std::memset(decoded + got, 0, static_cast<size_t>(lineBytes * rows - got));
+            for (uint32_t r = 0; r < rows; ++r) sink(decoded + r * lineBytes, y + r);
         }
     }
 

@@ -91,7 +91,9 @@ TiffPtr openSharedTiffReader(int fd, TiffErrors& errors) {
     if (!options) return nullptr;
     std::unique_ptr<SharedSource> source(new (std::nothrow) SharedSource{fd, 0, static_cast<uint64_t>(size)});
     if (!source) return nullptr;
-    TiffPtr tiff(TIFFClientOpenExt("page", "rmh", source.get(), sharedRead, sharedWrite, sharedSeek,
+    // Named as the main handle is (not at all), so that libtiff words a fault the same
+    // whichever handle met it.
+    TiffPtr tiff(TIFFClientOpenExt("", "rmh", source.get(), sharedRead, sharedWrite, sharedSeek,
                                    sharedClose, sharedSize, noMap, noUnmap, options.get()));
     // Once open, the handle's close procedure frees the source; a failed open leaves it here.
     if (tiff) (void)source.release();
