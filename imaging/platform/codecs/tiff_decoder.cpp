@@ -51,6 +51,7 @@ struct PageLayout {
 struct OwnLzw {
     bool use = false;
     uint32_t predictorStride = 0;  // samples per pixel under the horizontal predictor, else 0
+    int fd = -1;                   // the file, read at the strips' offsets
 };
 
 OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
@@ -68,6 +69,7 @@ OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
         return lzw;
     }
     lzw.use = true;
+    lzw.fd = TIFFFileno(tif);
     return lzw;
 }
 
@@ -98,7 +100,7 @@ const uint8_t* readOwnLzwStrip(TIFF* tif, const OwnLzw& lzw, uint32_t strip, uin
     if (size < 2 || size > outSize * 2 + 4096 || offset > static_cast<uint64_t>(INT64_MAX) - size)
         return nullptr;
     if (scratch.packed.size() < size) scratch.packed.resize(static_cast<size_t>(size));
-    if (!descriptorReader(TIFFFileno(tif))(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
+    if (!descriptorReader(lzw.fd)(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
     uint8_t* decoded = scratch.lzw.read(scratch.packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
     if (decoded && lzw.predictorStride != 0)
         accumulateRows(decoded, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
