@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../argb.h"
+#include "../channel_order.h"
 #include "../image_limits.h"
 #include "../parallel_bands.h"
 #include "codec.h"
@@ -347,6 +348,10 @@ private:
                     break;
                 }
                 case Direct::Rgb:
+                    if (spp == 3) {
+                        swapRedAndBlue(src, dst, l.width);
+                        break;
+                    }
                     for (uint32_t x = 0; x < l.width; ++x, src += spp, dst += 3) {
                         dst[0] = src[2];
                         dst[1] = src[1];

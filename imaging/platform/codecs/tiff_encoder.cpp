@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../channel_order.h"
 #include "../image_limits.h"
 #include "../parallel_bands.h"
 #include "byte_order.h"
@@ -52,13 +53,7 @@ void packRows(const Frame& frame, uint32_t y, uint32_t rows, uint64_t lineBytes,
         switch (frame.pixelClass) {
             case PixelClass::Indexed1:
             case PixelClass::Indexed8: std::memcpy(out, src, static_cast<size_t>(lineBytes)); break;
-            case PixelClass::Rgb24:
-                for (uint32_t x = 0; x < frame.width; ++x) {
-                    out[3 * x] = src[3 * x + 2];
-                    out[3 * x + 1] = src[3 * x + 1];
-                    out[3 * x + 2] = src[3 * x];
-                }
-                break;
+            case PixelClass::Rgb24: swapRedAndBlue(src, out, frame.width); break;
             case PixelClass::Argb32: {
                 const auto* words = reinterpret_cast<const uint32_t*>(src);
                 for (uint32_t x = 0; x < frame.width; ++x) {
