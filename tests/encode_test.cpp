@@ -102,6 +102,44 @@ TEST(PngEncoding, IndexedFramesStayIndexed) {
         }
 }
 
+// Black-and-white pictures written as 24-bit PNG (their own filter and deflate settings):
+// RGB, every pixel and the density kept.
+TEST(PngEncoding, BlackAndWhitePicturesKeepEveryPixel) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        int32_t width, height;
+    };
+    const Case cases[] = {{"a page", 1240, 1754}, {"a wide strip of odd width", 4961, 301}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TGPBitmap page(c.width, c.height, PixelFormat24bppRGB);
+        ASSERT_EQ(page.setResolution(300, 300), Ok);
+        {
+            TGPGraphics g(&page);
+            TGPSolidBrush white(OpaqueColor(255, 255, 255)), black(OpaqueColor(0, 0, 0));
+            ASSERT_EQ(g.PaintRectangle(&white, 0, 0, c.width, c.height), Ok);
+            // Letters of a sort: short strokes repeated along lines, and one tall bar.
+            for (int32_t y = 40; y + 30 < c.height; y += 61)
+                for (int32_t x = 30; x + 9 < c.width; x += 23) ASSERT_EQ(g.PaintRectangle(&black, x, y, 3 + x % 7, 20), Ok);
+            ASSERT_EQ(g.PaintRectangle(&black, c.width - 12, 0, 5, c.height), Ok);
+        }
+        const std::string path = dir.file("bw.png");
+        ASSERT_EQ(save(page, path, "image/png"), Ok);
+        const fixtures::RgbaImage back = fixtures::readPng(path);
+        EXPECT_EQ(back.pngColourType, PNG_COLOR_TYPE_RGB);
+        EXPECT_EQ(back.pngBitDepth, 8);
+        EXPECT_NEAR(back.dpiX, 300, 0.1);
+        ASSERT_EQ(back.width, static_cast<uint32_t>(c.width));
+        ASSERT_EQ(back.height, static_cast<uint32_t>(c.height));
+        size_t differing = 0;
+        for (uint32_t y = 0; y < back.height; ++y)
+            for (uint32_t x = 0; x < back.width; ++x)
+                differing += back.argb[size_t{y} * back.width + x] != fixtures::pixel(page, x, y);
+        EXPECT_EQ(differing, 0u);
+    }
+}
+
 // Indexed pages keep their class in a BMP too: 8-bit with the palette, 1-bit bilevel.
 TEST(BmpEncoding, IndexedFramesStayIndexed) {
     TempDir dir;

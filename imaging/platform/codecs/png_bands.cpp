@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "../channel_order.h"
 #include "../parallel_bands.h"
 
 namespace gdip::codecs {
@@ -106,11 +107,7 @@ private:
         uint8_t* __restrict to = out;
         const uint8_t* __restrict from = src;
         if (m_channels == 3) {
-            for (uint32_t x = 0; x < width; ++x) {
-                to[3 * x] = from[3 * x + 2];
-                to[3 * x + 1] = from[3 * x + 1];
-                to[3 * x + 2] = from[3 * x];
-            }
+            swapRedAndBlue(from, to, width);
             return;
         }
         for (uint32_t x = 0; x < width; ++x) {
