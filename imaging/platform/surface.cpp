@@ -1,7 +1,7 @@
 #include "surface.h"
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -291,12 +291,25 @@ std::vector<Coverage> coverageTable(uint32_t srcSize, uint32_t dstSize) {
 
 inline uint32_t bitAt(const uint8_t* row, uint32_t x) { return (row[x >> 3] >> (7 - (x & 7))) & 1u; }
 
-// Pixels [from, to) of a packed row that show palette entry 1.
+// The number of set bits of each byte. A table rather than std::popcount: the baseline
+// x86-64 instruction set has no population count, and the library routine it falls back
+// to took a seventh of the time of listing a fax document's tiles.
+constexpr std::array<uint8_t, 256> kOnesInByte = [] {
+    std::array<uint8_t, 256> ones{};
+    for (unsigned i = 0; i < 256; ++i) ones[i] = static_cast<uint8_t>((i & 1) + ones[i >> 1]);
+    return ones;
+}();
+
+// Pixels [from, to) of a packed row (most significant bit first) that show palette entry 1:
+// the bytes at either end masked, those between counted whole.
 uint32_t countOnes(const uint8_t* row, uint32_t from, uint32_t to) {
-    uint32_t count = 0;
-    for (; from < to && (from & 7) != 0; ++from) count += bitAt(row, from);
-    for (; from + 8 <= to; from += 8) count += static_cast<uint32_t>(std::popcount(row[from >> 3]));
-    for (; from < to; ++from) count += bitAt(row, from);
+    if (from >= to) return 0;
+    const uint32_t firstByte = from >> 3, lastByte = (to - 1) >> 3;
+    const auto head = static_cast<uint8_t>(0xFFu >> (from & 7));
+    const auto tail = static_cast<uint8_t>(0xFFu << (7 - ((to - 1) & 7)));
+    if (firstByte == lastByte) return kOnesInByte[row[firstByte] & head & tail];
+    uint32_t count = kOnesInByte[row[firstByte] & head] + kOnesInByte[row[lastByte] & tail];
+    for (uint32_t b = firstByte + 1; b < lastByte; ++b) count += kOnesInByte[row[b]];
     return count;
 }
 
