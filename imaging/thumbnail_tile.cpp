@@ -56,18 +56,30 @@ TileSize tileSizeFor(uint32_t width, uint32_t height) {
     return size;
 }
 
-void DrawThumbnailTile(TGPImage& source, TileTarget& target, TGPPen& framePen) {
-    target.emptyPicture();
+std::unique_ptr<TGPImage> makeTileThumbnail(TGPImage& source) {
     const uint32_t width = source.PixelWidth();
     const uint32_t height = source.PixelHeight();
-    // A picture without pixels has no scale: nothing is drawn, and the target stays empty.
-    if (width == 0 || height == 0) return;
+    if (width == 0 || height == 0) return nullptr;
     const TileSize size = tileSizeFor(width, height);
-    std::unique_ptr<TGPImage> thumbnail(source.MakeThumbnail(
-        static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height)));
-    const int32_t x = (kTileEdge - size.width) / 2;
-    const int32_t y = (kTileEdge - size.height) / 2;
-    paintTile(target, framePen, thumbnail->NativeHandle ? thumbnail.get() : nullptr, x, y);
+    return std::unique_ptr<TGPImage>(
+        source.MakeThumbnail(static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height)));
+}
+
+void drawTileAround(TGPImage* thumbnail, TileTarget& target, TGPPen& framePen) {
+    target.emptyPicture();
+    // A picture without pixels has no scale: nothing is drawn, and the target stays empty.
+    if (!thumbnail) return;
+    // The thumbnail has the tile size the page's own size gives.
+    const auto width = static_cast<int32_t>(thumbnail->PixelWidth());
+    const auto height = static_cast<int32_t>(thumbnail->PixelHeight());
+    const int32_t x = (kTileEdge - width) / 2;
+    const int32_t y = (kTileEdge - height) / 2;
+    paintTile(target, framePen, thumbnail->NativeHandle ? thumbnail : nullptr, x, y);
+}
+
+void DrawThumbnailTile(TGPImage& source, TileTarget& target, TGPPen& framePen) {
+    const std::unique_ptr<TGPImage> thumbnail = makeTileThumbnail(source);
+    drawTileAround(thumbnail.get(), target, framePen);
 }
 
 void drawBlankTile(TileTarget& target, TGPPen& framePen) {

@@ -51,6 +51,12 @@ TileSize tileSizeFor(uint32_t width, uint32_t height);
 // leaves the target empty and draws nothing.
 void DrawThumbnailTile(TGPImage& source, TileTarget& target, TGPPen& framePen);
 
+// The same in two steps, so that the scaling (the costly part) can run on another thread
+// and the drawing where the target lives: the active frame scaled to its tile size (null
+// for a source that reads 0 x 0), then the tile drawn around it.
+std::unique_ptr<TGPImage> makeTileThumbnail(TGPImage& source);
+void drawTileAround(TGPImage* thumbnail, TileTarget& target, TGPPen& framePen);
+
 // A white framed tile with no picture, for a page that could not be decoded.
 void drawBlankTile(TileTarget& target, TGPPen& framePen);
 

@@ -20,4 +20,15 @@ auto startAside(bool onAThread, Work work) -> std::future<decltype(work())> {
     return std::async(std::launch::deferred, std::move(work));
 }
 
+// Waits, when it goes, for every piece of work still pending in `pending` (futures from
+// startAside): whatever ends a run early, nothing is left running on a thread.
+template <typename Futures>
+struct WaitOnExit {
+    Futures& pending;
+    ~WaitOnExit() {
+        for (auto& work : pending)
+            if (work.valid()) work.wait();
+    }
+};
+
 }  // namespace orvelle

@@ -12,6 +12,7 @@
 #include "jobs/file_identity.h"
 #include "jobs/work_aside.h"
 #include "split/file_names.h"
+#include "split/page_lanes.h"
 
 namespace orvelle {
 namespace {
@@ -114,9 +115,6 @@ bool checkExportInputs(const std::string& sourceText, const std::string& folderT
 
 namespace {
 
-// Pages at most this large (decoded) are exported two at a time.
-constexpr uint64_t kPipelinedPageBytes = uint64_t{64} << 20;
-
 // One page's export, handed to a thread: its decoder (one per lane, each used by one page
 // at a time), the page, the percentage read for it and its file name.
 struct PageWork {
@@ -182,9 +180,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     // With more than one core, pages go two at a time, each lane with its own decoder (the
     // second made when first needed); results, progress and events still come page by page
     // in order on this thread. Documents of huge pages go one page at a time.
-    const uint64_t firstPageBytes = uint64_t{source->PixelWidth()} * source->PixelHeight() * 3;
-    const size_t lanes =
-        ImagingSession::workers() > 1 && pages.size() > 1 && firstPageBytes <= kPipelinedPageBytes ? 2 : 1;
+    const size_t lanes = pageLaneCount(*source, pages.size());
     std::vector<std::unique_ptr<TGPImage>> decoders;
     decoders.push_back(std::move(source));
     std::deque<std::future<PageOutcome>> inFlight;
@@ -202,13 +198,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
             context.pump.processPendingEvents();
         };
         // Whatever ends the run early, no page is left running on a thread.
-        struct Drain {
-            std::deque<std::future<PageOutcome>>& pending;
-            ~Drain() {
-                for (auto& page : pending)
-                    if (page.valid()) page.wait();
-            }
-        } drain{inFlight};
+        WaitOnExit drain{inFlight};
         for (size_t i = 0; i < pages.size(); ++i) {
             if (inFlight.size() == lanes) finishOldest();
             // A page already on its way is finished and kept; no new one is started.

@@ -1,13 +1,37 @@
 #include "page_listing.h"
 
+#include <deque>
+#include <future>
 #include <memory>
+#include <vector>
 
 #include "imaging/text_path.h"
+#include "jobs/work_aside.h"
+#include "split/page_lanes.h"
 
 namespace orvelle {
 namespace {
 
 const char* const kListingProgressText = "正在将TIFF文件分页显示,请等待......";
+
+// One page made ready for its entry on a lane: its size as far as known, and its tile's
+// picture (null when the page could not be decoded).
+struct ScaledPage {
+    uint32_t page = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::unique_ptr<TGPImage> thumbnail;
+};
+
+ScaledPage scalePage(TGPImage& decoder, GUID dimension, uint32_t page) {
+    ScaledPage scaled;
+    scaled.page = page;
+    if (decoder.ActivateFrame(&dimension, page) != Ok) return scaled;
+    scaled.width = decoder.PixelWidth();
+    scaled.height = decoder.PixelHeight();
+    if (scaled.width > 0 && scaled.height > 0) scaled.thumbnail = makeTileThumbnail(decoder);
+    return scaled;
+}
 
 }  // namespace
 
@@ -30,27 +54,45 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
         return listing;
     }
     std::unique_ptr<TGPPen> pen(CreateTileFramePen());
+    // With more than one core, pages are decoded and scaled two at a time, each lane with
+    // its own decoder (the second made when first needed); tiles are drawn, entries made,
+    // progress shown and events pumped page by page in order on this thread.
+    const size_t lanes = pageLaneCount(*source, count);
+    std::vector<std::unique_ptr<TGPImage>> decoders;
+    decoders.push_back(std::move(source));
+    std::deque<std::future<ScaledPage>> inFlight;
     ProgressScope progress(context.progress, static_cast<int>(count), kListingProgressText);
-    for (uint32_t page = 0; page < count; ++page) {
-        const bool decoded = source->ActivateFrame(&dimension, page) == Ok;
-        const uint32_t width = decoded ? source->PixelWidth() : 0;
-        const uint32_t height = decoded ? source->PixelHeight() : 0;
-        if (width > 0 && height > 0) {
-            DrawThumbnailTile(*source, target, *pen);
+    const auto finishOldest = [&] {
+        ScaledPage scaled = inFlight.front().get();
+        inFlight.pop_front();
+        if (scaled.thumbnail) {
+            drawTileAround(scaled.thumbnail.get(), target, *pen);
         } else {
             drawBlankTile(target, *pen);
             ++listing.failedPages;
         }
-        sink.addPage(PageCaption(page, width, height));
+        sink.addPage(PageCaption(scaled.page, scaled.width, scaled.height));
+        progress.step(static_cast<int>(listing.pages));
         ++listing.pages;
-        progress.step(static_cast<int>(page));
         context.pump.processPendingEvents();
-        // The entries made so far stay.
-        if (context.cancelRequested() && page + 1 < count) {
+    };
+    // Whatever ends the run early, no page is left running on a thread.
+    WaitOnExit drain{inFlight};
+    for (uint32_t page = 0; page < count; ++page) {
+        if (inFlight.size() == lanes) finishOldest();
+        // The entries made so far stay; a page already on its way gets its entry too.
+        if (page > 0 && context.cancelRequested()) {
             listing.cancelled = true;
             break;
         }
+        const size_t lane = page % lanes;
+        if (lane == decoders.size())
+            decoders.push_back(std::make_unique<TGPImage>(widenPath(sourcePath), false));
+        TGPImage* decoder = decoders[lane].get();
+        inFlight.push_back(
+            startAside(lanes > 1, [decoder, dimension, page] { return scalePage(*decoder, dimension, page); }));
     }
+    while (!inFlight.empty()) finishOldest();
     return listing;
 }
 

@@ -300,8 +300,12 @@ TEST(Cancel, ListingAndAddingKeepWhatWasDone) {
     JobContext context = listing.context();
     const PageListing listed = listTiffPages(source, target, sink, context);
     EXPECT_TRUE(listed.cancelled);
-    EXPECT_EQ(listed.pages, 1u);
-    EXPECT_EQ(sink.captions, std::vector<std::string>{"图(1) 30*20"});
+    // With two cores the second page is already on its way when the first entry is made,
+    // and gets its entry too.
+    const std::vector<std::string> firstTwo{"图(1) 30*20", "图(2) 30*20"};
+    const size_t started = ImagingSession::workers() > 1 ? 2 : 1;
+    EXPECT_EQ(listed.pages, started);
+    EXPECT_EQ(sink.captions, std::vector<std::string>(firstTwo.begin(), firstTwo.begin() + static_cast<long>(started)));
 
     MergeList list;
     CancelAtFirstPump adding;

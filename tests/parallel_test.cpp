@@ -9,6 +9,7 @@
 #include "imaging/gdipobj.h"
 #include "imaging/gdiputil.h"
 #include "imaging/text_path.h"
+#include "split/page_listing.h"
 #include "support/fixtures.h"
 #include "support/job_runs.h"
 #include "support/readback.h"
@@ -162,6 +163,41 @@ TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
         EXPECT_EQ(events[run], events[0]);
     }
     EXPECT_FALSE(merged[0].empty());
+}
+
+// The page list: the same tiles, captions, progress and events on one core and several,
+// the damaged page included.
+TEST_F(ParallelTest, PageListingTheSameOnAnyCores) {
+    struct Entries : PageListSink {
+        BitmapTileTarget* target = nullptr;
+        std::vector<std::string> captions;
+        std::vector<std::vector<uint32_t>> tiles;
+        void addPage(const std::string& caption) override {
+            captions.push_back(caption);
+            std::vector<uint32_t>& pixels = tiles.emplace_back();
+            if (TGPBitmap* tile = target->bitmap())
+                for (uint32_t y = 0; y < static_cast<uint32_t>(kTileEdge); ++y)
+                    for (uint32_t x = 0; x < static_cast<uint32_t>(kTileEdge); ++x) pixels.push_back(fixtures::pixel(*tile, x, y));
+        }
+    };
+    Entries runs[3];
+    std::vector<std::string> events[3];
+    for (uint32_t run = 0; run < 3; ++run) {
+        Workers workers(run == 2 ? 4 : run + 1);
+        BitmapTileTarget target;
+        runs[run].target = &target;
+        RecordingContext rec;
+        JobContext context = rec.context();
+        const PageListing listing = listTiffPages(source, target, runs[run], context);
+        EXPECT_EQ(listing.pages, 8u);
+        EXPECT_EQ(listing.failedPages, 1u);
+        events[run] = rec.events;
+    }
+    for (int run = 1; run < 3; ++run) {
+        EXPECT_EQ(runs[run].captions, runs[0].captions) << run;
+        EXPECT_TRUE(runs[run].tiles == runs[0].tiles) << run;
+        EXPECT_EQ(events[run], events[0]) << run;
+    }
 }
 
 // Pictures of many bands, RGB and RGBA: the same bytes on one core and four, and every pixel
