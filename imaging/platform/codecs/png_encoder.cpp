@@ -38,8 +38,6 @@ struct PngWriteJob {
     png_bytep line = nullptr;
 };
 
-
-
 [[noreturn]] void pngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void pngWriteWarning(png_structp, png_const_charp) {}
 

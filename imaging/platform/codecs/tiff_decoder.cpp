@@ -52,7 +52,7 @@ struct PageLayout {
 struct OwnLzw {
     bool use = false;
     uint32_t predictorStride = 0;  // samples per pixel under the horizontal predictor, else 0
-    int fd = -1;                   // the file, read at the strips' offsets
+    ReadAt read;                   // the file, read at the strips' offsets
 };
 
 OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
@@ -70,7 +70,7 @@ OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
         return lzw;
     }
     lzw.use = true;
-    lzw.fd = TIFFFileno(tif);
+    lzw.read = descriptorReader(TIFFFileno(tif));
     return lzw;
 }
 
@@ -101,7 +101,7 @@ const uint8_t* readOwnLzwStrip(TIFF* tif, const OwnLzw& lzw, uint32_t strip, uin
     if (size < 2 || size > outSize * 2 + 4096 || offset > static_cast<uint64_t>(INT64_MAX) - size)
         return nullptr;
     if (scratch.packed.size() < size) scratch.packed.resize(static_cast<size_t>(size));
-    if (!descriptorReader(lzw.fd)(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
+    if (!lzw.read(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
     uint8_t* decoded = scratch.lzw.read(scratch.packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
     if (decoded && lzw.predictorStride != 0)
         accumulateRows(decoded, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
@@ -405,7 +405,8 @@ private:
         std::atomic<uint32_t> nextStrip{0};
         std::atomic<uint32_t> firstFailure{UINT32_MAX};
         std::vector<StripFailure> failures(bands);
-        runBands(bands, [&](size_t band) {
+        // Each band reports through `failures`, so the status of the run itself says nothing.
+        (void)runBands(bands, [&](size_t band) {
             StripFailure& failure = failures[band];
             try {
                 StripScratch scratch;
