@@ -6,6 +6,7 @@
 #include <tiffio.h>
 
 #include <cstdio>
+#include <cstring>
 
 
 #include "support/fixtures.h"
@@ -103,6 +104,136 @@ INSTANTIATE_TEST_SUITE_P(
                       "libtiff/quad-tile.jpg.tiff", "libtiff/miniswhite-1c-1b.tiff",
                       "libtiff/testfax4.tiff", "libtiff/minisblack-2c-8b-alpha.tiff",
                       "libtiff/rgb-3c-16b.tiff", "libtiff/lzw-single-strip.tiff"})));
+
+// --- Every tiled layout, against libtiff's RGBA reader on the same pixels in strips ----------
+
+struct TiledLayout {
+    uint16_t bits, samples, planar;
+    uint32_t width, height;  // tiles are 16 x 16
+};
+
+std::string layoutName(const ::testing::TestParamInfo<TiledLayout>& info) {
+    const TiledLayout& l = info.param;
+    return std::to_string(l.bits) + "bit_" + std::to_string(l.samples) + "samples_" +
+           (l.planar == PLANARCONFIG_SEPARATE ? "planar_" : "") + std::to_string(l.width) + "x" +
+           std::to_string(l.height);
+}
+
+// One page of `l` whose samples follow a ramp that differs in every column, row and plane.
+void writeLayout(const std::string& path, const TiledLayout& l, bool tiled) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, l.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, l.height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, l.bits);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, l.samples);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, l.planar);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    if (l.samples == 2 || l.samples == 4) {
+        const uint16_t kind = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &kind);
+    }
+    if (tiled) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 5);
+    }
+    const uint32_t planes = l.planar == PLANARCONFIG_SEPARATE ? l.samples : 1;
+    const uint32_t perPixel = l.planar == PLANARCONFIG_SEPARATE ? 1 : l.samples;
+    const uint32_t maximum = (1u << l.bits) - 1;
+    auto sample = [&](uint32_t x, uint32_t y, uint32_t s) {
+        if (l.samples % 2 == 0 && s == l.samples - 1u) return maximum - (x * 7 + y * 3) % (maximum / 2 + 1);
+        return (x * 2654435761u + y * 40503u + s * 977u) % (maximum + 1);
+    };
+    // Whole-picture rows, packed MSB first, then cut into tiles or strips by libtiff's layout.
+    const size_t rowBytes = (size_t{l.width} * perPixel * l.bits + 7) / 8;
+    for (uint32_t plane = 0; plane < planes; ++plane) {
+        std::vector<uint8_t> rows(rowBytes * l.height);
+        for (uint32_t y = 0; y < l.height; ++y)
+            for (uint32_t x = 0; x < l.width; ++x)
+                for (uint32_t k = 0; k < perPixel; ++k) {
+                    const uint32_t value = sample(x, y, planes > 1 ? plane : k);
+                    const size_t index = size_t{x} * perPixel + k;
+                    uint8_t* row = rows.data() + y * rowBytes;
+                    if (l.bits == 16) {
+                        const uint16_t v = static_cast<uint16_t>(value);
+                        std::memcpy(row + 2 * index, &v, 2);
+                    } else {
+                        const size_t bit = index * l.bits;
+                        row[bit / 8] |= static_cast<uint8_t>(value << (8 - l.bits - bit % 8));
+                    }
+                }
+        if (!tiled) {
+            for (uint32_t y = 0; y < l.height; ++y)
+                ASSERT_EQ(TIFFWriteScanline(tif, rows.data() + y * rowBytes, y, static_cast<uint16_t>(plane)), 1);
+            continue;
+        }
+        std::vector<uint8_t> tile(static_cast<size_t>(TIFFTileSize(tif)));
+        const size_t tileRowBytes = static_cast<size_t>(TIFFTileRowSize(tif));
+        for (uint32_t ty = 0; ty < l.height; ty += 16)
+            for (uint32_t tx = 0; tx < l.width; tx += 16) {
+                std::fill(tile.begin(), tile.end(), 0);
+                const size_t from = size_t{tx} * perPixel * l.bits / 8;
+                for (uint32_t r = 0; r < 16 && ty + r < l.height; ++r)
+                    std::memcpy(tile.data() + r * tileRowBytes, rows.data() + (ty + r) * rowBytes + from,
+                                std::min(tileRowBytes, rowBytes - from));
+                ASSERT_GE(TIFFWriteTile(tif, tile.data(), tx, ty, 0, static_cast<uint16_t>(plane)), 0);
+            }
+    }
+    ASSERT_TRUE(TIFFWriteDirectory(tif));
+    TIFFClose(tif);
+}
+
+class TiledLayouts : public ::testing::TestWithParam<TiledLayout> {};
+
+TEST_P(TiledLayouts, TilesAndStripsDecodeAsLibtiffReadsTheStrips) {
+    const TiledLayout& l = GetParam();
+    fixtures::TempDir dir;
+    const std::string tiledPath = dir.file("tiled.tif"), stripsPath = dir.file("strips.tif");
+    writeLayout(tiledPath, l, true);
+    writeLayout(stripsPath, l, false);
+    // The strips are the reference: libtiff's RGBA reader misreads some tiles of partial width.
+    TIFF* tif = TIFFOpen(stripsPath.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    std::vector<uint32_t> raster(size_t{l.width} * l.height);
+    ASSERT_TRUE(TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), ORIENTATION_TOPLEFT, 0));
+    TIFFClose(tif);
+    std::vector<uint8_t> expected(raster.size() * 4);
+    for (size_t i = 0; i < raster.size(); ++i) {
+        expected[4 * i] = static_cast<uint8_t>(TIFFGetR(raster[i]));
+        expected[4 * i + 1] = static_cast<uint8_t>(TIFFGetG(raster[i]));
+        expected[4 * i + 2] = static_cast<uint8_t>(TIFFGetB(raster[i]));
+        expected[4 * i + 3] = static_cast<uint8_t>(TIFFGetA(raster[i]));
+    }
+    for (const std::string& path : {tiledPath, stripsPath}) {
+        SCOPED_TRACE(path);
+        auto image = fixtures::load(path);
+        ASSERT_EQ(image->LastStatus, Ok);
+        ASSERT_EQ(image->PixelWidth(), l.width);
+        const bool alpha = image->framePixelFormat() == PixelFormat32bppARGB;
+        // libtiff premultiplies alpha, except for 8-bit grey with its alpha interleaved,
+        // which it hands out straight.
+        const bool premultiplied = alpha && !(l.samples == 2 && l.bits == 8 && l.planar == PLANARCONFIG_CONTIG);
+        EXPECT_LE(worstDifference(*image, expected, l.width, l.height, premultiplied), alpha ? 1 : 0);
+    }
+}
+
+std::vector<TiledLayout> tiledLayouts() {
+    std::vector<TiledLayout> layouts;
+    const std::pair<uint32_t, uint32_t> sizes[] = {{32, 48}, {37, 21}};
+    for (const auto& [width, height] : sizes) {
+        for (uint16_t bits : {1, 2, 4, 8, 16}) layouts.push_back({bits, 1, PLANARCONFIG_CONTIG, width, height});
+        for (uint16_t bits : {8, 16})
+            for (uint16_t samples : {2, 3, 4})
+                for (uint16_t planar : {PLANARCONFIG_CONTIG, PLANARCONFIG_SEPARATE})
+                    layouts.push_back({bits, samples, planar, width, height});
+    }
+    return layouts;
+}
+
+INSTANTIATE_TEST_SUITE_P(Generated, TiledLayouts, ::testing::ValuesIn(tiledLayouts()), layoutName);
 
 // --- PNG -----------------------------------------------------------------------------------
 

@@ -57,7 +57,9 @@ struct OwnLzw {
 
 OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
     OwnLzw lzw;
-    if (l.compression != COMPRESSION_LZW || l.planar != PLANARCONFIG_CONTIG) return lzw;
+    // Samples wider than a byte need libtiff's byte swapping after decoding.
+    if (l.compression != COMPRESSION_LZW || l.planar != PLANARCONFIG_CONTIG || l.bitsPerSample > 8)
+        return lzw;
     uint16_t fillOrder = FILLORDER_MSB2LSB;
     uint16_t predictor = PREDICTOR_NONE;
     TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
@@ -106,6 +108,14 @@ const uint8_t* readOwnLzwStrip(TIFF* tif, const OwnLzw& lzw, uint32_t strip, uin
     if (decoded && lzw.predictorStride != 0)
         accumulateRows(decoded, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
     return decoded;
+}
+
+// The top eight bits of 16-bit sample `i` of a row, which libtiff has put in the machine's
+// byte order.
+uint8_t highByte(const uint8_t* row, uint32_t i) {
+    uint16_t sample;
+    std::memcpy(&sample, row + 2 * size_t{i}, 2);
+    return static_cast<uint8_t>(sample >> 8);
 }
 
 uint8_t unpremultiply(uint32_t value, uint32_t alpha) {
@@ -242,9 +252,12 @@ private:
         const bool grey = l.photometric == PHOTOMETRIC_MINISBLACK ||
                           l.photometric == PHOTOMETRIC_MINISWHITE;
         const bool alpha = l.extraCount > 0 && l.extraAlpha != EXTRASAMPLE_UNSPECIFIED;
+        // 16-bit grey is read here too: libtiff's RGBA reader misplaces the samples of the
+        // last column of tiles when the width is not a multiple of the tile's.
+        const bool sixteen = l.bitsPerSample == 16 && grey;
         if (l.samplesPerPixel == 1) {
             if (l.bitsPerSample != 1 && l.bitsPerSample != 2 && l.bitsPerSample != 4 &&
-                l.bitsPerSample != 8)
+                l.bitsPerSample != 8 && !sixteen)
                 return false;
             if (l.photometric == PHOTOMETRIC_PALETTE) {
                 kind = Direct::Palette;
@@ -254,11 +267,11 @@ private:
             kind = l.bitsPerSample == 1 ? Direct::Bilevel : Direct::Grey;
             return true;
         }
-        if (l.bitsPerSample != 8) return false;
-        if (grey && l.samplesPerPixel == 2 && alpha) {
+        if (grey && l.samplesPerPixel == 2 && alpha && (l.bitsPerSample == 8 || sixteen)) {
             kind = Direct::GreyAlpha;
             return true;
         }
+        if (l.bitsPerSample != 8) return false;
         if (l.photometric == PHOTOMETRIC_RGB && l.samplesPerPixel >= 3) {
             kind = (l.samplesPerPixel > 3 && alpha) ? Direct::Rgba : Direct::Rgb;
             return true;
@@ -301,7 +314,7 @@ private:
         if (kind == Direct::Palette) {
             if (!readColormap(l, palette)) return NotImplemented;
         } else if (kind == Direct::Bilevel || kind == Direct::Grey) {
-            palette = greyPalette(l.bitsPerSample);
+            palette = greyPalette(std::min<uint16_t>(l.bitsPerSample, 8));
             if (l.photometric == PHOTOMETRIC_MINISWHITE) std::reverse(palette.begin(), palette.end());
         }
         const GpStatus status = allocateFrame(out, l.width, l.height, pixelClass);
@@ -325,6 +338,8 @@ private:
                 case Direct::Grey:
                     if (l.bitsPerSample == 8) {
                         std::memcpy(dst, src, l.width);
+                    } else if (l.bitsPerSample == 16) {
+                        for (uint32_t x = 0; x < l.width; ++x) dst[x] = highByte(src, x);
                     } else {
                         const unsigned bits = l.bitsPerSample;
                         const unsigned perByte = 8 / bits;
@@ -338,9 +353,10 @@ private:
                 case Direct::GreyAlpha: {
                     auto* words = reinterpret_cast<uint32_t*>(dst);
                     const bool inverted = l.photometric == PHOTOMETRIC_MINISWHITE;
+                    const bool wide = l.bitsPerSample == 16;
                     for (uint32_t x = 0; x < l.width; ++x) {
-                        uint32_t v = src[2 * x];
-                        const uint32_t a = src[2 * x + 1];
+                        uint32_t v = wide ? highByte(src, 2 * x) : src[2 * x];
+                        const uint32_t a = wide ? highByte(src, 2 * x + 1) : src[2 * x + 1];
                         if (inverted) v = 255 - v;
                         if (associated) v = unpremultiply(v, a);
                         words[x] = packArgb(a, v, v, v);
