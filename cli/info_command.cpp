@@ -105,7 +105,7 @@ void printText(const FileInfo& info, std::ostream& out) {
 }
 
 void printJson(const FileInfo& info, std::ostream& out) {
-    out << "{\"path\": " << jsonString(info.path) << ", \"ok\": " << (info.ok ? "true" : "false");
+    out << "{" << jsonName("path", info.path) << ", \"ok\": " << (info.ok ? "true" : "false");
     if (!info.ok) out << ", \"error\": " << jsonString(info.error);
     if (!info.format.empty()) out << ", \"format\": " << jsonString(info.format);
     out << ", \"frames\": [";

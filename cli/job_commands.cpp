@@ -16,6 +16,7 @@
 #include "job_reports.h"
 #include "page_ranges.h"
 #include "path_list.h"
+#include "quoted_name.h"
 #include "terminal_reporting.h"
 
 namespace orvelle::cli {
@@ -72,6 +73,11 @@ Arguments parse(const std::vector<std::string>& args, const std::vector<std::str
             if (arg == name) {
                 if (i + 1 >= args.size()) {
                     parsed.error = arg + " needs a value";
+                    return parsed;
+                }
+                // Which of two values was meant cannot be known: refuse rather than pick one.
+                if (parsed.option(arg)) {
+                    parsed.error = arg + " is given more than once";
                     return parsed;
                 }
                 parsed.options.emplace_back(arg, args[++i]);
@@ -201,18 +207,22 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     TerminalMessages messages(err);
 
     if (const std::string* pageText = a.option("--page")) {
-        long page = 0;
+        const std::optional<uint32_t> page = parsePageNumber(*pageText);
         const std::string* target = a.option("--to");
-        if (!parseNumber(*pageText, page) || page < 1) return usage("pages are counted from 1");
+        if (!page) return usage("pages are counted from 1");
         if (!target || a.option("--out") || a.option("--pages"))
             return usage("--page goes with --to FILE, not --out or --pages");
-        ExportPageRequest request{source, static_cast<uint32_t>(page - 1), *target, format,
+        // An unreadable document is left to the job, which says so.
+        if (const uint32_t count = countPages(source); count > 0 && *page > count)
+            return usage(pastTheEndReason(*page, source, count));
+        ExportPageRequest request{source, *page - 1, *target, format,
                                   static_cast<int>(percent), *quality, a.flag("--keep-class")};
-        const bool written = ExportPage(request, messages);
+        std::string reason;
+        const bool written = ExportPage(request, messages, &reason);
         if (json) {
             ExportAllResult result;
             result.pages = countPages(source);
-            result.outcomes.push_back({request.pageIndex, written ? *target : "", written ? "" : messages.lastText()});
+            result.outcomes.push_back({request.pageIndex, written ? *target : "", reason});
             if (written) result.written.push_back(*target);
             else result.failedPages.push_back(request.pageIndex);
             printSplitReport(out, source, result, {messages.lastTitle(), messages.lastText()});
@@ -220,7 +230,8 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
             out << *target << "\n";
         }
         if (!written) {
-            err << source << ": page " << page << " was not written to " << *target << "\n";
+            err << quotedName(source) << ": page " << *page << " was not written to " << quotedName(*target) << ": "
+                << reason << "\n";
             return kNothingWritten;
         }
         return kAllWritten;
@@ -239,9 +250,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (const uint32_t count = countPages(source); count > 0) {
             uint32_t beyond = 0;
             const auto pages = expandPageRanges(*ranges, count, beyond);
-            if (!pages)
-                return usage("page " + std::to_string(beyond) + " is past the end of " + source + " (" +
-                             std::to_string(count) + (count == 1 ? " page)" : " pages)"));
+            if (!pages) return usage(pastTheEndReason(beyond, source, count));
             request.pages = *pages;
         }
     }
@@ -254,14 +263,14 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     } else {
         for (const std::string& file : result.written) out << file << "\n";
     }
-    for (uint32_t page : result.failedPages) err << source << ": page " << (page + 1) << " was not saved\n";
+    printSplitFailures(err, source, result);
     const int status = result.written.empty() ? kNothingWritten
                        : result.failedPages.empty() ? kAllWritten : kSomeFailed;
     return unlessInterrupted(result.cancelled, status);
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json"});
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json", "--null"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli merge: " << why << "\n";
         return kNothingWritten;
@@ -278,9 +287,9 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     std::vector<std::string> operands = a.operands;
     if (const std::string* listFile = a.option("--from-list")) {
-        std::optional<std::vector<std::string>> listed = readPathListFile(*listFile);
-        if (!listed) return usage("cannot read the list " + *listFile);
-        operands.insert(operands.end(), listed->begin(), listed->end());
+        const PathList listed = readPathListFile(*listFile, a.flag("--null"));
+        if (!listed.error.empty()) return usage("cannot read the list " + quotedName(*listFile) + ": " + listed.error);
+        operands.insert(operands.end(), listed.paths.begin(), listed.paths.end());
     }
     if (operands.empty()) return usage("name at least one picture to merge");
     ComposeRequest request{{}, *output, a.flag("--all-pages")};
@@ -293,9 +302,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
             if (const uint32_t count = countPages(named.path); count > 0) {
                 uint32_t beyond = 0;
                 const auto expanded = expandPageRanges(*named.ranges, count, beyond);
-                if (!expanded)
-                    return usage("page " + std::to_string(beyond) + " is past the end of " + named.path + " (" +
-                                 std::to_string(count) + (count == 1 ? " page)" : " pages)"));
+                if (!expanded) return usage(pastTheEndReason(beyond, named.path, count));
                 pages = *expanded;
             }
         }
@@ -308,6 +315,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     JobContext context{progress, messages, pump, &jobCancel()};
     const ComposeResult result = ComposeTiff(request, context);
     if (a.flag("--json")) printMergeReport(out, *output, result, {messages.lastTitle(), messages.lastText()});
+    printMergeFailures(err, *output, result);
     if (!result.written) return unlessInterrupted(result.cancelled, kNothingWritten);
     if (!a.flag("--json")) out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
     return result.skipped.empty() ? kAllWritten : kSomeFailed;

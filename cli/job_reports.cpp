@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "json_text.h"
+#include "quoted_name.h"
 
 namespace orvelle::cli {
 namespace {
@@ -18,13 +19,15 @@ const char* flag(bool value) { return value ? "true" : "false"; }
 
 void printSplitReport(std::ostream& out, const std::string& source, const ExportAllResult& result,
                       const ClosingMessage& message) {
-    out << "{\"command\": \"split\", \"source\": " << jsonString(source) << ", \"document_pages\": " << result.pages
+    out << "{\"command\": \"split\", " << jsonName("source", source);
+    if (!result.sourceFailure.empty()) out << ", \"error\": " << jsonString(result.sourceFailure);
+    out << ", \"document_pages\": " << result.pages
         << ", \"cancelled\": " << flag(result.cancelled) << ", \"pages\": [";
     for (size_t i = 0; i < result.outcomes.size(); ++i) {
         const PageOutcome& page = result.outcomes[i];
         out << (i ? ", " : "") << "{\"page\": " << (page.page + 1) << ", ";
         if (!page.file.empty())
-            out << "\"file\": " << jsonString(page.file) << "}";
+            out << jsonName("file", page.file) << "}";
         else
             out << "\"error\": " << jsonString(page.reason) << "}";
     }
@@ -35,11 +38,13 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
 
 void printMergeReport(std::ostream& out, const std::string& output, const ComposeResult& result,
                       const ClosingMessage& message) {
-    out << "{\"command\": \"merge\", \"output\": " << jsonString(output) << ", \"written\": " << flag(result.written)
+    out << "{\"command\": \"merge\", " << jsonName("output", output);
+    if (!result.outputFailure.empty()) out << ", \"output_error\": " << jsonString(result.outputFailure);
+    out << ", \"written\": " << flag(result.written)
         << ", \"pages\": " << result.pages << ", \"cancelled\": " << flag(result.cancelled) << ", \"sources\": [";
     for (size_t i = 0; i < result.outcomes.size(); ++i) {
         const SourceOutcome& source = result.outcomes[i];
-        out << (i ? ", " : "") << "{\"path\": " << jsonString(source.path) << ", \"pages_added\": " << source.pagesAdded
+        out << (i ? ", " : "") << "{" << jsonName("path", source.path) << ", \"pages_added\": " << source.pagesAdded
             << ", \"failed_pages\": [";
         for (size_t k = 0; k < source.failedPages.size(); ++k) out << (k ? ", " : "") << (source.failedPages[k] + 1);
         out << "]";
@@ -49,6 +54,25 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
     out << "], \"skipped\": " << result.skipped.size() << ", ";
     printMessage(out, message);
     out << "}\n";
+}
+
+void printSplitFailures(std::ostream& err, const std::string& source, const ExportAllResult& result) {
+    if (!result.sourceFailure.empty()) err << quotedName(source) << ": " << result.sourceFailure << "\n";
+    for (const PageOutcome& page : result.outcomes)
+        if (page.file.empty())
+            err << quotedName(source) << ": page " << (page.page + 1) << " was not saved: " << page.reason << "\n";
+}
+
+void printMergeFailures(std::ostream& err, const std::string& output, const ComposeResult& result) {
+    if (!result.outputFailure.empty()) err << quotedName(output) << ": " << result.outputFailure << "\n";
+    for (const SourceOutcome& source : result.outcomes) {
+        if (!source.reason.empty()) {
+            err << quotedName(source.path) << ": " << source.reason << "\n";
+            continue;
+        }
+        for (uint32_t page : source.failedPages)
+            err << quotedName(source.path) << ": page " << (page + 1) << " was not added\n";
+    }
 }
 
 }  // namespace orvelle::cli

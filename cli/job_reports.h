@@ -25,4 +25,9 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
 void printMergeReport(std::ostream& out, const std::string& output, const ComposeResult& result,
                       const ClosingMessage& message);
 
+// What failed, one line each on standard error, "path: reason", after the job's message:
+// the document or output at fault, or each page or source that failed.
+void printSplitFailures(std::ostream& err, const std::string& source, const ExportAllResult& result);
+void printMergeFailures(std::ostream& err, const std::string& output, const ComposeResult& result);
+
 }  // namespace orvelle::cli

@@ -4,10 +4,10 @@
 
 #include <charconv>
 
-namespace orvelle::cli {
-namespace {
+#include "quoted_name.h"
 
-std::optional<uint32_t> pageNumber(const std::string& text) {
+namespace orvelle::cli {
+std::optional<uint32_t> parsePageNumber(const std::string& text) {
     uint32_t value = 0;
     const char* end = text.data() + text.size();
     const auto [last, error] = std::from_chars(text.data(), end, value);
@@ -15,7 +15,10 @@ std::optional<uint32_t> pageNumber(const std::string& text) {
     return value;
 }
 
-}  // namespace
+std::string pastTheEndReason(uint32_t page, const std::string& path, uint32_t pageCount) {
+    return "page " + std::to_string(page) + " is past the end of " + quotedName(path) + " (" +
+           std::to_string(pageCount) + (pageCount == 1 ? " page)" : " pages)");
+}
 
 std::optional<std::vector<PageRange>> parsePageRanges(const std::string& text) {
     std::vector<PageRange> ranges;
@@ -27,15 +30,15 @@ std::optional<std::vector<PageRange>> parsePageRanges(const std::string& text) {
         const size_t dash = part.find('-');
         PageRange range;
         if (dash == std::string::npos) {
-            const auto page = pageNumber(part);
+            const auto page = parsePageNumber(part);
             if (!page) return std::nullopt;
             range = {*page, *page};
         } else {
-            const auto first = pageNumber(part.substr(0, dash));
+            const auto first = parsePageNumber(part.substr(0, dash));
             if (!first) return std::nullopt;
             range.first = *first;
             if (dash + 1 < part.size()) {
-                range.last = pageNumber(part.substr(dash + 1));
+                range.last = parsePageNumber(part.substr(dash + 1));
                 if (!range.last) return std::nullopt;
             }
         }

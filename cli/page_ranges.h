@@ -14,6 +14,13 @@ struct PageRange {
     std::optional<uint32_t> last;  // none: to the last page ("10-")
 };
 
+// A page number from 1 as typed: digits only, at most 4294967295; nothing otherwise (never a
+// number that wrapped around).
+std::optional<uint32_t> parsePageNumber(const std::string& text);
+
+// "page 12 is past the end of scan.tif (10 pages)"
+std::string pastTheEndReason(uint32_t page, const std::string& path, uint32_t pageCount);
+
 // The ranges in `text`: comma-separated "N", "N-M" (M below N runs backwards) or "N-";
 // nothing when the text is not of that form or a number is 0.
 std::optional<std::vector<PageRange>> parsePageRanges(const std::string& text);

@@ -1,30 +1,42 @@
 #include "path_list.h"
 
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 
 namespace orvelle::cli {
 
-std::vector<std::string> readPathList(std::istream& in) {
-    std::vector<std::string> paths;
-    std::string line;
-    bool first = true;
-    while (std::getline(in, line)) {
-        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-        first = false;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) paths.push_back(line);
+PathList readPathList(std::istream& in, bool nulSeparated) {
+    PathList list;
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        list.error = std::strerror(errno);
+        return list;
     }
-    return paths;
+    if (!nulSeparated && bytes.find('\0') != std::string::npos) {
+        list.error = "it holds a NUL byte (names separated by NUL, as find -print0 writes them, are read with --null)";
+        return list;
+    }
+    const char separator = nulSeparated ? '\0' : '\n';
+    size_t at = 0;
+    if (!nulSeparated && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) at = 3;
+    while (at < bytes.size()) {
+        size_t end = bytes.find(separator, at);
+        if (end == std::string::npos) end = bytes.size();
+        std::string name = bytes.substr(at, end - at);
+        if (!nulSeparated && !name.empty() && name.back() == '\r') name.pop_back();
+        if (!name.empty()) list.paths.push_back(std::move(name));
+        at = end + 1;
+    }
+    return list;
 }
 
-std::optional<std::vector<std::string>> readPathListFile(const std::string& path) {
-    if (path == "-") return readPathList(std::cin);
+PathList readPathListFile(const std::string& path, bool nulSeparated) {
+    if (path == "-") return readPathList(std::cin, nulSeparated);
     std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::vector<std::string> paths = readPathList(file);
-    if (file.bad()) return std::nullopt;
-    return paths;
+    if (!file) return {{}, std::strerror(errno)};
+    return readPathList(file, nulSeparated);
 }
 
 }  // namespace orvelle::cli

@@ -6,8 +6,10 @@
 #include "imaging/gdiputil.h"
 #include "imaging/gdipobj.h"
 #include "imaging/output_formats.h"
+#include "imaging/status_text.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
+#include "jobs/output_target.h"
 #include "jobs/work_aside.h"
 
 namespace orvelle {
@@ -30,8 +32,9 @@ public:
     bool add(std::unique_ptr<TGPImage>& source) {
         if (m_failed) return false;
         if (!m_image) {
-            if (source->SaveToFile(widenPath(m_path), &m_encoder, m_flags.block()) != Ok) {
-                m_failed = true;  // the output cannot be created
+            if (const GpStatus status = source->SaveToFile(widenPath(m_path), &m_encoder, m_flags.block());
+                status != Ok) {
+                fail(status);  // the output cannot be created
                 return false;
             }
             m_flags.setValue(EncoderValueFrameDimensionPage);
@@ -40,7 +43,8 @@ public:
             return true;
         }
         const GpStatus status = m_image->AppendFrame(source.get(), m_flags.block());
-        if (status == Win32Error) m_failed = true;  // a failed write spoils the whole file
+        if (status == Win32Error || status == InsufficientBuffer)
+            fail(status);  // a failed write spoils the whole file
         if (status != Ok) return false;
         ++m_pages;
         return true;
@@ -50,6 +54,8 @@ public:
     // Drops the unfinished file: nothing is left, an existing file of that name as it was.
     void abandon() { m_image.reset(); }
     bool failed() const { return m_failed; }
+    // Why the output could not be written, in words; empty while it could.
+    const std::string& failure() const { return m_failure; }
     uint32_t pages() const { return m_pages; }
 
     // Completes the file and puts it in place; false when that failed (a full disk, the
@@ -57,18 +63,25 @@ public:
     bool finish() {
         if (!m_image || m_failed) return false;
         m_flags.setValue(EncoderValueFlush);
-        const bool complete = m_image->AppendFrame(m_image.get(), m_flags.block()) == Ok;
+        const GpStatus status = m_image->AppendFrame(m_image.get(), m_flags.block());
         m_image.reset();
-        return complete;
+        if (status != Ok) fail(status);
+        return status == Ok;
     }
 
 private:
+    void fail(GpStatus status) {
+        m_failed = true;
+        m_failure = writeFailureReason(status);
+    }
+
     std::string m_path;
     GUID m_encoder;
     SaveFlagParams m_flags;
     std::unique_ptr<TGPImage> m_image;
     uint32_t m_pages = 0;
     bool m_failed = false;
+    std::string m_failure;
 };
 
 std::string pageLabel(const std::string& path, uint32_t page) {
@@ -84,10 +97,7 @@ struct OpenedSource {
 
 OpenedSource openSource(const std::string& path) {
     OpenedSource opened{std::make_unique<TGPImage>(widenPath(path), false), {}};
-    if (!opened.image->NativeHandle) {
-        const std::string why = lastDecodeFailure();
-        opened.reason = "cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
-    }
+    if (!opened.image->NativeHandle) opened.reason = decodeFailureReason(opened.image->LastStatus);
     return opened;
 }
 
@@ -130,10 +140,13 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
                 break;
             }
         }
-        if (source->ActivateFrame(&dimension, pages[i]) != Ok || !destination.add(source))
+        // A page the output could not take is the output's failure, not the source's.
+        if (source->ActivateFrame(&dimension, pages[i]) != Ok)
             outcome.failedPages.push_back(pages[i]);
-        else
+        else if (destination.add(source))
             ++outcome.pagesAdded;
+        else if (!destination.failed())
+            outcome.failedPages.push_back(pages[i]);
     }
     if (destination.failed()) return std::nullopt;
     if (outcome.pagesAdded == 0 || onePageWanted) {
@@ -169,6 +182,11 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
             showError(context.messages, "合成文件不能覆盖待合成的图片!");
             return result;
         }
+    }
+    // A folder, a FIFO or a missing folder is known before any source is decoded.
+    if (result.outputFailure = outputRefusal(request.outputPath); !result.outputFailure.empty()) {
+        showError(context.messages, "TIF文件合成失败!");
+        return result;
     }
     GUID encoder{};
     FindEncoderByMime("image/tiff", encoder);
@@ -213,6 +231,7 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
             result.written = destination.finish();
             result.pages = result.written ? pages : 0;
         }
+        result.outputFailure = destination.failure();
     }
     if (result.pageOutOfRange) return result;
     if (result.cancelled) {

@@ -42,6 +42,7 @@ struct ComposeResult {
     std::vector<std::string> skipped;
     std::vector<SourceOutcome> outcomes;  // one per source handled, in order
     bool cancelled = false;  // nothing written, an existing file untouched
+    std::string outputFailure;  // why the output could not be written, when that was the fault
     // A page asked for is past the end of its source: nothing was written and nothing said.
     std::optional<PageOutOfRange> pageOutOfRange;
 };

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "imaging/gdiputil.h"
+#include "imaging/status_text.h"
 #include "imaging/platform/image_limits.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
+#include "jobs/output_target.h"
 #include "jobs/work_aside.h"
 #include "split/file_names.h"
 #include "split/page_lanes.h"
@@ -43,31 +45,31 @@ int32_t percentFromText(std::string_view text, int32_t fallback) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, kMinPercent, kMaxPercent));
 }
 
-bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
-                         const GUID& encoder, const EncoderParameters* parameters) {
+GpStatus renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
+                             const GUID& encoder, const EncoderParameters* parameters) {
     const uint32_t width = source.PixelWidth();
     const uint32_t height = source.PixelHeight();
-    if (width == 0 || height == 0) return false;
+    if (width == 0 || height == 0) return InvalidParameter;
     // At 100 % a 24-bit page is already what drawing it would make: it is written as decoded,
     // without a second copy of the page in memory. So is an indexed page into PNG, whose
     // encoder expands each row to RGB as it writes it (and declines a translucent palette).
     if (clampPercent(percent) == 100) {
         const PixelFormat format = source.framePixelFormat();
-        if (format == PixelFormat24bppRGB) return source.SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+        if (format == PixelFormat24bppRGB) return source.SaveToFile(widenPath(target), &encoder, parameters);
         GUID png{};
         FindEncoderByMime("image/png", png);
         if ((format == PixelFormat1bppIndexed || format == PixelFormat8bppIndexed) && encoder == png) {
             const EncoderParameterBlock rgb(EncoderColorDepth, 24);
             const GpStatus status = source.SaveToFile(widenPath(target), &encoder, rgb.block());
-            if (status != NotImplemented) return status == Ok;
+            if (status != NotImplemented) return status;
         }
     }
     const int32_t newWidth = scaledSide(width, percent);
     const int32_t newHeight = scaledSide(height, percent);
     if (!gdip::frameSizeAllowed(static_cast<uint64_t>(newWidth), static_cast<uint64_t>(newHeight)))
-        return false;
+        return ValueOverflow;
     std::unique_ptr<TGPBitmap> bitmap(new TGPBitmap(newWidth, newHeight, PixelFormat24bppRGB));
-    if (!bitmap->NativeHandle) return false;
+    if (!bitmap->NativeHandle) return bitmap->LastStatus;
     const float dpiX = source.horizontalResolution(), dpiY = source.verticalResolution();
     if (dpiX > 0 && dpiY > 0) {
         // The printed size stays the same: more pixels, proportionally more dots per inch.
@@ -77,27 +79,29 @@ bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& t
     {
         std::unique_ptr<TGPGraphics> graphics(new TGPGraphics(bitmap.get()));
         (void)graphics->SetScalingMode(InterpolationModeNearestNeighbor);  // a valid mode
-        if (graphics->DrawImageScaled(&source, PixelRect(0, 0, newWidth, newHeight), 0, 0,
-                                      static_cast<int32_t>(width), static_cast<int32_t>(height),
-                                      UnitPixel) != Ok)
-            return false;
+        if (const GpStatus drawn = graphics->DrawImageScaled(&source, PixelRect(0, 0, newWidth, newHeight), 0, 0,
+                                                             static_cast<int32_t>(width),
+                                                             static_cast<int32_t>(height), UnitPixel);
+            drawn != Ok)
+            return drawn;
     }
-    return bitmap->SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+    return bitmap->SaveToFile(widenPath(target), &encoder, parameters);
 }
 
-bool savePageInClass(TGPImage& source, int32_t percent, const std::string& target,
-                     const GUID& encoder, const EncoderParameters* parameters) {
+GpStatus savePageInClass(TGPImage& source, int32_t percent, const std::string& target,
+                         const GUID& encoder, const EncoderParameters* parameters) {
     const PixelFormat format = source.framePixelFormat();
     if (format != PixelFormat1bppIndexed && format != PixelFormat8bppIndexed)
         return renderPageAtPercent(source, percent, target, encoder, parameters);
     if (clampPercent(percent) == 100)
-        return source.SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+        return source.SaveToFile(widenPath(target), &encoder, parameters);
     // The printed size stays the same, as when the page is drawn.
     std::unique_ptr<TGPImage> scaled(source.ScaleInClass(
         static_cast<uint32_t>(scaledSide(source.PixelWidth(), percent)),
         static_cast<uint32_t>(scaledSide(source.PixelHeight(), percent)),
         static_cast<float>(clampPercent(percent)) / 100.0f));
-    return scaled->NativeHandle && scaled->SaveToFile(widenPath(target), &encoder, parameters) == Ok;
+    if (!scaled->NativeHandle) return scaled->LastStatus;
+    return scaled->SaveToFile(widenPath(target), &encoder, parameters);
 }
 
 bool checkExportInputs(const std::string& sourceText, const std::string& folderText,
@@ -138,14 +142,25 @@ PageOutcome exportOnePage(const PageWork& work) {
         outcome.reason = "the page cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
         return outcome;
     }
-    const bool written =
+    // A name that leads back to the source (a link, a hard link) would destroy the pages not
+    // yet split.
+    if (sameFile(work.request->sourcePath, work.target)) {
+        outcome.reason = "the page cannot be written to " + work.target + ": it is the document being split";
+        return outcome;
+    }
+    const GpStatus status =
         work.request->keepClass
             ? savePageInClass(*work.source, work.percent, work.target, work.encoder, parameters.block())
             : renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, parameters.block());
-    if (written)
+    if (status == Ok) {
         outcome.file = work.target;
-    else
-        outcome.reason = "the page cannot be written to " + work.target;
+    } else if (status == ValueOverflow) {
+        outcome.reason = "the scaled page would be over the size limit of one picture";
+    } else {
+        const std::string refusal = outputRefusal(work.target);
+        outcome.reason = "the page cannot be written to " + work.target + ": " +
+                         (refusal.empty() ? writeFailureReason(status) : refusal);
+    }
     return outcome;
 }
 
@@ -154,11 +169,13 @@ PageOutcome exportOnePage(const PageWork& work) {
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context) {
     ExportAllResult result;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
+    const GpStatus opened = source->LastStatus;
     GUID dimension{};
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
     (void)source->ListFrameDimensions(&dimension, 1);
     result.pages = source->CountFrames(&dimension);
     if (result.pages == 0) {
+        result.sourceFailure = decodeFailureReason(opened);
         showError(context.messages, "TIF文件无法识别!");
         return result;
     }
@@ -231,30 +248,36 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     return result;
 }
 
-bool ExportPage(const ExportPageRequest& request, MessageSink& messages) {
+bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason) {
     if (sameFile(request.sourcePath, request.targetPath)) {
+        if (reason) *reason = "it is the document being split";
         showError(messages, "不能覆盖正在分解的TIF文件!");
         return false;
     }
     ExportAllRequest asked;
+    asked.sourcePath = request.sourcePath;
     asked.format = request.format;
     asked.quality = request.quality;
     asked.keepClass = request.keepClass;
-    bool written = false;
+    std::string why;
     {
         std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
+        const GpStatus opened = source->LastStatus;
         GUID dimension{};
         // A failed listing leaves the id zero: no frame counts, and that is the failure.
         (void)source->ListFrameDimensions(&dimension, 1);
         GUID encoder{};
         FindEncoderByMime(formatRow(request.format).MimeType, encoder);
-        written = source->NativeHandle &&
-                  !exportOnePage({source.get(), dimension, request.pageIndex, request.percent,
-                                  request.targetPath, encoder, &asked})
-                       .file.empty();
+        if (!source->NativeHandle)
+            why = decodeFailureReason(opened);
+        else
+            why = exportOnePage({source.get(), dimension, request.pageIndex, request.percent, request.targetPath,
+                                 encoder, &asked})
+                      .reason;
     }
-    if (!written) showError(messages, "图片保存失败!");
-    return written;
+    if (reason) *reason = why;
+    if (!why.empty()) showError(messages, "图片保存失败!");
+    return why.empty();
 }
 
 }  // namespace orvelle

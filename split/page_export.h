@@ -25,14 +25,15 @@ int32_t scaledSide(uint32_t side, int32_t percent);
 int32_t percentFromText(std::string_view text, int32_t fallback);
 
 // Draws the active frame of `source` at `percent` into a new 24-bit bitmap that carries the
-// source's resolution scaled alike, and saves it to `target`. False when nothing was written.
-bool renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
-                         const GUID& encoder, const EncoderParameters* parameters);
+// source's resolution scaled alike, and saves it to `target`. ValueOverflow when the scaled
+// page would be over the size limit of one picture.
+GpStatus renderPageAtPercent(TGPImage& source, int32_t percent, const std::string& target,
+                             const GUID& encoder, const EncoderParameters* parameters);
 
 // Like renderPageAtPercent, except that a bilevel, grey or palette page stays in its class:
 // written as decoded at 100 %, else scaled with nearest neighbour in that class.
-bool savePageInClass(TGPImage& source, int32_t percent, const std::string& target,
-                     const GUID& encoder, const EncoderParameters* parameters);
+GpStatus savePageInClass(TGPImage& source, int32_t percent, const std::string& target,
+                         const GUID& encoder, const EncoderParameters* parameters);
 
 // The two checks before a run; shows the first that fails and returns false.
 bool checkExportInputs(const std::string& sourceText, const std::string& folderText,
@@ -62,6 +63,7 @@ struct ExportAllResult {
     std::vector<uint32_t> failedPages;  // from 0
     std::vector<PageOutcome> outcomes;  // one per page asked for, in order, until a cancel
     bool cancelled = false;
+    std::string sourceFailure;  // why the document could not be opened, when it could not
     // A page asked for is past the end: nothing was written and nothing said.
     std::optional<uint32_t> pageOutOfRange;
 };
@@ -79,7 +81,7 @@ struct ExportPageRequest {
 };
 
 // Writes one page; says nothing on success and "图片保存失败!" or
-// "不能覆盖正在分解的TIF文件!" on failure.
-bool ExportPage(const ExportPageRequest& request, MessageSink& messages);
+// "不能覆盖正在分解的TIF文件!" on failure, with the reason in words in `reason` when given.
+bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason = nullptr);
 
 }  // namespace orvelle

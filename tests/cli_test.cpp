@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -133,7 +135,7 @@ TEST(JsonReports, MergeNamesEverySourceWithRangesAndCompression) {
     EXPECT_EQ(report["sources"][0]["path"], fax);
     EXPECT_EQ(report["sources"][0]["pages_added"], 2);
     EXPECT_EQ(report["sources"][1]["pages_added"], 2);
-    EXPECT_TRUE(report["sources"][2]["error"].get<std::string>().find("cannot be decoded") == 0);
+    EXPECT_EQ(report["sources"][2]["error"], "No such file or directory");
     EXPECT_EQ(report["skipped"], 1);
     EXPECT_EQ(report["message"]["title"], "错误");
     const auto pages = fixtures::readTiffPages(output);
@@ -149,6 +151,142 @@ TEST(JsonReports, MergeNamesEverySourceWithRangesAndCompression) {
     EXPECT_NE(beyond.err.find("page 5 is past the end"), std::string::npos) << beyond.err;
     EXPECT_FALSE(std::filesystem::exists(output));
     EXPECT_EQ(run(runMerge, {"--out", output, "--compression", "zip", fax}).status, 2);
+}
+
+// Arguments that are wrong in a way a user cannot see are refused with the reason, exit 2,
+// before anything is written.
+TEST(CommandLine, AmbiguousArgumentsAreRefusedBeforeAnythingIsWritten) {
+    TempDir dir;
+    const std::string source = dir.file("doc.tif"), list = dir.file("list.txt"), output = dir.file("all.tif");
+    fixtures::writeTiff(source, std::vector<TiffPage>(3, {TiffKind::Grey8, 8, 8, COMPRESSION_NONE}));
+    fixtures::writeBytes(list, {'a', '.', 'p', 'n', 'g', 0, 'b', '.', 'p', 'n', 'g', '\n'});
+    std::filesystem::create_directory(dir.file("out"));
+    struct Row {
+        int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+        std::vector<std::string> args;
+        std::string reason;
+    };
+    const std::vector<Row> rows = {
+        {runSplit, {source, "--page", "4294967299", "--to", dir.file("p.png")}, "pages are counted from 1"},
+        {runSplit, {source, "--page", "4", "--to", dir.file("p.png")}, "page 4 is past the end of " + source + " (3 pages)"},
+        {runSplit, {source, "--out", dir.file("out"), "--pages", "1", "--pages", "2"}, "--pages is given more than once"},
+        {runSplit, {source, "--out", dir.file("out"), "--pages", "4294967297"}, "pages are written as"},
+        {runMerge, {"--out", output, "--from-list", list}, "holds a NUL byte"},
+        {runMerge, {"--out", output, "--out", dir.file("b.tif"), source}, "--out is given more than once"},
+        {runMerge, {"--out", output, "--from-list", dir.file("none.txt")}, "No such file or directory"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        const CommandRun r = run(row.command, row.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(row.reason), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(fixtures::listFolder(dir.path().string()).size(), 3u) << "nothing written";
+    EXPECT_TRUE(fixtures::listFolder(dir.file("out")).empty());
+}
+
+// find -print0 lists: any byte but NUL in a name, a newline included.
+TEST(CommandLine, NulSeparatedListsTakeNamesWithNewlines) {
+    TempDir dir;
+    const std::string odd = dir.file("two\nlines.tif"), plain = dir.file("plain.tif"), list = dir.file("list");
+    fixtures::writeTiff(odd, {{TiffKind::Rgb, 5, 5, COMPRESSION_NONE}});
+    fixtures::writeTiff(plain, {{TiffKind::Rgb, 7, 7, COMPRESSION_NONE}});
+    std::vector<uint8_t> bytes;
+    for (const std::string& name : {odd, plain}) {
+        bytes.insert(bytes.end(), name.begin(), name.end());
+        bytes.push_back(0);
+    }
+    fixtures::writeBytes(list, bytes);
+    const CommandRun r = run(runMerge, {"--out", dir.file("all.tif"), "--null", "--from-list", list});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto pages = fixtures::readTiffPages(dir.file("all.tif"));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].width, 5u);
+    EXPECT_EQ(pages[1].width, 7u);
+}
+
+// A report stays JSON whatever bytes a name holds, and the exact name can be had back.
+TEST(JsonReports, NamesThatAreNotUtf8StayJsonAndExact) {
+    TempDir dir;
+    const std::string source = dir.file("scan\xff\xfe.tif");
+    fixtures::writeTiff(source, {{TiffKind::Rgb, 5, 5, COMPRESSION_NONE}});
+    const CommandRun r = run(runMerge, {"--out", dir.file("all.tif"), "--json", source, dir.file("   ")});
+    ASSERT_EQ(r.status, 1) << r.err;
+    const nlohmann::json report = nlohmann::json::parse(r.out);
+    const std::string readable = report["sources"][0]["path"];
+    EXPECT_EQ(readable, dir.file("scan\xEF\xBF\xBD\xEF\xBF\xBD.tif"));
+    const std::string encoded = report["sources"][0]["path_base64"];
+    EXPECT_EQ(encoded.size() % 4, 0u);
+    EXPECT_FALSE(report["sources"][1].contains("path_base64"));
+    EXPECT_NE(r.err.find("'" + dir.file("   ") + "'"), std::string::npos) << "a name of blanks is quoted: " << r.err;
+}
+
+// Every failure names the file at fault and the reason, on standard error and in --json; the
+// closing message stays the window's.
+TEST(CommandLine, FailuresNameTheFileAndTheReason) {
+    TempDir dir;
+    const std::string doc = dir.file("x.tif"), picture = dir.file("a.tif"), fifo = dir.file("pipe");
+    fixtures::writeTiff(doc, std::vector<TiffPage>(3, {TiffKind::Grey8, 8, 8, COMPRESSION_NONE}));
+    fixtures::writeTiff(picture, {{TiffKind::Bilevel, 2000, 2000, COMPRESSION_CCITTFAX4}});
+    fixtures::writeBytes(dir.file("junk.tif"), {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0});
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder"));
+    struct Row {
+        int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+        std::vector<std::string> args;
+        std::string line;  // on standard error
+        int status;
+    };
+    const std::vector<Row> rows = {
+        {runSplit, {dir.file("none.tif"), "--out", dir.path().string()}, dir.file("none.tif") + ": No such file or directory", 2},
+        {runSplit, {doc, "--out", dir.file("nodir"), "--pages", "1"},
+         doc + ": page 1 was not saved: the page cannot be written to " + dir.file("nodir/x_1.JPG") + ": No such file or directory", 2},
+        {runSplit, {picture, "--out", dir.path().string(), "--percent", "1000"},
+         picture + ": page 1 was not saved: the scaled page would be over the size limit of one picture", 2},
+        {runSplit, {dir.file("junk.tif"), "--page", "1", "--to", dir.file("p.png")}, "cannot be decoded", 2},
+        {runMerge, {"--out", dir.file("nodir/m.tif"), doc}, dir.file("nodir/m.tif") + ": No such file or directory", 2},
+        {runMerge, {"--out", dir.file("folder"), doc}, dir.file("folder") + ": Is a directory", 2},
+        {runMerge, {"--out", fifo, doc}, fifo + ": is a FIFO, not a regular file", 2},
+        {runMerge, {"--out", dir.file("m.tif"), dir.file("missing.png")}, dir.file("missing.png") + ": No such file or directory", 2},
+        {runMerge, {"--out", dir.file("m.tif"), doc, dir.file("junk.tif")}, dir.file("junk.tif") + ": cannot be decoded", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        const CommandRun r = run(row.command, row.args);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_NE(r.err.find(row.line), std::string::npos) << r.err;
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO is left as it was";
+
+    const CommandRun json = run(runMerge, {"--out", dir.file("nodir/m.tif"), "--json", doc});
+    const nlohmann::json report = nlohmann::json::parse(json.out);
+    EXPECT_EQ(report["output_error"], "No such file or directory");
+    EXPECT_TRUE(report["sources"].empty() || report["sources"][0]["failed_pages"].empty()) << "the source is not at fault";
+    EXPECT_EQ(report["message"]["text"], "TIF文件合成失败!");
+}
+
+// A page whose name leads back to the document being split is not written; the rest are.
+TEST(CommandLine, SplitNeverOverwritesItsSourceThroughALink) {
+    TempDir dir;
+    const std::string doc = dir.file("scan.tif");
+    fixtures::writeTiff(doc, {{TiffKind::Rgb, 5, 5, COMPRESSION_NONE}, {TiffKind::Rgb, 6, 6, COMPRESSION_NONE},
+                              {TiffKind::Rgb, 7, 7, COMPRESSION_NONE}});
+    std::filesystem::create_symlink("scan.tif", dir.file("scan_2.TIF"));
+    std::filesystem::create_hard_link(doc, dir.file("scan_3.TIF"));
+    const CommandRun r = run(runSplit, {doc, "--out", dir.path().string(), "--format", "tiff", "--json"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("page 2 was not saved: the page cannot be written to " + dir.file("scan_2.TIF") +
+                         ": it is the document being split"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("page 3 was not saved"), std::string::npos) << r.err;
+    const auto pages = fixtures::readTiffPages(doc);
+    ASSERT_EQ(pages.size(), 3u) << "the source keeps every page";
+    EXPECT_EQ(pages[2].width, 7u);
+    EXPECT_EQ(fixtures::readTiffPages(dir.file("scan_1.TIF")).size(), 1u);
+    const nlohmann::json report = nlohmann::json::parse(r.out);
+    EXPECT_EQ(report["written"], 1);
+    EXPECT_EQ(report["failed"], 2);
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <tiffio.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <memory>
 
@@ -120,7 +123,29 @@ TEST_F(FullDisk, CompositionFailsAndKeepsTheOldFile) {
     const ComposeResult result = fixtures::compose({source, source}, inside("m.tif"), true, rec);
     EXPECT_FALSE(result.written);
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIF文件合成失败!"});
+    EXPECT_EQ(result.outputFailure, std::strerror(ENOSPC));
+    for (const SourceOutcome& outcome : result.outcomes) EXPECT_TRUE(outcome.failedPages.empty()) << "not the source's fault";
     expectOnlyTheOldFile(folder(), "m.tif");
+}
+
+// A job killed outright (SIGKILL, a power cut) leaves nothing in the folder: the file being
+// written has no name until it is complete.
+TEST(DiskFaults, KilledDuringACompositionLeavesNoFile) {
+    TempDir dir;
+    const std::string source = largeDocument(dir);
+    fs::create_directory(dir.file("out"));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RecordingContext rec;
+        rec.onPump = [] { raise(SIGKILL); };  // after the first source has gone in
+        fixtures::compose({source, source, source}, dir.file("out/m.tif"), true, rec);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_TRUE(fixtures::listFolder(dir.file("out")).empty());
 }
 
 TEST(DiskFaults, ReadOnlyDestinationWritesNothing) {

@@ -106,6 +106,7 @@ GpStatus completeMultiFrameSave(GpImage* image) {
     if (!save) return Ok;
     GpStatus status = save->broken ? Win32Error : save->encoder->finish();
     save->encoder.reset();
+    if (status == Win32Error) status = save->file.writeFailure();
     if (status == Ok) return save->file.commit();
     save->file.abandon();
     return status;
@@ -162,13 +163,15 @@ GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUI
         save->encoder = codecs::createEncoder(entry->kind, save->file.stream(), request.options, status);
         if (!save->encoder) return status;
         status = save->encoder->addFrame(image->frame);
-        if (status != Ok) return status;  // the temporary file goes with `save`
+        if (status == Win32Error) return save->file.writeFailure();
+        if (status != Ok) return status;  // the unfinished file goes with `save`
         if (entry->kind == codecs::EncoderKind::Tiff && request.saveFlag == EncoderValueMultiFrame) {
             image->multiFrameSave = std::move(save);
             return Ok;
         }
         status = save->encoder->finish();
         save->encoder.reset();
+        if (status == Win32Error) return save->file.writeFailure();
         return status == Ok ? save->file.commit() : status;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
@@ -185,12 +188,13 @@ GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
     if (request.saveFlag != EncoderValueFrameDimensionPage) return InvalidParameter;
     if (newImage->frame.empty()) return WrongState;
     MultiFrameSave& save = *image->multiFrameSave;
-    if (save.broken) return Win32Error;
+    if (save.broken) return save.file.writeFailure();
     try {
         const GpStatus status = save.encoder->addFrame(newImage->frame);
         // A refused frame leaves the file as it was; a failed write leaves it unusable.
-        if (status == Win32Error) save.broken = true;
-        return status;
+        if (status != Win32Error) return status;
+        save.broken = true;
+        return save.file.writeFailure();
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }

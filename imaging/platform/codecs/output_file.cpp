@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 
@@ -51,6 +54,28 @@ std::string followLinks(const std::string& path) {
 // system accepts (up to its 255-byte limit) can be written.
 constexpr char kTemporaryName[] = ".orvelle-XXXXXX";
 
+// A hidden name in `folder` that no file has yet; each try is a new random name.
+std::string freshTemporaryName(const std::filesystem::path& folder, unsigned attempt) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string name = kTemporaryName;
+    uint64_t seed = (static_cast<uint64_t>(getpid()) << 32) ^ reinterpret_cast<uintptr_t>(&name) ^ attempt;
+    seed ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (char& c : name)
+        if (c == 'X') {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            c = kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+        }
+    return (folder / name).string();
+}
+
+// Flushes a folder's entries to the disk: a renamed file survives a power cut.
+void syncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 OutputFile::~OutputFile() { abandon(); }
@@ -64,13 +89,19 @@ GpStatus OutputFile::create(const std::string& destination) {
     const std::filesystem::path target(resolved);
     struct stat existing {};
     const bool exists = stat(resolved.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return AccessDenied;
+    if (exists && !S_ISREG(existing.st_mode)) return AccessDenied;
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    std::string pattern = (folder / kTemporaryName).string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) return statusOfErrno(errno);
-    if (exists && S_ISREG(existing.st_mode)) {
+    // No name until it is complete; file systems without unnamed files get a hidden one.
+    std::string temporary;
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return statusOfErrno(errno);
+        temporary = (folder / kTemporaryName).string();
+        fd = mkstemp(temporary.data());
+        if (fd < 0) return statusOfErrno(errno);
+    }
+    if (exists) {
         // A replaced file keeps its owner and group as far as this user may set them (best
         // effort: a picture written under our own group is still a picture), then its
         // permission bits.
@@ -78,38 +109,65 @@ GpStatus OutputFile::create(const std::string& destination) {
             (void)!fchown(fd, static_cast<uid_t>(-1), existing.st_gid);
         fchmod(fd, existing.st_mode & 0777);
     } else {
-        // mkstemp makes the file private; a new picture gets the usual permissions.
+        // The file was made private; a new picture gets the usual permissions.
         fchmod(fd, 0666 & ~currentUmask());
     }
     m_stream = fdopen(fd, "w+b");
     if (!m_stream) {
         ::close(fd);
-        ::unlink(pattern.c_str());
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         return OutOfMemory;
     }
     m_destination = resolved;
-    m_temporary = pattern;
+    m_temporary = temporary;
     return Ok;
 }
 
 GpStatus OutputFile::commit() {
     if (!m_stream) return WrongState;
-    const bool written = std::fflush(m_stream) == 0 && std::ferror(m_stream) == 0;
+    const int fd = fileno(m_stream);
+    bool written = std::fflush(m_stream) == 0 && std::ferror(m_stream) == 0;
+    // The data is on the disk before the file replaces anything: a power cut leaves the old
+    // file or the new one, never an empty one under the old name.
+    const int syncError = written && ::fsync(fd) != 0 ? errno : 0;
+    if (syncError != 0 && syncError != EINVAL && syncError != EROFS) written = false;
+    const GpStatus placed = written ? place() : writeFailure();
     const bool closed = std::fclose(m_stream) == 0;
     m_stream = nullptr;
-    if (!written || !closed) {
-        ::unlink(m_temporary.c_str());
+    if (placed != Ok || !closed) {
+        if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+        if (placed == Ok) ::unlink(m_destination.c_str());
         m_temporary.clear();
-        return Win32Error;
-    }
-    if (::rename(m_temporary.c_str(), m_destination.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(m_temporary.c_str());
-        m_temporary.clear();
-        return statusOfErrno(error);
+        return placed != Ok ? placed : Win32Error;
     }
     m_temporary.clear();
+    syncFolder(std::filesystem::path(m_destination).parent_path());
     return Ok;
+}
+
+// Gives the complete file the destination's name: an unnamed file is linked under a fresh
+// hidden name first, since a link cannot replace a file and a rename can.
+GpStatus OutputFile::place() {
+    if (m_temporary.empty()) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fileno(m_stream));
+        const std::filesystem::path folder = std::filesystem::path(m_destination).parent_path();
+        for (unsigned attempt = 0; m_temporary.empty(); ++attempt) {
+            const std::string name = freshTemporaryName(folder.empty() ? "." : folder, attempt);
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                m_temporary = name;
+            else if (errno != EEXIST || attempt > 100)
+                return statusOfErrno(errno);
+        }
+    }
+    if (::rename(m_temporary.c_str(), m_destination.c_str()) != 0) return statusOfErrno(errno);
+    m_temporary.clear();
+    return Ok;
+}
+
+GpStatus OutputFile::writeFailure() const {
+    struct statvfs space {};
+    if (m_stream && fstatvfs(fileno(m_stream), &space) == 0 && space.f_bavail == 0) return InsufficientBuffer;
+    return Win32Error;
 }
 
 void OutputFile::abandon() {

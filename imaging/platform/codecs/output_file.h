@@ -1,5 +1,8 @@
-// A file written beside its destination under a temporary name and renamed into place only
-// when complete: a failed save leaves no partial file and an existing file untouched.
+// A file written beside its destination and put in place only when complete: a failed save
+// leaves no partial file and an existing file untouched. Where the file system allows it the
+// file has no name until then, so a process killed half-way leaves nothing behind; elsewhere
+// it has a hidden temporary name. A completed file is flushed to the disk before it replaces
+// an old one, and its folder after it.
 #pragma once
 
 #include <cstdio>
@@ -16,21 +19,27 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();  // abandons what was not committed
 
-    // Creates the temporary file in the destination's folder.
+    // Creates the unfinished file in the destination's folder. A destination that exists and
+    // is not a regular file (a folder, a FIFO, a device), or a link to one, is refused with
+    // AccessDenied: replacing it would lose what it is.
     [[nodiscard]] GpStatus create(const std::string& destination);
 
     std::FILE* stream() const { return m_stream; }
     int descriptor() const;
-    const std::string& temporaryPath() const { return m_temporary; }
 
-    // Flushes, closes and renames the temporary file over the destination.
+    // Flushes, closes and puts the file in place of the destination.
     [[nodiscard]] GpStatus commit();
-    // Removes the temporary file.
+    // Drops the unfinished file.
     void abandon();
+    // What a write that failed ran into, as far as a status says it: InsufficientBuffer when
+    // the file system is full, else Win32Error.
+    GpStatus writeFailure() const;
 
 private:
+    GpStatus place();
+
     std::string m_destination;
-    std::string m_temporary;
+    std::string m_temporary;  // the file's hidden name; empty while it has none
     std::FILE* m_stream = nullptr;
 };
 

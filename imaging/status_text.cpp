@@ -1,0 +1,31 @@
+#include "status_text.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "gdipobj.h"
+
+namespace orvelle {
+
+std::string writeFailureReason(GpStatus status) {
+    switch (status) {
+        case FileNotFound: return std::strerror(ENOENT);
+        case AccessDenied: return std::strerror(EACCES);
+        case InsufficientBuffer: return std::strerror(ENOSPC);  // what a full disk is reported as
+        case OutOfMemory: return std::strerror(ENOMEM);
+        default: return "the file could not be written";
+    }
+}
+
+std::string decodeFailureReason(GpStatus status) {
+    switch (status) {
+        case FileNotFound: return std::strerror(ENOENT);
+        case AccessDenied: return "not a readable regular file";
+        case ValueOverflow: return "over the size limit of one picture";
+        default: break;
+    }
+    const std::string why = lastDecodeFailure();
+    return "cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
+}
+
+}  // namespace orvelle
