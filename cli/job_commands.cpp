@@ -96,6 +96,12 @@ Arguments parse(const std::vector<std::string>& args, const std::vector<std::str
     return parsed;
 }
 
+// The exit status of a job that stopped on SIGINT or SIGTERM, else `status`.
+int unlessInterrupted(bool cancelled, int status) {
+    const int interrupted = interruptedExitStatus();
+    return cancelled && interrupted != 0 ? interrupted : status;
+}
+
 // Saves each tile as it is listed and prints its caption.
 class TileFiles : public PageListSink {
 public:
@@ -142,12 +148,17 @@ int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostre
     TerminalProgress progress(err);
     TerminalMessages messages(err);
     NoEvents pump;
-    JobContext context{progress, messages, pump};
+    JobContext context{progress, messages, pump, &jobCancel()};
     BitmapTileTarget target;
-    TileFiles files(a.operands[0], *folder, target, out, err);
-    const PageListing listing = listTiffPages(a.operands[0], target, files, context);
-    if (listing.pages == 0 || files.failed() == listing.pages) return kNothingWritten;
-    return listing.failedPages == 0 && files.failed() == 0 ? kAllWritten : kSomeFailed;
+    const std::string& source = a.operands[0];
+    TileFiles files(source, *folder, target, out, err);
+    const PageListing listing = listTiffPages(source, target, files, context);
+    for (const PageOutcome& page : listing.failures)
+        err << quotedName(source) << ": page " << (page.page + 1) << ": " << page.reason << "\n";
+    const int status = listing.pages == 0 || files.failed() == listing.pages ? kNothingWritten
+                       : listing.failedPages == 0 && files.failed() == 0    ? kAllWritten
+                                                                            : kSomeFailed;
+    return unlessInterrupted(listing.cancelled, status);
 }
 
 namespace {
@@ -158,12 +169,6 @@ uint32_t countPages(const std::string& path) {
     GUID dimension{};
     if (image->ListFrameDimensions(&dimension, 1) != Ok) return 0;
     return image->CountFrames(&dimension);
-}
-
-// The exit status of a job that stopped on SIGINT or SIGTERM, else `status`.
-int unlessInterrupted(bool cancelled, int status) {
-    const int interrupted = interruptedExitStatus();
-    return cancelled && interrupted != 0 ? interrupted : status;
 }
 
 std::optional<int> qualityOption(const Arguments& a, std::string& why) {

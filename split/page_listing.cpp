@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/status_text.h"
 #include "imaging/text_path.h"
 #include "jobs/work_aside.h"
 #include "split/page_lanes.h"
@@ -21,12 +22,16 @@ struct ScaledPage {
     uint32_t width = 0;
     uint32_t height = 0;
     std::unique_ptr<TGPImage> thumbnail;
+    std::string reason;  // why it could not be decoded, read on the thread that decoded it
 };
 
 ScaledPage scalePage(TGPImage& decoder, GUID dimension, uint32_t page) {
     ScaledPage scaled;
     scaled.page = page;
-    if (decoder.ActivateFrame(&dimension, page) != Ok) return scaled;
+    if (const GpStatus status = decoder.ActivateFrame(&dimension, page); status != Ok) {
+        scaled.reason = decodeFailureReason(status);
+        return scaled;
+    }
     scaled.width = decoder.PixelWidth();
     scaled.height = decoder.PixelHeight();
     if (scaled.width > 0 && scaled.height > 0) scaled.thumbnail = makeTileThumbnail(decoder);
@@ -70,6 +75,7 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
         } else {
             drawBlankTile(target, *pen);
             ++listing.failedPages;
+            listing.failures.push_back({scaled.page, {}, std::move(scaled.reason)});
         }
         sink.addPage(PageCaption(scaled.page, scaled.width, scaled.height));
         progress.step(static_cast<int>(listing.pages));

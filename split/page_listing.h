@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "imaging/thumbnail_tile.h"
 #include "jobs/job_reporting.h"
+#include "split/page_export.h"
 
 namespace orvelle {
 
@@ -24,6 +26,7 @@ struct PageListing {
     uint32_t pages = 0;         // entries made
     uint32_t failedPages = 0;   // of which could not be decoded
     bool cancelled = false;     // stopped before the last page
+    std::vector<PageOutcome> failures;  // each page that could not be decoded, and why
 };
 
 // Decodes `sourcePath` once and gives every page an entry: its tile drawn into `target`,

@@ -3,11 +3,16 @@
 #include <tiffio.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/interrupts.h"
 #include "cli/job_commands.h"
 #include "cli/page_ranges.h"
 #include "support/fixtures.h"
@@ -287,6 +292,43 @@ TEST(CommandLine, SplitNeverOverwritesItsSourceThroughALink) {
     const nlohmann::json report = nlohmann::json::parse(r.out);
     EXPECT_EQ(report["written"], 1);
     EXPECT_EQ(report["failed"], 2);
+}
+
+// Ctrl+C during tiles stops after the tile in hand, keeps the tiles written and exits 130; a
+// damaged page is named on standard error with the reason.
+TEST(CommandLine, TilesStopOnAnInterruptAndNameDamagedPages) {
+    TempDir dir;
+    const std::string doc = dir.file("doc.tif");
+    fixtures::writeTiff(doc, std::vector<TiffPage>(6, {TiffKind::Grey8, 40, 30, COMPRESSION_NONE}));
+    std::filesystem::create_directory(dir.file("tiles"));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        catchInterrupts();
+        raise(SIGINT);  // already there when the first page is listed
+        std::ostringstream out, err;
+        _exit(runTiles({doc, "--out", dir.file("tiles")}, out, err));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const size_t tiles = fixtures::listFolder(dir.file("tiles")).size();
+    EXPECT_GE(tiles, 1u);
+    EXPECT_LE(tiles, 2u) << "the page on its way, at most";
+
+    const std::string damaged = dir.file("damaged.tif");
+    fixtures::writeTiff(damaged, {{TiffKind::Grey8, 40, 30, COMPRESSION_NONE}, {TiffKind::Grey8, 40, 30, COMPRESSION_LZW}});
+    std::vector<uint8_t> bytes = fixtures::readBytes(damaged);
+    TIFF* tif = TIFFOpen(damaged.c_str(), "r");
+    ASSERT_TRUE(tif && TIFFSetDirectory(tif, 1));
+    const uint64_t strip = TIFFGetStrileOffset(tif, 0);
+    TIFFClose(tif);
+    std::fill(bytes.begin() + static_cast<long>(strip), bytes.begin() + static_cast<long>(strip) + 8, uint8_t{0xFF});
+    fixtures::writeBytes(damaged, bytes);
+    const CommandRun r = run(runTiles, {damaged, "--out", dir.file("tiles")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(damaged + ": page 2: cannot be decoded ("), std::string::npos) << r.err;
 }
 
 }  // namespace

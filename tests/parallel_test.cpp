@@ -165,6 +165,37 @@ TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
     EXPECT_FALSE(merged[0].empty());
 }
 
+// Whether a page is written with the predictor is tried on its first strips: a page whose
+// top is noise and the rest smooth is written the same on any number of workers.
+TEST(ParallelCompression, PredictorChosenAlikeOnAnyCores) {
+    TempDir dir;
+    // Strips of 18 rows at this width: the first 16 strips noise, the rest smooth.
+    fixtures::Picture picture{1200, 18 * 40, 3, {}};
+    picture.samples.resize(size_t{picture.width} * picture.height * 3);
+    uint32_t noise = 12345;
+    for (uint32_t y = 0; y < picture.height; ++y)
+        for (uint32_t x = 0; x < picture.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                noise = noise * 1103515245u + 12345u;
+                picture.at(x, y)[c] = y < 18 * 16 ? static_cast<uint8_t>(noise >> 24) : static_cast<uint8_t>(x / 5 + y / 7 + c);
+            }
+    const std::string source = dir.file("half.png");
+    fixtures::writePng(source, picture);
+    std::vector<uint8_t> written[3];
+    for (uint32_t run = 0; run < 3; ++run) {
+        Workers workers(run == 2 ? 4 : run + 1);
+        const std::string output = dir.file("out" + std::to_string(run) + ".tif");
+        RecordingContext rec;
+        JobContext context = rec.context();
+        ComposeRequest request{{source}, output, false};
+        request.compression = TiffPageCompression::Deflate;
+        ASSERT_TRUE(ComposeTiff(request, context).written);
+        written[run] = fixtures::readBytes(output);
+    }
+    EXPECT_TRUE(written[1] == written[0]);
+    EXPECT_TRUE(written[2] == written[0]);
+}
+
 // The page list: the same tiles, captions, progress and events on one core and several,
 // the damaged page included.
 TEST_F(ParallelTest, PageListingTheSameOnAnyCores) {

@@ -205,21 +205,23 @@ private:
 
     // Each strip is compressed on its own, so a batch of strips is spread over the workers and
     // then written in order; a batch at a time keeps a page's compressed copy out of memory.
-    // The predictor is chosen on the first batch, compressed both ways, before anything is
-    // written, since the tag cannot change once strips are.
+    // The predictor is chosen on the first strips, compressed both ways, before anything is
+    // written, since the tag cannot change once strips are; always the same number of them,
+    // so that the choice, and the file, do not depend on the number of workers.
     GpStatus writeStrips(const Frame& frame, const StripLayout& layout) {
         constexpr uint32_t kStripsPerWorker = 16;
+        constexpr uint32_t kTrialStrips = 32;
         const uint32_t rowsPerStrip = layout.rowsPerStrip;
         const uint32_t strips = (frame.height - 1) / rowsPerStrip + 1;
         const uint32_t workers = std::max<uint32_t>(1, std::min(GdipWorkerCount(), strips));
         const uint32_t batch = workers * kStripsPerWorker;
-        std::vector<std::vector<uint8_t>> packed(std::min(batch, strips));
-        std::vector<std::vector<uint8_t>> predicted(layout.mayPredict ? packed.size() : 0);
+        std::vector<std::vector<uint8_t>> packed(std::min(std::max(batch, kTrialStrips), strips));
+        std::vector<std::vector<uint8_t>> predicted(layout.mayPredict ? std::min(kTrialStrips, strips) : 0);
         bool predict = false;
         try {
-            for (uint32_t first = 0; first < strips; first += batch) {
-                const uint32_t count = std::min(batch, strips - first);
+            for (uint32_t first = 0, count = 0; first < strips; first += count) {
                 const bool trial = layout.mayPredict && first == 0;
+                count = std::min(trial ? kTrialStrips : batch, strips - first);
                 const size_t bands = std::min<size_t>(workers, count);
                 const GpStatus status = runBands(bands, [&](size_t band) noexcept {
                     try {
