@@ -160,6 +160,8 @@ TEST(LzwStrip, ReaderDeclinesWhatWritersDoNotMake) {
         {"a string code right after a clear", codes({256, 258, 257}), 2},
         {"two clear codes in a row", codes({256, 65, 256, 256, 66, 257}), 2},
         {"nothing", {}, 1},
+        {"no clear code first: plain bytes", codes({65, 66, 67, 68}), 4},
+        {"no clear code first: two bytes and the end code", codes({65, 66, 257}), 2},
     };
     // One reader for all of them, as for the strips of a page: a declined strip leaves
     // nothing behind for the next.

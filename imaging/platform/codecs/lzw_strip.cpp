@@ -191,6 +191,8 @@ bool decodeStrip(const uint8_t* data, size_t size, uint8_t* buffer, size_t end) 
         reservoir <<= bits;
         held -= bits;
 
+        // libtiff calls a stream that does not start with a clear code damaged: so do we.
+        if (at == kLead && !cleared && code != kClear) return false;
         uint32_t length = 0;
         if (code < nextFree) {
             const Entry known = table[code];
