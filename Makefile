@@ -73,7 +73,7 @@ clean:
 # going on past findings. Findings land in build/fuzz/findings/<target>/; each becomes a
 # named file in fuzz/crashes/<target>/, which `make test` runs.
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= tiff jpeg png gif bmp
+FUZZ_TARGETS ?= tiff jpeg png gif bmp lzw
 fuzz:
 	@for p in clang-14 libfuzzer-14-dev; do \
 	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q '^install ok installed$$' || missing="$$missing $$p"; \

@@ -39,6 +39,20 @@ int worstDifference(TGPImage& image, const std::vector<uint8_t>& expected, uint3
     return worst;
 }
 
+// The current page as libtiff's RGBA reader gives it, top row first, as RGBA bytes.
+bool readLibtiffRgba(TIFF* tif, uint32_t width, uint32_t height, std::vector<uint8_t>& rgba) {
+    std::vector<uint32_t> raster(size_t{width} * height);
+    if (!TIFFReadRGBAImageOriented(tif, width, height, raster.data(), ORIENTATION_TOPLEFT, 0)) return false;
+    rgba.resize(raster.size() * 4);
+    for (size_t i = 0; i < raster.size(); ++i) {
+        rgba[4 * i] = static_cast<uint8_t>(TIFFGetR(raster[i]));
+        rgba[4 * i + 1] = static_cast<uint8_t>(TIFFGetG(raster[i]));
+        rgba[4 * i + 2] = static_cast<uint8_t>(TIFFGetB(raster[i]));
+        rgba[4 * i + 3] = static_cast<uint8_t>(TIFFGetA(raster[i]));
+    }
+    return true;
+}
+
 // How many pixels of our active frame differ from a reference decode of the same size.
 int mismatches(TGPImage& image, const fixtures::RgbaImage& expected) {
     int count = 0;
@@ -67,16 +81,8 @@ TEST_P(TiffReference, EveryPageMatchesLibtiffRgba) {
         uint32_t width = 0, height = 0;
         TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
-        std::vector<uint32_t> raster(size_t{width} * height);
-        ASSERT_TRUE(TIFFReadRGBAImageOriented(tif, width, height, raster.data(),
-                                              ORIENTATION_TOPLEFT, 0));
-        std::vector<uint8_t> expected(raster.size() * 4);
-        for (size_t i = 0; i < raster.size(); ++i) {
-            expected[4 * i] = static_cast<uint8_t>(TIFFGetR(raster[i]));
-            expected[4 * i + 1] = static_cast<uint8_t>(TIFFGetG(raster[i]));
-            expected[4 * i + 2] = static_cast<uint8_t>(TIFFGetB(raster[i]));
-            expected[4 * i + 3] = static_cast<uint8_t>(TIFFGetA(raster[i]));
-        }
+        std::vector<uint8_t> expected;
+        ASSERT_TRUE(readLibtiffRgba(tif, width, height, expected));
         ASSERT_EQ(image->ActivateFrame(&page, index), Ok);
         ASSERT_EQ(image->PixelWidth(), width);
         ASSERT_EQ(image->PixelHeight(), height);
@@ -197,16 +203,10 @@ TEST_P(TiledLayouts, TilesAndStripsDecodeAsLibtiffReadsTheStrips) {
     // The strips are the reference: libtiff's RGBA reader misreads some tiles of partial width.
     TIFF* tif = TIFFOpen(stripsPath.c_str(), "r");
     ASSERT_NE(tif, nullptr);
-    std::vector<uint32_t> raster(size_t{l.width} * l.height);
-    ASSERT_TRUE(TIFFReadRGBAImageOriented(tif, l.width, l.height, raster.data(), ORIENTATION_TOPLEFT, 0));
+    std::vector<uint8_t> expected;
+    const bool read = readLibtiffRgba(tif, l.width, l.height, expected);
     TIFFClose(tif);
-    std::vector<uint8_t> expected(raster.size() * 4);
-    for (size_t i = 0; i < raster.size(); ++i) {
-        expected[4 * i] = static_cast<uint8_t>(TIFFGetR(raster[i]));
-        expected[4 * i + 1] = static_cast<uint8_t>(TIFFGetG(raster[i]));
-        expected[4 * i + 2] = static_cast<uint8_t>(TIFFGetB(raster[i]));
-        expected[4 * i + 3] = static_cast<uint8_t>(TIFFGetA(raster[i]));
-    }
+    ASSERT_TRUE(read);
     for (const std::string& path : {tiledPath, stripsPath}) {
         SCOPED_TRACE(path);
         auto image = fixtures::load(path);
