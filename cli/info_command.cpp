@@ -67,11 +67,15 @@ FileInfo inspectFile(const std::string& path) {
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
     (void)image->ListFrameDimensions(&dimension, 1);
     const uint32_t count = image->CountFrames(&dimension);
+    // A damaged frame is named and the others still listed, as a split or a merge takes them.
+    bool everyFrame = true;
     for (uint32_t index = 0; index < count; ++index) {
         if (image->ActivateFrame(&dimension, index) != Ok) {
-            info.error = statusText(image->LastStatus) + " (frame " + std::to_string(index + 1) +
-                         ")";
-            return info;
+            FrameInfo damaged;
+            damaged.error = statusText(image->LastStatus);
+            info.frames.push_back(damaged);
+            everyFrame = false;
+            continue;
         }
         FrameInfo frame;
         frame.width = image->PixelWidth();
@@ -79,10 +83,11 @@ FileInfo inspectFile(const std::string& path) {
         frame.pixelFormat = pixelFormatName(image->framePixelFormat());
         frame.dpiX = image->horizontalResolution();
         frame.dpiY = image->verticalResolution();
+        frame.warning = image->frameWarning();
         info.frames.push_back(frame);
     }
-    info.ok = count > 0;
-    if (!info.ok) info.error = statusText(image->LastStatus);
+    info.ok = count > 0 && everyFrame;
+    if (count == 0) info.error = statusText(image->LastStatus);
     return info;
 }
 
@@ -90,7 +95,7 @@ namespace {
 
 void printText(const FileInfo& info, std::ostream& out) {
     out << info.path << ": ";
-    if (!info.ok) {
+    if (info.frames.empty()) {
         out << info.error << "\n";
         return;
     }
@@ -98,22 +103,33 @@ void printText(const FileInfo& info, std::ostream& out) {
         << (info.frames.size() == 1 ? " frame\n" : " frames\n");
     for (size_t i = 0; i < info.frames.size(); ++i) {
         const FrameInfo& f = info.frames[i];
+        if (!f.error.empty()) {
+            out << "  " << (i + 1) << ": " << f.error << "\n";
+            continue;
+        }
         out << "  " << (i + 1) << ": " << f.width << " x " << f.height << ", " << f.pixelFormat;
         if (f.dpiX > 0 || f.dpiY > 0) out << ", " << number(f.dpiX) << " x " << number(f.dpiY) << " dpi";
+        if (!f.warning.empty()) out << " (warning: " << f.warning << ")";
         out << "\n";
     }
 }
 
 void printJson(const FileInfo& info, std::ostream& out) {
     out << "{" << jsonName("path", info.path) << ", \"ok\": " << (info.ok ? "true" : "false");
-    if (!info.ok) out << ", \"error\": " << jsonString(info.error);
+    if (!info.error.empty()) out << ", \"error\": " << jsonString(info.error);
     if (!info.format.empty()) out << ", \"format\": " << jsonString(info.format);
     out << ", \"frames\": [";
     for (size_t i = 0; i < info.frames.size(); ++i) {
         const FrameInfo& f = info.frames[i];
+        if (!f.error.empty()) {
+            out << (i ? ", " : "") << "{\"error\": " << jsonString(f.error) << "}";
+            continue;
+        }
         out << (i ? ", " : "") << "{\"width\": " << f.width << ", \"height\": " << f.height
             << ", \"pixel_format\": " << jsonString(f.pixelFormat)
-            << ", \"dpi_x\": " << number(f.dpiX) << ", \"dpi_y\": " << number(f.dpiY) << "}";
+            << ", \"dpi_x\": " << number(f.dpiX) << ", \"dpi_y\": " << number(f.dpiY);
+        if (!f.warning.empty()) out << ", \"warning\": " << jsonString(f.warning);
+        out << "}";
     }
     out << "]}";
 }

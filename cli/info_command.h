@@ -13,6 +13,8 @@ struct FrameInfo {
     std::string pixelFormat;
     double dpiX = 0;
     double dpiY = 0;
+    std::string warning;  // what the decoder read past; empty when nothing
+    std::string error;    // why the frame cannot be decoded; empty when it can
 };
 
 struct FileInfo {

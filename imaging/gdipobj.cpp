@@ -86,6 +86,12 @@ PixelFormat TGPImage::framePixelFormat() {
     return format;
 }
 
+std::string TGPImage::frameWarning() {
+    std::string warning;
+    RecordStatus(GdipGetFrameWarning(NativeHandle, &warning));
+    return warning;
+}
+
 GUID TGPImage::rawFormat() {
     GUID format{};
     RecordStatus(GdipGetImageRawFormat(NativeHandle, &format));

@@ -32,6 +32,7 @@ public:
 
     // What a file reports about its active frame; 0 (or a zero id) on failure.
     PixelFormat framePixelFormat();
+    std::string frameWarning();
     GUID rawFormat();
     float horizontalResolution();
     float verticalResolution();

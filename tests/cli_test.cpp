@@ -12,10 +12,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/info_command.h"
 #include "cli/interrupts.h"
 #include "cli/job_commands.h"
 #include "cli/page_ranges.h"
 #include "support/fixtures.h"
+#include "support/hand_made.h"
 #include "support/readback.h"
 
 using namespace orvelle::cli;
@@ -329,6 +331,71 @@ TEST(CommandLine, TilesStopOnAnInterruptAndNameDamagedPages) {
     const CommandRun r = run(runTiles, {damaged, "--out", dir.file("tiles")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(damaged + ": page 2: cannot be decoded ("), std::string::npos) << r.err;
+}
+
+// A directory with empty entries (tag 0, type 0, count 0; tags out of order), as some older
+// writers leave them: libtiff reads past them, so do we, and info shows what it said.
+TEST(CommandLine, EmptyDirectoryEntriesAreAWarningNotAFailure) {
+    TempDir dir;
+    const std::string path = dir.file("old.tif");
+    fixtures::writeTiff(path, {{TiffKind::Grey8, 8, 8, COMPRESSION_LZW}});
+    std::vector<uint8_t> bytes = fixtures::readBytes(path);
+    ASSERT_EQ(bytes[0], 'I');
+    const auto le16 = [&](size_t at) { return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8); };
+    const uint32_t ifd = bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24;
+    const uint16_t count = le16(ifd);
+    // The same directory again at the end of the file, two empty entries first.
+    std::vector<uint8_t> moved(2 + 12 * 2, 0);
+    fixtures::putLe16(moved, 0, static_cast<uint16_t>(count + 2));
+    moved.insert(moved.end(), bytes.begin() + ifd + 2, bytes.begin() + ifd + 2 + 12 * count + 4);
+    if (bytes.size() % 2) bytes.push_back(0);
+    fixtures::putLe32(bytes, 4, static_cast<uint32_t>(bytes.size()));
+    bytes.insert(bytes.end(), moved.begin(), moved.end());
+    fixtures::writeBytes(path, bytes);
+
+    auto image = fixtures::load(path);
+    ASSERT_EQ(image->LastStatus, gdip::Ok);
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    std::vector<uint32_t> raster(64);
+    ASSERT_TRUE(TIFFReadRGBAImageOriented(tif, 8, 8, raster.data(), ORIENTATION_TOPLEFT, 0));
+    TIFFClose(tif);
+    for (uint32_t i = 0; i < 64; ++i)
+        ASSERT_EQ(fixtures::pixel(*image, i % 8, i / 8) & 0xFF, TIFFGetR(raster[i])) << i;
+
+    const CommandRun info = run(runInfo, {"--json", path});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const nlohmann::json report = nlohmann::json::parse(info.out);
+    EXPECT_EQ(report[0]["ok"], true);
+    EXPECT_NE(report[0]["frames"][0]["warning"].get<std::string>().find("tag 0"), std::string::npos) << info.out;
+    const CommandRun merged = run(runMerge, {"--out", dir.file("m.tif"), path});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+}
+
+// info lists every page of a document with a damaged page, and names that page.
+TEST(CommandLine, InfoNamesTheDamagedPageAndListsTheRest) {
+    TempDir dir;
+    const std::string path = dir.file("doc.tif");
+    fixtures::writeTiff(path, {{TiffKind::Grey8, 8, 8, COMPRESSION_NONE},
+                               {TiffKind::Grey8, 40, 30, COMPRESSION_LZW},
+                               {TiffKind::Rgb, 9, 7, COMPRESSION_NONE}});
+    std::vector<uint8_t> bytes = fixtures::readBytes(path);
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    ASSERT_TRUE(tif && TIFFSetDirectory(tif, 1));
+    const uint64_t strip = TIFFGetStrileOffset(tif, 0);
+    TIFFClose(tif);
+    std::fill(bytes.begin() + static_cast<long>(strip), bytes.begin() + static_cast<long>(strip) + 8, uint8_t{0xFF});
+    fixtures::writeBytes(path, bytes);
+    const CommandRun r = run(runInfo, {"--json", path});
+    EXPECT_EQ(r.status, 1);
+    const nlohmann::json report = nlohmann::json::parse(r.out);
+    ASSERT_EQ(report[0]["frames"].size(), 3u);
+    EXPECT_EQ(report[0]["frames"][0]["width"], 8);
+    EXPECT_NE(report[0]["frames"][1]["error"].get<std::string>().find("cannot be decoded"), std::string::npos);
+    EXPECT_EQ(report[0]["frames"][2]["width"], 9);
+    const CommandRun text = run(runInfo, {path});
+    EXPECT_NE(text.out.find("3 frames"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  2: cannot be decoded"), std::string::npos) << text.out;
 }
 
 }  // namespace

@@ -77,6 +77,13 @@ GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format) {
     return Ok;
 }
 
+GpStatus GdipGetFrameWarning(GpImage* image, std::string* warning) {
+    if (!warning) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    *warning = image->frame.warning;
+    return Ok;
+}
+
 GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format) {
     if (!image || !format) return InvalidParameter;
     *format = image->rawFormat;

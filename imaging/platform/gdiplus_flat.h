@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace gdip {
 
@@ -134,6 +135,9 @@ uint32_t GdipWorkerCount();
 [[nodiscard]] GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
 [[nodiscard]] GpStatus GdipGetImageHeight(GpImage* image, UINT* height);
 [[nodiscard]] GpStatus GdipGetImagePixelFormat(GpImage* image, PixelFormat* format);
+// What the codec library read past in the active frame (an empty directory entry and the
+// like), in its words; empty when it said nothing.
+[[nodiscard]] GpStatus GdipGetFrameWarning(GpImage* image, std::string* warning);
 [[nodiscard]] GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
 [[nodiscard]] GpStatus GdipGetImageHorizontalResolution(GpImage* image, REAL* resolution);
 [[nodiscard]] GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gdiplus_flat.h"
@@ -41,6 +42,7 @@ struct Frame {
     std::vector<ARGB> palette;  // for the indexed classes
     double dpiX = 0;            // dots per inch; 0 when the file has none
     double dpiY = 0;
+    std::string warning;  // what the codec library read past in this frame, in its words
 
     bool empty() const { return !pixels; }
     uint8_t* row(uint32_t y) { return pixels.get() + y * stride; }

@@ -167,8 +167,11 @@ private:
     GpStatus readPage(uint32_t index, Frame& out, const std::atomic<bool>& stop, uint64_t limit) {
         out = Frame{};
         m_errors.failed = false;
-        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index]) || m_errors.failed)
-            return failed("the page's directory cannot be read");
+        m_errors.message.clear();
+        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index])) return failed("the page's directory cannot be read");
+        // What libtiff complained of and read past (an empty entry some old writers leave) is
+        // kept with the page; a page it cannot then decode still fails.
+        std::string warning = m_errors.failed ? m_errors.message : std::string();
         PageLayout layout;
         if (!readLayout(layout)) return UnknownImageFormat;
         if (limit != 0 && uint64_t{layout.width} * layout.height * 4 > limit) return Aborted;
@@ -187,6 +190,7 @@ private:
             return status;
         }
         readResolution(out);
+        out.warning = std::move(warning);
         return Ok;
     }
 
