@@ -275,7 +275,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json", "--null"});
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json", "--null", "--bigtiff"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli merge: " << why << "\n";
         return kNothingWritten;
@@ -299,6 +299,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (operands.empty()) return usage("name at least one picture to merge");
     ComposeRequest request{{}, *output, a.flag("--all-pages")};
     request.compression = compression;
+    request.bigTiff = a.flag("--bigtiff");
     for (const std::string& operand : operands) {
         RangedSource named = splitRangedSource(operand);
         std::vector<uint32_t> pages;

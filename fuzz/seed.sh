@@ -4,7 +4,7 @@
 #   fuzz/seed.sh OUT_DIR CORPUS_DIR
 set -euo pipefail
 out=$1 corpus=$2
-mkdir -p "$out"/{tiff,jpeg,png,gif,bmp}
+mkdir -p "$out"/{tiff,jpeg,png,gif,bmp,lzw}
 kind() {
   local head
   head=$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')
@@ -29,3 +29,41 @@ else
   echo "seed.sh: no corpus at $corpus; the targets start from the crash corpus alone"
 fi
 echo "seed.sh: $n corpus files sorted into $out"
+
+# LZW strips as TIFF's writers make them, for the differential target: two bytes of decoded
+# size, then the stream (a clear code first, codes most significant bit first, the table
+# cleared one code before 12 bits run out, the end code last).
+python3 - "$out/lzw" <<'PY'
+import os, random, sys
+def lzw(data):
+    out, acc, nbits = bytearray(), 0, 0
+    def put(code, width):
+        nonlocal acc, nbits
+        acc = (acc << width) | code; nbits += width
+        while nbits >= 8:
+            nbits -= 8; out.append((acc >> nbits) & 255)
+    table, nxt, width = {}, 258, 9
+    put(256, width)
+    w = b""
+    for b in data:
+        wc = w + bytes([b])
+        if wc in table or len(wc) == 1:
+            w = wc; continue
+        put(table[w] if len(w) > 1 else w[0], width)
+        table[wc] = nxt; nxt += 1
+        if nxt + 1 >= (1 << width) and width < 12: width += 1
+        if nxt >= 4093:
+            put(256, width); table, nxt, width = {}, 258, 9
+        w = bytes([b])
+    if w: put(table[w] if len(w) > 1 else w[0], width)
+    put(257, width)
+    if nbits: out.append((acc << (8 - nbits)) & 255)
+    return bytes(out)
+rng = random.Random(7)
+cases = [bytes([65]) * 300, bytes(range(256)) * 4, bytes(rng.randrange(16) for _ in range(3000)),
+         bytes(rng.randrange(256) for _ in range(5000)), bytes((i // 7) % 256 for i in range(2000))]
+for i, data in enumerate(cases):
+    size = len(data) - 1
+    with open(os.path.join(sys.argv[1], "seed%d" % i), "wb") as f:
+        f.write(bytes([size >> 8, size & 255]) + lzw(data))
+PY

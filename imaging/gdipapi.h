@@ -54,6 +54,7 @@ using gdip::EncoderParameterValueTypeLong;
 using gdip::EncoderQuality;
 using gdip::EncoderSaveFlag;
 using gdip::EncoderCompression;
+using gdip::EncoderBigTiff;
 using gdip::EncoderColorDepth;
 using gdip::EncoderValue;
 using enum gdip::EncoderValue;

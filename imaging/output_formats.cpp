@@ -1,5 +1,7 @@
 #include "output_formats.h"
 
+#include <algorithm>
+
 namespace orvelle {
 
 const OutputFormat OutputFormatTable[kOutputFormatCount] = {
@@ -31,12 +33,13 @@ EncoderParameterBlock::EncoderParameterBlock(const GUID& parameter, uint32_t val
     m_block.Count = 1;
     m_block.Parameter[0] = {parameter, 1, EncoderParameterValueTypeLong, &m_values[0]};
     m_block.Parameter[1] = {};
+    m_block.Parameter[2] = {};
 }
 
-void EncoderParameterBlock::setSecond(const GUID& parameter, uint32_t value) {
-    m_values[1] = value;
-    m_block.Count = 2;
-    m_block.Parameter[1] = {parameter, 1, EncoderParameterValueTypeLong, &m_values[1]};
+void EncoderParameterBlock::setParameter(uint32_t slot, const GUID& parameter, uint32_t value) {
+    m_values[slot] = value;
+    m_block.Count = std::max(m_block.Count, slot + 1);
+    m_block.Parameter[slot] = {parameter, 1, EncoderParameterValueTypeLong, &m_values[slot]};
 }
 
 uint32_t compressionValue(TiffPageCompression compression) {

@@ -44,18 +44,21 @@ public:
     // The first parameter's value.
     void setValue(uint32_t value) { m_values[0] = value; }
     uint32_t Value() const { return m_values[0]; }
-    // Adds the second parameter, or replaces it.
-    void setSecond(const GUID& parameter, uint32_t value);
+    // Adds the second or third parameter, or replaces it.
+    void setSecond(const GUID& parameter, uint32_t value) { setParameter(1, parameter, value); }
+    void setThird(const GUID& parameter, uint32_t value) { setParameter(2, parameter, value); }
     const EncoderParameters* block() const { return reinterpret_cast<const EncoderParameters*>(&m_block); }
 
 private:
-    // The same layout as EncoderParameters, with room for a second entry.
-    struct TwoParameters {
+    void setParameter(uint32_t slot, const GUID& parameter, uint32_t value);
+
+    // The same layout as EncoderParameters, with room for three entries.
+    struct ThreeParameters {
         uint32_t Count;
-        EncoderParameter Parameter[2];
+        EncoderParameter Parameter[3];
     };
-    uint32_t m_values[2] = {0, 0};
-    TwoParameters m_block;
+    uint32_t m_values[3] = {0, 0, 0};
+    ThreeParameters m_block;
 };
 
 constexpr int kDefaultQuality = 80;

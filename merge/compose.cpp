@@ -22,9 +22,10 @@ const char* const kComposeProgressText = "正在合成TIFF文件,请等待......
 // an existing file of that name as it was.
 class Destination {
 public:
-    Destination(const std::string& path, const GUID& encoder, TiffPageCompression compression)
+    Destination(const std::string& path, const GUID& encoder, TiffPageCompression compression, bool bigTiff)
         : m_path(path), m_encoder(encoder) {
         m_flags.setSecond(EncoderCompression, compressionValue(compression));
+        if (bigTiff) m_flags.setThird(EncoderBigTiff, 1);
     }
 
     // Adds the active frame of `source`, which is taken over when it opens the output;
@@ -34,7 +35,7 @@ public:
         if (!m_image) {
             if (const GpStatus status = source->SaveToFile(widenPath(m_path), &m_encoder, m_flags.block());
                 status != Ok) {
-                fail(status);  // the output cannot be created
+                fail(status);  // the output cannot be created, or not as a classic file
                 return false;
             }
             m_flags.setValue(EncoderValueFrameDimensionPage);
@@ -43,7 +44,7 @@ public:
             return true;
         }
         const GpStatus status = m_image->AppendFrame(source.get(), m_flags.block());
-        if (status == Win32Error || status == InsufficientBuffer)
+        if (status == Win32Error || status == InsufficientBuffer || status == ValueOverflow)
             fail(status);  // a failed write spoils the whole file
         if (status != Ok) return false;
         ++m_pages;
@@ -54,6 +55,8 @@ public:
     // Drops the unfinished file: nothing is left, an existing file of that name as it was.
     void abandon() { m_image.reset(); }
     bool failed() const { return m_failed; }
+    // A classic file could not take the next page: nothing is kept; BigTIFF can take it.
+    bool overflowed() const { return m_overflowed; }
     // Why the output could not be written, in words; empty while it could.
     const std::string& failure() const { return m_failure; }
     uint32_t pages() const { return m_pages; }
@@ -72,7 +75,8 @@ public:
 private:
     void fail(GpStatus status) {
         m_failed = true;
-        m_failure = writeFailureReason(status);
+        m_overflowed = status == ValueOverflow;
+        if (!m_overflowed) m_failure = writeFailureReason(status);
     }
 
     std::string m_path;
@@ -81,6 +85,7 @@ private:
     std::unique_ptr<TGPImage> m_image;
     uint32_t m_pages = 0;
     bool m_failed = false;
+    bool m_overflowed = false;
     std::string m_failure;
 };
 
@@ -164,6 +169,59 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
 // beside them.
 constexpr uint64_t kOpenedAheadBytes = uint64_t{64} << 20;
 
+// One pass over the sources into the output, as BigTIFF or a classic file. False when a
+// classic file could not take every page: nothing is kept and nothing said.
+bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
+             ComposeResult& result) {
+    result = ComposeResult{};
+    GUID encoder{};
+    FindEncoderByMime("image/tiff", encoder);
+    Destination destination(request.outputPath, encoder, request.compression, bigTiff);
+    // The next source is decoded on another core while this one is added; after a huge
+    // first page, only when it is needed.
+    const bool twoCores = ImagingSession::workers() > 1;
+    auto openAside = [](bool onAThread, const std::string& path) {
+        return startAside(onAThread, [path] { return openSource(path); });
+    };
+    std::future<OpenedSource> next = openAside(twoCores, request.sources[0]);
+    for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
+        OpenedSource source = next.get();
+        const uint64_t firstPageBytes =
+            uint64_t{source.image->PixelWidth()} * source.image->PixelHeight() * 4;
+        if (i + 1 < request.sources.size())
+            next = openAside(twoCores && firstPageBytes <= kOpenedAheadBytes, request.sources[i + 1]);
+        const std::vector<uint32_t>* listed =
+            i < request.sourcePages.size() ? &request.sourcePages[i] : nullptr;
+        result.outcomes.push_back({request.sources[i], 0, {}, {}});
+        result.pageOutOfRange = addSource(std::move(source), listed, request.allPages, destination,
+                                          result.skipped, result.outcomes.back(), context);
+        if (result.pageOutOfRange) {
+            result.pageOutOfRange->source = i;
+            break;
+        }
+        progress.step(static_cast<int>(i));
+        context.pump.processPendingEvents();
+        if (context.cancelRequested()) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    if (destination.overflowed()) {
+        destination.abandon();
+        return false;
+    }
+    if (result.cancelled || result.pageOutOfRange) {
+        destination.abandon();
+    } else {
+        // The file is complete and in place before anything is said about it.
+        const uint32_t pages = destination.pages();
+        result.written = destination.finish();
+        result.pages = result.written ? pages : 0;
+    }
+    result.outputFailure = destination.failure();
+    return true;
+}
+
 }  // namespace
 
 std::string skippedSourcesMessage(const std::vector<std::string>& skipped) {
@@ -188,50 +246,13 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         showError(context.messages, "TIF文件合成失败!");
         return result;
     }
-    GUID encoder{};
-    FindEncoderByMime("image/tiff", encoder);
-    Destination destination(request.outputPath, encoder, request.compression);
     {
         ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
                                kComposeProgressText);
-        // The next source is decoded on another core while this one is added; after a huge
-        // first page, only when it is needed.
-        const bool twoCores = ImagingSession::workers() > 1;
-        auto openAside = [](bool onAThread, const std::string& path) {
-            return startAside(onAThread, [path] { return openSource(path); });
-        };
-        std::future<OpenedSource> next = openAside(twoCores, request.sources[0]);
-        for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
-            OpenedSource source = next.get();
-            const uint64_t firstPageBytes =
-                uint64_t{source.image->PixelWidth()} * source.image->PixelHeight() * 4;
-            if (i + 1 < request.sources.size())
-                next = openAside(twoCores && firstPageBytes <= kOpenedAheadBytes, request.sources[i + 1]);
-            const std::vector<uint32_t>* listed =
-                i < request.sourcePages.size() ? &request.sourcePages[i] : nullptr;
-            result.outcomes.push_back({request.sources[i], 0, {}, {}});
-            result.pageOutOfRange = addSource(std::move(source), listed, request.allPages, destination,
-                                              result.skipped, result.outcomes.back(), context);
-            if (result.pageOutOfRange) {
-                result.pageOutOfRange->source = i;
-                break;
-            }
-            progress.step(static_cast<int>(i));
-            context.pump.processPendingEvents();
-            if (context.cancelRequested()) {
-                result.cancelled = true;
-                break;
-            }
-        }
-        if (result.cancelled || result.pageOutOfRange) {
-            destination.abandon();
-        } else {
-            // The file is complete and in place before anything is said about it.
-            const uint32_t pages = destination.pages();
-            result.written = destination.finish();
-            result.pages = result.written ? pages : 0;
-        }
-        result.outputFailure = destination.failure();
+        // A classic file holds 4 GiB; when the pages could take it past that, the whole
+        // composition is written again as BigTIFF (the unfinished file was never in place).
+        if (!composeOnce(request, request.bigTiff, progress, context, result))
+            (void)composeOnce(request, true, progress, context, result);
     }
     if (result.pageOutOfRange) return result;
     if (result.cancelled) {

@@ -17,6 +17,9 @@ struct ComposeRequest {
     bool allPages = false;  // every page of multi-page TIFF and GIF sources
     // What the command line adds; the window leaves them as they are.
     TiffPageCompression compression = TiffPageCompression::Lzw;
+    // BigTIFF from the first page; without it, a classic file unless the pages could take
+    // the output past 4 GiB, when the composition is written again as BigTIFF.
+    bool bigTiff = false;
     // Per source, the pages to take (from 0, in this order, repeats allowed) instead of what
     // `allPages` says; missing or empty entries follow `allPages`.
     std::vector<std::vector<uint32_t>> sourcePages{};

@@ -5,6 +5,9 @@
 #include <png.h>
 #include <tiffio.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "merge/compose.h"
 #include "merge/merge_adding.h"
 #include "split/file_names.h"
@@ -314,6 +317,71 @@ TEST(Cancel, ListingAndAddingKeepWhatWasDone) {
     EXPECT_TRUE(added.cancelled);
     EXPECT_EQ(list.count(), 1u);
     EXPECT_EQ(list.selected(), 0);
+}
+
+// BigTIFF when asked, and when the pages could take a classic file past 4 GiB.
+TEST(BigTiff, AskedForFromTheFirstPage) {
+    TempDir dir;
+    const std::string source = dir.file("mixed.tif"), output = dir.file("big.tif");
+    fixtures::writeTiff(source, kMixedPages);
+    RecordingContext rec;
+    JobContext context = rec.context();
+    ComposeRequest request{{source}, output, true};
+    request.bigTiff = true;
+    request.compression = TiffPageCompression::Auto;
+    ASSERT_TRUE(ComposeTiff(request, context).written);
+    const std::vector<uint8_t> bytes = fixtures::readBytes(output);
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes[2], 43) << "BigTIFF's version number";
+    const auto pages = fixtures::readTiffPages(output);
+    ASSERT_EQ(pages.size(), kMixedPages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+        EXPECT_EQ(pages[i].pageNumber, i);
+        EXPECT_EQ(pages[i].pageTotal, kMixedPages.size()) << "the totals patched in BigTIFF directories";
+        expectPixels(pages[i].argb, pages[i].width, kMixedPages[i]);
+    }
+}
+
+TEST(BigTiff, AnOutputPastFourGibibytesBecomesBigTiff) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "writes 4.5 GB: run in the plain build, minutes under the sanitizer";
+#endif
+    TempDir dir;
+    // One page of noise (LZW makes it larger, not smaller), taken 23 times: about 4.5 GB.
+    const uint32_t width = 7000, height = 7000;
+    fixtures::Picture noise{width, height, 3, {}};
+    noise.samples.resize(size_t{width} * height * 3);
+    uint64_t state = 88172645463325252ull;
+    for (uint8_t& sample : noise.samples) {
+        state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+        sample = static_cast<uint8_t>(state);
+    }
+    const std::string source = dir.file("noise.tif"), output = dir.file("huge.tif");
+    fixtures::writePictureTiff(source, noise, COMPRESSION_NONE);
+    RecordingContext rec;
+    JobContext context = rec.context();
+    ComposeRequest request{{source}, output, false};
+    request.sourcePages = {std::vector<uint32_t>(23, 0)};
+    const ComposeResult result = ComposeTiff(request, context);
+    ASSERT_TRUE(result.written) << result.outputFailure;
+    EXPECT_EQ(result.pages, 23u);
+    EXPECT_GT(std::filesystem::file_size(output), uint64_t{1} << 32);
+    EXPECT_EQ(rec.messages(), std::vector<std::string>{"提示|TIF文件合成完毕!"});
+    TIFF* tif = TIFFOpen(output.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    EXPECT_TRUE(TIFFIsBigTIFF(tif));
+    EXPECT_EQ(TIFFNumberOfDirectories(tif), 23);
+    ASSERT_TRUE(TIFFSetDirectory(tif, 22));
+    const tstrip_t last = TIFFNumberOfStrips(tif) - 1;
+    std::vector<uint8_t> strip(static_cast<size_t>(TIFFStripSize(tif)));
+    const tmsize_t got = TIFFReadEncodedStrip(tif, last, strip.data(), static_cast<tmsize_t>(strip.size()));
+    ASSERT_GT(got, 0);
+    uint32_t rowsPerStrip = 0;
+    TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    TIFFClose(tif);
+    const size_t from = size_t{last} * rowsPerStrip * width * 3;
+    EXPECT_TRUE(std::equal(strip.begin(), strip.begin() + got, noise.samples.begin() + static_cast<long>(from)))
+        << "the last page's last strip read back";
 }
 
 }  // namespace

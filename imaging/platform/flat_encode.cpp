@@ -21,6 +21,9 @@ const GUID EncoderCompression = {0xE09D739D, 0xCCD4, 0x44EE,
 const GUID EncoderColorDepth = {0x66087055, 0xAD66, 0x4C7C,
                                 {0x9A, 0x18, 0x38, 0xA2, 0x31, 0x0B, 0x83, 0x37}};
 
+const GUID EncoderBigTiff = {0x6F72766C, 0x6C65, 0x4249,
+                             {0x47, 0x54, 0x49, 0x46, 0x46, 0x00, 0x00, 0x01}};
+
 namespace {
 
 struct EncoderEntry {
@@ -86,6 +89,8 @@ GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& reques
             request.options.quality = static_cast<int>(value);
         } else if (p.Guid == EncoderSaveFlag) {
             request.saveFlag = value;
+        } else if (p.Guid == EncoderBigTiff) {
+            request.options.bigTiff = value == 1;
         } else if (p.Guid == EncoderColorDepth) {
             request.options.expandIndexedTo24 = value == 24;
         } else if (p.Guid == EncoderCompression) {

@@ -175,6 +175,9 @@ extern const GUID EncoderCompression;  // TIFF only
 // PNG only, value 24: an indexed frame is written as 8-bit RGB (refused with NotImplemented
 // when its palette is not opaque); other values are ignored.
 extern const GUID EncoderColorDepth;
+// TIFF only, our own: value 1 writes BigTIFF (64-bit offsets) from the first page. A classic
+// file refuses, with ValueOverflow and nothing written, a page that could take it past 4 GiB.
+extern const GUID EncoderBigTiff;
 enum EncoderValue : uint32_t {
     EncoderValueCompressionLZW = 2,
     EncoderValueCompressionCCITT4 = 4,  // bilevel pages; any other page is written with LZW

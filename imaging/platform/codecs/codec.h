@@ -58,6 +58,7 @@ struct EncodeOptions {
     int quality = 75;  // JPEG, 0 to 100
     TiffCompression tiffCompression = TiffCompression::Lzw;
     bool expandIndexedTo24 = false;  // PNG: indexed frames as 8-bit RGB
+    bool bigTiff = false;            // TIFF: 64-bit offsets
 };
 
 enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png };
@@ -65,7 +66,7 @@ enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png };
 // An encoder writing to `stream`, which stays owned by the caller.
 std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
                                        const EncodeOptions& options, GpStatus& status);
-std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression,
+std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression, bool bigTiff,
                                            GpStatus& status);
 std::unique_ptr<Encoder> createJpegEncoder(std::FILE* stream, const EncodeOptions& options,
                                            GpStatus& status);

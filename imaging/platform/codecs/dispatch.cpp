@@ -100,7 +100,7 @@ std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
         case EncoderKind::Bmp: return createBmpEncoder(stream, status);
         case EncoderKind::Jpeg: return createJpegEncoder(stream, options, status);
         case EncoderKind::Gif: return createGifEncoder(stream, status);
-        case EncoderKind::Tiff: return createTiffEncoder(stream, options.tiffCompression, status);
+        case EncoderKind::Tiff: return createTiffEncoder(stream, options.tiffCompression, options.bigTiff, status);
         case EncoderKind::Png: return createPngEncoder(stream, options, status);
     }
     status = InvalidParameter;

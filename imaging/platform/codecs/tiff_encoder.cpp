@@ -71,13 +71,13 @@ void packRows(const Frame& frame, uint32_t y, uint32_t rows, uint64_t lineBytes,
 
 class TiffEncoder final : public Encoder {
 public:
-    TiffEncoder(std::FILE* stream, TiffCompression compression)
-        : m_stream(stream), m_compression(compression) {}
+    TiffEncoder(std::FILE* stream, TiffCompression compression, bool bigTiff)
+        : m_stream(stream), m_compression(compression), m_bigTiff(bigTiff) {}
 
     GpStatus open() {
         TiffOptionsPtr options = tiffOpenOptions(m_errors);
         if (!options) return OutOfMemory;
-        m_tiff.reset(TIFFClientOpenExt("output", "w", m_stream, &streamRead, &streamWrite,
+        m_tiff.reset(TIFFClientOpenExt("output", m_bigTiff ? "w8" : "w", m_stream, &streamRead, &streamWrite,
                                        &streamSeek, &streamClose, &streamSize, &noMap, &noUnmap,
                                        options.get()));
         return m_tiff ? Ok : Win32Error;
@@ -143,6 +143,7 @@ public:
         }
         const uint64_t lineBytes = (uint64_t{frame.width} * bits * samples + 7) / 8;
         const bool bilevel = bits == 1 && photometric != PHOTOMETRIC_PALETTE;
+        if (!m_bigTiff && !fitsClassicFile(lineBytes * frame.height, bilevel)) return ValueOverflow;
         if (bilevel && (m_compression == TiffCompression::G4 || m_compression == TiffCompression::Auto)) {
             const GpStatus written = writeG4Page(frame, lineBytes);
             if (written != Ok) return written;
@@ -178,6 +179,18 @@ public:
     }
 
 private:
+    // Whether a page of `rawBytes` still fits a classic file (32-bit offsets) whatever its
+    // compression makes of it: LZW can grow noise by half, CCITT G4 a bilevel page of single
+    // pixels eightfold; the strip and directory tables come on top.
+    bool fitsClassicFile(uint64_t rawBytes, bool bilevel) {
+        constexpr uint64_t kClassicLimit = 0xFFFFFFFFull;
+        if (std::fflush(m_stream) != 0) return false;
+        const long long written = descriptorSize(fileno(m_stream));
+        if (written < 0) return false;
+        const uint64_t bound = (bilevel ? rawBytes * 8 : rawBytes + rawBytes / 2) + rawBytes / 1024 + (1u << 20);
+        return static_cast<uint64_t>(written) + bound <= kClassicLimit;
+    }
+
     // A bilevel page in one strip, which libtiff's fax coder compresses.
     GpStatus writeG4Page(const Frame& frame, uint64_t lineBytes) {
         TIFF* tif = m_tiff.get();
@@ -283,20 +296,26 @@ private:
         const ReadAt readAt = descriptorReader(fd);
         TiffChain chain;
         if (size <= 0 || !readTiffChain(readAt, static_cast<uint64_t>(size), m_pages, chain) ||
-            chain.bigTiff || chain.offsets.size() != m_pages)
+            chain.bigTiff != m_bigTiff || chain.offsets.size() != m_pages)
             return false;
         const uint16_t total = static_cast<uint16_t>(std::min<uint32_t>(m_pages, 65535));
         uint8_t value[2];
         writeU16(value, total, chain.little);
+        // Classic directories: a 2-byte count and 12-byte entries whose value sits at byte 8;
+        // BigTIFF: an 8-byte count and 20-byte entries whose value sits at byte 12. The page
+        // total is the second of PageNumber's two shorts.
+        const size_t countBytes = chain.bigTiff ? 8 : 2, entryBytes = chain.bigTiff ? 20 : 12,
+                     valueAt = chain.bigTiff ? 12 : 8;
         for (const uint64_t offset : chain.offsets) {
-            uint8_t countBytes[2];
-            if (!readAt(offset, countBytes, 2)) return false;
-            const uint16_t count = readU16(countBytes, chain.little);
-            std::vector<uint8_t> entries(size_t{count} * 12);
-            if (!readAt(offset + 2, entries.data(), entries.size())) return false;
+            uint8_t countField[8] = {};
+            if (!readAt(offset, countField, countBytes)) return false;
+            // Our own directories: far fewer entries than a short can count.
+            const uint16_t count = readU16(chain.little ? countField : countField + countBytes - 2, chain.little);
+            std::vector<uint8_t> entries(size_t{count} * entryBytes);
+            if (!readAt(offset + countBytes, entries.data(), entries.size())) return false;
             for (uint16_t e = 0; e < count; ++e) {
-                if (readU16(&entries[size_t{e} * 12], chain.little) != TIFFTAG_PAGENUMBER) continue;
-                const off_t at = static_cast<off_t>(offset + 2 + size_t{e} * 12 + 10);
+                if (readU16(&entries[size_t{e} * entryBytes], chain.little) != TIFFTAG_PAGENUMBER) continue;
+                const off_t at = static_cast<off_t>(offset + countBytes + size_t{e} * entryBytes + valueAt + 2);
                 if (::pwrite(fd, value, 2, at) != 2) return false;
             }
         }
@@ -305,6 +324,7 @@ private:
 
     std::FILE* m_stream;
     TiffCompression m_compression;
+    bool m_bigTiff;
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffPtr m_tiff;
     uint32_t m_pages = 0;
@@ -313,9 +333,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression,
+std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression, bool bigTiff,
                                            GpStatus& status) {
-    auto encoder = std::make_unique<TiffEncoder>(stream, compression);
+    auto encoder = std::make_unique<TiffEncoder>(stream, compression, bigTiff);
     status = encoder->open();
     if (status != Ok) return nullptr;
     return encoder;
