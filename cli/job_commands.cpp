@@ -153,6 +153,7 @@ int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string& source = a.operands[0];
     TileFiles files(source, *folder, target, out, err);
     const PageListing listing = listTiffPages(source, target, files, context);
+    if (!listing.sourceFailure.empty()) err << quotedName(source) << ": " << listing.sourceFailure << "\n";
     for (const PageOutcome& page : listing.failures)
         err << quotedName(source) << ": page " << (page.page + 1) << ": " << page.reason << "\n";
     const int status = listing.pages == 0 || files.failed() == listing.pages ? kNothingWritten

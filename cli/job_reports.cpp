@@ -57,22 +57,11 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
 }
 
 void printSplitFailures(std::ostream& err, const std::string& source, const ExportAllResult& result) {
-    if (!result.sourceFailure.empty()) err << quotedName(source) << ": " << result.sourceFailure << "\n";
-    for (const PageOutcome& page : result.outcomes)
-        if (page.file.empty())
-            err << quotedName(source) << ": page " << (page.page + 1) << " was not saved: " << page.reason << "\n";
+    for (const std::string& line : splitFailureLines(source, result, quotedName)) err << line << "\n";
 }
 
 void printMergeFailures(std::ostream& err, const std::string& output, const ComposeResult& result) {
-    if (!result.outputFailure.empty()) err << quotedName(output) << ": " << result.outputFailure << "\n";
-    for (const SourceOutcome& source : result.outcomes) {
-        if (!source.reason.empty()) {
-            err << quotedName(source.path) << ": " << source.reason << "\n";
-            continue;
-        }
-        for (uint32_t page : source.failedPages)
-            err << quotedName(source.path) << ": page " << (page + 1) << " was not added\n";
-    }
+    for (const std::string& line : composeFailureLines(output, result, quotedName)) err << line << "\n";
 }
 
 }  // namespace orvelle::cli

@@ -24,12 +24,23 @@ void ProgressScope::end() {
     m_display.end();
 }
 
-void showError(MessageSink& messages, const std::string& text) {
-    messages.show(text, kErrorTitle, MessageIcon::Error);
+void showError(MessageSink& messages, const std::string& text, const std::string& details) {
+    if (details.empty())
+        messages.show(text, kErrorTitle, MessageIcon::Error);
+    else
+        messages.show(text, kErrorTitle, MessageIcon::Error, details);
 }
 
 void showInformation(MessageSink& messages, const std::string& text) {
     messages.show(text, kInformationTitle, MessageIcon::Information);
+}
+
+std::string plainName(const std::string& path) { return path; }
+
+std::string joinedLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
 }
 
 std::string pathListMessage(const std::string& heading, const std::vector<std::string>& paths) {

@@ -25,6 +25,13 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+    // The same message with what lies behind it (which files failed, and why) for whoever
+    // asks, a message box's details; the message itself stays as it is.
+    virtual void show(const std::string& text, const std::string& title, MessageIcon icon,
+                      const std::string& details) {
+        (void)details;
+        show(text, title, icon);
+    }
 };
 
 class EventPump {
@@ -63,13 +70,21 @@ private:
 extern const char* const kErrorTitle;        // "错误"
 extern const char* const kInformationTitle;  // "提示"
 
-void showError(MessageSink& messages, const std::string& text);
+void showError(MessageSink& messages, const std::string& text, const std::string& details = {});
 void showInformation(MessageSink& messages, const std::string& text);
 
 // What a cancelled job says: "已取消,已保存{k}页。" after a split, "已取消,未生成文件。"
 // after a composition.
 std::string cancelledSplitMessage(size_t savedPages);
 extern const char* const kCancelledComposeMessage;
+
+// How a report writes a file's name: as it stands in a message box, quoted where it holds
+// blanks or control characters on a terminal.
+using NameStyle = std::string (*)(const std::string& path);
+std::string plainName(const std::string& path);
+
+// Lines joined by newlines, for a message's details.
+std::string joinedLines(const std::vector<std::string>& lines);
 
 // `heading` followed by the paths, one a line: at most ten, then "……共{K}个" when there are
 // more, so that a long list still fits on the screen.

@@ -2,6 +2,7 @@
 
 #include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -25,12 +26,17 @@ std::string outputRefusal(const std::string& path) {
     const std::filesystem::path target(path);
     if (target.filename().string().size() > NAME_MAX) return std::strerror(ENAMETOOLONG);
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) return S_ISREG(info.st_mode) ? "" : kindOf(info.st_mode);
-    if (errno != ENOENT) return std::strerror(errno);
-    // A link that points nowhere names the file to create, beside the link's target.
+    if (::stat(path.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode)) return kindOf(info.st_mode);
+    } else if (errno != ENOENT) {
+        return std::strerror(errno);
+    }
+    // The file is written beside its destination and renamed over it: its folder must take
+    // a new file. (A link that points nowhere names the file to create.)
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     if (::stat(folder.c_str(), &info) != 0) return std::strerror(errno);
     if (!S_ISDIR(info.st_mode)) return std::strerror(ENOTDIR);
+    if (::access(folder.c_str(), W_OK) != 0) return std::strerror(errno);
     return "";
 }
 

@@ -243,7 +243,7 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     }
     // A folder, a FIFO or a missing folder is known before any source is decoded.
     if (result.outputFailure = outputRefusal(request.outputPath); !result.outputFailure.empty()) {
-        showError(context.messages, "TIF文件合成失败!");
+        showError(context.messages, "TIF文件合成失败!", request.outputPath + ": " + result.outputFailure);
         return result;
     }
     {
@@ -259,14 +259,30 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         showInformation(context.messages, kCancelledComposeMessage);
         return result;
     }
+    const std::string details = joinedLines(composeFailureLines(request.outputPath, result));
     if (!result.written) {
-        showError(context.messages, "TIF文件合成失败!");
+        showError(context.messages, "TIF文件合成失败!", details);
     } else if (!result.skipped.empty()) {
-        showError(context.messages, skippedSourcesMessage(result.skipped));
+        showError(context.messages, skippedSourcesMessage(result.skipped), details);
     } else {
         showInformation(context.messages, "TIF文件合成完毕!");
     }
     return result;
+}
+
+std::vector<std::string> composeFailureLines(const std::string& output, const ComposeResult& result,
+                                             NameStyle name) {
+    std::vector<std::string> lines;
+    if (!result.outputFailure.empty()) lines.push_back(name(output) + ": " + result.outputFailure);
+    for (const SourceOutcome& source : result.outcomes) {
+        if (!source.reason.empty()) {
+            lines.push_back(name(source.path) + ": " + source.reason);
+            continue;
+        }
+        for (uint32_t page : source.failedPages)
+            lines.push_back(name(source.path) + ": page " + std::to_string(page + 1) + " was not added");
+    }
+    return lines;
 }
 
 }  // namespace orvelle

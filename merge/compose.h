@@ -52,6 +52,12 @@ struct ComposeResult {
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context);
 
+// What failed, a line each: "output: reason" when the output could not be written, then
+// "source: reason" for each source that gave nothing and "source: page k was not added" for
+// each page that failed alone; the details of the closing message.
+std::vector<std::string> composeFailureLines(const std::string& output, const ComposeResult& result,
+                                             NameStyle name = plainName);
+
 // The message listing sources that could not be merged: at most ten paths, then the count.
 std::string skippedSourcesMessage(const std::vector<std::string>& skipped);
 

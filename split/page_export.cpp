@@ -176,7 +176,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     result.pages = source->CountFrames(&dimension);
     if (result.pages == 0) {
         result.sourceFailure = decodeFailureReason(opened);
-        showError(context.messages, "TIF文件无法识别!");
+        showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
         return result;
     }
     std::vector<uint32_t> pages = request.pages;
@@ -240,12 +240,24 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     } else if (result.failedPages.empty()) {
         showInformation(context.messages, "TIFF分解完成!");
     } else if (result.written.empty()) {
-        showError(context.messages, "TIFF分解失败,没有保存任何文件!");
+        showError(context.messages, "TIFF分解失败,没有保存任何文件!",
+                  joinedLines(splitFailureLines(request.sourcePath, result)));
     } else {
-        showError(context.messages, "TIFF分解完成,但有" + std::to_string(result.failedPages.size()) +
-                                        "页未能保存!");
+        showError(context.messages,
+                  "TIFF分解完成,但有" + std::to_string(result.failedPages.size()) + "页未能保存!",
+                  joinedLines(splitFailureLines(request.sourcePath, result)));
     }
     return result;
+}
+
+std::vector<std::string> splitFailureLines(const std::string& source, const ExportAllResult& result,
+                                           NameStyle name) {
+    std::vector<std::string> lines;
+    if (!result.sourceFailure.empty()) lines.push_back(name(source) + ": " + result.sourceFailure);
+    for (const PageOutcome& page : result.outcomes)
+        if (page.file.empty())
+            lines.push_back(name(source) + ": page " + std::to_string(page.page + 1) + " was not saved: " + page.reason);
+    return lines;
 }
 
 bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason) {
@@ -276,7 +288,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
                       .reason;
     }
     if (reason) *reason = why;
-    if (!why.empty()) showError(messages, "图片保存失败!");
+    if (!why.empty()) showError(messages, "图片保存失败!", why);
     return why.empty();
 }
 

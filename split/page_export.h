@@ -70,6 +70,11 @@ struct ExportAllResult {
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context);
 
+// What failed, a line each: "source: reason" when the document could not be opened, else
+// "source: page k was not saved: reason" for each page; the details of the closing message.
+std::vector<std::string> splitFailureLines(const std::string& source, const ExportAllResult& result,
+                                           NameStyle name = plainName);
+
 struct ExportPageRequest {
     std::string sourcePath;
     uint32_t pageIndex = 0;

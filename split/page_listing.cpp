@@ -49,13 +49,15 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
                           JobContext& context) {
     PageListing listing;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(sourcePath), false));
+    const GpStatus opened = source->LastStatus;
     GUID dimension{};
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
     (void)source->ListFrameDimensions(&dimension, 1);
     const uint32_t count = source->CountFrames(&dimension);
     if (count == 0) {
         source.reset();
-        showError(context.messages, "TIF文件无法识别!");
+        listing.sourceFailure = decodeFailureReason(opened);
+        showError(context.messages, "TIF文件无法识别!", sourcePath + ": " + listing.sourceFailure);
         return listing;
     }
     std::unique_ptr<TGPPen> pen(CreateTileFramePen());

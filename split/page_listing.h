@@ -27,6 +27,7 @@ struct PageListing {
     uint32_t failedPages = 0;   // of which could not be decoded
     bool cancelled = false;     // stopped before the last page
     std::vector<PageOutcome> failures;  // each page that could not be decoded, and why
+    std::string sourceFailure;          // why the document could not be opened, when it could not
 };
 
 // Decodes `sourcePath` once and gives every page an entry: its tile drawn into `target`,

@@ -124,6 +124,8 @@ TEST_F(FullDisk, CompositionFailsAndKeepsTheOldFile) {
     EXPECT_FALSE(result.written);
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIF文件合成失败!"});
     EXPECT_EQ(result.outputFailure, std::strerror(ENOSPC));
+    EXPECT_EQ(rec.details, std::vector<std::string>{inside("m.tif") + ": " + std::strerror(ENOSPC)})
+        << "the reason behind the message, in its details";
     for (const SourceOutcome& outcome : result.outcomes) EXPECT_TRUE(outcome.failedPages.empty()) << "not the source's fault";
     expectOnlyTheOldFile(folder(), "m.tif");
 }
@@ -162,6 +164,11 @@ TEST(DiskFaults, ReadOnlyDestinationWritesNothing) {
     EXPECT_FALSE(ExportPage({source, 0, dir.file("disk/m.tif"), ExportFormat::Tiff, 100}, rec));
     EXPECT_EQ(rec.messages(), (std::vector<std::string>{"错误|TIFF分解失败,没有保存任何文件!",
                                                         "错误|TIF文件合成失败!", "错误|图片保存失败!"}));
+    // Each with the reason in its details: the first page of the split, then the output.
+    ASSERT_EQ(rec.details.size(), 3u);
+    EXPECT_NE(rec.details[0].find(": page 1 was not saved: the page cannot be written to "), std::string::npos);
+    EXPECT_NE(rec.details[0].find(std::strerror(EROFS)), std::string::npos) << rec.details[0];
+    EXPECT_NE(rec.details[1].find(std::strerror(EROFS)), std::string::npos) << rec.details[1];
     expectOnlyTheOldFile(dir.path() / "disk", "m.tif");
 }
 

@@ -6,10 +6,16 @@
 namespace orvelle {
 
 void WindowMessages::show(const std::string& text, const std::string& title, MessageIcon icon) {
+    show(text, title, icon, {});
+}
+
+void WindowMessages::show(const std::string& text, const std::string& title, MessageIcon icon,
+                          const std::string& details) {
     QWidget* modal = QApplication::activeModalWidget();
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                     modal ? modal : m_owner);
+    if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
     box.exec();
 }
 

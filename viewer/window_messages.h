@@ -13,6 +13,9 @@ public:
     // Over the modal dialog that is open, if any (a message of a job it started belongs
     // there), else over the owner.
     void show(const std::string& text, const std::string& title, MessageIcon icon) override;
+    // The details behind Qt's "Show Details..." button, so the box looks as it always did.
+    void show(const std::string& text, const std::string& title, MessageIcon icon,
+              const std::string& details) override;
 
 private:
     QWidget* m_owner;

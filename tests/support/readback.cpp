@@ -227,6 +227,11 @@ void RecordingContext::show(const std::string& text, const std::string& title,
     icons.push_back(icon);
     if (onMessage) onMessage();
 }
+void RecordingContext::show(const std::string& text, const std::string& title, orvelle::MessageIcon icon,
+                            const std::string& why) {
+    details.push_back(why);
+    show(text, title, icon);
+}
 void RecordingContext::processPendingEvents() {
     events.push_back("pump");
     if (onPump) onPump();

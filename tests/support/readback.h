@@ -49,6 +49,9 @@ public:
     void step(int position) override;
     void end() override;
     void show(const std::string& text, const std::string& title, orvelle::MessageIcon icon) override;
+    // Records the message as show() does, and its details in `details`.
+    void show(const std::string& text, const std::string& title, orvelle::MessageIcon icon,
+              const std::string& details) override;
     void processPendingEvents() override;
 
     orvelle::JobContext context() { return {*this, *this, *this}; }
@@ -56,6 +59,7 @@ public:
 
     std::vector<std::string> events;
     std::vector<orvelle::MessageIcon> icons;
+    std::vector<std::string> details;  // of each message that had any
     std::function<void()> onMessage;
     std::function<void()> onPump;
 };
