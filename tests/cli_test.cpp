@@ -238,6 +238,12 @@ TEST(CommandLine, FailuresNameTheFileAndTheReason) {
     fixtures::writeBytes(dir.file("junk.tif"), {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0});
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::filesystem::create_directory(dir.file("folder"));
+    // A page larger than one picture may be, its header alone.
+    const std::string huge = dir.file("huge.tif");
+    fixtures::writeBytes(huge, fixtures::tiffWithEntries({{256, 4, 20000}, {257, 4, 20000}, {258, 3, 8}, {259, 3, 1},
+                                                          {262, 3, 1}, {273, 4, 8}, {277, 3, 1}, {278, 4, 20000},
+                                                          {279, 4, 400000000}}));
+    const std::string longName = dir.file(std::string(300, 'a') + ".tif");
     struct Row {
         int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&);
         std::vector<std::string> args;
@@ -251,7 +257,9 @@ TEST(CommandLine, FailuresNameTheFileAndTheReason) {
         {runSplit, {picture, "--out", dir.path().string(), "--percent", "1000"},
          picture + ": page 1 was not saved: the scaled page would be over the size limit of one picture", 2},
         {runSplit, {dir.file("junk.tif"), "--page", "1", "--to", dir.file("p.png")}, "cannot be decoded", 2},
+        {runSplit, {huge, "--out", dir.path().string()}, huge + ": cannot be decoded (20000 x 20000 pixels: over the size limit of one picture)", 2},
         {runMerge, {"--out", dir.file("nodir/m.tif"), doc}, dir.file("nodir/m.tif") + ": No such file or directory", 2},
+        {runMerge, {"--out", longName, doc}, longName + ": File name too long", 2},
         {runMerge, {"--out", dir.file("folder"), doc}, dir.file("folder") + ": Is a directory", 2},
         {runMerge, {"--out", fifo, doc}, fifo + ": is a FIFO, not a regular file", 2},
         {runMerge, {"--out", dir.file("m.tif"), dir.file("missing.png")}, dir.file("missing.png") + ": No such file or directory", 2},

@@ -71,12 +71,16 @@ std::unique_ptr<uint8_t[], PixelsFree> zeroedPixels(size_t bytes) {
 
 }  // namespace
 
+void noteOversizedFrame(uint64_t width, uint64_t height) {
+    codecs::noteFailureReason(std::to_string(width) + " x " + std::to_string(height) +
+                              " pixels: over the size limit of one picture");
+}
+
 GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass) {
     frame.pixels.reset();
     frame.width = frame.height = 0;
     if (!frameAllowed(width, height, pixelClass)) {
-        codecs::noteFailureReason(std::to_string(width) + " x " + std::to_string(height) +
-                                  " pixels: over the size limit of one picture");
+        noteOversizedFrame(width, height);
         return InvalidParameter;
     }
     const uint64_t stride = strideOf(width, pixelClass);

@@ -53,6 +53,9 @@ struct Frame {
 // within Limits.
 bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass);
 
+// Says why a frame of this size cannot be had, for a decoder that refuses it from its header.
+void noteOversizedFrame(uint64_t width, uint64_t height);
+
 // Checks the size against Limits and allocates zeroed pixels (black, or palette index 0).
 // Returns Ok, InvalidParameter (size refused) or OutOfMemory; on failure the frame is empty.
 [[nodiscard]] GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass);

@@ -232,7 +232,9 @@ private:
             layout.extraCount = count;
             layout.extraAlpha = kinds[0];
         }
-        return frameSizeAllowed(layout.width, layout.height);
+        if (frameSizeAllowed(layout.width, layout.height)) return true;
+        noteOversizedFrame(layout.width, layout.height);
+        return false;
     }
 
     void readResolution(Frame& out) {
