@@ -329,13 +329,7 @@ TEST(CommandLine, TilesStopOnAnInterruptAndNameDamagedPages) {
 
     const std::string damaged = dir.file("damaged.tif");
     fixtures::writeTiff(damaged, {{TiffKind::Grey8, 40, 30, COMPRESSION_NONE}, {TiffKind::Grey8, 40, 30, COMPRESSION_LZW}});
-    std::vector<uint8_t> bytes = fixtures::readBytes(damaged);
-    TIFF* tif = TIFFOpen(damaged.c_str(), "r");
-    ASSERT_TRUE(tif && TIFFSetDirectory(tif, 1));
-    const uint64_t strip = TIFFGetStrileOffset(tif, 0);
-    TIFFClose(tif);
-    std::fill(bytes.begin() + static_cast<long>(strip), bytes.begin() + static_cast<long>(strip) + 8, uint8_t{0xFF});
-    fixtures::writeBytes(damaged, bytes);
+    fixtures::spoilPage(damaged, 1);
     const CommandRun r = run(runTiles, {damaged, "--out", dir.file("tiles")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(damaged + ": page 2: cannot be decoded ("), std::string::npos) << r.err;
@@ -387,13 +381,7 @@ TEST(CommandLine, InfoNamesTheDamagedPageAndListsTheRest) {
     fixtures::writeTiff(path, {{TiffKind::Grey8, 8, 8, COMPRESSION_NONE},
                                {TiffKind::Grey8, 40, 30, COMPRESSION_LZW},
                                {TiffKind::Rgb, 9, 7, COMPRESSION_NONE}});
-    std::vector<uint8_t> bytes = fixtures::readBytes(path);
-    TIFF* tif = TIFFOpen(path.c_str(), "r");
-    ASSERT_TRUE(tif && TIFFSetDirectory(tif, 1));
-    const uint64_t strip = TIFFGetStrileOffset(tif, 0);
-    TIFFClose(tif);
-    std::fill(bytes.begin() + static_cast<long>(strip), bytes.begin() + static_cast<long>(strip) + 8, uint8_t{0xFF});
-    fixtures::writeBytes(path, bytes);
+    fixtures::spoilPage(path, 1);
     const CommandRun r = run(runInfo, {"--json", path});
     EXPECT_EQ(r.status, 1);
     const nlohmann::json report = nlohmann::json::parse(r.out);

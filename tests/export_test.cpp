@@ -216,26 +216,13 @@ TEST(ExportAllPages, UndecodableSourceSaysSoAndWritesNothing) {
     EXPECT_TRUE(fixtures::listFolder(dir.file("out")).empty());
 }
 
-// Overwrites the first strip of page `index` with bytes no LZW decoder accepts.
-void spoilPage(const std::string& path, tdir_t index) {
-    TIFF* tif = TIFFOpen(path.c_str(), "r");
-    TIFFSetDirectory(tif, index);
-    uint64_t* offsets = nullptr;
-    TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets);
-    const uint64_t at = offsets[0];
-    TIFFClose(tif);
-    std::vector<uint8_t> bytes = fixtures::readBytes(path);
-    for (size_t i = 0; i < 8; ++i) bytes[at + i] = 0xFF;
-    fixtures::writeBytes(path, bytes);
-}
-
 TEST(ExportAllPages, FailedPagesAreCountedAndOthersKept) {
     TempDir dir;
     const std::string source = dir.file("r.tif");
     fixtures::writeTiff(source, {{TiffKind::Rgb, 20, 20, COMPRESSION_LZW},
                                  {TiffKind::Rgb, 20, 20, COMPRESSION_LZW},
                                  {TiffKind::Rgb, 20, 20, COMPRESSION_LZW}});
-    spoilPage(source, 1);
+    fixtures::spoilPage(source, 1);
     std::filesystem::create_directory(dir.file("out"));
     fixtures::writeBytes(dir.file("out/r_2.PNG"), {'k', 'e', 'e', 'p'});
     RecordingContext rec;

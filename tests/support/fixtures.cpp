@@ -325,6 +325,17 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+void spoilPage(const std::string& path, uint16_t index) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    ASSERT_TRUE(tif && TIFFSetDirectory(tif, index));
+    const uint64_t at = TIFFGetStrileOffset(tif, 0);
+    TIFFClose(tif);
+    std::vector<uint8_t> bytes = readBytes(path);
+    ASSERT_LE(at + 8, bytes.size());
+    std::fill(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at) + 8, uint8_t{0xFF});
+    writeBytes(path, bytes);
+}
+
 std::vector<uint8_t> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -97,6 +97,8 @@ void writeGif(const std::string& path, int screenWidth, int screenHeight,
 void writeBmp24(const std::string& path, const Picture& picture, int32_t pelsPerMeter = 0);
 
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+// Overwrites the first strip of page `index` (from 0) with bytes no LZW decoder accepts.
+void spoilPage(const std::string& path, uint16_t index);
 std::vector<uint8_t> readBytes(const std::string& path);
 
 // The largest difference of any channel (alpha included) between two ARGB colours.
