@@ -92,11 +92,14 @@ GpStatus OutputFile::create(const std::string& destination) {
     if (exists && !S_ISREG(existing.st_mode)) return AccessDenied;
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    // No name until it is complete; file systems without unnamed files get a hidden one.
+    // No name until it is complete; file systems without unnamed files get a hidden one, and
+    // so does a system without /proc, through which an unnamed file is given its name.
     std::string temporary;
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    static const bool canNameUnnamedFiles = ::access("/proc/self/fd", X_OK) == 0;
+    int fd = canNameUnnamedFiles ? ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600) : -1;
     if (fd < 0) {
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return statusOfErrno(errno);
+        if (canNameUnnamedFiles && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return statusOfErrno(errno);
         temporary = (folder / kTemporaryName).string();
         fd = mkstemp(temporary.data());
         if (fd < 0) return statusOfErrno(errno);
@@ -134,12 +137,14 @@ GpStatus OutputFile::commit() {
     const GpStatus placed = written ? place() : writeFailure();
     const bool closed = std::fclose(m_stream) == 0;
     m_stream = nullptr;
-    if (placed != Ok || !closed) {
+    if (placed != Ok) {
         if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
-        if (placed == Ok) ::unlink(m_destination.c_str());
         m_temporary.clear();
-        return placed != Ok ? placed : Win32Error;
+        return placed;
     }
+    // The file is in place and was flushed; a close that still fails is reported, but the
+    // file stays: the one it replaced is gone already.
+    if (!closed) return Win32Error;
     m_temporary.clear();
     syncFolder(std::filesystem::path(m_destination).parent_path());
     return Ok;
