@@ -74,7 +74,7 @@ GpStatus renderPageAtPercent(TGPImage& source, int32_t percent, const std::strin
     if (dpiX > 0 && dpiY > 0) {
         // The printed size stays the same: more pixels, proportionally more dots per inch.
         const float scale = static_cast<float>(clampPercent(percent)) / 100.0f;
-        (void)bitmap->setResolution(dpiX * scale, dpiY * scale);  // the page goes out without
+        (void)bitmap->setResolution(dpiX * scale, dpiY * scale);  // refused: no resolution written
     }
     {
         std::unique_ptr<TGPGraphics> graphics(new TGPGraphics(bitmap.get()));
