@@ -10,7 +10,7 @@
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
 #include "jobs/output_target.h"
-#include "jobs/work_aside.h"
+#include "imaging/work_aside.h"
 
 namespace orvelle {
 namespace {
@@ -206,6 +206,8 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& pro
             break;
         }
     }
+    // A source read ahead and not taken is still on its worker: nothing outlives the pass.
+    if (next.valid()) next.wait();
     if (destination.overflowed()) {
         destination.abandon();
         return false;

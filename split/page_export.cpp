@@ -12,7 +12,7 @@
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
 #include "jobs/output_target.h"
-#include "jobs/work_aside.h"
+#include "imaging/work_aside.h"
 #include "split/file_names.h"
 #include "split/page_lanes.h"
 

@@ -7,7 +7,7 @@
 
 #include "imaging/status_text.h"
 #include "imaging/text_path.h"
-#include "jobs/work_aside.h"
+#include "imaging/work_aside.h"
 #include "split/page_lanes.h"
 
 namespace orvelle {

@@ -4,11 +4,17 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <thread>
 
 #include "imaging/gdipobj.h"
 #include "imaging/gdiputil.h"
+#include "imaging/platform/parallel_bands.h"
 #include "imaging/text_path.h"
+#include "imaging/work_aside.h"
 #include "split/page_listing.h"
 #include "support/fixtures.h"
 #include "support/job_runs.h"
@@ -194,6 +200,38 @@ TEST(ParallelCompression, PredictorChosenAlikeOnAnyCores) {
     }
     EXPECT_TRUE(written[1] == written[0]);
     EXPECT_TRUE(written[2] == written[0]);
+}
+
+// However work nests (bands inside bands inside lanes), at most N threads are at it, the
+// caller's included; with more than one allowed, work does run side by side.
+TEST(WorkerPool, NestedWorkNeverHasMoreThanNBusy) {
+    for (uint32_t n : {1u, 2u, 4u}) {
+        Workers workers(n);
+        std::atomic<int> busy{0}, peak{0}, units{0};
+        auto unit = [&](size_t) {
+            const int now = ++busy;
+            for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);) {}
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            --busy;
+            ++units;
+            return gdip::Ok;
+        };
+        auto lane = [&] {
+            (void)gdip::runBands(3, [&](size_t) { return gdip::runBands(3, unit); });
+        };
+        std::vector<std::future<void>> lanes;
+        {
+            WaitOnExit<std::vector<std::future<void>>> wait{lanes};
+            for (int i = 0; i < 3; ++i) lanes.push_back(startAside(true, lane));
+            lane();
+            for (auto& work : lanes) work.get();
+        }
+        EXPECT_EQ(units, 4 * 3 * 3) << n << " workers";
+        EXPECT_LE(peak, static_cast<int>(n)) << n << " workers";
+        if (n > 1) {
+            EXPECT_GE(peak, 2) << n << " workers";
+        }
+    }
 }
 
 // The page list: the same tiles, captions, progress and events on one core and several,

@@ -1,5 +1,6 @@
 // Runs independent bands of one piece of work (the strips of a page, say) on several
-// threads at once: band 0 on the calling thread, each other band on a thread of its own.
+// threads at once: band 0 on the calling thread, each other band on a free worker of the
+// pool (workers.h), or on the calling thread when none is free.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +11,7 @@
 namespace gdip {
 
 // Runs `band(0)` … `band(count - 1)` and waits for all of them; Ok when every band was, else
-// the status of the first band (in band order) that failed. A band whose thread cannot be
-// started runs on the calling thread afterwards. `band` must not throw.
+// the status of the first band (in band order) that failed. `band` must not throw.
 GpStatus runBands(size_t count, const std::function<GpStatus(size_t)>& band);
 
 }  // namespace gdip

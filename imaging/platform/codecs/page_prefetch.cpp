@@ -1,8 +1,9 @@
 #include "page_prefetch.h"
 
+#include <memory>
 #include <new>
-#include <system_error>
 
+#include "../workers.h"
 #include "failure_reason.h"
 
 namespace gdip::codecs {
@@ -13,7 +14,7 @@ void PagePrefetch::start(uint32_t index, ReadPage read) {
     m_index = index;
     m_status = Aborted;
     try {
-        m_thread = std::thread([this, read = std::move(read)] {
+        auto packaged = std::make_shared<std::packaged_task<void()>>([this, read = std::move(read)] {
             clearFailureReason();
             try {
                 m_status = read(m_index, m_frame, m_stop);
@@ -21,22 +22,25 @@ void PagePrefetch::start(uint32_t index, ReadPage read) {
                 m_frame = Frame{};
                 m_status = OutOfMemory;
             }
-            // The reason is noted on this thread; the caller's thread gets it on taking.
+            // The reason is noted on the worker; the caller's thread gets it on taking.
             m_reason = failureReason();
         });
-    } catch (const std::system_error&) {
+        std::future<void> pending = packaged->get_future();
+        std::function<void()> task = [packaged] { (*packaged)(); };
+        // Reading ahead is worth it only beside the caller, never instead of its own work.
+        if (tryRunOnWorker(task)) m_pending = std::move(pending);
     } catch (const std::bad_alloc&) {
     }
 }
 
-void PagePrefetch::join() {
-    if (m_thread.joinable()) m_thread.join();
-}
-
 bool PagePrefetch::take(uint32_t index, Frame& out, GpStatus& status) {
-    if (!m_thread.joinable()) return false;
-    join();
-    const bool usable = m_index == index && m_status != Aborted;
+    if (!m_pending.valid()) return false;
+    if (m_index != index) {
+        cancel();
+        return false;
+    }
+    m_pending.get();
+    const bool usable = m_status != Aborted;
     if (usable) {
         out = std::move(m_frame);
         status = m_status;
@@ -48,7 +52,7 @@ bool PagePrefetch::take(uint32_t index, Frame& out, GpStatus& status) {
 
 void PagePrefetch::cancel() {
     m_stop = true;
-    join();
+    if (m_pending.valid()) m_pending.get();
     m_frame = Frame{};
 }
 

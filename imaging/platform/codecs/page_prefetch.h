@@ -1,13 +1,13 @@
-// Reading the next page of a document on another thread while the caller works on the one
-// it has: a document read page after page then decodes and uses pages at the same time,
+// Reading the next page of a document on a worker of the pool while the caller works on the
+// one it has: a document read page after page then decodes and uses pages at the same time,
 // holding at most two.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <string>
-#include <thread>
 
 #include "../gdiplus_flat.h"
 #include "../raster.h"
@@ -25,21 +25,19 @@ public:
     PagePrefetch(const PagePrefetch&) = delete;
     PagePrefetch& operator=(const PagePrefetch&) = delete;
 
-    // Starts reading page `index` in the background; nothing when a thread cannot be had.
+    // Starts reading page `index` in the background; nothing when no worker is free.
     void start(uint32_t index, ReadPage read);
 
-    // Waits for the read in progress. When it was of page `index` and the page was not
+    // When the read in progress is of page `index`, waits for it and, unless the page was
     // declined, moves the page (or its failure, with the library's reason) to the caller
-    // and returns true; otherwise drops it and returns false.
+    // and returns true; any other read is stopped and dropped, and false returned.
     bool take(uint32_t index, Frame& out, GpStatus& status);
 
     // Stops the read in progress as soon as it can and drops it.
     void cancel();
 
 private:
-    void join();
-
-    std::thread m_thread;
+    std::future<void> m_pending;
     std::atomic<bool> m_stop{false};
     uint32_t m_index = 0;
     Frame m_frame;

@@ -1,0 +1,76 @@
+#include "workers.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "gdiplus_flat.h"
+
+namespace gdip {
+namespace {
+
+class Pool {
+public:
+    bool tryRun(std::function<void()>& task) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        // The caller is one of the GdipWorkerCount() threads that may be at work.
+        if (m_busy + 1 >= GdipWorkerCount()) return false;
+        if (m_idle == 0 && !startThread()) return false;
+        m_tasks.push_back(std::move(task));
+        --m_idle;
+        ++m_busy;
+        lock.unlock();
+        m_wake.notify_one();
+        return true;
+    }
+
+private:
+    // Called with the lock held.
+    bool startThread() {
+        try {
+            std::thread([this] { serve(); }).detach();
+        } catch (const std::system_error&) {
+            return false;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        ++m_idle;
+        return true;
+    }
+
+    [[noreturn]] void serve() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return !m_tasks.empty(); });
+            std::function<void()> task = std::move(m_tasks.back());
+            m_tasks.pop_back();
+            lock.unlock();
+            task();
+            task = nullptr;  // what it holds goes before the worker counts as free
+            lock.lock();
+            --m_busy;
+            ++m_idle;
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<std::function<void()>> m_tasks;  // each already has a worker of its own
+    uint32_t m_idle = 0;
+    uint32_t m_busy = 0;
+};
+
+// Never destroyed: its threads outlive every static that might still hand it work.
+Pool& pool() {
+    static Pool* const instance = new Pool;
+    return *instance;
+}
+
+}  // namespace
+
+bool tryRunOnWorker(std::function<void()>& task) { return pool().tryRun(task); }
+
+}  // namespace gdip

@@ -1,0 +1,45 @@
+// The one pool of threads in the program. Its threads start when first needed and last as
+// long as the process; at most GdipWorkerCount() - 1 of them are busy at once, beside the
+// thread that asked. Work is never queued: a request either gets a free worker at once or
+// is refused, and the caller then does the work itself. So nesting (bands inside a page
+// inside a lane) can neither deadlock nor multiply the threads at work.
+#pragma once
+
+#include <functional>
+#include <future>
+#include <memory>
+#include <utility>
+
+namespace gdip {
+
+// Hands `task` to a free worker and returns true; false, with `task` untouched, when every
+// worker allowed is busy (or no thread can be had).
+bool tryRunOnWorker(std::function<void()>& task);
+
+// `work()` on a free worker when `wanted` and one is free, else on the caller's thread when
+// its result is asked for. The future's result is the same either way; a future of work
+// handed to a worker does not wait in its destructor (see WaitOnExit).
+template <typename Work>
+auto startAside(bool wanted, Work work) -> std::future<decltype(work())> {
+    using Result = decltype(work());
+    if (wanted) {
+        auto packaged = std::make_shared<std::packaged_task<Result()>>(work);
+        std::future<Result> result = packaged->get_future();
+        std::function<void()> task = [packaged] { (*packaged)(); };
+        if (tryRunOnWorker(task)) return result;
+    }
+    return std::async(std::launch::deferred, std::move(work));
+}
+
+// Waits, when it goes, for every piece of work still pending in `pending` (futures from
+// startAside): whatever ends a run early, nothing is left running on a worker.
+template <typename Futures>
+struct WaitOnExit {
+    Futures& pending;
+    ~WaitOnExit() {
+        for (auto& work : pending)
+            if (work.valid()) work.wait();
+    }
+};
+
+}  // namespace gdip
