@@ -219,15 +219,15 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (!target || a.option("--out") || a.option("--pages"))
             return usage("--page goes with --to FILE, not --out or --pages");
         // An unreadable document is left to the job, which says so.
-        if (const uint32_t count = countPages(source); count > 0 && *page > count)
-            return usage(pastTheEndReason(*page, source, count));
+        const uint32_t count = countPages(source);
+        if (count > 0 && *page > count) return usage(pastTheEndReason(*page, source, count));
         ExportPageRequest request{source, *page - 1, *target, format,
                                   static_cast<int>(percent), *quality, a.flag("--keep-class")};
         std::string reason;
         const bool written = ExportPage(request, messages, &reason);
         if (json) {
             ExportAllResult result;
-            result.pages = countPages(source);
+            result.pages = count;
             result.outcomes.push_back({request.pageIndex, written ? *target : "", reason});
             if (written) result.written.push_back(*target);
             else result.failedPages.push_back(request.pageIndex);

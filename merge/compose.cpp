@@ -245,7 +245,7 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     }
     // A folder, a FIFO or a missing folder is known before any source is decoded.
     if (result.outputFailure = outputRefusal(request.outputPath); !result.outputFailure.empty()) {
-        showError(context.messages, "TIF文件合成失败!", request.outputPath + ": " + result.outputFailure);
+        showError(context.messages, "TIF文件合成失败!", joinedLines(composeFailureLines(request.outputPath, result)));
         return result;
     }
     {

@@ -266,8 +266,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
         showError(messages, "不能覆盖正在分解的TIF文件!");
         return false;
     }
-    ExportAllRequest asked;
-    asked.sourcePath = request.sourcePath;
+    ExportAllRequest asked;  // no source path: the check against it is made above
     asked.format = request.format;
     asked.quality = request.quality;
     asked.keepClass = request.keepClass;
