@@ -1,6 +1,5 @@
 // orvelle-cli: the split, merge and inspection jobs from a shell, through the same code the
 // window runs.
-#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -50,7 +49,7 @@ constexpr const char* kUsage =
     "                          its result, the totals and the closing message\n"
     "  --version               the program's version\n"
     "\n"
-    "environment: ORVELLE_WORKERS=N decodes with at most N threads (default: every core)\n"
+    "environment: ORVELLE_WORKERS=N keeps to at most N threads at work (default: every core)\n"
     "\n"
     "Ctrl+C (SIGINT) or SIGTERM stops a split or merge after the page in hand: pages written\n"
     "stay, a merge leaves no file; the exit status is then 130 or 143.\n"
@@ -79,10 +78,6 @@ int main(int argc, char** argv) {
         }
     orvelle::ImagingSession::open();
     orvelle::cli::catchInterrupts();
-    // Threads per decode, for shared machines and for measuring: ORVELLE_WORKERS=1 keeps to
-    // one core; unset or 0 uses every core.
-    if (const char* workers = std::getenv("ORVELLE_WORKERS"))
-        orvelle::ImagingSession::setWorkers(static_cast<uint32_t>(std::strtoul(workers, nullptr, 10)));
     int status = 2;
     if (command == "info") {
         status = orvelle::cli::runInfo(args, std::cout, std::cerr);

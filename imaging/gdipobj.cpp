@@ -1,6 +1,9 @@
 #include "gdipobj.h"
 
+#include <memory>
+
 #include "imaging/platform/codecs/failure_reason.h"
+#include "imaging/platform/image_limits.h"
 
 namespace orvelle {
 
@@ -118,6 +121,23 @@ TGPBitmap::TGPBitmap(int32_t width, int32_t height, PixelFormat format) {
 
 GpStatus TGPBitmap::setResolution(float dpiX, float dpiY) {
     return RecordStatus(GdipBitmapSetResolution(NativeHandle, dpiX, dpiY));
+}
+
+TGPImage* TGPImage::ScaledCopy(uint32_t width, uint32_t height, float dpiScale) {
+    if (!frameSizeAllowed(width, height)) return new TGPImage(nullptr, ValueOverflow);
+    auto bitmap = std::make_unique<TGPBitmap>(static_cast<int32_t>(width), static_cast<int32_t>(height),
+                                              PixelFormat24bppRGB);
+    if (!bitmap->NativeHandle) return bitmap.release();
+    const float dpiX = horizontalResolution(), dpiY = verticalResolution();
+    // A resolution refused leaves the copy without one.
+    if (dpiX > 0 && dpiY > 0) (void)bitmap->setResolution(dpiX * dpiScale, dpiY * dpiScale);
+    TGPGraphics graphics(bitmap.get());
+    (void)graphics.SetScalingMode(InterpolationModeNearestNeighbor);  // a valid mode
+    const GpStatus drawn =
+        graphics.DrawImageScaled(this, PixelRect(0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)), 0,
+                                 0, static_cast<int32_t>(PixelWidth()), static_cast<int32_t>(PixelHeight()), UnitPixel);
+    if (drawn != Ok) return new TGPImage(nullptr, drawn);
+    return bitmap.release();
 }
 
 // --- TGPGraphics -------------------------------------------------------------------------------

@@ -26,6 +26,10 @@ public:
     // The active frame scaled with nearest neighbour, in its own pixel class, its resolution
     // times `dpiScale`; the caller owns the result, returned also when the platform failed.
     TGPImage* ScaleInClass(uint32_t width, uint32_t height, float dpiScale);
+    // The active frame drawn with nearest neighbour into a new 24-bit bitmap of `width` x
+    // `height`, its resolution (when it has one) times `dpiScale`; ValueOverflow when such
+    // a picture would be over the size limit. Owned by the caller, returned also on failure.
+    TGPImage* ScaledCopy(uint32_t width, uint32_t height, float dpiScale);
     [[nodiscard]] GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,
                         const EncoderParameters* parameters);
     [[nodiscard]] GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);
@@ -127,7 +131,8 @@ public:
     static void open();
     static void close();
     static bool isOpen();
-    // Threads one decode may use, the caller's included; 0 follows the machine's cores.
+    // Threads at work at once in the process, the caller's included; 0 goes back to the
+    // default (ORVELLE_WORKERS, else the cores the process may run on).
     static void setWorkers(uint32_t count);
     static uint32_t workers();
 

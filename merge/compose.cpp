@@ -167,8 +167,6 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
 
 // Sources whose first page is at most this large (decoded) have the next source decoded
 // beside them.
-constexpr uint64_t kOpenedAheadBytes = uint64_t{64} << 20;
-
 // One pass over the sources into the output, as BigTIFF or a classic file. False when a
 // classic file could not take every page: nothing is kept and nothing said.
 bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
@@ -177,19 +175,18 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& pro
     GUID encoder{};
     FindEncoderByMime("image/tiff", encoder);
     Destination destination(request.outputPath, encoder, request.compression, bigTiff);
-    // The next source is decoded on another core while this one is added; after a huge
-    // first page, only when it is needed.
-    const bool twoCores = ImagingSession::workers() > 1;
+    // The next source is decoded beside the composition while this one is added, unless
+    // their pages are too large to be held two at a time.
     auto openAside = [](bool onAThread, const std::string& path) {
         return startAside(onAThread, [path] { return openSource(path); });
     };
-    std::future<OpenedSource> next = openAside(twoCores, request.sources[0]);
+    std::future<OpenedSource> next = openAside(false, request.sources[0]);
     for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
         OpenedSource source = next.get();
-        const uint64_t firstPageBytes =
-            uint64_t{source.image->PixelWidth()} * source.image->PixelHeight() * 4;
-        if (i + 1 < request.sources.size())
-            next = openAside(twoCores && firstPageBytes <= kOpenedAheadBytes, request.sources[i + 1]);
+        const size_t left = request.sources.size() - i;
+        if (left > 1)
+            next = openAside(pagesAtOnce(source.image->PixelWidth(), source.image->PixelHeight(), left) > 1,
+                             request.sources[i + 1]);
         const std::vector<uint32_t>* listed =
             i < request.sourcePages.size() ? &request.sourcePages[i] : nullptr;
         result.outcomes.push_back({request.sources[i], 0, {}, {}});

@@ -1,18 +1,14 @@
 #include "page_export.h"
 
 #include <algorithm>
-#include <deque>
-#include <future>
 #include <memory>
 #include <vector>
 
 #include "imaging/gdiputil.h"
 #include "imaging/status_text.h"
-#include "imaging/platform/image_limits.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
 #include "jobs/output_target.h"
-#include "imaging/work_aside.h"
 #include "split/file_names.h"
 #include "split/page_lanes.h"
 
@@ -64,28 +60,12 @@ GpStatus renderPageAtPercent(TGPImage& source, int32_t percent, const std::strin
             if (status != NotImplemented) return status;
         }
     }
-    const int32_t newWidth = scaledSide(width, percent);
-    const int32_t newHeight = scaledSide(height, percent);
-    if (!gdip::frameSizeAllowed(static_cast<uint64_t>(newWidth), static_cast<uint64_t>(newHeight)))
-        return ValueOverflow;
-    std::unique_ptr<TGPBitmap> bitmap(new TGPBitmap(newWidth, newHeight, PixelFormat24bppRGB));
-    if (!bitmap->NativeHandle) return bitmap->LastStatus;
-    const float dpiX = source.horizontalResolution(), dpiY = source.verticalResolution();
-    if (dpiX > 0 && dpiY > 0) {
-        // The printed size stays the same: more pixels, proportionally more dots per inch.
-        const float scale = static_cast<float>(clampPercent(percent)) / 100.0f;
-        (void)bitmap->setResolution(dpiX * scale, dpiY * scale);  // refused: no resolution written
-    }
-    {
-        std::unique_ptr<TGPGraphics> graphics(new TGPGraphics(bitmap.get()));
-        (void)graphics->SetScalingMode(InterpolationModeNearestNeighbor);  // a valid mode
-        if (const GpStatus drawn = graphics->DrawImageScaled(&source, PixelRect(0, 0, newWidth, newHeight), 0, 0,
-                                                             static_cast<int32_t>(width),
-                                                             static_cast<int32_t>(height), UnitPixel);
-            drawn != Ok)
-            return drawn;
-    }
-    return bitmap->SaveToFile(widenPath(target), &encoder, parameters);
+    // The printed size stays the same: more pixels, proportionally more dots per inch.
+    std::unique_ptr<TGPImage> scaled(source.ScaledCopy(static_cast<uint32_t>(scaledSide(width, percent)),
+                                                       static_cast<uint32_t>(scaledSide(height, percent)),
+                                                       static_cast<float>(clampPercent(percent)) / 100.0f));
+    if (!scaled->NativeHandle) return scaled->LastStatus;
+    return scaled->SaveToFile(widenPath(target), &encoder, parameters);
 }
 
 GpStatus savePageInClass(TGPImage& source, int32_t percent, const std::string& target,
@@ -194,18 +174,21 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     FindEncoderByMime(formatRow(request.format).MimeType, encoder);
     const std::string extension = formatRow(request.format).Extension;
     const int digits = request.padNames ? pageNumberDigits(result.pages) : 0;
-    // With more than one core, pages go two at a time, each lane with its own decoder (the
-    // second made when first needed); results, progress and events still come page by page
-    // in order on this thread. Documents of huge pages go one page at a time.
-    const size_t lanes = pageLaneCount(*source, pages.size());
-    std::vector<std::unique_ptr<TGPImage>> decoders;
-    decoders.push_back(std::move(source));
-    std::deque<std::future<PageOutcome>> inFlight;
+    // Pages go in lanes (two at a time where the pages allow it); results, progress and
+    // events still come page by page in order on this thread.
     {
         ProgressScope progress(context.progress, static_cast<int>(pages.size()), kSplitProgressText);
-        auto finishOldest = [&] {
-            PageOutcome outcome = inFlight.front().get();
-            inFlight.pop_front();
+        const auto start = [&](size_t i) {
+            PageWork work{nullptr, dimension, pages[i], request.percent ? request.percent() : 100,
+                          pageOutputName(request.folder, request.sourcePath, pages[i], extension, digits),
+                          encoder, &request};
+            return [work](TGPImage& decoder) {
+                PageWork onLane = work;
+                onLane.source = &decoder;
+                return exportOnePage(onLane);
+            };
+        };
+        const auto finish = [&](PageOutcome outcome) {
             if (!outcome.file.empty())
                 result.written.push_back(outcome.file);
             else
@@ -214,27 +197,10 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
             result.outcomes.push_back(std::move(outcome));
             context.pump.processPendingEvents();
         };
-        // Whatever ends the run early, no page is left running on a thread.
-        WaitOnExit drain{inFlight};
-        for (size_t i = 0; i < pages.size(); ++i) {
-            if (inFlight.size() == lanes) finishOldest();
-            // A page already on its way is finished and kept; no new one is started.
-            if (context.cancelRequested()) {
-                result.cancelled = true;
-                break;
-            }
-            const size_t lane = i % lanes;
-            if (lane == decoders.size())
-                decoders.push_back(std::make_unique<TGPImage>(widenPath(request.sourcePath), false));
-            PageWork work{decoders[lane].get(), dimension, pages[i],
-                          request.percent ? request.percent() : 100,
-                          pageOutputName(request.folder, request.sourcePath, pages[i], extension, digits),
-                          encoder, &request};
-            inFlight.push_back(startAside(lanes > 1, [work] { return exportOnePage(work); }));
-        }
-        while (!inFlight.empty()) finishOldest();
+        // A page already on its way is finished and kept; no new one is started.
+        result.cancelled = runInPageLanes(std::move(source), request.sourcePath, pages.size(), start, finish,
+                                          [&](size_t) { return context.cancelRequested(); });
     }
-    decoders.clear();
     if (result.cancelled) {
         showInformation(context.messages, cancelledSplitMessage(result.written.size()));
     } else if (result.failedPages.empty()) {

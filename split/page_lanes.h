@@ -1,15 +1,56 @@
-// How many pages of a document are worked on at once: two on two lanes (each lane with a
-// decoder of its own) when there is more than one core and more than one page, and pages
-// are not huge; otherwise one.
+// The pages of one document worked on in lanes: as many pages at once as pagesAtOnce allows
+// for pages the size of the first, each lane with a decoder of its own, used by one page at
+// a time. Results come back here in page order, whatever the lanes.
 #pragma once
 
 #include <cstddef>
+#include <deque>
+#include <future>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "imaging/gdipobj.h"
+#include "imaging/text_path.h"
+#include "imaging/work_aside.h"
 
 namespace orvelle {
 
-// `firstPage` is the document's decoder with its first page active.
-size_t pageLaneCount(TGPImage& firstPage, size_t pageCount);
+// For i = 0 … count - 1: `start(i)`, on this thread, gives the work of item i, which runs
+// with a lane's decoder on a worker of the pool (or on this thread when none is free); each
+// result goes to `finish` on this thread, in order. `first` is the document's decoder, with
+// its first page active; the others are opened from `path` when first needed. Before item i
+// is started, `stop(i)` may end the run: the items already on their way are finished, no
+// new one starts, and the result is true.
+template <typename Start, typename Finish, typename Stop>
+bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, size_t count, Start start,
+                    Finish finish, Stop stop) {
+    using Outcome = decltype(start(size_t{0})(*first));
+    const size_t lanes = pagesAtOnce(first->PixelWidth(), first->PixelHeight(), count);
+    std::vector<std::unique_ptr<TGPImage>> decoders;
+    decoders.push_back(std::move(first));
+    std::deque<std::future<Outcome>> inFlight;
+    const auto finishOldest = [&] {
+        Outcome outcome = inFlight.front().get();
+        inFlight.pop_front();
+        finish(std::move(outcome));
+    };
+    // Whatever ends the run early, no page is left running on a worker.
+    WaitOnExit drain{inFlight};
+    for (size_t i = 0; i < count; ++i) {
+        if (inFlight.size() == lanes) finishOldest();
+        if (stop(i)) {
+            while (!inFlight.empty()) finishOldest();
+            return true;
+        }
+        const size_t lane = i % lanes;
+        if (lane == decoders.size()) decoders.push_back(std::make_unique<TGPImage>(widenPath(path), false));
+        TGPImage* decoder = decoders[lane].get();
+        inFlight.push_back(startAside(lanes > 1, [decoder, work = start(i)] { return work(*decoder); }));
+    }
+    while (!inFlight.empty()) finishOldest();
+    return false;
+}
 
 }  // namespace orvelle

@@ -1,13 +1,10 @@
 #include "page_listing.h"
 
-#include <deque>
-#include <future>
 #include <memory>
 #include <vector>
 
 #include "imaging/status_text.h"
 #include "imaging/text_path.h"
-#include "imaging/work_aside.h"
 #include "split/page_lanes.h"
 
 namespace orvelle {
@@ -61,17 +58,16 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
         return listing;
     }
     std::unique_ptr<TGPPen> pen(CreateTileFramePen());
-    // With more than one core, pages are decoded and scaled two at a time, each lane with
-    // its own decoder (the second made when first needed); tiles are drawn, entries made,
-    // progress shown and events pumped page by page in order on this thread.
-    const size_t lanes = pageLaneCount(*source, count);
-    std::vector<std::unique_ptr<TGPImage>> decoders;
-    decoders.push_back(std::move(source));
-    std::deque<std::future<ScaledPage>> inFlight;
+    // Pages are decoded and scaled in lanes (two at a time where the pages allow it); tiles
+    // are drawn, entries made, progress shown and events pumped page by page in order on
+    // this thread.
     ProgressScope progress(context.progress, static_cast<int>(count), kListingProgressText);
-    const auto finishOldest = [&] {
-        ScaledPage scaled = inFlight.front().get();
-        inFlight.pop_front();
+    const auto start = [dimension](size_t page) {
+        return [dimension, page](TGPImage& decoder) {
+            return scalePage(decoder, dimension, static_cast<uint32_t>(page));
+        };
+    };
+    const auto finish = [&](ScaledPage scaled) {
         if (scaled.thumbnail) {
             drawTileAround(scaled.thumbnail.get(), target, *pen);
         } else {
@@ -84,23 +80,9 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
         ++listing.pages;
         context.pump.processPendingEvents();
     };
-    // Whatever ends the run early, no page is left running on a thread.
-    WaitOnExit drain{inFlight};
-    for (uint32_t page = 0; page < count; ++page) {
-        if (inFlight.size() == lanes) finishOldest();
-        // The entries made so far stay; a page already on its way gets its entry too.
-        if (page > 0 && context.cancelRequested()) {
-            listing.cancelled = true;
-            break;
-        }
-        const size_t lane = page % lanes;
-        if (lane == decoders.size())
-            decoders.push_back(std::make_unique<TGPImage>(widenPath(sourcePath), false));
-        TGPImage* decoder = decoders[lane].get();
-        inFlight.push_back(
-            startAside(lanes > 1, [decoder, dimension, page] { return scalePage(*decoder, dimension, page); }));
-    }
-    while (!inFlight.empty()) finishOldest();
+    // The entries made so far stay; a page already on its way gets its entry too.
+    listing.cancelled = runInPageLanes(std::move(source), sourcePath, count, start, finish,
+                                       [&](size_t page) { return page > 0 && context.cancelRequested(); });
     return listing;
 }
 

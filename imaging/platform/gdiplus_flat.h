@@ -123,8 +123,9 @@ void GdiplusShutdown(uintptr_t token);
 void* GdipAlloc(size_t size);
 void GdipFree(void* ptr);
 
-// This back end's own: how many threads one decode may use at once, the calling thread
-// included. 0 (the default) follows the machine: one per core, at most four.
+// This back end's own: how many threads may be at work at once in the whole process, the
+// calling thread included. 0 (the default) takes ORVELLE_WORKERS when it is set (1 to 64),
+// else the number of cores the process may run on (at most 64).
 void GdipSetWorkerCount(uint32_t count);
 uint32_t GdipWorkerCount();
 

@@ -73,4 +73,10 @@ Pool& pool() {
 
 bool tryRunOnWorker(std::function<void()>& task) { return pool().tryRun(task); }
 
+uint32_t pagesAtOnce(uint32_t width, uint32_t height, uint64_t pages) {
+    constexpr uint64_t kHugePageBytes = uint64_t{64} << 20;  // decoded as 32-bit pixels
+    const bool huge = uint64_t{width} * height * 4 > kHugePageBytes;
+    return GdipWorkerCount() > 1 && pages > 1 && !huge ? 2 : 1;
+}
+
 }  // namespace gdip

@@ -5,12 +5,20 @@
 // inside a lane) can neither deadlock nor multiply the threads at work.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <memory>
 #include <utility>
 
 namespace gdip {
+
+// How many pages of `width` x `height` pixels are worked on at once when `pages` of them are
+// to be done: two, each on a thread, when more than one thread may work, more than one page
+// is to be done and the pages are not huge; otherwise one. A huge page (over 64 MiB decoded)
+// held twice costs more memory than the second core saves time. The lanes of a split, the
+// page read ahead and a merge's next source all ask here.
+uint32_t pagesAtOnce(uint32_t width, uint32_t height, uint64_t pages);
 
 // Hands `task` to a free worker and returns true; false, with `task` untouched, when every
 // worker allowed is busy (or no thread can be had).

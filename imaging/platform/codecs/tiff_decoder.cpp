@@ -16,6 +16,7 @@
 #include "../channel_order.h"
 #include "../image_limits.h"
 #include "../parallel_bands.h"
+#include "../workers.h"
 #include "codec.h"
 #include "failure_reason.h"
 #include "page_prefetch.h"
@@ -150,21 +151,21 @@ public:
         GpStatus status = Ok;
         if (!m_prefetch.take(index, out, status)) {
             static const std::atomic<bool> kNeverStop{false};
-            status = readPage(index, out, kNeverStop, 0);
+            status = readPage(index, out, kNeverStop, false);
         }
         const bool sequential = m_lastRead != kNone && index == m_lastRead + 1;
         m_lastRead = index;
-        if (sequential && index + 1 < m_offsets.size() && GdipWorkerCount() > 1)
+        if (sequential && pagesAtOnce(out.width, out.height, m_offsets.size() - index) > 1)
             m_prefetch.start(index + 1, [this](uint32_t next, Frame& frame, const std::atomic<bool>& stop) {
-                return readPage(next, frame, stop, kPrefetchLimit);
+                return readPage(next, frame, stop, true);
             });
         return status;
     }
 
 private:
-    // Reads page `index`, stopping between strips when `stop` is set; a page whose frame may
-    // take more than `limit` bytes (0: no limit) is declined with Aborted.
-    GpStatus readPage(uint32_t index, Frame& out, const std::atomic<bool>& stop, uint64_t limit) {
+    // Reads page `index`, stopping between strips when `stop` is set; a page read ahead
+    // (`ahead`) too large to be held beside the caller's is declined with Aborted.
+    GpStatus readPage(uint32_t index, Frame& out, const std::atomic<bool>& stop, bool ahead) {
         out = Frame{};
         m_errors.failed = false;
         m_errors.message.clear();
@@ -174,7 +175,7 @@ private:
         std::string warning = m_errors.failed ? m_errors.message : std::string();
         PageLayout layout;
         if (!readLayout(layout)) return UnknownImageFormat;
-        if (limit != 0 && uint64_t{layout.width} * layout.height * 4 > limit) return Aborted;
+        if (ahead && pagesAtOnce(layout.width, layout.height, 2) < 2) return Aborted;
         m_page = index;
         // libjpeg turns subsampled YCbCr into RGB on the fly: one scan layout fewer to handle.
         m_jpegAsRgb = layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
@@ -650,8 +651,6 @@ private:
     bool m_jpegAsRgb = false;  // its JPEG strips are decoded to RGB
     static constexpr uint32_t kNone = UINT32_MAX;
     uint32_t m_lastRead = kNone;
-    // A page read ahead is held beside the caller's: a huge one is not.
-    static constexpr uint64_t kPrefetchLimit = uint64_t{64} << 20;
     PagePrefetch m_prefetch;  // last: its thread uses everything above
 };
 
