@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/platform/codecs/lzw_strip.h"
+#include "imaging/platform/codecs/tiff/lzw_strip.h"
 
 namespace {
 

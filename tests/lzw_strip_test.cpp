@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "imaging/platform/codecs/lzw_strip.h"
+#include "imaging/platform/codecs/tiff/lzw_strip.h"
 #include "support/fixtures.h"
 
 namespace {

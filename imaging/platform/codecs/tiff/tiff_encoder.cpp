@@ -8,14 +8,14 @@
 #include <cstring>
 #include <vector>
 
-#include "../channel_order.h"
-#include "../image_limits.h"
-#include "../parallel_bands.h"
-#include "byte_order.h"
-#include "codec.h"
-#include "file_handle.h"
+#include "../../channel_order.h"
+#include "../../image_limits.h"
+#include "../../parallel_bands.h"
+#include "../byte_order.h"
+#include "../codec.h"
+#include "../file_handle.h"
 #include "strip_compression.h"
-#include "palette_classes.h"
+#include "../palette_classes.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
 

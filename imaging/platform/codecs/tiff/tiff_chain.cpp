@@ -4,7 +4,7 @@
 
 #include <unordered_set>
 
-#include "byte_order.h"
+#include "../byte_order.h"
 
 namespace gdip::codecs {
 

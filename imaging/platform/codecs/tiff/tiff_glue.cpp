@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <new>
 
-#include "../image_limits.h"
-#include "failure_reason.h"
-#include "file_handle.h"
+#include "../../image_limits.h"
+#include "../failure_reason.h"
+#include "../file_handle.h"
 
 namespace gdip::codecs {
 namespace {

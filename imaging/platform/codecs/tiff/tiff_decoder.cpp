@@ -1,0 +1,335 @@
+// TIFF pages through libtiff. Common scan layouts (bilevel, grey, palette, 8-bit RGB with or
+// without alpha) are read strip by strip into their own pixel class; everything else libtiff
+// can render (YCbCr, CMYK, 16-bit, separate planes, old JPEG, LogLuv ...) goes through its RGBA
+// reader in bands, so no page costs more than its own frame plus one band.
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "../../argb.h"
+#include "../../image_limits.h"
+#include "../../workers.h"
+#include "../codec.h"
+#include "../failure_reason.h"
+#include "../page_prefetch.h"
+#include "../file_handle.h"
+#include "strip_reader.h"
+#include "tiff_chain.h"
+#include "tiff_glue.h"
+#include "tiff_rows.h"
+
+namespace gdip::codecs {
+namespace {
+
+struct RgbaImageEnd {
+    void operator()(TIFFRGBAImage* image) const { TIFFRGBAImageEnd(image); }
+};
+
+class TiffDecoder final : public Decoder {
+public:
+    GpStatus open(UniqueFd fd) {
+        TiffOptionsPtr options = tiffOpenOptions(m_errors);
+        if (!options) return OutOfMemory;
+        if (!indexDirectories(fd.get())) return UnknownImageFormat;
+        // "m": no memory mapping, so a file truncated while open cannot fault the process.
+        // "h": the header only; each directory is read when its page is, so a damaged one
+        // fails that page alone.
+        m_tiff.reset(TIFFFdOpenExt(fd.get(), "", "rmh", options.get()));
+        if (!m_tiff) return UnknownImageFormat;
+        (void)fd.release();  // the handle closes it now
+        return Ok;
+    }
+
+    const GUID& rawFormat() const override { return ImageFormatTIFF; }
+    const GUID& frameDimension() const override { return FrameDimensionPage; }
+    uint32_t frameCount() const override { return static_cast<uint32_t>(m_offsets.size()); }
+
+    // Pages read one after another are read one ahead, on another thread, while the caller
+    // uses the page it has.
+    GpStatus readFrame(uint32_t index, Frame& out) override {
+        out = Frame{};
+        if (index >= m_offsets.size()) return InvalidParameter;
+        GpStatus status = Ok;
+        if (!m_prefetch.take(index, out, status)) {
+            static const std::atomic<bool> kNeverStop{false};
+            status = readPage(index, out, kNeverStop, false);
+        }
+        const bool sequential = m_lastRead != kNone && index == m_lastRead + 1;
+        m_lastRead = index;
+        if (sequential && pagesAtOnce(out.width, out.height, m_offsets.size() - index) > 1)
+            m_prefetch.start(index + 1, [this](uint32_t next, Frame& frame, const std::atomic<bool>& stop) {
+                return readPage(next, frame, stop, true);
+            });
+        return status;
+    }
+
+private:
+    // Reads page `index`, stopping between strips when `stop` is set; a page read ahead
+    // (`ahead`) too large to be held beside the caller's is declined with Aborted.
+    GpStatus readPage(uint32_t index, Frame& out, const std::atomic<bool>& stop, bool ahead) {
+        out = Frame{};
+        m_errors.failed = false;
+        m_errors.message.clear();
+        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index])) return failed("the page's directory cannot be read");
+        // What libtiff complained of and read past (an empty entry some old writers leave) is
+        // kept with the page; a page it cannot then decode still fails.
+        std::string warning = m_errors.failed ? m_errors.message : std::string();
+        PageLayout layout;
+        if (!readLayout(layout)) return UnknownImageFormat;
+        if (ahead && pagesAtOnce(layout.width, layout.height, 2) < 2) return Aborted;
+        m_page = index;
+        // libjpeg turns subsampled YCbCr into RGB on the fly: one scan layout fewer to handle.
+        m_jpegAsRgb = layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
+                      layout.bitsPerSample == 8 && layout.samplesPerPixel == 3;
+        if (m_jpegAsRgb) {
+            TIFFSetField(m_tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+            layout.photometric = PHOTOMETRIC_RGB;
+        }
+        GpStatus status = readDirect(layout, out, stop);
+        if (status == NotImplemented) status = readThroughRgba(layout, out);
+        if (status != Ok) {
+            out = Frame{};
+            return status;
+        }
+        readResolution(out);
+        out.warning = std::move(warning);
+        return Ok;
+    }
+
+    // A failure libtiff may not have worded itself.
+    static GpStatus failed(const char* reason) {
+        noteFailureReason(reason);
+        return GenericError;
+    }
+
+    // Records where each page's directory starts, so that selecting page k later is one seek
+    // instead of a walk along the chain.
+    bool indexDirectories(int fd) {
+        const long long size = descriptorSize(fd);
+        if (size <= 0) return false;
+        const ReadAt readAt = descriptorReader(fd);
+        TiffChain chain;
+        if (!readTiffChain(readAt, static_cast<uint64_t>(size), Limits::kMaxFrames, chain))
+            return false;
+        m_offsets = std::move(chain.offsets);
+        return !m_offsets.empty();
+    }
+
+    bool readLayout(PageLayout& layout) {
+        TIFF* tif = m_tiff.get();
+        if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &layout.width) ||
+            !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &layout.height))
+            return false;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &layout.bitsPerSample);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &layout.samplesPerPixel);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &layout.planar);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &layout.sampleFormat);
+        TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &layout.compression);
+        if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &layout.photometric))
+            layout.photometric = layout.samplesPerPixel >= 3 ? PHOTOMETRIC_RGB
+                                                             : PHOTOMETRIC_MINISWHITE;
+        uint16_t count = 0;
+        uint16_t* kinds = nullptr;
+        if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) && count > 0 && kinds) {
+            layout.extraCount = count;
+            layout.extraAlpha = kinds[0];
+        }
+        if (frameSizeAllowed(layout.width, layout.height)) return true;
+        noteOversizedFrame(layout.width, layout.height);
+        return false;
+    }
+
+    void readResolution(Frame& out) {
+        TIFF* tif = m_tiff.get();
+        float x = 0, y = 0;
+        uint16_t unit = RESUNIT_INCH;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+        if (unit != RESUNIT_INCH && unit != RESUNIT_CENTIMETER) return;
+        const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < Limits::kMaxResolutionDpi) out.dpiX = x * perInch;
+        if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < Limits::kMaxResolutionDpi) out.dpiY = y * perInch;
+    }
+
+    // --- scan layouts read as stored ------------------------------------------------------------
+
+    bool readColormap(const PageLayout& l, std::vector<ARGB>& palette) {
+        uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+        if (!TIFFGetField(m_tiff.get(), TIFFTAG_COLORMAP, &red, &green, &blue) || !red)
+            return false;
+        const size_t entries = size_t{1} << l.bitsPerSample;
+        // Some writers store 8-bit values in the 16-bit map; scale only when it is really 16-bit.
+        bool sixteen = false;
+        for (size_t i = 0; i < entries; ++i)
+            if (red[i] > 255 || green[i] > 255 || blue[i] > 255) sixteen = true;
+        const int shift = sixteen ? 8 : 0;
+        palette.resize(entries);
+        for (size_t i = 0; i < entries; ++i)
+            palette[i] = opaque(static_cast<uint8_t>(red[i] >> shift), static_cast<uint8_t>(green[i] >> shift),
+                                static_cast<uint8_t>(blue[i] >> shift));
+        return true;
+    }
+
+    GpStatus readDirect(const PageLayout& l, Frame& out, const std::atomic<bool>& stop) {
+        Direct kind;
+        if (!pickDirect(l, kind)) return NotImplemented;
+        const PixelClass pixelClass = directPixelClass(kind, l);
+        std::vector<ARGB> palette;
+        if (kind == Direct::Palette) {
+            if (!readColormap(l, palette)) return NotImplemented;
+        } else if (kind == Direct::Bilevel || kind == Direct::Grey) {
+            palette = greyPalette(std::min<uint16_t>(l.bitsPerSample, 8));
+            if (l.photometric == PHOTOMETRIC_MINISWHITE) std::reverse(palette.begin(), palette.end());
+        }
+        const GpStatus status = allocateFrame(out, l.width, l.height, pixelClass);
+        if (status != Ok) return status;
+        out.palette = std::move(palette);
+
+        const RowConversion convert = rowConversion(kind, l);
+        const RowSink sink = [&out, &l, convert](const uint8_t* src, uint32_t y) { convert(src, out.row(y), l); };
+        try {
+            if (TIFFIsTiled(m_tiff.get())) return readTiles(l, sink);
+            std::string reason;
+            const GpStatus read =
+                m_strips.read(m_tiff.get(), m_errors, {m_offsets[m_page], m_jpegAsRgb}, l, sink, stop, reason);
+            if (read == GenericError) {
+                clearFailureReason();
+                noteFailureReason(reason);
+            }
+            return read;
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory;
+        }
+    }
+
+    GpStatus readTiles(const PageLayout& l, const RowSink& sink) {
+        TIFF* tif = m_tiff.get();
+        uint32_t tileWidth = 0, tileHeight = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
+        if (tileWidth == 0 || tileHeight == 0 || tileWidth > Limits::kMaxSide ||
+            tileHeight > Limits::kMaxSide)
+            return GenericError;
+        const uint64_t tileRowBytes = TIFFTileRowSize64(tif);
+        const uint64_t tileBytes = TIFFTileSize64(tif);
+        const uint64_t lineBytes = TIFFScanlineSize64(tif);
+        const uint64_t bandBytes = lineBytes * tileHeight;
+        if (tileRowBytes == 0 || tileBytes > Limits::kMaxCodecAllocation ||
+            bandBytes > Limits::kMaxCodecAllocation)
+            return NotImplemented;
+        const uint64_t bitsPerPixel = uint64_t{l.bitsPerSample} * l.samplesPerPixel;
+        // Tiles are whole bytes wide only when their pixel width is; bilevel tiles of odd widths
+        // go through the RGBA reader instead.
+        if ((uint64_t{tileWidth} * bitsPerPixel) % 8 != 0) return NotImplemented;
+        std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
+        std::vector<uint8_t> band(static_cast<size_t>(bandBytes));
+        for (uint32_t y = 0; y < l.height; y += tileHeight) {
+            const uint32_t rows = std::min(tileHeight, l.height - y);
+            std::fill(band.begin(), band.end(), 0);
+            for (uint32_t x = 0; x < l.width; x += tileWidth) {
+                m_errors.failed = false;
+                const tmsize_t got =
+                    TIFFReadTile(tif, tile.data(), x, y, 0, 0);
+                if (got < 0 || m_errors.failed) return failed("a strip of the page cannot be decoded");
+                const uint64_t offset = uint64_t{x} * bitsPerPixel / 8;
+                const uint64_t copy = std::min<uint64_t>(tileRowBytes, lineBytes - offset);
+                for (uint32_t r = 0; r < rows; ++r)
+                    std::memcpy(band.data() + r * lineBytes + offset,
+                                tile.data() + r * tileRowBytes, static_cast<size_t>(copy));
+            }
+            for (uint32_t r = 0; r < rows; ++r) sink(band.data() + r * lineBytes, y + r);
+        }
+        return Ok;
+    }
+
+    // --- everything else, through libtiff's RGBA reader ------------------------------------------
+
+    GpStatus readThroughRgba(const PageLayout& l, Frame& out) {
+        TIFF* tif = m_tiff.get();
+        char message[1024] = {};
+        TIFFRGBAImage image{};
+        m_errors.failed = false;
+        if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 0, message)) {
+            noteFailureReason(message);
+            return UnknownImageFormat;
+        }
+        std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> owner(&image);
+        // Pixels as stored: ask for the file's own orientation so nothing is flipped.
+        image.req_orientation = image.orientation;
+
+        const bool grey = (l.photometric == PHOTOMETRIC_MINISBLACK ||
+                           l.photometric == PHOTOMETRIC_MINISWHITE) &&
+                          l.samplesPerPixel - l.extraCount == 1;
+        const PixelClass pixelClass = image.alpha ? PixelClass::Argb32
+                                      : grey      ? PixelClass::Indexed8
+                                                  : PixelClass::Rgb24;
+        const GpStatus status = allocateFrame(out, l.width, l.height, pixelClass);
+        if (status != Ok) return status;
+        if (grey && !image.alpha) out.palette = greyPalette(8);
+
+        uint32_t band = 0;
+        if (TIFFIsTiled(tif))
+            TIFFGetField(tif, TIFFTAG_TILELENGTH, &band);
+        else
+            TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);
+        band = std::clamp<uint32_t>(band, 1, l.height);
+        const uint64_t bandPixels = uint64_t{l.width} * band;
+        if (bandPixels > Limits::kMaxCodecAllocation / 4) return OutOfMemory;
+        std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[bandPixels]);
+        if (!raster) return OutOfMemory;
+
+        for (uint32_t y = 0; y < l.height; y += band) {
+            const uint32_t rows = std::min(band, l.height - y);
+            image.row_offset = static_cast<int>(y);
+            image.col_offset = 0;
+            std::memset(raster.get(), 0, static_cast<size_t>(uint64_t{l.width} * rows * 4));
+            if (!TIFFRGBAImageGet(&image, raster.get(), l.width, rows) || m_errors.failed)
+                return GenericError;
+            for (uint32_t r = 0; r < rows; ++r) {
+                const uint32_t* src = raster.get() + size_t{r} * l.width;
+                uint8_t* dst = out.row(y + r);
+                for (uint32_t x = 0; x < l.width; ++x) {
+                    const uint32_t abgr = src[x];
+                    const uint32_t red = TIFFGetR(abgr), green = TIFFGetG(abgr),
+                                   blue = TIFFGetB(abgr), alpha = TIFFGetA(abgr);
+                    switch (pixelClass) {
+                        case PixelClass::Argb32:
+                            reinterpret_cast<uint32_t*>(dst)[x] =
+                                packArgb(alpha, unpremultiply(red, alpha), unpremultiply(green, alpha),
+                                         unpremultiply(blue, alpha));
+                            break;
+                        case PixelClass::Indexed8: dst[x] = static_cast<uint8_t>(red); break;
+                        default:
+                            dst[3 * x] = static_cast<uint8_t>(blue);
+                            dst[3 * x + 1] = static_cast<uint8_t>(green);
+                            dst[3 * x + 2] = static_cast<uint8_t>(red);
+                            break;
+                    }
+                }
+            }
+        }
+        return Ok;
+    }
+
+    TiffErrors m_errors;  // declared before the handle that reports into it
+    TiffPtr m_tiff;
+    StripReader m_strips;  // after m_tiff: its helpers read its descriptor
+    std::vector<uint64_t> m_offsets;
+    uint32_t m_page = 0;      // the page being read
+    bool m_jpegAsRgb = false;  // its JPEG strips are decoded to RGB
+    static constexpr uint32_t kNone = UINT32_MAX;
+    uint32_t m_lastRead = kNone;
+    PagePrefetch m_prefetch;  // last: its thread uses everything above
+};
+
+}  // namespace
+
+std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status) {
+    return openDecoderOf<TiffDecoder>(std::move(fd), status);
+}
+
+}  // namespace gdip::codecs
