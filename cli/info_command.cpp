@@ -40,9 +40,10 @@ std::string statusWords(GpStatus status) {
     }
 }
 
-// The status in words, and the library's own reason where it gave one.
-std::string statusText(GpStatus status) {
-    const std::string reason = lastDecodeFailure();
+// The image's last status in words, and the library's own reason where it gave one.
+std::string statusText(TGPImage& image) {
+    const GpStatus status = image.LastStatus;
+    const std::string reason = image.failureReason();
     return statusWords(status) + (reason.empty() ? "" : " (" + reason + ")");
 }
 
@@ -59,7 +60,7 @@ FileInfo inspectFile(const std::string& path) {
     info.path = path;
     std::unique_ptr<TGPImage> image(new TGPImage(widenPath(path), false));
     if (!image->NativeHandle) {
-        info.error = statusText(image->LastStatus);
+        info.error = statusText(*image);
         return info;
     }
     info.format = formatName(image->rawFormat());
@@ -72,7 +73,7 @@ FileInfo inspectFile(const std::string& path) {
     for (uint32_t index = 0; index < count; ++index) {
         if (image->ActivateFrame(&dimension, index) != Ok) {
             FrameInfo damaged;
-            damaged.error = statusText(image->LastStatus);
+            damaged.error = statusText(*image);
             info.frames.push_back(damaged);
             everyFrame = false;
             continue;
@@ -87,7 +88,7 @@ FileInfo inspectFile(const std::string& path) {
         info.frames.push_back(frame);
     }
     info.ok = count > 0 && everyFrame;
-    if (count == 0) info.error = statusText(image->LastStatus);
+    if (count == 0) info.error = statusText(*image);
     return info;
 }
 

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "imaging/platform/codecs/failure_reason.h"
 #include "imaging/platform/image_limits.h"
 
 namespace orvelle {
@@ -10,14 +9,13 @@ namespace orvelle {
 // The flat operations this file wraps.
 using namespace gdip;
 
-std::string lastDecodeFailure() { return gdip::codecs::failureReason(); }
-
 
 // --- TGPImage ----------------------------------------------------------------------------------
 
 TGPImage::TGPImage(const std::u16string& path, bool useEmbeddedColorManagement) {
-    LastStatus = useEmbeddedColorManagement ? GdipLoadImageFromFileICM(path.c_str(), &NativeHandle)
-                                            : GdipLoadImageFromFile(path.c_str(), &NativeHandle);
+    LastStatus = useEmbeddedColorManagement
+                     ? GdipLoadImageFromFileICM(path.c_str(), &NativeHandle)
+                     : GdipLoadImageFromFileExplained(path.c_str(), &NativeHandle, &m_openFailure);
 }
 
 TGPImage::TGPImage(GpImage* handle, GpStatus status) : NativeHandle(handle), LastStatus(status) {}
@@ -87,6 +85,13 @@ PixelFormat TGPImage::framePixelFormat() {
     PixelFormat format = 0;
     RecordStatus(GdipGetImagePixelFormat(NativeHandle, &format));
     return format;
+}
+
+std::string TGPImage::failureReason() {
+    if (!NativeHandle) return m_openFailure;
+    std::string failure;
+    RecordStatus(GdipGetFrameFailure(NativeHandle, &failure));
+    return failure;
 }
 
 std::string TGPImage::frameWarning() {

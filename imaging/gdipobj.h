@@ -37,6 +37,9 @@ public:
     // What a file reports about its active frame; 0 (or a zero id) on failure.
     PixelFormat framePixelFormat();
     std::string frameWarning();
+    // Why the file could not be opened, or its active frame decoded, in the codec library's
+    // (or the system's) words; empty when it could, or when no reason was given.
+    std::string failureReason();
     GUID rawFormat();
     float horizontalResolution();
     float verticalResolution();
@@ -47,6 +50,9 @@ public:
 protected:
     TGPImage() = default;
     GpStatus RecordStatus(GpStatus status);
+
+private:
+    std::string m_openFailure;
 };
 
 class TGPBitmap : public TGPImage {
@@ -120,9 +126,6 @@ public:
     explicit TGPSolidBrush(ArgbColor color);
 };
 
-// Why the last file this thread failed to open or to decode a frame of could not be decoded,
-// in the codec library's words; empty when no reason was given.
-std::string lastDecodeFailure();
 
 // The process-wide imaging session: opened once before any window exists, closed once after
 // the event loop has returned.

@@ -17,14 +17,14 @@ std::string writeFailureReason(GpStatus status) {
     }
 }
 
-std::string decodeFailureReason(GpStatus status) {
+std::string decodeFailureReason(TGPImage& image, GpStatus status) {
     switch (status) {
         case FileNotFound: return std::strerror(ENOENT);
         case AccessDenied: return "not a readable regular file";
         case ValueOverflow: return "over the size limit of one picture";
         default: break;
     }
-    const std::string why = lastDecodeFailure();
+    const std::string why = image.failureReason();
     return "cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
 }
 

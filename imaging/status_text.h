@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "gdipapi.h"
+#include "gdipobj.h"
 
 namespace orvelle {
 
@@ -11,9 +11,9 @@ namespace orvelle {
 // a full disk, "Permission denied", and so on.
 std::string writeFailureReason(GpStatus status);
 
-// Why a picture could not be opened or a frame of it decoded: the status in words, with the
-// codec library's own reason when it gave one ("No such file or directory", "cannot be
-// decoded (Not a JPEG file: starts with 0x89 0x50)"). Read on the thread that decoded.
-std::string decodeFailureReason(GpStatus status);
+// Why `image` could not be opened, or its active frame decoded, with `status`: the status in
+// words, with the codec library's own reason when it gave one ("No such file or directory",
+// "cannot be decoded (Not a JPEG file: starts with 0x89 0x50)").
+std::string decodeFailureReason(TGPImage& image, GpStatus status);
 
 }  // namespace orvelle

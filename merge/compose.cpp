@@ -93,8 +93,7 @@ std::string pageLabel(const std::string& path, uint32_t page) {
     return path + " (第" + std::to_string(page + 1) + "页)";
 }
 
-// A source decoded beside the composition, with the decoder's reason when it failed (the
-// reason is kept per thread, so it is read where the decoding ran).
+// A source decoded beside the composition, with the decoder's reason when it failed.
 struct OpenedSource {
     std::unique_ptr<TGPImage> image;
     std::string reason;
@@ -102,7 +101,7 @@ struct OpenedSource {
 
 OpenedSource openSource(const std::string& path) {
     OpenedSource opened{std::make_unique<TGPImage>(widenPath(path), false), {}};
-    if (!opened.image->NativeHandle) opened.reason = decodeFailureReason(opened.image->LastStatus);
+    if (!opened.image->NativeHandle) opened.reason = decodeFailureReason(*opened.image, opened.image->LastStatus);
     return opened;
 }
 

@@ -118,7 +118,7 @@ PageOutcome exportOnePage(const PageWork& work) {
         parameters.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
     GUID dimension = work.dimension;
     if (work.source->ActivateFrame(&dimension, work.page) != Ok) {
-        const std::string why = lastDecodeFailure();
+        const std::string why = work.source->failureReason();
         outcome.reason = "the page cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
         return outcome;
     }
@@ -155,7 +155,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     (void)source->ListFrameDimensions(&dimension, 1);
     result.pages = source->CountFrames(&dimension);
     if (result.pages == 0) {
-        result.sourceFailure = decodeFailureReason(opened);
+        result.sourceFailure = decodeFailureReason(*source, opened);
         showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
         return result;
     }
@@ -246,7 +246,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
         GUID encoder{};
         FindEncoderByMime(formatRow(request.format).MimeType, encoder);
         if (!source->NativeHandle)
-            why = decodeFailureReason(opened);
+            why = decodeFailureReason(*source, opened);
         else
             why = exportOnePage({source.get(), dimension, request.pageIndex, request.percent, request.targetPath,
                                  encoder, &asked})

@@ -19,14 +19,14 @@ struct ScaledPage {
     uint32_t width = 0;
     uint32_t height = 0;
     std::unique_ptr<TGPImage> thumbnail;
-    std::string reason;  // why it could not be decoded, read on the thread that decoded it
+    std::string reason;  // why it could not be decoded
 };
 
 ScaledPage scalePage(TGPImage& decoder, GUID dimension, uint32_t page) {
     ScaledPage scaled;
     scaled.page = page;
     if (const GpStatus status = decoder.ActivateFrame(&dimension, page); status != Ok) {
-        scaled.reason = decodeFailureReason(status);
+        scaled.reason = decodeFailureReason(decoder, status);
         return scaled;
     }
     scaled.width = decoder.PixelWidth();
@@ -52,8 +52,8 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
     (void)source->ListFrameDimensions(&dimension, 1);
     const uint32_t count = source->CountFrames(&dimension);
     if (count == 0) {
+        listing.sourceFailure = decodeFailureReason(*source, opened);
         source.reset();
-        listing.sourceFailure = decodeFailureReason(opened);
         showError(context.messages, "TIF文件无法识别!", sourcePath + ": " + listing.sourceFailure);
         return listing;
     }

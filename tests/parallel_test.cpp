@@ -74,16 +74,29 @@ protected:
 
     void spoilLastStrip(tdir_t page) { spoilStrip(source, page, kLastStrip); }
 
-    std::vector<std::vector<uint32_t>> decodeEveryPage(std::vector<uint32_t> order = {}) {
+    // A page's pixels, or why it could not be decoded: the reason travels with the image from
+    // whichever thread read the page.
+    struct DecodedPage {
+        std::vector<uint32_t> pixels;
+        std::string failure;
+        bool operator==(const DecodedPage&) const = default;
+        bool empty() const { return pixels.empty(); }
+    };
+
+    std::vector<DecodedPage> decodeEveryPage(std::vector<uint32_t> order = {}) {
         TGPImage image(widenPath(source), false);
         GUID dimension{};
         EXPECT_EQ(image.ListFrameDimensions(&dimension, 1), Ok);
         if (order.empty())
             for (uint32_t k = 0; k < image.CountFrames(&dimension); ++k) order.push_back(k);
-        std::vector<std::vector<uint32_t>> pages;
+        std::vector<DecodedPage> pages;
         for (uint32_t k : order) {
-            std::vector<uint32_t>& pixels = pages.emplace_back();
-            if (image.ActivateFrame(&dimension, k) != Ok) continue;
+            DecodedPage& page = pages.emplace_back();
+            std::vector<uint32_t>& pixels = page.pixels;
+            if (image.ActivateFrame(&dimension, k) != Ok) {
+                page.failure = image.failureReason();
+                continue;
+            }
             for (uint32_t y = 0; y < image.PixelHeight(); ++y)
                 for (uint32_t x = 0; x < image.PixelWidth(); ++x) {
                     gdip::ARGB colour = 0;
@@ -107,7 +120,7 @@ protected:
 };
 
 TEST_F(ParallelTest, EveryPageDecodesAlike) {
-    std::vector<std::vector<uint32_t>> oneCore, twoCores, fourCores;
+    std::vector<DecodedPage> oneCore, twoCores, fourCores;
     {
         Workers one(1);
         oneCore = decodeEveryPage();
@@ -123,6 +136,7 @@ TEST_F(ParallelTest, EveryPageDecodesAlike) {
     ASSERT_EQ(oneCore.size(), 8u);
     for (size_t k = 0; k + 1 < oneCore.size(); ++k) EXPECT_FALSE(oneCore[k].empty()) << "page " << k + 1;
     EXPECT_TRUE(oneCore[7].empty()) << "the spoiled page fails";
+    EXPECT_FALSE(oneCore[7].failure.empty()) << "and says why";
     for (size_t k = 0; k < oneCore.size(); ++k) {
         EXPECT_TRUE(twoCores[k] == oneCore[k]) << "page " << k + 1 << " on two cores";
         EXPECT_TRUE(fourCores[k] == oneCore[k]) << "page " << k + 1 << " on four cores";
@@ -133,7 +147,7 @@ TEST_F(ParallelTest, EveryPageDecodesAlike) {
 // still gets the page asked for.
 TEST_F(ParallelTest, PagesInAnyOrder) {
     const std::vector<uint32_t> order{0, 1, 2, 6, 1, 2, 3, 7, 6, 0};
-    std::vector<std::vector<uint32_t>> oneCore, twoCores;
+    std::vector<DecodedPage> oneCore, twoCores;
     {
         Workers one(1);
         oneCore = decodeEveryPage(order);
@@ -316,7 +330,7 @@ TEST(ParallelStrips, TheFirstDamagedStripIsTheOneNamed) {
     const auto failureOf = [](const std::string& path) {
         TGPImage image(widenPath(path), false);
         EXPECT_NE(image.LastStatus, Ok);
-        return lastDecodeFailure();
+        return image.failureReason();
     };
     std::string expected;
     {

@@ -2,7 +2,6 @@
 #include <new>
 #include <string>
 
-#include "codecs/failure_reason.h"
 #include "handles.h"
 #include "image_limits.h"
 #include "scale_in_class.h"
@@ -11,14 +10,17 @@
 namespace gdip {
 namespace {
 
-GpStatus loadImage(const char16_t* filename, GpImage** image) {
+GpStatus loadImage(const char16_t* filename, GpImage** image, std::string* reason) {
+    std::string ignored;
+    if (!reason) reason = &ignored;
+    reason->clear();
     if (!image) return InvalidParameter;
     *image = nullptr;
     if (!filename || !*filename) return InvalidParameter;
     if (!sessionOpen()) return GdiplusNotInitialized;
     try {
         GpStatus status = Ok;
-        auto decoder = codecs::openDecoder(utf8FromUtf16(filename), status);
+        auto decoder = codecs::openDecoder(utf8FromUtf16(filename), status, *reason);
         if (!decoder) return status == Ok ? UnknownImageFormat : status;
         auto result = std::make_unique<GpImage>();
         result->rawFormat = decoder->rawFormat();
@@ -28,7 +30,10 @@ GpStatus loadImage(const char16_t* filename, GpImage** image) {
         status = decoder->readFrame(0, result->frame);
         // A document whose first page is damaged still has its other pages: it opens, and
         // that page reads as 0 x 0 with its failure, like any other damaged page.
-        if (status != Ok && result->frameCount == 1) return status;
+        if (status != Ok && result->frameCount == 1) {
+            *reason = result->frame.failure;
+            return status;
+        }
         result->frameStatus = status;
         result->decoder = std::move(decoder);
         *image = result.release();
@@ -48,12 +53,16 @@ GpStatus checkFrame(const GpImage* image) {
 }  // namespace
 
 GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
-    return loadImage(filename, image);
+    return loadImage(filename, image, nullptr);
 }
 
 // Colour management is not applied: pixels are delivered as stored.
 GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image) {
-    return loadImage(filename, image);
+    return loadImage(filename, image, nullptr);
+}
+
+GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image, std::string* reason) {
+    return loadImage(filename, image, reason);
 }
 
 GpStatus GdipGetImageWidth(GpImage* image, UINT* width) {
@@ -81,6 +90,12 @@ GpStatus GdipGetFrameWarning(GpImage* image, std::string* warning) {
     if (!warning) return InvalidParameter;
     if (const GpStatus status = checkFrame(image); status != Ok) return status;
     *warning = image->frame.warning;
+    return Ok;
+}
+
+GpStatus GdipGetFrameFailure(GpImage* image, std::string* failure) {
+    if (!image || !failure) return InvalidParameter;
+    *failure = image->frame.failure;
     return Ok;
 }
 
@@ -127,7 +142,6 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UIN
     if (!image || !dimensionID) return InvalidParameter;
     if (*dimensionID != image->dimension || frameIndex >= image->frameCount)
         return InvalidParameter;
-    codecs::clearFailureReason();
     if (frameIndex == image->activeFrame && !image->frame.empty()) return Ok;
     if (!image->decoder) return InvalidParameter;
     // The decoder releases the previous frame before it decodes (or composes the next

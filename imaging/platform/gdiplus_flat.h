@@ -132,6 +132,10 @@ uint32_t GdipWorkerCount();
 // --- images ----------------------------------------------------------------------------------
 [[nodiscard]] GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image);
 [[nodiscard]] GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image);
+// This back end's own: as GdipLoadImageFromFile, and on failure `reason` says why in the
+// codec library's (or the system's) words, when they are known.
+[[nodiscard]] GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image,
+                                                      std::string* reason);
 [[nodiscard]] GpStatus GdipDisposeImage(GpImage* image);
 [[nodiscard]] GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
 [[nodiscard]] GpStatus GdipGetImageHeight(GpImage* image, UINT* height);
@@ -139,6 +143,9 @@ uint32_t GdipWorkerCount();
 // What the codec library read past in the active frame (an empty directory entry and the
 // like), in its words; empty when it said nothing.
 [[nodiscard]] GpStatus GdipGetFrameWarning(GpImage* image, std::string* warning);
+// Why the active frame could not be decoded, in the codec library's words; empty when it
+// was, or when the library gave no reason.
+[[nodiscard]] GpStatus GdipGetFrameFailure(GpImage* image, std::string* failure);
 [[nodiscard]] GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
 [[nodiscard]] GpStatus GdipGetImageHorizontalResolution(GpImage* image, REAL* resolution);
 [[nodiscard]] GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution);

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "argb.h"
-#include "codecs/failure_reason.h"
 #include "image_limits.h"
 
 namespace gdip {
@@ -71,16 +70,15 @@ std::unique_ptr<uint8_t[], PixelsFree> zeroedPixels(size_t bytes) {
 
 }  // namespace
 
-void noteOversizedFrame(uint64_t width, uint64_t height) {
-    codecs::noteFailureReason(std::to_string(width) + " x " + std::to_string(height) +
-                              " pixels: over the size limit of one picture");
+std::string oversizedFrameReason(uint64_t width, uint64_t height) {
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels: over the size limit of one picture";
 }
 
 GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass) {
     frame.pixels.reset();
     frame.width = frame.height = 0;
     if (!frameAllowed(width, height, pixelClass)) {
-        noteOversizedFrame(width, height);
+        frame.failure = oversizedFrameReason(width, height);
         return InvalidParameter;
     }
     const uint64_t stride = strideOf(width, pixelClass);

@@ -43,6 +43,7 @@ struct Frame {
     double dpiX = 0;            // dots per inch; 0 when the file has none
     double dpiY = 0;
     std::string warning;  // what the codec library read past in this frame, in its words
+    std::string failure;  // of an empty frame: why it could not be had, in those words
 
     bool empty() const { return !pixels; }
     uint8_t* row(uint32_t y) { return pixels.get() + y * stride; }
@@ -53,11 +54,12 @@ struct Frame {
 // within Limits.
 bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass);
 
-// Says why a frame of this size cannot be had, for a decoder that refuses it from its header.
-void noteOversizedFrame(uint64_t width, uint64_t height);
+// Why a frame of this size cannot be had, for a decoder that refuses it from its header.
+std::string oversizedFrameReason(uint64_t width, uint64_t height);
 
 // Checks the size against Limits and allocates zeroed pixels (black, or palette index 0).
-// Returns Ok, InvalidParameter (size refused) or OutOfMemory; on failure the frame is empty.
+// Returns Ok, InvalidParameter (size refused, and the frame's `failure` says so) or
+// OutOfMemory; on failure the frame is empty.
 [[nodiscard]] GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass pixelClass);
 
 // A palette of 2^bits grey levels from black to white.

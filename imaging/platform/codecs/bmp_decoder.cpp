@@ -68,7 +68,7 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return 1; }
 
-    GpStatus readFrame(uint32_t index, Frame& out) override {
+    GpStatus decodeFrame(uint32_t index, Frame& out) override {
         out = Frame{};
         if (index != 0) return InvalidParameter;
         const BmpHeader& h = m_header;
@@ -324,8 +324,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openBmpDecoder(UniqueFd fd, GpStatus& status) {
-    return openDecoderOf<BmpDecoder>(std::move(fd), status);
+std::unique_ptr<Decoder> openBmpDecoder(UniqueFd fd, GpStatus& status, std::string& reason) {
+    return openDecoderOf<BmpDecoder>(std::move(fd), status, reason);
 }
 
 }  // namespace gdip::codecs

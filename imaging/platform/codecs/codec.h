@@ -10,6 +10,7 @@
 
 #include "../gdiplus_flat.h"
 #include "../raster.h"
+#include "failure_reason.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -23,8 +24,20 @@ public:
     virtual uint32_t frameCount() const = 0;
     // Decodes frame `index` (< frameCount()) into `out`, replacing what it held: `out` may
     // come in holding the frame this decoder delivered before, which is released first (or,
-    // for an animation, reused as the canvas of the next frame).
-    [[nodiscard]] virtual GpStatus readFrame(uint32_t index, Frame& out) = 0;
+    // for an animation, reused as the canvas of the next frame). On failure `out` is empty
+    // and its `failure` says why, when the library said.
+    [[nodiscard]] GpStatus readFrame(uint32_t index, Frame& out);
+    // Why opening the file failed, when the library said.
+    const std::string& openFailure() const { return m_failure.text(); }
+
+protected:
+    [[nodiscard]] virtual GpStatus decodeFrame(uint32_t index, Frame& out) = 0;
+    // Where a decoder and its library's error handlers put what went wrong; cleared before
+    // each frame. A decoder that reads frames on other threads words their failures itself.
+    FailureNote& failure() { return m_failure; }
+
+private:
+    FailureNote m_failure;
 };
 
 // Writes frames in one format to an open stream. Single-picture formats take one frame.
@@ -75,24 +88,25 @@ std::unique_ptr<Encoder> createGifEncoder(std::FILE* stream, GpStatus& status);
 std::unique_ptr<Encoder> createBmpEncoder(std::FILE* stream, GpStatus& status);
 
 // Opens `path`, recognises the format from its first bytes and returns its decoder. Only
-// regular files are opened. On failure returns null, sets `status` and notes the reason
-// (failure_reason.h).
-std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status);
+// regular files are opened. On failure returns null, sets `status` and, when it is known,
+// `reason`.
+std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status, std::string& reason);
 
 // The per-format constructors the dispatch picks from.
-std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status);
-std::unique_ptr<Decoder> openJpegDecoder(UniqueFd fd, GpStatus& status);
-std::unique_ptr<Decoder> openPngDecoder(UniqueFd fd, GpStatus& status);
-std::unique_ptr<Decoder> openGifDecoder(UniqueFd fd, GpStatus& status);
-std::unique_ptr<Decoder> openBmpDecoder(UniqueFd fd, GpStatus& status);
+std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
+std::unique_ptr<Decoder> openJpegDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
+std::unique_ptr<Decoder> openPngDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
+std::unique_ptr<Decoder> openGifDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
+std::unique_ptr<Decoder> openBmpDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
 
 // Each of them: a decoder of type D whose open(UniqueFd) returned Ok, or null.
 template <typename D>
-std::unique_ptr<Decoder> openDecoderOf(UniqueFd fd, GpStatus& status) {
+std::unique_ptr<Decoder> openDecoderOf(UniqueFd fd, GpStatus& status, std::string& reason) {
     try {
         auto decoder = std::make_unique<D>();
         status = decoder->open(std::move(fd));
         if (status == Ok) return decoder;
+        reason = decoder->openFailure();
     } catch (const std::bad_alloc&) {
         status = OutOfMemory;
     }

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "codec.h"
-#include "failure_reason.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -49,13 +48,23 @@ Signature recognise(const unsigned char* head, size_t length) {
 
 }  // namespace
 
-std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status) {
-    clearFailureReason();
+GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
+    m_failure.clear();
+    const GpStatus status = decodeFrame(index, out);
+    if (status == Ok)
+        out.failure.clear();
+    else if (out.failure.empty())
+        out.failure = m_failure.text();
+    return status;
+}
+
+std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status, std::string& reason) {
+    reason.clear();
     // O_NONBLOCK keeps a FIFO from blocking the open; the fstat below refuses it anyway.
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         const int error = errno;
-        noteFailureReason(std::strerror(error));
+        reason = std::strerror(error);
         status = (error == ENOENT || error == ENOTDIR) ? FileNotFound
                  : error == EACCES                     ? AccessDenied
                                                        : Win32Error;
@@ -63,7 +72,7 @@ std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status) 
     }
     struct stat info {};
     if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        noteFailureReason("not a regular file");
+        reason = "not a regular file";
         status = AccessDenied;
         return nullptr;
     }
@@ -75,14 +84,14 @@ std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status) 
     const Signature signature = got > 0 ? recognise(head, static_cast<size_t>(got))
                                         : Signature::Unknown;
     switch (signature) {
-        case Signature::Tiff: return openTiffDecoder(std::move(fd), status);
-        case Signature::Jpeg: return openJpegDecoder(std::move(fd), status);
-        case Signature::Png: return openPngDecoder(std::move(fd), status);
-        case Signature::Gif: return openGifDecoder(std::move(fd), status);
-        case Signature::Bmp: return openBmpDecoder(std::move(fd), status);
+        case Signature::Tiff: return openTiffDecoder(std::move(fd), status, reason);
+        case Signature::Jpeg: return openJpegDecoder(std::move(fd), status, reason);
+        case Signature::Png: return openPngDecoder(std::move(fd), status, reason);
+        case Signature::Gif: return openGifDecoder(std::move(fd), status, reason);
+        case Signature::Bmp: return openBmpDecoder(std::move(fd), status, reason);
         case Signature::Unknown: break;
     }
-    noteFailureReason(got > 0 ? "not a TIFF, JPEG, PNG, GIF or BMP file" : "empty file");
+    reason = got > 0 ? "not a TIFF, JPEG, PNG, GIF or BMP file" : "empty file";
     status = UnknownImageFormat;
     return nullptr;
 }

@@ -1,14 +1,23 @@
-// Why the last file on this thread could not be decoded, in the codec library's own words
-// ("Not a JPEG file: starts with 0x89 0x50"), for a caller that shows more than a status.
+// Why a decode failed, in the codec library's own words ("Not a JPEG file: starts with 0x89
+// 0x50"), kept by the decoder that failed and handed on with the frame it could not fill,
+// for a caller that shows more than a status.
 #pragma once
 
 #include <string>
 
 namespace gdip::codecs {
 
-void clearFailureReason();
-// Keeps the first reason given since the last clear: later ones are consequences.
-void noteFailureReason(const std::string& reason);
-const std::string& failureReason();
+class FailureNote {
+public:
+    void clear() { m_text.clear(); }
+    // Keeps the first reason given since the last clear: later ones are consequences.
+    void note(const std::string& reason) {
+        if (m_text.empty()) m_text = reason;
+    }
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
 
 }  // namespace gdip::codecs

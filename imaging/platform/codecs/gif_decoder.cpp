@@ -13,7 +13,6 @@
 #include "../argb.h"
 #include "../image_limits.h"
 #include "codec.h"
-#include "failure_reason.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -61,7 +60,7 @@ public:
 
     // `out` may hold the frame this decoder delivered last: the next frame is composed on
     // it in place, so a decode holds the one screen-sized frame and no copy of it.
-    GpStatus readFrame(uint32_t index, Frame& out) override {
+    GpStatus decodeFrame(uint32_t index, Frame& out) override {
         Frame previous = std::move(out);
         out = Frame{};
         if (index >= m_count) return InvalidParameter;
@@ -76,7 +75,7 @@ public:
             while (m_next <= index) {
                 const GpStatus status = composeNext(canvas, index == m_next);
                 if (status != Ok) {
-                    if (m_gif && m_gif->Error != 0) noteFailureReason(GifErrorString(m_gif->Error));
+                    if (m_gif && m_gif->Error != 0) failure().note(GifErrorString(m_gif->Error));
                     m_next = UINT32_MAX;  // state is unknown: the next read starts over
                     return status;
                 }
@@ -97,7 +96,7 @@ private:
         if (std::fseek(m_file.get(), 0, SEEK_SET) != 0) return false;
         int error = 0;
         m_gif.reset(DGifOpen(m_file.get(), &readFromStream, &error));
-        if (!m_gif) noteFailureReason(GifErrorString(error));
+        if (!m_gif) failure().note(GifErrorString(error));
         m_next = 0;
         m_saved.clear();
         m_pendingDisposal = DISPOSAL_UNSPECIFIED;
@@ -316,8 +315,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openGifDecoder(UniqueFd fd, GpStatus& status) {
-    return openDecoderOf<GifDecoder>(std::move(fd), status);
+std::unique_ptr<Decoder> openGifDecoder(UniqueFd fd, GpStatus& status, std::string& reason) {
+    return openDecoderOf<GifDecoder>(std::move(fd), status, reason);
 }
 
 }  // namespace gdip::codecs

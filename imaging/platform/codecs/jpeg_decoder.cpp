@@ -20,6 +20,7 @@ struct JpegState {
     JpegErrorManager error;
     jpeg_progress_mgr progress;
     std::FILE* file;
+    FailureNote* failure;  // the decoder's
     bool created;
 };
 
@@ -51,7 +52,7 @@ void closeJpeg(JpegState* state) {
 }
 
 bool readJpegHeader(JpegState* state) {
-    state->info.err = installJpegErrors(state->error, &onWarning);
+    state->info.err = installJpegErrors(state->error, &onWarning, state->failure);
     if (setjmp(state->error.jump)) return false;
     jpeg_create_decompress(&state->info);
     state->created = true;
@@ -111,7 +112,7 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return 1; }
 
-    GpStatus readFrame(uint32_t index, Frame& out) override {
+    GpStatus decodeFrame(uint32_t index, Frame& out) override {
         out = Frame{};
         if (index != 0) return InvalidParameter;
         if (m_consumed) {
@@ -152,6 +153,7 @@ private:
     GpStatus readHeader() {
         m_state = JpegState{};
         m_state.file = m_file.get();
+        m_state.failure = &failure();
         if (!readJpegHeader(&m_state)) return UnknownImageFormat;
         const int components = m_state.info.num_components;
         if (components != 1 && components != 3 && components != 4) return UnknownImageFormat;
@@ -182,8 +184,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openJpegDecoder(UniqueFd fd, GpStatus& status) {
-    return openDecoderOf<JpegDecoder>(std::move(fd), status);
+std::unique_ptr<Decoder> openJpegDecoder(UniqueFd fd, GpStatus& status, std::string& reason) {
+    return openDecoderOf<JpegDecoder>(std::move(fd), status, reason);
 }
 
 }  // namespace gdip::codecs

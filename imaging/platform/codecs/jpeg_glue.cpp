@@ -1,7 +1,5 @@
 #include "jpeg_glue.h"
 
-#include "failure_reason.h"
-
 namespace gdip::codecs {
 namespace {
 
@@ -12,19 +10,22 @@ void onMessage(j_common_ptr common, int level) {
 
 }  // namespace
 
-jpeg_error_mgr* installJpegErrors(JpegErrorManager& manager, void (*onWarning)(j_common_ptr)) {
+jpeg_error_mgr* installJpegErrors(JpegErrorManager& manager, void (*onWarning)(j_common_ptr),
+                                  FailureNote* failure) {
     jpeg_error_mgr* errors = jpeg_std_error(&manager.pub);
     errors->error_exit = &jpegFail;
     errors->emit_message = &onMessage;
     manager.onWarning = onWarning;
+    manager.failure = failure;
     return errors;
 }
 
 void jpegFail(j_common_ptr common) {
     char text[JMSG_LENGTH_MAX] = {};
     common->err->format_message(common, text);
-    noteFailureReason(text);
-    std::longjmp(reinterpret_cast<JpegErrorManager*>(common->err)->jump, 1);
+    auto* manager = reinterpret_cast<JpegErrorManager*>(common->err);
+    if (manager->failure) manager->failure->note(text);
+    std::longjmp(manager->jump, 1);
 }
 
 }  // namespace gdip::codecs

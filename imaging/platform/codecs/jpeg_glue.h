@@ -9,20 +9,23 @@
 
 #include <jpeglib.h>
 
+#include "failure_reason.h"
+
 namespace gdip::codecs {
 
 struct JpegErrorManager {
     jpeg_error_mgr pub;  // first, so that the library's `err` pointer leads back here
     std::jmp_buf jump;
     void (*onWarning)(j_common_ptr common);
+    FailureNote* failure;  // where the message goes; null when nobody asks
 };
 
 // Fills `manager` and returns what goes into the struct's `err`. Warnings go to
 // `onWarning`, which may itself call jpegFail to make one fatal; null ignores them.
-jpeg_error_mgr* installJpegErrors(JpegErrorManager& manager,
-                                  void (*onWarning)(j_common_ptr common) = nullptr);
+jpeg_error_mgr* installJpegErrors(JpegErrorManager& manager, void (*onWarning)(j_common_ptr common) = nullptr,
+                                  FailureNote* failure = nullptr);
 
-// Records the current message and jumps back to the manager's setjmp.
+// Notes the current message and jumps back to the manager's setjmp.
 [[noreturn]] void jpegFail(j_common_ptr common);
 
 }  // namespace gdip::codecs

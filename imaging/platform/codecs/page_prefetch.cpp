@@ -4,7 +4,6 @@
 #include <new>
 
 #include "../workers.h"
-#include "failure_reason.h"
 
 namespace gdip::codecs {
 
@@ -15,15 +14,12 @@ void PagePrefetch::start(uint32_t index, ReadPage read) {
     m_status = Aborted;
     try {
         auto packaged = std::make_shared<std::packaged_task<void()>>([this, read = std::move(read)] {
-            clearFailureReason();
             try {
                 m_status = read(m_index, m_frame, m_stop);
             } catch (const std::bad_alloc&) {
                 m_frame = Frame{};
                 m_status = OutOfMemory;
             }
-            // The reason is noted on the worker; the caller's thread gets it on taking.
-            m_reason = failureReason();
         });
         std::future<void> pending = packaged->get_future();
         std::function<void()> task = [packaged] { (*packaged)(); };
@@ -44,7 +40,6 @@ bool PagePrefetch::take(uint32_t index, Frame& out, GpStatus& status) {
     if (usable) {
         out = std::move(m_frame);
         status = m_status;
-        if (status != Ok && !m_reason.empty()) noteFailureReason(m_reason);
     }
     m_frame = Frame{};
     return usable;

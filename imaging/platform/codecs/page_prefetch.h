@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <future>
-#include <string>
 
 #include "../gdiplus_flat.h"
 #include "../raster.h"
@@ -29,8 +28,8 @@ public:
     void start(uint32_t index, ReadPage read);
 
     // When the read in progress is of page `index`, waits for it and, unless the page was
-    // declined, moves the page (or its failure, with the library's reason) to the caller
-    // and returns true; any other read is stopped and dropped, and false returned.
+    // declined, moves the page (or its failure, the reason in the frame) to the caller and
+    // returns true; any other read is stopped and dropped, and false returned.
     bool take(uint32_t index, Frame& out, GpStatus& status);
 
     // Stops the read in progress as soon as it can and drops it.
@@ -42,7 +41,6 @@ private:
     uint32_t m_index = 0;
     Frame m_frame;
     GpStatus m_status = Ok;
-    std::string m_reason;
 };
 
 }  // namespace gdip::codecs

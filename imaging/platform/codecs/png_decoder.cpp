@@ -11,7 +11,6 @@
 #include "../argb.h"
 #include "../image_limits.h"
 #include "codec.h"
-#include "failure_reason.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -35,13 +34,15 @@ struct PngState {
     png_structp png;
     png_infop info;
     std::FILE* file;
+    FailureNote* failure;  // the decoder's
 };
 
 void quietWarning(png_structp, png_const_charp) {}
 
 // The failure is reported as a status; libpng's own message would only reach a terminal.
 [[noreturn]] void quietError(png_structp png, png_const_charp message) {
-    noteFailureReason(message ? message : "PNG error");
+    if (auto* failure = static_cast<FailureNote*>(png_get_error_ptr(png)))
+        failure->note(message ? message : "PNG error");
     png_longjmp(png, 1);
 }
 
@@ -59,7 +60,7 @@ void closePng(PngState* state) {
 
 // Returns false when libpng refuses the stream before the pixels.
 bool readPngHeader(PngState* state, PngHeader* header) {
-    state->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, &quietError,
+    state->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, state->failure, &quietError,
                                           &quietWarning, nullptr, &cappedMalloc, &releaseMemory);
     if (!state->png) return false;
     state->info = png_create_info_struct(state->png);
@@ -122,6 +123,7 @@ public:
         m_file = streamFromDescriptor(std::move(fd));
         if (!m_file) return OutOfMemory;
         m_state.file = m_file.get();
+        m_state.failure = &failure();
         if (!readPngHeader(&m_state, &m_header)) return UnknownImageFormat;
         if (!frameSizeAllowed(m_header.width, m_header.height)) return UnknownImageFormat;
         return Ok;
@@ -131,7 +133,7 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return 1; }
 
-    GpStatus readFrame(uint32_t index, Frame& out) override {
+    GpStatus decodeFrame(uint32_t index, Frame& out) override {
         out = Frame{};
         if (index != 0) return InvalidParameter;
         // The stream is read once; decoding the same frame again reopens from the start.
@@ -194,21 +196,21 @@ private:
 
     GpStatus reopen() {
         closePng(&m_state);
-        m_state = PngState{nullptr, nullptr, m_file.get()};
+        m_state = PngState{nullptr, nullptr, m_file.get(), &failure()};
         if (std::fseek(m_file.get(), 0, SEEK_SET) != 0) return GenericError;
         return readPngHeader(&m_state, &m_header) ? Ok : GenericError;
     }
 
     FilePtr m_file;
-    PngState m_state{nullptr, nullptr, nullptr};
+    PngState m_state{nullptr, nullptr, nullptr, nullptr};
     PngHeader m_header{};
     bool m_consumed = false;
 };
 
 }  // namespace
 
-std::unique_ptr<Decoder> openPngDecoder(UniqueFd fd, GpStatus& status) {
-    return openDecoderOf<PngDecoder>(std::move(fd), status);
+std::unique_ptr<Decoder> openPngDecoder(UniqueFd fd, GpStatus& status, std::string& reason) {
+    return openDecoderOf<PngDecoder>(std::move(fd), status, reason);
 }
 
 }  // namespace gdip::codecs

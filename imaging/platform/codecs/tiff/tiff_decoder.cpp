@@ -15,7 +15,6 @@
 #include "../../image_limits.h"
 #include "../../workers.h"
 #include "../codec.h"
-#include "../failure_reason.h"
 #include "../page_prefetch.h"
 #include "../file_handle.h"
 #include "strip_reader.h"
@@ -40,7 +39,10 @@ public:
         // "h": the header only; each directory is read when its page is, so a damaged one
         // fails that page alone.
         m_tiff.reset(TIFFFdOpenExt(fd.get(), "", "rmh", options.get()));
-        if (!m_tiff) return UnknownImageFormat;
+        if (!m_tiff) {
+            failure().note(m_errors.reason.text());
+            return UnknownImageFormat;
+        }
         (void)fd.release();  // the handle closes it now
         return Ok;
     }
@@ -51,7 +53,7 @@ public:
 
     // Pages read one after another are read one ahead, on another thread, while the caller
     // uses the page it has.
-    GpStatus readFrame(uint32_t index, Frame& out) override {
+    GpStatus decodeFrame(uint32_t index, Frame& out) override {
         out = Frame{};
         if (index >= m_offsets.size()) return InvalidParameter;
         GpStatus status = Ok;
@@ -70,11 +72,23 @@ public:
 
 private:
     // Reads page `index`, stopping between strips when `stop` is set; a page read ahead
-    // (`ahead`) too large to be held beside the caller's is declined with Aborted.
+    // (`ahead`) too large to be held beside the caller's is declined with Aborted. A page
+    // that fails carries the reason in its frame, whichever thread read it.
     GpStatus readPage(uint32_t index, Frame& out, const std::atomic<bool>& stop, bool ahead) {
         out = Frame{};
         m_errors.failed = false;
         m_errors.message.clear();
+        m_errors.reason.clear();
+        const GpStatus status = readPageOnce(index, out, stop, ahead);
+        if (status != Ok) {
+            std::string why = m_errors.reason.text().empty() ? std::move(out.failure) : m_errors.reason.text();
+            out = Frame{};
+            out.failure = std::move(why);
+        }
+        return status;
+    }
+
+    GpStatus readPageOnce(uint32_t index, Frame& out, const std::atomic<bool>& stop, bool ahead) {
         if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index])) return failed("the page's directory cannot be read");
         // What libtiff complained of and read past (an empty entry some old writers leave) is
         // kept with the page; a page it cannot then decode still fails.
@@ -92,18 +106,15 @@ private:
         }
         GpStatus status = readDirect(layout, out, stop);
         if (status == NotImplemented) status = readThroughRgba(layout, out);
-        if (status != Ok) {
-            out = Frame{};
-            return status;
-        }
+        if (status != Ok) return status;
         readResolution(out);
         out.warning = std::move(warning);
         return Ok;
     }
 
     // A failure libtiff may not have worded itself.
-    static GpStatus failed(const char* reason) {
-        noteFailureReason(reason);
+    GpStatus failed(const char* reason) {
+        m_errors.reason.note(reason);
         return GenericError;
     }
 
@@ -140,7 +151,7 @@ private:
             layout.extraAlpha = kinds[0];
         }
         if (frameSizeAllowed(layout.width, layout.height)) return true;
-        noteOversizedFrame(layout.width, layout.height);
+        m_errors.reason.note(oversizedFrameReason(layout.width, layout.height));
         return false;
     }
 
@@ -196,9 +207,10 @@ private:
             std::string reason;
             const GpStatus read =
                 m_strips.read(m_tiff.get(), m_errors, {m_offsets[m_page], m_jpegAsRgb}, l, sink, stop, reason);
+            // The first damaged strip's words, whichever band met it.
             if (read == GenericError) {
-                clearFailureReason();
-                noteFailureReason(reason);
+                m_errors.reason.clear();
+                m_errors.reason.note(reason);
             }
             return read;
         } catch (const std::bad_alloc&) {
@@ -254,7 +266,7 @@ private:
         TIFFRGBAImage image{};
         m_errors.failed = false;
         if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&image, tif, 0, message)) {
-            noteFailureReason(message);
+            m_errors.reason.note(message);
             return UnknownImageFormat;
         }
         std::unique_ptr<TIFFRGBAImage, RgbaImageEnd> owner(&image);
@@ -328,8 +340,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status) {
-    return openDecoderOf<TiffDecoder>(std::move(fd), status);
+std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status, std::string& reason) {
+    return openDecoderOf<TiffDecoder>(std::move(fd), status, reason);
 }
 
 }  // namespace gdip::codecs

@@ -8,7 +8,6 @@
 #include <new>
 
 #include "../../image_limits.h"
-#include "../failure_reason.h"
 #include "../file_handle.h"
 
 namespace gdip::codecs {
@@ -20,7 +19,7 @@ int onError(TIFF*, void* user, const char* module, const char* format, va_list a
     std::vsnprintf(text, sizeof text, format, args);
     errors->failed = true;
     errors->message = module && *module ? std::string(module) + ": " + text : std::string(text);
-    noteFailureReason(errors->message);
+    errors->reason.note(errors->message);
     return 1;
 }
 

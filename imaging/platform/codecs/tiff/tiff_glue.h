@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "../failure_reason.h"
+
 namespace gdip::codecs {
 
 struct TiffCloser {
@@ -22,6 +24,7 @@ using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
 struct TiffErrors {
     bool failed = false;
     std::string message;  // the last one, as libtiff worded it
+    FailureNote reason;   // the first one since it was cleared
 };
 
 struct TiffOptionsDeleter {
