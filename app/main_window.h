@@ -36,7 +36,6 @@ public:
     // viewer and the save-page dialog.
     void useWindows(TForm2* viewer, TSaveDlg* saveDialog);
     void setEventPump(EventPump* pump) { m_pump = pump; }
-    bool jobRunning() const { return m_jobRunning; }
 
     QLabel* Image1;
     QWidget* Panel2;

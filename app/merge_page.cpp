@@ -126,6 +126,7 @@ void MergePage::entriesChanged() {
 }
 
 void MergePage::selectionChanged() {
+    m_wheel.reset();
     showSelection();
     ListView2SelectItem();
 }
@@ -163,7 +164,8 @@ bool MergePage::eventFilter(QObject* watched, QEvent* event) {
 bool MergePage::MergeListWindowProc(QEvent* event) {
     if (event->type() == QEvent::Wheel) {
         // Without a selection the wheel does nothing, not even scroll.
-        m_list.wheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        if (m_list.selected() != MergeList::kNoSelection)
+            m_list.stepSelection(m_wheel.add(static_cast<QWheelEvent*>(event)->angleDelta().y()));
         return true;
     }
     QStringList dropped;

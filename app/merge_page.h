@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "merge/merge_list.h"
+#include "viewer/wheel_notches.h"
 
 class QFrame;
 class QGroupBox;
@@ -84,6 +85,7 @@ private:
     void showSelection();
 
     MergeList m_list;
+    WheelNotches m_wheel;  // begins afresh whenever the selection changes
     MergeTableModel* m_table;
     bool m_showingSelection = false;
 };

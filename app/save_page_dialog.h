@@ -39,8 +39,6 @@ public:
 
     // Shows `tile` as the preview and the dialog modally.
     void showForPage(const QImage& tile);
-    // The name and type the save-file dialog offers next.
-    const FileChoice& offeredFile() const { return m_offered; }
 
     QGroupBox* GroupBox1;
     QFrame* Bevel1;

@@ -18,6 +18,10 @@ TGPImage::TGPImage(const std::u16string& path, bool useEmbeddedColorManagement) 
                      : GdipLoadImageFromFileExplained(path.c_str(), &NativeHandle, &m_openFailure);
 }
 
+TGPImage::TGPImage(std::string_view bytes) {
+    LastStatus = GdipLoadImageFromBytes(bytes.data(), bytes.size(), &NativeHandle);
+}
+
 TGPImage::TGPImage(GpImage* handle, GpStatus status) : NativeHandle(handle), LastStatus(status) {}
 
 TGPImage::~TGPImage() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "gdipapi.h"
 
@@ -11,6 +12,8 @@ namespace orvelle {
 class TGPImage : public TGdiplusBase {
 public:
     TGPImage(const std::u16string& path, bool useEmbeddedColorManagement);
+    // A picture from a file's bytes held in memory, which are copied.
+    explicit TGPImage(std::string_view bytes);
     TGPImage(GpImage* handle, GpStatus status);
     ~TGPImage() override;
 

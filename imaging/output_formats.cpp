@@ -26,7 +26,6 @@ FormatChoice formatByBoxIndex(int index) {
     return {OutputFormatTable[index].Extension, OutputFormatTable[index].MimeType};
 }
 
-FormatChoice formatByFilterIndex(int index) { return formatByBoxIndex(index - 1); }
 
 EncoderParameterBlock::EncoderParameterBlock(const GUID& parameter, uint32_t value) {
     m_values[0] = value;

@@ -30,8 +30,7 @@ struct FormatChoice {
     std::string Extension;
     std::string MimeType;
 };
-FormatChoice formatByBoxIndex(int index);     // the split page's format box: 0 to 4
-FormatChoice formatByFilterIndex(int index);  // the save dialog's file type: 1 to 5
+FormatChoice formatByBoxIndex(int index);  // the split page's format box: 0 to 4
 
 // A block of one parameter, or two, whose values the block owns; neither copyable nor
 // movable, since the block points at its own values.

@@ -9,4 +9,8 @@ namespace orvelle {
 
 std::u16string widenPath(std::string_view path);
 
+// The text with leading and trailing blanks and control characters removed: a name typed
+// into a field, as it is checked for being empty.
+std::string trimmedText(const std::string& text);
+
 }  // namespace orvelle

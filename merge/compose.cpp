@@ -28,9 +28,10 @@ public:
         if (bigTiff) m_flags.setThird(EncoderBigTiff, 1);
     }
 
-    // Adds the active frame of `source`, which is taken over when it opens the output;
-    // false when the page did not go in.
-    bool add(std::unique_ptr<TGPImage>& source) {
+    // Adds the active frame of `source`; false when the page did not go in. The image that
+    // opens the output carries the file until it is finished: the destination keeps a share
+    // of it, and the caller may go on reading its pages.
+    bool add(const std::shared_ptr<TGPImage>& source) {
         if (m_failed) return false;
         if (!m_image) {
             if (const GpStatus status = source->SaveToFile(widenPath(m_path), &m_encoder, m_flags.block());
@@ -39,7 +40,7 @@ public:
                 return false;
             }
             m_flags.setValue(EncoderValueFrameDimensionPage);
-            m_image = std::move(source);
+            m_image = source;
             ++m_pages;
             return true;
         }
@@ -82,7 +83,7 @@ private:
     std::string m_path;
     GUID m_encoder;
     SaveFlagParams m_flags;
-    std::unique_ptr<TGPImage> m_image;
+    std::shared_ptr<TGPImage> m_image;
     uint32_t m_pages = 0;
     bool m_failed = false;
     bool m_overflowed = false;
@@ -95,12 +96,12 @@ std::string pageLabel(const std::string& path, uint32_t page) {
 
 // A source decoded beside the composition, with the decoder's reason when it failed.
 struct OpenedSource {
-    std::unique_ptr<TGPImage> image;
+    std::shared_ptr<TGPImage> image;
     std::string reason;
 };
 
 OpenedSource openSource(const std::string& path) {
-    OpenedSource opened{std::make_unique<TGPImage>(widenPath(path), false), {}};
+    OpenedSource opened{std::make_shared<TGPImage>(widenPath(path), false), {}};
     if (!opened.image->NativeHandle) opened.reason = decodeFailureReason(*opened.image, opened.image->LastStatus);
     return opened;
 }
@@ -120,7 +121,7 @@ std::vector<uint32_t> wantedPages(const std::vector<uint32_t>* listed, bool allP
 std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<uint32_t>* listed, bool allPages,
                Destination& destination, std::vector<std::string>& skipped, SourceOutcome& outcome,
                const JobContext& context) {
-    std::unique_ptr<TGPImage> source = std::move(opened.image);
+    const std::shared_ptr<TGPImage> source = std::move(opened.image);
     const std::string& path = outcome.path;
     GUID dimension{};
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
@@ -136,14 +137,6 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
         if (page >= frames) return PageOutOfRange{0, page, frames};
     const bool onePageWanted = !allPages && (!listed || listed->empty());
     for (size_t i = 0; i < pages.size() && !destination.failed() && !context.cancelRequested(); ++i) {
-        if (!source) {
-            // The first page went to open the output; the rest come from a second decode.
-            source = std::make_unique<TGPImage>(widenPath(path), false);
-            if (!source->NativeHandle) {
-                for (; i < pages.size(); ++i) outcome.failedPages.push_back(pages[i]);
-                break;
-            }
-        }
         // A page the output could not take is the output's failure, not the source's.
         if (source->ActivateFrame(&dimension, pages[i]) != Ok)
             outcome.failedPages.push_back(pages[i]);
@@ -164,8 +157,6 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
     return std::nullopt;
 }
 
-// Sources whose first page is at most this large (decoded) have the next source decoded
-// beside them.
 // One pass over the sources into the output, as BigTIFF or a classic file. False when a
 // classic file could not take every page: nothing is kept and nothing said.
 bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,

@@ -27,7 +27,6 @@ void MergeList::removeSelected() {
     m_entries.erase(m_entries.begin() + m_selected);
     const int count = static_cast<int>(m_entries.size());
     if (m_selected >= count) m_selected = count - 1;  // kNoSelection once the list is empty
-    m_wheel.reset();
     changed(true, true);
 }
 
@@ -49,7 +48,6 @@ void MergeList::clear() {
     const bool hadSelection = m_selected != kNoSelection;
     m_entries.clear();
     m_selected = kNoSelection;
-    m_wheel.reset();
     changed(true, hadSelection);
 }
 
@@ -58,13 +56,11 @@ void MergeList::select(int index) {
         index >= 0 && static_cast<size_t>(index) < m_entries.size() ? index : kNoSelection;
     if (wanted == m_selected) return;
     m_selected = wanted;
-    m_wheel.reset();
     changed(false, true);
 }
 
-void MergeList::wheel(int distance) {
+void MergeList::stepSelection(int step) {
     if (m_selected == kNoSelection) return;
-    const int step = m_wheel.add(distance);
     const int target = m_selected + step;
     if (step == 0 || target < 0 || target >= static_cast<int>(m_entries.size())) return;
     m_selected = target;

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "jobs/wheel_notches.h"
-
 namespace orvelle {
 
 struct MergeEntry {
@@ -47,17 +45,15 @@ public:
     // Selects entry `index`, or nothing for an index outside the list.
     void select(int index);
 
-    // One wheel message of `distance` (positive away from the user) moves the selection one
-    // entry, up for away, as the arrow keys do; smaller distances add up until they make a
-    // notch. Nothing without a selection.
-    void wheel(int distance);
+    // Moves the selection one entry back (-1) or forward (+1), as the arrow keys do; nothing
+    // at the list's ends, for 0, or without a selection.
+    void stepSelection(int step);
 
 private:
     void changed(bool entries, bool selection);
 
     std::vector<MergeEntry> m_entries;
     int m_selected = kNoSelection;
-    WheelNotches m_wheel;
     MergeListListener* m_listener = nullptr;
 };
 

@@ -89,35 +89,29 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"ClearWithoutSelection", 4, kNone, Action::Clear, "", kNone, true}),
     [](const testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
 
-struct WheelCase {
+struct StepCase {
     const char* name;
     int selected;
-    std::vector<int> distances;  // one wheel message each
+    std::vector<int> steps;
     int nowSelected;
 };
 
-class WheelTurns : public testing::TestWithParam<WheelCase> {};
+class SelectionSteps : public testing::TestWithParam<StepCase> {};
 
-TEST_P(WheelTurns, MoveTheSelectionOneEntryPerNotch) {
-    const WheelCase& c = GetParam();
+TEST_P(SelectionSteps, MoveTheSelectionOneEntryEach) {
+    const StepCase& c = GetParam();
     MergeList list = listOf(5, c.selected);
-    for (int distance : c.distances) list.wheel(distance);
+    for (int step : c.steps) list.stepSelection(step);
     EXPECT_EQ(list.selected(), c.nowSelected);
+    EXPECT_EQ(order(list), "01234") << "the entries stay where they are";
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    MergeList, WheelTurns,
-    testing::Values(
-        WheelCase{"AwayFromTheUserGoesUp", 1, {120}, 0},
-        WheelCase{"StopsAtTheFirstEntry", 1, {120, 120}, 0},
-        WheelCase{"TowardsTheUserGoesDown", 3, {-120}, 4},
-        WheelCase{"StopsAtTheLastEntry", 3, {-120, -120, -120}, 4},
-        WheelCase{"AFastTurnIsStillOneStep", 2, {-360}, 3},
-        WheelCase{"FractionsShortOfANotch", 2, {40, 40, 39}, 2},
-        WheelCase{"FractionsMakingANotch", 2, {40, 40, 40}, 1},
-        WheelCase{"ATurnBackStartsAgain", 2, {-100, 60, 60}, 1},
-        WheelCase{"NoSelectionNoMove", kNone, {120, -120, -120}, kNone}),
-    [](const testing::TestParamInfo<WheelCase>& info) { return std::string(info.param.name); });
+    MergeList, SelectionSteps,
+    testing::Values(StepCase{"BackGoesUp", 1, {-1}, 0}, StepCase{"StopsAtTheFirstEntry", 1, {-1, -1}, 0},
+                    StepCase{"ForwardGoesDown", 3, {1}, 4}, StepCase{"StopsAtTheLastEntry", 3, {1, 1, 1}, 4},
+                    StepCase{"NoStep", 2, {0}, 2}, StepCase{"NoSelectionNoMove", kNone, {-1, 1, 1}, kNone}),
+    [](const testing::TestParamInfo<StepCase>& info) { return std::string(info.param.name); });
 
 TEST(MergeList, SelectionReportsOnlyChanges) {
     MergeList list = listOf(3, kNone);

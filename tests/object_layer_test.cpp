@@ -39,6 +39,40 @@ TEST(ObjectLayer, FailedLoadReadsAsZeroWithoutThrowing) {
     EXPECT_EQ(fixtures::load(dir.file("missing.tif"))->LastStatus, FileNotFound);
 }
 
+// A picture held in memory decodes as its file does; bytes that are no picture fail with
+// the reason, as a file of them would.
+TEST(ObjectLayer, PictureFromBytesInMemory) {
+    TempDir dir;
+    const fixtures::Picture picture = fixtures::gradient(37, 21, 3);
+    fixtures::writePng(dir.file("p.png"), picture);
+    fixtures::writeJpeg(dir.file("p.jpg"), picture);
+    fixtures::writeBmp24(dir.file("p.bmp"), picture);
+    fixtures::writeTiff(dir.file("p.tif"), {{TiffKind::Rgb, 37, 21}, {TiffKind::Grey8, 9, 8}});
+    for (const char* name : {"p.png", "p.jpg", "p.bmp", "p.tif"}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> bytes = fixtures::readBytes(dir.file(name));
+        TGPImage fromMemory(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        auto fromFile = fixtures::load(dir.file(name));
+        ASSERT_EQ(fromMemory.LastStatus, Ok);
+        GUID dimension{};
+        ASSERT_EQ(fromMemory.ListFrameDimensions(&dimension, 1), Ok);
+        EXPECT_EQ(fromMemory.CountFrames(&dimension), fromFile->CountFrames(&dimension));
+        EXPECT_EQ(fromMemory.rawFormat(), fromFile->rawFormat());
+        for (int32_t y = 0; y < 21; ++y)
+            for (int32_t x = 0; x < 37; ++x) {
+                gdip::ARGB a = 0, b = 1;
+                ASSERT_EQ(gdip::GdipBitmapGetPixel(fromMemory.NativeHandle, x, y, &a), Ok);
+                ASSERT_EQ(gdip::GdipBitmapGetPixel(fromFile->NativeHandle, x, y, &b), Ok);
+                ASSERT_EQ(a, b) << x << "," << y;
+            }
+    }
+    TGPImage notAPicture(std::string_view("hello\n"));
+    EXPECT_EQ(notAPicture.NativeHandle, nullptr);
+    EXPECT_EQ(notAPicture.LastStatus, UnknownImageFormat);
+    TGPImage nothing{std::string_view()};
+    EXPECT_EQ(nothing.LastStatus, InvalidParameter);
+}
+
 TEST(ObjectLayer, SuccessNeverErasesAnEarlierFailure) {
     TempDir dir;
     fixtures::writeTiff(dir.file("two.tif"), {{TiffKind::Rgb, 4, 4}, {TiffKind::Rgb, 6, 5}});

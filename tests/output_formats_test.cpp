@@ -83,18 +83,13 @@ TEST(OutputFormatTable, ControlsMapToTheSameFormats) {
     EXPECT_STREQ(formatRow(ExportFormat::Tiff).Extension, ".TIF");
 }
 
-TEST(OutputFormatTable, BoxAndFilterIndices) {
+TEST(OutputFormatTable, BoxIndices) {
     EXPECT_EQ(formatByBoxIndex(2).Extension, ".GIF");
     EXPECT_EQ(formatByBoxIndex(2).MimeType, "image/gif");
-    EXPECT_EQ(formatByFilterIndex(2).Extension, ".BMP");
-    EXPECT_EQ(formatByFilterIndex(2).MimeType, "image/bmp");
-    EXPECT_EQ(formatByFilterIndex(5).Extension, ".TIF");
     for (int outside : {-1, 5, 100}) {
         EXPECT_TRUE(formatByBoxIndex(outside).Extension.empty());
         EXPECT_TRUE(formatByBoxIndex(outside).MimeType.empty());
     }
-    EXPECT_TRUE(formatByFilterIndex(0).Extension.empty());
-    EXPECT_TRUE(formatByFilterIndex(0).MimeType.empty());
     EXPECT_STREQ(OutputFormatTable[0].Label, "JPEG格式");
     EXPECT_STREQ(OutputFormatTable[4].FilterMask, "*.TIF");
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "jobs/wheel_notches.h"
+#include "viewer/wheel_notches.h"
 #include "window_messages.h"
 
 class QScrollArea;

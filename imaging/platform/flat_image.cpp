@@ -10,17 +10,16 @@
 namespace gdip {
 namespace {
 
-GpStatus loadImage(const char16_t* filename, GpImage** image, std::string* reason) {
+// `open(status, reason)` gives the decoder of the picture to load.
+template <typename Open>
+GpStatus loadImage(GpImage** image, std::string* reason, Open open) {
     std::string ignored;
     if (!reason) reason = &ignored;
     reason->clear();
-    if (!image) return InvalidParameter;
-    *image = nullptr;
-    if (!filename || !*filename) return InvalidParameter;
     if (!sessionOpen()) return GdiplusNotInitialized;
     try {
         GpStatus status = Ok;
-        auto decoder = codecs::openDecoder(utf8FromUtf16(filename), status, *reason);
+        auto decoder = open(status, *reason);
         if (!decoder) return status == Ok ? UnknownImageFormat : status;
         auto result = std::make_unique<GpImage>();
         result->rawFormat = decoder->rawFormat();
@@ -52,17 +51,31 @@ GpStatus checkFrame(const GpImage* image) {
 
 }  // namespace
 
+GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image, std::string* reason) {
+    if (!image) return InvalidParameter;
+    *image = nullptr;
+    if (!filename || !*filename) return InvalidParameter;
+    return loadImage(image, reason, [filename](GpStatus& status, std::string& why) {
+        return codecs::openDecoder(utf8FromUtf16(filename), status, why);
+    });
+}
+
 GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
-    return loadImage(filename, image, nullptr);
+    return GdipLoadImageFromFileExplained(filename, image, nullptr);
 }
 
 // Colour management is not applied: pixels are delivered as stored.
 GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image) {
-    return loadImage(filename, image, nullptr);
+    return GdipLoadImageFromFileExplained(filename, image, nullptr);
 }
 
-GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image, std::string* reason) {
-    return loadImage(filename, image, reason);
+GpStatus GdipLoadImageFromBytes(const void* bytes, size_t size, GpImage** image) {
+    if (!image) return InvalidParameter;
+    *image = nullptr;
+    if (!bytes || size == 0) return InvalidParameter;
+    return loadImage(image, nullptr, [bytes, size](GpStatus& status, std::string& why) {
+        return codecs::openDecoderOfBytes(static_cast<const uint8_t*>(bytes), size, status, why);
+    });
 }
 
 GpStatus GdipGetImageWidth(GpImage* image, UINT* width) {

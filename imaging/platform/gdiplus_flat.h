@@ -136,6 +136,8 @@ uint32_t GdipWorkerCount();
 // codec library's (or the system's) words, when they are known.
 [[nodiscard]] GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image,
                                                       std::string* reason);
+// This back end's own: a picture from `size` bytes in memory, which are copied.
+[[nodiscard]] GpStatus GdipLoadImageFromBytes(const void* bytes, size_t size, GpImage** image);
 [[nodiscard]] GpStatus GdipDisposeImage(GpImage* image);
 [[nodiscard]] GpStatus GdipGetImageWidth(GpImage* image, UINT* width);
 [[nodiscard]] GpStatus GdipGetImageHeight(GpImage* image, UINT* height);

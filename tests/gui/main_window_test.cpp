@@ -32,6 +32,7 @@
 #include "app/save_page_dialog.h"
 #include "viewer/viewer_window.h"
 #include "viewer/picture_box.h"
+#include "viewer/wheel_notches.h"
 #include "app/side_bar.h"
 #include "app/split_page.h"
 #include "app/status_bar.h"
@@ -142,6 +143,28 @@ private slots:
         QCOMPARE(window->Panel3->Bevel8->y(), markerTop);
         QCOMPARE(window->Panel3->Bevel8->x(), 8);
         QCOMPARE(window->Panel3->Bevel8->size(), QSize(153, 65));
+    }
+
+    // Wheel messages as steps: a notch or more is one step; fractions add up to a notch; a
+    // turn the other way starts afresh.
+    void wheelNotches_data() {
+        QTest::addColumn<QList<int>>("distances");
+        QTest::addColumn<QList<int>>("steps");
+        QTest::newRow("away from the user") << QList<int>{120} << QList<int>{-1};
+        QTest::newRow("towards the user") << QList<int>{-120} << QList<int>{1};
+        QTest::newRow("a fast turn is still one step") << QList<int>{-360} << QList<int>{1};
+        QTest::newRow("fractions short of a notch") << QList<int>{40, 40, 39} << QList<int>{0, 0, 0};
+        QTest::newRow("fractions making a notch") << QList<int>{40, 40, 40} << QList<int>{0, 0, -1};
+        QTest::newRow("a turn back starts again") << QList<int>{-100, 60, 60} << QList<int>{0, 0, -1};
+        QTest::newRow("after a step, afresh") << QList<int>{100, 130, 100} << QList<int>{0, -1, 0};
+    }
+    void wheelNotches() {
+        QFETCH(QList<int>, distances);
+        QFETCH(QList<int>, steps);
+        WheelNotches notches;
+        QList<int> made;
+        for (int distance : distances) made << notches.add(distance);
+        QCOMPARE(made, steps);
     }
 
     void exitClosesWithoutQuestion() {

@@ -91,6 +91,11 @@ std::unique_ptr<Encoder> createBmpEncoder(std::FILE* stream, GpStatus& status);
 // regular files are opened. On failure returns null, sets `status` and, when it is known,
 // `reason`.
 std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status, std::string& reason);
+// The same for a file already open on `fd`, read from its start, and for `size` bytes in
+// memory (copied first).
+std::unique_ptr<Decoder> openDecoderOn(UniqueFd fd, GpStatus& status, std::string& reason);
+std::unique_ptr<Decoder> openDecoderOfBytes(const uint8_t* bytes, size_t size, GpStatus& status,
+                                            std::string& reason);
 
 // The per-format constructors the dispatch picks from.
 std::unique_ptr<Decoder> openTiffDecoder(UniqueFd fd, GpStatus& status, std::string& reason);

@@ -1,5 +1,6 @@
 // Picks a decoder from the file's first bytes, never from its name.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +80,10 @@ std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status, 
     const int flags = fcntl(fd.get(), F_GETFL);
     if (flags >= 0) fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
 
+    return openDecoderOn(std::move(fd), status, reason);
+}
+
+std::unique_ptr<Decoder> openDecoderOn(UniqueFd fd, GpStatus& status, std::string& reason) {
     unsigned char head[16] = {};
     const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);
     const Signature signature = got > 0 ? recognise(head, static_cast<size_t>(got))
@@ -114,6 +119,32 @@ std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
     }
     status = InvalidParameter;
     return nullptr;
+}
+
+std::unique_ptr<Decoder> openDecoderOfBytes(const uint8_t* bytes, size_t size, GpStatus& status,
+                                            std::string& reason) {
+    reason.clear();
+    // A file in memory: every decoder reads through a descriptor.
+    UniqueFd fd(memfd_create("picture", MFD_CLOEXEC));
+    if (fd.get() < 0) {
+        reason = std::strerror(errno);
+        status = OutOfMemory;
+        return nullptr;
+    }
+    for (size_t written = 0; written < size;) {
+        const ssize_t n = ::write(fd.get(), bytes + written, size - written);
+        if (n <= 0) {
+            reason = n < 0 ? std::strerror(errno) : "the picture could not be held in memory";
+            status = OutOfMemory;
+            return nullptr;
+        }
+        written += static_cast<size_t>(n);
+    }
+    if (::lseek(fd.get(), 0, SEEK_SET) != 0) {
+        status = Win32Error;
+        return nullptr;
+    }
+    return openDecoderOn(std::move(fd), status, reason);
 }
 
 }  // namespace gdip::codecs
