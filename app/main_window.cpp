@@ -199,7 +199,7 @@ void TForm1::SpeedButton4Click() {
 
 void TForm1::openTiff(const QString& path) {
     if (m_jobRunning) return;
-    TabSheet1->Edit1->setText(path);
+    TabSheet1->setSourcePath(path);
     LoadTiffPages();
 }
 
@@ -210,7 +210,7 @@ void TForm1::LoadTiffPages() {
     try {
         runJob([&] {
             JobContext jobContext = context();
-            listTiffPages(source, *TabSheet1->Image2, *TabSheet1, jobContext);
+            listTiffPages(source, TabSheet1->tileTarget(), *TabSheet1, jobContext);
         });
     } catch (const std::exception&) {
     }
@@ -311,9 +311,10 @@ void TForm1::SpeedButton14Click() {
 
 void TForm1::N1Click() {
     const int page = TabSheet1->selectedPage();
-    if (page < 0 || page >= TabSheet1->ImageList1.size() || !SaveDlg || m_jobRunning) return;
+    const std::optional<QImage> tile = TabSheet1->pageTile(page);
+    if (!tile || !SaveDlg || m_jobRunning) return;
     m_savedPage = page;
-    SaveDlg->showForPage(TabSheet1->ImageList1[page]);
+    SaveDlg->showForPage(*tile);
 }
 
 void TForm1::savePage(const std::string& path, ExportFormat format, int percent) {
@@ -331,7 +332,7 @@ void TForm1::ListView1DblClick() { viewSelectedPage(); }
 void TForm1::viewSelectedPage() {
     const int page = TabSheet1->selectedPage();
     if (page < 0 || !Form2 || m_jobRunning) return;
-    Form2->openPicture(TabSheet1->Edit1->text(), TabSheet1->sourcePath(), page, true);
+    Form2->openPicture(TabSheet1->sourceText(), TabSheet1->sourcePath(), page, true);
 }
 
 void TForm1::Image3DblClick() {

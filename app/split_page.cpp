@@ -123,6 +123,17 @@ bool SplitPage::eventFilter(QObject* watched, QEvent* event) {
 
 std::string SplitPage::sourcePath() const { return Edit1->text().toStdString(); }
 
+QString SplitPage::sourceText() const { return Edit1->text(); }
+
+void SplitPage::setSourcePath(const QString& path) { Edit1->setText(path); }
+
+TileTarget& SplitPage::tileTarget() { return *Image2; }
+
+std::optional<QImage> SplitPage::pageTile(int page) const {
+    if (page < 0 || page >= ImageList1.size()) return std::nullopt;
+    return ImageList1[page];
+}
+
 std::string SplitPage::outputFolder() const { return Edit2->text().toStdString(); }
 
 void SplitPage::setOutputFolder(const QString& folder) { Edit2->setText(folder); }

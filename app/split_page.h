@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QList>
 #include <QWidget>
+#include <optional>
 #include <string>
 
 #include "imaging/output_formats.h"
@@ -31,6 +32,9 @@ public:
 
     // What the export takes: the source TIFF, the output folder, the chosen format.
     std::string sourcePath() const;
+    // The source as the field shows it, and a new one to show.
+    QString sourceText() const;
+    void setSourcePath(const QString& path);
     std::string outputFolder() const;
     void setOutputFolder(const QString& folder);
     ExportFormat format() const;
@@ -41,6 +45,10 @@ public:
     void clearPages();
     // The selected entry's position, which is its page index; -1 when none is selected.
     int selectedPage() const;
+    // Where the listing draws each page's tile before addPage takes it.
+    TileTarget& tileTarget();
+    // The tile of page `page`; nothing when the list has no such page.
+    std::optional<QImage> pageTile(int page) const;
 
     // The percentage as the spin box shows it, typed text included even when not yet
     // committed, clamped to 1..1000 and committed to the box.

@@ -153,7 +153,6 @@ TEST(Malformed, ScatteredDamageNeverCrashes) {
             EXPECT_EQ(image->ListFrameDimensions(&dimension, 1), Ok);
             const uint32_t count = image->CountFrames(&dimension);
             for (uint32_t k = 0; k < count && k < 8; ++k) {
-                // A damaged page may fail; what matters is that nothing huge comes out.
                 // A damaged page may fail alone; a page that decodes has a sane size and
                 // makes a thumbnail of the size asked for.
                 const bool pageDecoded = image->ActivateFrame(&dimension, k) == Ok;

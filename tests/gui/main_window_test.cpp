@@ -75,6 +75,22 @@ private:
         return paths;
     }
 
+    // Opens the listed page `page` in the save-page dialog and presses "保存" there, the
+    // save-file dialog answering `answer` (nothing: cancelled).
+    void savePageThroughTheDialog(int page, std::optional<TSaveDlg::FileChoice> answer, int percent = 100) {
+        window->TabSheet1->ListView1->setCurrentRow(page);
+        saveDialog->askForFile = [this, answer](const TSaveDlg::FileChoice& offered) {
+            offeredFiles.push_back(offered);
+            return answer;
+        };
+        QTimer::singleShot(0, saveDialog.get(), [this, percent] {
+            saveDialog->SpinEdit1->setValue(percent);
+            saveDialog->SpeedButton3->click();
+        });
+        window->N1Click();
+        QVERIFY(!saveDialog->isVisible());
+    }
+
 private slots:
     void init() {
         recorder = fixtures::RecordingContext();
@@ -93,22 +109,6 @@ private slots:
         saveDialog.reset();
         viewer.reset();
         window.reset();
-    }
-
-    // Opens the listed page `page` in the save-page dialog and presses "保存" there, the
-    // save-file dialog answering `answer` (nothing: cancelled).
-    void savePageThroughTheDialog(int page, std::optional<TSaveDlg::FileChoice> answer, int percent = 100) {
-        window->TabSheet1->ListView1->setCurrentRow(page);
-        saveDialog->askForFile = [this, answer](const TSaveDlg::FileChoice& offered) {
-            offeredFiles.push_back(offered);
-            return answer;
-        };
-        QTimer::singleShot(0, saveDialog.get(), [this, percent] {
-            saveDialog->SpinEdit1->setValue(percent);
-            saveDialog->SpeedButton3->click();
-        });
-        window->N1Click();
-        QVERIFY(!saveDialog->isVisible());
     }
 
     void startsOnTheAboutPage() {

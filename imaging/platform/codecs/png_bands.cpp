@@ -137,8 +137,11 @@ struct Band {
     size_t bytes = 0;  // filtered bytes
 };
 
+// Deflate's own failures: out of memory, or anything else.
+GpStatus deflateFailure(int result) { return result == Z_MEM_ERROR ? OutOfMemory : GenericError; }
+
 // Band `rows` [first, end): filtered, primed with the filtered bytes just before it, deflated.
-bool compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool last, Band& band) {
+GpStatus compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool last, Band& band) {
     const size_t rowBytes = filter.filteredRowBytes();
     const uint32_t primingRows = first == 0 ? 0 : static_cast<uint32_t>(std::min<size_t>(first, (kWindow + rowBytes - 1) / rowBytes));
     std::vector<uint8_t> data(rowBytes * (end - first + primingRows));
@@ -148,13 +151,15 @@ bool compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool la
     band.adler = adler32(1L, own, static_cast<uInt>(band.bytes));
 
     std::unique_ptr<z_stream, DeflateEnd> z(new z_stream{});
-    if (deflateInit2(z.get(), kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (const int result = deflateInit2(z.get(), kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY); result != Z_OK) {
         delete z.release();
-        return false;
+        return deflateFailure(result);
     }
     if (primingRows > 0) {
         const size_t dictionary = std::min(kWindow, size_t{primingRows} * rowBytes);
-        if (deflateSetDictionary(z.get(), own - dictionary, static_cast<uInt>(dictionary)) != Z_OK) return false;
+        if (const int result = deflateSetDictionary(z.get(), own - dictionary, static_cast<uInt>(dictionary));
+            result != Z_OK)
+            return deflateFailure(result);
     }
     band.packed.resize(deflateBound(z.get(), static_cast<uLong>(band.bytes)) + 16);
     z->next_in = const_cast<Bytef*>(own);
@@ -163,9 +168,10 @@ bool compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool la
     z->avail_out = static_cast<uInt>(band.packed.size());
     // A band ends on a byte boundary without ending the stream; the last one ends it.
     const int result = deflate(z.get(), last ? Z_FINISH : Z_SYNC_FLUSH);
-    if ((last && result != Z_STREAM_END) || (!last && (result != Z_OK || z->avail_in != 0))) return false;
+    if ((last && result != Z_STREAM_END) || (!last && (result != Z_OK || z->avail_in != 0)))
+        return deflateFailure(result);
     band.packed.resize(band.packed.size() - z->avail_out);
-    return true;
+    return Ok;
 }
 
 }  // namespace
@@ -188,7 +194,8 @@ void indexedRowToRgb(const Frame& frame, uint32_t y, const uint8_t* table, uint8
     }
 }
 
-bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX, uint32_t pixelsPerMetreY) {
+GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX,
+                         uint32_t pixelsPerMetreY) {
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     const RowFilter filter(frame);
     uint8_t header[13] = {};
@@ -197,13 +204,13 @@ bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMe
     header[8] = 8;
     header[9] = frame.pixelClass == PixelClass::Argb32 ? 6 : 2;  // RGBA or RGB
     if (std::fwrite(kSignature, 1, 8, stream) != 8 || !writeChunk(stream, "IHDR", header, sizeof header))
-        return false;
+        return Win32Error;
     if (pixelsPerMetreX > 0 && pixelsPerMetreY > 0) {
         uint8_t density[9];
         putBe32(density, pixelsPerMetreX);
         putBe32(density + 4, pixelsPerMetreY);
         density[8] = 1;  // metres
-        if (!writeChunk(stream, "pHYs", density, sizeof density)) return false;
+        if (!writeChunk(stream, "pHYs", density, sizeof density)) return Win32Error;
     }
     const uint32_t rowsPerBand = static_cast<uint32_t>(
         std::clamp<size_t>(kBandBytes / filter.filteredRowBytes(), 1, frame.height));
@@ -224,16 +231,17 @@ bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMe
                     for (uint32_t i = static_cast<uint32_t>(count * lane / lanes); i < count * (lane + 1) / lanes; ++i) {
                         const uint32_t band = first + i;
                         const uint32_t y = band * rowsPerBand;
-                        if (!compressBand(filter, y, std::min(frame.height, y + rowsPerBand), band + 1 == bands,
-                                          results[i]))
-                            return GenericError;
+                        if (const GpStatus s = compressBand(filter, y, std::min(frame.height, y + rowsPerBand),
+                                                            band + 1 == bands, results[i]);
+                            s != Ok)
+                            return s;
                     }
                     return Ok;
                 } catch (const std::bad_alloc&) {
                     return OutOfMemory;
                 }
             });
-            if (status != Ok) return false;
+            if (status != Ok) return status;
             for (uint32_t i = 0; i < count; ++i) {
                 Band& band = results[i];
                 adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.bytes));
@@ -244,14 +252,14 @@ bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMe
                     putBe32(trailer, static_cast<uint32_t>(adler));
                     idat.insert(idat.end(), trailer, trailer + 4);
                 }
-                if (!writeChunk(stream, "IDAT", idat.data(), idat.size())) return false;
+                if (!writeChunk(stream, "IDAT", idat.data(), idat.size())) return Win32Error;
                 idat.clear();
             }
         }
     } catch (const std::bad_alloc&) {
-        return false;
+        return OutOfMemory;
     }
-    return writeChunk(stream, "IEND", nullptr, 0);
+    return writeChunk(stream, "IEND", nullptr, 0) ? Ok : Win32Error;
 }
 
 }  // namespace gdip::codecs

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "../gdiplus_flat.h"
 #include "../raster.h"
 
 namespace gdip::codecs {
@@ -18,8 +19,9 @@ void paletteRgbTable(const Frame& frame, uint8_t (&table)[3 * 256]);
 void indexedRowToRgb(const Frame& frame, uint32_t y, const uint8_t* table, uint8_t* out);
 
 // Writes a 24-bit frame as RGB, a 32-bit one as RGBA and an indexed one (with an opaque
-// palette) as RGB, with a pHYs chunk when both densities are set; false when a write or the
-// compressor failed.
-bool writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX, uint32_t pixelsPerMetreY);
+// palette) as RGB, with a pHYs chunk when both densities are set. Win32Error when a write
+// failed, OutOfMemory when memory did, GenericError when the compressor failed otherwise.
+[[nodiscard]] GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX,
+                                       uint32_t pixelsPerMetreY);
 
 }  // namespace gdip::codecs

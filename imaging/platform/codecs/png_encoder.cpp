@@ -1,5 +1,7 @@
-// PNG through libpng: 8-bit RGB from 24-bit frames, RGBA from ARGB, grey or palette from
-// indexed frames. libpng reports errors by longjmp, so its calls run in one C-style function.
+// PNG: 24-bit frames as 8-bit RGB and ARGB frames as RGBA, compressed in bands on the
+// workers by our own chunk writer (png_bands.h); indexed frames as grey or palette, and
+// black-and-white pages, through libpng. libpng reports errors by longjmp, so its calls run
+// in one C-style function.
 #include <png.h>
 #include <zlib.h>
 
@@ -143,8 +145,7 @@ private:
         if (!paletteOpaque(frame.palette)) return NotImplemented;
         const bool twoLevel = indexedBlackAndWhiteOnly(frame);
         if (!twoLevel)
-            return writePngInBands(stream(), frame, pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY)) ? Ok
-                                                                                                       : Win32Error;
+            return writePngInBands(stream(), frame, pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY));
         png_byte rgbOfIndex[3 * 256];
         paletteRgbTable(frame, rgbOfIndex);
         std::vector<png_byte> line(size_t{frame.width} * 3);
@@ -173,12 +174,10 @@ private:
                 job.bgr = true;
                 job.twoLevel = blackAndWhiteOnly(frame);
                 // Pictures other than black and white are compressed in bands on every core.
-                if (!job.twoLevel)
-                    return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY) ? Ok
-                                                                                                       : Win32Error;
+                if (!job.twoLevel) return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY);
                 break;
             case PixelClass::Argb32:
-                return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY) ? Ok : Win32Error;
+                return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY);
             case PixelClass::Indexed1:
             case PixelClass::Indexed8: {
                 const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;

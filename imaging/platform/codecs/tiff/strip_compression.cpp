@@ -6,18 +6,18 @@
 
 namespace gdip::codecs {
 
-bool compressStrip(StripCoding coding, const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+GpStatus compressStrip(StripCoding coding, const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     if (coding == StripCoding::Lzw) {
         compressLzwStrip(data, size, out);
-        return true;
+        return Ok;
     }
     const size_t start = out.size();
     uLongf packed = compressBound(static_cast<uLong>(size));
     out.resize(start + packed);
-    if (compress2(out.data() + start, &packed, data, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION) != Z_OK)
-        return false;
+    const int result = compress2(out.data() + start, &packed, data, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION);
+    if (result != Z_OK) return result == Z_MEM_ERROR ? OutOfMemory : GenericError;
     out.resize(start + packed);
-    return true;
+    return Ok;
 }
 
 void differenceRows(uint8_t* rows, uint32_t rowCount, size_t lineBytes, uint32_t samplesPerPixel) {

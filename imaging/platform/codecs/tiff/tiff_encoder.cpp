@@ -247,12 +247,15 @@ private:
                             packRows(frame, y, rows, layout.lineBytes, raw.data());
                             packed[i].clear();
                             if (!trial && predict) differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
-                            if (!compressStrip(layout.coding, raw.data(), raw.size(), packed[i])) return OutOfMemory;
+                            if (const GpStatus s = compressStrip(layout.coding, raw.data(), raw.size(), packed[i]);
+                                s != Ok)
+                                return s;
                             if (!trial) continue;
                             differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
                             predicted[i].clear();
-                            if (!compressStrip(layout.coding, raw.data(), raw.size(), predicted[i]))
-                                return OutOfMemory;
+                            if (const GpStatus s = compressStrip(layout.coding, raw.data(), raw.size(), predicted[i]);
+                                s != Ok)
+                                return s;
                         }
                         return Ok;
                     } catch (const std::bad_alloc&) {
