@@ -1,6 +1,7 @@
-// Work spread over several cores gives exactly what one core gives: the same pixels of every
-// page, the same files and bytes from a split and a composition, the same progress and
-// messages in the same order, and a damaged strip fails its page either way.
+// The threading rule (README, "Cores and threads"), checked: work spread over several cores
+// gives exactly what one core gives (the same pixels of every page, the same files and bytes
+// from a split and a composition, the same progress and messages in the same order, a
+// damaged page failing with the same reason), and at most N threads are ever at work.
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -49,7 +50,7 @@ void spoilStrip(const std::string& path, tdir_t page, tstrip_t strip, bool endEa
     fixtures::writeBytes(path, file);
 }
 
-// Sets the number of threads one decode may use for the test's duration.
+// Sets the number of threads at work at once for the test's duration.
 class Workers {
 public:
     explicit Workers(uint32_t count) { ImagingSession::setWorkers(count); }
