@@ -1,6 +1,7 @@
 # Set-up, build and test on a fresh Debian 12 machine.
 #   make run    install what is missing, build, start the program
-#   make test   install what is missing, build, run every test (also under the sanitizers)
+#   make test   install what is missing, build, run every test (also under the address and
+#               undefined-behaviour sanitizers, and the threaded suites under ThreadSanitizer)
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
@@ -15,7 +16,7 @@ PACKAGES := build-essential cmake pkg-config \
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 SAMPLE := build/sample/sample.tif
 
-.PHONY: deps build build-asan run install screenshots artwork test test-dev test-asan clean fuzz
+.PHONY: deps build build-asan build-tsan run install screenshots artwork test test-dev test-asan test-tsan clean fuzz
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -34,6 +35,11 @@ build: deps
 build-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
+
+# Only the suites that run work on several threads, under ThreadSanitizer.
+build-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
 
 # Starts the program; a three-page sample document to try it on is written beside it.
 run: build
@@ -63,7 +69,11 @@ test-dev: build
 test-asan: build-asan
 	ctest --preset asan -j $(JOBS)
 
-test: test-dev test-asan
+# The thread-heavy suites on one, two and four workers.
+test-tsan: build-tsan
+	for workers in 1 2 4; do ORVELLE_WORKERS=$$workers ctest --preset tsan -j $(JOBS) || exit 1; done
+
+test: test-dev test-asan test-tsan
 
 clean:
 	rm -rf build
