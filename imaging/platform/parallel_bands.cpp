@@ -1,6 +1,8 @@
 #include "parallel_bands.h"
 
+#include <algorithm>
 #include <future>
+#include <new>
 #include <vector>
 
 #include "workers.h"
@@ -19,6 +21,19 @@ GpStatus runBands(size_t count, const std::function<GpStatus(size_t)>& band) {
     for (GpStatus status : results)
         if (status != Ok) return status;
     return Ok;
+}
+
+GpStatus runItemsInBands(size_t count, size_t bands, const std::function<GpStatus(size_t)>& item) {
+    bands = std::min(bands, count);
+    return runBands(bands, [&](size_t band) {
+        try {
+            for (size_t i = count * band / bands; i < count * (band + 1) / bands; ++i)
+                if (const GpStatus status = item(i); status != Ok) return status;
+            return Ok;
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory;
+        }
+    });
 }
 
 }  // namespace gdip

@@ -225,21 +225,10 @@ GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsP
         std::vector<Band> results(std::min(batch, bands));
         for (uint32_t first = 0; first < bands; first += batch) {
             const uint32_t count = std::min(batch, bands - first);
-            const size_t lanes = std::min<size_t>(workers, count);
-            const GpStatus status = runBands(lanes, [&](size_t lane) noexcept {
-                try {
-                    for (uint32_t i = static_cast<uint32_t>(count * lane / lanes); i < count * (lane + 1) / lanes; ++i) {
-                        const uint32_t band = first + i;
-                        const uint32_t y = band * rowsPerBand;
-                        if (const GpStatus s = compressBand(filter, y, std::min(frame.height, y + rowsPerBand),
-                                                            band + 1 == bands, results[i]);
-                            s != Ok)
-                            return s;
-                    }
-                    return Ok;
-                } catch (const std::bad_alloc&) {
-                    return OutOfMemory;
-                }
+            const GpStatus status = runItemsInBands(count, workers, [&](size_t i) {
+                const uint32_t band = first + static_cast<uint32_t>(i);
+                const uint32_t y = band * rowsPerBand;
+                return compressBand(filter, y, std::min(frame.height, y + rowsPerBand), band + 1 == bands, results[i]);
             });
             if (status != Ok) return status;
             for (uint32_t i = 0; i < count; ++i) {

@@ -235,32 +235,19 @@ private:
             for (uint32_t first = 0, count = 0; first < strips; first += count) {
                 const bool trial = layout.mayPredict && first == 0;
                 count = std::min(trial ? kTrialStrips : batch, strips - first);
-                const size_t bands = std::min<size_t>(workers, count);
-                const GpStatus status = runBands(bands, [&](size_t band) noexcept {
-                    try {
-                        std::vector<uint8_t> raw;
-                        for (uint32_t i = static_cast<uint32_t>(count * band / bands);
-                             i < count * (band + 1) / bands; ++i) {
-                            const uint32_t y = (first + i) * rowsPerStrip;
-                            const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
-                            raw.resize(static_cast<size_t>(layout.lineBytes * rows));
-                            packRows(frame, y, rows, layout.lineBytes, raw.data());
-                            packed[i].clear();
-                            if (!trial && predict) differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
-                            if (const GpStatus s = compressStrip(layout.coding, raw.data(), raw.size(), packed[i]);
-                                s != Ok)
-                                return s;
-                            if (!trial) continue;
-                            differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
-                            predicted[i].clear();
-                            if (const GpStatus s = compressStrip(layout.coding, raw.data(), raw.size(), predicted[i]);
-                                s != Ok)
-                                return s;
-                        }
-                        return Ok;
-                    } catch (const std::bad_alloc&) {
-                        return OutOfMemory;
-                    }
+                const GpStatus status = runItemsInBands(count, workers, [&](size_t i) {
+                    const uint32_t y = (first + static_cast<uint32_t>(i)) * rowsPerStrip;
+                    const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
+                    std::vector<uint8_t> raw(static_cast<size_t>(layout.lineBytes * rows));
+                    packRows(frame, y, rows, layout.lineBytes, raw.data());
+                    packed[i].clear();
+                    if (!trial && predict) differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
+                    if (const GpStatus s = compressStrip(layout.coding, raw.data(), raw.size(), packed[i]); s != Ok)
+                        return s;
+                    if (!trial) return Ok;
+                    differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
+                    predicted[i].clear();
+                    return compressStrip(layout.coding, raw.data(), raw.size(), predicted[i]);
                 });
                 if (status != Ok) return status;
                 if (trial) {
