@@ -54,7 +54,7 @@ struct BmpHeader {
     std::vector<ARGB> palette;
 };
 
-class BmpDecoder final : public Decoder {
+class BmpDecoder final : public SinglePictureDecoder {
 public:
     GpStatus open(UniqueFd fd) {
         m_fileSize = descriptorSize(fd.get());
@@ -65,12 +65,9 @@ public:
     }
 
     const GUID& rawFormat() const override { return ImageFormatBMP; }
-    const GUID& frameDimension() const override { return FrameDimensionPage; }
-    uint32_t frameCount() const override { return 1; }
 
-    GpStatus decodeFrame(uint32_t index, Frame& out) override {
-        out = Frame{};
-        if (index != 0) return InvalidParameter;
+protected:
+    GpStatus decodePicture(Frame& out) override {
         const BmpHeader& h = m_header;
         const uint32_t width = static_cast<uint32_t>(h.width);
         const uint32_t height = static_cast<uint32_t>(h.height < 0 ? -h.height : h.height);

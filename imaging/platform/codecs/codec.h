@@ -40,6 +40,22 @@ private:
     FailureNote m_failure;
 };
 
+// Formats that hold one picture: one frame, a page.
+class SinglePictureDecoder : public Decoder {
+public:
+    const GUID& frameDimension() const final { return FrameDimensionPage; }
+    uint32_t frameCount() const final { return 1; }
+
+protected:
+    GpStatus decodeFrame(uint32_t index, Frame& out) final {
+        out = Frame{};
+        if (index != 0) return InvalidParameter;
+        return decodePicture(out);
+    }
+    // Decodes the picture into `out`, which comes in empty.
+    [[nodiscard]] virtual GpStatus decodePicture(Frame& out) = 0;
+};
+
 // Writes frames in one format to an open stream. Single-picture formats take one frame.
 class Encoder {
 public:

@@ -58,6 +58,7 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionTime; }
     uint32_t frameCount() const override { return m_count; }
 
+protected:
     // `out` may hold the frame this decoder delivered last: the next frame is composed on
     // it in place, so a decode holds the one screen-sized frame and no copy of it.
     GpStatus decodeFrame(uint32_t index, Frame& out) override {

@@ -98,7 +98,7 @@ bool readJpegRows(JpegState* state, J_COLOR_SPACE outSpace, unsigned char** rows
     return true;
 }
 
-class JpegDecoder final : public Decoder {
+class JpegDecoder final : public SinglePictureDecoder {
 public:
     ~JpegDecoder() override { closeJpeg(&m_state); }
 
@@ -109,12 +109,9 @@ public:
     }
 
     const GUID& rawFormat() const override { return ImageFormatJPEG; }
-    const GUID& frameDimension() const override { return FrameDimensionPage; }
-    uint32_t frameCount() const override { return 1; }
 
-    GpStatus decodeFrame(uint32_t index, Frame& out) override {
-        out = Frame{};
-        if (index != 0) return InvalidParameter;
+protected:
+    GpStatus decodePicture(Frame& out) override {
         if (m_consumed) {
             closeJpeg(&m_state);
             if (std::fseek(m_file.get(), 0, SEEK_SET) != 0 || readHeader() != Ok)

@@ -115,7 +115,7 @@ bool readPngPixels(PngState* state, int target, png_bytep* rows, int* paletteCou
     return true;
 }
 
-class PngDecoder final : public Decoder {
+class PngDecoder final : public SinglePictureDecoder {
 public:
     ~PngDecoder() override { closePng(&m_state); }
 
@@ -130,12 +130,9 @@ public:
     }
 
     const GUID& rawFormat() const override { return ImageFormatPNG; }
-    const GUID& frameDimension() const override { return FrameDimensionPage; }
-    uint32_t frameCount() const override { return 1; }
 
-    GpStatus decodeFrame(uint32_t index, Frame& out) override {
-        out = Frame{};
-        if (index != 0) return InvalidParameter;
+protected:
+    GpStatus decodePicture(Frame& out) override {
         // The stream is read once; decoding the same frame again reopens from the start.
         if (m_consumed && reopen() != Ok) return GenericError;
         m_consumed = true;

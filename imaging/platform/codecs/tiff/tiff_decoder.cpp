@@ -51,6 +51,7 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return static_cast<uint32_t>(m_offsets.size()); }
 
+protected:
     // Pages read one after another are read one ahead, on another thread, while the caller
     // uses the page it has.
     GpStatus decodeFrame(uint32_t index, Frame& out) override {
