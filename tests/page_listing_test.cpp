@@ -78,15 +78,8 @@ TEST(PageListing, DamagedPagesKeepTheirPlaces) {
                                {TiffKind::Rgb, 40, 20, COMPRESSION_LZW},
                                {TiffKind::Rgb, 50, 20, COMPRESSION_LZW}});
     // Page 1's and page 2's first strips become codes no LZW decoder accepts.
-    for (uint16_t page : {0, 1}) {
-        TIFF* tif = TIFFOpen(path.c_str(), "r");
-        ASSERT_TRUE(TIFFSetDirectory(tif, page));
-        const uint64_t offset = TIFFGetStrileOffset(tif, 0), bytes = TIFFGetStrileByteCount(tif, 0);
-        TIFFClose(tif);
-        std::vector<uint8_t> file = fixtures::readBytes(path);
-        std::fill(file.begin() + static_cast<long>(offset), file.begin() + static_cast<long>(offset + bytes), 0xFF);
-        fixtures::writeBytes(path, file);
-    }
+    fixtures::spoilPage(path, 0);
+    fixtures::spoilPage(path, 1);
     RecordingList entries;
     RecordingContext rec;
     const PageListing listing = list(path, entries, rec);
