@@ -3,6 +3,7 @@
 // a time. Results come back here in page order, whatever the lanes.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <future>
@@ -32,6 +33,10 @@ bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, si
     decoders.push_back(std::move(first));
     std::deque<std::future<Outcome>> inFlight;
     const auto finishOldest = [&] {
+        // A page that found no free worker waits to be run here: it is run now, while the
+        // oldest may still be running on its worker, rather than after it.
+        for (size_t k = 1; k < inFlight.size(); ++k)
+            if (inFlight[k].wait_for(std::chrono::seconds(0)) == std::future_status::deferred) inFlight[k].wait();
         Outcome outcome = inFlight.front().get();
         inFlight.pop_front();
         finish(std::move(outcome));

@@ -3,7 +3,10 @@
 // from a split and a composition, the same progress and messages in the same order, a
 // damaged page failing with the same reason), and at most N threads are ever at work.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/wait.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -14,6 +17,7 @@
 #include "imaging/gdipobj.h"
 #include "imaging/gdiputil.h"
 #include "imaging/platform/parallel_bands.h"
+#include "imaging/platform/workers.h"
 #include "imaging/text_path.h"
 #include "imaging/work_aside.h"
 #include "split/page_listing.h"
@@ -215,6 +219,34 @@ TEST(ParallelCompression, PredictorChosenAlikeOnAnyCores) {
     }
     EXPECT_TRUE(written[1] == written[0]);
     EXPECT_TRUE(written[2] == written[0]);
+}
+
+// ORVELLE_WORKERS when it is a whole number from 1 up (at most 64), else the cores the
+// process may run on.
+TEST(WorkerPool, HowManyWorkers) {
+    struct Case {
+        const char* asked;
+        uint32_t cores;
+        uint32_t workers;
+    };
+    for (const Case& c : {Case{"2", 8, 2}, Case{"1", 8, 1}, Case{"64", 2, 64}, Case{"65", 2, 64},
+                          Case{"99999999999999999999", 2, 64}, Case{"0", 6, 6}, Case{"", 6, 6}, Case{nullptr, 6, 6},
+                          Case{"4x", 6, 6}, Case{"-2", 6, 6}, Case{" 3", 6, 6}, Case{nullptr, 0, 1},
+                          Case{nullptr, 200, 64}})
+        EXPECT_EQ(gdip::workerCountFor(c.asked, c.cores), c.workers) << (c.asked ? c.asked : "(unset)") << " " << c.cores;
+    // Narrowed to one core, as taskset does, the process counts one.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(0, &one);
+        _exit(sched_setaffinity(0, sizeof one, &one) == 0 && gdip::coresAllowed() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_GE(gdip::coresAllowed(), 1u);
 }
 
 // However work nests (bands inside bands inside lanes), at most N threads are at it, the

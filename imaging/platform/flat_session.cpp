@@ -1,45 +1,19 @@
 // The imaging session and the allocator wrapper objects take their storage from.
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 #include "handles.h"
+#include "workers.h"
 
 namespace gdip {
 namespace {
 std::atomic<int> g_openSessions{0};
 std::atomic<uint32_t> g_workers{0};
-constexpr uint32_t kMostWorkers = 64;
-
-// The cores this process may run on: taskset, cgroup cpusets and the like narrow it.
-uint32_t coresAllowed() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
-    return static_cast<uint32_t>(std::max(CPU_COUNT(&set), 1));
-}
-
-// ORVELLE_WORKERS as a count, 0 when it is unset or not a whole number from 1 up.
-uint32_t workersAsked() {
-    const char* text = std::getenv("ORVELLE_WORKERS");
-    if (!text || !*text) return 0;
-    uint64_t count = 0;
-    for (const char c : std::string_view(text)) {
-        if (c < '0' || c > '9') return 0;
-        count = std::min<uint64_t>(count * 10 + static_cast<uint64_t>(c - '0'), kMostWorkers);
-    }
-    return static_cast<uint32_t>(count);
-}
 
 uint32_t defaultWorkers() {
-    static const uint32_t count = [] {
-        const uint32_t asked = workersAsked();
-        return std::clamp<uint32_t>(asked ? asked : coresAllowed(), 1, kMostWorkers);
-    }();
+    static const uint32_t count = workerCountFor(std::getenv("ORVELLE_WORKERS"), coresAllowed());
     return count;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "parallel_bands.h"
 
 #include <algorithm>
+#include <chrono>
 #include <future>
 #include <new>
 #include <vector>
@@ -17,7 +18,11 @@ GpStatus runBands(size_t count, const std::function<GpStatus(size_t)>& band) {
     for (size_t b = 1; b < count; ++b)
         pending.push_back(startAside(true, [&results, &band, b] { results[b] = band(b); }));
     if (count > 0) results[0] = band(0);
-    for (std::future<void>& work : pending) work.get();
+    // Bands that found no worker run here before this thread waits for any that did.
+    for (std::future<void>& work : pending)
+        if (work.wait_for(std::chrono::seconds(0)) == std::future_status::deferred) work.get();
+    for (std::future<void>& work : pending)
+        if (work.valid()) work.get();
     for (GpStatus status : results)
         if (status != Ok) return status;
     return Ok;

@@ -1,8 +1,12 @@
 #include "workers.h"
 
+#include <sched.h>
+
 #include <condition_variable>
 #include <mutex>
+#include <algorithm>
 #include <new>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -72,6 +76,25 @@ Pool& pool() {
 }  // namespace
 
 bool tryRunOnWorker(std::function<void()>& task) { return pool().tryRun(task); }
+
+uint32_t coresAllowed() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+    return static_cast<uint32_t>(std::max(CPU_COUNT(&set), 1));
+}
+
+uint32_t workerCountFor(const char* asked, uint32_t cores) {
+    uint64_t count = 0;
+    for (const char c : std::string_view(asked ? asked : "")) {
+        if (c < '0' || c > '9') {
+            count = 0;
+            break;
+        }
+        count = std::min<uint64_t>(count * 10 + static_cast<uint64_t>(c - '0'), kMostWorkers);
+    }
+    return std::clamp<uint32_t>(count ? static_cast<uint32_t>(count) : cores, 1, kMostWorkers);
+}
 
 uint32_t pagesAtOnce(uint32_t width, uint32_t height, uint64_t pages) {
     constexpr uint64_t kHugePageBytes = uint64_t{64} << 20;  // decoded as 32-bit pixels

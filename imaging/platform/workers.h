@@ -13,6 +13,16 @@
 
 namespace gdip {
 
+// The most threads the program lets work at once.
+constexpr uint32_t kMostWorkers = 64;
+
+// The cores this process may run on: taskset, cgroup cpusets and the like narrow it.
+uint32_t coresAllowed();
+
+// How many threads may work at once: `asked` (ORVELLE_WORKERS) when it is a whole number
+// from 1 up, at most kMostWorkers; else `cores`, at least 1 and at most kMostWorkers.
+uint32_t workerCountFor(const char* asked, uint32_t cores);
+
 // How many pages of `width` x `height` pixels are worked on at once when `pages` of them are
 // to be done: two, each on a thread, when more than one thread may work, more than one page
 // is to be done and the pages are not huge; otherwise one. A huge page (over 64 MiB decoded)
