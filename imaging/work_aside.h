@@ -6,6 +6,7 @@
 
 namespace orvelle {
 
+using gdip::Asker;
 using gdip::pagesAtOnce;
 using gdip::startAside;
 using gdip::WaitOnExit;

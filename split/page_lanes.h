@@ -52,7 +52,10 @@ bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, si
         const size_t lane = i % lanes;
         if (lane == decoders.size()) decoders.push_back(std::make_unique<TGPImage>(widenPath(path), false));
         TGPImage* decoder = decoders[lane].get();
-        inFlight.push_back(startAside(lanes > 1, [decoder, work = start(i)] { return work(*decoder); }));
+        // This thread mostly waits for the lanes and hands their results on: the lanes may
+        // have every worker, so that each starts its next page as soon as it is free.
+        inFlight.push_back(
+            startAside(lanes > 1, [decoder, work = start(i)] { return work(*decoder); }, Asker::Waits));
     }
     while (!inFlight.empty()) finishOldest();
     return false;

@@ -18,10 +18,10 @@ namespace {
 
 class Pool {
 public:
-    bool tryRun(std::function<void()>& task) {
+    bool tryRun(std::function<void()>& task, Asker asker) {
         std::unique_lock<std::mutex> lock(m_mutex);
-        // The caller is one of the GdipWorkerCount() threads that may be at work.
-        if (m_busy + 1 >= GdipWorkerCount()) return false;
+        // A caller that works is one of the GdipWorkerCount() threads that may be at work.
+        if (m_busy + (asker == Asker::Works ? 1 : 0) >= GdipWorkerCount()) return false;
         if (m_idle == 0 && !startThread()) return false;
         m_tasks.push_back(std::move(task));
         --m_idle;
@@ -75,7 +75,7 @@ Pool& pool() {
 
 }  // namespace
 
-bool tryRunOnWorker(std::function<void()>& task) { return pool().tryRun(task); }
+bool tryRunOnWorker(std::function<void()>& task, Asker asker) { return pool().tryRun(task, asker); }
 
 uint32_t coresAllowed() {
     cpu_set_t set;

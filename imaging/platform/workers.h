@@ -30,21 +30,25 @@ uint32_t workerCountFor(const char* asked, uint32_t cores);
 // page read ahead and a merge's next source all ask here.
 uint32_t pagesAtOnce(uint32_t width, uint32_t height, uint64_t pages);
 
+// Whether the thread that asks for a worker goes on working (and so counts as one of the
+// threads at work) or only waits for the results and hands them on, lending its place.
+enum class Asker { Works, Waits };
+
 // Hands `task` to a free worker and returns true; false, with `task` untouched, when every
 // worker allowed is busy (or no thread can be had).
-bool tryRunOnWorker(std::function<void()>& task);
+bool tryRunOnWorker(std::function<void()>& task, Asker asker = Asker::Works);
 
 // `work()` on a free worker when `wanted` and one is free, else on the caller's thread when
 // its result is asked for. The future's result is the same either way; a future of work
 // handed to a worker does not wait in its destructor (see WaitOnExit).
 template <typename Work>
-auto startAside(bool wanted, Work work) -> std::future<decltype(work())> {
+auto startAside(bool wanted, Work work, Asker asker = Asker::Works) -> std::future<decltype(work())> {
     using Result = decltype(work());
     if (wanted) {
         auto packaged = std::make_shared<std::packaged_task<Result()>>(work);
         std::future<Result> result = packaged->get_future();
         std::function<void()> task = [packaged] { (*packaged)(); };
-        if (tryRunOnWorker(task)) return result;
+        if (tryRunOnWorker(task, asker)) return result;
     }
     return std::async(std::launch::deferred, std::move(work));
 }
