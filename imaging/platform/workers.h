@@ -1,6 +1,7 @@
 // The one pool of threads in the program. Its threads start when first needed and last as
 // long as the process; at most GdipWorkerCount() - 1 of them are busy at once, beside the
-// thread that asked. Work is never queued: a request either gets a free worker at once or
+// thread that asked (GdipWorkerCount() when that thread only waits: see Asker). Work is
+// never queued: a request either gets a free worker at once or
 // is refused, and the caller then does the work itself. So nesting (bands inside a page
 // inside a lane) can neither deadlock nor multiply the threads at work.
 #pragma once
