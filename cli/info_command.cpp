@@ -84,6 +84,16 @@ FileInfo inspectFile(const std::string& path) {
         frame.pixelFormat = pixelFormatName(image->framePixelFormat());
         frame.dpiX = image->horizontalResolution();
         frame.dpiY = image->verticalResolution();
+        const ImageFacts facts = image->facts();
+        frame.aspectX = facts.aspectX;
+        frame.aspectY = facts.aspectY;
+        frame.orientation = facts.orientation;
+        if (facts.profileBytes > 0) {
+            frame.profileSpace = std::string(facts.profileSpace, 4);
+            while (!frame.profileSpace.empty() && frame.profileSpace.back() == ' ') frame.profileSpace.pop_back();
+            frame.profileBytes = facts.profileBytes;
+        }
+        info.reducedImages = facts.reducedImages;
         frame.warning = image->frameWarning();
         info.frames.push_back(frame);
     }
@@ -110,9 +120,15 @@ void printText(const FileInfo& info, std::ostream& out) {
         }
         out << "  " << (i + 1) << ": " << f.width << " x " << f.height << ", " << f.pixelFormat;
         if (f.dpiX > 0 || f.dpiY > 0) out << ", " << number(f.dpiX) << " x " << number(f.dpiY) << " dpi";
+        if (f.aspectX > 0) out << ", " << number(f.aspectX) << " x " << number(f.aspectY) << " (no unit)";
+        if (f.orientation != 1) out << ", stored with orientation " << f.orientation << " (read upright)";
+        if (f.profileBytes > 0) out << ", " << f.profileSpace << " colour profile (" << f.profileBytes << " bytes)";
         if (!f.warning.empty()) out << " (warning: " << f.warning << ")";
         out << "\n";
     }
+    if (info.reducedImages > 0)
+        out << "  and " << info.reducedImages << " reduced-resolution image" << (info.reducedImages == 1 ? "" : "s")
+            << " (previews, not pages)\n";
 }
 
 void printJson(const FileInfo& info, std::ostream& out) {
@@ -128,11 +144,18 @@ void printJson(const FileInfo& info, std::ostream& out) {
         }
         out << (i ? ", " : "") << "{\"width\": " << f.width << ", \"height\": " << f.height
             << ", \"pixel_format\": " << jsonString(f.pixelFormat)
-            << ", \"dpi_x\": " << number(f.dpiX) << ", \"dpi_y\": " << number(f.dpiY);
+            << ", \"dpi_x\": " << number(f.dpiX) << ", \"dpi_y\": " << number(f.dpiY)
+            << ", \"orientation\": " << f.orientation;
+        if (f.aspectX > 0) out << ", \"aspect_x\": " << number(f.aspectX) << ", \"aspect_y\": " << number(f.aspectY);
+        if (f.profileBytes > 0)
+            out << ", \"icc_profile\": {\"space\": " << jsonString(f.profileSpace) << ", \"bytes\": " << f.profileBytes
+                << "}";
         if (!f.warning.empty()) out << ", \"warning\": " << jsonString(f.warning);
         out << "}";
     }
-    out << "]}";
+    out << "]";
+    if (info.reducedImages > 0) out << ", \"reduced_resolution_images\": " << info.reducedImages;
+    out << "}";
 }
 
 }  // namespace

@@ -187,7 +187,7 @@ std::optional<int> qualityOption(const Arguments& a, std::string& why) {
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality"},
-                              {"--keep-class", "--pad", "--json"});
+                              {"--keep-class", "--pad", "--json", "--lossless"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli split: " << why << "\n";
         return kNothingWritten;
@@ -209,6 +209,10 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     std::string why;
     const std::optional<int> quality = qualityOption(a, why);
     if (!quality) return usage(why);
+    const bool lossless = a.flag("--lossless");
+    if (lossless && format != ExportFormat::Tiff)
+        return usage("--lossless copies pages as stored into TIFF files: add --format tiff");
+    if (lossless && percent != 100) return usage("--lossless copies pages as stored: only at 100 %");
     const bool json = a.flag("--json");
     TerminalMessages messages(err);
 
@@ -222,19 +226,22 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         const uint32_t count = countPages(source);
         if (count > 0 && *page > count) return usage(pastTheEndReason(*page, source, count));
         ExportPageRequest request{source, *page - 1, *target, format,
-                                  static_cast<int>(percent), *quality, a.flag("--keep-class")};
+                                  static_cast<int>(percent), *quality, a.flag("--keep-class"), lossless};
         std::string reason;
-        const bool written = ExportPage(request, messages, &reason);
-        if (json) {
-            ExportAllResult result;
-            result.pages = count;
-            result.outcomes.push_back({request.pageIndex, written ? *target : "", reason});
-            if (written) result.written.push_back(*target);
-            else result.failedPages.push_back(request.pageIndex);
-            printSplitReport(out, source, result, {messages.lastTitle(), messages.lastText()});
-        } else if (written) {
-            out << *target << "\n";
-        }
+        PageOutcome outcome{request.pageIndex, {}, {}, false, {}};
+        const bool written = ExportPage(request, messages, &reason, &outcome);
+        ExportAllResult result;
+        result.pages = count;
+        result.lossless = lossless;
+        outcome.page = request.pageIndex;
+        outcome.file = written ? *target : "";
+        outcome.reason = reason;
+        result.outcomes.push_back(outcome);
+        if (written) result.written.push_back(*target);
+        else result.failedPages.push_back(request.pageIndex);
+        if (json) printSplitReport(out, source, result, {messages.lastTitle(), messages.lastText()});
+        else if (written) out << *target << "\n";
+        printDecodedPages(err, source, result);
         if (!written) {
             err << quotedName(source) << ": page " << *page << " was not written to " << quotedName(*target) << ": "
                 << reason << "\n";
@@ -249,6 +256,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     request.quality = *quality;
     request.keepClass = a.flag("--keep-class");
     request.padNames = a.flag("--pad");
+    request.lossless = lossless;
     if (const std::string* text = a.option("--pages")) {
         const auto ranges = parsePageRanges(*text);
         if (!ranges) return usage("pages are written as 1-3,7,10- (numbers from 1)");
@@ -269,6 +277,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     } else {
         for (const std::string& file : result.written) out << file << "\n";
     }
+    printDecodedPages(err, source, result);
     printSplitFailures(err, source, result);
     const int status = result.written.empty() ? kNothingWritten
                        : result.failedPages.empty() ? kAllWritten : kSomeFailed;
@@ -276,7 +285,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json", "--null", "--bigtiff"});
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json", "--null", "--bigtiff", "--lossless"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli merge: " << why << "\n";
         return kNothingWritten;
@@ -291,6 +300,8 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
         else if (*name == "auto") compression = TiffPageCompression::Auto;
         else if (*name != "lzw") return usage("unknown compression " + *name + " (lzw, g4, deflate or auto)");
     }
+    if (a.flag("--lossless") && a.option("--compression"))
+        return usage("--lossless keeps each page's own compression: leave out --compression");
     std::vector<std::string> operands = a.operands;
     if (const std::string* listFile = a.option("--from-list")) {
         const PathList listed = readPathListFile(*listFile, a.flag("--null"));
@@ -301,6 +312,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     ComposeRequest request{{}, *output, a.flag("--all-pages")};
     request.compression = compression;
     request.bigTiff = a.flag("--bigtiff");
+    request.lossless = a.flag("--lossless");
     for (const std::string& operand : operands) {
         RangedSource named = splitRangedSource(operand);
         std::vector<uint32_t> pages;
@@ -322,6 +334,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     JobContext context{progress, messages, pump, &jobCancel()};
     const ComposeResult result = ComposeTiff(request, context);
     if (a.flag("--json")) printMergeReport(out, *output, result, {messages.lastTitle(), messages.lastText()});
+    printDecodedPages(err, result);
     printMergeFailures(err, *output, result);
     if (!result.written) return unlessInterrupted(result.cancelled, kNothingWritten);
     if (!a.flag("--json")) out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");

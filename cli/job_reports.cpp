@@ -15,6 +15,12 @@ void printMessage(std::ostream& out, const ClosingMessage& message) {
 
 const char* flag(bool value) { return value ? "true" : "false"; }
 
+// How a page went into a lossless output: as stored, or decoded and why.
+void printCopy(std::ostream& out, bool copied, const std::string& reason) {
+    out << ", \"copied\": " << flag(copied);
+    if (!copied) out << ", \"reason\": " << jsonString(reason);
+}
+
 }  // namespace
 
 void printSplitReport(std::ostream& out, const std::string& source, const ExportAllResult& result,
@@ -26,10 +32,13 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
     for (size_t i = 0; i < result.outcomes.size(); ++i) {
         const PageOutcome& page = result.outcomes[i];
         out << (i ? ", " : "") << "{\"page\": " << (page.page + 1) << ", ";
-        if (!page.file.empty())
-            out << jsonName("file", page.file) << "}";
-        else
+        if (page.file.empty()) {
             out << "\"error\": " << jsonString(page.reason) << "}";
+            continue;
+        }
+        out << jsonName("file", page.file);
+        if (result.lossless) printCopy(out, page.copied, page.decodedBecause);
+        out << "}";
     }
     out << "], \"written\": " << result.written.size() << ", \"failed\": " << result.failedPages.size() << ", ";
     printMessage(out, message);
@@ -49,11 +58,36 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
         for (size_t k = 0; k < source.failedPages.size(); ++k) out << (k ? ", " : "") << (source.failedPages[k] + 1);
         out << "]";
         if (!source.reason.empty()) out << ", \"error\": " << jsonString(source.reason);
+        if (!source.copies.empty()) {
+            out << ", \"pages\": [";
+            for (size_t k = 0; k < source.copies.size(); ++k) {
+                out << (k ? ", " : "") << "{\"page\": " << (source.copies[k].page + 1);
+                printCopy(out, source.copies[k].copied, source.copies[k].decodedBecause);
+                out << "}";
+            }
+            out << "]";
+        }
         out << "}";
     }
     out << "], \"skipped\": " << result.skipped.size() << ", ";
     printMessage(out, message);
     out << "}\n";
+}
+
+void printDecodedPages(std::ostream& err, const std::string& source, const ExportAllResult& result) {
+    if (!result.lossless) return;
+    for (const PageOutcome& page : result.outcomes)
+        if (!page.file.empty() && !page.copied)
+            err << quotedName(source) << ": page " << (page.page + 1) << " was decoded and written losslessly: "
+                << page.decodedBecause << "\n";
+}
+
+void printDecodedPages(std::ostream& err, const ComposeResult& result) {
+    for (const SourceOutcome& source : result.outcomes)
+        for (const PageCopy& page : source.copies)
+            if (!page.copied)
+                err << quotedName(source.path) << ": page " << (page.page + 1)
+                    << " was decoded and written losslessly: " << page.decodedBecause << "\n";
 }
 
 void printSplitFailures(std::ostream& err, const std::string& source, const ExportAllResult& result) {

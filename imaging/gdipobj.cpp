@@ -35,6 +35,12 @@ GpStatus TGPImage::RecordStatus(GpStatus status) {
     return status;
 }
 
+ImageFacts TGPImage::facts() {
+    ImageFacts facts;
+    RecordStatus(GdipGetImageFacts(NativeHandle, &facts));
+    return facts;
+}
+
 uint32_t TGPImage::PixelWidth() {
     uint32_t width = 0;
     RecordStatus(GdipGetImageWidth(NativeHandle, &width));
@@ -140,6 +146,10 @@ TGPImage* TGPImage::ScaledCopy(uint32_t width, uint32_t height, float dpiScale) 
     const float dpiX = horizontalResolution(), dpiY = verticalResolution();
     // A resolution refused leaves the copy without one.
     if (dpiX > 0 && dpiY > 0) (void)bitmap->setResolution(dpiX * dpiScale, dpiY * dpiScale);
+    // The profile goes along; the encoder leaves it out where the drawn pixels are not in
+    // its colour space (a grey page's profile on RGB pixels).
+    if (const GpStatus copied = GdipCopyImageMetadata(NativeHandle, bitmap->NativeHandle, dpiScale); copied != Ok)
+        return new TGPImage(nullptr, copied);
     TGPGraphics graphics(bitmap.get());
     (void)graphics.SetScalingMode(InterpolationModeNearestNeighbor);  // a valid mode
     const GpStatus drawn =

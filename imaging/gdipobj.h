@@ -44,6 +44,8 @@ public:
     // (or the system's) words; empty when it could, or when no reason was given.
     std::string failureReason();
     GUID rawFormat();
+    // Orientation, reduced-resolution images, colour profile, resolution without unit.
+    ImageFacts facts();
     float horizontalResolution();
     float verticalResolution();
 

@@ -17,15 +17,18 @@ std::string writeFailureReason(GpStatus status) {
     }
 }
 
-std::string decodeFailureReason(TGPImage& image, GpStatus status) {
+std::string decodeFailureReason(GpStatus status, const std::string& why) {
     switch (status) {
         case FileNotFound: return std::strerror(ENOENT);
         case AccessDenied: return "not a readable regular file";
         case ValueOverflow: return "over the size limit of one picture";
         default: break;
     }
-    const std::string why = image.failureReason();
     return "cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
+}
+
+std::string decodeFailureReason(TGPImage& image, GpStatus status) {
+    return decodeFailureReason(status, image.failureReason());
 }
 
 }  // namespace orvelle

@@ -15,5 +15,7 @@ std::string writeFailureReason(GpStatus status);
 // words, with the codec library's own reason when it gave one ("No such file or directory",
 // "cannot be decoded (Not a JPEG file: starts with 0x89 0x50)").
 std::string decodeFailureReason(TGPImage& image, GpStatus status);
+// The same with the library's reason given.
+std::string decodeFailureReason(GpStatus status, const std::string& why);
 
 }  // namespace orvelle

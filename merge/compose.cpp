@@ -5,6 +5,7 @@
 
 #include "imaging/gdiputil.h"
 #include "imaging/gdipobj.h"
+#include "imaging/page_copy.h"
 #include "imaging/output_formats.h"
 #include "imaging/status_text.h"
 #include "imaging/text_path.h"
@@ -90,6 +91,60 @@ private:
     std::string m_failure;
 };
 
+// The output of a lossless composition; as Destination, only finish() completes the file.
+class CopyDestination {
+public:
+    CopyDestination(const std::string& path, bool bigTiff) : m_path(path), m_bigTiff(bigTiff) {}
+
+    // Adds page `page` of `source`, noting in `copies` how it went in; false when it did not.
+    bool add(TGPPageSource& source, uint32_t page, std::vector<PageCopy>& copies) {
+        if (m_failed) return false;
+        if (!m_copy) {
+            m_copy.reset(new TGPPageCopy(widenPath(m_path), m_bigTiff));
+            if (m_copy->LastStatus != Ok) {
+                fail(m_copy->LastStatus);  // the output cannot be created
+                return false;
+            }
+        }
+        const CopiedPage added = m_copy->addPage(source, page);
+        if (added.status == Win32Error || added.status == InsufficientBuffer || added.status == ValueOverflow)
+            fail(added.status);  // a failed write spoils the whole file
+        if (added.status != Ok) return false;
+        copies.push_back({page, added.copied, added.copied ? std::string() : added.note});
+        ++m_pages;
+        return true;
+    }
+
+    void abandon() { m_copy.reset(); }
+    bool failed() const { return m_failed; }
+    bool overflowed() const { return m_overflowed; }
+    const std::string& failure() const { return m_failure; }
+    uint32_t pages() const { return m_pages; }
+
+    bool finish() {
+        if (!m_copy || m_failed) return false;
+        const GpStatus status = m_copy->finish();
+        m_copy.reset();
+        if (status != Ok) fail(status);
+        return status == Ok;
+    }
+
+private:
+    void fail(GpStatus status) {
+        m_failed = true;
+        m_overflowed = status == ValueOverflow;
+        if (!m_overflowed) m_failure = writeFailureReason(status);
+    }
+
+    std::string m_path;
+    bool m_bigTiff;
+    std::unique_ptr<TGPPageCopy> m_copy;
+    uint32_t m_pages = 0;
+    bool m_failed = false;
+    bool m_overflowed = false;
+    std::string m_failure;
+};
+
 std::string pageLabel(const std::string& path, uint32_t page) {
     return path + " (第" + std::to_string(page + 1) + "页)";
 }
@@ -114,38 +169,34 @@ std::vector<uint32_t> wantedPages(const std::vector<uint32_t>* listed, bool allP
     return pages;
 }
 
-// Adds the wanted pages of one source. A source that gives nothing is named in `skipped`;
-// with more than its first page wanted, each page that fails on its own is named with its
-// number. A listed page past the source's end is returned, and nothing of the source added.
-// A cancel request stops it after the page in hand.
-std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<uint32_t>* listed, bool allPages,
-               Destination& destination, std::vector<std::string>& skipped, SourceOutcome& outcome,
-               const JobContext& context) {
-    const std::shared_ptr<TGPImage> source = std::move(opened.image);
+// Adds the wanted pages of a source of `frames` pages through `addPage` (false when the page
+// did not go in). A source that gives nothing is named in `skipped`; with more than its
+// first page wanted, each page that fails on its own is named with its number. A listed
+// page past the source's end is returned, and nothing of the source added. A cancel request
+// stops it after the page in hand.
+template <typename Output, typename AddPage>
+std::optional<PageOutOfRange> addSourcePages(uint32_t frames, const std::string& openFailure,
+                                             const std::vector<uint32_t>* listed, bool allPages, const Output& output,
+                                             AddPage addPage, std::vector<std::string>& skipped, SourceOutcome& outcome,
+                                             const JobContext& context) {
     const std::string& path = outcome.path;
-    GUID dimension{};
-    // A failed listing leaves the id zero: no frame counts, and that is the failure.
-    (void)source->ListFrameDimensions(&dimension, 1);
-    const uint32_t frames = source->NativeHandle ? source->CountFrames(&dimension) : 0;
     const std::vector<uint32_t> pages = wantedPages(listed, allPages, frames);
     if (frames == 0) {
         skipped.push_back(path);
-        outcome.reason = opened.reason.empty() ? "cannot be decoded" : opened.reason;
+        outcome.reason = openFailure.empty() ? "cannot be decoded" : openFailure;
         return std::nullopt;
     }
     for (const uint32_t page : pages)
         if (page >= frames) return PageOutOfRange{0, page, frames};
     const bool onePageWanted = !allPages && (!listed || listed->empty());
-    for (size_t i = 0; i < pages.size() && !destination.failed() && !context.cancelRequested(); ++i) {
+    for (size_t i = 0; i < pages.size() && !output.failed() && !context.cancelRequested(); ++i) {
         // A page the output could not take is the output's failure, not the source's.
-        if (source->ActivateFrame(&dimension, pages[i]) != Ok)
-            outcome.failedPages.push_back(pages[i]);
-        else if (destination.add(source))
+        if (addPage(pages[i]))
             ++outcome.pagesAdded;
-        else if (!destination.failed())
+        else if (!output.failed())
             outcome.failedPages.push_back(pages[i]);
     }
-    if (destination.failed()) return std::nullopt;
+    if (output.failed()) return std::nullopt;
     if (outcome.pagesAdded == 0 || onePageWanted) {
         if (!outcome.failedPages.empty()) {
             skipped.push_back(path);
@@ -157,31 +208,30 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
     return std::nullopt;
 }
 
-// One pass over the sources into the output, as BigTIFF or a classic file. False when a
-// classic file could not take every page: nothing is kept and nothing said.
-bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
-             ComposeResult& result) {
-    result = ComposeResult{};
-    GUID encoder{};
-    FindEncoderByMime("image/tiff", encoder);
-    Destination destination(request.outputPath, encoder, request.compression, bigTiff);
-    // The next source is decoded beside the composition while this one is added, unless
-    // their pages are too large to be held two at a time.
-    auto openAside = [](bool onAThread, const std::string& path) {
-        return startAside(onAThread, [path] { return openSource(path); });
-    };
-    std::future<OpenedSource> next = openAside(false, request.sources[0]);
+// The same for a source decoded into the composition.
+std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<uint32_t>* listed, bool allPages,
+                                        Destination& destination, std::vector<std::string>& skipped,
+                                        SourceOutcome& outcome, const JobContext& context) {
+    const std::shared_ptr<TGPImage> source = std::move(opened.image);
+    GUID dimension{};
+    // A failed listing leaves the id zero: no frame counts, and that is the failure.
+    (void)source->ListFrameDimensions(&dimension, 1);
+    const uint32_t frames = source->NativeHandle ? source->CountFrames(&dimension) : 0;
+    return addSourcePages(frames, opened.reason, listed, allPages, destination,
+                          [&](uint32_t page) { return source->ActivateFrame(&dimension, page) == Ok && destination.add(source); },
+                          skipped, outcome, context);
+}
+
+// One pass over the sources into `destination`: `addOne(i, outcome)` adds what source `i`
+// gives, and `settle()` runs once the last is added, before the file is completed or
+// dropped. False when a classic file could not take every page: nothing is kept and
+// nothing said.
+template <typename Output, typename AddOne, typename Settle>
+bool composeSources(const ComposeRequest& request, Output& destination, ProgressScope& progress, JobContext& context,
+                    ComposeResult& result, AddOne addOne, Settle settle) {
     for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
-        OpenedSource source = next.get();
-        const size_t left = request.sources.size() - i;
-        if (left > 1)
-            next = openAside(pagesAtOnce(source.image->PixelWidth(), source.image->PixelHeight(), left) > 1,
-                             request.sources[i + 1]);
-        const std::vector<uint32_t>* listed =
-            i < request.sourcePages.size() ? &request.sourcePages[i] : nullptr;
-        result.outcomes.push_back({request.sources[i], 0, {}, {}});
-        result.pageOutOfRange = addSource(std::move(source), listed, request.allPages, destination,
-                                          result.skipped, result.outcomes.back(), context);
+        result.outcomes.push_back({request.sources[i], 0, {}, {}, {}});
+        result.pageOutOfRange = addOne(i, result.outcomes.back());
         if (result.pageOutOfRange) {
             result.pageOutOfRange->source = i;
             break;
@@ -193,8 +243,7 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& pro
             break;
         }
     }
-    // A source read ahead and not taken is still on its worker: nothing outlives the pass.
-    if (next.valid()) next.wait();
+    settle();
     if (destination.overflowed()) {
         destination.abandon();
         return false;
@@ -209,6 +258,55 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& pro
     }
     result.outputFailure = destination.failure();
     return true;
+}
+
+const std::vector<uint32_t>* listedPages(const ComposeRequest& request, size_t i) {
+    return i < request.sourcePages.size() ? &request.sourcePages[i] : nullptr;
+}
+
+// The sources decoded, as BigTIFF or a classic file.
+bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
+                 ComposeResult& result) {
+    result = ComposeResult{};
+    GUID encoder{};
+    FindEncoderByMime("image/tiff", encoder);
+    Destination destination(request.outputPath, encoder, request.compression, bigTiff);
+    // The next source is decoded beside the composition while this one is added, unless
+    // their pages are too large to be held two at a time.
+    auto openAside = [](bool onAThread, const std::string& path) {
+        return startAside(onAThread, [path] { return openSource(path); });
+    };
+    std::future<OpenedSource> next = openAside(false, request.sources[0]);
+    const auto addOne = [&](size_t i, SourceOutcome& outcome) {
+        OpenedSource source = next.get();
+        const size_t left = request.sources.size() - i;
+        if (left > 1)
+            next = openAside(pagesAtOnce(source.image->PixelWidth(), source.image->PixelHeight(), left) > 1,
+                             request.sources[i + 1]);
+        return addSource(std::move(source), listedPages(request, i), request.allPages, destination, result.skipped,
+                         outcome, context);
+    };
+    // A source read ahead and not taken is still on its worker: nothing outlives the pass.
+    return composeSources(request, destination, progress, context, result, addOne, [&] {
+        if (next.valid()) next.wait();
+    });
+}
+
+// The sources' pages as stored, as BigTIFF or a classic file. Copying costs little more
+// than writing, so the sources go one after another.
+bool copyOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
+              ComposeResult& result) {
+    result = ComposeResult{};
+    CopyDestination destination(request.outputPath, bigTiff);
+    const auto addOne = [&](size_t i, SourceOutcome& outcome) {
+        TGPPageSource source(widenPath(request.sources[i]));
+        const std::string openFailure =
+            source.pages() == 0 ? decodeFailureReason(source.LastStatus, source.openFailure()) : std::string();
+        return addSourcePages(source.pages(), openFailure, listedPages(request, i), request.allPages, destination,
+                              [&](uint32_t page) { return destination.add(source, page, outcome.copies); },
+                              result.skipped, outcome, context);
+    };
+    return composeSources(request, destination, progress, context, result, addOne, [] {});
 }
 
 }  // namespace
@@ -240,8 +338,8 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
                                kComposeProgressText);
         // A classic file holds 4 GiB; when the pages could take it past that, the whole
         // composition is written again as BigTIFF (the unfinished file was never in place).
-        if (!composeOnce(request, request.bigTiff, progress, context, result))
-            (void)composeOnce(request, true, progress, context, result);
+        const auto pass = request.lossless ? &copyOnce : &composeOnce;
+        if (!pass(request, request.bigTiff, progress, context, result)) (void)pass(request, true, progress, context, result);
     }
     if (result.pageOutOfRange) return result;
     if (result.cancelled) {

@@ -23,6 +23,16 @@ struct ComposeRequest {
     // Per source, the pages to take (from 0, in this order, repeats allowed) instead of what
     // `allPages` says; missing or empty entries follow `allPages`.
     std::vector<std::vector<uint32_t>> sourcePages{};
+    // Pages as stored, without decoding: TIFF pages with their strips or tiles, JPEG files
+    // as JPEG-compressed pages; the rest decoded and written losslessly (deflate).
+    bool lossless = false;
+};
+
+// How a page went into a lossless composition: as stored, or decoded and why.
+struct PageCopy {
+    uint32_t page = 0;  // from 0
+    bool copied = false;
+    std::string decodedBecause;
 };
 
 struct SourceOutcome {
@@ -30,6 +40,7 @@ struct SourceOutcome {
     uint32_t pagesAdded = 0;
     std::vector<uint32_t> failedPages;  // from 0
     std::string reason;                 // why the source gave nothing
+    std::vector<PageCopy> copies;       // of a lossless composition: each page added
 };
 
 struct PageOutOfRange {

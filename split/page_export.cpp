@@ -111,8 +111,10 @@ struct PageWork {
     const ExportAllRequest* request;
 };
 
+std::string writeFailure(const std::string& target, GpStatus status);
+
 PageOutcome exportOnePage(const PageWork& work) {
-    PageOutcome outcome{work.page, {}, {}};
+    PageOutcome outcome{work.page, {}, {}, false, {}};
     QualityParams parameters(work.request->quality);
     if (work.request->keepClass && work.request->format == ExportFormat::Tiff)
         parameters.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
@@ -132,21 +134,132 @@ PageOutcome exportOnePage(const PageWork& work) {
         work.request->keepClass
             ? savePageInClass(*work.source, work.percent, work.target, work.encoder, parameters.block())
             : renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, parameters.block());
-    if (status == Ok) {
+    if (status == Ok)
         outcome.file = work.target;
-    } else if (status == ValueOverflow) {
+    else if (status == ValueOverflow)
         outcome.reason = "the scaled page would be over the size limit of one picture";
+    else
+        outcome.reason = writeFailure(work.target, status);
+    return outcome;
+}
+
+// Why writing `target` failed, in words.
+std::string writeFailure(const std::string& target, GpStatus status) {
+    const std::string refusal = outputRefusal(target);
+    return "the page cannot be written to " + target + ": " + (refusal.empty() ? writeFailureReason(status) : refusal);
+}
+
+}  // namespace
+
+PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
+                             const std::string& target) {
+    PageOutcome outcome{page, {}, {}, false, {}};
+    if (sameFile(sourcePath, target)) {
+        outcome.reason = "the page cannot be written to " + target + ": it is the document being split";
+        return outcome;
+    }
+    // A page over 4 GiB as stored goes into a BigTIFF.
+    CopiedPage added;
+    for (const bool bigTiff : {false, true}) {
+        std::unique_ptr<TGPPageCopy> copy(new TGPPageCopy(widenPath(target), bigTiff));
+        if (copy->LastStatus != Ok) {
+            outcome.reason = writeFailure(target, copy->LastStatus);
+            return outcome;
+        }
+        added = copy->addPage(source, page);
+        if (added.status == ValueOverflow && !bigTiff) continue;
+        if (added.status == Ok) added.status = copy->finish();
+        break;
+    }
+    if (added.status == Ok) {
+        outcome.file = target;
+        outcome.copied = added.copied;
+        if (!added.copied) outcome.decodedBecause = added.note;
+    } else if (added.status == Win32Error || added.status == InsufficientBuffer || added.status == AccessDenied) {
+        outcome.reason = writeFailure(target, added.status);
     } else {
-        const std::string refusal = outputRefusal(work.target);
-        outcome.reason = "the page cannot be written to " + work.target + ": " +
-                         (refusal.empty() ? writeFailureReason(status) : refusal);
+        outcome.reason = added.note.empty() ? "the page cannot be decoded" : added.note;
     }
     return outcome;
+}
+
+namespace {
+
+// The pages a run asks for, in order: those listed, else every page of the document.
+std::vector<uint32_t> pagesAsked(const ExportAllRequest& request, uint32_t documentPages) {
+    std::vector<uint32_t> pages = request.pages;
+    if (pages.empty()) {
+        pages.resize(documentPages);
+        for (uint32_t page = 0; page < documentPages; ++page) pages[page] = page;
+    }
+    return pages;
+}
+
+void noteOutcome(ExportAllResult& result, PageOutcome outcome) {
+    if (!outcome.file.empty())
+        result.written.push_back(outcome.file);
+    else
+        result.failedPages.push_back(outcome.page);
+    result.outcomes.push_back(std::move(outcome));
+}
+
+void showSplitEnd(const ExportAllRequest& request, const ExportAllResult& result, JobContext& context) {
+    if (result.cancelled) {
+        showInformation(context.messages, cancelledSplitMessage(result.written.size()));
+    } else if (result.failedPages.empty()) {
+        showInformation(context.messages, "TIFF分解完成!");
+    } else if (result.written.empty()) {
+        showError(context.messages, "TIFF分解失败,没有保存任何文件!",
+                  joinedLines(splitFailureLines(request.sourcePath, result)));
+    } else {
+        showError(context.messages,
+                  "TIFF分解完成,但有" + std::to_string(result.failedPages.size()) + "页未能保存!",
+                  joinedLines(splitFailureLines(request.sourcePath, result)));
+    }
+}
+
+// Every page asked for into a TIFF of its own, as stored. Copying costs about what writing
+// the file does, so the pages go one after another.
+ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& context) {
+    ExportAllResult result;
+    result.lossless = true;
+    TGPPageSource source(widenPath(request.sourcePath));
+    result.pages = source.pages();
+    if (result.pages == 0) {
+        result.sourceFailure = decodeFailureReason(source.LastStatus, source.openFailure());
+        showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
+        return result;
+    }
+    const std::vector<uint32_t> pages = pagesAsked(request, result.pages);
+    for (const uint32_t page : pages) {
+        if (page >= result.pages) {
+            result.pageOutOfRange = page;
+            return result;
+        }
+    }
+    const int digits = request.padNames ? pageNumberDigits(result.pages) : 0;
+    {
+        ProgressScope progress(context.progress, static_cast<int>(pages.size()), kSplitProgressText);
+        for (size_t i = 0; i < pages.size(); ++i) {
+            if (context.cancelRequested()) {
+                result.cancelled = true;
+                break;
+            }
+            noteOutcome(result, copyPageAsStored(source, request.sourcePath, pages[i],
+                                                 pageOutputName(request.folder, request.sourcePath, pages[i],
+                                                                formatRow(ExportFormat::Tiff).Extension, digits)));
+            progress.step(static_cast<int>(i));
+            context.pump.processPendingEvents();
+        }
+    }
+    showSplitEnd(request, result, context);
+    return result;
 }
 
 }  // namespace
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context) {
+    if (request.lossless) return copyAllPages(request, context);
     ExportAllResult result;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
     const GpStatus opened = source->LastStatus;
@@ -159,11 +272,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
         showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
         return result;
     }
-    std::vector<uint32_t> pages = request.pages;
-    if (pages.empty()) {
-        pages.resize(result.pages);
-        for (uint32_t page = 0; page < result.pages; ++page) pages[page] = page;
-    }
+    const std::vector<uint32_t> pages = pagesAsked(request, result.pages);
     for (const uint32_t page : pages) {
         if (page >= result.pages) {
             result.pageOutOfRange = page;
@@ -189,30 +298,15 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
             };
         };
         const auto finish = [&](PageOutcome outcome) {
-            if (!outcome.file.empty())
-                result.written.push_back(outcome.file);
-            else
-                result.failedPages.push_back(outcome.page);
-            progress.step(static_cast<int>(result.outcomes.size()));
-            result.outcomes.push_back(std::move(outcome));
+            noteOutcome(result, std::move(outcome));
+            progress.step(static_cast<int>(result.outcomes.size() - 1));
             context.pump.processPendingEvents();
         };
         // A page already on its way is finished and kept; no new one is started.
         result.cancelled = runInPageLanes(std::move(source), request.sourcePath, pages.size(), start, finish,
                                           [&](size_t) { return context.cancelRequested(); });
     }
-    if (result.cancelled) {
-        showInformation(context.messages, cancelledSplitMessage(result.written.size()));
-    } else if (result.failedPages.empty()) {
-        showInformation(context.messages, "TIFF分解完成!");
-    } else if (result.written.empty()) {
-        showError(context.messages, "TIFF分解失败,没有保存任何文件!",
-                  joinedLines(splitFailureLines(request.sourcePath, result)));
-    } else {
-        showError(context.messages,
-                  "TIFF分解完成,但有" + std::to_string(result.failedPages.size()) + "页未能保存!",
-                  joinedLines(splitFailureLines(request.sourcePath, result)));
-    }
+    showSplitEnd(request, result, context);
     return result;
 }
 
@@ -226,11 +320,23 @@ std::vector<std::string> splitFailureLines(const std::string& source, const Expo
     return lines;
 }
 
-bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason) {
+bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason, PageOutcome* copied) {
     if (sameFile(request.sourcePath, request.targetPath)) {
         if (reason) *reason = "it is the document being split";
         showError(messages, "不能覆盖正在分解的TIF文件!");
         return false;
+    }
+    if (request.lossless) {
+        TGPPageSource source(widenPath(request.sourcePath));
+        PageOutcome outcome;
+        if (source.pages() == 0)
+            outcome.reason = decodeFailureReason(source.LastStatus, source.openFailure());
+        else
+            outcome = copyPageAsStored(source, request.sourcePath, request.pageIndex, request.targetPath);
+        if (reason) *reason = outcome.reason;
+        if (copied) *copied = outcome;
+        if (!outcome.reason.empty()) showError(messages, "图片保存失败!", outcome.reason);
+        return outcome.reason.empty();
     }
     ExportAllRequest asked;  // no source path: the check against it is made above
     asked.format = request.format;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/gdipobj.h"
+#include "imaging/page_copy.h"
 #include "imaging/output_formats.h"
 #include "jobs/job_reporting.h"
 
@@ -49,12 +50,17 @@ struct ExportAllRequest {
     bool keepClass = false;       // see savePageInClass; TIFF pages bilevel as CCITT G4
     int quality = kDefaultQuality;
     bool padNames = false;        // page numbers padded to the digits of the page count
+    // Each page into a TIFF as stored, without decoding (at 100 % only; see copyPageAsStored).
+    bool lossless = false;
 };
 
 struct PageOutcome {
     uint32_t page = 0;   // from 0
     std::string file;    // written to; empty when the page failed
     std::string reason;  // why it failed
+    // Of a page written losslessly: whether as stored, and if not, why it was decoded.
+    bool copied = false;
+    std::string decodedBecause;
 };
 
 struct ExportAllResult {
@@ -64,11 +70,18 @@ struct ExportAllResult {
     std::vector<PageOutcome> outcomes;  // one per page asked for, in order, until a cancel
     bool cancelled = false;
     std::string sourceFailure;  // why the document could not be opened, when it could not
+    bool lossless = false;      // pages were copied as stored (see PageOutcome::copied)
     // A page asked for is past the end: nothing was written and nothing said.
     std::optional<uint32_t> pageOutOfRange;
 };
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context);
+
+// Page `page` of `source` (open on `sourcePath`) into a new TIFF `target` as it is stored:
+// its strips or tiles and every tag that describes them, unless that cannot be done
+// faithfully, when it is decoded and written losslessly (the outcome says so and why).
+PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
+                             const std::string& target);
 
 // What failed, a line each: "source: reason" when the document could not be opened, else
 // "source: page k was not saved: reason" for each page; the details of the closing message.
@@ -83,10 +96,13 @@ struct ExportPageRequest {
     int percent = 100;
     int quality = kDefaultQuality;
     bool keepClass = false;
+    bool lossless = false;
 };
 
 // Writes one page; says nothing on success and "图片保存失败!" or
 // "不能覆盖正在分解的TIF文件!" on failure, with the reason in words in `reason` when given.
-bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason = nullptr);
+// A lossless copy's outcome (copied as stored, or decoded and why) goes to `copied`.
+bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason = nullptr,
+                PageOutcome* copied = nullptr);
 
 }  // namespace orvelle

@@ -160,6 +160,29 @@ TEST(JsonReports, MergeNamesEverySourceWithRangesAndCompression) {
     EXPECT_EQ(run(runMerge, {"--out", output, "--compression", "zip", fax}).status, 2);
 }
 
+TEST(JsonReports, LosslessRunsSayWhichPagesWereCopiedAsStored) {
+    TempDir dir;
+    const std::string fax = dir.file("fax.tif"), picture = dir.file("picture.png"), output = dir.file("out.tif");
+    fixtures::writeTiff(fax, std::vector<TiffPage>(2, {TiffKind::Bilevel, 30, 20, COMPRESSION_CCITTFAX4, true}));
+    fixtures::writePng(picture, fixtures::gradient(6, 4, 3));
+    const CommandRun mergeRun = run(runMerge, {"--out", output, "--lossless", "--all-pages", "--json", fax, picture});
+    ASSERT_EQ(mergeRun.status, 0) << mergeRun.err;
+    const nlohmann::json report = nlohmann::json::parse(mergeRun.out);
+    EXPECT_EQ(report["pages"], 3);
+    EXPECT_EQ(report["sources"][0]["pages"][1]["page"], 2);
+    EXPECT_EQ(report["sources"][0]["pages"][1]["copied"], true);
+    EXPECT_EQ(report["sources"][1]["pages"][0]["copied"], false);
+    EXPECT_NE(report["sources"][1]["pages"][0]["reason"].get<std::string>().find("PNG"), std::string::npos);
+    EXPECT_NE(mergeRun.err.find("page 1 was decoded and written losslessly"), std::string::npos) << mergeRun.err;
+
+    const CommandRun pageRun =
+        run(runSplit, {fax, "--page", "2", "--to", dir.file("two.tif"), "--format", "tiff", "--lossless", "--json"});
+    ASSERT_EQ(pageRun.status, 0) << pageRun.err;
+    const nlohmann::json page = nlohmann::json::parse(pageRun.out);
+    EXPECT_EQ(page["pages"][0]["file"], dir.file("two.tif"));
+    EXPECT_EQ(page["pages"][0]["copied"], true);
+}
+
 // Arguments that are wrong in a way a user cannot see are refused with the reason, exit 2,
 // before anything is written.
 TEST(CommandLine, AmbiguousArgumentsAreRefusedBeforeAnythingIsWritten) {
@@ -181,6 +204,10 @@ TEST(CommandLine, AmbiguousArgumentsAreRefusedBeforeAnythingIsWritten) {
         {runMerge, {"--out", output, "--from-list", list}, "holds a NUL byte"},
         {runMerge, {"--out", output, "--out", dir.file("b.tif"), source}, "--out is given more than once"},
         {runMerge, {"--out", output, "--from-list", dir.file("none.txt")}, "No such file or directory"},
+        {runSplit, {source, "--out", dir.file("out"), "--lossless"}, "add --format tiff"},
+        {runSplit, {source, "--out", dir.file("out"), "--format", "tiff", "--percent", "50", "--lossless"},
+         "only at 100 %"},
+        {runMerge, {"--out", output, "--lossless", "--compression", "lzw", source}, "leave out --compression"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <utility>
 #include <nlohmann/json.hpp>
 
 #include "support/fixtures.h"
@@ -26,6 +27,12 @@ void PrintTo(const CorpusFile& file, std::ostream* out) { *out << file.name; }
 const std::map<std::string, std::string> kKnownDifferences = {
     {"pillow-gif/issue_2811.gif",
      "LZW minimum code size 11, beyond the GIF limit of 8; giflib refuses it"},
+};
+
+// Pictures whose EXIF orientation turns them a quarter, which the reference decoders' sizes
+// leave out; they are read upright.
+const std::map<std::string, std::string> kStoredSideways = {
+    {"pillow-jpeg/orientation_rectangle.jpg", "EXIF orientation 8"},
 };
 
 bool ourFormat(const std::string& name) {
@@ -50,8 +57,17 @@ std::vector<CorpusFile> loadFacts() {
         else if (entry.contains("pillow") && entry["pillow"].is_object())
             pages = &entry["pillow"]["pages"];
         if (pages && pages->is_array())
-            for (const json& page : *pages)
-                file.pages.emplace_back(page.value("w", 0u), page.value("h", 0u));
+            for (const json& page : *pages) {
+                // A reduced-resolution image previews another page; it is none itself.
+                if (page.value("subfile_type", "").find("(1 = 0x1)") != std::string::npos) continue;
+                // Pages stored turned are read upright: row 0 on the left or right side.
+                const std::string orientation = page.value("orientation", "");
+                const bool sideways = orientation.rfind("row 0 lhs", 0) == 0 || orientation.rfind("row 0 rhs", 0) == 0;
+                const uint32_t w = page.value("w", 0u), h = page.value("h", 0u);
+                file.pages.emplace_back(sideways ? h : w, sideways ? w : h);
+            }
+        if (const auto upright = kStoredSideways.find(name); upright != kStoredSideways.end())
+            for (auto& [w, h] : file.pages) std::swap(w, h);
         files.push_back(std::move(file));
     }
     return files;

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "encoder_parameters.h"
 #include "handles.h"
 #include "image_limits.h"
 #include "text_utf8.h"
@@ -71,11 +72,7 @@ const EncoderEntry* encoderFor(const GUID* clsid) {
     return nullptr;
 }
 
-// What the parameter block asks for; unknown parameters are ignored.
-struct SaveRequest {
-    codecs::EncodeOptions options;
-    uint32_t saveFlag = 0;
-};
+}  // namespace
 
 GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& request) {
     if (!parameters) return Ok;
@@ -105,6 +102,8 @@ GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& reques
     }
     return Ok;
 }
+
+namespace {
 
 GpStatus completeMultiFrameSave(GpImage* image) {
     std::unique_ptr<MultiFrameSave> save = std::move(image->multiFrameSave);

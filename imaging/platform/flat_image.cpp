@@ -1,4 +1,5 @@
 // Images: decoding, frame selection, sizes, thumbnails and in-memory bitmaps.
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -109,6 +110,37 @@ GpStatus GdipGetFrameWarning(GpImage* image, std::string* warning) {
 GpStatus GdipGetFrameFailure(GpImage* image, std::string* failure) {
     if (!image || !failure) return InvalidParameter;
     *failure = image->frame.failure;
+    return Ok;
+}
+
+GpStatus GdipGetImageFacts(GpImage* image, ImageFacts* facts) {
+    if (!facts) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    const PageMetadata& meta = image->frame.meta;
+    *facts = ImageFacts{};
+    facts->orientation = meta.orientation;
+    facts->reducedImages = image->decoder ? image->decoder->reducedImages() : 0;
+    facts->aspectX = static_cast<REAL>(meta.aspectX);
+    facts->aspectY = static_cast<REAL>(meta.aspectY);
+    if (meta.iccProfile.size() >= 20) {
+        facts->profileBytes = static_cast<UINT>(meta.iccProfile.size());
+        std::memcpy(facts->profileSpace, meta.iccProfile.data() + 16, 4);
+    }
+    return Ok;
+}
+
+GpStatus GdipCopyImageMetadata(GpImage* from, GpImage* to, REAL scale) {
+    if (!to || !(scale > 0)) return InvalidParameter;
+    if (const GpStatus status = checkFrame(from); status != Ok) return status;
+    if (from == to) return Ok;
+    try {
+        to->frame.meta = from->frame.meta;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    to->frame.meta.orientation = 1;  // the copy is drawn from the upright frame
+    to->frame.meta.aspectX *= scale;
+    to->frame.meta.aspectY *= scale;
     return Ok;
 }
 

@@ -148,6 +148,20 @@ uint32_t GdipWorkerCount();
 // Why the active frame could not be decoded, in the codec library's words; empty when it
 // was, or when the library gave no reason.
 [[nodiscard]] GpStatus GdipGetFrameFailure(GpImage* image, std::string* failure);
+// This back end's own: what the file says of the active frame besides its pixels.
+struct ImageFacts {
+    UINT orientation = 1;    // as stored, 1 to 8; the frame is delivered upright
+    UINT reducedImages = 0;  // reduced-resolution copies of pages, not counted as frames
+    REAL aspectX = 0;        // a resolution without unit (the pixels' aspect); 0 when none
+    REAL aspectY = 0;
+    UINT profileBytes = 0;   // the embedded colour profile; 0 when none
+    char profileSpace[5] = {};  // its colour space as the profile names it ("RGB ", "GRAY", "CMYK")
+};
+[[nodiscard]] GpStatus GdipGetImageFacts(GpImage* image, ImageFacts* facts);
+// This back end's own: gives `to` what the active frame of `from` carries besides pixels and
+// dots per inch (colour profile, text tags, a resolution without unit times `scale`), for a
+// copy drawn from it.
+[[nodiscard]] GpStatus GdipCopyImageMetadata(GpImage* from, GpImage* to, REAL scale);
 [[nodiscard]] GpStatus GdipGetImageRawFormat(GpImage* image, GUID* format);
 [[nodiscard]] GpStatus GdipGetImageHorizontalResolution(GpImage* image, REAL* resolution);
 [[nodiscard]] GpStatus GdipGetImageVerticalResolution(GpImage* image, REAL* resolution);
@@ -227,6 +241,34 @@ struct ImageCodecInfo {
                              const EncoderParameters* encoderParams);
 [[nodiscard]] GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams);
+
+// --- pages copied as stored (our own) ---------------------------------------------------------
+// A TIFF written from pages of other files: TIFF pages with their strips or tiles as
+// stored and every tag that describes them, JPEG files as JPEG-compressed pages holding the
+// file's own stream; pages that cannot be kept so are decoded and written losslessly in
+// their own pixel class (deflate, the predictor where it helps). Nothing is decoded to copy
+// a page, so the size limit of a decoded picture does not apply to it.
+struct GpPageSource;
+struct GpPageCopy;
+
+// Opens a file to copy pages from: `pages` is what it holds (reduced-resolution images
+// left out); on failure `reason` says why, when that is known.
+[[nodiscard]] GpStatus GdipOpenPageSource(const char16_t* filename, GpPageSource** source, UINT* pages,
+                                          std::string* reason);
+[[nodiscard]] GpStatus GdipDisposePageSource(GpPageSource* source);
+// Starts the TIFF `filename`, written beside its place until it is finished: value 1 of
+// EncoderBigTiff in `encoderParams` makes it BigTIFF from the first page; a classic file
+// refuses with ValueOverflow, adding nothing, a page that could take it past 4 GiB.
+[[nodiscard]] GpStatus GdipCreatePageCopy(const char16_t* filename, const EncoderParameters* encoderParams,
+                                          GpPageCopy** copy);
+// Adds page `page` of `source`. `copied` is 1 when it went in as stored, 0 when it was
+// decoded; `note` says why it was decoded, or why the page failed.
+[[nodiscard]] GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT* copied,
+                                       std::string* note);
+// Completes the file and puts it in place; WrongState when it has no page.
+[[nodiscard]] GpStatus GdipPageCopyFinish(GpPageCopy* copy);
+// Releases the writer; a file not finished is dropped, an existing one left as it was.
+[[nodiscard]] GpStatus GdipDisposePageCopy(GpPageCopy* copy);
 
 // --- drawing surfaces --------------------------------------------------------------------------
 [[nodiscard]] GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);

@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "codecs/codec.h"
+#include "codecs/copy_source.h"
+#include "codecs/tiff/tiff_page_writer.h"
 #include "codecs/output_file.h"
 #include "gdiplus_flat.h"
 #include "raster.h"
@@ -27,6 +29,16 @@ struct GpImage {
     Frame frame;  // the active frame, the only one held
     GpStatus frameStatus = Ok;  // why `frame` is empty when its decoding failed
     std::unique_ptr<MultiFrameSave> multiFrameSave;
+};
+
+struct GpPageSource {
+    std::unique_ptr<codecs::CopySource> source;
+};
+
+struct GpPageCopy {
+    codecs::OutputFile file;
+    std::unique_ptr<codecs::TiffPageWriter> writer;  // declared after the file it writes to
+    bool broken = false;  // a write failed: the file cannot be finished
 };
 
 struct GpGraphics {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gdiplus_flat.h"
+#include "page_metadata.h"
 
 namespace gdip {
 
@@ -44,6 +45,7 @@ struct Frame {
     double dpiY = 0;
     std::string warning;  // what the codec library read past in this frame, in its words
     std::string failure;  // of an empty frame: why it could not be had, in those words
+    PageMetadata meta;
 
     bool empty() const { return !pixels; }
     uint8_t* row(uint32_t y) { return pixels.get() + y * stride; }

@@ -23,6 +23,9 @@ GpStatus scaleInClass(const Frame& source, uint32_t width, uint32_t height, doub
     result.palette = source.palette;
     result.dpiX = source.dpiX * dpiScale;
     result.dpiY = source.dpiY * dpiScale;
+    result.meta = source.meta;
+    result.meta.aspectX *= dpiScale;
+    result.meta.aspectY *= dpiScale;
     // The source column under each target column's centre, computed once per page.
     std::vector<uint32_t> columns(width);
     for (uint32_t x = 0; x < width; ++x)

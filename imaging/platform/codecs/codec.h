@@ -22,6 +22,8 @@ public:
     // FrameDimensionPage for documents, FrameDimensionTime for animations.
     virtual const GUID& frameDimension() const = 0;
     virtual uint32_t frameCount() const = 0;
+    // Reduced-resolution copies of pages (previews) the file holds besides its frames.
+    virtual uint32_t reducedImages() const { return 0; }
     // Decodes frame `index` (< frameCount()) into `out`, replacing what it held: `out` may
     // come in holding the frame this decoder delivered before, which is released first (or,
     // for an animation, reused as the canvas of the next frame). On failure `out` is empty

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "../orientation.h"
 #include "codec.h"
 #include "file_handle.h"
 
@@ -51,7 +52,11 @@ Signature recognise(const unsigned char* head, size_t length) {
 
 GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
     m_failure.clear();
-    const GpStatus status = decodeFrame(index, out);
+    GpStatus status = decodeFrame(index, out);
+    if (status == Ok && (status = turnUpright(out)) != Ok) {
+        out = Frame{};
+        out.failure = "the page cannot be turned upright";
+    }
     if (status == Ok)
         out.failure.clear();
     else if (out.failure.empty())

@@ -1,7 +1,9 @@
 // JPEG through libjpeg-turbo. libjpeg reports errors by longjmp, so the library calls run in
 // small C-style functions that hold no C++ objects; the C++ side only prepares buffers.
 // jpeglib.h needs size_t and FILE declared before it.
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "jpeg_glue.h"
@@ -10,6 +12,7 @@
 
 #include "../image_limits.h"
 #include "codec.h"
+#include "exif.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -60,6 +63,9 @@ bool readJpegHeader(JpegState* state) {
     state->progress.progress_monitor = &limitScans;
     state->info.progress = &state->progress;
     jpeg_stdio_src(&state->info, state->file);
+    // EXIF (orientation, resolution) and the colour profile's chunks.
+    jpeg_save_markers(&state->info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&state->info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&state->info, TRUE);
     return true;
 }
@@ -96,6 +102,27 @@ bool readJpegRows(JpegState* state, J_COLOR_SPACE outSpace, unsigned char** rows
     }
     jpeg_finish_decompress(info);
     return true;
+}
+
+// The colour profile the saved APP2 chunks spell, in a buffer the caller frees; false when
+// there is none.
+bool readIccChunks(JpegState* state, JOCTET** data, unsigned* length) {
+    if (setjmp(state->error.jump)) return false;
+    return jpeg_read_icc_profile(&state->info, data, length);
+}
+
+// A resolution from EXIF: dots per inch or per centimetre, or only the pixels' aspect.
+void applyExifResolution(const ExifFacts& facts, Frame& out) {
+    const double x = facts.xResolution, y = facts.yResolution;
+    if (!(x > 0 && y > 0 && x < Limits::kMaxResolutionDpi && y < Limits::kMaxResolutionDpi)) return;
+    if (facts.resolutionUnit == 1) {
+        out.meta.aspectX = x;
+        out.meta.aspectY = y;
+        return;
+    }
+    const double perInch = facts.resolutionUnit == 3 ? 2.54 : 1.0;
+    out.dpiX = x * perInch;
+    out.dpiY = y * perInch;
 }
 
 class JpegDecoder final : public SinglePictureDecoder {
@@ -138,11 +165,14 @@ protected:
             return OutOfMemory;
         }
         for (uint32_t y = 0; y < height; ++y) rows[y] = out.row(y);
+        // Saved markers go with the image's memory when the rows are done.
+        readMarkers(out);
         if (!readJpegRows(&m_state, outSpace, rows.data(), scratch.data())) {
             out = Frame{};
             return GenericError;
         }
         readDensity(out);
+        if (out.dpiX == 0 && out.dpiY == 0 && out.meta.aspectX == 0) applyExifResolution(m_exif, out);
         return Ok;
     }
 
@@ -165,7 +195,12 @@ private:
     void readDensity(Frame& out) const {
         const jpeg_decompress_struct& info = m_state.info;
         if (!info.saw_JFIF_marker || info.X_density == 0 || info.Y_density == 0) return;
-        if (info.density_unit == 1) {
+        // Many writers put 1:1 without unit in a JFIF segment they add by rote; any other
+        // ratio without unit is a real pixel aspect.
+        if (info.density_unit == 0 && info.X_density != info.Y_density) {
+            out.meta.aspectX = info.X_density;
+            out.meta.aspectY = info.Y_density;
+        } else if (info.density_unit == 1) {
             out.dpiX = info.X_density;
             out.dpiY = info.Y_density;
         } else if (info.density_unit == 2) {
@@ -174,9 +209,29 @@ private:
         }
     }
 
+    // The colour profile, and what EXIF says: the orientation, and the resolution when JFIF
+    // gave none.
+    void readMarkers(Frame& out) {
+        m_exif = ExifFacts{};
+        for (jpeg_saved_marker_ptr marker = m_state.info.marker_list; marker; marker = marker->next) {
+            ExifFacts facts;
+            if (marker->marker != JPEG_APP0 + 1 || !readExif(marker->data, marker->data_length, facts)) continue;
+            if (facts.orientation) out.meta.orientation = facts.orientation;
+            m_exif = facts;
+            break;
+        }
+        JOCTET* profile = nullptr;
+        unsigned length = 0;
+        if (readIccChunks(&m_state, &profile, &length) && profile) {
+            std::unique_ptr<JOCTET, decltype(&std::free)> owner(profile, &std::free);
+            out.meta.iccProfile.assign(reinterpret_cast<const char*>(profile), length);
+        }
+    }
+
     FilePtr m_file;
     JpegState m_state{};
     bool m_consumed = false;
+    ExifFacts m_exif;  // of the picture being decoded
 };
 
 }  // namespace

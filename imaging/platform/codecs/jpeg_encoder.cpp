@@ -21,6 +21,7 @@ struct JpegWriteJob {
     int dpiX;
     int dpiY;
     unsigned char** rows;
+    const PageMetadata* meta;  // the profile, written when it fits; the pixels' aspect
 };
 
 bool writeJpeg(const JpegWriteJob* job) {
@@ -44,8 +45,18 @@ bool writeJpeg(const JpegWriteJob* job) {
         info.density_unit = 1;
         info.X_density = static_cast<UINT16>(job->dpiX);
         info.Y_density = static_cast<UINT16>(job->dpiY);
+    } else if (job->meta->aspectX >= 1 && job->meta->aspectY >= 1 && job->meta->aspectX <= 65535 &&
+               job->meta->aspectY <= 65535) {
+        info.write_JFIF_header = TRUE;
+        info.density_unit = 0;
+        info.X_density = static_cast<UINT16>(job->meta->aspectX + 0.5);
+        info.Y_density = static_cast<UINT16>(job->meta->aspectY + 0.5);
     }
     jpeg_start_compress(&info, TRUE);
+    const std::string& profile = job->meta->iccProfile;
+    if (profileFits(profile, job->components == 1))
+        jpeg_write_icc_profile(&info, reinterpret_cast<const JOCTET*>(profile.data()),
+                               static_cast<unsigned>(profile.size()));
     while (info.next_scanline < info.image_height)
         jpeg_write_scanlines(&info, &job->rows[info.next_scanline], 1);
     jpeg_finish_compress(&info);
@@ -74,7 +85,7 @@ protected:
         const int components = grey ? 1 : 3;
         JpegWriteJob job{stream(), frame.width, frame.height, components,
                          grey ? JCS_GRAYSCALE : JCS_EXT_BGR, m_quality,
-                         jfifDensity(frame.dpiX), jfifDensity(frame.dpiY), nullptr};
+                         jfifDensity(frame.dpiX), jfifDensity(frame.dpiY), nullptr, &frame.meta};
         // Rows that are not already bytes of the target layout are converted up front.
         std::vector<unsigned char> converted;
         std::vector<unsigned char*> rows(frame.height);

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -194,6 +195,12 @@ void indexedRowToRgb(const Frame& frame, uint32_t y, const uint8_t* table, uint8
     }
 }
 
+PngAspect pngAspect(const PageMetadata& meta) {
+    // pHYs holds whole numbers: the ratio is kept to a thousandth.
+    if (!(meta.aspectX > 0 && meta.aspectY > 0) || meta.aspectX > 4e6 || meta.aspectY > 4e6) return {};
+    return {static_cast<uint32_t>(std::lrint(meta.aspectX * 1000)), static_cast<uint32_t>(std::lrint(meta.aspectY * 1000))};
+}
+
 GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX,
                          uint32_t pixelsPerMetreY) {
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -211,6 +218,24 @@ GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsP
         putBe32(density + 4, pixelsPerMetreY);
         density[8] = 1;  // metres
         if (!writeChunk(stream, "pHYs", density, sizeof density)) return Win32Error;
+    } else if (const PngAspect aspect = pngAspect(frame.meta); aspect.x > 0) {
+        uint8_t density[9];
+        putBe32(density, aspect.x);
+        putBe32(density + 4, aspect.y);
+        density[8] = 0;  // no unit: the pixels' aspect only
+        if (!writeChunk(stream, "pHYs", density, sizeof density)) return Win32Error;
+    }
+    if (profileFits(frame.meta.iccProfile, false)) {
+        const std::string& profile = frame.meta.iccProfile;
+        static const char kName[] = "ICC profile";  // with its terminating zero; then deflate
+        uLongf packedBytes = compressBound(static_cast<uLong>(profile.size()));
+        std::vector<uint8_t> chunk(sizeof kName + 1 + packedBytes);
+        std::memcpy(chunk.data(), kName, sizeof kName);
+        chunk[sizeof kName] = 0;
+        if (compress2(chunk.data() + sizeof kName + 1, &packedBytes, reinterpret_cast<const Bytef*>(profile.data()),
+                      static_cast<uLong>(profile.size()), Z_BEST_COMPRESSION) != Z_OK)
+            return GenericError;
+        if (!writeChunk(stream, "iCCP", chunk.data(), sizeof kName + 1 + packedBytes)) return Win32Error;
     }
     const uint32_t rowsPerBand = static_cast<uint32_t>(
         std::clamp<size_t>(kBandBytes / filter.filteredRowBytes(), 1, frame.height));

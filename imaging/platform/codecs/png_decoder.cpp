@@ -176,11 +176,26 @@ protected:
         if (m_header.hasPhys && m_header.physUnit == PNG_RESOLUTION_METER) {
             out.dpiX = m_header.physX * 0.0254;
             out.dpiY = m_header.physY * 0.0254;
+        } else if (m_header.hasPhys && m_header.physX > 0 && m_header.physY > 0 && m_header.physX != m_header.physY) {
+            out.meta.aspectX = m_header.physX;
+            out.meta.aspectY = m_header.physY;
         }
+        readProfile(out.meta);
         return Ok;
     }
 
 private:
+    // libpng has checked and inflated the profile while reading the header; reading it back
+    // cannot fail.
+    void readProfile(PageMetadata& meta) const {
+        png_charp name = nullptr;
+        int compression = 0;
+        png_bytep profile = nullptr;
+        png_uint_32 length = 0;
+        if (png_get_iCCP(m_state.png, m_state.info, &name, &compression, &profile, &length) && profile)
+            meta.iccProfile.assign(reinterpret_cast<const char*>(profile), length);
+    }
+
     int pickTarget() const {
         const int type = m_header.colorType;
         if ((type & PNG_COLOR_MASK_ALPHA) || m_header.hasTrns) return kTargetArgb32;

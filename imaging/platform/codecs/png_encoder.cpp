@@ -38,6 +38,7 @@ struct PngWriteJob {
     const Frame* expand = nullptr;
     const png_byte* rgbOfIndex = nullptr;  // 256 RGB triples
     png_bytep line = nullptr;
+    const PageMetadata* meta = nullptr;  // the profile (when it fits) and the pixels' aspect
 };
 
 [[noreturn]] void pngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -74,10 +75,20 @@ bool writePng(const PngWriteJob* job) {
     }
     png_set_IHDR(png, info, job->width, job->height, job->bitDepth, job->colourType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // A profile libpng finds malformed is left out with a warning, not a failed file.
+    png_set_benign_errors(png, 1);
+    if (job->meta && profileFits(job->meta->iccProfile, job->colourType == PNG_COLOR_TYPE_GRAY))
+        png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
+                     reinterpret_cast<png_const_bytep>(job->meta->iccProfile.data()),
+                     static_cast<png_uint_32>(job->meta->iccProfile.size()));
     if (job->palette) png_set_PLTE(png, info, job->palette, job->paletteCount);
     if (job->alphas) png_set_tRNS(png, info, job->alphas, job->alphaCount, nullptr);
-    if (job->pixelsPerMetreX > 0)
+    if (job->pixelsPerMetreX > 0) {
         png_set_pHYs(png, info, job->pixelsPerMetreX, job->pixelsPerMetreY, PNG_RESOLUTION_METER);
+    } else if (job->meta) {
+        if (const PngAspect aspect = pngAspect(*job->meta); aspect.x > 0)
+            png_set_pHYs(png, info, aspect.x, aspect.y, PNG_RESOLUTION_UNKNOWN);
+    }
     png_write_info(png, info);
     if (job->bgr) png_set_bgr(png);
     if (job->expand) {
@@ -153,6 +164,7 @@ private:
                         pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY), nullptr};
         if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0) job.pixelsPerMetreX = job.pixelsPerMetreY = 0;
         job.expand = &frame;
+        job.meta = &frame.meta;
         job.rgbOfIndex = rgbOfIndex;
         job.line = line.data();
         return writePng(&job) ? Ok : Win32Error;
@@ -218,6 +230,7 @@ private:
             }
         }
         job.rows = rows.data();
+        job.meta = &frame.meta;
         return writePng(&job) ? Ok : Win32Error;
     }
 

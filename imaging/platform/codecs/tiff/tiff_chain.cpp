@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "../byte_order.h"
@@ -38,6 +39,9 @@ bool readTiffChain(const ReadAt& read, uint64_t fileSize, uint32_t maxDirectorie
     const uint64_t countSize = chain.bigTiff ? 8 : 2;
     const uint64_t entrySize = chain.bigTiff ? 20 : 12;
     const uint64_t nextSize = chain.bigTiff ? 8 : 4;
+    // NewSubfileType sorts first among the tags a page has; a few entries are enough to find it.
+    constexpr uint64_t kEntriesLookedAt = 16;
+    constexpr uint16_t kNewSubfileType = 254;
     std::unordered_set<uint64_t> seen;
     while (offset >= headerSize && offset < fileSize && chain.offsets.size() < maxDirectories &&
            seen.insert(offset).second) {
@@ -48,12 +52,39 @@ bool readTiffChain(const ReadAt& read, uint64_t fileSize, uint32_t maxDirectorie
                                              : readU16(field, chain.little);
         // A count this large cannot fit in the file: the directory is damaged, and where
         // the next one starts is unknown.
-        if (count > fileSize / entrySize) break;
+        if (count > fileSize / entrySize) {
+            chain.reduced.push_back(false);
+            break;
+        }
+        uint8_t entries[kEntriesLookedAt * 20] = {};
+        const uint64_t looked = std::min(count, kEntriesLookedAt);
+        bool reduced = false;
+        if (read(offset + countSize, entries, static_cast<size_t>(looked * entrySize))) {
+            for (uint64_t e = 0; e < looked; ++e) {
+                const uint8_t* entry = entries + e * entrySize;
+                if (readU16(entry, chain.little) != kNewSubfileType) continue;
+                const uint8_t* value = entry + (chain.bigTiff ? 12 : 8);
+                // LONG as written; SHORT by some writers.
+                const uint32_t kind = readU16(entry + 2, chain.little) == 3 ? readU16(value, chain.little)
+                                                                             : readU32(value, chain.little);
+                reduced = (kind & 1) != 0;
+                break;
+            }
+        }
+        chain.reduced.push_back(reduced);
         const uint64_t next = offset + countSize + count * entrySize;
         if (next > fileSize || !read(next, field, nextSize)) break;
         offset = chain.bigTiff ? readU64(field, chain.little) : readU32(field, chain.little);
     }
+    chain.reduced.resize(chain.offsets.size(), false);
     return true;
+}
+
+std::vector<uint64_t> documentPages(const TiffChain& chain) {
+    std::vector<uint64_t> pages;
+    for (size_t i = 0; i < chain.offsets.size(); ++i)
+        if (!chain.reduced[i]) pages.push_back(chain.offsets[i]);
+    return pages.empty() ? chain.offsets : pages;
 }
 
 }  // namespace gdip::codecs

@@ -14,7 +14,14 @@ struct TiffChain {
     bool little = true;
     bool bigTiff = false;
     std::vector<uint64_t> offsets;  // where each directory starts, in page order
+    // Per directory: NewSubfileType marks it a reduced-resolution copy of another page (a
+    // preview), which is not a page of the document.
+    std::vector<bool> reduced;
 };
+
+// The directories that are pages of the document: all but the reduced-resolution ones,
+// unless there is nothing else.
+std::vector<uint64_t> documentPages(const TiffChain& chain);
 
 // Reads `length` bytes at `offset`; false when they are not all there.
 using ReadAt = std::function<bool(uint64_t offset, uint8_t* buffer, size_t length)>;

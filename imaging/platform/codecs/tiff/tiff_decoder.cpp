@@ -20,6 +20,7 @@
 #include "strip_reader.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
+#include "tiff_metadata.h"
 #include "tiff_rows.h"
 
 namespace gdip::codecs {
@@ -50,6 +51,7 @@ public:
     const GUID& rawFormat() const override { return ImageFormatTIFF; }
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return static_cast<uint32_t>(m_offsets.size()); }
+    uint32_t reducedImages() const override { return m_reducedImages; }
 
 protected:
     // Pages read one after another are read one ahead, on another thread, while the caller
@@ -109,6 +111,7 @@ private:
         if (status == NotImplemented) status = readThroughRgba(layout, out);
         if (status != Ok) return status;
         readResolution(out);
+        readPageMetadata(m_tiff.get(), out.meta);
         out.warning = std::move(warning);
         return Ok;
     }
@@ -128,7 +131,8 @@ private:
         TiffChain chain;
         if (!readTiffChain(readAt, static_cast<uint64_t>(size), Limits::kMaxFrames, chain))
             return false;
-        m_offsets = std::move(chain.offsets);
+        m_offsets = documentPages(chain);
+        m_reducedImages = static_cast<uint32_t>(chain.offsets.size() - m_offsets.size());
         return !m_offsets.empty();
     }
 
@@ -161,10 +165,19 @@ private:
         float x = 0, y = 0;
         uint16_t unit = RESUNIT_INCH;
         TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+        const bool haveX = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < Limits::kMaxResolutionDpi;
+        const bool haveY = TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < Limits::kMaxResolutionDpi;
+        if (unit == RESUNIT_NONE) {
+            if (haveX && haveY) {
+                out.meta.aspectX = x;
+                out.meta.aspectY = y;
+            }
+            return;
+        }
         if (unit != RESUNIT_INCH && unit != RESUNIT_CENTIMETER) return;
         const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
-        if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < Limits::kMaxResolutionDpi) out.dpiX = x * perInch;
-        if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < Limits::kMaxResolutionDpi) out.dpiY = y * perInch;
+        if (haveX) out.dpiX = x * perInch;
+        if (haveY) out.dpiY = y * perInch;
     }
 
     // --- scan layouts read as stored ------------------------------------------------------------
@@ -331,7 +344,8 @@ private:
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffPtr m_tiff;
     StripReader m_strips;  // after m_tiff: its helpers read its descriptor
-    std::vector<uint64_t> m_offsets;
+    std::vector<uint64_t> m_offsets;  // of the document's pages
+    uint32_t m_reducedImages = 0;
     uint32_t m_page = 0;      // the page being read
     bool m_jpegAsRgb = false;  // its JPEG strips are decoded to RGB
     static constexpr uint32_t kNone = UINT32_MAX;

@@ -18,6 +18,8 @@
 #include "../palette_classes.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
+#include "tiff_metadata.h"
+#include "tiff_page_writer.h"
 
 namespace gdip::codecs {
 namespace {
@@ -69,7 +71,7 @@ void packRows(const Frame& frame, uint32_t y, uint32_t rows, uint64_t lineBytes,
     }
 }
 
-class TiffEncoder final : public Encoder {
+class TiffEncoder final : public TiffPageWriter {
 public:
     TiffEncoder(std::FILE* stream, TiffCompression compression, bool bigTiff)
         : m_stream(stream), m_compression(compression), m_bigTiff(bigTiff) {}
@@ -127,10 +129,7 @@ public:
         TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-        // The total is not known yet; finish() fills it in.
-        TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(std::min<uint32_t>(m_pages, 65535)),
-                     static_cast<uint16_t>(0));
+        numberPage();
         if (samples == 4) {
             const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
             TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
@@ -140,7 +139,12 @@ public:
             TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(frame.dpiX));
             TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(frame.dpiY));
             TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        } else if (frame.meta.aspectX > 0 && frame.meta.aspectY > 0) {
+            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(frame.meta.aspectX));
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(frame.meta.aspectY));
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
         }
+        writePageMetadata(tif, frame.meta, photometric != PHOTOMETRIC_PALETTE && photometric != PHOTOMETRIC_RGB);
         const uint64_t lineBytes = (uint64_t{frame.width} * bits * samples + 7) / 8;
         const bool bilevel = bits == 1 && photometric != PHOTOMETRIC_PALETTE;
         if (!m_bigTiff && !fitsClassicFile(lineBytes * frame.height, bilevel)) return ValueOverflow;
@@ -168,6 +172,25 @@ public:
         return Ok;
     }
 
+    GpStatus addFilledPage(uint64_t storedBytes, const std::function<GpStatus(TIFF*)>& fill) override {
+        if (!m_tiff || m_finished) return WrongState;
+        if (!m_bigTiff && !fitsClassicFile(storedBytes)) return ValueOverflow;
+        m_errors.failed = false;
+        TIFF* tif = m_tiff.get();
+        numberPage();
+        GpStatus status = fill(tif);
+        if (status == Ok && m_errors.failed) status = Win32Error;
+        if (status != Ok) {
+            // Drops the directory being filled; data already written stays unreferenced.
+            TIFFFreeDirectory(tif);
+            TIFFCreateDirectory(tif);
+            return status;
+        }
+        if (!TIFFWriteDirectory(tif) || m_errors.failed) return Win32Error;
+        ++m_pages;
+        return Ok;
+    }
+
     GpStatus finish() override {
         if (m_finished) return Ok;
         m_finished = true;
@@ -179,16 +202,27 @@ public:
     }
 
 private:
-    // Whether a page of `rawBytes` still fits a classic file (32-bit offsets) whatever its
-    // compression makes of it: LZW can grow noise by half, CCITT G4 a bilevel page of single
-    // pixels eightfold; the strip and directory tables come on top.
-    bool fitsClassicFile(uint64_t rawBytes, bool bilevel) {
+    void numberPage() {
+        TIFF* tif = m_tiff.get();
+        TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        // The total is not known yet; finish() fills it in.
+        TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(std::min<uint32_t>(m_pages, 65535)),
+                     static_cast<uint16_t>(0));
+    }
+
+    // Whether `bytes` of page data still fit a classic file (32-bit offsets) beside what is
+    // written; the strip and directory tables come on top.
+    bool fitsClassicFile(uint64_t bytes) {
         constexpr uint64_t kClassicLimit = 0xFFFFFFFFull;
         if (std::fflush(m_stream) != 0) return false;
         const long long written = descriptorSize(fileno(m_stream));
-        if (written < 0) return false;
-        const uint64_t bound = (bilevel ? rawBytes * 8 : rawBytes + rawBytes / 2) + rawBytes / 1024 + (1u << 20);
-        return static_cast<uint64_t>(written) + bound <= kClassicLimit;
+        return written >= 0 && static_cast<uint64_t>(written) + bytes + bytes / 1024 + (1u << 20) <= kClassicLimit;
+    }
+
+    // The same for a page of `rawBytes` whatever its compression makes of it: LZW can grow
+    // noise by half, CCITT G4 a bilevel page of single pixels eightfold.
+    bool fitsClassicFile(uint64_t rawBytes, bool bilevel) {
+        return fitsClassicFile(bilevel ? rawBytes * 8 : rawBytes + rawBytes / 2);
     }
 
     // A bilevel page in one strip, which libtiff's fax coder compresses.
@@ -323,12 +357,17 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression, bool bigTiff,
-                                           GpStatus& status) {
+std::unique_ptr<TiffPageWriter> createTiffPageWriter(std::FILE* stream, TiffCompression compression, bool bigTiff,
+                                                     GpStatus& status) {
     auto encoder = std::make_unique<TiffEncoder>(stream, compression, bigTiff);
     status = encoder->open();
     if (status != Ok) return nullptr;
     return encoder;
+}
+
+std::unique_ptr<Encoder> createTiffEncoder(std::FILE* stream, TiffCompression compression, bool bigTiff,
+                                           GpStatus& status) {
+    return createTiffPageWriter(stream, compression, bigTiff, status);
 }
 
 }  // namespace gdip::codecs

@@ -1,0 +1,47 @@
+// Pages copied into a TIFF as they are stored, over the flat interface: a source file and
+// the TIFF being written, each owning its handle.
+#pragma once
+
+#include <string>
+
+#include "gdipapi.h"
+
+namespace orvelle {
+
+class TGPPageSource : public TGdiplusBase {
+public:
+    explicit TGPPageSource(const std::u16string& path);
+    ~TGPPageSource() override;
+
+    uint32_t pages() const { return m_pages; }
+    // Why the file could not be opened, when that is known.
+    const std::string& openFailure() const { return m_openFailure; }
+
+    GpPageSource* NativeHandle = nullptr;
+    GpStatus LastStatus = Ok;
+
+private:
+    uint32_t m_pages = 0;
+    std::string m_openFailure;
+};
+
+// What became of one page added.
+struct CopiedPage {
+    GpStatus status = Ok;
+    bool copied = false;  // as stored; else decoded and written losslessly
+    std::string note;     // why it was decoded, or why it failed
+};
+
+class TGPPageCopy : public TGdiplusBase {
+public:
+    TGPPageCopy(const std::u16string& path, bool bigTiff);
+    ~TGPPageCopy() override;  // drops the file unless it was finished
+
+    CopiedPage addPage(TGPPageSource& source, uint32_t page);
+    [[nodiscard]] GpStatus finish();
+
+    GpPageCopy* NativeHandle = nullptr;
+    GpStatus LastStatus = Ok;
+};
+
+}  // namespace orvelle

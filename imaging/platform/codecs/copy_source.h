@@ -1,0 +1,40 @@
+// A file whose pages go into a TIFF as they are stored where that can be done faithfully
+// (TIFF pages, most JPEG files), and are decoded and written losslessly in their own pixel
+// class otherwise.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "codec.h"
+#include "jpeg_stream.h"
+#include "tiff/page_copy.h"
+
+namespace gdip::codecs {
+
+class CopySource {
+public:
+    // Opens `path`; null, with `status` and `reason`, when it is no picture this back end
+    // reads.
+    static std::unique_ptr<CopySource> open(const std::string& path, GpStatus& status, std::string& reason);
+
+    uint32_t pages() const { return m_pages; }
+    uint32_t reducedImages() const { return m_tiff ? m_tiff->reducedImages() : 0; }
+
+    // Adds page `index` to `writer`. `copied` says whether it went in as stored; when it was
+    // decoded instead, `note` says why. On failure `note` says why the page could not be had.
+    [[nodiscard]] GpStatus addTo(uint32_t index, TiffPageWriter& writer, bool& copied, std::string& note);
+
+private:
+    GpStatus addDecoded(uint32_t index, TiffPageWriter& writer, std::string& note);
+
+    std::string m_path;
+    uint32_t m_pages = 0;
+    std::unique_ptr<TiffPageSource> m_tiff;
+    std::unique_ptr<JpegStream> m_jpeg;
+    JpegPageShape m_jpegShape;
+    std::string m_notCopied;  // why a source that is neither is decoded
+    std::unique_ptr<Decoder> m_decoder;  // opened when a page must be decoded
+};
+
+}  // namespace gdip::codecs

@@ -1,0 +1,51 @@
+// A JPEG file taken apart without decoding it: its frame header, what its application
+// segments say (JFIF density, EXIF, the colour profile, Adobe's colour transform), and the
+// stream itself without those segments, which a JPEG-compressed TIFF page can hold as its
+// one strip: the entropy-coded data stays byte for byte what the camera wrote.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "exif.h"
+
+namespace gdip::codecs {
+
+struct JpegStream {
+    uint8_t frameMarker = 0;  // 0xC0 to 0xCF but 0xC4, 0xC8, 0xCC
+    uint8_t precision = 0;    // bits per sample
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint8_t components = 0;
+    uint8_t ids[4] = {};
+    uint8_t horizontal[4] = {};  // sampling factors
+    uint8_t vertical[4] = {};
+    bool jfif = false;
+    uint8_t densityUnit = 0;  // JFIF's: 0 none, 1 inch, 2 centimetre
+    uint16_t xDensity = 0;
+    uint16_t yDensity = 0;
+    int adobeTransform = -1;  // Adobe's APP14 colour transform; -1 when absent
+    bool exif = false;
+    ExifFacts exifFacts;
+    std::string iccProfile;  // from the APP2 chunks, when all are there
+    std::string strip;       // the stream without its APPn and COM segments
+};
+
+// Takes apart a whole JPEG file held in `bytes`. False, with `why`, when it is not a
+// complete JPEG stream (no frame header, no scan, no end).
+bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why);
+
+// How a TIFF page would describe the stream, or why it cannot: TIFF readers decode only
+// 8-bit sequential Huffman-coded JPEG of one or three components, with chroma sampled as
+// TIFF's YCbCrSubsampling can say.
+struct JpegPageShape {
+    bool storable = false;
+    std::string why;           // when not
+    uint16_t photometric = 0;  // TIFF's: 1 grey, 2 RGB, 6 YCbCr
+    uint16_t subsampleX = 1;
+    uint16_t subsampleY = 1;
+};
+JpegPageShape jpegPageShape(const JpegStream& stream);
+
+}  // namespace gdip::codecs

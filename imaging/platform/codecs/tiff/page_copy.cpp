@@ -1,0 +1,213 @@
+#include "page_copy.h"
+
+#include <algorithm>
+
+#include "../../image_limits.h"
+#include "tiff_chain.h"
+#include "tiff_metadata.h"
+
+namespace gdip::codecs {
+namespace {
+
+template <typename T>
+void copyField(TIFF* in, TIFF* out, uint32_t tag) {
+    T value{};
+    if (TIFFGetField(in, tag, &value)) TIFFSetField(out, tag, value);
+}
+
+// Counted arrays: a count and a pointer.
+template <typename Count, typename T>
+void copyCounted(TIFF* in, TIFF* out, uint32_t tag) {
+    Count count = 0;
+    T* values = nullptr;
+    if (TIFFGetField(in, tag, &count, &values) && values && count > 0) TIFFSetField(out, tag, count, values);
+}
+
+// Arrays whose length the tag fixes.
+void copyFloats(TIFF* in, TIFF* out, uint32_t tag) {
+    float* values = nullptr;
+    if (TIFFGetField(in, tag, &values) && values) TIFFSetField(out, tag, values);
+}
+
+// Every tag that says how to read the stored data, then what the page says of itself. The
+// compression goes first: its own tags (the predictor, the JPEG tables, the fax options)
+// exist only once it is set.
+void copyTags(TIFF* in, TIFF* out, uint16_t compression, uint16_t bits, bool tiled) {
+    copyField<uint32_t>(in, out, TIFFTAG_IMAGEWIDTH);
+    copyField<uint32_t>(in, out, TIFFTAG_IMAGELENGTH);
+    copyField<uint16_t>(in, out, TIFFTAG_BITSPERSAMPLE);
+    copyField<uint16_t>(in, out, TIFFTAG_SAMPLESPERPIXEL);
+    TIFFSetField(out, TIFFTAG_COMPRESSION, compression);
+    for (const uint32_t tag : {TIFFTAG_PHOTOMETRIC, TIFFTAG_PLANARCONFIG, TIFFTAG_FILLORDER, TIFFTAG_SAMPLEFORMAT,
+                               TIFFTAG_ORIENTATION, TIFFTAG_RESOLUTIONUNIT, TIFFTAG_YCBCRPOSITIONING, TIFFTAG_INKSET,
+                               TIFFTAG_THRESHHOLDING})
+        copyField<uint16_t>(in, out, tag);
+    for (const uint32_t tag : {TIFFTAG_XRESOLUTION, TIFFTAG_YRESOLUTION, TIFFTAG_XPOSITION, TIFFTAG_YPOSITION})
+        copyField<float>(in, out, tag);
+    if (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE ||
+        compression == COMPRESSION_DEFLATE || compression == COMPRESSION_ZSTD || compression == COMPRESSION_LZMA)
+        copyField<uint16_t>(in, out, TIFFTAG_PREDICTOR);
+    if (compression == COMPRESSION_CCITTFAX3) copyField<uint32_t>(in, out, TIFFTAG_GROUP3OPTIONS);
+    if (compression == COMPRESSION_CCITTFAX4) copyField<uint32_t>(in, out, TIFFTAG_GROUP4OPTIONS);
+    if (compression == COMPRESSION_JPEG) copyCounted<uint32_t, void>(in, out, TIFFTAG_JPEGTABLES);
+    if (tiled) {
+        copyField<uint32_t>(in, out, TIFFTAG_TILEWIDTH);
+        copyField<uint32_t>(in, out, TIFFTAG_TILELENGTH);
+    } else {
+        uint32_t rows = 0;
+        TIFFGetFieldDefaulted(in, TIFFTAG_ROWSPERSTRIP, &rows);
+        TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, rows);
+    }
+    copyCounted<uint16_t, uint16_t>(in, out, TIFFTAG_EXTRASAMPLES);
+    uint16_t subX = 0, subY = 0;
+    if (TIFFGetField(in, TIFFTAG_YCBCRSUBSAMPLING, &subX, &subY)) TIFFSetField(out, TIFFTAG_YCBCRSUBSAMPLING, subX, subY);
+    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    if (bits <= 16 && TIFFGetField(in, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue)
+        TIFFSetField(out, TIFFTAG_COLORMAP, red, green, blue);
+    for (const uint32_t tag : {TIFFTAG_REFERENCEBLACKWHITE, TIFFTAG_YCBCRCOEFFICIENTS, TIFFTAG_WHITEPOINT,
+                               TIFFTAG_PRIMARYCHROMATICITIES})
+        copyFloats(in, out, tag);
+    copyCounted<uint32_t, void>(in, out, TIFFTAG_XMLPACKET);
+    PageMetadata meta;
+    readPageMetadata(in, meta);
+    for (const auto& [tag, text] : meta.text) TIFFSetField(out, tag, text.c_str());
+    // As stored, whatever its space: the data it describes is unchanged.
+    if (!meta.iccProfile.empty())
+        TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(meta.iccProfile.size()), meta.iccProfile.data());
+}
+
+}  // namespace
+
+GpStatus TiffPageSource::open(UniqueFd fd, std::string& why) {
+    const long long size = descriptorSize(fd.get());
+    TiffChain chain;
+    if (size <= 0 || !readTiffChain(descriptorReader(fd.get()), static_cast<uint64_t>(size), Limits::kMaxFrames, chain) ||
+        chain.offsets.empty()) {
+        why = "not a TIFF file";
+        return UnknownImageFormat;
+    }
+    m_fileSize = static_cast<uint64_t>(size);
+    m_pages = documentPages(chain);
+    m_reducedImages = static_cast<uint32_t>(chain.offsets.size() - m_pages.size());
+    TiffOptionsPtr options = tiffOpenOptions(m_errors);
+    if (!options) return OutOfMemory;
+    m_tiff.reset(TIFFFdOpenExt(fd.get(), "", "rmh", options.get()));
+    if (!m_tiff) {
+        why = m_errors.reason.text();
+        return UnknownImageFormat;
+    }
+    (void)fd.release();  // the handle closes it now
+    return Ok;
+}
+
+GpStatus TiffPageSource::copyPage(uint32_t index, TiffPageWriter& writer, std::string& why) {
+    if (index >= m_pages.size()) return InvalidParameter;
+    TIFF* in = m_tiff.get();
+    m_errors.failed = false;
+    m_errors.reason.clear();
+    if (!TIFFSetSubDirectory(in, m_pages[index])) {
+        why = "the page's directory cannot be read";
+        return NotImplemented;  // decoding says why the page fails
+    }
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
+    if (compression == COMPRESSION_OJPEG) {
+        why = "old-style JPEG data cannot be copied faithfully";
+        return NotImplemented;
+    }
+    if (!TIFFIsCODECConfigured(compression)) {
+        why = "its compression (" + std::to_string(compression) + ") is not one this build can write";
+        return NotImplemented;
+    }
+    const bool tiled = TIFFIsTiled(in);
+    const uint32_t pieces = tiled ? TIFFNumberOfTiles(in) : TIFFNumberOfStrips(in);
+    uint64_t stored = 0, largest = 0;
+    for (uint32_t i = 0; i < pieces; ++i) {
+        const uint64_t offset = TIFFGetStrileOffset(in, i), bytes = TIFFGetStrileByteCount(in, i);
+        if (bytes == 0 || offset > m_fileSize || bytes > m_fileSize - offset) {
+            why = "part of its stored data is missing";
+            return NotImplemented;
+        }
+        stored += bytes;
+        largest = std::max(largest, bytes);
+    }
+    if (pieces == 0) {
+        why = "it has no stored data";
+        return NotImplemented;
+    }
+    if (largest > Limits::kMaxCodecAllocation) {
+        why = "a strip of it is too large to copy in one piece";
+        return NotImplemented;
+    }
+    uint16_t bits = 1;
+    TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
+    try {
+        m_buffer.resize(static_cast<size_t>(largest));
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return writer.addFilledPage(stored, [&](TIFF* out) {
+        copyTags(in, out, compression, bits, tiled);
+        return copyInto(out, tiled, pieces, why);
+    });
+}
+
+GpStatus TiffPageSource::copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why) {
+    TIFF* in = m_tiff.get();
+    if ((tiled ? TIFFNumberOfTiles(out) : TIFFNumberOfStrips(out)) != pieces) {
+        why = "its layout cannot be written as stored";
+        return NotImplemented;
+    }
+    for (uint32_t i = 0; i < pieces; ++i) {
+        const tmsize_t want = static_cast<tmsize_t>(TIFFGetStrileByteCount(in, i));
+        const tmsize_t got = tiled ? TIFFReadRawTile(in, i, m_buffer.data(), want)
+                                   : TIFFReadRawStrip(in, i, m_buffer.data(), want);
+        if (got != want || m_errors.failed) {
+            why = "its stored data cannot be read";
+            return NotImplemented;
+        }
+        const tmsize_t put = tiled ? TIFFWriteRawTile(out, i, m_buffer.data(), got)
+                                   : TIFFWriteRawStrip(out, i, m_buffer.data(), got);
+        if (put != got) return Win32Error;
+    }
+    return Ok;
+}
+
+GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer) {
+    return writer.addFilledPage(stream.strip.size(), [&](TIFF* out) {
+        TIFFSetField(out, TIFFTAG_IMAGEWIDTH, stream.width);
+        TIFFSetField(out, TIFFTAG_IMAGELENGTH, stream.height);
+        TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(stream.components));
+        TIFFSetField(out, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
+        TIFFSetField(out, TIFFTAG_PHOTOMETRIC, shape.photometric);
+        TIFFSetField(out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, stream.height);
+        if (shape.photometric == PHOTOMETRIC_YCBCR) {
+            TIFFSetField(out, TIFFTAG_YCBCRSUBSAMPLING, shape.subsampleX, shape.subsampleY);
+            static const float kBlackWhite[6] = {0, 255, 128, 255, 128, 255};
+            TIFFSetField(out, TIFFTAG_REFERENCEBLACKWHITE, kBlackWhite);
+        }
+        // JFIF's density first, as decoders read it; EXIF's when JFIF gives none.
+        const ExifFacts& exif = stream.exifFacts;
+        if (stream.jfif && stream.xDensity > 0 && stream.yDensity > 0 &&
+            (stream.densityUnit != 0 || stream.xDensity != stream.yDensity)) {
+            TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(stream.xDensity));
+            TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(stream.yDensity));
+            TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT,
+                         stream.densityUnit == 1 ? RESUNIT_INCH : stream.densityUnit == 2 ? RESUNIT_CENTIMETER : RESUNIT_NONE);
+        } else if (stream.exif && exif.xResolution > 0 && exif.yResolution > 0) {
+            TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(exif.xResolution));
+            TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(exif.yResolution));
+            TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, exif.resolutionUnit);
+        }
+        if (stream.exif && exif.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, exif.orientation);
+        if (profileFits(stream.iccProfile, stream.components == 1))
+            TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(stream.iccProfile.size()),
+                         stream.iccProfile.data());
+        const tmsize_t bytes = static_cast<tmsize_t>(stream.strip.size());
+        return TIFFWriteRawStrip(out, 0, const_cast<char*>(stream.strip.data()), bytes) == bytes ? Ok : Win32Error;
+    });
+}
+
+}  // namespace gdip::codecs

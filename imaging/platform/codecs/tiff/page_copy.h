@@ -1,0 +1,46 @@
+// Pages that go into a TIFF as they are stored, without decoding: a TIFF page's strips or
+// tiles with every tag that says how to read them, and a JPEG file as a JPEG-compressed
+// page whose one strip is the file's own stream.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../file_handle.h"
+#include "../jpeg_stream.h"
+#include "tiff_glue.h"
+#include "tiff_page_writer.h"
+
+namespace gdip::codecs {
+
+// The pages of a TIFF file, copied one at a time; one strip or tile is held at once.
+class TiffPageSource {
+public:
+    // Indexes the document's pages (reduced-resolution images left out).
+    [[nodiscard]] GpStatus open(UniqueFd fd, std::string& why);
+    uint32_t pages() const { return static_cast<uint32_t>(m_pages.size()); }
+    uint32_t reducedImages() const { return m_reducedImages; }
+
+    // Adds page `index` to `writer` as stored. NotImplemented, with `why` and nothing
+    // added, when its data cannot be copied faithfully (old-style JPEG, a compression this
+    // build cannot write, data outside the file); the caller then decodes it.
+    [[nodiscard]] GpStatus copyPage(uint32_t index, TiffPageWriter& writer, std::string& why);
+
+private:
+    GpStatus copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why);
+
+    TiffErrors m_errors;  // declared before the handle that reports into it
+    TiffPtr m_tiff;
+    uint64_t m_fileSize = 0;
+    std::vector<uint64_t> m_pages;
+    uint32_t m_reducedImages = 0;
+    std::vector<uint8_t> m_buffer;  // one strip or tile
+};
+
+// Adds the JPEG `stream` to `writer` as a JPEG-compressed page shaped as `shape` says (it
+// must be storable): the stream's own bytes as the one strip, its density or EXIF
+// resolution, its EXIF orientation and its colour profile as the page's tags.
+[[nodiscard]] GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer);
+
+}  // namespace gdip::codecs

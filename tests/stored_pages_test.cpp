@@ -1,0 +1,193 @@
+// Pages copied as stored: split and merged with --lossless, read back with libtiff and
+// compared with the source's stored bytes and tags.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include "merge/compose.h"
+#include "split/page_export.h"
+#include "support/fixtures.h"
+#include "support/page_fixtures.h"
+#include "support/readback.h"
+
+namespace fixtures {
+void PrintTo(const StoredLayout& layout, std::ostream* out) { *out << layout.name; }
+}  // namespace fixtures
+
+using namespace orvelle;
+using fixtures::RecordingContext;
+using fixtures::StoredLayout;
+using fixtures::TempDir;
+
+namespace {
+
+ExportAllResult splitLossless(const std::string& source, const std::string& folder) {
+    RecordingContext rec;
+    JobContext context = rec.context();
+    ExportAllRequest request{source, folder, ExportFormat::Tiff, nullptr};
+    request.lossless = true;
+    return ExportAllPages(request, context);
+}
+
+ComposeResult mergeLossless(const std::vector<std::string>& sources, const std::string& output) {
+    RecordingContext rec;
+    JobContext context = rec.context();
+    ComposeRequest request{sources, output, true};
+    request.lossless = true;
+    return ComposeTiff(request, context);
+}
+
+class StoredPages : public ::testing::TestWithParam<StoredLayout> {};
+
+TEST_P(StoredPages, SplitAndMergedWithTheirStoredBytesAndTags) {
+    TempDir dir;
+    const std::string source = dir.file("source.tif");
+    fixtures::writeStoredPage(source, GetParam());
+    const auto pieces = fixtures::rawPieces(source, 0);
+    const auto tags = fixtures::describingTags(source, 0);
+    ASSERT_GT(pieces.size(), 1u);
+
+    const ExportAllResult split = splitLossless(source, dir.path().string());
+    ASSERT_EQ(split.written.size(), 1u);
+    EXPECT_TRUE(split.outcomes[0].copied) << split.outcomes[0].decodedBecause;
+    EXPECT_EQ(fixtures::rawPieces(split.written[0], 0), pieces);
+    EXPECT_EQ(fixtures::describingTags(split.written[0], 0), tags);
+
+    const std::string merged = dir.file("merged.tif");
+    const ComposeResult result = mergeLossless({source, split.written[0]}, merged);
+    ASSERT_TRUE(result.written);
+    const auto pages = fixtures::readTiffPages(merged);
+    ASSERT_EQ(pages.size(), 2u);
+    for (uint16_t page = 0; page < 2; ++page) {
+        EXPECT_EQ(fixtures::rawPieces(merged, page), pieces) << "page " << page;
+        EXPECT_EQ(fixtures::describingTags(merged, page), tags) << "page " << page;
+        EXPECT_EQ(pages[page].pageNumber, page);
+        EXPECT_EQ(pages[page].pageTotal, 2);
+        EXPECT_TRUE(result.outcomes[page].copies.at(0).copied);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, StoredPages,
+    ::testing::Values(StoredLayout{"g4_msb_first", COMPRESSION_CCITTFAX4, PHOTOMETRIC_MINISWHITE, 1, 1},
+                      StoredLayout{"g4_lsb_first", COMPRESSION_CCITTFAX4, PHOTOMETRIC_MINISWHITE, 1, 1, FILLORDER_LSB2MSB},
+                      StoredLayout{"lzw_predictor", COMPRESSION_LZW, PHOTOMETRIC_RGB, 3, 8, 1, PREDICTOR_HORIZONTAL},
+                      StoredLayout{"deflate_grey", COMPRESSION_ADOBE_DEFLATE, PHOTOMETRIC_MINISBLACK, 1, 8},
+                      StoredLayout{"jpeg_ycbcr_tables", COMPRESSION_JPEG, PHOTOMETRIC_YCBCR, 3, 8},
+                      StoredLayout{"tiled", COMPRESSION_LZW, PHOTOMETRIC_RGB, 3, 8, 1, 1, 1, true},
+                      StoredLayout{"grey16", COMPRESSION_LZW, PHOTOMETRIC_MINISBLACK, 1, 16},
+                      StoredLayout{"palette", COMPRESSION_LZW, PHOTOMETRIC_PALETTE, 1, 8},
+                      StoredLayout{"planar", COMPRESSION_LZW, PHOTOMETRIC_RGB, 3, 8, 1, 1, PLANARCONFIG_SEPARATE}),
+    [](const ::testing::TestParamInfo<StoredLayout>& info) { return info.param.name; });
+
+// Rows of an 8-bit contiguous page as libtiff decodes them, samples as stored.
+std::vector<uint8_t> decodedSamples(const std::string& path, uint16_t page) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (!tif) return {};
+    std::vector<uint8_t> samples;
+    if (TIFFSetDirectory(tif, page)) {
+        uint32_t height = 0;
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+        std::vector<uint8_t> row(static_cast<size_t>(TIFFScanlineSize(tif)));
+        for (uint32_t y = 0; y < height && TIFFReadScanline(tif, row.data(), y) > 0; ++y)
+            samples.insert(samples.end(), row.begin(), row.end());
+    }
+    TIFFClose(tif);
+    return samples;
+}
+
+TEST(StoredJpeg, KeepsTheEntropyCodedDataAndReadsBackAsTheJpegDecodes) {
+    TempDir dir;
+    const std::string photo = dir.file("photo.jpg");
+    fixtures::JpegExtras extras;
+    extras.jfif = false;
+    extras.orientation = 6;
+    extras.exifDpi = 300;
+    extras.profile = fixtures::iccProfile("RGB ");
+    fixtures::writeJpegWith(photo, fixtures::gradient(61, 35, 3), extras);
+    const std::string plain = dir.file("plain.jpg");
+    fixtures::writeJpegWith(plain, fixtures::gradient(61, 35, 3), {});
+
+    const std::string merged = dir.file("merged.tif");
+    const ComposeResult result = mergeLossless({photo, plain}, merged);
+    ASSERT_TRUE(result.written);
+    for (uint16_t page = 0; page < 2; ++page) {
+        EXPECT_TRUE(result.outcomes[page].copies.at(0).copied);
+        const auto strip = fixtures::rawPieces(merged, page).at(0);
+        const auto scan = fixtures::jpegScanData(fixtures::readBytes(page == 0 ? photo : plain));
+        ASSERT_GT(scan.size(), 100u);
+        ASSERT_GE(strip.size(), scan.size());
+        EXPECT_TRUE(std::equal(scan.begin(), scan.end(), strip.end() - static_cast<long>(scan.size())));
+    }
+    auto tags = fixtures::describingTags(merged, 0);
+    EXPECT_EQ(tags[TIFFTAG_COMPRESSION], std::to_string(COMPRESSION_JPEG));
+    EXPECT_EQ(tags[TIFFTAG_ORIENTATION], "6");
+    EXPECT_EQ(tags[TIFFTAG_XRESOLUTION], std::to_string(300.0f));
+    EXPECT_EQ(tags[TIFFTAG_YCBCRSUBSAMPLING], "2,2");
+    EXPECT_EQ(tags[TIFFTAG_ICCPROFILE], extras.profile);
+
+    const fixtures::RgbaImage direct = fixtures::readJpeg(plain);
+    const auto pages = fixtures::readTiffPages(merged);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[1].argb, direct.argb);
+}
+
+TEST(StoredJpeg, WhatCannotBeStoredIsDecodedLosslesslyAndSaysWhy) {
+    TempDir dir;
+    const std::string progressive = dir.file("progressive.jpg");
+    fixtures::JpegExtras extras;
+    extras.progressive = true;
+    fixtures::writeJpegWith(progressive, fixtures::gradient(33, 20, 3), extras);
+    const std::string translucent = dir.file("alpha.png");
+    fixtures::Picture rgba = fixtures::gradient(19, 13, 4);
+    for (size_t i = 3; i < rgba.samples.size(); i += 4) rgba.samples[i] = static_cast<uint8_t>(i * 5);
+    fixtures::writePng(translucent, rgba);
+
+    const std::string merged = dir.file("merged.tif");
+    const ComposeResult result = mergeLossless({progressive, translucent}, merged);
+    ASSERT_TRUE(result.written);
+    const PageCopy& first = result.outcomes[0].copies.at(0);
+    const PageCopy& second = result.outcomes[1].copies.at(0);
+    EXPECT_FALSE(first.copied);
+    EXPECT_NE(first.decodedBecause.find("progressive"), std::string::npos);
+    EXPECT_FALSE(second.copied);
+    EXPECT_NE(second.decodedBecause.find("PNG"), std::string::npos);
+
+    const auto pages = fixtures::readTiffPages(merged);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].compression, COMPRESSION_ADOBE_DEFLATE);
+    EXPECT_EQ(pages[0].argb, fixtures::readJpeg(progressive).argb);
+    // Every sample of the PNG, alpha included, as stored: RGBA, unassociated.
+    EXPECT_EQ(pages[1].samplesPerPixel, 4);
+    EXPECT_EQ(decodedSamples(merged, 1), rgba.samples);
+}
+
+// A page far over the size limit of a decoded picture is copied all the same: nothing is
+// decoded to copy it.
+TEST(StoredPagesLimits, APageTooLargeToDecodeIsCopied) {
+    TempDir dir;
+    const std::string source = dir.file("map.tif");
+    {
+        TIFF* tif = TIFFOpen(source.c_str(), "w");
+        ASSERT_NE(tif, nullptr);
+        constexpr uint32_t kSide = 30000;
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kSide);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kSide);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 1000);
+        std::vector<uint8_t> row(kSide / 8);
+        for (uint32_t y = 0; y < kSide; ++y) {
+            row[y / 8 % row.size()] = static_cast<uint8_t>(y);
+            TIFFWriteScanline(tif, row.data(), y, 0);
+        }
+        TIFFClose(tif);
+    }
+    const ExportAllResult split = splitLossless(source, dir.path().string());
+    ASSERT_EQ(split.written.size(), 1u);
+    EXPECT_TRUE(split.outcomes[0].copied);
+    EXPECT_EQ(fixtures::rawPieces(split.written[0], 0), fixtures::rawPieces(source, 0));
+}
+
+}  // namespace
