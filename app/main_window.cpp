@@ -105,6 +105,7 @@ TForm1::TForm1()
     connect(TabSheet1, &SplitPage::tiffDropped, this, &TForm1::openTiff);
     connect(TabSheet1->N1, &QAction::triggered, this, &TForm1::N1Click);
     connect(TabSheet1->N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(TabSheet1->LosslessSaveAction, &QAction::triggered, this, &TForm1::LosslessSaveClick);
     connect(TabSheet1->ListView1, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
     connect(TabSheet2->ListView2, &QAbstractItemView::doubleClicked, this, &TForm1::Image3DblClick);
     connect(TabSheet2->Image3, &PictureBox::doubleClicked, this, &TForm1::Image3DblClick);
@@ -289,7 +290,7 @@ void TForm1::SpeedButton10Click() { changeMergeList(&MergeList::moveUp); }
 void TForm1::SpeedButton12Click() { changeMergeList(&MergeList::moveDown); }
 void TForm1::SpeedButton15Click() { changeMergeList(&MergeList::clear); }
 
-void TForm1::SpeedButton13Click() {
+QString TForm1::chooseTiffToWrite() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -297,15 +298,20 @@ void TForm1::SpeedButton13Click() {
     dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.TIF *.tif)");
     dialog.setDefaultSuffix("TIF");
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        TabSheet2->setOutputPath(dialog.selectedFiles().first());
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) return dialog.selectedFiles().first();
+    return {};
+}
+
+void TForm1::SpeedButton13Click() {
+    if (const QString path = chooseTiffToWrite(); !path.isEmpty()) TabSheet2->setOutputPath(path);
 }
 
 void TForm1::SpeedButton14Click() {
     runJob([&] {
         JobContext jobContext = context();
-        ComposeTiff({TabSheet2->sourcePaths(), TabSheet2->outputPath(), TabSheet2->allPages()},
-                    jobContext);
+        ComposeRequest request{TabSheet2->sourcePaths(), TabSheet2->outputPath(), TabSheet2->allPages()};
+        request.lossless = TabSheet2->keepsStoredData();
+        ComposeTiff(request, jobContext);
     });
 }
 
@@ -322,6 +328,21 @@ void TForm1::savePage(const std::string& path, ExportFormat format, int percent)
     try {
         (void)ExportPage({TabSheet1->sourcePath(), static_cast<uint32_t>(m_savedPage), path, format, percent},
                          *m_messages);
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::LosslessSaveClick() {
+    const int page = TabSheet1->selectedPage();
+    if (page < 0 || m_jobRunning) return;
+    const QString path = chooseTiffToWrite();
+    if (path.isEmpty()) return;
+    // Picture work: an error writes nothing more, with the message the page's save gives.
+    try {
+        ExportPageRequest request{TabSheet1->sourcePath(), static_cast<uint32_t>(page), path.toStdString(),
+                                  ExportFormat::Tiff};
+        request.lossless = true;
+        (void)ExportPage(request, *m_messages);
     } catch (const std::exception&) {
     }
 }

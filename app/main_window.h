@@ -73,6 +73,7 @@ public slots:
     void SpeedButton16Click();
     void N1Click();
     void N2Click();
+    void LosslessSaveClick();
     void ListView1DblClick();
     void Image3DblClick();
     void StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect);
@@ -95,6 +96,8 @@ private:
     // What "保存" of the save-page dialog writes: page `m_savedPage` of the listed TIFF.
     void savePage(const std::string& path, ExportFormat format, int percent);
     void showPage(int index, int markerTop);
+    // A TIFF to write, chosen in the save dialog; empty when none was.
+    QString chooseTiffToWrite();
     // One of the merge list's button operations, not while a job runs.
     void changeMergeList(void (MergeList::*change)());
     JobContext context();

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QCheckBox>
 #include <QRadioButton>
 #include <QTableView>
 #include <QToolButton>
@@ -109,6 +110,10 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     RadioButton2 = new QRadioButton("对多页的GIF（TIFF）取全部页面", GroupBox3);
     RadioButton2->setObjectName("RadioButton2");
     RadioButton2->setGeometry(16, 80, 273, 17);
+    // Beside the second choice, in the room left before the button.
+    LosslessCheck = new QCheckBox("保持原始数据(无损)", GroupBox3);
+    LosslessCheck->setObjectName("LosslessCheck");
+    LosslessCheck->setGeometry(320, 80, 180, 17);
     Bevel7 = look::bevel(GroupBox3, "Bevel7", QRect(504, 24, 2, 81));
     SpeedButton14 = look::speedButton(GroupBox3, "SpeedButton14", "合成图片", ":/images/run_merge.png",
                                       PictureSide::Above, QRect(520, 24, 81, 81));
@@ -119,6 +124,8 @@ std::string MergePage::outputPath() const { return Edit3->text().toStdString(); 
 void MergePage::setOutputPath(const QString& path) { Edit3->setText(path); }
 
 bool MergePage::allPages() const { return RadioButton2->isChecked(); }
+
+bool MergePage::keepsStoredData() const { return LosslessCheck->isChecked(); }
 
 void MergePage::entriesChanged() {
     m_table->refresh();

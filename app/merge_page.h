@@ -11,6 +11,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QCheckBox;
 class QRadioButton;
 class QTableView;
 class QToolButton;
@@ -31,6 +32,8 @@ public:
     std::string outputPath() const;
     void setOutputPath(const QString& path);
     bool allPages() const;
+    // Whether the output keeps each page's stored data ("保持原始数据(无损)").
+    bool keepsStoredData() const;
 
     // The list the table shows; every change to it is shown at once, the preview follows
     // its selection.
@@ -63,6 +66,7 @@ public:
     QToolButton* SpeedButton13;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
+    QCheckBox* LosslessCheck;  // off: the composition as decoded pages
     QFrame* Bevel7;
     QToolButton* SpeedButton14;
 

@@ -82,6 +82,8 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     PopupMenu1->setObjectName("PopupMenu1");
     N1 = PopupMenu1->addAction("本页另存为");
     N1->setObjectName("N1");
+    LosslessSaveAction = PopupMenu1->addAction("无损另存为TIFF");
+    LosslessSaveAction->setObjectName("LosslessSaveAction");
     PopupMenu1->addSeparator();
     N2 = PopupMenu1->addAction("观看大图片");
     N2->setObjectName("N2");

@@ -75,6 +75,7 @@ public:
     QMenu* PopupMenu1;
     QAction* N1;
     QAction* N2;
+    QAction* LosslessSaveAction;  // the page copied as stored into a TIFF
 
 signals:
     // A file was dropped onto the page list from a file manager.
