@@ -38,6 +38,7 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
         }
         out << jsonName("file", page.file);
         if (result.lossless) printCopy(out, page.copied, page.decodedBecause);
+        if (!page.profileLeftBehind.empty()) out << ", \"profile_dropped\": " << jsonString(page.profileLeftBehind);
         out << "}";
     }
     out << "], \"written\": " << result.written.size() << ", \"failed\": " << result.failedPages.size() << ", ";
@@ -58,6 +59,8 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
         for (size_t k = 0; k < source.failedPages.size(); ++k) out << (k ? ", " : "") << (source.failedPages[k] + 1);
         out << "]";
         if (!source.reason.empty()) out << ", \"error\": " << jsonString(source.reason);
+        if (!source.profileLeftBehind.empty())
+            out << ", \"profile_dropped\": " << jsonString(source.profileLeftBehind);
         if (!source.copies.empty()) {
             out << ", \"pages\": [";
             for (size_t k = 0; k < source.copies.size(); ++k) {

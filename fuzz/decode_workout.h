@@ -1,5 +1,6 @@
 // What a user's file goes through in the program, through the flat interface: load, count
-// the frames, select each one, read its pixels, make a 120 x 120 thumbnail, draw it scaled.
+// the frames, select each one, read its pixels, make a 120 x 120 thumbnail, draw it scaled;
+// then copy its pages as stored into a TIFF that is never finished.
 // The fuzz targets and the hostile-file tests run exactly this.
 #pragma once
 

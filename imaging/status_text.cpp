@@ -27,6 +27,15 @@ std::string decodeFailureReason(GpStatus status, const std::string& why) {
     return "cannot be decoded" + (why.empty() ? "" : " (" + why + ")");
 }
 
+std::string profileLeftBehind(const ImageFacts& facts) {
+    if (facts.profileBytes == 0) return {};
+    const std::string space(facts.profileSpace, 4);
+    if (space == "RGB " || space == "GRAY") return {};
+    std::string named = space;
+    while (!named.empty() && named.back() == ' ') named.pop_back();
+    return "its " + named + " colour profile does not describe the RGB pixels written, and is left out";
+}
+
 std::string decodeFailureReason(TGPImage& image, GpStatus status) {
     return decodeFailureReason(status, image.failureReason());
 }

@@ -18,10 +18,41 @@ namespace {
 
 const char* const kComposeProgressText = "正在合成TIFF文件,请等待......";
 
+// How writing an output went, for both kinds of output below.
+class OutputState {
+public:
+    bool failed() const { return m_failed; }
+    // A classic file could not take the next page: nothing is kept; BigTIFF can take it.
+    bool overflowed() const { return m_overflowed; }
+    // Why the output could not be written, in words; empty while it could.
+    const std::string& failure() const { return m_failure; }
+    uint32_t pages() const { return m_pages; }
+
+protected:
+    void fail(GpStatus status) {
+        m_failed = true;
+        m_overflowed = status == ValueOverflow;
+        if (!m_overflowed) m_failure = writeFailureReason(status);
+    }
+    // A page the file refused; a failed write spoils the whole file. False unless it went in.
+    bool took(GpStatus status) {
+        if (status == Win32Error || status == InsufficientBuffer || status == ValueOverflow) fail(status);
+        if (status != Ok) return false;
+        ++m_pages;
+        return true;
+    }
+
+private:
+    uint32_t m_pages = 0;
+    bool m_failed = false;
+    bool m_overflowed = false;
+    std::string m_failure;
+};
+
 // The output being written; the first page that decodes opens it. Only finish() completes
 // the file: a run that ends any other way (a failed write, an exception) leaves no file and
 // an existing file of that name as it was.
-class Destination {
+class Destination : public OutputState {
 public:
     Destination(const std::string& path, const GUID& encoder, TiffPageCompression compression, bool bigTiff)
         : m_path(path), m_encoder(encoder) {
@@ -33,7 +64,7 @@ public:
     // opens the output carries the file until it is finished: the destination keeps a share
     // of it, and the caller may go on reading its pages.
     bool add(const std::shared_ptr<TGPImage>& source) {
-        if (m_failed) return false;
+        if (failed()) return false;
         if (!m_image) {
             if (const GpStatus status = source->SaveToFile(widenPath(m_path), &m_encoder, m_flags.block());
                 status != Ok) {
@@ -42,31 +73,19 @@ public:
             }
             m_flags.setValue(EncoderValueFrameDimensionPage);
             m_image = source;
-            ++m_pages;
-            return true;
+            return took(Ok);
         }
-        const GpStatus status = m_image->AppendFrame(source.get(), m_flags.block());
-        if (status == Win32Error || status == InsufficientBuffer || status == ValueOverflow)
-            fail(status);  // a failed write spoils the whole file
-        if (status != Ok) return false;
-        ++m_pages;
-        return true;
+        return took(m_image->AppendFrame(source.get(), m_flags.block()));
     }
 
     bool open() const { return m_image != nullptr; }
     // Drops the unfinished file: nothing is left, an existing file of that name as it was.
     void abandon() { m_image.reset(); }
-    bool failed() const { return m_failed; }
-    // A classic file could not take the next page: nothing is kept; BigTIFF can take it.
-    bool overflowed() const { return m_overflowed; }
-    // Why the output could not be written, in words; empty while it could.
-    const std::string& failure() const { return m_failure; }
-    uint32_t pages() const { return m_pages; }
 
     // Completes the file and puts it in place; false when that failed (a full disk, the
     // folder gone), in which case nothing is left behind.
     bool finish() {
-        if (!m_image || m_failed) return false;
+        if (!m_image || failed()) return false;
         m_flags.setValue(EncoderValueFlush);
         const GpStatus status = m_image->AppendFrame(m_image.get(), m_flags.block());
         m_image.reset();
@@ -75,30 +94,20 @@ public:
     }
 
 private:
-    void fail(GpStatus status) {
-        m_failed = true;
-        m_overflowed = status == ValueOverflow;
-        if (!m_overflowed) m_failure = writeFailureReason(status);
-    }
-
     std::string m_path;
     GUID m_encoder;
     SaveFlagParams m_flags;
     std::shared_ptr<TGPImage> m_image;
-    uint32_t m_pages = 0;
-    bool m_failed = false;
-    bool m_overflowed = false;
-    std::string m_failure;
 };
 
 // The output of a lossless composition; as Destination, only finish() completes the file.
-class CopyDestination {
+class CopyDestination : public OutputState {
 public:
     CopyDestination(const std::string& path, bool bigTiff) : m_path(path), m_bigTiff(bigTiff) {}
 
     // Adds page `page` of `source`, noting in `copies` how it went in; false when it did not.
     bool add(TGPPageSource& source, uint32_t page, std::vector<PageCopy>& copies) {
-        if (m_failed) return false;
+        if (failed()) return false;
         if (!m_copy) {
             m_copy.reset(new TGPPageCopy(widenPath(m_path), m_bigTiff));
             if (m_copy->LastStatus != Ok) {
@@ -107,22 +116,15 @@ public:
             }
         }
         const CopiedPage added = m_copy->addPage(source, page);
-        if (added.status == Win32Error || added.status == InsufficientBuffer || added.status == ValueOverflow)
-            fail(added.status);  // a failed write spoils the whole file
-        if (added.status != Ok) return false;
+        if (!took(added.status)) return false;
         copies.push_back({page, added.copied, added.copied ? std::string() : added.note});
-        ++m_pages;
         return true;
     }
 
     void abandon() { m_copy.reset(); }
-    bool failed() const { return m_failed; }
-    bool overflowed() const { return m_overflowed; }
-    const std::string& failure() const { return m_failure; }
-    uint32_t pages() const { return m_pages; }
 
     bool finish() {
-        if (!m_copy || m_failed) return false;
+        if (!m_copy || failed()) return false;
         const GpStatus status = m_copy->finish();
         m_copy.reset();
         if (status != Ok) fail(status);
@@ -130,19 +132,9 @@ public:
     }
 
 private:
-    void fail(GpStatus status) {
-        m_failed = true;
-        m_overflowed = status == ValueOverflow;
-        if (!m_overflowed) m_failure = writeFailureReason(status);
-    }
-
     std::string m_path;
     bool m_bigTiff;
     std::unique_ptr<TGPPageCopy> m_copy;
-    uint32_t m_pages = 0;
-    bool m_failed = false;
-    bool m_overflowed = false;
-    std::string m_failure;
 };
 
 std::string pageLabel(const std::string& path, uint32_t page) {
@@ -218,7 +210,12 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
     (void)source->ListFrameDimensions(&dimension, 1);
     const uint32_t frames = source->NativeHandle ? source->CountFrames(&dimension) : 0;
     return addSourcePages(frames, opened.reason, listed, allPages, destination,
-                          [&](uint32_t page) { return source->ActivateFrame(&dimension, page) == Ok && destination.add(source); },
+                          [&](uint32_t page) {
+                              if (source->ActivateFrame(&dimension, page) != Ok || !destination.add(source)) return false;
+                              if (outcome.profileLeftBehind.empty())
+                                  outcome.profileLeftBehind = profileLeftBehind(source->facts());
+                              return true;
+                          },
                           skipped, outcome, context);
 }
 
@@ -230,7 +227,7 @@ template <typename Output, typename AddOne, typename Settle>
 bool composeSources(const ComposeRequest& request, Output& destination, ProgressScope& progress, JobContext& context,
                     ComposeResult& result, AddOne addOne, Settle settle) {
     for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
-        result.outcomes.push_back({request.sources[i], 0, {}, {}, {}});
+        result.outcomes.push_back({request.sources[i], 0, {}, {}, {}, {}});
         result.pageOutOfRange = addOne(i, result.outcomes.back());
         if (result.pageOutOfRange) {
             result.pageOutOfRange->source = i;

@@ -41,6 +41,7 @@ struct SourceOutcome {
     std::vector<uint32_t> failedPages;  // from 0
     std::string reason;                 // why the source gave nothing
     std::vector<PageCopy> copies;       // of a lossless composition: each page added
+    std::string profileLeftBehind;      // why a page's colour profile did not go with it
 };
 
 struct PageOutOfRange {

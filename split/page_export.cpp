@@ -114,7 +114,7 @@ struct PageWork {
 std::string writeFailure(const std::string& target, GpStatus status);
 
 PageOutcome exportOnePage(const PageWork& work) {
-    PageOutcome outcome{work.page, {}, {}, false, {}};
+    PageOutcome outcome{work.page, {}, {}, false, {}, {}};
     QualityParams parameters(work.request->quality);
     if (work.request->keepClass && work.request->format == ExportFormat::Tiff)
         parameters.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
@@ -134,9 +134,10 @@ PageOutcome exportOnePage(const PageWork& work) {
         work.request->keepClass
             ? savePageInClass(*work.source, work.percent, work.target, work.encoder, parameters.block())
             : renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, parameters.block());
-    if (status == Ok)
+    if (status == Ok) {
         outcome.file = work.target;
-    else if (status == ValueOverflow)
+        outcome.profileLeftBehind = profileLeftBehind(work.source->facts());
+    } else if (status == ValueOverflow)
         outcome.reason = "the scaled page would be over the size limit of one picture";
     else
         outcome.reason = writeFailure(work.target, status);
@@ -153,7 +154,7 @@ std::string writeFailure(const std::string& target, GpStatus status) {
 
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
                              const std::string& target) {
-    PageOutcome outcome{page, {}, {}, false, {}};
+    PageOutcome outcome{page, {}, {}, false, {}, {}};
     if (sameFile(sourcePath, target)) {
         outcome.reason = "the page cannot be written to " + target + ": it is the document being split";
         return outcome;
@@ -185,12 +186,27 @@ PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePat
 
 namespace {
 
-// The pages a run asks for, in order: those listed, else every page of the document.
-std::vector<uint32_t> pagesAsked(const ExportAllRequest& request, uint32_t documentPages) {
+// The pages a run asks for, in order (those listed, else every page of the document), once
+// `result.pages` is known. None when the document has no page, which is said with the
+// reason `whyNone` gives, or when a page asked for is past its end, which is not said.
+template <typename WhyNone>
+std::optional<std::vector<uint32_t>> pagesToSplit(const ExportAllRequest& request, ExportAllResult& result,
+                                                  JobContext& context, WhyNone whyNone) {
+    if (result.pages == 0) {
+        result.sourceFailure = whyNone();
+        showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
+        return std::nullopt;
+    }
     std::vector<uint32_t> pages = request.pages;
     if (pages.empty()) {
-        pages.resize(documentPages);
-        for (uint32_t page = 0; page < documentPages; ++page) pages[page] = page;
+        pages.resize(result.pages);
+        for (uint32_t page = 0; page < result.pages; ++page) pages[page] = page;
+    }
+    for (const uint32_t page : pages) {
+        if (page >= result.pages) {
+            result.pageOutOfRange = page;
+            return std::nullopt;
+        }
     }
     return pages;
 }
@@ -225,18 +241,11 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
     result.lossless = true;
     TGPPageSource source(widenPath(request.sourcePath));
     result.pages = source.pages();
-    if (result.pages == 0) {
-        result.sourceFailure = decodeFailureReason(source.LastStatus, source.openFailure());
-        showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
-        return result;
-    }
-    const std::vector<uint32_t> pages = pagesAsked(request, result.pages);
-    for (const uint32_t page : pages) {
-        if (page >= result.pages) {
-            result.pageOutOfRange = page;
-            return result;
-        }
-    }
+    const auto asked = pagesToSplit(request, result, context, [&] {
+        return decodeFailureReason(source.LastStatus, source.openFailure());
+    });
+    if (!asked) return result;
+    const std::vector<uint32_t>& pages = *asked;
     const int digits = request.padNames ? pageNumberDigits(result.pages) : 0;
     {
         ProgressScope progress(context.progress, static_cast<int>(pages.size()), kSplitProgressText);
@@ -267,18 +276,10 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
     (void)source->ListFrameDimensions(&dimension, 1);
     result.pages = source->CountFrames(&dimension);
-    if (result.pages == 0) {
-        result.sourceFailure = decodeFailureReason(*source, opened);
-        showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
-        return result;
-    }
-    const std::vector<uint32_t> pages = pagesAsked(request, result.pages);
-    for (const uint32_t page : pages) {
-        if (page >= result.pages) {
-            result.pageOutOfRange = page;
-            return result;
-        }
-    }
+    const auto asked =
+        pagesToSplit(request, result, context, [&] { return decodeFailureReason(*source, opened); });
+    if (!asked) return result;
+    const std::vector<uint32_t>& pages = *asked;
     GUID encoder{};
     FindEncoderByMime(formatRow(request.format).MimeType, encoder);
     const std::string extension = formatRow(request.format).Extension;

@@ -61,6 +61,7 @@ struct PageOutcome {
     // Of a page written losslessly: whether as stored, and if not, why it was decoded.
     bool copied = false;
     std::string decodedBecause;
+    std::string profileLeftBehind;  // why the page's colour profile did not go with it
 };
 
 struct ExportAllResult {

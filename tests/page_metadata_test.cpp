@@ -195,9 +195,12 @@ TEST(ColourProfile, ACmykProfileDoesNotFollowItsPageIntoRgb) {
     const ExportAllResult split = fixtures::exportAll(source, dir.path().string(), ExportFormat::Png, rec);
     ASSERT_EQ(split.written.size(), 1u);
     EXPECT_EQ(fixtures::pngProfile(split.written[0]), "");
+    EXPECT_NE(split.outcomes[0].profileLeftBehind.find("CMYK colour profile"), std::string::npos);
     const std::string merged = dir.file("merged.tif");
-    ASSERT_TRUE(fixtures::compose({source}, merged, false, rec).written);
+    const ComposeResult result = fixtures::compose({source}, merged, false, rec);
+    ASSERT_TRUE(result.written);
     EXPECT_EQ(fixtures::tiffProfile(merged, 0), "");
+    EXPECT_NE(result.outcomes[0].profileLeftBehind.find("CMYK colour profile"), std::string::npos);
 }
 
 // --- resolution, text tags, previews ----------------------------------------------------------

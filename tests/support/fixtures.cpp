@@ -1,4 +1,5 @@
 #include "fixtures.h"
+#include "page_fixtures.h"
 
 #include <gif_lib.h>
 #include <png.h>
@@ -230,31 +231,10 @@ void writePng(const std::string& path, const Picture& picture, double dpi) {
 }
 
 void writeJpeg(const std::string& path, const Picture& picture, int quality, int dpi) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw std::runtime_error("cannot write " + path);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = picture.width;
-    info.image_height = picture.height;
-    info.input_components = picture.channels;
-    info.in_color_space = picture.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    if (dpi > 0) {
-        info.density_unit = 1;
-        info.X_density = info.Y_density = static_cast<UINT16>(dpi);
-    }
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(picture.at(0, info.next_scanline));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    JpegExtras extras;
+    extras.quality = quality;
+    extras.jfifDpi = dpi;
+    writeJpegWith(path, picture, extras);
 }
 
 void writeGif(const std::string& path, int screenWidth, int screenHeight,

@@ -208,8 +208,12 @@ void writeJpegWith(const std::string& path, const Picture& picture, const JpegEx
     info.input_components = picture.channels;
     info.in_color_space = picture.channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 92, TRUE);
+    jpeg_set_quality(&info, extras.quality, TRUE);
     info.write_JFIF_header = extras.jfif ? TRUE : FALSE;
+    if (extras.jfifDpi > 0) {
+        info.density_unit = 1;
+        info.X_density = info.Y_density = static_cast<UINT16>(extras.jfifDpi);
+    }
     if (extras.progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     if (extras.orientation || extras.exifDpi) {

@@ -41,6 +41,8 @@ std::vector<std::vector<uint8_t>> rawPieces(const std::string& path, uint16_t pa
 std::map<uint32_t, std::string> describingTags(const std::string& path, uint16_t page);
 
 struct JpegExtras {
+    int quality = 92;
+    int jfifDpi = 0;            // the JFIF segment's density, per inch; 0: none
     bool progressive = false;
     bool jfif = true;           // a JFIF segment (without density)
     uint16_t orientation = 0;   // an EXIF block with this orientation; 0: none
