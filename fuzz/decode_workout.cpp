@@ -36,8 +36,9 @@ void exerciseFrame(gdip::GpImage* image, gdip::GpBitmap* canvas, gdip::GpGraphic
 }
 
 // Every page copied as stored into a TIFF in the temporary folder, dropped unfinished (it
-// never has a name where the file system allows it): the copier reads the file's structure
-// without the decoders' checks.
+// never has a name where the file system allows it): the copier reads a TIFF's or a JPEG's
+// structure without the decoders' checks. Other formats it only decodes, as done above
+// already.
 void copyPages(const char16_t* path) {
     using namespace gdip;
     GpPageSource* source = nullptr;
@@ -83,8 +84,10 @@ WorkoutResult runDecodeWorkout(const char16_t* path) {
         exerciseFrame(image, canvas, graphics);
     if (graphics) (void)GdipDeleteGraphics(graphics);
     if (canvas) (void)GdipDisposeImage(canvas);
+    GUID format{};
+    (void)GdipGetImageRawFormat(image, &format);
     (void)GdipDisposeImage(image);
-    copyPages(path);
+    if (format == ImageFormatTIFF || format == ImageFormatJPEG) copyPages(path);
     return result;
 }
 
