@@ -228,7 +228,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         ExportPageRequest request{source, *page - 1, *target, format,
                                   static_cast<int>(percent), *quality, a.flag("--keep-class"), lossless};
         std::string reason;
-        PageOutcome outcome{request.pageIndex, {}, {}, false, {}, {}};
+        PageOutcome outcome{.page = request.pageIndex};
         const bool written = ExportPage(request, messages, &reason, &outcome);
         ExportAllResult result;
         result.pages = count;

@@ -34,6 +34,11 @@ protected:
         m_overflowed = status == ValueOverflow;
         if (!m_overflowed) m_failure = writeFailureReason(status);
     }
+    // The file's completion came to `status`; false unless it is in place.
+    bool finishedWith(GpStatus status) {
+        if (status != Ok) fail(status);
+        return status == Ok;
+    }
     // A page the file refused; a failed write spoils the whole file. False unless it went in.
     bool took(GpStatus status) {
         if (status == Win32Error || status == InsufficientBuffer || status == ValueOverflow) fail(status);
@@ -89,8 +94,7 @@ public:
         m_flags.setValue(EncoderValueFlush);
         const GpStatus status = m_image->AppendFrame(m_image.get(), m_flags.block());
         m_image.reset();
-        if (status != Ok) fail(status);
-        return status == Ok;
+        return finishedWith(status);
     }
 
 private:
@@ -127,8 +131,7 @@ public:
         if (!m_copy || failed()) return false;
         const GpStatus status = m_copy->finish();
         m_copy.reset();
-        if (status != Ok) fail(status);
-        return status == Ok;
+        return finishedWith(status);
     }
 
 private:
@@ -227,7 +230,7 @@ template <typename Output, typename AddOne, typename Settle>
 bool composeSources(const ComposeRequest& request, Output& destination, ProgressScope& progress, JobContext& context,
                     ComposeResult& result, AddOne addOne, Settle settle) {
     for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
-        result.outcomes.push_back({request.sources[i], 0, {}, {}, {}, {}});
+        result.outcomes.push_back({.path = request.sources[i]});
         result.pageOutOfRange = addOne(i, result.outcomes.back());
         if (result.pageOutOfRange) {
             result.pageOutOfRange->source = i;

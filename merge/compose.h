@@ -36,12 +36,12 @@ struct PageCopy {
 };
 
 struct SourceOutcome {
-    std::string path;
+    std::string path{};
     uint32_t pagesAdded = 0;
-    std::vector<uint32_t> failedPages;  // from 0
-    std::string reason;                 // why the source gave nothing
-    std::vector<PageCopy> copies;       // of a lossless composition: each page added
-    std::string profileLeftBehind;      // why a page's colour profile did not go with it
+    std::vector<uint32_t> failedPages{};  // from 0
+    std::string reason{};               // why the source gave nothing
+    std::vector<PageCopy> copies{};     // of a lossless composition: each page added
+    std::string profileLeftBehind{};    // why a page's colour profile did not go with it
 };
 
 struct PageOutOfRange {

@@ -114,7 +114,7 @@ struct PageWork {
 std::string writeFailure(const std::string& target, GpStatus status);
 
 PageOutcome exportOnePage(const PageWork& work) {
-    PageOutcome outcome{work.page, {}, {}, false, {}, {}};
+    PageOutcome outcome{.page = work.page};
     QualityParams parameters(work.request->quality);
     if (work.request->keepClass && work.request->format == ExportFormat::Tiff)
         parameters.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
@@ -154,7 +154,7 @@ std::string writeFailure(const std::string& target, GpStatus status) {
 
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
                              const std::string& target) {
-    PageOutcome outcome{page, {}, {}, false, {}, {}};
+    PageOutcome outcome{.page = page};
     if (sameFile(sourcePath, target)) {
         outcome.reason = "the page cannot be written to " + target + ": it is the document being split";
         return outcome;
@@ -321,7 +321,7 @@ std::vector<std::string> splitFailureLines(const std::string& source, const Expo
     return lines;
 }
 
-bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason, PageOutcome* copied) {
+bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason, PageOutcome* outcome) {
     if (sameFile(request.sourcePath, request.targetPath)) {
         if (reason) *reason = "it is the document being split";
         showError(messages, "不能覆盖正在分解的TIF文件!");
@@ -329,15 +329,15 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
     }
     if (request.lossless) {
         TGPPageSource source(widenPath(request.sourcePath));
-        PageOutcome outcome;
+        PageOutcome copied{.page = request.pageIndex};
         if (source.pages() == 0)
-            outcome.reason = decodeFailureReason(source.LastStatus, source.openFailure());
+            copied.reason = decodeFailureReason(source.LastStatus, source.openFailure());
         else
-            outcome = copyPageAsStored(source, request.sourcePath, request.pageIndex, request.targetPath);
-        if (reason) *reason = outcome.reason;
-        if (copied) *copied = outcome;
-        if (!outcome.reason.empty()) showError(messages, "图片保存失败!", outcome.reason);
-        return outcome.reason.empty();
+            copied = copyPageAsStored(source, request.sourcePath, request.pageIndex, request.targetPath);
+        if (reason) *reason = copied.reason;
+        if (outcome) *outcome = copied;
+        if (!copied.reason.empty()) showError(messages, "图片保存失败!", copied.reason);
+        return copied.reason.empty();
     }
     ExportAllRequest asked;  // no source path: the check against it is made above
     asked.format = request.format;

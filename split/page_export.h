@@ -56,12 +56,12 @@ struct ExportAllRequest {
 
 struct PageOutcome {
     uint32_t page = 0;   // from 0
-    std::string file;    // written to; empty when the page failed
-    std::string reason;  // why it failed
+    std::string file{};    // written to; empty when the page failed
+    std::string reason{};  // why it failed
     // Of a page written losslessly: whether as stored, and if not, why it was decoded.
     bool copied = false;
-    std::string decodedBecause;
-    std::string profileLeftBehind;  // why the page's colour profile did not go with it
+    std::string decodedBecause{};
+    std::string profileLeftBehind{};  // why the page's colour profile did not go with it
 };
 
 struct ExportAllResult {
@@ -102,8 +102,8 @@ struct ExportPageRequest {
 
 // Writes one page; says nothing on success and "图片保存失败!" or
 // "不能覆盖正在分解的TIF文件!" on failure, with the reason in words in `reason` when given.
-// A lossless copy's outcome (copied as stored, or decoded and why) goes to `copied`.
+// A lossless copy's outcome (copied as stored, or decoded and why) goes to `outcome`.
 bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason = nullptr,
-                PageOutcome* copied = nullptr);
+                PageOutcome* outcome = nullptr);
 
 }  // namespace orvelle

@@ -73,7 +73,7 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
         } else {
             drawBlankTile(target, *pen);
             ++listing.failedPages;
-            listing.failures.push_back({scaled.page, {}, std::move(scaled.reason), false, {}, {}});
+            listing.failures.push_back({.page = scaled.page, .reason = std::move(scaled.reason)});
         }
         sink.addPage(PageCaption(scaled.page, scaled.width, scaled.height));
         progress.step(static_cast<int>(listing.pages));

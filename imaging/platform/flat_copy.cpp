@@ -43,12 +43,14 @@ GpStatus GdipCreatePageCopy(const char16_t* filename, const EncoderParameters* e
     if (const GpStatus status = readParameters(encoderParams, request); status != Ok) return status;
     try {
         auto made = std::make_unique<GpPageCopy>();
-        GpStatus status = made->file.create(utf8FromUtf16(filename));
+        GpStatus status = made->save.file.create(utf8FromUtf16(filename));
         if (status != Ok) return status;
         // Pages that must be decoded are written losslessly, as small as deflate makes them.
-        made->writer = codecs::createTiffPageWriter(made->file.stream(), codecs::TiffCompression::Deflate,
-                                                    request.options.bigTiff, status);
-        if (!made->writer) return status;
+        std::unique_ptr<codecs::TiffPageWriter> writer = codecs::createTiffPageWriter(
+            made->save.file.stream(), codecs::TiffCompression::Deflate, request.options.bigTiff, status);
+        if (!writer) return status;
+        made->writer = writer.get();
+        made->save.encoder = std::move(writer);
         *copy = made.release();
         return Ok;
     } catch (const std::bad_alloc&) {
@@ -62,16 +64,13 @@ GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT*
     note->clear();
     if (!copy || !source || !copied) return InvalidParameter;
     *copied = 0;
-    if (!copy->writer) return WrongState;
-    if (copy->broken) return copy->file.writeFailure();
+    if (!copy->save.encoder) return WrongState;
+    if (copy->save.broken) return copy->save.file.writeFailure();
     try {
         bool asStored = false;
         const GpStatus status = source->source->addTo(page, *copy->writer, asStored, *note);
         *copied = asStored ? 1 : 0;
-        // A refused page leaves the file as it was; a failed write leaves it unusable.
-        if (status != Win32Error) return status;
-        copy->broken = true;
-        return copy->file.writeFailure();
+        return copy->save.afterAdd(status);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
@@ -79,13 +78,9 @@ GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT*
 
 GpStatus GdipPageCopyFinish(GpPageCopy* copy) {
     if (!copy) return InvalidParameter;
-    if (!copy->writer) return WrongState;
-    GpStatus status = copy->broken ? Win32Error : copy->writer->finish();
-    copy->writer.reset();
-    if (status == Win32Error) status = copy->file.writeFailure();
-    if (status == Ok) return copy->file.commit();
-    copy->file.abandon();
-    return status;
+    if (!copy->save.encoder) return WrongState;
+    copy->writer = nullptr;
+    return copy->save.complete();
 }
 
 GpStatus GdipDisposePageCopy(GpPageCopy* copy) {

@@ -107,15 +107,8 @@ namespace {
 
 GpStatus completeMultiFrameSave(GpImage* image) {
     std::unique_ptr<MultiFrameSave> save = std::move(image->multiFrameSave);
-    if (!save) return Ok;
-    GpStatus status = save->broken ? Win32Error : save->encoder->finish();
-    save->encoder.reset();
-    if (status == Win32Error) status = save->file.writeFailure();
-    if (status == Ok) return save->file.commit();
-    save->file.abandon();
-    return status;
+    return save ? save->complete() : Ok;
 }
-
 }  // namespace
 
 GpStatus GdipGetImageEncodersSize(UINT* numEncoders, UINT* size) {
@@ -173,10 +166,7 @@ GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUI
             image->multiFrameSave = std::move(save);
             return Ok;
         }
-        status = save->encoder->finish();
-        save->encoder.reset();
-        if (status == Win32Error) return save->file.writeFailure();
-        return status == Ok ? save->file.commit() : status;
+        return save->complete();
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
@@ -194,14 +184,25 @@ GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
     MultiFrameSave& save = *image->multiFrameSave;
     if (save.broken) return save.file.writeFailure();
     try {
-        const GpStatus status = save.encoder->addFrame(newImage->frame);
-        // A refused frame leaves the file as it was; a failed write leaves it unusable.
-        if (status != Win32Error) return status;
-        save.broken = true;
-        return save.file.writeFailure();
+        return save.afterAdd(save.encoder->addFrame(newImage->frame));
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
+}
+
+GpStatus MultiFrameSave::afterAdd(GpStatus status) {
+    if (status != Win32Error) return status;
+    broken = true;
+    return file.writeFailure();
+}
+
+GpStatus MultiFrameSave::complete() {
+    GpStatus status = broken ? Win32Error : encoder->finish();
+    encoder.reset();
+    if (status == Win32Error) status = file.writeFailure();
+    if (status == Ok) return file.commit();
+    file.abandon();
+    return status;
 }
 
 GpStatus GdipBitmapSetResolution(GpBitmap* bitmap, REAL xdpi, REAL ydpi) {

@@ -13,11 +13,18 @@
 
 namespace gdip {
 
-// A multi-frame TIFF being written: open from the first save until the image is disposed.
+// A multi-frame TIFF being written: open from the first save until the image is disposed
+// (or, for pages copied as stored, until the copy is).
 struct MultiFrameSave {
     codecs::OutputFile file;
     std::unique_ptr<codecs::Encoder> encoder;  // declared after the file it writes to
     bool broken = false;
+
+    // What adding a page came to: a refused page leaves the file as it was; a failed write
+    // leaves it unusable, and says why as far as a status can.
+    [[nodiscard]] GpStatus afterAdd(GpStatus status);
+    // Completes the file and puts it in place, or drops it when it cannot be completed.
+    [[nodiscard]] GpStatus complete();
 };
 
 struct GpImage {
@@ -36,9 +43,8 @@ struct GpPageSource {
 };
 
 struct GpPageCopy {
-    codecs::OutputFile file;
-    std::unique_ptr<codecs::TiffPageWriter> writer;  // declared after the file it writes to
-    bool broken = false;  // a write failed: the file cannot be finished
+    MultiFrameSave save;
+    codecs::TiffPageWriter* writer = nullptr;  // save.encoder, as the copier sees it
 };
 
 struct GpGraphics {

@@ -70,7 +70,7 @@ void copyTags(TIFF* in, TIFF* out, uint16_t compression, uint16_t bits, bool til
     copyCounted<uint32_t, void>(in, out, TIFFTAG_XMLPACKET);
     PageMetadata meta;
     readPageMetadata(in, meta);
-    for (const auto& [tag, text] : meta.text) TIFFSetField(out, tag, text.c_str());
+    writeTextTags(out, meta);
     // As stored, whatever its space: the data it describes is unchanged.
     if (!meta.iccProfile.empty())
         TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(meta.iccProfile.size()), meta.iccProfile.data());

@@ -23,8 +23,12 @@ void readPageMetadata(TIFF* tif, PageMetadata& meta) {
     }
 }
 
-void writePageMetadata(TIFF* tif, const PageMetadata& meta, bool writtenAsGrey) {
+void writeTextTags(TIFF* tif, const PageMetadata& meta) {
     for (const auto& [tag, text] : meta.text) TIFFSetField(tif, tag, text.c_str());
+}
+
+void writePageMetadata(TIFF* tif, const PageMetadata& meta, bool writtenAsGrey) {
+    writeTextTags(tif, meta);
     if (profileFits(meta.iccProfile, writtenAsGrey))
         TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(meta.iccProfile.size()), meta.iccProfile.data());
 }

@@ -17,6 +17,9 @@ extern const uint16_t kPageTextTags[9];
 // Reads what the current directory of `tif` holds of it into `meta`.
 void readPageMetadata(TIFF* tif, PageMetadata& meta);
 
+// Writes the text tags into the directory being filled.
+void writeTextTags(TIFF* tif, const PageMetadata& meta);
+
 // Writes the text tags into the directory being filled, and the profile when it describes
 // pixels written as grey levels (`writtenAsGrey`) or as colours, as they are.
 void writePageMetadata(TIFF* tif, const PageMetadata& meta, bool writtenAsGrey);
