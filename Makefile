@@ -8,9 +8,10 @@ JOBS ?= $(shell nproc)
 
 # Exactly the Debian packages the project builds, tests and runs with.
 PACKAGES := build-essential cmake pkg-config \
-            libtiff-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev \
+            libtiff-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libqpdf-dev \
             qt6-base-dev libgl-dev \
             libgtest-dev nlohmann-json3-dev \
+            qpdf poppler-utils img2pdf \
             fonts-noto-cjk
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -83,7 +84,7 @@ clean:
 # going on past findings. Findings land in build/fuzz/findings/<target>/; each becomes a
 # named file in fuzz/crashes/<target>/, which `make test` runs.
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= tiff jpeg png gif bmp lzw
+FUZZ_TARGETS ?= tiff jpeg png gif bmp pdf lzw
 fuzz:
 	@for p in clang-14 libfuzzer-14-dev; do \
 	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q '^install ok installed$$' || missing="$$missing $$p"; \

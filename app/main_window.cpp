@@ -190,8 +190,8 @@ void TForm1::SpeedButton4Click() {
     QFileDialog dialog(this, "打开");
     dialog.setFileMode(QFileDialog::ExistingFile);
     // "TIF文件(*.tif,*.tiff)|*.tif;*.tiff", in both letter cases since this file system tells
-    // them apart.
-    dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.tif *.tiff *.TIF *.TIFF)");
+    // them apart; scanned PDFs open as documents too.
+    dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.tif *.tiff *.TIF *.TIFF *.pdf *.PDF)");
     if (!m_openDialogName.isEmpty()) dialog.selectFile(m_openDialogName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     m_openDialogName = dialog.selectedFiles().first();
@@ -245,8 +245,8 @@ void TForm1::SpeedButton8Click() {
     // "TIFF、JPEG、BMP、PNG、GIF格式|*.tif;*.tiff;*.jpg;*.jpe;*.jpeg;*.bmp;*.png;*.gif", in both
     // letter cases since this file system tells them apart.
     dialog.setNameFilter(
-        "TIFF、JPEG、BMP、PNG、GIF格式 (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif "
-        "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF)");
+        "TIFF、JPEG、BMP、PNG、GIF格式 (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif *.pdf "
+        "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF *.PDF)");
     if (dialog.exec() != QDialog::Accepted) return;
     addMergePictures(dialog.selectedFiles());
 }
@@ -290,20 +290,23 @@ void TForm1::SpeedButton10Click() { changeMergeList(&MergeList::moveUp); }
 void TForm1::SpeedButton12Click() { changeMergeList(&MergeList::moveDown); }
 void TForm1::SpeedButton15Click() { changeMergeList(&MergeList::clear); }
 
-QString TForm1::chooseTiffToWrite() {
+QString TForm1::chooseTiffToWrite(bool offerPdf) {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // "TIF文件(*.tif,*.tiff)|*.TIF", in both letter cases since this file system tells them apart.
-    dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.TIF *.tif)");
+    const QString tiff = "TIF文件(*.tif,*.tiff) (*.TIF *.tif)", pdf = "PDF文件(*.pdf) (*.PDF *.pdf)";
+    dialog.setNameFilters(offerPdf ? QStringList{tiff, pdf} : QStringList{tiff});
     dialog.setDefaultSuffix("TIF");
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, pdf](const QString& filter) { dialog.setDefaultSuffix(filter == pdf ? "PDF" : "TIF"); });
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) return dialog.selectedFiles().first();
     return {};
 }
 
 void TForm1::SpeedButton13Click() {
-    if (const QString path = chooseTiffToWrite(); !path.isEmpty()) TabSheet2->setOutputPath(path);
+    if (const QString path = chooseTiffToWrite(true); !path.isEmpty()) TabSheet2->setOutputPath(path);
 }
 
 void TForm1::SpeedButton14Click() {
@@ -311,6 +314,7 @@ void TForm1::SpeedButton14Click() {
         JobContext jobContext = context();
         ComposeRequest request{TabSheet2->sourcePaths(), TabSheet2->outputPath(), TabSheet2->allPages()};
         request.lossless = TabSheet2->keepsStoredData();
+        request.pdf = isPdfPath(request.outputPath);
         ComposeTiff(request, jobContext);
     });
 }
@@ -335,7 +339,7 @@ void TForm1::savePage(const std::string& path, ExportFormat format, int percent)
 void TForm1::LosslessSaveClick() {
     const int page = TabSheet1->selectedPage();
     if (page < 0 || m_jobRunning) return;
-    const QString path = chooseTiffToWrite();
+    const QString path = chooseTiffToWrite(false);
     if (path.isEmpty()) return;
     // Picture work: an error writes nothing more, with the message the page's save gives.
     try {

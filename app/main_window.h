@@ -96,8 +96,9 @@ private:
     // What "保存" of the save-page dialog writes: page `m_savedPage` of the listed TIFF.
     void savePage(const std::string& path, ExportFormat format, int percent);
     void showPage(int index, int markerTop);
-    // A TIFF to write, chosen in the save dialog; empty when none was.
-    QString chooseTiffToWrite();
+    // A TIFF to write, chosen in the save dialog; empty when none was. The merge output may
+    // also be a PDF (`offerPdf`); a page copied as stored is a TIFF.
+    QString chooseTiffToWrite(bool offerPdf);
     // One of the merge list's button operations, not while a job runs.
     void changeMergeList(void (MergeList::*change)());
     JobContext context();

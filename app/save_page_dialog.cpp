@@ -73,8 +73,8 @@ void TSaveDlg::SpeedButton3Click() {
 void TSaveDlg::SpeedButton2Click() { reject(); }
 
 std::optional<TSaveDlg::FileChoice> askForPageFile(QWidget* owner, const TSaveDlg::FileChoice& offered) {
-    // "JPEG格式|*.JPG|BMP格式|*.BMP|GIF格式|*.GIF|PNG格式|*.PNG|TIFF格式|*.TIF", each in both
-    // letter cases since this file system tells them apart.
+    // "JPEG格式|*.JPG|BMP格式|*.BMP|GIF格式|*.GIF|PNG格式|*.PNG|TIFF格式|*.TIF", then PDF, each in
+    // both letter cases since this file system tells them apart.
     QStringList filters;
     for (const OutputFormat& row : OutputFormatTable) {
         const QString mask = row.FilterMask;

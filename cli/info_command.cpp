@@ -17,6 +17,7 @@ std::string formatName(const GUID& raw) {
     if (raw == ImageFormatPNG) return "png";
     if (raw == ImageFormatGIF) return "gif";
     if (raw == ImageFormatBMP) return "bmp";
+    if (raw == ImageFormatPDF) return "pdf";
     return "unknown";
 }
 

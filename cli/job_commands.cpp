@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kAllWritten = 0, kSomeFailed = 1, kNothingWritten = 2;
 
-const char* const kFormatNames[] = {"jpeg", "bmp", "gif", "png", "tiff"};
+const char* const kFormatNames[] = {"jpeg", "bmp", "gif", "png", "tiff", "pdf"};
 
 std::optional<ExportFormat> formatNamed(const std::string& name) {
     if (name == "jpg") return ExportFormat::Jpeg;
@@ -183,10 +183,22 @@ std::optional<int> qualityOption(const Arguments& a, std::string& why) {
     return static_cast<int>(quality);
 }
 
+// --dpi: the resolution of PDF pages whose pictures have none; 0 when not given.
+std::optional<uint32_t> dpiOption(const Arguments& a, std::string& why) {
+    const std::string* text = a.option("--dpi");
+    if (!text) return 0u;
+    long dpi = 0;
+    if (!parseNumber(*text, dpi) || dpi < 1 || dpi > 100000) {
+        why = "the resolution is a whole number of dots per inch from 1 to 100000";
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(dpi);
+}
+
 }  // namespace
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality"},
+    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi"},
                               {"--keep-class", "--pad", "--json", "--lossless"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli split: " << why << "\n";
@@ -198,7 +210,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     ExportFormat format = ExportFormat::Jpeg;
     if (const std::string* name = a.option("--format")) {
         const std::optional<ExportFormat> named = formatNamed(*name);
-        if (!named) return usage("unknown format " + *name + " (jpeg, bmp, gif, png or tiff)");
+        if (!named) return usage("unknown format " + *name + " (jpeg, bmp, gif, png, tiff or pdf)");
         format = *named;
     }
     long percent = 100;
@@ -209,8 +221,11 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     std::string why;
     const std::optional<int> quality = qualityOption(a, why);
     if (!quality) return usage(why);
+    const std::optional<uint32_t> dpi = dpiOption(a, why);
+    if (!dpi) return usage(why);
+    if (*dpi > 0 && format != ExportFormat::Pdf) return usage("--dpi gives PDF pages their size: add --format pdf");
     const bool lossless = a.flag("--lossless");
-    if (lossless && format != ExportFormat::Tiff)
+    if (lossless && format != ExportFormat::Tiff && format != ExportFormat::Pdf)
         return usage("--lossless copies pages as stored into TIFF files: add --format tiff");
     if (lossless && percent != 100) return usage("--lossless copies pages as stored: only at 100 %");
     const bool json = a.flag("--json");
@@ -226,13 +241,13 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         const uint32_t count = countPages(source);
         if (count > 0 && *page > count) return usage(pastTheEndReason(*page, source, count));
         ExportPageRequest request{source, *page - 1, *target, format,
-                                  static_cast<int>(percent), *quality, a.flag("--keep-class"), lossless};
+                                  static_cast<int>(percent), *quality, a.flag("--keep-class"), lossless, *dpi};
         std::string reason;
         PageOutcome outcome{.page = request.pageIndex};
         const bool written = ExportPage(request, messages, &reason, &outcome);
         ExportAllResult result;
         result.pages = count;
-        result.lossless = lossless;
+        result.lossless = copiesAsStored(format, lossless, static_cast<int>(percent));
         outcome.page = request.pageIndex;
         outcome.file = written ? *target : "";
         outcome.reason = reason;
@@ -257,6 +272,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     request.keepClass = a.flag("--keep-class");
     request.padNames = a.flag("--pad");
     request.lossless = lossless;
+    request.pdfDpi = *dpi;
     if (const std::string* text = a.option("--pages")) {
         const auto ranges = parsePageRanges(*text);
         if (!ranges) return usage("pages are written as 1-3,7,10- (numbers from 1)");
@@ -285,7 +301,8 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list", "--compression"}, {"--all-pages", "--json", "--null", "--bigtiff", "--lossless"});
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi"},
+                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli merge: " << why << "\n";
         return kNothingWritten;
@@ -302,6 +319,18 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     if (a.flag("--lossless") && a.option("--compression"))
         return usage("--lossless keeps each page's own compression: leave out --compression");
+    // The output's format follows its extension unless --to names it.
+    bool pdf = isPdfPath(*output);
+    if (const std::string* to = a.option("--to")) {
+        if (*to != "pdf" && *to != "tiff") return usage("unknown output format " + *to + " (pdf or tiff)");
+        pdf = *to == "pdf";
+    }
+    std::string why;
+    const std::optional<uint32_t> dpi = dpiOption(a, why);
+    if (!dpi) return usage(why);
+    if (pdf && (a.option("--compression") || a.flag("--bigtiff")))
+        return usage("a PDF keeps each page's data as it is or stores it losslessly: leave out --compression and --bigtiff");
+    if (!pdf && *dpi > 0) return usage("--dpi gives PDF pages their size: the output is a TIFF");
     std::vector<std::string> operands = a.operands;
     if (const std::string* listFile = a.option("--from-list")) {
         const PathList listed = readPathListFile(*listFile, a.flag("--null"));
@@ -313,6 +342,8 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     request.compression = compression;
     request.bigTiff = a.flag("--bigtiff");
     request.lossless = a.flag("--lossless");
+    request.pdf = pdf;
+    request.pdfDpi = *dpi;
     for (const std::string& operand : operands) {
         RangedSource named = splitRangedSource(operand);
         std::vector<uint32_t> pages;

@@ -37,7 +37,7 @@ void exerciseFrame(gdip::GpImage* image, gdip::GpBitmap* canvas, gdip::GpGraphic
 
 // Every page copied as stored into a TIFF in the temporary folder, dropped unfinished (it
 // never has a name where the file system allows it): the copier reads a TIFF's or a JPEG's
-// structure without the decoders' checks. Other formats it only decodes, as done above
+// structure (and a scanned PDF's pictures) without the decoders' checks. Other formats it only decodes, as done above
 // already.
 void copyPages(const char16_t* path) {
     using namespace gdip;
@@ -46,7 +46,7 @@ void copyPages(const char16_t* path) {
     if (GdipOpenPageSource(path, &source, &pages, nullptr) != Ok) return;
     GpPageCopy* copy = nullptr;
     const std::u16string target = u"/tmp/orvelle-workout-copy.tif";
-    if (GdipCreatePageCopy(target.c_str(), nullptr, &copy) == Ok) {
+    if (GdipCreatePageCopy(target.c_str(), nullptr, nullptr, &copy) == Ok) {
         for (uint32_t k = 0; k < std::min<uint32_t>(pages, kMaxFramesVisited); ++k) {
             INT copied = 0;
             (void)GdipPageCopyAdd(copy, source, k, &copied, nullptr);
@@ -87,7 +87,7 @@ WorkoutResult runDecodeWorkout(const char16_t* path) {
     GUID format{};
     (void)GdipGetImageRawFormat(image, &format);
     (void)GdipDisposeImage(image);
-    if (format == ImageFormatTIFF || format == ImageFormatJPEG) copyPages(path);
+    if (format == ImageFormatTIFF || format == ImageFormatJPEG || format == ImageFormatPDF) copyPages(path);
     return result;
 }
 

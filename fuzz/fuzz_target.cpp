@@ -28,6 +28,8 @@ bool hasSignature(const uint8_t* data, size_t size) {
     return startsWith("GIF87a", 6) || startsWith("GIF89a", 6);
 #elif defined(ORVELLE_FUZZ_BMP)
     return startsWith("BM", 2);
+#elif defined(ORVELLE_FUZZ_PDF)
+    return startsWith("%PDF-", 5);
 #else
 #error "no format chosen"
 #endif

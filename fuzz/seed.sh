@@ -4,7 +4,7 @@
 #   fuzz/seed.sh OUT_DIR CORPUS_DIR
 set -euo pipefail
 out=$1 corpus=$2
-mkdir -p "$out"/{tiff,jpeg,png,gif,bmp,lzw}
+mkdir -p "$out"/{tiff,jpeg,png,gif,bmp,pdf,lzw}
 kind() {
   local head
   head=$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')
@@ -29,6 +29,16 @@ else
   echo "seed.sh: no corpus at $corpus; the targets start from the crash corpus alone"
 fi
 echo "seed.sh: $n corpus files sorted into $out"
+
+# Scanned PDFs as another writer and ours make them, from the smallest JPEG and TIFF seeds.
+cli=${ORVELLE_CLI:-build/dev/cli/orvelle-cli}
+k=0
+for f in $(ls -S -r "$out"/jpeg/* "$out"/tiff/* 2>/dev/null | head -20); do
+  img2pdf -o "$out/pdf/i$k.pdf" "$f" 2>/dev/null || rm -f "$out/pdf/i$k.pdf"
+  [ -x "$cli" ] && "$cli" merge --all-pages --to pdf --out "$out/pdf/o$k.pdf" "$f" >/dev/null 2>&1
+  k=$((k + 1))
+done
+echo "seed.sh: $(ls "$out/pdf" | wc -l) PDF seeds in $out/pdf"
 
 # LZW strips as TIFF's writers make them, for the differential target: two bytes of decoded
 # size, then the stream (a clear code first, codes most significant bit first, the table

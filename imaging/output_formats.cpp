@@ -7,7 +7,7 @@ namespace orvelle {
 const OutputFormat OutputFormatTable[kOutputFormatCount] = {
     {"JPEG格式", "*.JPG", ".JPG", "image/jpeg"}, {"BMP格式", "*.BMP", ".BMP", "image/bmp"},
     {"GIF格式", "*.GIF", ".GIF", "image/gif"},   {"PNG格式", "*.PNG", ".PNG", "image/png"},
-    {"TIFF格式", "*.TIF", ".TIF", "image/tiff"},
+    {"TIFF格式", "*.TIF", ".TIF", "image/tiff"}, {"PDF格式", "*.PDF", ".PDF", "application/pdf"},
 };
 
 const OutputFormat& formatRow(ExportFormat format) {

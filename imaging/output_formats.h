@@ -1,4 +1,4 @@
-// The five export formats and the two encoder parameter blocks the jobs pass when saving.
+// The export formats and the two encoder parameter blocks the jobs pass when saving.
 #pragma once
 
 #include <optional>
@@ -15,22 +15,23 @@ struct OutputFormat {
     const char* MimeType;    // "image/jpeg"
 };
 
-constexpr int kOutputFormatCount = 5;
+// The five picture formats, then PDF.
+constexpr int kOutputFormatCount = 6;
 extern const OutputFormat OutputFormatTable[kOutputFormatCount];
 
 // The export formats in the table's order: what the jobs take. The controls that choose one
 // (the format box, the save dialog's file type) and the command line map to it at the edge.
-enum class ExportFormat { Jpeg, Bmp, Gif, Png, Tiff };
+enum class ExportFormat { Jpeg, Bmp, Gif, Png, Tiff, Pdf };
 const OutputFormat& formatRow(ExportFormat format);
-std::optional<ExportFormat> exportFormatOfBox(int index);     // 0 to 4
-std::optional<ExportFormat> exportFormatOfFilter(int index);  // 1 to 5
+std::optional<ExportFormat> exportFormatOfBox(int index);     // 0 to 5
+std::optional<ExportFormat> exportFormatOfFilter(int index);  // 1 to 6
 
 // One row's extension and MIME type; both empty for an index outside the table.
 struct FormatChoice {
     std::string Extension;
     std::string MimeType;
 };
-FormatChoice formatByBoxIndex(int index);  // the split page's format box: 0 to 4
+FormatChoice formatByBoxIndex(int index);  // the split page's format box: 0 to 5
 
 // A block of one parameter, or two, whose values the block owns; neither copyable nor
 // movable, since the block points at its own values.

@@ -1,5 +1,6 @@
 #include "page_copy.h"
 
+#include "gdiputil.h"
 #include "output_formats.h"
 
 namespace orvelle {
@@ -15,13 +16,12 @@ TGPPageSource::~TGPPageSource() {
     (void)GdipDisposePageSource(NativeHandle);
 }
 
-TGPPageCopy::TGPPageCopy(const std::u16string& path, bool bigTiff) {
-    if (bigTiff) {
-        const EncoderParameterBlock big(EncoderBigTiff, 1);
-        LastStatus = GdipCreatePageCopy(path.c_str(), big.block(), &NativeHandle);
-    } else {
-        LastStatus = GdipCreatePageCopy(path.c_str(), nullptr, &NativeHandle);
-    }
+TGPPageCopy::TGPPageCopy(const std::u16string& path, const CopyTarget& target) {
+    GUID encoder{};
+    FindEncoderByMime(target.pdf ? "application/pdf" : "image/tiff", encoder);
+    EncoderParameterBlock parameters(EncoderBigTiff, target.bigTiff ? 1 : 0);
+    if (target.pdfDpi > 0) parameters.setSecond(EncoderPdfDpi, target.pdfDpi);
+    LastStatus = GdipCreatePageCopy(path.c_str(), &encoder, parameters.block(), &NativeHandle);
 }
 
 TGPPageCopy::~TGPPageCopy() { (void)GdipDisposePageCopy(NativeHandle); }

@@ -1,4 +1,4 @@
-// Pages copied into a TIFF as they are stored, over the flat interface: a source file and
+// Pages copied into a TIFF or a PDF as they are stored, over the flat interface: a source file and
 // the TIFF being written, each owning its handle.
 #pragma once
 
@@ -32,9 +32,17 @@ struct CopiedPage {
     std::string note;     // why it was decoded, or why it failed
 };
 
+// What the copy writes: a TIFF (BigTIFF from the first page when asked), or a PDF whose
+// pages without a resolution get `pdfDpi` (0: the back end's default).
+struct CopyTarget {
+    bool pdf = false;
+    bool bigTiff = false;
+    uint32_t pdfDpi = 0;
+};
+
 class TGPPageCopy : public TGdiplusBase {
 public:
-    TGPPageCopy(const std::u16string& path, bool bigTiff);
+    TGPPageCopy(const std::u16string& path, const CopyTarget& target);
     ~TGPPageCopy() override;  // drops the file unless it was finished
 
     CopiedPage addPage(TGPPageSource& source, uint32_t page);

@@ -1,5 +1,6 @@
 #include "compose.h"
 
+#include <cctype>
 #include <future>
 #include <memory>
 
@@ -17,6 +18,7 @@ namespace orvelle {
 namespace {
 
 const char* const kComposeProgressText = "正在合成TIFF文件,请等待......";
+const char* const kComposePdfProgressText = "正在合成PDF文件,请等待......";
 
 // How writing an output went, for both kinds of output below.
 class OutputState {
@@ -107,13 +109,13 @@ private:
 // The output of a lossless composition; as Destination, only finish() completes the file.
 class CopyDestination : public OutputState {
 public:
-    CopyDestination(const std::string& path, bool bigTiff) : m_path(path), m_bigTiff(bigTiff) {}
+    CopyDestination(const std::string& path, const CopyTarget& target) : m_path(path), m_target(target) {}
 
     // Adds page `page` of `source`, noting in `copies` how it went in; false when it did not.
     bool add(TGPPageSource& source, uint32_t page, std::vector<PageCopy>& copies) {
         if (failed()) return false;
         if (!m_copy) {
-            m_copy.reset(new TGPPageCopy(widenPath(m_path), m_bigTiff));
+            m_copy.reset(new TGPPageCopy(widenPath(m_path), m_target));
             if (m_copy->LastStatus != Ok) {
                 fail(m_copy->LastStatus);  // the output cannot be created
                 return false;
@@ -136,7 +138,7 @@ public:
 
 private:
     std::string m_path;
-    bool m_bigTiff;
+    CopyTarget m_target;
     std::unique_ptr<TGPPageCopy> m_copy;
 };
 
@@ -297,7 +299,7 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& pro
 bool copyOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
               ComposeResult& result) {
     result = ComposeResult{};
-    CopyDestination destination(request.outputPath, bigTiff);
+    CopyDestination destination(request.outputPath, {request.pdf, bigTiff, request.pdfDpi});
     const auto addOne = [&](size_t i, SourceOutcome& outcome) {
         TGPPageSource source(widenPath(request.sources[i]));
         const std::string openFailure =
@@ -311,12 +313,21 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progre
 
 }  // namespace
 
-std::string skippedSourcesMessage(const std::vector<std::string>& skipped) {
-    return pathListMessage("TIF文件合成完毕,但以下图片无法识别,未能合成:", skipped);
+std::string skippedSourcesMessage(const std::vector<std::string>& skipped, bool pdf) {
+    return pathListMessage(pdf ? "PDF文件合成完毕,但以下图片无法识别,未能合成:" : "TIF文件合成完毕,但以下图片无法识别,未能合成:",
+                           skipped);
+}
+
+bool isPdfPath(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string extension = path.substr(path.size() - 4);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".pdf";
 }
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     ComposeResult result;
+    const char* const failedText = request.pdf ? "PDF文件合成失败!" : "TIF文件合成失败!";
     if (request.sources.empty()) return result;
     if (trimmedText(request.outputPath).empty()) {
         showError(context.messages, "请选择文件保存的名字!");
@@ -330,15 +341,15 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     }
     // A folder, a FIFO or a missing folder is known before any source is decoded.
     if (result.outputFailure = outputRefusal(request.outputPath); !result.outputFailure.empty()) {
-        showError(context.messages, "TIF文件合成失败!", joinedLines(composeFailureLines(request.outputPath, result)));
+        showError(context.messages, failedText, joinedLines(composeFailureLines(request.outputPath, result)));
         return result;
     }
     {
         ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
-                               kComposeProgressText);
+                               request.pdf ? kComposePdfProgressText : kComposeProgressText);
         // A classic file holds 4 GiB; when the pages could take it past that, the whole
         // composition is written again as BigTIFF (the unfinished file was never in place).
-        const auto pass = request.lossless ? &copyOnce : &composeOnce;
+        const auto pass = request.lossless || request.pdf ? &copyOnce : &composeOnce;
         if (!pass(request, request.bigTiff, progress, context, result)) (void)pass(request, true, progress, context, result);
     }
     if (result.pageOutOfRange) return result;
@@ -348,11 +359,11 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     }
     const std::string details = joinedLines(composeFailureLines(request.outputPath, result));
     if (!result.written) {
-        showError(context.messages, "TIF文件合成失败!", details);
+        showError(context.messages, failedText, details);
     } else if (!result.skipped.empty()) {
-        showError(context.messages, skippedSourcesMessage(result.skipped), details);
+        showError(context.messages, skippedSourcesMessage(result.skipped, request.pdf), details);
     } else {
-        showInformation(context.messages, "TIF文件合成完毕!");
+        showInformation(context.messages, request.pdf ? "PDF文件合成完毕!" : "TIF文件合成完毕!");
     }
     return result;
 }

@@ -1,5 +1,5 @@
-// Writing an ordered list of pictures into one multi-page TIFF: the first page of each
-// source, or every page of each multi-page source.
+// Writing an ordered list of pictures into one multi-page TIFF, or one PDF: the first page
+// of each source, or every page of each multi-page source.
 #pragma once
 
 #include <optional>
@@ -26,7 +26,14 @@ struct ComposeRequest {
     // Pages as stored, without decoding: TIFF pages with their strips or tiles, JPEG files
     // as JPEG-compressed pages; the rest decoded and written losslessly (deflate).
     bool lossless = false;
+    // A PDF instead of a TIFF: pages as stored where the data allows (see CopyTarget), their
+    // resolution `pdfDpi` where they have none (0: 96).
+    bool pdf = false;
+    uint32_t pdfDpi = 0;
 };
+
+// Whether `path` names a PDF: its extension, in any letter case.
+bool isPdfPath(const std::string& path);
 
 // How a page went into a lossless composition: as stored, or decoded and why.
 struct PageCopy {
@@ -71,6 +78,6 @@ std::vector<std::string> composeFailureLines(const std::string& output, const Co
                                              NameStyle name = plainName);
 
 // The message listing sources that could not be merged: at most ten paths, then the count.
-std::string skippedSourcesMessage(const std::vector<std::string>& skipped);
+std::string skippedSourcesMessage(const std::vector<std::string>& skipped, bool pdf = false);
 
 }  // namespace orvelle

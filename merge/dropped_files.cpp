@@ -57,8 +57,8 @@ std::vector<std::string> picturesIn(const fs::path& folder) {
 }  // namespace
 
 bool isMergePictureName(std::string_view name) {
-    static constexpr std::array<std::string_view, 8> kExtensions{
-        ".tif", ".tiff", ".jpg", ".jpe", ".jpeg", ".bmp", ".png", ".gif"};
+    static constexpr std::array<std::string_view, 9> kExtensions{
+        ".tif", ".tiff", ".jpg", ".jpe", ".jpeg", ".bmp", ".png", ".gif", ".pdf"};
     const size_t dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0) return false;
     std::string extension(name.substr(dot));

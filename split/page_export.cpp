@@ -118,6 +118,9 @@ PageOutcome exportOnePage(const PageWork& work) {
     QualityParams parameters(work.request->quality);
     if (work.request->keepClass && work.request->format == ExportFormat::Tiff)
         parameters.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
+    if (work.request->format == ExportFormat::Pdf && work.request->pdfDpi > 0) parameters.setSecond(EncoderPdfDpi, work.request->pdfDpi);
+    // A PDF keeps a bilevel page bilevel (G4) and a palette page a palette.
+    const bool keepClass = work.request->keepClass || work.request->format == ExportFormat::Pdf;
     GUID dimension = work.dimension;
     if (work.source->ActivateFrame(&dimension, work.page) != Ok) {
         const std::string why = work.source->failureReason();
@@ -131,7 +134,7 @@ PageOutcome exportOnePage(const PageWork& work) {
         return outcome;
     }
     const GpStatus status =
-        work.request->keepClass
+        keepClass
             ? savePageInClass(*work.source, work.percent, work.target, work.encoder, parameters.block())
             : renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, parameters.block());
     if (status == Ok) {
@@ -152,8 +155,12 @@ std::string writeFailure(const std::string& target, GpStatus status) {
 
 }  // namespace
 
+bool copiesAsStored(ExportFormat format, bool lossless, int percent) {
+    return lossless || (format == ExportFormat::Pdf && clampPercent(percent) == 100);
+}
+
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
-                             const std::string& target) {
+                             const std::string& target, const CopyTarget& kind) {
     PageOutcome outcome{.page = page};
     if (sameFile(sourcePath, target)) {
         outcome.reason = "the page cannot be written to " + target + ": it is the document being split";
@@ -162,13 +169,15 @@ PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePat
     // A page over 4 GiB as stored goes into a BigTIFF.
     CopiedPage added;
     for (const bool bigTiff : {false, true}) {
-        std::unique_ptr<TGPPageCopy> copy(new TGPPageCopy(widenPath(target), bigTiff));
+        CopyTarget attempt = kind;
+        attempt.bigTiff = bigTiff;
+        std::unique_ptr<TGPPageCopy> copy(new TGPPageCopy(widenPath(target), attempt));
         if (copy->LastStatus != Ok) {
             outcome.reason = writeFailure(target, copy->LastStatus);
             return outcome;
         }
         added = copy->addPage(source, page);
-        if (added.status == ValueOverflow && !bigTiff) continue;
+        if (added.status == ValueOverflow && !bigTiff && !kind.pdf) continue;
         if (added.status == Ok) added.status = copy->finish();
         break;
     }
@@ -234,7 +243,7 @@ void showSplitEnd(const ExportAllRequest& request, const ExportAllResult& result
     }
 }
 
-// Every page asked for into a TIFF of its own, as stored. Copying costs about what writing
+// Every page asked for into a TIFF or PDF of its own, as stored. Copying costs about what writing
 // the file does, so the pages go one after another.
 ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& context) {
     ExportAllResult result;
@@ -247,6 +256,9 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
     if (!asked) return result;
     const std::vector<uint32_t>& pages = *asked;
     const int digits = request.padNames ? pageNumberDigits(result.pages) : 0;
+    const bool pdf = request.format == ExportFormat::Pdf;
+    const CopyTarget kind{pdf, false, request.pdfDpi};
+    const char* extension = formatRow(pdf ? ExportFormat::Pdf : ExportFormat::Tiff).Extension;
     {
         ProgressScope progress(context.progress, static_cast<int>(pages.size()), kSplitProgressText);
         for (size_t i = 0; i < pages.size(); ++i) {
@@ -256,7 +268,8 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
             }
             noteOutcome(result, copyPageAsStored(source, request.sourcePath, pages[i],
                                                  pageOutputName(request.folder, request.sourcePath, pages[i],
-                                                                formatRow(ExportFormat::Tiff).Extension, digits)));
+                                                                extension, digits),
+                                                 kind));
             progress.step(static_cast<int>(i));
             context.pump.processPendingEvents();
         }
@@ -268,7 +281,10 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
 }  // namespace
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context) {
-    if (request.lossless) return copyAllPages(request, context);
+    // The percentage is read for a PDF only: every other format reads it page by page.
+    if (request.lossless ||
+        (request.format == ExportFormat::Pdf && copiesAsStored(request.format, false, request.percent ? request.percent() : 100)))
+        return copyAllPages(request, context);
     ExportAllResult result;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
     const GpStatus opened = source->LastStatus;
@@ -327,13 +343,14 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
         showError(messages, "不能覆盖正在分解的TIF文件!");
         return false;
     }
-    if (request.lossless) {
+    if (copiesAsStored(request.format, request.lossless, request.percent)) {
         TGPPageSource source(widenPath(request.sourcePath));
         PageOutcome copied{.page = request.pageIndex};
         if (source.pages() == 0)
             copied.reason = decodeFailureReason(source.LastStatus, source.openFailure());
         else
-            copied = copyPageAsStored(source, request.sourcePath, request.pageIndex, request.targetPath);
+            copied = copyPageAsStored(source, request.sourcePath, request.pageIndex, request.targetPath,
+                                      {request.format == ExportFormat::Pdf, false, request.pdfDpi});
         if (reason) *reason = copied.reason;
         if (outcome) *outcome = copied;
         if (!copied.reason.empty()) showError(messages, "图片保存失败!", copied.reason);
@@ -343,6 +360,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
     asked.format = request.format;
     asked.quality = request.quality;
     asked.keepClass = request.keepClass;
+    asked.pdfDpi = request.pdfDpi;
     std::string why;
     {
         std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));

@@ -52,6 +52,7 @@ struct ExportAllRequest {
     bool padNames = false;        // page numbers padded to the digits of the page count
     // Each page into a TIFF as stored, without decoding (at 100 % only; see copyPageAsStored).
     bool lossless = false;
+    uint32_t pdfDpi = 0;  // PDF pages without a resolution: their dots per inch (0: 96)
 };
 
 struct PageOutcome {
@@ -78,11 +79,16 @@ struct ExportAllResult {
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context);
 
-// Page `page` of `source` (open on `sourcePath`) into a new TIFF `target` as it is stored:
-// its strips or tiles and every tag that describes them, unless that cannot be done
-// faithfully, when it is decoded and written losslessly (the outcome says so and why).
+// Page `page` of `source` (open on `sourcePath`) into a new TIFF or PDF `target` as it is
+// stored: a TIFF page's strips or tiles and every tag that describes them, JPEG and G4 data
+// as a PDF page's picture; when that cannot be done faithfully, it is decoded and written
+// losslessly (the outcome says so and why).
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
-                             const std::string& target);
+                             const std::string& target, const CopyTarget& kind = {});
+
+// Whether pages go out as stored: asked for, or a PDF at 100 %, which holds JPEG and G4 data
+// as it is.
+bool copiesAsStored(ExportFormat format, bool lossless, int percent);
 
 // What failed, a line each: "source: reason" when the document could not be opened, else
 // "source: page k was not saved: reason" for each page; the details of the closing message.
@@ -98,6 +104,7 @@ struct ExportPageRequest {
     int quality = kDefaultQuality;
     bool keepClass = false;
     bool lossless = false;
+    uint32_t pdfDpi = 0;
 };
 
 // Writes one page; says nothing on success and "图片保存失败!" or

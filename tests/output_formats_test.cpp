@@ -78,7 +78,7 @@ TEST(OutputFormatTable, ControlsMapToTheSameFormats) {
         EXPECT_EQ(formatByBoxIndex(box).MimeType, formatRow(*format).MimeType);
     }
     EXPECT_FALSE(exportFormatOfBox(-1).has_value());
-    EXPECT_FALSE(exportFormatOfBox(5).has_value());
+    EXPECT_FALSE(exportFormatOfBox(6).has_value());
     EXPECT_FALSE(exportFormatOfFilter(0).has_value());
     EXPECT_STREQ(formatRow(ExportFormat::Tiff).Extension, ".TIF");
 }
@@ -86,7 +86,7 @@ TEST(OutputFormatTable, ControlsMapToTheSameFormats) {
 TEST(OutputFormatTable, BoxIndices) {
     EXPECT_EQ(formatByBoxIndex(2).Extension, ".GIF");
     EXPECT_EQ(formatByBoxIndex(2).MimeType, "image/gif");
-    for (int outside : {-1, 5, 100}) {
+    for (int outside : {-1, 6, 100}) {
         EXPECT_TRUE(formatByBoxIndex(outside).Extension.empty());
         EXPECT_TRUE(formatByBoxIndex(outside).MimeType.empty());
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "codecs/codec.h"
 #include "gdiplus_flat.h"
@@ -12,6 +13,9 @@ struct SaveRequest {
     codecs::EncodeOptions options;
     uint32_t saveFlag = 0;
 };
+
+// The kind of the encoder of class `clsid`; TIFF for null, nothing for an unknown class.
+std::optional<codecs::EncoderKind> encoderKindOf(const GUID* clsid);
 
 // Reads `parameters` (null asks for nothing) into `request`; unknown parameters are ignored,
 // known ones with values out of range refused with InvalidParameter.

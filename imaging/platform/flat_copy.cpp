@@ -35,22 +35,33 @@ GpStatus GdipDisposePageSource(GpPageSource* source) {
     return Ok;
 }
 
-GpStatus GdipCreatePageCopy(const char16_t* filename, const EncoderParameters* encoderParams, GpPageCopy** copy) {
+GpStatus GdipCreatePageCopy(const char16_t* filename, const GUID* clsidEncoder, const EncoderParameters* encoderParams,
+                            GpPageCopy** copy) {
     if (!copy || !filename || !*filename) return InvalidParameter;
     *copy = nullptr;
     if (!sessionOpen()) return GdiplusNotInitialized;
     SaveRequest request;
     if (const GpStatus status = readParameters(encoderParams, request); status != Ok) return status;
+    const auto kind = encoderKindOf(clsidEncoder);
+    if (kind != codecs::EncoderKind::Pdf && kind != codecs::EncoderKind::Tiff) return FileNotFound;
     try {
         auto made = std::make_unique<GpPageCopy>();
         GpStatus status = made->save.file.create(utf8FromUtf16(filename));
         if (status != Ok) return status;
-        // Pages that must be decoded are written losslessly, as small as deflate makes them.
-        std::unique_ptr<codecs::TiffPageWriter> writer = codecs::createTiffPageWriter(
-            made->save.file.stream(), codecs::TiffCompression::Deflate, request.options.bigTiff, status);
-        if (!writer) return status;
-        made->writer = writer.get();
-        made->save.encoder = std::move(writer);
+        if (kind == codecs::EncoderKind::Pdf) {
+            std::unique_ptr<codecs::PdfWriter> writer =
+                codecs::createPdfWriter(made->save.file.stream(), request.options.pdfDpi, status);
+            if (!writer) return status;
+            made->pdf = writer.get();
+            made->save.encoder = std::move(writer);
+        } else {
+            // Pages that must be decoded are written losslessly, as small as deflate makes them.
+            std::unique_ptr<codecs::TiffPageWriter> writer = codecs::createTiffPageWriter(
+                made->save.file.stream(), codecs::TiffCompression::Deflate, request.options.bigTiff, status);
+            if (!writer) return status;
+            made->tiff = writer.get();
+            made->save.encoder = std::move(writer);
+        }
         *copy = made.release();
         return Ok;
     } catch (const std::bad_alloc&) {
@@ -68,7 +79,8 @@ GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT*
     if (copy->save.broken) return copy->save.file.writeFailure();
     try {
         bool asStored = false;
-        const GpStatus status = source->source->addTo(page, *copy->writer, asStored, *note);
+        const GpStatus status = copy->pdf ? source->source->addTo(page, *copy->pdf, asStored, *note)
+                                          : source->source->addTo(page, *copy->tiff, asStored, *note);
         *copied = asStored ? 1 : 0;
         return copy->save.afterAdd(status);
     } catch (const std::bad_alloc&) {
@@ -79,7 +91,8 @@ GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT*
 GpStatus GdipPageCopyFinish(GpPageCopy* copy) {
     if (!copy) return InvalidParameter;
     if (!copy->save.encoder) return WrongState;
-    copy->writer = nullptr;
+    copy->tiff = nullptr;
+    copy->pdf = nullptr;
     return copy->save.complete();
 }
 

@@ -24,6 +24,8 @@ const GUID EncoderColorDepth = {0x66087055, 0xAD66, 0x4C7C,
 
 const GUID EncoderBigTiff = {0x6F72766C, 0x6C65, 0x4249,
                              {0x47, 0x54, 0x49, 0x46, 0x46, 0x00, 0x00, 0x01}};
+const GUID EncoderPdfDpi = {0x6F72766C, 0x6C65, 0x5044,
+                            {0x46, 0x44, 0x50, 0x49, 0x00, 0x00, 0x00, 0x01}};
 
 namespace {
 
@@ -51,6 +53,8 @@ const EncoderEntry kEncoders[] = {
      u"Built-in TIFF Codec", u"*.TIF;*.TIFF", u"image/tiff"},
     {codecs::EncoderKind::Png, encoderClsid(0x557CF406), &ImageFormatPNG, u"Built-in PNG Codec",
      u"*.PNG", u"image/png"},
+    {codecs::EncoderKind::Pdf, encoderClsid(0x557CF4F0), &ImageFormatPDF, u"Built-in PDF Codec",
+     u"*.PDF", u"application/pdf"},
 };
 constexpr UINT kEncoderCount = sizeof(kEncoders) / sizeof(kEncoders[0]);
 
@@ -74,6 +78,12 @@ const EncoderEntry* encoderFor(const GUID* clsid) {
 
 }  // namespace
 
+std::optional<codecs::EncoderKind> encoderKindOf(const GUID* clsid) {
+    if (!clsid) return codecs::EncoderKind::Tiff;
+    if (const EncoderEntry* entry = encoderFor(clsid)) return entry->kind;
+    return std::nullopt;
+}
+
 GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& request) {
     if (!parameters) return Ok;
     if (parameters->Count > 64) return InvalidParameter;
@@ -86,6 +96,9 @@ GpStatus readParameters(const EncoderParameters* parameters, SaveRequest& reques
             request.options.quality = static_cast<int>(value);
         } else if (p.Guid == EncoderSaveFlag) {
             request.saveFlag = value;
+        } else if (p.Guid == EncoderPdfDpi) {
+            if (value < 1 || value > Limits::kMaxResolutionDpi) return InvalidParameter;
+            request.options.pdfDpi = value;
         } else if (p.Guid == EncoderBigTiff) {
             request.options.bigTiff = value == 1;
         } else if (p.Guid == EncoderColorDepth) {
@@ -162,7 +175,8 @@ GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUI
         status = save->encoder->addFrame(image->frame);
         if (status == Win32Error) return save->file.writeFailure();
         if (status != Ok) return status;  // the unfinished file goes with `save`
-        if (entry->kind == codecs::EncoderKind::Tiff && request.saveFlag == EncoderValueMultiFrame) {
+        const bool multiPage = entry->kind == codecs::EncoderKind::Tiff || entry->kind == codecs::EncoderKind::Pdf;
+        if (multiPage && request.saveFlag == EncoderValueMultiFrame) {
             image->multiFrameSave = std::move(save);
             return Ok;
         }

@@ -83,6 +83,7 @@ extern const GUID ImageFormatJPEG;
 extern const GUID ImageFormatPNG;
 extern const GUID ImageFormatGIF;
 extern const GUID ImageFormatTIFF;
+extern const GUID ImageFormatPDF;
 
 // Opaque handles; their definitions live in the back end.
 struct GpImage;
@@ -202,6 +203,8 @@ extern const GUID EncoderColorDepth;
 // TIFF only, our own: value 1 writes BigTIFF (64-bit offsets) from the first page. A classic
 // file refuses, with ValueOverflow and nothing written, a page that could take it past 4 GiB.
 extern const GUID EncoderBigTiff;
+// Ours: the dots per inch a PDF page is given when its picture has no resolution.
+extern const GUID EncoderPdfDpi;
 enum EncoderValue : uint32_t {
     EncoderValueCompressionLZW = 2,
     EncoderValueCompressionCCITT4 = 4,  // bilevel pages; any other page is written with LZW
@@ -256,11 +259,13 @@ struct GpPageCopy;
 [[nodiscard]] GpStatus GdipOpenPageSource(const char16_t* filename, GpPageSource** source, UINT* pages,
                                           std::string* reason);
 [[nodiscard]] GpStatus GdipDisposePageSource(GpPageSource* source);
-// Starts the TIFF `filename`, written beside its place until it is finished: value 1 of
-// EncoderBigTiff in `encoderParams` makes it BigTIFF from the first page; a classic file
-// refuses with ValueOverflow, adding nothing, a page that could take it past 4 GiB.
-[[nodiscard]] GpStatus GdipCreatePageCopy(const char16_t* filename, const EncoderParameters* encoderParams,
-                                          GpPageCopy** copy);
+// Starts `filename` in the format of the encoder `clsidEncoder` (TIFF or PDF; null for
+// TIFF), written beside its place until it is finished. TIFF: value 1 of EncoderBigTiff in
+// `encoderParams` makes it BigTIFF from the first page; a classic file refuses with
+// ValueOverflow, adding nothing, a page that could take it past 4 GiB. PDF: EncoderPdfDpi
+// gives the resolution of pages that have none.
+[[nodiscard]] GpStatus GdipCreatePageCopy(const char16_t* filename, const GUID* clsidEncoder,
+                                          const EncoderParameters* encoderParams, GpPageCopy** copy);
 // Adds page `page` of `source`. `copied` is 1 when it went in as stored, 0 when it was
 // decoded; `note` says why it was decoded, or why the page failed.
 [[nodiscard]] GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT* copied,

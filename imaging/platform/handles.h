@@ -5,6 +5,7 @@
 
 #include "codecs/codec.h"
 #include "codecs/copy_source.h"
+#include "codecs/pdf/pdf_writer.h"
 #include "codecs/tiff/tiff_page_writer.h"
 #include "codecs/output_file.h"
 #include "gdiplus_flat.h"
@@ -44,7 +45,9 @@ struct GpPageSource {
 
 struct GpPageCopy {
     MultiFrameSave save;
-    codecs::TiffPageWriter* writer = nullptr;  // save.encoder, as the copier sees it
+    // save.encoder, as the copier sees it: one of the two.
+    codecs::TiffPageWriter* tiff = nullptr;
+    codecs::PdfWriter* pdf = nullptr;
 };
 
 struct GpGraphics {

@@ -228,9 +228,10 @@ private slots:
 
     void splitPageControls() {
         SplitPage* page = window->TabSheet1;
-        QCOMPARE(page->FlatComboBox1->count(), 5);
+        QCOMPARE(page->FlatComboBox1->count(), 6);
         QCOMPARE(page->FlatComboBox1->currentText(), QString("JPEG格式"));
         QCOMPARE(page->FlatComboBox1->itemText(4), QString("TIFF格式"));
+        QCOMPARE(page->FlatComboBox1->itemText(5), QString("PDF格式"));
         QCOMPARE(page->SpinEdit1->value(), 100);
         QCOMPARE(page->SpinEdit1->minimum(), 1);
         QCOMPARE(page->SpinEdit1->maximum(), 1000);

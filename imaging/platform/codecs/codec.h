@@ -29,6 +29,9 @@ public:
     // for an animation, reused as the canvas of the next frame). On failure `out` is empty
     // and its `failure` says why, when the library said.
     [[nodiscard]] GpStatus readFrame(uint32_t index, Frame& out);
+    // The same with the rows as stored, not turned upright: for a file inside another whose
+    // own page says how it is turned (a JPEG in a PDF).
+    [[nodiscard]] GpStatus readFrameAsStored(uint32_t index, Frame& out);
     // Why opening the file failed, when the library said.
     const std::string& openFailure() const { return m_failure.text(); }
 
@@ -90,9 +93,10 @@ struct EncodeOptions {
     TiffCompression tiffCompression = TiffCompression::Lzw;
     bool expandIndexedTo24 = false;  // PNG: indexed frames as 8-bit RGB
     bool bigTiff = false;            // TIFF: 64-bit offsets
+    double pdfDpi = 96;              // PDF: the resolution of pages that have none
 };
 
-enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png };
+enum class EncoderKind { Bmp, Jpeg, Gif, Tiff, Png, Pdf };
 
 // An encoder writing to `stream`, which stays owned by the caller.
 std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
@@ -121,6 +125,7 @@ std::unique_ptr<Decoder> openJpegDecoder(UniqueFd fd, GpStatus& status, std::str
 std::unique_ptr<Decoder> openPngDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
 std::unique_ptr<Decoder> openGifDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
 std::unique_ptr<Decoder> openBmpDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
+std::unique_ptr<Decoder> openPdfDecoder(UniqueFd fd, GpStatus& status, std::string& reason);
 
 // Each of them: a decoder of type D whose open(UniqueFd) returned Ok, or null.
 template <typename D>

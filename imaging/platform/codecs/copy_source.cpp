@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "../image_limits.h"
+#include "tiff/fax_pages.h"
 
 namespace gdip::codecs {
 namespace {
 
 // The whole file, for a JPEG whose stream is stored as one strip.
-bool readWhole(int fd, uint64_t size, std::vector<uint8_t>& bytes) {
+bool readWhole(int fd, uint64_t size, std::string& bytes) {
     bytes.resize(static_cast<size_t>(size));
     for (size_t done = 0; done < bytes.size();) {
         const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
@@ -46,6 +47,7 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
     const size_t length = got > 0 ? static_cast<size_t>(got) : 0;
     const bool tiff = length >= 4 && (std::memcmp(head, "II", 2) == 0 || std::memcmp(head, "MM", 2) == 0);
     const bool jpeg = length >= 3 && std::memcmp(head, "\xFF\xD8\xFF", 3) == 0;
+    const bool pdf = length >= 5 && std::memcmp(head, "%PDF-", 5) == 0;
     // A page copied is never decoded, so no limit of a decoded picture applies to it.
     if (tiff) {
         auto pages = std::make_unique<TiffPageSource>();
@@ -55,22 +57,31 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
             source->m_tiff = std::move(pages);
             return source;
         }
+    } else if (pdf) {
+        auto document = std::make_unique<PdfDocument>();
+        status = document->open(std::move(fd), reason);
+        if (status != Ok) return nullptr;
+        source->m_pages = document->pages();
+        source->m_pdf = std::move(document);
+        return source;
     } else if (jpeg) {
         const long long size = descriptorSize(fd.get());
         auto stream = std::make_unique<JpegStream>();
-        std::vector<uint8_t> bytes;
+        auto bytes = std::make_shared<std::string>();
         std::string why;
         if (size <= 0 || static_cast<uint64_t>(size) > Limits::kMaxCodecAllocation) {
             source->m_notCopied = "the JPEG file is too large to be stored in one piece";
-        } else if (!readWhole(fd.get(), static_cast<uint64_t>(size), bytes) ||
-                   !readJpegStream(bytes.data(), bytes.size(), *stream, why)) {
+        } else if (!readWhole(fd.get(), static_cast<uint64_t>(size), *bytes) ||
+                   // The strip, a copy of most of the file, is made when a TIFF asks for it.
+                   !readJpegStream(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), *stream, why, false)) {
             source->m_notCopied = why.empty() ? "the JPEG file cannot be read" : why;
-        } else if (source->m_jpegShape = jpegPageShape(*stream); source->m_jpegShape.storable) {
+        } else {
+            source->m_jpegShape = jpegPageShape(*stream);
+            source->m_notCopied = source->m_jpegShape.why;
+            source->m_jpegFile = std::move(bytes);
             source->m_pages = 1;
             source->m_jpeg = std::move(stream);
             return source;
-        } else {
-            source->m_notCopied = source->m_jpegShape.why;
         }
     } else if (length > 0) {
         source->m_notCopied = kindOfNonCopy(head, length);
@@ -84,37 +95,93 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
     return source;
 }
 
+GpStatus CopySource::storedImage(uint32_t index, StoredImage& image, std::string& why) {
+    if (m_tiff) return m_tiff->storedImage(index, image, why);
+    if (m_pdf) return m_pdf->storedImage(index, image, why);
+    if (m_jpeg) {
+        return jpegAsStoredImage(*m_jpeg, m_jpegFile, image, why) ? Ok : NotImplemented;
+    }
+    why = m_notCopied;
+    return NotImplemented;
+}
+
 GpStatus CopySource::addTo(uint32_t index, TiffPageWriter& writer, bool& copied, std::string& note) {
     copied = false;
     note.clear();
     if (index >= m_pages) return InvalidParameter;
     GpStatus status = NotImplemented;
-    if (m_tiff) status = m_tiff->copyPage(index, writer, note);
-    else if (m_jpeg) status = storeJpegPage(*m_jpeg, m_jpegShape, writer);
-    else note = m_notCopied;
+    if (m_tiff) {
+        status = m_tiff->copyPage(index, writer, note);
+    } else if (m_jpeg && m_jpegShape.storable) {
+        if (m_jpeg->strip.empty()) {
+            JpegStream whole;
+            if (!readJpegStream(reinterpret_cast<const uint8_t*>(m_jpegFile->data()), m_jpegFile->size(), whole, note))
+                return GenericError;  // it was read once already
+            *m_jpeg = std::move(whole);
+        }
+        status = storeJpegPage(*m_jpeg, m_jpegShape, writer);
+    } else if (m_pdf) {
+        StoredImage image;
+        status = m_pdf->storedImage(index, image, note);
+        if (status == Ok && image.coding == StoredImage::Coding::Fax) {
+            status = storeFaxPage(image, writer);
+        } else if (status == Ok) {
+            JpegStream stream;
+            JpegPageShape shape;
+            if (!readJpegStream(reinterpret_cast<const uint8_t*>(image.bytes().data()), image.bytes().size(), stream, note))
+                status = NotImplemented;
+            else if (shape = jpegPageShape(stream); !shape.storable)
+                status = NotImplemented, note = shape.why;
+            else
+                status = storeJpegPage(stream, shape, writer);
+        }
+    } else {
+        note = m_notCopied;
+    }
     if (status != NotImplemented) {
         copied = status == Ok;
         return status;
     }
     const std::string why = note;
-    status = addDecoded(index, writer, note);
+    Frame frame;
+    if ((status = decoded(index, frame, note)) != Ok) return status;
+    status = writer.addFrame(frame);
     if (status == Ok) note = why;
     return status;
 }
 
-GpStatus CopySource::addDecoded(uint32_t index, TiffPageWriter& writer, std::string& note) {
+GpStatus CopySource::addTo(uint32_t index, PdfWriter& writer, bool& copied, std::string& note) {
+    copied = false;
+    note.clear();
+    if (index >= m_pages) return InvalidParameter;
+    StoredImage image;
+    GpStatus status = storedImage(index, image, note);
+    if (status == Ok) {
+        status = writer.addStored(image);
+        if (status == NotImplemented) note = "a mirrored page is turned by decoding it";
+    }
+    if (status != NotImplemented) {
+        copied = status == Ok;
+        return status;
+    }
+    const std::string why = note;
+    Frame frame;
+    if ((status = decoded(index, frame, note)) != Ok) return status;
+    status = writer.addFrame(frame);
+    if (status == Ok) note = why;
+    return status;
+}
+
+GpStatus CopySource::decoded(uint32_t index, Frame& frame, std::string& note) {
     if (!m_decoder) {
         GpStatus status = Ok;
         m_decoder = openDecoder(m_path, status, note);
         if (!m_decoder) return status;
     }
-    Frame frame;
     const GpStatus status = m_decoder->readFrame(index, frame);
-    if (status != Ok) {
+    if (status != Ok)
         note = frame.failure.empty() ? "the page cannot be decoded" : "the page cannot be decoded (" + frame.failure + ")";
-        return status;
-    }
-    return writer.addFrame(frame);
+    return status;
 }
 
 }  // namespace gdip::codecs

@@ -1,6 +1,6 @@
-// A file whose pages go into a TIFF as they are stored where that can be done faithfully
-// (TIFF pages, most JPEG files), and are decoded and written losslessly in their own pixel
-// class otherwise.
+// A file whose pages go into a TIFF or a PDF as they are stored where that can be done
+// faithfully (TIFF pages, most JPEG files, the JPEG and G4 pictures of scanned PDFs), and
+// are decoded and written losslessly in their own pixel class otherwise.
 #pragma once
 
 #include <memory>
@@ -8,6 +8,8 @@
 
 #include "codec.h"
 #include "jpeg_stream.h"
+#include "pdf/pdf_reader.h"
+#include "pdf/pdf_writer.h"
 #include "tiff/page_copy.h"
 
 namespace gdip::codecs {
@@ -24,16 +26,21 @@ public:
     // Adds page `index` to `writer`. `copied` says whether it went in as stored; when it was
     // decoded instead, `note` says why. On failure `note` says why the page could not be had.
     [[nodiscard]] GpStatus addTo(uint32_t index, TiffPageWriter& writer, bool& copied, std::string& note);
+    [[nodiscard]] GpStatus addTo(uint32_t index, PdfWriter& writer, bool& copied, std::string& note);
 
 private:
-    GpStatus addDecoded(uint32_t index, TiffPageWriter& writer, std::string& note);
+    // Page `index` as JPEG or G4 data; NotImplemented, with `why`, when it has to be decoded.
+    GpStatus storedImage(uint32_t index, StoredImage& image, std::string& why);
+    GpStatus decoded(uint32_t index, Frame& frame, std::string& note);
 
     std::string m_path;
     uint32_t m_pages = 0;
     std::unique_ptr<TiffPageSource> m_tiff;
     std::unique_ptr<JpegStream> m_jpeg;
     JpegPageShape m_jpegShape;
-    std::string m_notCopied;  // why a source that is neither is decoded
+    std::shared_ptr<const std::string> m_jpegFile;  // the whole file
+    std::unique_ptr<PdfDocument> m_pdf;
+    std::string m_notCopied;  // why a source that is none of these is decoded
     std::unique_ptr<Decoder> m_decoder;  // opened when a page must be decoded
 };
 

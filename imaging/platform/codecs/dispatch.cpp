@@ -9,6 +9,7 @@
 
 #include "../orientation.h"
 #include "codec.h"
+#include "pdf/pdf_writer.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -32,7 +33,7 @@ long long descriptorSize(int fd) {
 
 namespace {
 
-enum class Signature { Unknown, Tiff, Jpeg, Png, Gif, Bmp };
+enum class Signature { Unknown, Tiff, Jpeg, Png, Gif, Bmp, Pdf };
 
 Signature recognise(const unsigned char* head, size_t length) {
     auto startsWith = [&](const char* magic, size_t n) {
@@ -45,22 +46,28 @@ Signature recognise(const unsigned char* head, size_t length) {
     if (startsWith("\x89PNG\r\n\x1A\n", 8)) return Signature::Png;
     if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return Signature::Gif;
     if (startsWith("BM", 2)) return Signature::Bmp;
+    if (startsWith("%PDF-", 5)) return Signature::Pdf;
     return Signature::Unknown;
 }
 
 }  // namespace
 
-GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
+GpStatus Decoder::readFrameAsStored(uint32_t index, Frame& out) {
     m_failure.clear();
-    GpStatus status = decodeFrame(index, out);
-    if (status == Ok && (status = turnUpright(out)) != Ok) {
-        out = Frame{};
-        out.failure = "the page cannot be turned upright";
-    }
+    const GpStatus status = decodeFrame(index, out);
     if (status == Ok)
         out.failure.clear();
     else if (out.failure.empty())
         out.failure = m_failure.text();
+    return status;
+}
+
+GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
+    GpStatus status = readFrameAsStored(index, out);
+    if (status == Ok && (status = turnUpright(out)) != Ok) {
+        out = Frame{};
+        out.failure = "the page cannot be turned upright";
+    }
     return status;
 }
 
@@ -99,9 +106,10 @@ std::unique_ptr<Decoder> openDecoderOn(UniqueFd fd, GpStatus& status, std::strin
         case Signature::Png: return openPngDecoder(std::move(fd), status, reason);
         case Signature::Gif: return openGifDecoder(std::move(fd), status, reason);
         case Signature::Bmp: return openBmpDecoder(std::move(fd), status, reason);
+        case Signature::Pdf: return openPdfDecoder(std::move(fd), status, reason);
         case Signature::Unknown: break;
     }
-    reason = got > 0 ? "not a TIFF, JPEG, PNG, GIF or BMP file" : "empty file";
+    reason = got > 0 ? "not a TIFF, JPEG, PNG, GIF, BMP or PDF file" : "empty file";
     status = UnknownImageFormat;
     return nullptr;
 }
@@ -121,6 +129,7 @@ std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
         case EncoderKind::Gif: return createGifEncoder(stream, status);
         case EncoderKind::Tiff: return createTiffEncoder(stream, options.tiffCompression, options.bigTiff, status);
         case EncoderKind::Png: return createPngEncoder(stream, options, status);
+        case EncoderKind::Pdf: return createPdfWriter(stream, options.pdfDpi, status);
     }
     status = InvalidParameter;
     return nullptr;

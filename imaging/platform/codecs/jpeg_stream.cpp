@@ -31,7 +31,7 @@ void readApplicationSegment(uint8_t marker, const uint8_t* payload, size_t lengt
 
 }  // namespace
 
-bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why) {
+bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why, bool withStrip) {
     stream = JpegStream{};
     if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
         why = "not a JPEG stream";
@@ -46,7 +46,7 @@ bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::
     }
     std::map<uint8_t, std::string> iccChunks;
     uint8_t iccCount = 0;
-    stream.strip.assign("\xFF\xD8", 2);
+    if (withStrip) stream.strip.assign("\xFF\xD8", 2);
     size_t at = 2;
     while (true) {
         // Markers may be preceded by any number of fill bytes.
@@ -68,7 +68,7 @@ bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::
                 return false;
             }
             // The scans and everything between them, as they are, to the end of the stream.
-            stream.strip.append(reinterpret_cast<const char*>(bytes + at), end - at);
+            if (withStrip) stream.strip.append(reinterpret_cast<const char*>(bytes + at), end - at);
             break;
         }
         if ((marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE) {
@@ -94,7 +94,7 @@ bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::
                     stream.vertical[c] = payload[7 + 3 * c] & 15;
                 }
             }
-            stream.strip.append(reinterpret_cast<const char*>(bytes + at), length + 2);
+            if (withStrip) stream.strip.append(reinterpret_cast<const char*>(bytes + at), length + 2);
         }
         at += 2 + length;
     }
@@ -144,6 +144,45 @@ JpegPageShape jpegPageShape(const JpegStream& s) {
     shape.subsampleX = ycbcr ? h : 1;
     shape.subsampleY = ycbcr ? v : 1;
     return shape;
+}
+
+bool jpegAsStoredImage(const JpegStream& s, std::shared_ptr<const std::string> bytes, StoredImage& image, std::string& why) {
+    if (s.frameMarker != 0xC0 && s.frameMarker != 0xC1 && s.frameMarker != 0xC2) {
+        why = "an arithmetic-coded, lossless or hierarchical JPEG cannot be kept as it is in a PDF page";
+        return false;
+    }
+    if (s.precision != 8 || (s.components != 1 && s.components != 3 && s.components != 4) || s.width == 0 ||
+        s.height == 0) {
+        why = "the JPEG cannot be kept as it is in a PDF page";
+        return false;
+    }
+    image = StoredImage{};
+    image.coding = StoredImage::Coding::Jpeg;
+    image.width = s.width;
+    image.height = s.height;
+    image.components = s.components;
+    // Adobe's CMYK JPEGs store their samples inverted.
+    image.invertedCmyk = s.components == 4 && s.adobeTransform >= 0;
+    const ExifFacts& exif = s.exifFacts;
+    if (s.jfif && s.xDensity > 0 && s.yDensity > 0 && s.densityUnit != 0) {
+        const double perInch = s.densityUnit == 2 ? 2.54 : 1.0;
+        image.dpiX = s.xDensity * perInch;
+        image.dpiY = s.yDensity * perInch;
+    } else if (s.jfif && s.xDensity > 0 && s.yDensity > 0 && s.xDensity != s.yDensity) {
+        image.aspectX = s.xDensity;
+        image.aspectY = s.yDensity;
+    } else if (s.exif && exif.xResolution > 0 && exif.yResolution > 0 && exif.resolutionUnit == 1) {
+        image.aspectX = exif.xResolution;
+        image.aspectY = exif.yResolution;
+    } else if (s.exif && exif.xResolution > 0 && exif.yResolution > 0) {
+        const double perInch = exif.resolutionUnit == 3 ? 2.54 : 1.0;
+        image.dpiX = exif.xResolution * perInch;
+        image.dpiY = exif.yResolution * perInch;
+    }
+    if (s.exif && exif.orientation >= 1 && exif.orientation <= 8) image.orientation = exif.orientation;
+    image.iccProfile = s.iccProfile;
+    image.data = std::move(bytes);
+    return true;
 }
 
 }  // namespace gdip::codecs

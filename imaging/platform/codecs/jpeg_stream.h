@@ -6,9 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "exif.h"
+#include "stored_image.h"
 
 namespace gdip::codecs {
 
@@ -32,9 +34,9 @@ struct JpegStream {
     std::string strip;       // the stream without its APPn and COM segments
 };
 
-// Takes apart a whole JPEG file held in `bytes`. False, with `why`, when it is not a
-// complete JPEG stream (no frame header, no scan, no end).
-bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why);
+// Takes apart a whole JPEG file held in `bytes` (its strip only `withStrip`). False, with
+// `why`, when it is not a complete JPEG stream (no frame header, no scan, no end).
+bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why, bool withStrip = true);
 
 // How a TIFF page would describe the stream, or why it cannot: TIFF readers decode only
 // 8-bit sequential Huffman-coded JPEG of one or three components, with chroma sampled as
@@ -47,5 +49,11 @@ struct JpegPageShape {
     uint16_t subsampleY = 1;
 };
 JpegPageShape jpegPageShape(const JpegStream& stream);
+
+// Describes the whole JPEG file `bytes`, taken apart as `stream`, as a picture a PDF holds as
+// it is (8-bit, sequential or progressive Huffman coding, grey, colour or CMYK), moving the
+// bytes to `image`. False, with `why`, when a PDF reader could not decode it.
+bool jpegAsStoredImage(const JpegStream& stream, std::shared_ptr<const std::string> bytes, StoredImage& image,
+                       std::string& why);
 
 }  // namespace gdip::codecs

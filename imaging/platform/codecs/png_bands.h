@@ -1,8 +1,5 @@
 // PNG of 8-bit RGB or RGBA written by our own chunk writer, its image data compressed in
-// bands of rows on several cores: each band is a deflate run primed with the 32 KiB before
-// it and closed on a byte boundary, so the bands join into one standard zlib stream. Band
-// boundaries depend only on the picture, never on the number of cores: the same bytes on
-// one core or four.
+// bands of rows on several cores (filtered_deflate.h).
 #pragma once
 
 #include <cstdint>

@@ -210,4 +210,97 @@ GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, Tif
     });
 }
 
+bool TiffPageSource::readPiece(uint32_t index, std::string& out) {
+    TIFF* in = m_tiff.get();
+    const uint64_t offset = TIFFGetStrileOffset(in, index), bytes = TIFFGetStrileByteCount(in, index);
+    if (bytes == 0 || offset > m_fileSize || bytes > m_fileSize - offset || bytes > Limits::kMaxCodecAllocation)
+        return false;
+    out.resize(static_cast<size_t>(bytes));
+    m_errors.failed = false;
+    return TIFFReadRawStrip(in, index, out.data(), static_cast<tmsize_t>(bytes)) == static_cast<tmsize_t>(bytes) &&
+           !m_errors.failed;
+}
+
+GpStatus TiffPageSource::storedImage(uint32_t index, StoredImage& image, std::string& why) {
+    if (index >= m_pages.size()) return InvalidParameter;
+    TIFF* in = m_tiff.get();
+    m_errors.failed = false;
+    if (!TIFFSetSubDirectory(in, m_pages[index])) {
+        why = "the page's directory cannot be read";
+        return NotImplemented;
+    }
+    uint16_t compression = COMPRESSION_NONE, bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE, fill = FILLORDER_MSB2LSB;
+    uint32_t width = 0, height = 0;
+    TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetField(in, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &fill);
+    TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(in, TIFFTAG_IMAGELENGTH, &height);
+    const bool oneStrip = !TIFFIsTiled(in) && TIFFNumberOfStrips(in) == 1;
+    image = StoredImage{};
+    image.width = width;
+    image.height = height;
+    if (compression == COMPRESSION_CCITTFAX4 && oneStrip && bits == 1 && samples == 1 &&
+        (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK)) {
+        image.coding = StoredImage::Coding::Fax;
+        image.blackIs1 = photometric == PHOTOMETRIC_MINISBLACK;
+        auto data = std::make_shared<std::string>();
+        if (!readPiece(0, *data)) {
+            why = "its stored data cannot be read";
+            return NotImplemented;
+        }
+        if (fill == FILLORDER_LSB2MSB)
+            TIFFReverseBits(reinterpret_cast<uint8_t*>(data->data()), static_cast<tmsize_t>(data->size()));
+        image.data = std::move(data);
+    } else if (compression == COMPRESSION_JPEG && oneStrip && bits == 8 &&
+               ((samples == 1 && photometric == PHOTOMETRIC_MINISBLACK) || (samples == 3 && photometric == PHOTOMETRIC_YCBCR))) {
+        std::string strip;
+        uint32_t tableBytes = 0;
+        const uint8_t* tables = nullptr;
+        if (!readPiece(0, strip) || strip.size() < 4) {
+            why = "its stored data cannot be read";
+            return NotImplemented;
+        }
+        // The tables' stream without its end, then the strip's without its start.
+        auto data = std::make_shared<std::string>();
+        if (TIFFGetField(in, TIFFTAG_JPEGTABLES, &tableBytes, &tables) && tables && tableBytes >= 4)
+            data->assign(reinterpret_cast<const char*>(tables), tableBytes - 2).append(strip, 2, std::string::npos);
+        else
+            *data = std::move(strip);
+        image.data = data;
+        JpegStream stream;
+        if (!readJpegStream(reinterpret_cast<const uint8_t*>(data->data()), data->size(), stream, why, false) ||
+            stream.width != width || stream.height != height || stream.components != samples) {
+            why = "its JPEG data does not make a complete stream";
+            return NotImplemented;
+        }
+        image.coding = StoredImage::Coding::Jpeg;
+        image.components = static_cast<uint8_t>(samples);
+    } else {
+        why = "its data is neither G4 nor JPEG in one strip";
+        return NotImplemented;
+    }
+    PageMetadata meta;
+    readPageMetadata(in, meta);
+    uint16_t unit = RESUNIT_INCH, orientation = 1;
+    float x = 0, y = 0;
+    TIFFGetFieldDefaulted(in, TIFFTAG_RESOLUTIONUNIT, &unit);
+    TIFFGetFieldDefaulted(in, TIFFTAG_ORIENTATION, &orientation);
+    if (TIFFGetField(in, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(in, TIFFTAG_YRESOLUTION, &y) && x > 0 && y > 0) {
+        if (unit == RESUNIT_NONE) {
+            image.aspectX = x;
+            image.aspectY = y;
+        } else {
+            const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+            image.dpiX = x * perInch;
+            image.dpiY = y * perInch;
+        }
+    }
+    image.orientation = orientation;
+    if (image.coding == StoredImage::Coding::Jpeg) image.iccProfile = meta.iccProfile;
+    return Ok;
+}
+
 }  // namespace gdip::codecs

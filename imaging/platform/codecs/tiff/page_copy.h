@@ -9,6 +9,7 @@
 
 #include "../file_handle.h"
 #include "../jpeg_stream.h"
+#include "../stored_image.h"
 #include "tiff_glue.h"
 #include "tiff_page_writer.h"
 
@@ -27,8 +28,14 @@ public:
     // build cannot write, data outside the file); the caller then decodes it.
     [[nodiscard]] GpStatus copyPage(uint32_t index, TiffPageWriter& writer, std::string& why);
 
+    // Page `index` as a picture a PDF holds as it is: G4 data in one strip, or JPEG data in
+    // one strip that makes a complete stream with the page's tables. NotImplemented, with
+    // `why`, for any other page.
+    [[nodiscard]] GpStatus storedImage(uint32_t index, StoredImage& image, std::string& why);
+
 private:
     GpStatus copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why);
+    bool readPiece(uint32_t index, std::string& out);
 
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffPtr m_tiff;

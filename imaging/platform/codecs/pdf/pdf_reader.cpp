@@ -1,0 +1,590 @@
+#include "pdf_reader.h"
+
+#include <qpdf/Pipeline.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "../../image_limits.h"
+#include "../codec.h"
+#include "../tiff/fax_pages.h"
+
+namespace gdip::codecs {
+namespace {
+
+using Object = QPDFObjectHandle;
+
+constexpr size_t kMaxContentBytes = 64 * 1024;   // a scanned page draws its picture in a few dozen
+constexpr size_t kMaxProfileBytes = 4 << 20;
+constexpr uint64_t kMaxStoredBytes = Limits::kMaxCodecAllocation;
+
+// Thrown by a bounded sink when a stream gives more than was asked for: an inflating stream
+// stops there instead of running on.
+struct Enough : std::runtime_error {
+    Enough() : std::runtime_error("the stream is longer than its picture") {}
+};
+
+// Collects at most `limit` bytes of a stream.
+class BoundedSink final : public Pipeline {
+public:
+    BoundedSink(std::string& out, size_t limit) : Pipeline("bounded", nullptr), m_out(out), m_limit(limit) {}
+    void write(unsigned char const* data, size_t len) override {
+        const size_t room = m_limit - m_out.size();
+        m_out.append(reinterpret_cast<const char*>(data), std::min(len, room));
+        if (len > room) throw Enough();
+    }
+    void finish() override {}
+
+private:
+    std::string& m_out;
+    size_t m_limit;
+};
+
+// A stream's data decoded by its general-purpose filters (deflate, LZW, run length, ASCII),
+// at most `limit` bytes. False when they cannot all be undone.
+bool decodedData(Object stream, size_t limit, std::string& out) {
+    out.clear();
+    BoundedSink sink(out, limit);
+    bool attempted = false;
+    try {
+        const bool ok = stream.pipeStreamData(&sink, &attempted, 0, qpdf_dl_generalized, true, false);
+        return ok && attempted;
+    } catch (const Enough&) {
+        return attempted || out.size() == limit;
+    }
+}
+
+std::vector<Object> asList(Object object) {
+    if (object.isArray()) return object.getArrayAsVector();
+    if (object.isNull()) return {};
+    return {object};
+}
+
+// How a page's picture is coded and what its samples mean.
+struct PictureFacts {
+    mutable Object image;  // the library's handles change as they resolve
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int bits = 8;
+    enum class Coding { Samples, Jpeg, Fax } coding = Coding::Samples;
+    mutable Object parms;  // of the fax or JPEG filter
+    int components = 1; // of the colour space (1 for a palette)
+    bool indexed = false;
+    bool inverted = false;  // /Decode [1 0 ...]
+    bool stencil = false;
+    std::vector<ARGB> palette;
+    std::string iccProfile;
+    int rotation = 0;  // the page's /Rotate, 0 to 270
+    double dpiX = 0;
+    double dpiY = 0;
+};
+
+// Ends a scan with the reason a page or a picture is not what we read.
+struct NotScanned : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+int integerOf(Object object, const char* what) {
+    if (!object.isInteger()) throw NotScanned(std::string("its ") + what + " is missing");
+    const long long value = object.getIntValue();
+    if (value < 0 || value > int{1 << 30}) throw NotScanned(std::string("its ") + what + " is out of range");
+    return static_cast<int>(value);
+}
+
+ARGB argb(unsigned r, unsigned g, unsigned b) { return 0xFF000000u | (r << 16) | (g << 8) | b; }
+
+// CMYK without a profile, as most readers show it.
+ARGB fromCmyk(unsigned c, unsigned m, unsigned y, unsigned k) {
+    return argb((255 - c) * (255 - k) / 255, (255 - m) * (255 - k) / 255, (255 - y) * (255 - k) / 255);
+}
+
+// The number of samples of a device or ICC-based colour space; its profile into `profile`.
+int componentsOf(Object space, std::string& profile) {
+    if (space.isName()) {
+        const std::string name = space.getName();
+        if (name == "/DeviceGray" || name == "/G" || name == "/CalGray") return 1;
+        if (name == "/DeviceRGB" || name == "/RGB" || name == "/CalRGB") return 3;
+        if (name == "/DeviceCMYK" || name == "/CMYK") return 4;
+        throw NotScanned("its colour space " + name + " is not one this reader takes");
+    }
+    if (space.isArray() && space.getArrayNItems() >= 1 && space.getArrayItem(0).isName()) {
+        const std::string family = space.getArrayItem(0).getName();
+        if (family == "/CalGray") return 1;
+        if (family == "/CalRGB") return 3;
+        if (family == "/ICCBased" && space.getArrayNItems() == 2 && space.getArrayItem(1).isStream()) {
+            Object stream = space.getArrayItem(1);
+            const int n = integerOf(stream.getDict().getKey("/N"), "profile's number of components");
+            if (n != 1 && n != 3 && n != 4) throw NotScanned("its colour profile has " + std::to_string(n) + " components");
+            std::string bytes;
+            if (decodedData(stream, kMaxProfileBytes, bytes) && bytes.size() < kMaxProfileBytes) profile = bytes;
+            return n;
+        }
+        throw NotScanned("its colour space " + family + " is not one this reader takes");
+    }
+    throw NotScanned("its colour space is not one this reader takes");
+}
+
+void readColourSpace(Object space, PictureFacts& facts) {
+    if (space.isArray() && space.getArrayNItems() == 4 && space.getArrayItem(0).isName() &&
+        (space.getArrayItem(0).getName() == "/Indexed" || space.getArrayItem(0).getName() == "/I")) {
+        std::string profile;
+        const int base = componentsOf(space.getArrayItem(1), profile);
+        const int high = integerOf(space.getArrayItem(2), "palette size");
+        if (high > 255) throw NotScanned("its palette is too large");
+        Object lookup = space.getArrayItem(3);
+        std::string table;
+        if (lookup.isString()) table = lookup.getStringValue();
+        else if (lookup.isStream()) (void)decodedData(lookup, size_t(256) * 4, table);
+        if (table.size() < size_t(high + 1) * base) throw NotScanned("its palette is incomplete");
+        const auto* t = reinterpret_cast<const uint8_t*>(table.data());
+        for (int i = 0; i <= high; ++i, t += base) {
+            facts.palette.push_back(base == 1   ? argb(t[0], t[0], t[0])
+                                    : base == 3 ? argb(t[0], t[1], t[2])
+                                                : fromCmyk(t[0], t[1], t[2], t[3]));
+        }
+        facts.indexed = true;
+        facts.components = 1;
+        if (base == 3) facts.iccProfile = profile;
+        return;
+    }
+    facts.components = componentsOf(space, facts.iccProfile);
+}
+
+// The page's only drawing: its content may save and restore the state, set the matrix and
+// draw one picture, nothing else.
+void checkContent(QPDFPageObjectHelper& page) {
+    std::string content;
+    BoundedSink sink(content, kMaxContentBytes);
+    try {
+        page.pipeContents(&sink);
+    } catch (const Enough&) {
+        throw NotScanned("it draws more than one picture");
+    }
+    int draws = 0;
+    for (size_t i = 0; i < content.size();) {
+        const unsigned char c = static_cast<unsigned char>(content[i]);
+        if (std::isspace(c)) {
+            ++i;
+            continue;
+        }
+        if (c == '%') {
+            while (i < content.size() && content[i] != '\n' && content[i] != '\r') ++i;
+            continue;
+        }
+        size_t end = i + 1;
+        while (end < content.size() && !std::isspace(static_cast<unsigned char>(content[end])) &&
+               !std::strchr("/[]()<>{}%", content[end]))
+            ++end;
+        const std::string token = content.substr(i, end - i);
+        i = end;
+        if (c == '/' || std::isdigit(c) || c == '-' || c == '+' || c == '.') continue;  // operands
+        if (token == "Do") ++draws;
+        else if (token != "q" && token != "Q" && token != "cm")
+            throw NotScanned(token == "BT" || token == "Tj" || token == "TJ" ? "it holds text" : "it holds drawings");
+    }
+    if (draws != 1) throw NotScanned(draws == 0 ? "it holds no picture" : "it draws more than one picture");
+}
+
+int pageRotation(QPDFPageObjectHelper& page) {
+    Object rotate = page.getAttribute("/Rotate", false);
+    if (!rotate.isInteger()) return 0;
+    const long long turn = ((rotate.getIntValue() % 360) + 360) % 360;
+    return turn % 90 == 0 ? static_cast<int>(turn) : 0;
+}
+
+PictureFacts pictureOf(QPDFPageObjectHelper& page) {
+    Object resources = page.getAttribute("/Resources", false);
+    Object xobjects = resources.isDictionary() ? resources.getKey("/XObject") : Object::newNull();
+    if (resources.isDictionary() && resources.hasKey("/Font") && resources.getKey("/Font").isDictionary() &&
+        !resources.getKey("/Font").getKeys().empty())
+        throw NotScanned("it holds text");
+    if (!xobjects.isDictionary() || xobjects.getKeys().size() != 1) throw NotScanned("it does not hold one picture");
+    PictureFacts facts;
+    facts.image = xobjects.getKey(*xobjects.getKeys().begin());
+    if (!facts.image.isStream()) throw NotScanned("it does not hold one picture");
+    Object dict = facts.image.getDict();
+    if (!dict.getKey("/Subtype").isNameAndEquals("/Image")) throw NotScanned("it holds drawings");
+    checkContent(page);
+    facts.width = static_cast<uint32_t>(integerOf(dict.getKey("/Width"), "width"));
+    facts.height = static_cast<uint32_t>(integerOf(dict.getKey("/Height"), "height"));
+    if (facts.width == 0 || facts.height == 0) throw NotScanned("its picture is empty");
+    std::vector<Object> filters = asList(dict.getKey("/Filter"));
+    std::vector<Object> parms = asList(dict.getKey("/DecodeParms"));
+    for (size_t i = 0; i < filters.size(); ++i) {
+        const std::string filter = filters[i].isName() ? filters[i].getName() : "";
+        if (filter == "/JBIG2Decode" || filter == "/JPXDecode")
+            throw NotScanned("its picture is " + std::string(filter == "/JPXDecode" ? "JPEG 2000" : "JBIG2") + " data");
+        const bool last = i + 1 == filters.size();
+        if (filter == "/DCTDecode" || filter == "/DCT" || filter == "/CCITTFaxDecode" || filter == "/CCF") {
+            if (!last || filters.size() > 1) throw NotScanned("its picture is coded in a way this reader does not take");
+            facts.coding = filter == "/DCTDecode" || filter == "/DCT" ? PictureFacts::Coding::Jpeg : PictureFacts::Coding::Fax;
+            facts.parms = i < parms.size() ? parms[i] : Object::newNull();
+        }
+    }
+    facts.stencil = dict.getKey("/ImageMask").isBool() && dict.getKey("/ImageMask").getBoolValue();
+    if (facts.stencil) {
+        facts.bits = 1;
+        facts.components = 1;
+    } else {
+        Object bits = dict.getKey("/BitsPerComponent");
+        facts.bits = bits.isInteger() ? integerOf(bits, "sample size") : 8;
+        if (facts.bits != 1 && facts.bits != 2 && facts.bits != 4 && facts.bits != 8 && facts.bits != 16)
+            throw NotScanned("its samples are " + std::to_string(facts.bits) + " bits");
+        Object space = dict.getKey("/ColorSpace");
+        if (space.isNull() && facts.coding != PictureFacts::Coding::Jpeg) throw NotScanned("its colour space is missing");
+        if (!space.isNull()) readColourSpace(space, facts);
+    }
+    Object decode = dict.getKey("/Decode");
+    if (decode.isArray() && decode.getArrayNItems() >= 2 && decode.getArrayItem(0).isNumber() &&
+        decode.getArrayItem(0).getNumericValue() > decode.getArrayItem(1).getNumericValue())
+        facts.inverted = true;
+    facts.rotation = pageRotation(page);
+    Object box = page.getMediaBox(false);
+    if (box.isRectangle()) {
+        const auto r = box.getArrayAsRectangle();
+        const double w = std::fabs(r.urx - r.llx), h = std::fabs(r.ury - r.lly);
+        if (w > 0 && h > 0) {
+            facts.dpiX = facts.width * 72.0 / w;
+            facts.dpiY = facts.height * 72.0 / h;
+            if (facts.dpiX > Limits::kMaxResolutionDpi || facts.dpiY > Limits::kMaxResolutionDpi) facts.dpiX = facts.dpiY = 0;
+        }
+    }
+    return facts;
+}
+
+uint16_t orientationOf(int rotation) {
+    switch (rotation) {
+        case 90: return 6;
+        case 180: return 3;
+        case 270: return 8;
+        default: return 1;
+    }
+}
+
+int faxK(Object parms) {
+    if (!parms.isDictionary() || !parms.getKey("/K").isInteger()) return 0;
+    const long long k = parms.getKey("/K").getIntValue();
+    return k < 0 ? -1 : k > 0 ? 1 : 0;
+}
+
+bool flag(Object parms, const char* key) {
+    return parms.isDictionary() && parms.getKey(key).isBool() && parms.getKey(key).getBoolValue();
+}
+
+// One sample of `bits` at sample position `i` of a row.
+unsigned sampleAt(const uint8_t* row, size_t i, int bits) {
+    switch (bits) {
+        case 1: return (row[i >> 3] >> (7 - (i & 7))) & 1u;
+        case 2: return (row[i >> 2] >> (6 - 2 * (i & 3))) & 3u;
+        case 4: return (row[i >> 1] >> (4 - 4 * (i & 1))) & 15u;
+        case 8: return row[i];
+        default: return row[2 * i];  // 16 bits: the high byte
+    }
+}
+
+// Samples of a picture decoded by the general-purpose filters into a frame.
+GpStatus framePixels(const PictureFacts& facts, const std::string& data, Frame& frame) {
+    const size_t rowBytes = (size_t{facts.width} * facts.components * facts.bits + 7) / 8;
+    const unsigned top = (1u << std::min(facts.bits, 8)) - 1;
+    const auto level = [&](unsigned sample) {
+        const unsigned value = facts.bits == 16 ? sample : sample * 255 / top;
+        return facts.inverted ? 255 - value : value;
+    };
+    PixelClass pixelClass = PixelClass::Rgb24;
+    if (facts.components == 1) pixelClass = facts.bits == 1 ? PixelClass::Indexed1 : PixelClass::Indexed8;
+    if (const GpStatus status = allocateFrame(frame, facts.width, facts.height, pixelClass); status != Ok) return status;
+    if (facts.indexed) {
+        frame.palette = facts.palette;
+        frame.palette.resize(pixelClass == PixelClass::Indexed1 ? 2 : 256, 0xFF000000u);
+    } else if (facts.components == 1) {
+        frame.palette = greyPalette(facts.bits == 1 ? 1 : 8);
+        if (facts.bits == 1 && facts.inverted) std::swap(frame.palette[0], frame.palette[1]);
+    }
+    const uint32_t rows = static_cast<uint32_t>(std::min<size_t>(facts.height, data.size() / std::max<size_t>(rowBytes, 1)));
+    for (uint32_t y = 0; y < rows; ++y) {
+        const auto* in = reinterpret_cast<const uint8_t*>(data.data()) + y * rowBytes;
+        uint8_t* out = frame.row(y);
+        if (pixelClass == PixelClass::Indexed1) {
+            std::memcpy(out, in, rowBytes);
+            continue;
+        }
+        for (uint32_t x = 0; x < facts.width; ++x) {
+            const size_t s = size_t{x} * facts.components;
+            if (pixelClass == PixelClass::Indexed8) {
+                out[x] = static_cast<uint8_t>(facts.indexed ? sampleAt(in, s, facts.bits) : level(sampleAt(in, s, facts.bits)));
+                continue;
+            }
+            unsigned c[4] = {};
+            for (int k = 0; k < facts.components; ++k) c[k] = level(sampleAt(in, s + k, facts.bits));
+            const ARGB colour = facts.components == 4 ? fromCmyk(c[0], c[1], c[2], c[3]) : argb(c[0], c[1], c[2]);
+            out[3 * x] = static_cast<uint8_t>(colour);
+            out[3 * x + 1] = static_cast<uint8_t>(colour >> 8);
+            out[3 * x + 2] = static_cast<uint8_t>(colour >> 16);
+        }
+    }
+    if (rows < facts.height) frame.warning = "the picture's data ends early";
+    return Ok;
+}
+
+// Turns `frame` into ARGB with the soft mask's samples as alpha (nearest sample where the
+// mask has another size).
+GpStatus applyMask(Frame& frame, const Frame& mask) {
+    Frame out;
+    if (const GpStatus status = allocateFrame(out, frame.width, frame.height, PixelClass::Argb32); status != Ok) return status;
+    std::vector<ARGB> row(frame.width);
+    for (uint32_t y = 0; y < frame.height; ++y) {
+        readArgbRow(frame, y, 0, frame.width, row.data());
+        auto* words = reinterpret_cast<uint32_t*>(out.row(y));
+        const uint32_t my = static_cast<uint32_t>(uint64_t{y} * mask.height / frame.height);
+        for (uint32_t x = 0; x < frame.width; ++x) {
+            const uint32_t mx = static_cast<uint32_t>(uint64_t{x} * mask.width / frame.width);
+            const ARGB m = pixelAt(mask, mx, my);
+            words[x] = (row[x] & 0x00FFFFFFu) | ((m & 0xFFu) << 24);
+        }
+    }
+    out.dpiX = frame.dpiX;
+    out.dpiY = frame.dpiY;
+    out.meta = std::move(frame.meta);
+    frame = std::move(out);
+    return Ok;
+}
+
+}  // namespace
+
+struct PdfDocument::State {
+    QPDF pdf;
+    std::vector<QPDFPageObjectHelper> pages;
+};
+
+PdfDocument::PdfDocument() = default;
+PdfDocument::~PdfDocument() = default;
+
+GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
+    try {
+        auto state = std::make_unique<State>();
+        state->pdf.setSuppressWarnings(true);
+        FilePtr file = streamFromDescriptor(std::move(fd));
+        if (!file) return OutOfMemory;
+        // Encrypted files that open without a password are read; others throw here.
+        state->pdf.processFile("PDF file", file.release(), true);
+        state->pages = QPDFPageDocumentHelper(state->pdf).getAllPages();
+        if (state->pages.empty()) {
+            why = "it has no pages";
+            return UnknownImageFormat;
+        }
+        if (state->pages.size() > Limits::kMaxFrames) {
+            why = "it has too many pages";
+            return UnknownImageFormat;
+        }
+        // A document none of whose pages is a scanned picture is not one we read.
+        std::string first;
+        bool any = false;
+        for (size_t i = 0; i < state->pages.size() && !any; ++i) {
+            try {
+                (void)pictureOf(state->pages[i]);
+                any = true;
+            } catch (const NotScanned& e) {
+                if (first.empty()) first = "page " + std::to_string(i + 1) + " is not a single scanned image (" + e.what() + ")";
+            }
+        }
+        if (!any) {
+            why = state->pages.size() == 1 ? first : "no page is a single scanned image; " + first;
+            return UnknownImageFormat;
+        }
+        m_pages = static_cast<uint32_t>(state->pages.size());
+        m_state = std::move(state);
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    } catch (const std::exception& e) {
+        why = std::string("the PDF cannot be read: ") + e.what();
+        return UnknownImageFormat;
+    }
+}
+
+GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::string& why) {
+    if (!m_state || index >= m_pages) return InvalidParameter;
+    try {
+        const PictureFacts facts = pictureOf(m_state->pages[index]);
+        Object dict = facts.image.getDict();
+        if (facts.coding == PictureFacts::Coding::Samples || facts.stencil || facts.indexed ||
+            !dict.getKey("/SMask").isNull() || !dict.getKey("/Mask").isNull()) {
+            why = "its picture is not JPEG or G4 data";
+            return NotImplemented;
+        }
+        const int k = facts.coding == PictureFacts::Coding::Fax ? faxK(facts.parms) : -1;
+        if (k >= 0) {
+            why = "its fax data is not G4";
+            return NotImplemented;
+        }
+        // A decode array other than the one the data implies changes the pixels.
+        if (facts.inverted && !(facts.coding == PictureFacts::Coding::Jpeg && facts.components == 4)) {
+            why = "its picture is drawn inverted";
+            return NotImplemented;
+        }
+        image = StoredImage{};
+        image.coding = facts.coding == PictureFacts::Coding::Jpeg ? StoredImage::Coding::Jpeg : StoredImage::Coding::Fax;
+        image.width = facts.width;
+        image.height = facts.height;
+        image.components = static_cast<uint8_t>(facts.components);
+        image.invertedCmyk = facts.inverted;
+        image.blackIs1 = flag(facts.parms, "/BlackIs1");
+        image.dpiX = facts.dpiX;
+        image.dpiY = facts.dpiY;
+        image.orientation = orientationOf(facts.rotation);
+        image.iccProfile = facts.iccProfile;
+        std::shared_ptr<Buffer> raw = facts.image.getRawStreamData();
+        if (!raw || raw->getSize() == 0 || raw->getSize() > kMaxStoredBytes) {
+            why = "its picture's data is missing or too large";
+            return NotImplemented;
+        }
+        image.data = std::make_shared<const std::string>(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+        return Ok;
+    } catch (const NotScanned& e) {
+        why = "page " + std::to_string(index + 1) + " is not a single scanned image (" + e.what() + ")";
+        return UnknownImageFormat;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    } catch (const std::exception& e) {
+        why = std::string("the page cannot be read: ") + e.what();
+        return GenericError;
+    }
+}
+
+namespace {
+
+// Decodes the picture `facts` describes, its soft mask included.
+GpStatus decodePicture(const PictureFacts& facts, Frame& frame, int depth);
+
+GpStatus decodeMask(Object image, Frame& mask, int depth) {
+    if (depth > 1 || !image.isStream()) return InvalidParameter;
+    PictureFacts facts;
+    facts.image = image;
+    Object dict = image.getDict();
+    facts.width = static_cast<uint32_t>(integerOf(dict.getKey("/Width"), "mask width"));
+    facts.height = static_cast<uint32_t>(integerOf(dict.getKey("/Height"), "mask height"));
+    facts.bits = dict.getKey("/BitsPerComponent").isInteger() ? integerOf(dict.getKey("/BitsPerComponent"), "mask sample size") : 8;
+    if (facts.width == 0 || facts.height == 0 || (facts.bits != 1 && facts.bits != 2 && facts.bits != 4 && facts.bits != 8 && facts.bits != 16))
+        return InvalidParameter;
+    std::vector<Object> filters = asList(dict.getKey("/Filter"));
+    for (Object filter : filters)
+        if (filter.isName() && (filter.getName() == "/DCTDecode" || filter.getName() == "/CCITTFaxDecode"))
+            facts.coding = filter.getName() == "/DCTDecode" ? PictureFacts::Coding::Jpeg : PictureFacts::Coding::Fax;
+    if (facts.coding != PictureFacts::Coding::Samples && filters.size() > 1) return InvalidParameter;
+    facts.parms = asList(dict.getKey("/DecodeParms")).empty() ? Object::newNull() : asList(dict.getKey("/DecodeParms"))[0];
+    return decodePicture(facts, mask, depth + 1);
+}
+
+GpStatus decodePicture(const PictureFacts& facts, Frame& frame, int depth) {
+    frame = Frame{};
+    GpStatus status = Ok;
+    const PixelClass biggest = facts.components == 1 && !facts.indexed ? PixelClass::Indexed8 : PixelClass::Rgb24;
+    if (!frameAllowed(facts.width, facts.height, biggest)) {
+        frame.failure = oversizedFrameReason(facts.width, facts.height);
+        return InvalidParameter;
+    }
+    if (facts.coding == PictureFacts::Coding::Jpeg) {
+        std::shared_ptr<Buffer> raw = facts.image.getRawStreamData();
+        if (!raw || raw->getSize() == 0 || raw->getSize() > kMaxStoredBytes) {
+            frame.failure = "its picture's data is missing or too large";
+            return InvalidParameter;
+        }
+        std::string reason;
+        std::unique_ptr<Decoder> jpeg = openDecoderOfBytes(raw->getBuffer(), raw->getSize(), status, reason);
+        if (!jpeg) {
+            frame.failure = reason.empty() ? "its JPEG data cannot be read" : reason;
+            return status;
+        }
+        if ((status = jpeg->readFrameAsStored(0, frame)) != Ok) return status;
+        frame.meta.orientation = 1;  // a PDF draws the stored rows, whatever EXIF says
+    } else if (facts.coding == PictureFacts::Coding::Fax) {
+        StoredImage fax;
+        fax.coding = StoredImage::Coding::Fax;
+        fax.width = facts.width;
+        fax.height = facts.height;
+        if (facts.parms.isDictionary() && facts.parms.getKey("/Columns").isInteger())
+            fax.width = static_cast<uint32_t>(integerOf(facts.parms.getKey("/Columns"), "fax width"));
+        if (fax.width != facts.width) {
+            frame.failure = "its fax data is not as wide as its picture";
+            return InvalidParameter;
+        }
+        // BlackIs1 and an inverting decode array undo each other.
+        fax.blackIs1 = flag(facts.parms, "/BlackIs1") != facts.inverted;
+        std::shared_ptr<Buffer> raw = facts.image.getRawStreamData();
+        if (!raw || raw->getSize() == 0 || raw->getSize() > kMaxStoredBytes) {
+            frame.failure = "its picture's data is missing or too large";
+            return InvalidParameter;
+        }
+        fax.data = std::make_shared<const std::string>(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+        if ((status = decodeFaxImage(fax, faxK(facts.parms), flag(facts.parms, "/EncodedByteAlign"), frame)) != Ok)
+            return status;
+    } else {
+        const uint64_t bytes = uint64_t{facts.height} * ((uint64_t{facts.width} * facts.components * facts.bits + 7) / 8);
+        if (bytes > Limits::kMaxFrameBytes * 2) {
+            frame.failure = oversizedFrameReason(facts.width, facts.height);
+            return InvalidParameter;
+        }
+        std::string data;
+        if (!decodedData(facts.image, static_cast<size_t>(bytes), data)) {
+            frame.failure = "its picture's data cannot be decoded";
+            return InvalidParameter;
+        }
+        if ((status = framePixels(facts, data, frame)) != Ok) return status;
+    }
+    Object smask = facts.image.getDict().getKey("/SMask");
+    if (smask.isStream() && depth == 0) {
+        Frame mask;
+        if ((status = decodeMask(smask, mask, depth)) != Ok) {
+            frame = Frame{};
+            frame.failure = "its transparency cannot be decoded";
+            return status;
+        }
+        if ((status = applyMask(frame, mask)) != Ok) return status;
+    }
+    if (facts.iccProfile.size() > 0) frame.meta.iccProfile = facts.iccProfile;
+    return Ok;
+}
+
+}  // namespace
+
+GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
+    frame = Frame{};
+    if (!m_state || index >= m_pages) return InvalidParameter;
+    try {
+        const PictureFacts facts = pictureOf(m_state->pages[index]);
+        const GpStatus status = decodePicture(facts, frame, 0);
+        if (status != Ok) {
+            std::string failure = std::move(frame.failure);
+            frame = Frame{};
+            frame.failure = failure.empty() ? "its picture cannot be decoded" : failure;
+            return status;
+        }
+        frame.dpiX = facts.dpiX;
+        frame.dpiY = facts.dpiY;
+        frame.meta.orientation = orientationOf(facts.rotation);
+        return Ok;
+    } catch (const NotScanned& e) {
+        frame = Frame{};
+        frame.failure = "page " + std::to_string(index + 1) + " is not a single scanned image (" + e.what() + ")";
+        return UnknownImageFormat;
+    } catch (const std::bad_alloc&) {
+        frame = Frame{};
+        return OutOfMemory;
+    } catch (const std::exception& e) {
+        frame = Frame{};
+        frame.failure = std::string("the page cannot be read: ") + e.what();
+        return GenericError;
+    }
+}
+
+}  // namespace gdip::codecs

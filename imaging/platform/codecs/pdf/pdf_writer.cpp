@@ -1,0 +1,351 @@
+#include "pdf_writer.h"
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <zlib.h>
+
+#include <cmath>
+#include <functional>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "../../channel_order.h"
+#include "../../image_limits.h"
+#include "../filtered_deflate.h"
+#include "../palette_classes.h"
+#include "../tiff/fax_pages.h"
+
+namespace gdip::codecs {
+namespace {
+
+using Object = QPDFObjectHandle;
+
+Object name(const char* text) { return Object::newName(text); }
+
+// A length in points, cut (not rounded) to a ten-thousandth: a reader that renders the page
+// at its picture's resolution then gets exactly the picture's pixels, never one more.
+Object points(double value) { return Object::newReal(std::floor(value * 10000) / 10000, 4, true); }
+
+// The /Rotate that shows a page stored with `orientation` upright; -1 for a mirrored one.
+int rotationOf(uint16_t orientation) {
+    switch (orientation) {
+        case 1: return 0;
+        case 3: return 180;
+        case 6: return 90;
+        case 8: return 270;
+        default: return orientation < 1 || orientation > 8 ? 0 : -1;
+    }
+}
+
+// The creation date as PDF writes dates, in UTC.
+std::string pdfDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "D:%Y%m%d%H%M%SZ", &utc);
+    return text;
+}
+
+class QpdfWriter final : public PdfWriter {
+public:
+    QpdfWriter(std::FILE* stream, double defaultDpi) : m_stream(stream), m_defaultDpi(defaultDpi) {
+        m_pdf.emptyPDF();
+    }
+
+    GpStatus addStored(const StoredImage& image) override {
+        if (m_finished) return WrongState;
+        if (image.width == 0 || image.height == 0 || image.bytes().empty()) return InvalidParameter;
+        const int rotation = rotationOf(image.orientation);
+        if (rotation < 0) return NotImplemented;
+        return guarded([&] {
+            Object xobject = imageObject(image.width, image.height);
+            Object dict = xobject.getDict();
+            if (image.coding == StoredImage::Coding::Jpeg) {
+                const bool grey = image.components == 1;
+                dict.replaceKey("/ColorSpace", colourSpace(image.components, image.iccProfile, grey));
+                dict.replaceKey("/BitsPerComponent", Object::newInteger(8));
+                if (image.components == 4 && image.invertedCmyk)
+                    dict.replaceKey("/Decode", Object::parse("[1 0 1 0 1 0 1 0]"));
+                xobject.replaceStreamData(held(image.data), name("/DCTDecode"), Object::newNull());
+            } else {
+                faxData(xobject, image);
+            }
+            addPage(xobject, image.width, image.height,
+                    resolution(image.dpiX, image.dpiY, image.aspectX, image.aspectY), rotation);
+            return Ok;
+        });
+    }
+
+    GpStatus addFrame(const Frame& frame) override {
+        if (m_finished) return WrongState;
+        if (frame.empty()) return InvalidParameter;
+        const Resolution dpi = resolution(frame.dpiX, frame.dpiY, frame.meta.aspectX, frame.meta.aspectY);
+        if (frame.pixelClass == PixelClass::Indexed1) {
+            StoredImage fax;
+            const GpStatus status = encodeFaxImage(frame, fax);
+            if (status == Ok)
+                return guarded([&] {
+                    Object xobject = imageObject(frame.width, frame.height);
+                    faxData(xobject, fax);
+                    addPage(xobject, frame.width, frame.height, dpi, 0);
+                    return Ok;
+                });
+            if (status != NotImplemented) return status;
+        }
+        return guarded([&] {
+            Object xobject = imageObject(frame.width, frame.height);
+            const GpStatus status = pixelData(xobject, frame);
+            if (status == Ok) addPage(xobject, frame.width, frame.height, dpi, 0);
+            return status;
+        });
+    }
+
+    GpStatus finish() override {
+        if (m_finished || m_pages == 0) return WrongState;
+        m_finished = true;
+        return guarded([&] {
+            Object info = m_pdf.makeIndirectObject(Object::newDictionary());
+            info.replaceKey("/Producer", Object::newString("Orvelle"));
+            info.replaceKey("/CreationDate", Object::newString(pdfDate()));
+            m_pdf.getTrailer().replaceKey("/Info", info);
+            QPDFWriter writer(m_pdf);
+            writer.setOutputFile("output", m_stream, false);
+            // The streams are already coded as they should stay: nothing decoded or recoded.
+            writer.setCompressStreams(false);
+            writer.setDecodeLevel(qpdf_dl_none);
+            writer.setObjectStreamMode(qpdf_o_generate);
+            writer.setMinimumPDFVersion("1.5");
+            writer.write();
+            return std::fflush(m_stream) == 0 && !std::ferror(m_stream) ? Ok : Win32Error;
+        });
+    }
+
+private:
+    struct Resolution {
+        double x = 0;
+        double y = 0;
+    };
+
+    // Dots per inch as stored, else the default one, stretched by a known pixel aspect.
+    Resolution resolution(double dpiX, double dpiY, double aspectX, double aspectY) const {
+        const auto sensible = [](double dpi) { return dpi > 0 && dpi <= Limits::kMaxResolutionDpi; };
+        if (sensible(dpiX) && sensible(dpiY)) return {dpiX, dpiY};
+        if (aspectX > 0 && aspectY > 0 && sensible(m_defaultDpi * aspectY / aspectX))
+            return {m_defaultDpi, m_defaultDpi * aspectY / aspectX};
+        return {m_defaultDpi, m_defaultDpi};
+    }
+
+    // Runs `work`, turning what the library throws into a status.
+    template <typename Work>
+    GpStatus guarded(Work work) {
+        try {
+            return work();
+        } catch (const std::bad_alloc&) {
+            return OutOfMemory;
+        } catch (const std::exception&) {
+            return std::ferror(m_stream) ? Win32Error : GenericError;
+        }
+    }
+
+    Object imageObject(uint32_t width, uint32_t height) {
+        Object xobject = Object::newStream(&m_pdf);
+        Object dict = xobject.getDict();
+        dict.replaceKey("/Type", name("/XObject"));
+        dict.replaceKey("/Subtype", name("/Image"));
+        dict.replaceKey("/Width", Object::newInteger(width));
+        dict.replaceKey("/Height", Object::newInteger(height));
+        return xobject;
+    }
+
+    // A profile that describes pixels of `components` samples as an ICC-based space, else
+    // the device space of that many.
+    Object colourSpace(uint8_t components, const std::string& profile, bool grey) {
+        const char* device = components == 1 ? "/DeviceGray" : components == 4 ? "/DeviceCMYK" : "/DeviceRGB";
+        const ProfileSpace space = profileSpace(profile);
+        const bool fits = components == 4 ? space == ProfileSpace::Cmyk : profileFits(profile, grey);
+        if (!fits) return name(device);
+        Object stream = Object::newStream(&m_pdf);
+        stream.getDict().replaceKey("/N", Object::newInteger(components));
+        stream.getDict().replaceKey("/Alternate", name(device));
+        stream.replaceStreamData(deflated(profile), name("/FlateDecode"), Object::newNull());
+        return Object::newArray({name("/ICCBased"), stream});
+    }
+
+    static std::string deflated(const std::string& bytes) {
+        std::string out;
+        uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+        out.resize(size);
+        if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()),
+                      static_cast<uLong>(bytes.size()), Z_BEST_COMPRESSION) != Z_OK)
+            throw std::runtime_error("deflate failed");
+        out.resize(size);
+        return out;
+    }
+
+    // The library's view of `data`, which stays alive (and uncopied) until the file is written.
+    std::shared_ptr<Buffer> held(const std::shared_ptr<const std::string>& data) {
+        m_held.push_back(data);
+        auto* bytes = reinterpret_cast<unsigned char*>(const_cast<char*>(data->data()));
+        return std::make_shared<Buffer>(bytes, data->size());
+    }
+
+    void faxData(Object& xobject, const StoredImage& image) {
+        Object dict = xobject.getDict();
+        dict.replaceKey("/ColorSpace", name("/DeviceGray"));
+        dict.replaceKey("/BitsPerComponent", Object::newInteger(1));
+        Object parms = Object::newDictionary();
+        parms.replaceKey("/K", Object::newInteger(-1));
+        parms.replaceKey("/Columns", Object::newInteger(image.width));
+        parms.replaceKey("/Rows", Object::newInteger(image.height));
+        if (image.blackIs1) parms.replaceKey("/BlackIs1", Object::newBool(true));
+        xobject.replaceStreamData(held(image.data), name("/CCITTFaxDecode"), parms);
+    }
+
+    // Rows of `channels` samples deflated with the PNG predictor into `xobject`.
+    static GpStatus filteredData(Object& xobject, uint32_t width, uint32_t height, size_t channels,
+                                 std::function<void(uint32_t, uint8_t*)> read) {
+        std::string data;
+        const GpStatus status = deflateFilteredRows({width, height, channels, std::move(read)},
+                                                    [&](const uint8_t* bytes, size_t size) {
+                                                        data.append(reinterpret_cast<const char*>(bytes), size);
+                                                        return true;
+                                                    });
+        if (status != Ok) return status;
+        Object parms = Object::newDictionary();
+        parms.replaceKey("/Predictor", Object::newInteger(15));
+        parms.replaceKey("/Colors", Object::newInteger(static_cast<long long>(channels)));
+        parms.replaceKey("/BitsPerComponent", Object::newInteger(8));
+        parms.replaceKey("/Columns", Object::newInteger(width));
+        xobject.replaceStreamData(data, name("/FlateDecode"), parms);
+        return Ok;
+    }
+
+    // A decoded page in its class: grey, palette (its transparent entries as a soft mask),
+    // RGB, or RGB with its alpha as a soft mask.
+    GpStatus pixelData(Object& xobject, const Frame& frame) {
+        Object dict = xobject.getDict();
+        dict.replaceKey("/BitsPerComponent", Object::newInteger(8));
+        const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
+        const auto indexAt = [&frame](const uint8_t* row, uint32_t x) -> unsigned {
+            return frame.pixelClass == PixelClass::Indexed1 ? (row[x >> 3] >> (7 - (x & 7))) & 1u : row[x];
+        };
+        bool hasAlpha = false;
+        GpStatus status = Ok;
+        if (indexed) {
+            const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
+            const PaletteShape shape = paletteShape(frame.palette, bits);
+            hasAlpha = !paletteOpaque(frame.palette);
+            const auto indices = [&](uint32_t y, uint8_t* out) {
+                const uint8_t* row = frame.row(y);
+                for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(row, x) * (bits == 1 ? 255 : 1));
+            };
+            if (shape != PaletteShape::Colour && !hasAlpha) {
+                dict.replaceKey("/ColorSpace", colourSpace(1, frame.meta.iccProfile, true));
+                if (shape == PaletteShape::GreyFalling) dict.replaceKey("/Decode", Object::parse("[1 0]"));
+                status = filteredData(xobject, frame.width, frame.height, 1, indices);
+            } else {
+                std::string lookup(3 * frame.palette.size(), '\0');
+                for (size_t i = 0; i < frame.palette.size(); ++i) {
+                    lookup[3 * i] = static_cast<char>(frame.palette[i] >> 16);
+                    lookup[3 * i + 1] = static_cast<char>(frame.palette[i] >> 8);
+                    lookup[3 * i + 2] = static_cast<char>(frame.palette[i]);
+                }
+                if (frame.palette.empty()) return InvalidParameter;
+                dict.replaceKey("/ColorSpace",
+                                Object::newArray({name("/Indexed"), colourSpace(3, frame.meta.iccProfile, false),
+                                                  Object::newInteger(static_cast<long long>(frame.palette.size() - 1)),
+                                                  Object::newString(lookup)}));
+                status = filteredData(xobject, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
+                    const uint8_t* row = frame.row(y);
+                    for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(row, x));
+                });
+            }
+        } else {
+            dict.replaceKey("/ColorSpace", colourSpace(3, frame.meta.iccProfile, false));
+            if (frame.pixelClass == PixelClass::Rgb24) {
+                status = filteredData(xobject, frame.width, frame.height, 3,
+                                      [&](uint32_t y, uint8_t* out) { swapRedAndBlue(frame.row(y), out, frame.width); });
+            } else {
+                for (uint32_t y = 0; y < frame.height && !hasAlpha; ++y) {
+                    const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
+                    for (uint32_t x = 0; x < frame.width; ++x)
+                        if ((words[x] >> 24) != 255) {
+                            hasAlpha = true;
+                            break;
+                        }
+                }
+                status = filteredData(xobject, frame.width, frame.height, 3, [&](uint32_t y, uint8_t* out) {
+                    const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
+                    for (uint32_t x = 0; x < frame.width; ++x, out += 3) {
+                        out[0] = static_cast<uint8_t>(words[x] >> 16);
+                        out[1] = static_cast<uint8_t>(words[x] >> 8);
+                        out[2] = static_cast<uint8_t>(words[x]);
+                    }
+                });
+            }
+        }
+        if (status != Ok || !hasAlpha) return status;
+        // Transparency is kept as the page's soft mask, never flattened.
+        Object mask = imageObject(frame.width, frame.height);
+        mask.getDict().replaceKey("/ColorSpace", name("/DeviceGray"));
+        mask.getDict().replaceKey("/BitsPerComponent", Object::newInteger(8));
+        status = filteredData(mask, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
+            const uint8_t* row = frame.row(y);
+            const auto* words = reinterpret_cast<const uint32_t*>(row);
+            for (uint32_t x = 0; x < frame.width; ++x)
+                out[x] = static_cast<uint8_t>((indexed ? frame.palette[indexAt(row, x)] : words[x]) >> 24);
+        });
+        if (status == Ok) dict.replaceKey("/SMask", mask);
+        return status;
+    }
+
+    void addPage(const Object& xobject, uint32_t width, uint32_t height, Resolution dpi, int rotation) {
+        const double w = width * 72.0 / dpi.x, h = height * 72.0 / dpi.y;
+        const std::string size = points(w).unparse() + " 0 0 " + points(h).unparse();
+        Object content = Object::newStream(&m_pdf, "q " + size + " 0 0 cm /Im0 Do Q\n");
+        Object xobjects = Object::newDictionary();
+        xobjects.replaceKey("/Im0", xobject);
+        Object resources = Object::newDictionary();
+        resources.replaceKey("/XObject", xobjects);
+        Object page = Object::newDictionary();
+        page.replaceKey("/Type", name("/Page"));
+        page.replaceKey("/MediaBox", Object::newArray({Object::newInteger(0), Object::newInteger(0), points(w), points(h)}));
+        page.replaceKey("/Resources", resources);
+        page.replaceKey("/Contents", content);
+        if (rotation != 0) page.replaceKey("/Rotate", Object::newInteger(rotation));
+        QPDFPageDocumentHelper(m_pdf).addPage(QPDFPageObjectHelper(m_pdf.makeIndirectObject(page)), false);
+        ++m_pages;
+    }
+
+    QPDF m_pdf;
+    std::vector<std::shared_ptr<const std::string>> m_held;  // the pages' stored data
+    std::FILE* m_stream;
+    double m_defaultDpi;
+    bool m_finished = false;
+    size_t m_pages = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<PdfWriter> createPdfWriter(std::FILE* stream, double defaultDpi, GpStatus& status) {
+    try {
+        status = Ok;
+        return std::make_unique<QpdfWriter>(stream, defaultDpi > 0 ? defaultDpi : 96.0);
+    } catch (const std::bad_alloc&) {
+        status = OutOfMemory;
+    } catch (const std::exception&) {
+        status = GenericError;
+    }
+    return nullptr;
+}
+
+}  // namespace gdip::codecs

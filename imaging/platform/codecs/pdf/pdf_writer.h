@@ -1,0 +1,25 @@
+// A PDF of scanned pages: each page one picture filling it, at the size its resolution
+// gives. JPEG and G4 data go in as they are stored; decoded pages are stored without loss
+// (bilevel as G4, the rest deflated with the PNG predictor), their alpha as a soft mask and
+// their colour profile as an ICC-based colour space.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include "../codec.h"
+#include "../stored_image.h"
+
+namespace gdip::codecs {
+
+class PdfWriter : public Encoder {
+public:
+    // Adds a page whose picture is `image`'s data as it is.
+    [[nodiscard]] virtual GpStatus addStored(const StoredImage& image) = 0;
+};
+
+// Writes to `stream` (the caller's) when finished. Pages without a resolution are taken to
+// be `defaultDpi` dots per inch.
+std::unique_ptr<PdfWriter> createPdfWriter(std::FILE* stream, double defaultDpi, GpStatus& status);
+
+}  // namespace gdip::codecs

@@ -1,0 +1,40 @@
+// A page's picture as its file stores it, in one of the two codings a PDF carries as they
+// are: a complete JPEG stream, or CCITT G4 fax data. Pages pass between TIFF, JPEG and PDF
+// files in this form without being decoded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace gdip::codecs {
+
+struct StoredImage {
+    enum class Coding { Jpeg, Fax };
+    Coding coding = Coding::Jpeg;
+    // The JPEG stream from SOI to EOI, or G4 data, first bit most significant; shared, so
+    // that a writer holding pages until it finishes copies none.
+    std::shared_ptr<const std::string> data;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint8_t components = 1;     // JPEG: 1 grey, 3 colour, 4 CMYK
+    bool invertedCmyk = false;  // JPEG: Adobe's CMYK, stored inverted
+    // Fax: PDF's BlackIs1. The coder calls runs of 0 bits white: the data of a TIFF page whose
+    // 0 is black (BlackIsZero) is read with this set.
+    bool blackIs1 = false;
+    double dpiX = 0;            // 0 when the file gives none
+    double dpiY = 0;
+    double aspectX = 0;  // a resolution without unit, when that is all the file gives
+    double aspectY = 0;
+    // How the rows are stored, 1 to 8 as TIFF numbers it; only the turns (1, 3, 6, 8) are
+    // carried as stored, a mirrored page is decoded instead.
+    uint16_t orientation = 1;
+    std::string iccProfile;
+
+    const std::string& bytes() const {
+        static const std::string none;
+        return data ? *data : none;
+    }
+};
+
+}  // namespace gdip::codecs

@@ -1,0 +1,121 @@
+#include "fax_pages.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "../../image_limits.h"
+#include "../codec.h"
+#include "../palette_classes.h"
+#include "tiff_glue.h"
+
+namespace gdip::codecs {
+namespace {
+
+// A TIFF handle writing into a file in memory, which `fd` keeps after the handle is closed
+// (the handle closes a descriptor of its own).
+TiffPtr openMemoryTiff(UniqueFd& fd, TiffErrors& errors) {
+    fd = UniqueFd(memfd_create("fax", MFD_CLOEXEC));
+    if (fd.get() < 0) return nullptr;
+    TiffOptionsPtr options = tiffOpenOptions(errors);
+    UniqueFd own(::dup(fd.get()));
+    if (!options || own.get() < 0) return nullptr;
+    TiffPtr tif(TIFFFdOpenExt(own.get(), "", "w", options.get()));
+    if (tif) (void)own.release();
+    return tif;
+}
+
+bool readAt(int fd, uint64_t offset, std::string& out) {
+    for (size_t done = 0; done < out.size();) {
+        const ssize_t got = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+void setFaxTags(TIFF* tif, const StoredImage& image, uint16_t compression) {
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, image.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, image.height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, image.blackIs1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, image.height);
+}
+
+}  // namespace
+
+GpStatus encodeFaxImage(const Frame& frame, StoredImage& image) {
+    if (frame.pixelClass != PixelClass::Indexed1 || frame.empty()) return InvalidParameter;
+    const PaletteShape shape = paletteShape(frame.palette, 1);
+    if (shape == PaletteShape::Colour) return NotImplemented;
+    image = StoredImage{};
+    image.coding = StoredImage::Coding::Fax;
+    image.width = frame.width;
+    image.height = frame.height;
+    image.blackIs1 = shape == PaletteShape::GreyRising;
+    TiffErrors errors;
+    UniqueFd fd;
+    TiffPtr tif = openMemoryTiff(fd, errors);
+    if (!tif) return OutOfMemory;
+    setFaxTags(tif.get(), image, COMPRESSION_CCITTFAX4);
+    for (uint32_t y = 0; y < frame.height; ++y)
+        if (TIFFWriteScanline(tif.get(), const_cast<uint8_t*>(frame.row(y)), y, 0) != 1) return OutOfMemory;
+    if (!TIFFFlushData(tif.get()) || errors.failed) return OutOfMemory;
+    const uint64_t offset = TIFFGetStrileOffset(tif.get(), 0), bytes = TIFFGetStrileByteCount(tif.get(), 0);
+    if (bytes == 0 || bytes > Limits::kMaxCodecAllocation) return OutOfMemory;
+    auto data = std::make_shared<std::string>(static_cast<size_t>(bytes), '\0');
+    if (!readAt(fd.get(), offset, *data)) return OutOfMemory;
+    image.data = std::move(data);
+    return Ok;
+}
+
+GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, Frame& frame) {
+    frame = Frame{};
+    if (image.width == 0 || image.height == 0 || image.bytes().empty()) return InvalidParameter;
+    if (!frameAllowed(image.width, image.height, PixelClass::Indexed1)) {
+        frame.failure = oversizedFrameReason(image.width, image.height);
+        return InvalidParameter;
+    }
+    GpStatus status = OutOfMemory;
+    UniqueFd fd;
+    {
+        TiffErrors errors;
+        TiffPtr tif = openMemoryTiff(fd, errors);
+        if (!tif) return OutOfMemory;
+        setFaxTags(tif.get(), image, k < 0 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
+        if (k >= 0) TIFFSetField(tif.get(), TIFFTAG_GROUP3OPTIONS, (k > 0 ? GROUP3OPT_2DENCODING : 0u) | (byteAligned ? GROUP3OPT_FILLBITS : 0u));
+        const tmsize_t bytes = static_cast<tmsize_t>(image.bytes().size());
+        if (TIFFWriteRawStrip(tif.get(), 0, const_cast<char*>(image.bytes().data()), bytes) != bytes ||
+            !TIFFWriteDirectory(tif.get()) || errors.failed)
+            return OutOfMemory;
+    }
+    if (::lseek(fd.get(), 0, SEEK_SET) != 0) return Win32Error;
+    std::string reason;
+    std::unique_ptr<Decoder> decoder = openTiffDecoder(std::move(fd), status, reason);
+    if (!decoder) {
+        frame.failure = reason;
+        return status;
+    }
+    return decoder->readFrameAsStored(0, frame);
+}
+
+GpStatus storeFaxPage(const StoredImage& image, TiffPageWriter& writer) {
+    return writer.addFilledPage(image.bytes().size(), [&](TIFF* out) {
+        setFaxTags(out, image, COMPRESSION_CCITTFAX4);
+        if (image.dpiX > 0 && image.dpiY > 0) {
+            TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(image.dpiX));
+            TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(image.dpiY));
+            TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        }
+        if (image.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, image.orientation);
+        const tmsize_t bytes = static_cast<tmsize_t>(image.bytes().size());
+        return TIFFWriteRawStrip(out, 0, const_cast<char*>(image.bytes().data()), bytes) == bytes ? Ok : Win32Error;
+    });
+}
+
+}  // namespace gdip::codecs

@@ -1,0 +1,293 @@
+// PDFs written and read: checked with readers of their own (qpdf, poppler's tools, libtiff)
+// and made by another writer (img2pdf) for the way back.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "merge/compose.h"
+#include "split/page_export.h"
+#include "support/fixtures.h"
+#include "support/page_fixtures.h"
+#include "support/job_runs.h"
+#include "support/readback.h"
+
+using namespace orvelle;
+using fixtures::Picture;
+using fixtures::RecordingContext;
+using fixtures::TempDir;
+
+namespace {
+
+struct ToolRun {
+    int exit = -1;
+    std::string output;  // standard output and error
+};
+
+ToolRun run(const std::string& command) {
+    ToolRun result;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, got);
+    const int status = pclose(pipe);
+    result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+bool haveTools() { return run("qpdf --version && pdfimages -v && pdftoppm -v && pdfinfo -v").exit == 0; }
+
+#define REQUIRE_PDF_TOOLS()                                                                     \
+    if (!haveTools()) GTEST_SKIP() << "qpdf and poppler-utils are not installed (make deps installs them)"
+
+// A bilevel page of `width` x `height` with distinct rows, G4 in one strip (or LZW in strips
+// of 8 rows), white is zero, at `dpiX` x `dpiY`.
+void writeFaxTiff(const std::string& path, uint32_t width, uint32_t height, float dpiX, float dpiY, bool g4) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, g4 ? COMPRESSION_CCITTFAX4 : COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, g4 ? height : 8u);
+    TIFFSetField(tif, TIFFTAG_XRESOLUTION, dpiX);
+    TIFFSetField(tif, TIFFTAG_YRESOLUTION, dpiY);
+    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    std::vector<uint8_t> row((width + 7) / 8);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>((y * 37 + i * 11) % 7 == 0 ? 0xF0 : y % 5 == 0 ? 0x3C : 0);
+        TIFFWriteScanline(tif, row.data(), y, 0);
+    }
+    TIFFClose(tif);
+}
+
+// Rows of a bilevel TIFF as black (1) and white (0) bits, as libtiff reads them.
+std::vector<uint8_t> blackBits(const std::string& path) {
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    std::vector<uint8_t> bits;
+    if (!tif) return bits;
+    uint32_t width = 0, height = 0;
+    uint16_t photometric = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    std::vector<uint8_t> row(TIFFScanlineSize(tif));
+    for (uint32_t y = 0; y < height; ++y) {
+        TIFFReadScanline(tif, row.data(), y, 0);
+        for (uint32_t x = 0; x < width; ++x) {
+            const int bit = (row[x >> 3] >> (7 - (x & 7))) & 1;
+            bits.push_back(static_cast<uint8_t>(photometric == PHOTOMETRIC_MINISWHITE ? bit : !bit));
+        }
+    }
+    TIFFClose(tif);
+    return bits;
+}
+
+// A PBM (P4) as black bits, one byte per pixel.
+std::vector<uint8_t> pbmBits(const std::string& path, uint32_t& width, uint32_t& height) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    in >> magic >> width >> height;
+    in.get();
+    std::vector<uint8_t> packed((size_t{width} + 7) / 8 * height);
+    in.read(reinterpret_cast<char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
+    std::vector<uint8_t> bits;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) bits.push_back((packed[y * ((width + 7) / 8) + x / 8] >> (7 - x % 8)) & 1);
+    return bits;
+}
+
+std::string rawStrip(const std::string& path) {
+    const auto pieces = fixtures::rawPieces(path, 0);
+    return pieces.empty() ? std::string() : std::string(pieces[0].begin(), pieces[0].end());
+}
+
+std::string fileText(const std::string& path) {
+    const auto bytes = fixtures::readBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The encoding column of `pdfimages -list`, one per image, masks as "smask:<enc>".
+std::vector<std::string> imageCodings(const std::string& pdf) {
+    std::istringstream lines(run("pdfimages -list '" + pdf + "'").output);
+    std::vector<std::string> codings;
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string page, num, type, width, height, color, comp, bpc, enc;
+        if (!(fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc)) continue;
+        if (type == "image") codings.push_back(enc);
+        else if (type == "smask") codings.push_back("smask:" + enc);
+    }
+    return codings;
+}
+
+// "size" and "rot" of each page, as pdfinfo words them.
+std::map<int, std::string> pageFacts(const std::string& pdf, int pages, const char* what) {
+    std::istringstream lines(run("pdfinfo -f 1 -l " + std::to_string(pages) + " '" + pdf + "'").output);
+    std::map<int, std::string> facts;
+    std::string line;
+    while (std::getline(lines, line)) {
+        int page = 0;
+        char key[8] = {};
+        if (std::sscanf(line.c_str(), "Page %d %7[a-z]:", &page, key) == 2 && std::string(key) == what)
+            facts[page] = line.substr(line.find(':') + 1).substr(line.substr(line.find(':') + 1).find_first_not_of(' '));
+    }
+    return facts;
+}
+
+ComposeResult mergeToPdf(const std::vector<std::string>& sources, const std::string& output, RecordingContext& rec) {
+    JobContext context = rec.context();
+    ComposeRequest request{sources, output, true};
+    request.pdf = true;
+    return ComposeTiff(request, context);
+}
+
+}  // namespace
+
+TEST(PdfOutput, PagesKeepTheirDataSizeAndTurn) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    writeFaxTiff(dir.file("fax.tif"), 200, 100, 204, 98, true);
+    writeFaxTiff(dir.file("strips.tif"), 64, 40, 200, 200, false);
+    fixtures::JpegExtras turned;
+    turned.orientation = 6;
+    turned.jfifDpi = 150;
+    fixtures::writeJpegWith(dir.file("photo.jpg"), fixtures::gradient(48, 32, 3), turned);
+    fixtures::writePng(dir.file("alpha.png"), fixtures::gradient(20, 10, 4));
+    fixtures::writePng(dir.file("plain.png"), fixtures::gradient(96, 48, 3));
+    const std::string pdf = dir.file("out.pdf");
+    RecordingContext rec;
+    const ComposeResult result = mergeToPdf(
+        {dir.file("fax.tif"), dir.file("strips.tif"), dir.file("photo.jpg"), dir.file("alpha.png"), dir.file("plain.png")},
+        pdf, rec);
+    ASSERT_TRUE(result.written);
+    EXPECT_EQ(rec.messages().back(), "提示|PDF文件合成完毕!");
+
+    const ToolRun check = run("qpdf --check '" + pdf + "'");
+    EXPECT_EQ(check.exit, 0) << check.output;
+    EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+    EXPECT_NE(run("pdfinfo '" + pdf + "'").output.find("Producer:        Orvelle"), std::string::npos);
+
+    // G4 as stored, G4 made from strips, the JPEG as it is, RGB with its alpha, plain RGB.
+    EXPECT_EQ(imageCodings(pdf),
+              (std::vector<std::string>{"ccitt", "ccitt", "jpeg", "image", "smask:image", "image"}));
+    const std::map<int, std::string> sizes = pageFacts(pdf, 5, "size"), turns = pageFacts(pdf, 5, "rot");
+    EXPECT_EQ(sizes.at(1), "70.5882 x 73.4693 pts") << "200 x 100 pixels at 204 x 98 dpi";
+    EXPECT_EQ(sizes.at(3), "23.04 x 15.36 pts") << "48 x 32 pixels at 150 dpi, stored sideways";
+    EXPECT_EQ(sizes.at(5), "72 x 36 pts") << "96 x 48 pixels without resolution: 96 dpi";
+    EXPECT_EQ(turns.at(3), "90");
+    EXPECT_EQ(turns.at(1), "0");
+
+    // The stored data, byte for byte.
+    ASSERT_EQ(run("cd '" + dir.path().string() + "' && pdfimages -ccitt -f 1 -l 1 out.pdf fax && pdfimages -j -f 3 -l 3 out.pdf photo").exit, 0);
+    EXPECT_EQ(fileText(dir.file("fax-000.ccitt")), rawStrip(dir.file("fax.tif")));
+    EXPECT_EQ(fileText(dir.file("photo-000.jpg")), fileText(dir.file("photo.jpg")));
+
+    // Bilevel pages, the G4 one as stored and the one coded from LZW strips, decoded by
+    // poppler are the source's pixels; the fax page rendered at its resolution is too.
+    for (const auto& [page, source] : {std::pair{1, "fax.tif"}, std::pair{2, "strips.tif"}}) {
+        const std::string stem = dir.file("page" + std::to_string(page));
+        ASSERT_EQ(run("pdfimages -f " + std::to_string(page) + " -l " + std::to_string(page) + " '" + pdf + "' '" + stem + "'").exit, 0);
+        uint32_t width = 0, height = 0;
+        EXPECT_TRUE(pbmBits(stem + "-000.pbm", width, height) == blackBits(dir.file(source))) << source;
+    }
+    ASSERT_EQ(run("pdftoppm -mono -rx 204 -ry 98 -f 1 -l 1 -singlefile '" + pdf + "' '" + dir.file("rendered") + "'").exit, 0);
+    uint32_t width = 0, height = 0;
+    EXPECT_TRUE(pbmBits(dir.file("rendered.pbm"), width, height) == blackBits(dir.file("fax.tif")))
+        << "rendered " << width << " x " << height;
+}
+
+TEST(PdfOutput, SplitWritesOnePdfPerPage) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    writeFaxTiff(dir.file("fax.tif"), 120, 60, 300, 300, true);
+    RecordingContext rec;
+    const ExportAllResult result = fixtures::exportAll(dir.file("fax.tif"), dir.path().string(), ExportFormat::Pdf, rec);
+    ASSERT_EQ(result.written.size(), 1u);
+    EXPECT_EQ(result.written[0], dir.file("fax_1.PDF"));
+    EXPECT_EQ(imageCodings(result.written[0]), std::vector<std::string>{"ccitt"});
+    EXPECT_EQ(run("qpdf --check '" + result.written[0] + "'").exit, 0);
+    // At another percentage the page is scaled, and stays bilevel.
+    std::filesystem::create_directory(dir.file("half"));
+    const ExportAllResult half =
+        fixtures::exportAll(dir.file("fax.tif"), dir.file("half"), ExportFormat::Pdf, rec, [] { return 50; });
+    ASSERT_EQ(half.written.size(), 1u);
+    EXPECT_EQ(imageCodings(half.written[0]), std::vector<std::string>{"ccitt"});
+    EXPECT_EQ(pageFacts(half.written[0], 1, "size").at(1), "28.8 x 14.4 pts") << "60 x 30 pixels at 150 dpi";
+}
+
+TEST(PdfInput, ScannedPdfsFromAnotherWriterComeBackAsStored) {
+    REQUIRE_PDF_TOOLS();
+    if (run("img2pdf --version").exit != 0) GTEST_SKIP() << "img2pdf is not installed (make deps installs it)";
+    TempDir dir;
+    writeFaxTiff(dir.file("fax.tif"), 160, 80, 200, 200, true);
+    fixtures::writeJpeg(dir.file("photo.jpg"), fixtures::gradient(64, 48, 3), 90, 72);
+    ASSERT_EQ(run("img2pdf -o '" + dir.file("scan.pdf") + "' '" + dir.file("photo.jpg") + "' '" + dir.file("fax.tif") + "'").exit, 0);
+
+    RecordingContext rec;
+    JobContext context = rec.context();
+    ExportAllRequest request{dir.file("scan.pdf"), dir.file("back"), ExportFormat::Tiff, nullptr};
+    request.lossless = true;
+    std::filesystem::create_directory(dir.file("back"));
+    const ExportAllResult result = ExportAllPages(request, context);
+    ASSERT_EQ(result.written.size(), 2u);
+    EXPECT_TRUE(result.outcomes[0].copied) << result.outcomes[0].decodedBecause;
+    EXPECT_TRUE(result.outcomes[1].copied) << result.outcomes[1].decodedBecause;
+    EXPECT_EQ(rawStrip(dir.file("back/scan_2.TIF")), rawStrip(dir.file("fax.tif"))) << "the G4 data as it was";
+    const auto strip = fixtures::rawPieces(dir.file("back/scan_1.TIF"), 0);
+    ASSERT_EQ(strip.size(), 1u);
+    EXPECT_EQ(fixtures::jpegScanData(strip[0]), fixtures::jpegScanData(fixtures::readBytes(dir.file("photo.jpg"))));
+
+    // Decoded, the PDF's pages are the source pictures.
+    std::unique_ptr<TGPImage> pdf = fixtures::load(dir.file("scan.pdf"));
+    GUID dimension = FrameDimensionPage;
+    ASSERT_EQ(pdf->CountFrames(&dimension), 2u);
+    ASSERT_EQ(pdf->ActivateFrame(&dimension, 1), Ok);
+    EXPECT_EQ(pdf->PixelWidth(), 160u);
+    EXPECT_NEAR(pdf->horizontalResolution(), 200, 0.5);
+    const std::vector<uint8_t> bits = blackBits(dir.file("fax.tif"));
+    for (uint32_t y = 0; y < 80; y += 7)
+        for (uint32_t x = 0; x < 160; x += 3)
+            ASSERT_EQ(fixtures::pixel(*pdf, x, y) == 0xFF000000u, bits[y * 160 + x] == 1) << x << "," << y;
+}
+
+TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
+    TempDir dir;
+    // A page of text, with its cross-reference table counted out.
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
+        "<< /Length 36 >>\nstream\nBT /F1 12 Tf 20 100 Td (Hello) Tj ET\nendstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 6\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    fixtures::writeBytes(dir.file("text.pdf"), std::vector<uint8_t>(pdf.begin(), pdf.end()));
+
+    std::unique_ptr<TGPImage> image = fixtures::load(dir.file("text.pdf"));
+    EXPECT_EQ(image->NativeHandle, nullptr);
+    RecordingContext rec;
+    const ExportAllResult result = fixtures::exportAll(dir.file("text.pdf"), dir.path().string(), ExportFormat::Png, rec);
+    EXPECT_TRUE(result.written.empty());
+    EXPECT_NE(result.sourceFailure.find("page 1 is not a single scanned image (it holds text)"), std::string::npos)
+        << result.sourceFailure;
+}
