@@ -35,7 +35,7 @@ cli=${ORVELLE_CLI:-build/dev/cli/orvelle-cli}
 k=0
 for f in $(ls -S -r "$out"/jpeg/* "$out"/tiff/* 2>/dev/null | head -20); do
   img2pdf -o "$out/pdf/i$k.pdf" "$f" 2>/dev/null || rm -f "$out/pdf/i$k.pdf"
-  [ -x "$cli" ] && "$cli" merge --all-pages --to pdf --out "$out/pdf/o$k.pdf" "$f" >/dev/null 2>&1
+  if [ -x "$cli" ]; then "$cli" merge --all-pages --to pdf --out "$out/pdf/o$k.pdf" "$f" >/dev/null 2>&1 || true; fi
   k=$((k + 1))
 done
 echo "seed.sh: $(ls "$out/pdf" | wc -l) PDF seeds in $out/pdf"

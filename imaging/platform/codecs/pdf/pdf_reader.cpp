@@ -50,18 +50,23 @@ private:
     size_t m_limit;
 };
 
-// A stream's data decoded by its general-purpose filters (deflate, LZW, run length, ASCII),
-// at most `limit` bytes. False when they cannot all be undone.
-bool decodedData(Object stream, size_t limit, std::string& out) {
-    out.clear();
-    BoundedSink sink(out, limit);
+// Pipes a stream's data decoded by its general-purpose filters (deflate, LZW, run length,
+// ASCII) into `sink`. False when they cannot all be undone, or the sink stopped taking.
+bool pipeDecoded(Object stream, Pipeline& sink) {
     bool attempted = false;
     try {
         const bool ok = stream.pipeStreamData(&sink, &attempted, 0, qpdf_dl_generalized, true, false);
         return ok && attempted;
     } catch (const Enough&) {
-        return attempted || out.size() == limit;
+        return false;
     }
+}
+
+// The same data, at most `limit` bytes of it. False when the filters cannot all be undone.
+bool decodedData(Object stream, size_t limit, std::string& out) {
+    out.clear();
+    BoundedSink sink(out, limit);
+    return pipeDecoded(stream, sink) || out.size() == limit;
 }
 
 std::vector<Object> asList(Object object) {
@@ -292,14 +297,13 @@ unsigned sampleAt(const uint8_t* row, size_t i, int bits) {
     }
 }
 
-// Samples of a picture decoded by the general-purpose filters into a frame.
-GpStatus framePixels(const PictureFacts& facts, const std::string& data, Frame& frame) {
-    const size_t rowBytes = (size_t{facts.width} * facts.components * facts.bits + 7) / 8;
-    const unsigned top = (1u << std::min(facts.bits, 8)) - 1;
-    const auto level = [&](unsigned sample) {
-        const unsigned value = facts.bits == 16 ? sample : sample * 255 / top;
-        return facts.inverted ? 255 - value : value;
-    };
+// The bytes of one row of the picture's samples.
+size_t sampleRowBytes(const PictureFacts& facts) {
+    return (size_t{facts.width} * facts.components * facts.bits + 7) / 8;
+}
+
+// Allocates the frame a picture decoded by the general-purpose filters goes into.
+GpStatus prepareFrame(const PictureFacts& facts, Frame& frame) {
     PixelClass pixelClass = PixelClass::Rgb24;
     if (facts.components == 1) pixelClass = facts.bits == 1 ? PixelClass::Indexed1 : PixelClass::Indexed8;
     if (const GpStatus status = allocateFrame(frame, facts.width, facts.height, pixelClass); status != Ok) return status;
@@ -310,31 +314,66 @@ GpStatus framePixels(const PictureFacts& facts, const std::string& data, Frame& 
         frame.palette = greyPalette(facts.bits == 1 ? 1 : 8);
         if (facts.bits == 1 && facts.inverted) std::swap(frame.palette[0], frame.palette[1]);
     }
-    const uint32_t rows = static_cast<uint32_t>(std::min<size_t>(facts.height, data.size() / std::max<size_t>(rowBytes, 1)));
-    for (uint32_t y = 0; y < rows; ++y) {
-        const auto* in = reinterpret_cast<const uint8_t*>(data.data()) + y * rowBytes;
-        uint8_t* out = frame.row(y);
-        if (pixelClass == PixelClass::Indexed1) {
-            std::memcpy(out, in, rowBytes);
-            continue;
-        }
-        for (uint32_t x = 0; x < facts.width; ++x) {
-            const size_t s = size_t{x} * facts.components;
-            if (pixelClass == PixelClass::Indexed8) {
-                out[x] = static_cast<uint8_t>(facts.indexed ? sampleAt(in, s, facts.bits) : level(sampleAt(in, s, facts.bits)));
-                continue;
-            }
-            unsigned c[4] = {};
-            for (int k = 0; k < facts.components; ++k) c[k] = level(sampleAt(in, s + k, facts.bits));
-            const ARGB colour = facts.components == 4 ? fromCmyk(c[0], c[1], c[2], c[3]) : argb(c[0], c[1], c[2]);
-            out[3 * x] = static_cast<uint8_t>(colour);
-            out[3 * x + 1] = static_cast<uint8_t>(colour >> 8);
-            out[3 * x + 2] = static_cast<uint8_t>(colour >> 16);
-        }
-    }
-    if (rows < facts.height) frame.warning = "the picture's data ends early";
     return Ok;
 }
+
+// Row `y` of the frame from its samples `in`.
+void convertRow(const PictureFacts& facts, const uint8_t* in, Frame& frame, uint32_t y) {
+    const unsigned top = (1u << std::min(facts.bits, 8)) - 1;
+    const auto level = [&](unsigned sample) {
+        const unsigned value = facts.bits == 16 ? sample : sample * 255 / top;
+        return facts.inverted ? 255 - value : value;
+    };
+    uint8_t* out = frame.row(y);
+    if (frame.pixelClass == PixelClass::Indexed1) {
+        std::memcpy(out, in, sampleRowBytes(facts));
+        return;
+    }
+    for (uint32_t x = 0; x < facts.width; ++x) {
+        const size_t s = size_t{x} * facts.components;
+        if (frame.pixelClass == PixelClass::Indexed8) {
+            out[x] = static_cast<uint8_t>(facts.indexed ? sampleAt(in, s, facts.bits) : level(sampleAt(in, s, facts.bits)));
+            continue;
+        }
+        unsigned c[4] = {};
+        for (int k = 0; k < facts.components; ++k) c[k] = level(sampleAt(in, s + k, facts.bits));
+        const ARGB colour = facts.components == 4 ? fromCmyk(c[0], c[1], c[2], c[3]) : argb(c[0], c[1], c[2]);
+        out[3 * x] = static_cast<uint8_t>(colour);
+        out[3 * x + 1] = static_cast<uint8_t>(colour >> 8);
+        out[3 * x + 2] = static_cast<uint8_t>(colour >> 16);
+    }
+}
+
+// Takes decoded samples a row at a time into the frame, and stops the stream once the last
+// row is in: the picture never takes more memory than its frame.
+class RowSink final : public Pipeline {
+public:
+    RowSink(const PictureFacts& facts, Frame& frame)
+        : Pipeline("rows", nullptr), m_facts(facts), m_frame(frame), m_row(sampleRowBytes(facts)) {}
+    void write(unsigned char const* data, size_t len) override {
+        while (len > 0) {
+            if (m_y == m_frame.height) throw Enough();
+            const size_t take = std::min(len, m_row.size() - m_filled);
+            std::memcpy(m_row.data() + m_filled, data, take);
+            m_filled += take;
+            data += take;
+            len -= take;
+            if (m_filled == m_row.size()) {
+                convertRow(m_facts, m_row.data(), m_frame, m_y++);
+                m_filled = 0;
+            }
+        }
+    }
+    void finish() override {}
+    uint32_t rows() const { return m_y; }
+
+private:
+    const PictureFacts& m_facts;
+    Frame& m_frame;
+    std::vector<uint8_t> m_row;
+    size_t m_filled = 0;
+    uint32_t m_y = 0;
+};
 
 // Turns `frame` into ARGB with the soft mask's samples as alpha (nearest sample where the
 // mask has another size).
@@ -529,17 +568,16 @@ GpStatus decodePicture(const PictureFacts& facts, Frame& frame, int depth) {
         if ((status = decodeFaxImage(fax, faxK(facts.parms), flag(facts.parms, "/EncodedByteAlign"), frame)) != Ok)
             return status;
     } else {
-        const uint64_t bytes = uint64_t{facts.height} * ((uint64_t{facts.width} * facts.components * facts.bits + 7) / 8);
-        if (bytes > Limits::kMaxFrameBytes * 2) {
-            frame.failure = oversizedFrameReason(facts.width, facts.height);
-            return InvalidParameter;
+        if ((status = prepareFrame(facts, frame)) != Ok) return status;
+        RowSink rows(facts, frame);
+        if (!pipeDecoded(facts.image, rows) && rows.rows() < facts.height) {
+            if (rows.rows() == 0) {
+                frame = Frame{};
+                frame.failure = "its picture's data cannot be decoded";
+                return InvalidParameter;
+            }
+            frame.warning = "the picture's data ends early";
         }
-        std::string data;
-        if (!decodedData(facts.image, static_cast<size_t>(bytes), data)) {
-            frame.failure = "its picture's data cannot be decoded";
-            return InvalidParameter;
-        }
-        if ((status = framePixels(facts, data, frame)) != Ok) return status;
     }
     Object smask = facts.image.getDict().getKey("/SMask");
     if (smask.isStream() && depth == 0) {
