@@ -1,6 +1,5 @@
 #include "pdf_writer.h"
 
-#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -22,6 +21,7 @@
 #include "../filtered_deflate.h"
 #include "../palette_classes.h"
 #include "../tiff/fax_pages.h"
+#include "pdf_spool.h"
 
 namespace gdip::codecs {
 namespace {
@@ -61,6 +61,8 @@ public:
         m_pdf.emptyPDF();
     }
 
+    bool open() { return m_spool->open(); }
+
     GpStatus addStored(const StoredImage& image) override {
         if (m_finished) return WrongState;
         if (image.width == 0 || image.height == 0 || image.bytes().empty()) return InvalidParameter;
@@ -75,7 +77,7 @@ public:
                 dict.replaceKey("/BitsPerComponent", Object::newInteger(8));
                 if (image.components == 4 && image.invertedCmyk)
                     dict.replaceKey("/Decode", Object::parse("[1 0 1 0 1 0 1 0]"));
-                xobject.replaceStreamData(held(image.data), name("/DCTDecode"), Object::newNull());
+                spooled(xobject, image.bytes(), name("/DCTDecode"), Object::newNull());
             } else {
                 faxData(xobject, image);
             }
@@ -152,7 +154,7 @@ private:
         } catch (const std::bad_alloc&) {
             return OutOfMemory;
         } catch (const std::exception&) {
-            return std::ferror(m_stream) ? Win32Error : GenericError;
+            return std::ferror(m_stream) || m_spool->broken() ? Win32Error : GenericError;
         }
     }
 
@@ -191,11 +193,10 @@ private:
         return out;
     }
 
-    // The library's view of `data`, which stays alive (and uncopied) until the file is written.
-    std::shared_ptr<Buffer> held(const std::shared_ptr<const std::string>& data) {
-        m_held.push_back(data);
-        auto* bytes = reinterpret_cast<unsigned char*>(const_cast<char*>(data->data()));
-        return std::make_shared<Buffer>(bytes, data->size());
+    // Gives `xobject` the data `bytes`, kept in the spool until the file is written.
+    void spooled(Object& xobject, const std::string& bytes, const Object& filter, const Object& parms) {
+        if (!m_spool->append(xobject.getObjGen(), bytes.data(), bytes.size())) throw std::runtime_error("spool");
+        xobject.replaceStreamData(m_spool, filter, parms);
     }
 
     void faxData(Object& xobject, const StoredImage& image) {
@@ -207,25 +208,23 @@ private:
         parms.replaceKey("/Columns", Object::newInteger(image.width));
         parms.replaceKey("/Rows", Object::newInteger(image.height));
         if (image.blackIs1) parms.replaceKey("/BlackIs1", Object::newBool(true));
-        xobject.replaceStreamData(held(image.data), name("/CCITTFaxDecode"), parms);
+        spooled(xobject, image.bytes(), name("/CCITTFaxDecode"), parms);
     }
 
     // Rows of `channels` samples deflated with the PNG predictor into `xobject`.
-    static GpStatus filteredData(Object& xobject, uint32_t width, uint32_t height, size_t channels,
-                                 std::function<void(uint32_t, uint8_t*)> read) {
-        std::string data;
-        const GpStatus status = deflateFilteredRows({width, height, channels, std::move(read)},
-                                                    [&](const uint8_t* bytes, size_t size) {
-                                                        data.append(reinterpret_cast<const char*>(bytes), size);
-                                                        return true;
-                                                    });
+    GpStatus filteredData(Object& xobject, uint32_t width, uint32_t height, size_t channels,
+                          std::function<void(uint32_t, uint8_t*)> read) {
+        const QPDFObjGen id = xobject.getObjGen();
+        const GpStatus status = deflateFilteredRows(
+            {width, height, channels, std::move(read)},
+            [&](const uint8_t* bytes, size_t size) { return m_spool->append(id, bytes, size); });
         if (status != Ok) return status;
         Object parms = Object::newDictionary();
         parms.replaceKey("/Predictor", Object::newInteger(15));
         parms.replaceKey("/Colors", Object::newInteger(static_cast<long long>(channels)));
         parms.replaceKey("/BitsPerComponent", Object::newInteger(8));
         parms.replaceKey("/Columns", Object::newInteger(width));
-        xobject.replaceStreamData(data, name("/FlateDecode"), parms);
+        xobject.replaceStreamData(m_spool, name("/FlateDecode"), parms);
         return Ok;
     }
 
@@ -327,7 +326,7 @@ private:
     }
 
     QPDF m_pdf;
-    std::vector<std::shared_ptr<const std::string>> m_held;  // the pages' stored data
+    std::shared_ptr<PdfSpool> m_spool = std::make_shared<PdfSpool>();
     std::FILE* m_stream;
     double m_defaultDpi;
     bool m_finished = false;
@@ -339,7 +338,9 @@ private:
 std::unique_ptr<PdfWriter> createPdfWriter(std::FILE* stream, double defaultDpi, GpStatus& status) {
     try {
         status = Ok;
-        return std::make_unique<QpdfWriter>(stream, defaultDpi > 0 ? defaultDpi : 96.0);
+        auto writer = std::make_unique<QpdfWriter>(stream, defaultDpi > 0 ? defaultDpi : 96.0);
+        if (writer->open()) return writer;
+        status = Win32Error;  // no temporary file for the pictures' data
     } catch (const std::bad_alloc&) {
         status = OutOfMemory;
     } catch (const std::exception&) {
