@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -160,6 +161,32 @@ TEST(JsonReports, MergeNamesEverySourceWithRangesAndCompression) {
     EXPECT_EQ(run(runMerge, {"--out", output, "--compression", "zip", fax}).status, 2);
 }
 
+// A merge's output format follows its name's extension in any letter case, unless --to
+// names it; --dpi sizes the pages of pictures without a resolution.
+TEST(CommandLine, MergeWritesPdfByNameOrByChoice) {
+    TempDir dir;
+    const std::string picture = dir.file("picture.png");
+    fixtures::writePng(picture, fixtures::gradient(30, 20, 3));
+    struct Row {
+        std::vector<std::string> args;
+        std::string output;
+        const char* magic;
+    };
+    const std::vector<Row> rows = {
+        {{"--out", dir.file("a.PDF"), picture}, dir.file("a.PDF"), "%PDF-"},
+        {{"--out", dir.file("b.pdf"), "--to", "tiff", picture}, dir.file("b.pdf"), "II*"},
+        {{"--out", dir.file("c.tif"), "--to", "pdf", "--dpi", "300", picture}, dir.file("c.tif"), "%PDF-"},
+    };
+    for (const Row& row : rows) {
+        const CommandRun r = run(runMerge, row.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<uint8_t> bytes = fixtures::readBytes(row.output);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::strlen(row.magic)), row.magic) << row.output;
+    }
+    const CommandRun info = run(runInfo, {dir.file("c.tif")});
+    EXPECT_NE(info.out.find("30 x 20, 24bppRGB, 300 x 300 dpi"), std::string::npos) << info.out;
+}
+
 TEST(JsonReports, LosslessRunsSayWhichPagesWereCopiedAsStored) {
     TempDir dir;
     const std::string fax = dir.file("fax.tif"), picture = dir.file("picture.png"), output = dir.file("out.tif");
@@ -208,6 +235,11 @@ TEST(CommandLine, AmbiguousArgumentsAreRefusedBeforeAnythingIsWritten) {
         {runSplit, {source, "--out", dir.file("out"), "--format", "tiff", "--percent", "50", "--lossless"},
          "only at 100 %"},
         {runMerge, {"--out", output, "--lossless", "--compression", "lzw", source}, "leave out --compression"},
+        {runMerge, {"--out", dir.file("all.pdf"), "--compression", "g4", source}, "leave out --compression and --bigtiff"},
+        {runMerge, {"--out", output, "--to", "png", source}, "unknown output format png (pdf or tiff)"},
+        {runMerge, {"--out", output, "--dpi", "300", source}, "the output is a TIFF"},
+        {runMerge, {"--out", output, "--to", "pdf", "--dpi", "0", source}, "from 1 to 100000"},
+        {runSplit, {source, "--out", dir.file("out"), "--dpi", "200"}, "add --format pdf"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);

@@ -113,17 +113,19 @@ std::string fileText(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// The encoding column of `pdfimages -list`, one per image, masks as "smask:<enc>".
-std::vector<std::string> imageCodings(const std::string& pdf) {
+// The encoding column of `pdfimages -list` (or another, `column` from 0), one per image,
+// masks as "smask:<value>".
+std::vector<std::string> imageCodings(const std::string& pdf, int column = 8) {
     std::istringstream lines(run("pdfimages -list '" + pdf + "'").output);
     std::vector<std::string> codings;
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
-        std::string page, num, type, width, height, color, comp, bpc, enc;
-        if (!(fields >> page >> num >> type >> width >> height >> color >> comp >> bpc >> enc)) continue;
-        if (type == "image") codings.push_back(enc);
-        else if (type == "smask") codings.push_back("smask:" + enc);
+        std::vector<std::string> cells(9);
+        for (std::string& cell : cells) fields >> cell;
+        if (!fields) continue;
+        if (cells[2] == "image") codings.push_back(cells[column]);
+        else if (cells[2] == "smask") codings.push_back("smask:" + cells[column]);
     }
     return codings;
 }
@@ -162,11 +164,17 @@ TEST(PdfOutput, PagesKeepTheirDataSizeAndTurn) {
     fixtures::writeJpegWith(dir.file("photo.jpg"), fixtures::gradient(48, 32, 3), turned);
     fixtures::writePng(dir.file("alpha.png"), fixtures::gradient(20, 10, 4));
     fixtures::writePng(dir.file("plain.png"), fixtures::gradient(96, 48, 3));
+    fixtures::writeGif(dir.file("palette.gif"), 4, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00},
+                       {{0, 0, 4, 2, {0, 1, 2, 3, 3, 2, 1, 0}}});
+    fixtures::JpegExtras profiled;
+    profiled.profile = fixtures::iccProfile("RGB ");
+    fixtures::writeJpegWith(dir.file("profiled.jpg"), fixtures::gradient(16, 16, 3), profiled);
     const std::string pdf = dir.file("out.pdf");
     RecordingContext rec;
-    const ComposeResult result = mergeToPdf(
-        {dir.file("fax.tif"), dir.file("strips.tif"), dir.file("photo.jpg"), dir.file("alpha.png"), dir.file("plain.png")},
-        pdf, rec);
+    const ComposeResult result = mergeToPdf({dir.file("fax.tif"), dir.file("strips.tif"), dir.file("photo.jpg"),
+                                             dir.file("alpha.png"), dir.file("plain.png"), dir.file("palette.gif"),
+                                             dir.file("profiled.jpg")},
+                                            pdf, rec);
     ASSERT_TRUE(result.written);
     EXPECT_EQ(rec.messages().back(), "提示|PDF文件合成完毕!");
 
@@ -175,9 +183,12 @@ TEST(PdfOutput, PagesKeepTheirDataSizeAndTurn) {
     EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
     EXPECT_NE(run("pdfinfo '" + pdf + "'").output.find("Producer:        Orvelle"), std::string::npos);
 
-    // G4 as stored, G4 made from strips, the JPEG as it is, RGB with its alpha, plain RGB.
+    // G4 as stored, G4 made from strips, the JPEG as it is, RGB with its alpha, plain RGB,
+    // a palette, a JPEG with its colour profile.
     EXPECT_EQ(imageCodings(pdf),
-              (std::vector<std::string>{"ccitt", "ccitt", "jpeg", "image", "smask:image", "image"}));
+              (std::vector<std::string>{"ccitt", "ccitt", "jpeg", "image", "smask:image", "image", "image", "jpeg"}));
+    EXPECT_EQ(imageCodings(pdf, 5),
+              (std::vector<std::string>{"gray", "gray", "rgb", "rgb", "smask:gray", "rgb", "index", "icc"}));
     const std::map<int, std::string> sizes = pageFacts(pdf, 5, "size"), turns = pageFacts(pdf, 5, "rot");
     EXPECT_EQ(sizes.at(1), "70.5882 x 73.4693 pts") << "200 x 100 pixels at 204 x 98 dpi";
     EXPECT_EQ(sizes.at(3), "23.04 x 15.36 pts") << "48 x 32 pixels at 150 dpi, stored sideways";
@@ -290,4 +301,31 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
     EXPECT_TRUE(result.written.empty());
     EXPECT_NE(result.sourceFailure.find("page 1 is not a single scanned image (it holds text)"), std::string::npos)
         << result.sourceFailure;
+}
+
+TEST(PdfInput, OurOwnPdfsReadBackAsTheirSources) {
+    TempDir dir;
+    fixtures::writePng(dir.file("alpha.png"), fixtures::gradient(20, 10, 4));
+    fixtures::writePng(dir.file("grey.png"), fixtures::gradient(12, 9, 1));
+    fixtures::writePng(dir.file("plain.png"), fixtures::gradient(33, 7, 3));
+    fixtures::writeGif(dir.file("palette.gif"), 4, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00},
+                       {{0, 0, 4, 2, {0, 1, 2, 3, 3, 2, 1, 0}}});
+    writeFaxTiff(dir.file("fax.tif"), 70, 30, 204, 98, false);
+    const std::vector<std::string> sources = {dir.file("alpha.png"), dir.file("grey.png"), dir.file("plain.png"),
+                                              dir.file("palette.gif"), dir.file("fax.tif")};
+    RecordingContext rec;
+    ASSERT_TRUE(mergeToPdf(sources, dir.file("out.pdf"), rec).written);
+    std::unique_ptr<TGPImage> pdf = fixtures::load(dir.file("out.pdf"));
+    GUID dimension = FrameDimensionPage;
+    ASSERT_EQ(pdf->CountFrames(&dimension), sources.size());
+    for (uint32_t page = 0; page < sources.size(); ++page) {
+        ASSERT_EQ(pdf->ActivateFrame(&dimension, page), Ok) << sources[page];
+        std::unique_ptr<TGPImage> source = fixtures::load(sources[page]);
+        ASSERT_EQ(pdf->PixelWidth(), source->PixelWidth());
+        ASSERT_EQ(pdf->PixelHeight(), source->PixelHeight());
+        for (uint32_t y = 0; y < source->PixelHeight(); ++y)
+            for (uint32_t x = 0; x < source->PixelWidth(); ++x)
+                ASSERT_EQ(fixtures::pixel(*pdf, x, y), fixtures::pixel(*source, x, y)) << sources[page] << " " << x << "," << y;
+    }
+    EXPECT_NEAR(pdf->verticalResolution(), 98, 0.01) << "the fax page's resolution from its size";
 }
