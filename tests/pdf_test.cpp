@@ -256,6 +256,14 @@ TEST(PdfInput, ScannedPdfsFromAnotherWriterComeBackAsStored) {
     ASSERT_EQ(strip.size(), 1u);
     EXPECT_EQ(fixtures::jpegScanData(strip[0]), fixtures::jpegScanData(fixtures::readBytes(dir.file("photo.jpg"))));
 
+    // Encrypted: read when it opens without a password, refused with the reason otherwise.
+    const std::string scan = dir.file("scan.pdf"), open = dir.file("open.pdf"), locked = dir.file("locked.pdf");
+    ASSERT_EQ(run("qpdf --encrypt '' owner 256 -- '" + scan + "' '" + open + "' && qpdf --encrypt user owner 256 -- '" +
+                  scan + "' '" + locked + "'").exit, 0);
+    EXPECT_NE(fixtures::load(open)->NativeHandle, nullptr);
+    const ExportAllResult refused = fixtures::exportAll(locked, dir.file("back"), ExportFormat::Png, rec);
+    EXPECT_NE(refused.sourceFailure.find("it is protected by a password"), std::string::npos) << refused.sourceFailure;
+
     // Decoded, the PDF's pages are the source pictures.
     std::unique_ptr<TGPImage> pdf = fixtures::load(dir.file("scan.pdf"));
     GUID dimension = FrameDimensionPage;
@@ -328,4 +336,27 @@ TEST(PdfInput, OurOwnPdfsReadBackAsTheirSources) {
                 ASSERT_EQ(fixtures::pixel(*pdf, x, y), fixtures::pixel(*source, x, y)) << sources[page] << " " << x << "," << y;
     }
     EXPECT_NEAR(pdf->verticalResolution(), 98, 0.01) << "the fax page's resolution from its size";
+}
+
+// A JPEG larger than the part read to take it apart goes into a PDF from its file and into a
+// lossless TIFF read whole, both byte for byte.
+TEST(PdfOutput, LargeJpegFilesGoInAsTheyAre) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    Picture noisy = fixtures::gradient(900, 700, 3);
+    for (size_t i = 0; i < noisy.samples.size(); ++i) noisy.samples[i] = static_cast<uint8_t>(noisy.samples[i] ^ (i * 2654435761u >> 13));
+    fixtures::writeJpeg(dir.file("large.jpg"), noisy, 98);
+    ASSERT_GT(std::filesystem::file_size(dir.file("large.jpg")), 512u * 1024) << "larger than the part read first";
+    RecordingContext rec;
+    ASSERT_TRUE(mergeToPdf({dir.file("large.jpg")}, dir.file("out.pdf"), rec).written);
+    ASSERT_EQ(run("cd '" + dir.path().string() + "' && pdfimages -j out.pdf got").exit, 0);
+    EXPECT_EQ(fileText(dir.file("got-000.jpg")), fileText(dir.file("large.jpg")));
+
+    JobContext context = rec.context();
+    ComposeRequest request{{dir.file("large.jpg")}, dir.file("out.tif"), false};
+    request.lossless = true;
+    ASSERT_TRUE(ComposeTiff(request, context).written);
+    const auto strip = fixtures::rawPieces(dir.file("out.tif"), 0);
+    ASSERT_EQ(strip.size(), 1u);
+    EXPECT_EQ(fixtures::jpegScanData(strip[0]), fixtures::jpegScanData(fixtures::readBytes(dir.file("large.jpg"))));
 }

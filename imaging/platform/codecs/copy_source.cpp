@@ -15,15 +15,31 @@ namespace gdip::codecs {
 namespace {
 
 // The whole file, for a JPEG whose stream is stored as one strip.
-bool readWhole(int fd, uint64_t size, std::string& bytes) {
+// `size` bytes of the file from `offset`.
+bool readAt(int fd, uint64_t offset, uint64_t size, std::string& bytes) {
     bytes.resize(static_cast<size_t>(size));
     for (size_t done = 0; done < bytes.size();) {
-        const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
         done += static_cast<size_t>(got);
     }
     return true;
+}
+
+bool readWhole(int fd, uint64_t size, std::string& bytes) { return readAt(fd, 0, size, bytes); }
+
+// A large JPEG file's first bytes hold what comes before its scan; its end marker lies in
+// its last bytes, before any trailing bytes that are not the picture's. Reading only those
+// spares reading the whole file twice when its data is read again as it is written.
+constexpr uint64_t kJpegHeadBytes = 256 * 1024;
+constexpr uint64_t kJpegTailBytes = 64 * 1024;
+
+bool endsWithEoi(int fd, uint64_t size) {
+    std::string tail;
+    const uint64_t from = size - std::min(size, kJpegTailBytes);
+    if (!readAt(fd, from, size - from, tail)) return false;
+    return tail.find("\xFF\xD9") != std::string::npos;
 }
 
 const char* kindOfNonCopy(const uint8_t* head, size_t length) {
@@ -71,14 +87,18 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
         std::string why;
         if (size <= 0 || static_cast<uint64_t>(size) > Limits::kMaxCodecAllocation) {
             source->m_notCopied = "the JPEG file is too large to be stored in one piece";
-        } else if (!readWhole(fd.get(), static_cast<uint64_t>(size), *bytes) ||
+        } else if (const bool headOnly = static_cast<uint64_t>(size) > kJpegHeadBytes;
+                   !identityOf(fd.get(), source->m_jpegIdentity) ||
+                   !readAt(fd.get(), 0, headOnly ? kJpegHeadBytes : static_cast<uint64_t>(size), *bytes) ||
+                   (headOnly && !endsWithEoi(fd.get(), static_cast<uint64_t>(size))) ||
                    // The strip, a copy of most of the file, is made when a TIFF asks for it.
-                   !readJpegStream(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), *stream, why, false)) {
+                   !readJpegStream(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), *stream, why, false,
+                                   !headOnly)) {
             source->m_notCopied = why.empty() ? "the JPEG file cannot be read" : why;
         } else {
+            source->m_jpegSize = static_cast<uint64_t>(size);
             source->m_jpegShape = jpegPageShape(*stream);
             source->m_notCopied = source->m_jpegShape.why;
-            source->m_jpegFile = std::move(bytes);
             source->m_pages = 1;
             source->m_jpeg = std::move(stream);
             return source;
@@ -96,10 +116,17 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
 }
 
 GpStatus CopySource::storedImage(uint32_t index, StoredImage& image, std::string& why) {
-    if (m_tiff) return m_tiff->storedImage(index, image, why);
+    if (m_tiff) {
+        const GpStatus status = m_tiff->storedImage(index, image, why);
+        if (status == Ok && image.piece) image.piece->path = m_path;
+        return status;
+    }
     if (m_pdf) return m_pdf->storedImage(index, image, why);
     if (m_jpeg) {
-        return jpegAsStoredImage(*m_jpeg, m_jpegFile, image, why) ? Ok : NotImplemented;
+        // The whole file is the stream: a writer reads it from there when it writes.
+        if (!jpegAsStoredImage(*m_jpeg, image, why)) return NotImplemented;
+        image.piece = FilePiece{m_path, m_jpegIdentity, 0, m_jpegSize};
+        return Ok;
     }
     why = m_notCopied;
     return NotImplemented;
@@ -114,9 +141,17 @@ GpStatus CopySource::addTo(uint32_t index, TiffPageWriter& writer, bool& copied,
         status = m_tiff->copyPage(index, writer, note);
     } else if (m_jpeg && m_jpegShape.storable) {
         if (m_jpeg->strip.empty()) {
+            // The whole file now, from the file found when it was opened.
+            UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+            FileIdentity now;
+            std::string bytes;
             JpegStream whole;
-            if (!readJpegStream(reinterpret_cast<const uint8_t*>(m_jpegFile->data()), m_jpegFile->size(), whole, note))
-                return GenericError;  // it was read once already
+            if (fd.get() < 0 || !identityOf(fd.get(), now) || !(now == m_jpegIdentity) ||
+                !readWhole(fd.get(), m_jpegSize, bytes) ||
+                !readJpegStream(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), whole, note)) {
+                note = "the JPEG file changed or cannot be read again";
+                return GenericError;
+            }
             *m_jpeg = std::move(whole);
         }
         status = storeJpegPage(*m_jpeg, m_jpegShape, writer);

@@ -38,7 +38,8 @@ private:
     std::unique_ptr<TiffPageSource> m_tiff;
     std::unique_ptr<JpegStream> m_jpeg;
     JpegPageShape m_jpegShape;
-    std::shared_ptr<const std::string> m_jpegFile;  // the whole file
+    uint64_t m_jpegSize = 0;
+    FileIdentity m_jpegIdentity;  // of the file as it was opened
     std::unique_ptr<PdfDocument> m_pdf;
     std::string m_notCopied;  // why a source that is none of these is decoded
     std::unique_ptr<Decoder> m_decoder;  // opened when a page must be decoded

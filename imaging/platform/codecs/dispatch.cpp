@@ -11,6 +11,7 @@
 #include "codec.h"
 #include "pdf/pdf_writer.h"
 #include "file_handle.h"
+#include "stored_image.h"
 
 namespace gdip::codecs {
 
@@ -23,6 +24,15 @@ FilePtr streamFromDescriptor(UniqueFd fd) {
     std::FILE* file = fdopen(fd.get(), "rb");
     if (file) (void)fd.release();  // the stream closes it now
     return FilePtr(file);
+}
+
+bool identityOf(int fd, FileIdentity& identity) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0) return false;
+    identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+                static_cast<uint64_t>(info.st_size), static_cast<int64_t>(info.st_mtim.tv_sec),
+                static_cast<int64_t>(info.st_mtim.tv_nsec)};
+    return true;
 }
 
 long long descriptorSize(int fd) {

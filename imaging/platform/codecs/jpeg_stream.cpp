@@ -31,7 +31,8 @@ void readApplicationSegment(uint8_t marker, const uint8_t* payload, size_t lengt
 
 }  // namespace
 
-bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why, bool withStrip) {
+bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why, bool withStrip,
+                    bool whole) {
     stream = JpegStream{};
     if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
         why = "not a JPEG stream";
@@ -39,7 +40,7 @@ bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::
     }
     // The stream ends at its last EOI marker; anything after it is not the picture's.
     size_t end = size;
-    while (end >= 4 && !(bytes[end - 2] == 0xFF && bytes[end - 1] == 0xD9)) --end;
+    while (whole && end >= 4 && !(bytes[end - 2] == 0xFF && bytes[end - 1] == 0xD9)) --end;
     if (end < 4) {
         why = "the JPEG data ends early";
         return false;
@@ -146,7 +147,7 @@ JpegPageShape jpegPageShape(const JpegStream& s) {
     return shape;
 }
 
-bool jpegAsStoredImage(const JpegStream& s, std::shared_ptr<const std::string> bytes, StoredImage& image, std::string& why) {
+bool jpegAsStoredImage(const JpegStream& s, StoredImage& image, std::string& why) {
     if (s.frameMarker != 0xC0 && s.frameMarker != 0xC1 && s.frameMarker != 0xC2) {
         why = "an arithmetic-coded, lossless or hierarchical JPEG cannot be kept as it is in a PDF page";
         return false;
@@ -181,7 +182,6 @@ bool jpegAsStoredImage(const JpegStream& s, std::shared_ptr<const std::string> b
     }
     if (s.exif && exif.orientation >= 1 && exif.orientation <= 8) image.orientation = exif.orientation;
     image.iccProfile = s.iccProfile;
-    image.data = std::move(bytes);
     return true;
 }
 

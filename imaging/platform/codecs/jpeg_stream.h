@@ -35,8 +35,11 @@ struct JpegStream {
 };
 
 // Takes apart a whole JPEG file held in `bytes` (its strip only `withStrip`). False, with
-// `why`, when it is not a complete JPEG stream (no frame header, no scan, no end).
-bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why, bool withStrip = true);
+// `why`, when it is not a complete JPEG stream (no frame header, no scan, no end). Unless
+// `whole`, `bytes` is the file's beginning only: what comes before the first scan is read,
+// and the caller makes sure of the end.
+bool readJpegStream(const uint8_t* bytes, size_t size, JpegStream& stream, std::string& why, bool withStrip = true,
+                    bool whole = true);
 
 // How a TIFF page would describe the stream, or why it cannot: TIFF readers decode only
 // 8-bit sequential Huffman-coded JPEG of one or three components, with chroma sampled as
@@ -50,10 +53,9 @@ struct JpegPageShape {
 };
 JpegPageShape jpegPageShape(const JpegStream& stream);
 
-// Describes the whole JPEG file `bytes`, taken apart as `stream`, as a picture a PDF holds as
-// it is (8-bit, sequential or progressive Huffman coding, grey, colour or CMYK), moving the
-// bytes to `image`. False, with `why`, when a PDF reader could not decode it.
-bool jpegAsStoredImage(const JpegStream& stream, std::shared_ptr<const std::string> bytes, StoredImage& image,
-                       std::string& why);
+// Describes the JPEG file taken apart as `stream` as a picture a PDF holds as it is (8-bit,
+// sequential or progressive Huffman coding, grey, colour or CMYK); the caller says where its
+// bytes are. False, with `why`, when a PDF reader could not decode it.
+bool jpegAsStoredImage(const JpegStream& stream, StoredImage& image, std::string& why);
 
 }  // namespace gdip::codecs

@@ -2,6 +2,7 @@
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -445,6 +446,10 @@ GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
         return Ok;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
+    } catch (const QPDFExc& e) {
+        why = e.getErrorCode() == qpdf_e_password ? "it is protected by a password"
+                                                   : std::string("the PDF cannot be read: ") + e.what();
+        return UnknownImageFormat;
     } catch (const std::exception& e) {
         why = std::string("the PDF cannot be read: ") + e.what();
         return UnknownImageFormat;

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "../file_handle.h"
+#include "../stored_image.h"
 
 namespace gdip::codecs {
 
@@ -21,6 +22,9 @@ public:
     // Appends `size` bytes to the data of stream `id`; a stream's pieces come one after
     // another. False when the write failed (a full disk).
     bool append(QPDFObjGen id, const void* bytes, size_t size);
+    // Gives stream `id` the bytes `piece` names, read from its file when the stream is
+    // written; that file must then be as it was.
+    void refer(QPDFObjGen id, const FilePiece& piece) { m_pieces[id] = piece; }
     // Whether any write failed: the document cannot be written then.
     bool broken() const { return m_broken; }
 
@@ -36,6 +40,10 @@ private:
     bool m_broken = false;
     bool m_flushed = false;
     std::map<QPDFObjGen, Slice> m_slices;
+    std::map<QPDFObjGen, FilePiece> m_pieces;
+    // The file pieces are read from, kept open while they come from the same one.
+    std::string m_openPath;
+    UniqueFd m_open;
 };
 
 }  // namespace gdip::codecs

@@ -65,7 +65,7 @@ public:
 
     GpStatus addStored(const StoredImage& image) override {
         if (m_finished) return WrongState;
-        if (image.width == 0 || image.height == 0 || image.bytes().empty()) return InvalidParameter;
+        if (image.width == 0 || image.height == 0 || image.empty()) return InvalidParameter;
         const int rotation = rotationOf(image.orientation);
         if (rotation < 0) return NotImplemented;
         return guarded([&] {
@@ -77,7 +77,7 @@ public:
                 dict.replaceKey("/BitsPerComponent", Object::newInteger(8));
                 if (image.components == 4 && image.invertedCmyk)
                     dict.replaceKey("/Decode", Object::parse("[1 0 1 0 1 0 1 0]"));
-                spooled(xobject, image.bytes(), name("/DCTDecode"), Object::newNull());
+                spooled(xobject, image, name("/DCTDecode"), Object::newNull());
             } else {
                 faxData(xobject, image);
             }
@@ -193,9 +193,13 @@ private:
         return out;
     }
 
-    // Gives `xobject` the data `bytes`, kept in the spool until the file is written.
-    void spooled(Object& xobject, const std::string& bytes, const Object& filter, const Object& parms) {
-        if (!m_spool->append(xobject.getObjGen(), bytes.data(), bytes.size())) throw std::runtime_error("spool");
+    // Gives `xobject` the picture's stored data: read from its file when the document is
+    // written, or else kept in the spool until then.
+    void spooled(Object& xobject, const StoredImage& image, const Object& filter, const Object& parms) {
+        if (image.piece)
+            m_spool->refer(xobject.getObjGen(), *image.piece);
+        else if (!m_spool->append(xobject.getObjGen(), image.bytes().data(), image.bytes().size()))
+            throw std::runtime_error("the pictures' data could not be kept in a temporary file");
         xobject.replaceStreamData(m_spool, filter, parms);
     }
 
@@ -208,7 +212,7 @@ private:
         parms.replaceKey("/Columns", Object::newInteger(image.width));
         parms.replaceKey("/Rows", Object::newInteger(image.height));
         if (image.blackIs1) parms.replaceKey("/BlackIs1", Object::newBool(true));
-        spooled(xobject, image.bytes(), name("/CCITTFaxDecode"), parms);
+        spooled(xobject, image, name("/CCITTFaxDecode"), parms);
     }
 
     // Rows of `channels` samples deflated with the PNG predictor into `xobject`.

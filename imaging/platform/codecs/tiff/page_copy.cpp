@@ -87,6 +87,7 @@ GpStatus TiffPageSource::open(UniqueFd fd, std::string& why) {
         return UnknownImageFormat;
     }
     m_fileSize = static_cast<uint64_t>(size);
+    (void)identityOf(fd.get(), m_identity);
     m_pages = documentPages(chain);
     m_reducedImages = static_cast<uint32_t>(chain.offsets.size() - m_pages.size());
     TiffOptionsPtr options = tiffOpenOptions(m_errors);
@@ -246,14 +247,18 @@ GpStatus TiffPageSource::storedImage(uint32_t index, StoredImage& image, std::st
         (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK)) {
         image.coding = StoredImage::Coding::Fax;
         image.blackIs1 = photometric == PHOTOMETRIC_MINISBLACK;
-        auto data = std::make_shared<std::string>();
-        if (!readPiece(0, *data)) {
+        const uint64_t offset = TIFFGetStrileOffset(in, 0), bytes = TIFFGetStrileByteCount(in, 0);
+        if (fill != FILLORDER_LSB2MSB && bytes > 0 && offset <= m_fileSize && bytes <= m_fileSize - offset) {
+            // Read when the document is written, not now.
+            image.piece = FilePiece{{}, m_identity, offset, bytes};
+        } else if (auto data = std::make_shared<std::string>(); !readPiece(0, *data)) {
             why = "its stored data cannot be read";
             return NotImplemented;
+        } else {
+            if (fill == FILLORDER_LSB2MSB)
+                TIFFReverseBits(reinterpret_cast<uint8_t*>(data->data()), static_cast<tmsize_t>(data->size()));
+            image.data = std::move(data);
         }
-        if (fill == FILLORDER_LSB2MSB)
-            TIFFReverseBits(reinterpret_cast<uint8_t*>(data->data()), static_cast<tmsize_t>(data->size()));
-        image.data = std::move(data);
     } else if (compression == COMPRESSION_JPEG && oneStrip && bits == 8 &&
                ((samples == 1 && photometric == PHOTOMETRIC_MINISBLACK) || (samples == 3 && photometric == PHOTOMETRIC_YCBCR))) {
         std::string strip;

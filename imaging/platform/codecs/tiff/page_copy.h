@@ -28,9 +28,10 @@ public:
     // build cannot write, data outside the file); the caller then decodes it.
     [[nodiscard]] GpStatus copyPage(uint32_t index, TiffPageWriter& writer, std::string& why);
 
-    // Page `index` as a picture a PDF holds as it is: G4 data in one strip, or JPEG data in
-    // one strip that makes a complete stream with the page's tables. NotImplemented, with
-    // `why`, for any other page.
+    // Page `index` as a picture a PDF holds as it is: G4 data in one strip (as a piece of
+    // the file, whose path the caller fills in, when it is stored first bit first), or JPEG
+    // data in one strip that makes a complete stream with the page's tables. NotImplemented,
+    // with `why`, for any other page.
     [[nodiscard]] GpStatus storedImage(uint32_t index, StoredImage& image, std::string& why);
 
 private:
@@ -40,6 +41,7 @@ private:
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffPtr m_tiff;
     uint64_t m_fileSize = 0;
+    FileIdentity m_identity;
     std::vector<uint64_t> m_pages;
     uint32_t m_reducedImages = 0;
     std::vector<uint8_t> m_buffer;  // one strip or tile
