@@ -2,6 +2,7 @@
 // and made by another writer (img2pdf) for the way back.
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <algorithm>
@@ -277,15 +278,9 @@ TEST(PdfInput, ScannedPdfsFromAnotherWriterComeBackAsStored) {
             ASSERT_EQ(fixtures::pixel(*pdf, x, y) == 0xFF000000u, bits[y * 160 + x] == 1) << x << "," << y;
 }
 
-TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
-    TempDir dir;
-    // A page of text, with its cross-reference table counted out.
-    const std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length 36 >>\nstream\nBT /F1 12 Tf 20 100 Td (Hello) Tj ET\nendstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+// A PDF written by hand from its objects (numbered from 1, the first the catalogue), with
+// its cross-reference table counted out.
+std::string handMadePdf(const std::vector<std::string>& objects) {
     std::string pdf = "%PDF-1.4\n";
     std::vector<size_t> offsets;
     for (size_t i = 0; i < objects.size(); ++i) {
@@ -293,22 +288,141 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
         pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
     }
     const size_t xref = pdf.size();
-    pdf += "xref\n0 6\n0000000000 65535 f \n";
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
     for (size_t offset : offsets) {
         char entry[24];
         std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
         pdf += entry;
     }
-    pdf += "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    fixtures::writeBytes(dir.file("text.pdf"), std::vector<uint8_t>(pdf.begin(), pdf.end()));
+    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+}
 
-    std::unique_ptr<TGPImage> image = fixtures::load(dir.file("text.pdf"));
-    EXPECT_EQ(image->NativeHandle, nullptr);
+std::string streamObject(const std::string& dict, const std::string& data) {
+    return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
+// One page drawing image object 5 (`image`), with `extra` objects from 6 on and `page` keys
+// added to the page's dictionary.
+std::string scannedPagePdf(const std::string& image, const std::vector<std::string>& extra = {},
+                           const std::string& page = "", const std::string& content = "q 72 0 0 72 0 0 cm /Im0 Do Q") {
+    std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R /Resources << /XObject << /Im0 5 0 R >> >> " +
+            page + " >>",
+        streamObject("", content), image};
+    objects.insert(objects.end(), extra.begin(), extra.end());
+    return handMadePdf(objects);
+}
+
+std::string deflated(const std::string& bytes) {
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::string out(size, '\0');
+    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()));
+    out.resize(size);
+    return out;
+}
+
+TEST(PdfInput, PicturesDecodeInEveryColourSpaceTheyAreStoredIn) {
+    const std::string image = "/Type /XObject /Subtype /Image ";
+    struct Row {
+        const char* name;
+        std::string pdf;
+        uint32_t width, height;
+        std::vector<ARGB> pixels;  // row by row
+    };
+    // Grey rows 10 20 30 / 40 50 60, the second row filtered "up" as PNG does.
+    const std::string upRows = std::string("\0\x0a\x14\x1e\x02\x1e\x1e\x1e", 8);
+    const std::vector<Row> rows = {
+        {"grey, deflated with the PNG predictor",
+         scannedPagePdf(streamObject(image + "/Width 3 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter "
+                                             "/FlateDecode /DecodeParms << /Predictor 15 /Columns 3 >>",
+                                     deflated(upRows))),
+         3, 2, {0xFF0A0A0A, 0xFF141414, 0xFF1E1E1E, 0xFF282828, 0xFF323232, 0xFF3C3C3C}},
+        {"a palette of 2-bit indices",
+         scannedPagePdf(streamObject(image + "/Width 4 /Height 1 /BitsPerComponent 2 /ColorSpace [/Indexed /DeviceRGB 3 "
+                                             "<FF000000FF000000FFFFFFFF>]",
+                                     std::string("\x1b", 1))),
+         4, 1, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}},
+        {"CMYK", scannedPagePdf(streamObject(image + "/Width 2 /Height 1 /ColorSpace /DeviceCMYK /BitsPerComponent 8",
+                                             std::string("\0\0\0\0\0\0\0\xff", 8))),
+         2, 1, {0xFFFFFFFF, 0xFF000000}},
+        {"bilevel, drawn inverted",
+         scannedPagePdf(streamObject(image + "/Width 8 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 1 /Decode [1 0]",
+                                     std::string("\xf0", 1))),
+         8, 1, {0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}},
+        {"16-bit RGB", scannedPagePdf(streamObject(image + "/Width 1 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 16",
+                                                   std::string("\x12\x34\x56\x78\x9a\xbc", 6))),
+         1, 1, {0xFF12569A}},
+        {"turned by the page",
+         scannedPagePdf(streamObject(image + "/Width 3 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x01\x02\x03"),
+                        {}, "/Rotate 90"),
+         1, 3, {0xFF010101, 0xFF020202, 0xFF030303}},
+        {"with a soft mask",
+         scannedPagePdf(streamObject(image + "/Width 2 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8 /SMask 6 0 R",
+                                     std::string("\xff\0\0\0\0\xff", 6)),
+                        {streamObject(image + "/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                                      std::string("\x80\xff", 2))}),
+         2, 1, {0x80FF0000, 0xFF0000FF}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        fixtures::writeBytes(dir.file("page.pdf"), std::vector<uint8_t>(row.pdf.begin(), row.pdf.end()));
+        std::unique_ptr<TGPImage> pdf = fixtures::load(dir.file("page.pdf"));
+        ASSERT_NE(pdf->NativeHandle, nullptr);
+        ASSERT_EQ(pdf->PixelWidth(), row.width);
+        ASSERT_EQ(pdf->PixelHeight(), row.height);
+        for (uint32_t i = 0; i < row.pixels.size(); ++i)
+            EXPECT_EQ(fixtures::pixel(*pdf, i % row.width, i / row.width), row.pixels[i]) << "pixel " << i;
+    }
+}
+
+TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
+    TempDir dir;
+    const std::string image = streamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
+                                           "/BitsPerComponent 8",
+                                           "\x80");
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {handMadePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /Font << /F1 5 "
+                      "0 R >> >> >>",
+                      streamObject("", "BT /F1 12 Tf 20 100 Td (Hello) Tj ET"),
+                      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}),
+         "it holds text"},
+        {scannedPagePdf(image, {}, "", "q 72 0 0 72 0 0 cm /Im0 Do Q 0 0 m 72 72 l S"), "it holds drawings"},
+        {scannedPagePdf(image, {}, "", "/Im0 Do /Im0 Do"), "it draws more than one picture"},
+        {scannedPagePdf(streamObject("/Type /XObject /Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceGray "
+                                     "/BitsPerComponent 1 /Filter /JBIG2Decode",
+                                     "\0\0"),
+                        {}),
+         "its picture is JBIG2 data"},
+    };
+    for (const auto& [pdf, reason] : rows) {
+        SCOPED_TRACE(reason);
+        fixtures::writeBytes(dir.file("page.pdf"), std::vector<uint8_t>(pdf.begin(), pdf.end()));
+        EXPECT_EQ(fixtures::load(dir.file("page.pdf"))->NativeHandle, nullptr);
+        RecordingContext rec;
+        const ExportAllResult result = fixtures::exportAll(dir.file("page.pdf"), dir.path().string(), ExportFormat::Png, rec);
+        EXPECT_TRUE(result.written.empty());
+        EXPECT_NE(result.sourceFailure.find("page 1 is not a single scanned image (" + reason + ")"), std::string::npos)
+            << result.sourceFailure;
+    }
+
+    // A document whose second page is text: the first is split, the second fails alone.
+    const std::string mixed = handMadePdf(
+        {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R /Resources << /XObject << /Im0 5 0 R >> >> >>",
+         streamObject("", "q 72 0 0 72 0 0 cm /Im0 Do Q"), image,
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 7 0 R /Resources << /Font << /F1 8 0 R >> >> >>",
+         streamObject("", "BT /F1 12 Tf (Hi) Tj ET"), "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
+    fixtures::writeBytes(dir.file("mixed.pdf"), std::vector<uint8_t>(mixed.begin(), mixed.end()));
     RecordingContext rec;
-    const ExportAllResult result = fixtures::exportAll(dir.file("text.pdf"), dir.path().string(), ExportFormat::Png, rec);
-    EXPECT_TRUE(result.written.empty());
-    EXPECT_NE(result.sourceFailure.find("page 1 is not a single scanned image (it holds text)"), std::string::npos)
-        << result.sourceFailure;
+    const ExportAllResult result = fixtures::exportAll(dir.file("mixed.pdf"), dir.path().string(), ExportFormat::Png, rec);
+    EXPECT_EQ(result.written, std::vector<std::string>{dir.file("mixed_1.PNG")});
+    EXPECT_EQ(result.failedPages, std::vector<uint32_t>{1});
+    EXPECT_NE(result.outcomes[1].reason.find("page 2 is not a single scanned image (it holds text)"), std::string::npos)
+        << result.outcomes[1].reason;
 }
 
 TEST(PdfInput, OurOwnPdfsReadBackAsTheirSources) {
