@@ -1,13 +1,14 @@
 #include "help_page.h"
 
 #include <QTextEdit>
+#include <iterator>
 
 #include "look.h"
 #include "page_geometry.h"
 
 namespace orvelle {
 
-const char* const kHelpLines[31] = {
+const char* const kHelpLines[] = {
     "    Orvelle 是一个处理扫描与传真文档的小工具。它把多页的TIFF文件分解为单页的",
     "JPEG、GIF、BMP、PNG或TIFF图片，也可以反过来，把这些单幅图片合成为一个多页的",
     "TIFF文件。",
@@ -39,6 +40,12 @@ const char* const kHelpLines[31] = {
     "",
     "",
     "",
+    // What the program adds after that text: its keys.
+    "键盘操作：",
+    "    Ctrl+1至Ctrl+4：图片分解、图片合成、版权信息、简易说明；F1：简易说明；",
+    "    Ctrl+O：在图片分解页打开TIFF文件，在图片合成页添加图片；Ctrl+Q：退出；",
+    "    合成列表中：Delete移出图片，Ctrl+↑、Ctrl+↓调整位置；",
+    "    在缩略图或合成列表上按Enter：观看大图片；任务进行中按Esc键取消任务。",
 };
 
 HelpPage::HelpPage(QWidget* parent) : QWidget(parent) {
@@ -53,7 +60,8 @@ HelpPage::HelpPage(QWidget* parent) : QWidget(parent) {
     RichEdit1->setFont(look::songFont(14));
     look::paintBackground(RichEdit1->viewport(), look::kCream);
     QString text;
-    for (int i = 0; i < 31; ++i) text += QString::fromUtf8(kHelpLines[i]) + (i < 30 ? "\n" : "");
+    const int lines = static_cast<int>(std::size(kHelpLines));
+    for (int i = 0; i < lines; ++i) text += QString::fromUtf8(kHelpLines[i]) + (i + 1 < lines ? "\n" : "");
     RichEdit1->setPlainText(text);
 }
 

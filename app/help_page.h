@@ -15,7 +15,8 @@ public:
     QTextEdit* RichEdit1;
 };
 
-// The help text, one line per entry of 31, with hard line breaks.
-extern const char* const kHelpLines[31];
+// The help text, one line per entry, with hard line breaks: the page's 31 lines, then the
+// program's keys in 5 more.
+extern const char* const kHelpLines[36];
 
 }  // namespace orvelle

@@ -7,12 +7,14 @@
 #include "guarded_application.h"
 #include "imaging/gdipobj.h"
 #include "main_window.h"
+#include "qt_language.h"
 #include "save_page_dialog.h"
 #include "viewer/viewer_window.h"
 
 int main(int argc, char** argv) {
     orvelle::ImagingSession::open();
     orvelle::GuardedApplication application(argc, argv);
+    (void)orvelle::installQtChinese(application);  // without them, Qt's own texts stay English
     application.setWindowIcon(QIcon(":/images/orvelle-32.png"));
 
     auto form1 = std::make_unique<orvelle::TForm1>();

@@ -32,6 +32,7 @@
 #include "status_bar.h"
 #include "viewer/picture_box.h"
 #include "viewer/viewer_window.h"
+#include "window_keys.h"
 
 namespace orvelle {
 
@@ -44,7 +45,9 @@ constexpr int kSplitPage = 0, kMergePage = 1, kAboutPage = 2, kHelpPage = 3;
 }  // namespace
 
 TForm1::TForm1()
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // Only the hints given: without CustomizeWindowHint an X11 window manager adds a
+    // maximize button, which a fixed-size window cannot honour.
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint),
       m_progress(nullptr, nullptr),
@@ -120,6 +123,7 @@ TForm1::TForm1()
     connect(TabSheet2->SpeedButton13, &QToolButton::clicked, this, &TForm1::SpeedButton13Click);
     connect(TabSheet2->SpeedButton14, &QToolButton::clicked, this, &TForm1::SpeedButton14Click);
     connect(TabSheet3->SpeedButton16, &QToolButton::clicked, this, &TForm1::SpeedButton16Click);
+    installWindowKeys(*this);
 
     FormCreate();
 }

@@ -16,6 +16,8 @@ void WindowMessages::show(const std::string& text, const std::string& title, Mes
                     QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                     modal ? modal : m_owner);
     if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
+    // A title and a close button: a message has nothing to minimize or maximize.
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.exec();
 }
 

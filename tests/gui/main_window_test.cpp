@@ -29,6 +29,7 @@
 #include "app/help_page.h"
 #include "app/main_window.h"
 #include "app/merge_page.h"
+#include "app/qt_language.h"
 #include "app/save_page_dialog.h"
 #include "viewer/viewer_window.h"
 #include "viewer/picture_box.h"
@@ -762,15 +763,66 @@ private slots:
         QCOMPARE(shown, QString("磁盘已满"));
     }
 
+    void keysShowPagesAndWorkTheMergeList() {
+        // Shortcuts reach the active window only.
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const auto press = [&](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(window.get(), static_cast<Qt::Key>(key), modifiers);
+        };
+        press(Qt::Key_2, Qt::ControlModifier);
+        QCOMPARE(window->PageControl1->currentIndex(), 1);
+        press(Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(window->PageControl1->currentIndex(), 0);
+        press(Qt::Key_F1);
+        QCOMPARE(window->PageControl1->currentIndex(), 3);
+        press(Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(window->PageControl1->currentIndex(), 2);
+
+        // The merge list: Delete removes the selected row, Ctrl+Down moves it.
+        fixtures::TempDir dir;
+        QStringList paths;
+        for (const char* name : {"a.png", "b.png", "c.png"}) {
+            fixtures::writePng(dir.file(name), fixtures::gradient(4, 4, 3));
+            paths << QString::fromStdString(dir.file(name));
+        }
+        press(Qt::Key_2, Qt::ControlModifier);
+        window->addMergePictures(paths);
+        QTableView* list = window->TabSheet2->ListView2;
+        list->setFocus();
+        list->selectRow(0);
+        QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(window->TabSheet2->sourcePaths(),
+                 (std::vector<std::string>{dir.file("b.png"), dir.file("a.png"), dir.file("c.png")}));
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(window->TabSheet2->sourcePaths().size(), size_t{2});
+    }
+
+    void fixedSizeWindowsOfferNoMaximize() {
+        for (QWidget* fixed : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(saveDialog.get())}) {
+            QVERIFY(fixed->windowFlags().testFlag(Qt::CustomizeWindowHint));
+            QVERIFY(!fixed->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+            QVERIFY(fixed->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+        }
+        QVERIFY(!saveDialog->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    }
+
+    void qtsOwnTextsAreChinese() {
+        if (!installQtChinese(*QCoreApplication::instance()))
+            QSKIP("Qt's translations are not installed (make deps installs qt6-translations-l10n)");
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("取消"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "OK"), QString("确定"));
+    }
+
     void helpTextIsFixedAndInOrder() {
         QTextEdit* help = window->TabSheet4->RichEdit1;
         QVERIFY(help->isReadOnly());
-        QCOMPARE(help->document()->blockCount(), 31);
+        QCOMPARE(help->document()->blockCount(), 36);
         QCOMPARE(help->viewport()->palette().color(QPalette::Window), QColor(255, 251, 240));
         const QString text = help->toPlainText();
         const char* order[] = {"TIFF", "旧式JPEG", "LZW", "（1）图片分解：", "本页另存为", "观看大图片",
                                "保存选项：", "24位RGB", "（2）图片合成：", "[添加图片]", "[位置下移]",
-                               "全部页面", "不改变图片的尺寸"};
+                               "全部页面", "不改变图片的尺寸", "键盘操作：", "Ctrl+1至Ctrl+4", "按Esc键取消"};
         int at = 0;
         for (const char* phrase : order) {
             const int found = text.indexOf(QString::fromUtf8(phrase), at);
