@@ -182,8 +182,13 @@ void TForm1::runJob(Job job) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (m_jobRunning) {
-        m_closeHeld = true;
+        // Asked once per job: yes cancels it as Escape does, and the window closes when the
+        // job has ended as a cancelled job ends; no lets it run on.
         event->ignore();
+        if (!m_closeHeld && m_messages->ask("任务正在进行,是否取消并退出?", "提示")) {
+            m_closeHeld = true;
+            m_cancel.request();
+        }
         return;
     }
     QWidget::closeEvent(event);

@@ -32,6 +32,12 @@ public:
         (void)details;
         show(text, title, icon);
     }
+    // A yes-or-no question ("是" / "否"); true for yes. Where nobody can answer, no.
+    virtual bool ask(const std::string& text, const std::string& title) {
+        (void)text;
+        (void)title;
+        return false;
+    }
 };
 
 class EventPump {

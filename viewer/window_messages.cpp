@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace orvelle {
 
@@ -19,6 +20,17 @@ void WindowMessages::show(const std::string& text, const std::string& title, Mes
     // A title and a close button: a message has nothing to minimize or maximize.
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.exec();
+}
+
+bool WindowMessages::ask(const std::string& text, const std::string& title) {
+    QWidget* modal = QApplication::activeModalWidget();
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, modal ? modal : m_owner);
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QPushButton* yes = box.addButton("是", QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton("否", QMessageBox::NoRole));
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 }  // namespace orvelle

@@ -16,6 +16,7 @@ public:
     // The details behind Qt's "Show Details..." button, so the box looks as it always did.
     void show(const std::string& text, const std::string& title, MessageIcon icon,
               const std::string& details) override;
+    bool ask(const std::string& text, const std::string& title) override;
 
 private:
     QWidget* m_owner;

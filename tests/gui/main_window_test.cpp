@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 #include <QTextEdit>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <tiffio.h>
 
@@ -507,10 +508,22 @@ private slots:
         window->Panel3->SpeedButton2->click();
         QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
         QCOMPARE(pumps, 2);
+        // Each close asked whether to cancel; answered no, the job ran on and the window stays.
+        const std::string question = "question 提示|任务正在进行,是否取消并退出?";
+        QCOMPARE(std::count(recorder.events.begin(), recorder.events.end(), question), 2);
         QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIF文件合成完毕!"});
         QCOMPARE(fixtures::readTiffPages(dir.file("out.tif")).size(), size_t{2});
         QCOMPARE(window->PageControl1->currentIndex(), 1);  // the page switch was dropped
-        QVERIFY2(window->isVisible(), "the close waits for the job");
+        QTest::qWait(20);
+        QVERIFY(window->isVisible());
+
+        // Answered yes: the job is cancelled as Escape cancels it, then the window closes.
+        recorder = fixtures::RecordingContext();
+        recorder.answer = true;
+        recorder.onPump = [&] { window->close(); };
+        QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
+        QCOMPARE(std::count(recorder.events.begin(), recorder.events.end(), question), 1);  // asked once
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|已取消,未生成文件。"});
         QTRY_VERIFY(!window->isVisible());
     }
 

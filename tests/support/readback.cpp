@@ -232,6 +232,10 @@ void RecordingContext::show(const std::string& text, const std::string& title, o
     details.push_back(why);
     show(text, title, icon);
 }
+bool RecordingContext::ask(const std::string& text, const std::string& title) {
+    events.push_back("question " + title + "|" + text);
+    return answer;
+}
 void RecordingContext::processPendingEvents() {
     events.push_back("pump");
     if (onPump) onPump();

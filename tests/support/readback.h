@@ -52,6 +52,8 @@ public:
     // Records the message as show() does, and its details in `details`.
     void show(const std::string& text, const std::string& title, orvelle::MessageIcon icon,
               const std::string& details) override;
+    // Records "question title|text" and answers `answer`.
+    bool ask(const std::string& text, const std::string& title) override;
     void processPendingEvents() override;
 
     orvelle::JobContext context() { return {*this, *this, *this}; }
@@ -62,6 +64,7 @@ public:
     std::vector<std::string> details;  // of each message that had any
     std::function<void()> onMessage;
     std::function<void()> onPump;
+    bool answer = false;
 };
 
 }  // namespace fixtures
