@@ -1,5 +1,6 @@
 #include "compose.h"
 
+#include <algorithm>
 #include <cctype>
 #include <future>
 #include <memory>
@@ -142,6 +143,39 @@ private:
     std::unique_ptr<TGPPageCopy> m_copy;
 };
 
+// Progress through a composition page by page: the steps of each source are planned before
+// the first page is read (its page count when every page is taken), a step is made after
+// each page, and events are processed then, so that the window shows the progress and hears
+// Escape within a source of many pages.
+class PageProgress {
+public:
+    PageProgress(ProgressScope& scope, JobContext& context, std::vector<uint32_t> planned)
+        : m_scope(scope), m_context(context), m_planned(std::move(planned)) {}
+
+    bool cancelRequested() const { return m_context.cancelRequested(); }
+    // Starts again from the first step, for a composition written a second time.
+    void restart() { m_done = 0; }
+    // A page of the source in hand was handled, not its last.
+    void pageDone() {
+        m_scope.step(m_done++);
+        m_context.pump.processPendingEvents();
+    }
+    // Source `i` was handled: its planned steps are done, however many pages it gave.
+    void sourceDone(size_t i) {
+        int end = 0;
+        for (size_t k = 0; k <= i && k < m_planned.size(); ++k) end += static_cast<int>(m_planned[k]);
+        m_done = end;
+        m_scope.step(m_done - 1);
+        m_context.pump.processPendingEvents();
+    }
+
+private:
+    ProgressScope& m_scope;
+    JobContext& m_context;
+    std::vector<uint32_t> m_planned;
+    int m_done = 0;
+};
+
 std::string pageLabel(const std::string& path, uint32_t page) {
     return path + " (第" + std::to_string(page + 1) + "页)";
 }
@@ -175,7 +209,7 @@ template <typename Output, typename AddPage>
 std::optional<PageOutOfRange> addSourcePages(uint32_t frames, const std::string& openFailure,
                                              const std::vector<uint32_t>* listed, bool allPages, const Output& output,
                                              AddPage addPage, std::vector<std::string>& skipped, SourceOutcome& outcome,
-                                             const JobContext& context) {
+                                             PageProgress& progress) {
     const std::string& path = outcome.path;
     const std::vector<uint32_t> pages = wantedPages(listed, allPages, frames);
     if (frames == 0) {
@@ -186,12 +220,13 @@ std::optional<PageOutOfRange> addSourcePages(uint32_t frames, const std::string&
     for (const uint32_t page : pages)
         if (page >= frames) return PageOutOfRange{0, page, frames};
     const bool onePageWanted = !allPages && (!listed || listed->empty());
-    for (size_t i = 0; i < pages.size() && !output.failed() && !context.cancelRequested(); ++i) {
+    for (size_t i = 0; i < pages.size() && !output.failed() && !progress.cancelRequested(); ++i) {
         // A page the output could not take is the output's failure, not the source's.
         if (addPage(pages[i]))
             ++outcome.pagesAdded;
         else if (!output.failed())
             outcome.failedPages.push_back(pages[i]);
+        if (i + 1 < pages.size()) progress.pageDone();  // the source's last step is the caller's
     }
     if (output.failed()) return std::nullopt;
     if (outcome.pagesAdded == 0 || onePageWanted) {
@@ -208,7 +243,7 @@ std::optional<PageOutOfRange> addSourcePages(uint32_t frames, const std::string&
 // The same for a source decoded into the composition.
 std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<uint32_t>* listed, bool allPages,
                                         Destination& destination, std::vector<std::string>& skipped,
-                                        SourceOutcome& outcome, const JobContext& context) {
+                                        SourceOutcome& outcome, PageProgress& progress) {
     const std::shared_ptr<TGPImage> source = std::move(opened.image);
     GUID dimension{};
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
@@ -221,7 +256,7 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
                                   outcome.profileLeftBehind = profileLeftBehind(source->facts());
                               return true;
                           },
-                          skipped, outcome, context);
+                          skipped, outcome, progress);
 }
 
 // One pass over the sources into `destination`: `addOne(i, outcome)` adds what source `i`
@@ -229,7 +264,7 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
 // dropped. False when a classic file could not take every page: nothing is kept and
 // nothing said.
 template <typename Output, typename AddOne, typename Settle>
-bool composeSources(const ComposeRequest& request, Output& destination, ProgressScope& progress, JobContext& context,
+bool composeSources(const ComposeRequest& request, Output& destination, PageProgress& progress, JobContext& context,
                     ComposeResult& result, AddOne addOne, Settle settle) {
     for (size_t i = 0; i < request.sources.size() && !destination.failed(); ++i) {
         result.outcomes.push_back({.path = request.sources[i]});
@@ -238,8 +273,7 @@ bool composeSources(const ComposeRequest& request, Output& destination, Progress
             result.pageOutOfRange->source = i;
             break;
         }
-        progress.step(static_cast<int>(i));
-        context.pump.processPendingEvents();
+        progress.sourceDone(i);
         if (context.cancelRequested()) {
             result.cancelled = true;
             break;
@@ -266,8 +300,27 @@ const std::vector<uint32_t>* listedPages(const ComposeRequest& request, size_t i
     return i < request.sourcePages.size() ? &request.sourcePages[i] : nullptr;
 }
 
+// The progress steps of each source: its listed pages, its first page, or, when every page
+// is taken, its page count (read without decoding a page; a source that cannot be read
+// takes one step, as it fails at once).
+std::vector<uint32_t> plannedSteps(const ComposeRequest& request) {
+    std::vector<uint32_t> planned;
+    for (size_t i = 0; i < request.sources.size(); ++i) {
+        const std::vector<uint32_t>* listed = listedPages(request, i);
+        if (listed && !listed->empty()) {
+            planned.push_back(static_cast<uint32_t>(listed->size()));
+        } else if (!request.allPages) {
+            planned.push_back(1);
+        } else {
+            const TGPPageSource source(widenPath(request.sources[i]));
+            planned.push_back(std::max<uint32_t>(1, source.pages()));
+        }
+    }
+    return planned;
+}
+
 // The sources decoded, as BigTIFF or a classic file.
-bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
+bool composeOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progress, JobContext& context,
                  ComposeResult& result) {
     result = ComposeResult{};
     GUID encoder{};
@@ -286,7 +339,7 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& pro
             next = openAside(pagesAtOnce(source.image->PixelWidth(), source.image->PixelHeight(), left) > 1,
                              request.sources[i + 1]);
         return addSource(std::move(source), listedPages(request, i), request.allPages, destination, result.skipped,
-                         outcome, context);
+                         outcome, progress);
     };
     // A source read ahead and not taken is still on its worker: nothing outlives the pass.
     return composeSources(request, destination, progress, context, result, addOne, [&] {
@@ -296,7 +349,7 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& pro
 
 // The sources' pages as stored, as BigTIFF or a classic file. Copying costs little more
 // than writing, so the sources go one after another.
-bool copyOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progress, JobContext& context,
+bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progress, JobContext& context,
               ComposeResult& result) {
     result = ComposeResult{};
     CopyDestination destination(request.outputPath, {request.pdf, bigTiff, request.pdfDpi});
@@ -306,7 +359,7 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, ProgressScope& progre
             source.pages() == 0 ? decodeFailureReason(source.LastStatus, source.openFailure()) : std::string();
         return addSourcePages(source.pages(), openFailure, listedPages(request, i), request.allPages, destination,
                               [&](uint32_t page) { return destination.add(source, page, outcome.copies); },
-                              result.skipped, outcome, context);
+                              result.skipped, outcome, progress);
     };
     return composeSources(request, destination, progress, context, result, addOne, [] {});
 }
@@ -345,12 +398,20 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         return result;
     }
     {
-        ProgressScope progress(context.progress, static_cast<int>(request.sources.size()),
-                               request.pdf ? kComposePdfProgressText : kComposeProgressText);
+        const std::vector<uint32_t> planned = plannedSteps(request);
+        int steps = 0;
+        for (const uint32_t n : planned) steps += static_cast<int>(n);
+        ProgressScope scope(context.progress, steps, request.pdf ? kComposePdfProgressText : kComposeProgressText);
+        // The status text is on screen before the first page is read.
+        context.pump.processPendingEvents();
+        PageProgress progress(scope, context, planned);
         // A classic file holds 4 GiB; when the pages could take it past that, the whole
         // composition is written again as BigTIFF (the unfinished file was never in place).
         const auto pass = request.lossless || request.pdf ? &copyOnce : &composeOnce;
-        if (!pass(request, request.bigTiff, progress, context, result)) (void)pass(request, true, progress, context, result);
+        if (!pass(request, request.bigTiff, progress, context, result)) {
+            progress.restart();
+            (void)pass(request, true, progress, context, result);
+        }
     }
     if (result.pageOutOfRange) return result;
     if (result.cancelled) {

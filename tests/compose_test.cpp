@@ -157,8 +157,11 @@ TEST(ComposeTiff, OutputIsCompleteBeforeTheMessage) {
     rec.onMessage = [&] { pagesAtMessage = fixtures::readTiffPages(dir.file("out.tif")).size(); };
     compose({dir.file("a.tif"), dir.file("b.tif")}, dir.file("out.tif"), true, rec);
     EXPECT_EQ(pagesAtMessage, 3u);
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"begin 2 正在合成TIFF文件,请等待......", "step 0", "pump",
-                                                    "step 1", "pump", "end", "message 提示|TIF文件合成完毕!"}));
+    // Every page taken: a step per page (a.tif's two, b.tif's one), the status text shown
+    // before the first page is read.
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"begin 3 正在合成TIFF文件,请等待......", "pump", "step 0", "pump",
+                                                    "step 1", "pump", "step 2", "pump", "end",
+                                                    "message 提示|TIF文件合成完毕!"}));
 }
 
 TEST(ComposeTiff, ExistingOutputIsReplacedWithoutQuestion) {
