@@ -51,6 +51,8 @@ std::string pathListMessage(const std::string& heading, const std::vector<std::s
     return text;
 }
 
+std::string cancelledAddMessage(size_t addedFiles) { return "已取消,已加入" + std::to_string(addedFiles) + "个文件。"; }
+
 std::string cancelledSplitMessage(size_t savedPages) {
     return "已取消,已保存" + std::to_string(savedPages) + "页。";
 }

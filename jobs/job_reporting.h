@@ -82,6 +82,8 @@ void showInformation(MessageSink& messages, const std::string& text);
 // What a cancelled job says: "已取消,已保存{k}页。" after a split, "已取消,未生成文件。"
 // after a composition.
 std::string cancelledSplitMessage(size_t savedPages);
+// "已取消,已加入{k}个文件。" after an add batch to the merge list.
+std::string cancelledAddMessage(size_t addedFiles);
 extern const char* const kCancelledComposeMessage;
 
 // How a report writes a file's name: as it stands in a message box, quoted where it holds

@@ -43,6 +43,8 @@ MergeAdding addMergeFiles(MergeList& list, const std::vector<std::string>& paths
     if (list.count() > 0) list.select(static_cast<int>(list.count()) - 1);
     if (!adding.rejected.empty())
         showError(context.messages, pathListMessage("以下图片无法识别,未加入列表:", adding.rejected));
+    // A cancelled batch says so, as the other jobs do.
+    if (adding.cancelled) showInformation(context.messages, cancelledAddMessage(adding.added));
     return adding;
 }
 

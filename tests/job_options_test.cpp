@@ -317,6 +317,7 @@ TEST(Cancel, ListingAndAddingKeepWhatWasDone) {
     EXPECT_TRUE(added.cancelled);
     EXPECT_EQ(list.count(), 1u);
     EXPECT_EQ(list.selected(), 0);
+    EXPECT_EQ(adding.rec.messages(), std::vector<std::string>{"提示|已取消,已加入1个文件。"});
 }
 
 // BigTIFF when asked, and when the pages could take a classic file past 4 GiB.
