@@ -14,17 +14,10 @@
 namespace gdip::codecs {
 namespace {
 
-// The whole file, for a JPEG whose stream is stored as one strip.
 // `size` bytes of the file from `offset`.
 bool readAt(int fd, uint64_t offset, uint64_t size, std::string& bytes) {
     bytes.resize(static_cast<size_t>(size));
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        done += static_cast<size_t>(got);
-    }
-    return true;
+    return readFully(fd, offset, bytes.data(), bytes.size());
 }
 
 bool readWhole(int fd, uint64_t size, std::string& bytes) { return readAt(fd, 0, size, bytes); }
@@ -177,12 +170,7 @@ GpStatus CopySource::addTo(uint32_t index, TiffPageWriter& writer, bool& copied,
         copied = status == Ok;
         return status;
     }
-    const std::string why = note;
-    Frame frame;
-    if ((status = decoded(index, frame, note)) != Ok) return status;
-    status = writer.addFrame(frame);
-    if (status == Ok) note = why;
-    return status;
+    return addDecoded(index, writer, note);
 }
 
 GpStatus CopySource::addTo(uint32_t index, PdfWriter& writer, bool& copied, std::string& note) {
@@ -199,9 +187,14 @@ GpStatus CopySource::addTo(uint32_t index, PdfWriter& writer, bool& copied, std:
         copied = status == Ok;
         return status;
     }
+    return addDecoded(index, writer, note);
+}
+
+GpStatus CopySource::addDecoded(uint32_t index, Encoder& writer, std::string& note) {
     const std::string why = note;
     Frame frame;
-    if ((status = decoded(index, frame, note)) != Ok) return status;
+    GpStatus status = decoded(index, frame, note);
+    if (status != Ok) return status;
     status = writer.addFrame(frame);
     if (status == Ok) note = why;
     return status;

@@ -32,6 +32,8 @@ private:
     // Page `index` as JPEG or G4 data; NotImplemented, with `why`, when it has to be decoded.
     GpStatus storedImage(uint32_t index, StoredImage& image, std::string& why);
     GpStatus decoded(uint32_t index, Frame& frame, std::string& note);
+    // Page `index` decoded into `writer`; `note` keeps why it was not added as stored.
+    GpStatus addDecoded(uint32_t index, Encoder& writer, std::string& note);
 
     std::string m_path;
     uint32_t m_pages = 0;

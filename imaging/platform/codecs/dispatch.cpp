@@ -35,6 +35,17 @@ bool identityOf(int fd, FileIdentity& identity) {
     return true;
 }
 
+bool readFully(int fd, uint64_t offset, void* out, size_t size) {
+    auto* bytes = static_cast<char*>(out);
+    for (size_t done = 0; done < size;) {
+        const ssize_t got = ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
 long long descriptorSize(int fd) {
     struct stat info {};
     if (fstat(fd, &info) != 0) return -1;

@@ -1,6 +1,8 @@
 // Owners for the C file handles the codecs read through.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -48,5 +50,9 @@ FilePtr streamFromDescriptor(UniqueFd fd);
 
 // Size in bytes of the file behind `fd`, or -1.
 long long descriptorSize(int fd);
+
+// Reads exactly `size` bytes of `fd` from `offset`; false when the file ends first or a read
+// fails.
+bool readFully(int fd, uint64_t offset, void* out, size_t size);
 
 }  // namespace gdip::codecs

@@ -26,16 +26,6 @@ TiffPtr openMemoryTiff(UniqueFd& fd, TiffErrors& errors) {
     return tif;
 }
 
-bool readAt(int fd, uint64_t offset, std::string& out) {
-    for (size_t done = 0; done < out.size();) {
-        const ssize_t got = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        done += static_cast<size_t>(got);
-    }
-    return true;
-}
-
 void setFaxTags(TIFF* tif, const StoredImage& image, uint16_t compression) {
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, image.width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, image.height);
@@ -69,7 +59,7 @@ GpStatus encodeFaxImage(const Frame& frame, StoredImage& image) {
     const uint64_t offset = TIFFGetStrileOffset(tif.get(), 0), bytes = TIFFGetStrileByteCount(tif.get(), 0);
     if (bytes == 0 || bytes > Limits::kMaxCodecAllocation) return OutOfMemory;
     auto data = std::make_shared<std::string>(static_cast<size_t>(bytes), '\0');
-    if (!readAt(fd.get(), offset, *data)) return OutOfMemory;
+    if (!readFully(fd.get(), offset, data->data(), data->size())) return OutOfMemory;
     image.data = std::move(data);
     return Ok;
 }
