@@ -9,7 +9,8 @@
 
 namespace orvelle {
 
-JobInputGuard::JobInputGuard(QWidget* window, JobCancel& cancel) : m_window(window), m_cancel(cancel) {
+JobInputGuard::JobInputGuard(QWidget* window, JobCancel& cancel, std::function<void()> quit, QWidget* quitButton)
+    : m_window(window), m_cancel(cancel), m_quit(std::move(quit)), m_quitButton(quitButton) {
     qApp->installEventFilter(this);
 }
 
@@ -20,7 +21,9 @@ bool JobInputGuard::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress: {
             auto* widget = qobject_cast<QWidget*>(watched);
             if (!widget || widget->window() != m_window) return false;
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) m_cancel.request();
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape) m_cancel.request();
+            if (key->key() == Qt::Key_Q && key->modifiers() == Qt::ControlModifier && !key->isAutoRepeat()) m_quit();
             return true;
         }
         case QEvent::MouseButtonPress:
@@ -32,6 +35,7 @@ bool JobInputGuard::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride: {
             auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget == m_quitButton && event->type() != QEvent::Shortcut) return false;
             return widget && widget->window() == m_window;
         }
         default: return false;

@@ -41,6 +41,7 @@ constexpr int kClientWidth = 786;
 constexpr int kClientHeight = 529;
 constexpr int kBannerHeight = 63;
 constexpr int kStatusHeight = 19;
+const char* const kCancelHint = "按Esc键取消";
 constexpr int kSplitPage = 0, kMergePage = 1, kAboutPage = 2, kHelpPage = 3;
 }  // namespace
 
@@ -155,6 +156,11 @@ void TForm1::SpeedButton3Click() { showPage(kAboutPage, Panel3->SpeedButton3->y(
 void TForm1::SpeedButton5Click() { showPage(kHelpPage, Panel3->SpeedButton5->y()); }
 
 void TForm1::SpeedButton11Click() {
+    // During a job the window asks first; the marker stays where it is until the job ends.
+    if (m_jobRunning) {
+        close();
+        return;
+    }
     Panel3->moveMarkerTo(Panel3->SpeedButton11->y());
     close();
 }
@@ -170,13 +176,18 @@ void TForm1::runJob(Job job) {
         TForm1* window;
         ~JobEnd() {
             window->m_jobRunning = false;
+            window->StatusBar2->setPanelHint(1, QString());
             if (!window->m_closeHeld) return;
             window->m_closeHeld = false;
             QTimer::singleShot(0, window, &QWidget::close);
         }
     } end{this};
     m_cancel.reset();
-    JobInputGuard guard(this, m_cancel);
+    JobInputGuard guard(this, m_cancel, [this] { close(); }, Panel3->SpeedButton11);
+    StatusBar2->setPanelHint(1, kCancelHint);
+    // Painted before the job's first decode, which may be long: a dialog just closed leaves
+    // no picture of itself behind.
+    repaint();
     job();
 }
 

@@ -25,6 +25,11 @@ void StatusBar::setPanelText(int panel, const QString& text) {
     update(panelRect(panel));
 }
 
+void StatusBar::setPanelHint(int panel, const QString& hint) {
+    m_hints.at(panel) = hint;
+    update(panelRect(panel));
+}
+
 void StatusBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
@@ -40,8 +45,13 @@ void StatusBar::paintEvent(QPaintEvent*) {
             if (onDrawPanel) onDrawPanel(this, 0, box);
             continue;
         }
+        const QRect inside = box.adjusted(4, 0, -4, 0);
+        if (!m_hints.at(panel).isEmpty()) {
+            painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+            painter.drawText(inside, Qt::AlignVCenter | Qt::AlignRight, m_hints.at(panel));
+        }
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(box.adjusted(4, 0, -4, 0),
+        painter.drawText(inside,
                          Qt::AlignVCenter | (panel == 1 ? Qt::AlignLeft : Qt::AlignHCenter),
                          m_texts.at(panel));
     }

@@ -19,6 +19,9 @@ public:
     void setPanelWidth(int panel, int width);
     QString panelText(int panel) const { return m_texts.at(panel); }
     void setPanelText(int panel, const QString& text);
+    // A quieter line at the panel's right end, beside its text (which it leaves as it is).
+    void setPanelHint(int panel, const QString& hint);
+    QString panelHint(int panel) const { return m_hints.at(panel); }
 
     // Called whenever panel 0 is painted, with the panel's rectangle.
     std::function<void(StatusBar*, int, const QRect&)> onDrawPanel;
@@ -29,6 +32,7 @@ protected:
 private:
     std::array<int, kPanels> m_widths{170, 500, 100};
     std::array<QString, kPanels> m_texts;
+    std::array<QString, kPanels> m_hints;
 };
 
 }  // namespace orvelle

@@ -13,6 +13,14 @@ void WindowProgress::begin(int steps, const std::string& text) {
     // A range of 0 to 0 would show the busy animation: one step gets a range of its own.
     m_bar->setMaximum(steps > 1 ? steps - 1 : 1);
     m_status->setPanelText(1, QString::fromStdString(text));
+    // On screen now: the job's first step may be a long decode before events are processed.
+    m_bar->repaint();
+    m_status->repaint();
+}
+
+void WindowProgress::status(const std::string& text) {
+    m_status->setPanelText(1, QString::fromStdString(text));
+    m_status->repaint();
 }
 
 void WindowProgress::step(int position) { m_bar->setValue(position); }

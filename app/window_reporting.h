@@ -18,6 +18,7 @@ public:
     void begin(int steps, const std::string& text) override;
     void step(int position) override;
     void end() override;
+    void status(const std::string& text) override;
 
 private:
     QProgressBar* m_bar;

@@ -17,6 +17,8 @@ public:
     virtual void step(int position) = 0;
     // Hides the bar and clears the status text.
     virtual void end() = 0;
+    // Shows a status text without the bar, for a job that counts no steps; end() clears it.
+    virtual void status(const std::string& text) { (void)text; }
 };
 
 enum class MessageIcon { Error, Information };
@@ -71,6 +73,18 @@ public:
 private:
     ProgressDisplay& m_display;
     bool m_active = false;
+};
+
+// Shows a status text without the bar until the scope is left.
+class StatusScope {
+public:
+    StatusScope(ProgressDisplay& display, const std::string& text) : m_display(display) { m_display.status(text); }
+    ~StatusScope() { m_display.end(); }
+    StatusScope(const StatusScope&) = delete;
+    StatusScope& operator=(const StatusScope&) = delete;
+
+private:
+    ProgressDisplay& m_display;
 };
 
 extern const char* const kErrorTitle;        // "错误"

@@ -7,6 +7,8 @@
 
 namespace orvelle {
 
+const char* const kAddingProgressText = "正在添加图片,请等待......";
+
 std::optional<std::string> FillMergeItemSize(const std::string& path) {
     TGPImage image(widenPath(path), false);
     if (!image.NativeHandle) return std::nullopt;
@@ -28,19 +30,23 @@ bool AddMergeItem(MergeList& list, const std::string& path) {
 MergeAdding addMergeFiles(MergeList& list, const std::vector<std::string>& paths,
                           JobContext& context) {
     MergeAdding adding;
-    for (const std::string& path : paths) {
-        if (AddMergeItem(list, path))
-            ++adding.added;
-        else
-            adding.rejected.push_back(path);
-        context.pump.processPendingEvents();
-        // The files added so far stay, and those refused so far are still named.
-        if (context.cancelRequested()) {
-            adding.cancelled = adding.added + adding.rejected.size() < paths.size();
-            break;
+    {
+        // Shown until the closing messages; a file may take long to be read.
+        const StatusScope status(context.progress, kAddingProgressText);
+        for (const std::string& path : paths) {
+            if (AddMergeItem(list, path))
+                ++adding.added;
+            else
+                adding.rejected.push_back(path);
+            context.pump.processPendingEvents();
+            // The files added so far stay, and those refused so far are still named.
+            if (context.cancelRequested()) {
+                adding.cancelled = adding.added + adding.rejected.size() < paths.size();
+                break;
+            }
         }
+        if (list.count() > 0) list.select(static_cast<int>(list.count()) - 1);  // its preview is decoded
     }
-    if (list.count() > 0) list.select(static_cast<int>(list.count()) - 1);
     if (!adding.rejected.empty())
         showError(context.messages, pathListMessage("以下图片无法识别,未加入列表:", adding.rejected));
     // A cancelled batch says so, as the other jobs do.

@@ -500,12 +500,19 @@ private slots:
         int pumps = 0;
         recorder.onPump = [&] {
             ++pumps;
-            // The user presses "合成图片" again, switches page and asks to close.
+            // The user presses "合成图片" again, switches page and asks to close: by the
+            // title bar, by "退 出" and by Ctrl+Q.
             QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
             QTest::mouseClick(window->Panel3->SpeedButton1, Qt::LeftButton);
-            window->close();
+            if (pumps == 1)
+                window->close();
+            else if (pumps == 2)
+                QTest::mouseClick(window->Panel3->SpeedButton11, Qt::LeftButton);
+            else
+                QTest::keyClick(window->TabSheet2->ListView2, Qt::Key_Q, Qt::ControlModifier);
         };
         window->Panel3->SpeedButton2->click();
+        const int marker = window->Panel3->Bevel8->y();
         QTest::mouseClick(window->TabSheet2->SpeedButton14, Qt::LeftButton);
         QCOMPARE(pumps, 3);  // once the status text is up, then after each source
         // Each close asked whether to cancel; answered no, the job ran on and the window stays.
@@ -514,6 +521,7 @@ private slots:
         QCOMPARE(recorder.messages(), std::vector<std::string>{"提示|TIF文件合成完毕!"});
         QCOMPARE(fixtures::readTiffPages(dir.file("out.tif")).size(), size_t{2});
         QCOMPARE(window->PageControl1->currentIndex(), 1);  // the page switch was dropped
+        QCOMPARE(window->Panel3->Bevel8->y(), marker);
         QTest::qWait(20);
         QVERIFY(window->isVisible());
 
@@ -570,7 +578,9 @@ private slots:
         writeSolidPng(dir.file("a.png"), 3, 3, 1, 1);
         writeSolidPng(dir.file("b.png"), 4, 4, 1, 1);
         window->Panel3->SpeedButton2->click();
+        QStringList shown;  // the status text and the hint beside it, at each file
         recorder.onPump = [&] {
+            shown << window->StatusBar2->panelText(1) + "|" + window->StatusBar2->panelHint(1);
             // The user clears the list, removes an entry and turns the wheel meanwhile.
             QTest::mouseClick(window->TabSheet2->SpeedButton15, Qt::LeftButton);
             QTest::mouseClick(window->TabSheet2->SpeedButton9, Qt::LeftButton);
@@ -581,6 +591,8 @@ private slots:
         QCOMPARE(window->TabSheet2->sourcePaths(),
                  (std::vector<std::string>{dir.file("a.png"), dir.file("b.png"), dir.file("a.png")}));
         QCOMPARE(window->TabSheet2->list().selected(), 2);
+        QCOMPARE(shown, QStringList(3, "正在添加图片,请等待......|按Esc键取消"));
+        QCOMPARE(window->StatusBar2->panelText(1) + window->StatusBar2->panelHint(1), QString());
     }
 
     // The fit rule's worked examples in a fit area of 1000 x 700, through the viewer.
