@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include "file_drops.h"
@@ -71,7 +72,11 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     FlatComboBox1->setGeometry(96, 48, 105, 22);
     FlatComboBox1->setStyleSheet(
         "QComboBox { border: 1px solid black; background: white; padding-left: 2px; }"
-        "QComboBox::drop-down { background: rgb(166, 202, 240); width: 16px; }");
+        "QComboBox::drop-down { background: rgb(166, 202, 240); width: 16px; }"
+        "QComboBox QAbstractItemView { background: white; color: black;"
+        " selection-background-color: rgb(0, 84, 166); selection-color: white; }");
+    // Drawn as menu items, the rows took the box's white for their highlight too.
+    FlatComboBox1->setItemDelegate(new QStyledItemDelegate(FlatComboBox1));
     Label4 = percentLabel(GroupBox2, "Label4", QRect(224, 54, 224, 14));
     SpinEdit1 = percentBox(GroupBox2, "SpinEdit1", QRect(344, 48, 81, 20));
     Bevel1 = look::bevel(GroupBox2, "Bevel1", QRect(512, 12, 3, 64));
