@@ -30,7 +30,8 @@ QToolButton* speedButton(QWidget* parent, const char* objectName, const QString&
     button->setObjectName(objectName);
     button->setText(caption);
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, as every control is; a click leaves the focus where it was.
+    button->setFocusPolicy(Qt::TabFocus);
     if (!picture.isEmpty()) {
         button->setIcon(QIcon(picture));
         const int size = side == PictureSide::Above ? 32 : 16;
@@ -51,6 +52,10 @@ QFrame* bevel(QWidget* parent, const char* objectName, const QRect& geometry) {
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);
     frame->setGeometry(geometry);
     return frame;
+}
+
+void markFocus(QWidget* list) {
+    list->setStyleSheet(QString("%1:focus { border: 1px solid rgb(0, 84, 166); }").arg(list->metaObject()->className()));
 }
 
 QLabel* label(QWidget* parent, const char* objectName, const QString& text, const QRect& geometry) {

@@ -31,6 +31,9 @@ QToolButton* speedButton(QWidget* parent, const char* objectName, const QString&
 // A framed box drawn lowered, which lets the pointer through to what lies beneath.
 QFrame* bevel(QWidget* parent, const char* objectName, const QRect& geometry);
 
+// A list's frame turns dark blue while it has the focus, also when it has no rows to mark.
+void markFocus(QWidget* list);
+
 QLabel* label(QWidget* parent, const char* objectName, const QString& text, const QRect& geometry);
 
 // Fills a widget's background with one colour.

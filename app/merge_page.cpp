@@ -75,6 +75,7 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     ListView2->setAcceptDrops(true);
     ListView2->viewport()->setAcceptDrops(true);
     ListView2->viewport()->installEventFilter(this);
+    look::markFocus(ListView2);
     connect(ListView2->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MergePage::takeViewSelection);
     m_list.setListener(this);

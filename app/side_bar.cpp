@@ -15,7 +15,8 @@ SideBar::SideBar(QWidget* parent) : QWidget(parent) {
                                                 look::PictureSide::Above, QRect(8, top, 153, 65));
         button->setStyleSheet(
             "QToolButton { color: yellow; background: transparent; border: none; }"
-            "QToolButton:hover { border: 1px solid rgb(166, 202, 240); }");
+            "QToolButton:hover { border: 1px solid rgb(166, 202, 240); }"
+            "QToolButton:focus { border: 1px dotted yellow; }");
         return button;
     };
     SpeedButton1 = make("SpeedButton1", "图片分解", ":/images/side_split.png", 16);

@@ -27,7 +27,8 @@ QLineEdit* pathField(QWidget* parent, const char* objectName, const QRect& geome
     field->setObjectName(objectName);
     field->setReadOnly(true);
     field->setFrame(true);
-    field->setStyleSheet("QLineEdit { color: red; border: 1px solid #7a7a7a; background: white; }");
+    field->setStyleSheet("QLineEdit { color: red; border: 1px solid #7a7a7a; background: white; }"
+                         "QLineEdit:focus { border-color: rgb(0, 84, 166); }");
     field->setGeometry(geometry);
     return field;
 }
@@ -59,6 +60,7 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     ListView1->setAcceptDrops(true);
     ListView1->viewport()->setAcceptDrops(true);
     ListView1->viewport()->installEventFilter(this);
+    look::markFocus(ListView1);
 
     Label2 = look::label(GroupBox2, "Label2", "文件保存至", QRect(16, 24, 70, 14));
     Edit2 = pathField(GroupBox2, "Edit2", QRect(96, 20, 329, 20));

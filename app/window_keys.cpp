@@ -1,5 +1,7 @@
 #include "window_keys.h"
 
+#include <QAbstractButton>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -19,9 +21,27 @@ void bind(QWidget* owner, const QKeySequence& keys, Qt::ShortcutContext context,
     QObject::connect(shortcut, &QShortcut::activated, &window, slot);
 }
 
+// Enter presses a focused button as Space does: buttons here are reached by Tab, and a
+// keyboard user expects Enter to work on them too.
+class EnterPressesButtons : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+        static_cast<QAbstractButton*>(watched)->animateClick();
+        return true;
+    }
+};
+
 }  // namespace
 
 void installWindowKeys(TForm1& window) {
+    auto* enter = new EnterPressesButtons(&window);
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) button->installEventFilter(enter);
     const auto inWindow = Qt::WindowShortcut;
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_1), inWindow, window, &TForm1::SpeedButton1Click);
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_2), inWindow, window, &TForm1::SpeedButton2Click);

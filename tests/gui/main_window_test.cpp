@@ -788,6 +788,38 @@ private slots:
         QCOMPARE(shown, QString("磁盘已满"));
     }
 
+    // Tab goes round the side bar and the page shown, in reading order; Space and Enter press
+    // the button that has the focus.
+    void tabReachesEveryControlInReadingOrder() {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const auto chain = [&] {
+            QStringList names;
+            window->Panel3->SpeedButton1->setFocus(Qt::TabFocusReason);
+            do {
+                names << QApplication::focusWidget()->objectName();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            } while (QApplication::focusWidget() != window->Panel3->SpeedButton1 && names.size() < 40);
+            return names;
+        };
+        const QStringList sideBar{"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton5", "SpeedButton11"};
+        window->SpeedButton1Click();
+        const QStringList splitPage{"Edit1", "SpeedButton4", "ListView1", "Edit2",
+                                    "SpeedButton7", "FlatComboBox1", "SpinEdit1", "SpeedButton6"};
+        QCOMPARE(chain(), sideBar + splitPage);
+        window->SpeedButton2Click();
+        const QStringList mergePage{"ListView2",     "SpeedButton8", "SpeedButton9",  "SpeedButton10",
+                                    "SpeedButton12", "SpeedButton15", "Edit3",        "SpeedButton13",
+                                    "RadioButton1",  "LosslessCheck", "SpeedButton14"};
+        QCOMPARE(chain(), sideBar + mergePage);
+        window->Panel3->SpeedButton3->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(window->Panel3->SpeedButton3, Qt::Key_Space);
+        QCOMPARE(window->PageControl1->currentIndex(), 2);
+        window->Panel3->SpeedButton5->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(window->Panel3->SpeedButton5, Qt::Key_Return);
+        QTRY_COMPARE(window->PageControl1->currentIndex(), 3);
+    }
+
     void keysShowPagesAndWorkTheMergeList() {
         // Shortcuts reach the active window only.
         window->activateWindow();
