@@ -33,6 +33,9 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
                                       look::PictureSide::Left, QRect(456, 392, 153, 21));
     SpeedButton16->setCursor(Qt::PointingHandCursor);
     SpeedButton16->setToolTip(kAboutAddress);
+    // The picture draws the link; a raised button under the pointer would hide it.
+    SpeedButton16->setStyleSheet("QToolButton { background: transparent; border: none; }"
+                                 "QToolButton:focus { border: 1px dotted rgb(250, 204, 72); }");
 
     Panel6 = new QWidget(this);
     Panel6->setObjectName("Panel6");

@@ -387,7 +387,10 @@ void TForm1::Image3DblClick() {
     Form2->openPicture(QString::fromStdString(path), path, 0, false);
 }
 
-void TForm1::SpeedButton16Click() { QDesktopServices::openUrl(QUrl(kAboutAddress)); }
+void TForm1::SpeedButton16Click() {
+    // Without a browser the click would otherwise do nothing at all.
+    if (!QDesktopServices::openUrl(QUrl(kAboutAddress))) showError(*m_messages, "无法打开网页浏览器");
+}
 
 void TForm1::StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect) {
     if (panel != 0) return;

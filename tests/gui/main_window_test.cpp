@@ -124,6 +124,9 @@ private slots:
         QCOMPARE(window->TabSheet3->SpeedButton16->y(), 394);
         QCOMPARE(window->TabSheet3->SpeedButton16->geometry().bottom() + 1, 415);
         QCOMPARE(window->TabSheet3->Image4->picture().size(), QSize(609, 415));
+        // Nothing here opens a browser: the link says so instead of doing nothing.
+        window->TabSheet3->SpeedButton16->click();
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"错误|无法打开网页浏览器"});
     }
 
     void sideBarButtons_data() {
