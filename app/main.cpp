@@ -1,6 +1,5 @@
 // Project1: the imaging session first, then the application and its three windows, the event
 // loop, and at the end the session closed before the windows go.
-#include <QScreen>
 #include <QTimer>
 #include <memory>
 
@@ -10,6 +9,7 @@
 #include "qt_language.h"
 #include "save_page_dialog.h"
 #include "viewer/viewer_window.h"
+#include "window_placement.h"
 
 int main(int argc, char** argv) {
     orvelle::ImagingSession::open();
@@ -25,8 +25,7 @@ int main(int argc, char** argv) {
     QObject::connect(form1.get(), &orvelle::TForm1::closed, &application, &QCoreApplication::quit);
 
     form1->show();
-    if (const QScreen* screen = form1->screen())
-        form1->move(screen->availableGeometry().center() - form1->rect().center());
+    orvelle::centreOnScreen(*form1);
     // "Open with Orvelle" from a file manager: the TIFF named on the command line is opened as
     // if it had been chosen with "打开".
     const QStringList arguments = application.arguments();

@@ -143,6 +143,8 @@ void TForm1::FormCreate() {
     // The pages have no tab row; the program starts on the about page.
     PageControl1->setCurrentIndex(kAboutPage);
     TabSheet3->placeLinkButton();
+    // The focus starts where the marker is, so that one button looks chosen, not two.
+    Panel3->SpeedButton3->setFocus();
 }
 
 void TForm1::showPage(int index, int markerTop) {

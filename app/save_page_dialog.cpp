@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "look.h"
+#include "window_placement.h"
 #include "percent_box.h"
 #include "split/file_names.h"
 #include "viewer/picture_box.h"
@@ -51,7 +52,7 @@ TSaveDlg::TSaveDlg(QWidget* owner)
 void TSaveDlg::showForPage(const QImage& tile) {
     Image1->setPicture(tile);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        move(centredTopLeft(screen->availableGeometry(), frameGeometry().size()));
     exec();
 }
 

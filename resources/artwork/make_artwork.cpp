@@ -330,9 +330,14 @@ int main(int argc, char** argv) {
     const std::pair<const char*, std::function<void(QPainter&, qreal)>> side[] = {
         {"split", splitPicture}, {"merge", mergePicture}, {"about", aboutPicture},
         {"help", helpPicture},   {"exit", exitPicture}};
-    for (const auto& [name, draw] : side) ok &= save(icon(32, draw), out + "/side_" + name + ".png");
-    ok &= save(icon(32, splitPicture), out + "/run_split.png");
-    ok &= save(icon(32, mergePicture), out + "/run_merge.png");
+    // Each button picture also at twice its size, "name@2x.png", which Qt takes on screens
+    // scaled by 2 or more.
+    const auto saveBoth = [&](int size, const std::function<void(QPainter&, qreal)>& draw, const QString& name) {
+        return save(icon(size, draw), out + "/" + name + ".png") && save(icon(2 * size, draw), out + "/" + name + "@2x.png");
+    };
+    for (const auto& [name, draw] : side) ok &= saveBoth(32, draw, QString("side_") + name);
+    ok &= saveBoth(32, splitPicture, "run_split");
+    ok &= saveBoth(32, mergePicture, "run_merge");
     const std::pair<const char*, std::function<void(QPainter&, qreal)>> buttons[] = {
         {"open", openPicture},
         {"folder", folderPicture},
@@ -344,7 +349,7 @@ int main(int argc, char** argv) {
         {"file", filePicture},
         {"save", savePicture},
         {"cancel", cancelPicture}};
-    for (const auto& [name, draw] : buttons) ok &= save(icon(16, draw), out + "/button_" + name + ".png");
+    for (const auto& [name, draw] : buttons) ok &= saveBoth(16, draw, QString("button_") + name);
     ok &= save(opaque(icon(16, programIcon), kSky), out + "/orvelle-16.png");
     ok &= save(opaque(icon(32, programIcon), kSky), out + "/orvelle-32.png");
     ok &= save(icon(128, programIcon), out + "/orvelle-128.png");

@@ -38,6 +38,7 @@
 #include "app/side_bar.h"
 #include "app/split_page.h"
 #include "app/status_bar.h"
+#include "app/window_placement.h"
 #include "imaging/gdipobj.h"
 #include "support/fixtures.h"
 #include "support/readback.h"
@@ -789,6 +790,25 @@ private slots:
         QCoreApplication::sendEvent(&target, &event);
         GuardedApplication::reportError = previous;
         QCOMPARE(shown, QString("磁盘已满"));
+    }
+
+    // Centred in the screen's free area; a window larger than the area (a screen scaled by
+    // 2) keeps its title bar on the screen.
+    void windowsAreCentredInTheAvailableArea_data() {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::newRow("fits") << QRect(0, 0, 1280, 900) << QSize(788, 560) << QPoint(246, 170);
+        QTest::newRow("panel on top") << QRect(0, 30, 1280, 870) << QSize(788, 560) << QPoint(246, 185);
+        QTest::newRow("too large") << QRect(0, 0, 640, 450) << QSize(788, 560) << QPoint(0, 0);
+        QTest::newRow("too tall, second screen") << QRect(1280, 24, 960, 426) << QSize(788, 560)
+                                                 << QPoint(1366, 24);
+    }
+    void windowsAreCentredInTheAvailableArea() {
+        QFETCH(QRect, available);
+        QFETCH(QSize, frame);
+        QFETCH(QPoint, topLeft);
+        QCOMPARE(centredTopLeft(available, frame), topLeft);
     }
 
     // Tab goes round the side bar and the page shown, in reading order; Space and Enter press
