@@ -222,6 +222,7 @@ void TForm1::SpeedButton4Click() {
 
 void TForm1::openTiff(const QString& path) {
     if (m_jobRunning) return;
+    Panel3->forgetStaleHover();  // a drop may have come across the side bar
     TabSheet1->setSourcePath(path);
     LoadTiffPages();
 }
@@ -290,6 +291,7 @@ void TForm1::addMergePictures(const QStringList& paths) {
 
 void TForm1::addDroppedPictures(const QStringList& paths) {
     if (m_jobRunning) return;
+    Panel3->forgetStaleHover();  // the drop may have come across the side bar
     std::vector<std::string> dropped;
     for (const QString& path : paths) dropped.push_back(path.toStdString());
     QStringList pictures;

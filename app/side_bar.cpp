@@ -1,5 +1,7 @@
 #include "side_bar.h"
 
+#include <QCursor>
+#include <QEvent>
 #include <QFrame>
 #include <QToolButton>
 
@@ -13,6 +15,7 @@ SideBar::SideBar(QWidget* parent) : QWidget(parent) {
     auto make = [this](const char* name, const char* caption, const char* picture, int top) {
         QToolButton* button = look::speedButton(this, name, caption, picture,
                                                 look::PictureSide::Above, QRect(8, top, 153, 65));
+        button->installEventFilter(this);
         button->setStyleSheet(
             "QToolButton { color: yellow; background: transparent; border: none; }"
             "QToolButton:hover { border: 1px solid rgb(166, 202, 240); }"
@@ -30,5 +33,20 @@ SideBar::SideBar(QWidget* parent) : QWidget(parent) {
 }
 
 void SideBar::moveMarkerTo(int top) { Bevel8->move(Bevel8->x(), top); }
+
+void SideBar::forgetStaleHover() {
+    for (QToolButton* button : findChildren<QToolButton*>()) {
+        if (!button->testAttribute(Qt::WA_UnderMouse) || button->rect().contains(button->mapFromGlobal(QCursor::pos())))
+            continue;
+        button->setAttribute(Qt::WA_UnderMouse, false);
+        button->update();
+    }
+}
+
+bool SideBar::eventFilter(QObject*, QEvent* event) {
+    // Only one button can be under the pointer: the one it enters.
+    if (event->type() == QEvent::Enter) forgetStaleHover();
+    return false;
+}
 
 }  // namespace orvelle

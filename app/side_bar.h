@@ -15,6 +15,9 @@ public:
 
     // Frames the button at `top`; the marker's left and size never change.
     void moveMarkerTo(int top);
+    // Takes the hover frame from every button the pointer is not over. A drag from another
+    // program passes over the buttons without the leave events that would end their hover.
+    void forgetStaleHover();
 
     QToolButton* SpeedButton1;
     QToolButton* SpeedButton2;
@@ -22,6 +25,9 @@ public:
     QToolButton* SpeedButton5;
     QToolButton* SpeedButton11;
     QFrame* Bevel8;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace orvelle

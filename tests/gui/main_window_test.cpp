@@ -151,6 +151,22 @@ private slots:
         QCOMPARE(window->Panel3->Bevel8->size(), QSize(153, 65));
     }
 
+    // A drag from another program can leave a button looking hovered; the next button the
+    // pointer enters, or a drop, takes that look away.
+    void onlyTheButtonUnderThePointerLooksHovered() {
+        SideBar& bar = *window->Panel3;
+        QCursor::setPos(bar.SpeedButton2->mapToGlobal(QPoint(5, 5)));
+        bar.SpeedButton1->setAttribute(Qt::WA_UnderMouse, true);
+        bar.SpeedButton2->setAttribute(Qt::WA_UnderMouse, true);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(bar.SpeedButton2, &enter);
+        QVERIFY(!bar.SpeedButton1->underMouse());
+        QVERIFY(bar.SpeedButton2->underMouse());
+        QCursor::setPos(window->TabSheet2->ListView2->mapToGlobal(QPoint(5, 5)));
+        window->addDroppedPictures({});
+        QVERIFY(!bar.SpeedButton2->underMouse());
+    }
+
     // Wheel messages as steps: a notch or more is one step; fractions add up to a notch; a
     // turn the other way starts afresh.
     void wheelNotches_data() {
