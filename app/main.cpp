@@ -31,7 +31,10 @@ int main(int argc, char** argv) {
     const QStringList arguments = application.arguments();
     if (arguments.size() > 1) {
         form1->SpeedButton1Click();
-        QTimer::singleShot(0, form1.get(), [&form1, path = arguments.at(1)] { form1->openTiff(path); });
+        QTimer::singleShot(0, form1.get(), [&form1, path = arguments.at(1)] {
+            orvelle::settleWindows();
+            form1->openTiff(path);
+        });
     }
     const int status = application.exec();
 

@@ -147,15 +147,17 @@ void TForm1::FormCreate() {
     Panel3->SpeedButton3->setFocus();
 }
 
-void TForm1::showPage(int index, int markerTop) {
+void TForm1::showPage(int index, QToolButton* button) {
     PageControl1->setCurrentIndex(index);
-    Panel3->moveMarkerTo(markerTop);
+    Panel3->moveMarkerTo(button->y());
+    // A focus mark in the side bar goes with the marker, so that one button looks chosen.
+    if (Panel3->isAncestorOf(focusWidget())) button->setFocus();
 }
 
-void TForm1::SpeedButton1Click() { showPage(kSplitPage, Panel3->SpeedButton1->y()); }
-void TForm1::SpeedButton2Click() { showPage(kMergePage, Panel3->SpeedButton2->y()); }
-void TForm1::SpeedButton3Click() { showPage(kAboutPage, Panel3->SpeedButton3->y()); }
-void TForm1::SpeedButton5Click() { showPage(kHelpPage, Panel3->SpeedButton5->y()); }
+void TForm1::SpeedButton1Click() { showPage(kSplitPage, Panel3->SpeedButton1); }
+void TForm1::SpeedButton2Click() { showPage(kMergePage, Panel3->SpeedButton2); }
+void TForm1::SpeedButton3Click() { showPage(kAboutPage, Panel3->SpeedButton3); }
+void TForm1::SpeedButton5Click() { showPage(kHelpPage, Panel3->SpeedButton5); }
 
 void TForm1::SpeedButton11Click() {
     // During a job the window asks first; the marker stays where it is until the job ends.
@@ -217,6 +219,7 @@ void TForm1::SpeedButton4Click() {
     if (!m_openDialogName.isEmpty()) dialog.selectFile(m_openDialogName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     m_openDialogName = dialog.selectedFiles().first();
+    putAwayDialog(dialog);
     openTiff(m_openDialogName);
 }
 
@@ -271,6 +274,7 @@ void TForm1::SpeedButton8Click() {
         "TIFF、JPEG、BMP、PNG、GIF格式 (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif *.pdf "
         "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF *.PDF)");
     if (dialog.exec() != QDialog::Accepted) return;
+    putAwayDialog(dialog);
     addMergePictures(dialog.selectedFiles());
 }
 

@@ -12,6 +12,7 @@
 class QLabel;
 class QProgressBar;
 class QStackedWidget;
+class QToolButton;
 
 namespace orvelle {
 
@@ -95,7 +96,7 @@ private:
     void viewSelectedPage();
     // What "保存" of the save-page dialog writes: page `m_savedPage` of the listed TIFF.
     void savePage(const std::string& path, ExportFormat format, int percent);
-    void showPage(int index, int markerTop);
+    void showPage(int index, QToolButton* button);
     // A TIFF to write, chosen in the save dialog; empty when none was. The merge output may
     // also be a PDF (`offerPdf`); a page copied as stored is a TIFF.
     QString chooseTiffToWrite(bool offerPdf);

@@ -1,6 +1,11 @@
 #include "window_reporting.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QProgressBar>
 
 #include "status_bar.h"
@@ -31,5 +36,27 @@ void WindowProgress::end() {
 }
 
 void WindowEventPump::processPendingEvents() { QCoreApplication::processEvents(); }
+
+void settleWindows() {
+    // The expose events come back from the window system a moment after the unmap: a few
+    // short rounds catch them without a noticeable delay.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 60) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(5);
+    }
+}
+
+}  // namespace orvelle
+
+namespace orvelle {
+
+void putAwayDialog(QDialog& dialog) {
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>())
+        if (completer->popup()) completer->popup()->hide();
+    dialog.hide();
+    settleWindows();
+}
 
 }  // namespace orvelle

@@ -5,6 +5,7 @@
 #include "jobs/job_reporting.h"
 #include "viewer/window_messages.h"
 
+class QDialog;
 class QProgressBar;
 class QWidget;
 
@@ -29,5 +30,14 @@ class WindowEventPump : public EventPump {
 public:
     void processPendingEvents() override;
 };
+
+// Lets the window system catch up before a long job begins: a dialog just closed leaves its
+// picture (and its name completion's) over the window, and a window just shown stays
+// unpainted, until the expose events are handled. Input waits meanwhile.
+void settleWindows();
+
+// Takes a dialog that has been answered off the screen, its name completion's list too, and
+// lets the window system catch up.
+void putAwayDialog(QDialog& dialog);
 
 }  // namespace orvelle
