@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -107,6 +108,7 @@ TForm1::TForm1()
     connect(Panel3->SpeedButton11, &QToolButton::clicked, this, &TForm1::SpeedButton11Click);
     connect(TabSheet1->SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
     connect(TabSheet1, &SplitPage::tiffDropped, this, &TForm1::openTiff);
+    connect(TabSheet1, &SplitPage::recentTiffChosen, this, &TForm1::openRecentTiff);
     connect(TabSheet1->N1, &QAction::triggered, this, &TForm1::N1Click);
     connect(TabSheet1->N2, &QAction::triggered, this, &TForm1::N2Click);
     connect(TabSheet1->LosslessSaveAction, &QAction::triggered, this, &TForm1::LosslessSaveClick);
@@ -134,6 +136,10 @@ TForm1::~TForm1() = default;
 void TForm1::useWindows(TForm2* viewer, TSaveDlg* saveDialog) {
     Form2 = viewer;
     SaveDlg = saveDialog;
+    // The page list's selection follows the viewer through the listed TIFF.
+    connect(Form2, &TForm2::pageStepped, this, [this](const QString& path, int page) {
+        if (path == TabSheet1->sourceText() && page < TabSheet1->ListView1->count()) TabSheet1->ListView1->setCurrentRow(page);
+    });
     SaveDlg->onSave = [this](const std::string& path, ExportFormat format, int percent) {
         savePage(path, format, percent);
     };
@@ -145,6 +151,23 @@ void TForm1::FormCreate() {
     TabSheet3->placeLinkButton();
     // The focus starts where the marker is, so that one button looks chosen, not two.
     Panel3->SpeedButton3->setFocus();
+    restoreChoices();
+}
+
+void TForm1::restoreChoices() {
+    const std::optional<int> format = m_remembered.number("split/format");
+    if (format && exportFormatOfBox(*format)) TabSheet1->FlatComboBox1->setCurrentIndex(*format);
+    const std::optional<int> percent = m_remembered.number("split/percent");
+    if (percent && *percent >= TabSheet1->SpinEdit1->minimum() && *percent <= TabSheet1->SpinEdit1->maximum())
+        TabSheet1->SpinEdit1->setValue(*percent);
+    if (m_remembered.number("merge/allPages").value_or(0) == 1) TabSheet2->RadioButton2->setChecked(true);
+    TabSheet1->setRecentTiffs(m_remembered.recentTiffs());
+}
+
+void TForm1::rememberChoices() {
+    m_remembered.setNumber("split/format", TabSheet1->FlatComboBox1->currentIndex());
+    m_remembered.setNumber("split/percent", TabSheet1->percent());
+    m_remembered.setNumber("merge/allPages", TabSheet2->allPages() ? 1 : 0);
 }
 
 void TForm1::showPage(int index, QToolButton* button) {
@@ -206,6 +229,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         }
         return;
     }
+    rememberChoices();
     QWidget::closeEvent(event);
     emit closed();
 }
@@ -216,9 +240,13 @@ void TForm1::SpeedButton4Click() {
     // "TIF文件(*.tif,*.tiff)|*.tif;*.tiff", in both letter cases since this file system tells
     // them apart; scanned PDFs open as documents too.
     dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.tif *.tiff *.TIF *.TIFF *.pdf *.PDF)");
-    if (!m_openDialogName.isEmpty()) dialog.selectFile(m_openDialogName);
+    if (!m_openDialogName.isEmpty())
+        dialog.selectFile(m_openDialogName);
+    else
+        m_remembered.startIn(dialog, RememberedChoices::Folder::OpenTiff);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     m_openDialogName = dialog.selectedFiles().first();
+    m_remembered.setFolder(RememberedChoices::Folder::OpenTiff, m_openDialogName, true);
     putAwayDialog(dialog);
     openTiff(m_openDialogName);
 }
@@ -237,15 +265,30 @@ void TForm1::LoadTiffPages() {
     try {
         runJob([&] {
             JobContext jobContext = context();
-            listTiffPages(source, TabSheet1->tileTarget(), *TabSheet1, jobContext);
+            const PageListing listing = listTiffPages(source, TabSheet1->tileTarget(), *TabSheet1, jobContext);
+            if (listing.pages > 0) m_remembered.addRecentTiff(QString::fromStdString(source));
         });
     } catch (const std::exception&) {
     }
+    TabSheet1->setRecentTiffs(m_remembered.recentTiffs());
+}
+
+void TForm1::openRecentTiff(const QString& path) {
+    if (m_jobRunning) return;
+    // Opened all the same: the listing says, in its own words, that the file cannot be read.
+    if (!QFileInfo::exists(path)) m_remembered.removeRecentTiff(path);
+    openTiff(path);
 }
 
 void TForm1::SpeedButton7Click() {
-    const QString folder = QFileDialog::getExistingDirectory(this, "请选择");
-    if (!folder.isEmpty()) TabSheet1->setOutputFolder(folder);
+    // Where the user was: the folder chosen, else the source's folder, else last run's.
+    QString start = QString::fromStdString(TabSheet1->outputFolder());
+    if (start.isEmpty() && !TabSheet1->sourceText().isEmpty()) start = QFileInfo(TabSheet1->sourceText()).absolutePath();
+    if (start.isEmpty()) start = m_remembered.folder(RememberedChoices::Folder::SplitOutput);
+    const QString folder = QFileDialog::getExistingDirectory(this, "请选择", start);
+    if (folder.isEmpty()) return;
+    TabSheet1->setOutputFolder(folder);
+    m_remembered.setFolder(RememberedChoices::Folder::SplitOutput, folder, false);
 }
 
 void TForm1::SpeedButton6Click() {
@@ -273,7 +316,10 @@ void TForm1::SpeedButton8Click() {
     dialog.setNameFilter(
         "TIFF、JPEG、BMP、PNG、GIF格式 (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif *.pdf "
         "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF *.PDF)");
+    m_remembered.startIn(dialog, RememberedChoices::Folder::AddPictures);
     if (dialog.exec() != QDialog::Accepted) return;
+    if (!dialog.selectedFiles().isEmpty())
+        m_remembered.setFolder(RememberedChoices::Folder::AddPictures, dialog.selectedFiles().first(), true);
     putAwayDialog(dialog);
     addMergePictures(dialog.selectedFiles());
 }
@@ -329,8 +375,10 @@ QString TForm1::chooseTiffToWrite(bool offerPdf) {
     connect(&dialog, &QFileDialog::filterSelected, &dialog,
             [&dialog, pdf](const QString& filter) { dialog.setDefaultSuffix(filter == pdf ? "PDF" : "TIF"); });
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) return dialog.selectedFiles().first();
-    return {};
+    m_remembered.startIn(dialog, RememberedChoices::Folder::MergeOutput);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    m_remembered.setFolder(RememberedChoices::Folder::MergeOutput, dialog.selectedFiles().first(), true);
+    return dialog.selectedFiles().first();
 }
 
 void TForm1::SpeedButton13Click() {
@@ -352,10 +400,13 @@ void TForm1::N1Click() {
     const std::optional<QImage> tile = TabSheet1->pageTile(page);
     if (!tile || !SaveDlg || m_jobRunning) return;
     m_savedPage = page;
+    SaveDlg->offerPageName(TabSheet1->sourcePath(), static_cast<uint32_t>(page),
+                           m_remembered.folder(RememberedChoices::Folder::SavePage));
     SaveDlg->showForPage(*tile);
 }
 
 void TForm1::savePage(const std::string& path, ExportFormat format, int percent) {
+    m_remembered.setFolder(RememberedChoices::Folder::SavePage, QString::fromStdString(path), true);
     // Picture work: an error writes nothing more, without a message.
     try {
         (void)ExportPage({TabSheet1->sourcePath(), static_cast<uint32_t>(m_savedPage), path, format, percent},

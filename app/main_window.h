@@ -7,6 +7,7 @@
 
 #include "imaging/output_formats.h"
 #include "merge/merge_list.h"
+#include "remembered_choices.h"
 #include "window_reporting.h"
 
 class QLabel;
@@ -91,6 +92,11 @@ protected:
 
 private:
     void FormCreate();
+    // The choices of the last run back in their controls, and this run's kept for the next.
+    void restoreChoices();
+    void rememberChoices();
+    // A file from "打开"'s list of recent files; one that is gone leaves the list.
+    void openRecentTiff(const QString& path);
     void LoadTiffPages();
     // The selected page of the page list in the viewer.
     void viewSelectedPage();
@@ -115,6 +121,7 @@ private:
     JobCancel m_cancel;  // Escape during a job
     bool m_jobRunning = false;
     bool m_closeHeld = false;
+    RememberedChoices m_remembered;
     QString m_openDialogName;
     int m_savedPage = -1;  // the open dialog offers the previous choice again
 };

@@ -1,6 +1,7 @@
 #include "save_page_dialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -47,6 +48,14 @@ TSaveDlg::TSaveDlg(QWidget* owner)
     connect(SpeedButton3, &QToolButton::clicked, this, &TSaveDlg::SpeedButton3Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TSaveDlg::SpeedButton2Click);
     askForFile = [this](const FileChoice& offered) { return askForPageFile(this, offered); };
+}
+
+void TSaveDlg::offerPageName(const std::string& sourcePath, uint32_t page, const QString& folder) {
+    // A name of its own for each page: with no question before a file is replaced, the last
+    // name offered again would put this page over the one saved before.
+    QString where = m_offered.name.isEmpty() ? folder : QFileInfo(m_offered.name).absolutePath();
+    if (where.isEmpty()) where = QFileInfo(QString::fromStdString(sourcePath)).absolutePath();
+    m_offered.name = QString::fromStdString(pageOutputName(where.toStdString(), sourcePath, page, ""));
 }
 
 void TSaveDlg::showForPage(const QImage& tile) {

@@ -37,6 +37,10 @@ public:
     // Writes the page: set by the window that opens the dialog.
     std::function<void(const std::string& path, ExportFormat format, int percent)> onSave;
 
+    // Offers page `page` of `sourcePath` under its own name, as the split names it
+    // ("report_3"), in the folder of the last save, else in `folder`, else in the source's.
+    // The type stays the last one chosen.
+    void offerPageName(const std::string& sourcePath, uint32_t page, const QString& folder);
     // Shows `tile` as the preview and the dialog modally.
     void showForPage(const QImage& tile);
 

@@ -98,6 +98,13 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
         PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
     });
 
+    RecentMenu = new QMenu(this);
+    RecentMenu->setObjectName("RecentMenu");
+    SpeedButton4->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(SpeedButton4, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!RecentMenu->isEmpty()) RecentMenu->popup(SpeedButton4->mapToGlobal(at));
+    });
+
     Image2 = new PictureBox(this);
     Image2->setObjectName("Image2");
     Image2->setGeometry(120, 128, 120, 120);
@@ -109,6 +116,16 @@ void SplitPage::addPage(const std::string& caption) {
     auto* entry = new QListWidgetItem(QIcon(QPixmap::fromImage(ImageList1.back())),
                                       QString::fromStdString(caption));
     ListView1->addItem(entry);
+}
+
+void SplitPage::setRecentTiffs(const QStringList& paths) {
+    RecentMenu->clear();
+    for (const QString& path : paths) {
+        // "&" would otherwise be taken for a mnemonic.
+        QAction* entry = RecentMenu->addAction(QString(path).replace("&", "&&"));
+        connect(entry, &QAction::triggered, this, [this, path] { emit recentTiffChosen(path); });
+    }
+    SpeedButton4->setToolTip(paths.isEmpty() ? QString() : "右键单击: 最近打开的文件");
 }
 
 void SplitPage::clearPages() {

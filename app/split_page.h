@@ -50,6 +50,9 @@ public:
     // The tile of page `page`; nothing when the list has no such page.
     std::optional<QImage> pageTile(int page) const;
 
+    // The TIFF files opened last, newest first: the context menu of "打开".
+    void setRecentTiffs(const QStringList& paths);
+
     // The percentage as the spin box shows it, typed text included even when not yet
     // committed, clamped to 1..1000 and committed to the box.
     int percent();
@@ -76,10 +79,13 @@ public:
     QAction* N1;
     QAction* N2;
     QAction* LosslessSaveAction;  // the page copied as stored into a TIFF
+    QMenu* RecentMenu;            // "打开"'s context menu: the TIFF files opened last
 
 signals:
     // A file was dropped onto the page list from a file manager.
     void tiffDropped(const QString& path);
+    // A file was chosen from the TIFF files opened last.
+    void recentTiffChosen(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -12,7 +12,14 @@ const char* const kAddingProgressText = "正在添加图片,请等待......";
 std::optional<std::string> FillMergeItemSize(const std::string& path) {
     TGPImage image(widenPath(path), false);
     if (!image.NativeHandle) return std::nullopt;
-    return std::to_string(image.PixelWidth()) + "×" + std::to_string(image.PixelHeight());
+    std::string size = std::to_string(image.PixelWidth()) + "×" + std::to_string(image.PixelHeight());
+    // How many pages "取全部页面" would take from it.
+    GUID dimension{};
+    if (image.ListFrameDimensions(&dimension, 1) == Ok) {
+        if (const uint32_t pages = image.CountFrames(&dimension); pages > 1)
+            size += " (" + std::to_string(pages) + "页)";
+    }
+    return size;
 }
 
 bool AddMergeItem(MergeList& list, const std::string& path) {

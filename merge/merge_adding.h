@@ -11,9 +11,9 @@
 
 namespace orvelle {
 
-// "W×H" of a picture file's first page; nothing when the file cannot be decoded. A
-// multi-page document whose first page is damaged still decodes (its other pages can be
-// merged) and reads 0×0.
+// "W×H" of a picture file's first page, with " (N页)" after it for a document of N > 1 pages;
+// nothing when the file cannot be decoded. A multi-page document whose first page is damaged
+// still decodes (its other pages can be merged) and reads 0×0.
 std::optional<std::string> FillMergeItemSize(const std::string& path);
 
 // Appends `path` with its size text; false, and the list unchanged, when it cannot be

@@ -156,14 +156,16 @@ TEST_F(MergeAddingTest, EntriesInTheChosenOrderWithTheLastSelected) {
     EXPECT_EQ(adding.added, 4u);
     ASSERT_EQ(list.count(), 5u);
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"two.tif", "30×20"}, {"b.png", "7×9"}, {"c.jpg", "16×8"}, {"b.png", "7×9"}};
+        {"two.tif", "30×20 (2页)"}, {"b.png", "7×9"}, {"c.jpg", "16×8"}, {"b.png", "7×9"}};
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(list.entries()[i + 1].path, dir.file(expected[i].first));
         EXPECT_EQ(list.entries()[i + 1].sizeText, expected[i].second);
     }
     EXPECT_EQ(list.selected(), 4);
-    // Events are processed after each file, and nothing is said.
-    EXPECT_EQ(rec.events, std::vector<std::string>(4, "pump"));
+    // The status text is up from the start to the end; events are processed after each
+    // file, and nothing is said.
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"status 正在添加图片,请等待......", "pump", "pump", "pump",
+                                                    "pump", "end"}));
 }
 
 TEST_F(MergeAddingTest, UndecodableFilesAreNamedNotKept) {

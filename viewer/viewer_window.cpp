@@ -145,6 +145,7 @@ void TForm2::showPage(int32_t page, bool numbered) {
 void TForm2::stepTo(int32_t page) {
     if (m_path.empty() || page < 0 || page >= m_pageCount || page == m_page) return;
     showPage(page, true);
+    emit pageStepped(QString::fromStdString(m_path), page);
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {

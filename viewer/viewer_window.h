@@ -46,6 +46,10 @@ public:
     int ViewerClientWidth = 0;
     int ViewerClientHeight = 0;
 
+signals:
+    // The user stepped to page `page` of `path`.
+    void pageStepped(const QString& path, int page);
+
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

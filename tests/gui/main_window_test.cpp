@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -31,6 +33,7 @@
 #include "app/main_window.h"
 #include "app/merge_page.h"
 #include "app/qt_language.h"
+#include "app/remembered_choices.h"
 #include "app/save_page_dialog.h"
 #include "viewer/viewer_window.h"
 #include "viewer/picture_box.h"
@@ -96,6 +99,7 @@ private:
 
 private slots:
     void init() {
+        RememberedChoices::forgetAll();  // each test starts as a first run
         recorder = fixtures::RecordingContext();
         window = std::make_unique<TForm1>();
         viewer = std::make_unique<TForm2>();
@@ -723,25 +727,29 @@ private slots:
         fixtures::TempDir dir;
         fixtures::writeTiff(dir.file("doc.tif"), {{fixtures::TiffKind::Rgb, 30, 20}, {fixtures::TiffKind::Grey8, 40, 20},
                                                   {fixtures::TiffKind::Bilevel, 50, 20}});
+        window->openTiff(QString::fromStdString(dir.file("doc.tif")));
         viewer->openPicture("doc.tif", dir.file("doc.tif"), 0, true);
         const auto press = [&](Qt::Key key) { QTest::keyClick(viewer.get(), key); };
-        const auto shown = [&] { return std::make_pair(viewer->page(), viewer->Image1->width()); };
+        // The page shown, its width, and the page list's selection, which follows it.
+        const auto shown = [&] {
+            return std::make_tuple(viewer->page(), viewer->Image1->width(), window->TabSheet1->selectedPage());
+        };
         press(Qt::Key_PageUp);  // the first page stops
-        QCOMPARE(shown(), std::make_pair(0, 30));
+        QCOMPARE(shown(), std::make_tuple(0, 30, -1));
         press(Qt::Key_PageDown);
-        QCOMPARE(shown(), std::make_pair(1, 40));
+        QCOMPARE(shown(), std::make_tuple(1, 40, 1));
         QCOMPARE(viewer->windowTitle(), QString("doc.tif 图(2)"));
         press(Qt::Key_End);
-        QCOMPARE(shown(), std::make_pair(2, 50));
+        QCOMPARE(shown(), std::make_tuple(2, 50, 2));
         press(Qt::Key_PageDown);  // so does the last
-        QCOMPARE(shown(), std::make_pair(2, 50));
+        QCOMPARE(shown(), std::make_tuple(2, 50, 2));
         press(Qt::Key_Home);
-        QCOMPARE(shown(), std::make_pair(0, 30));
+        QCOMPARE(shown(), std::make_tuple(0, 30, 0));
         QWidget* sheet = viewer->Image1->parentWidget()->parentWidget();  // the scroll area's viewport
         QWheelEvent towards(QPointF(5, 5), sheet->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                             Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(sheet, &towards);
-        QCOMPARE(shown(), std::make_pair(1, 40));
+        QCOMPARE(shown(), std::make_tuple(1, 40, 1));
         QCOMPARE(viewer->windowTitle(), QString("doc.tif 图(2)"));
         QVERIFY(recorder.messages().empty());
         press(Qt::Key_Escape);
@@ -762,20 +770,21 @@ private slots:
         QCOMPARE(saveDialog->Image1->picture(), window->TabSheet1->ImageList1[1].convertToFormat(QImage::Format_RGB32));
         const fixtures::RgbaImage png = fixtures::readPng(dir.file("page.PNG"));
         QCOMPARE(QSize(int(png.width), int(png.height)), QSize(850, 1100));
-        QCOMPARE(offeredFiles.back().type, 1);  // at first: JPEG, no name
-        QVERIFY(offeredFiles.back().name.isEmpty());
+        // At first JPEG, and the page's own name beside the source.
+        QCOMPARE(offeredFiles.back().type, 1);
+        QCOMPARE(offeredFiles.back().name, QString::fromStdString(dir.file("doc_2")));
 
         // A name with an extension keeps it, whatever the type: PNG data under page.jpg.
         savePageThroughTheDialog(0, TSaveDlg::FileChoice{QString::fromStdString(dir.file("page.jpg")), 4});
         QCOMPARE(fixtures::readPng(dir.file("page.jpg")).width, 30u);
-        QCOMPARE(offeredFiles.back().name, QString::fromStdString(dir.file("page.PNG")));
+        QCOMPARE(offeredFiles.back().name, QString::fromStdString(dir.file("doc_1")));
         QCOMPARE(saveDialog->SpinEdit1->value(), 100);
 
         savePageThroughTheDialog(0, TSaveDlg::FileChoice{QString::fromStdString(dir.file("t")), 5});
         QCOMPARE(fixtures::readTiffPages(dir.file("t.TIF")).size(), size_t{1});
         savePageThroughTheDialog(0, std::nullopt);  // cancelled: nothing written
         QCOMPARE(offeredFiles.back().type, 5);      // the type of the last save is offered again
-        QCOMPARE(offeredFiles.back().name, QString::fromStdString(dir.file("t.TIF")));
+        QCOMPARE(offeredFiles.back().name, QString::fromStdString(dir.file("doc_1")));
 
         // "取消" closes without asking; nothing more is written.
         QTimer::singleShot(0, saveDialog.get(), [this] { saveDialog->SpeedButton2->click(); });
@@ -825,6 +834,48 @@ private slots:
         QFETCH(QSize, frame);
         QFETCH(QPoint, topLeft);
         QCOMPARE(centredTopLeft(available, frame), topLeft);
+    }
+
+    // The split's format and percentage, the merge's page choice and the TIFF files opened
+    // last come back in the next run; a recent file that is gone leaves the list when chosen.
+    void choicesAreRememberedBetweenRuns() {
+        fixtures::TempDir dir;
+        const QString a = QString::fromStdString(dir.file("a.tif")), b = QString::fromStdString(dir.file("b.tif"));
+        fixtures::writeTiff(a.toStdString(), {{fixtures::TiffKind::Rgb, 8, 8}});
+        fixtures::writeTiff(b.toStdString(), {{fixtures::TiffKind::Grey8, 6, 6}});
+        window->openTiff(a);
+        window->openTiff(b);
+        window->openTiff(QString::fromStdString(dir.file("none.tif")));  // never listed, not kept
+        window->TabSheet1->FlatComboBox1->setCurrentIndex(3);
+        window->TabSheet1->SpinEdit1->setValue(30);
+        window->TabSheet2->RadioButton2->setChecked(true);
+        window->close();
+
+        const auto recentMenu = [](TForm1& form) {
+            QStringList entries;
+            for (QAction* action : form.TabSheet1->RecentMenu->actions()) entries << action->text();
+            return entries;
+        };
+        TForm1 next;
+        next.setMessageSink(&recorder);
+        next.setEventPump(&recorder);
+        QCOMPARE(next.TabSheet1->FlatComboBox1->currentIndex(), 3);
+        QCOMPARE(next.TabSheet1->SpinEdit1->value(), 30);
+        QVERIFY(next.TabSheet2->RadioButton2->isChecked());
+        QCOMPARE(recentMenu(next), (QStringList{b, a}));
+
+        recorder = fixtures::RecordingContext();
+        QFile::remove(a);
+        next.TabSheet1->RecentMenu->actions().at(1)->trigger();
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"错误|TIF文件无法识别!"});
+        QCOMPARE(recentMenu(next), QStringList{b});
+
+        // At most eight, newest first, each once.
+        RememberedChoices remembered;
+        for (int i = 1; i <= 9; ++i) remembered.addRecentTiff(QString("/scans/%1.tif").arg(i));
+        remembered.addRecentTiff("/scans/5.tif");
+        QCOMPARE(remembered.recentTiffs(), (QStringList{"/scans/5.tif", "/scans/9.tif", "/scans/8.tif", "/scans/7.tif",
+                                                        "/scans/6.tif", "/scans/4.tif", "/scans/3.tif", "/scans/2.tif"}));
     }
 
     // Tab goes round the side bar and the page shown, in reading order; Space and Enter press
@@ -935,6 +986,9 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         GuardedApplication application(argc, argv);
+        // The windows remember choices in the user's settings: here, in a folder of the run's own.
+        const fixtures::TempDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.path()));
         MainWindowTest test;
         status = QTest::qExec(&test, argc, argv);
     }

@@ -2,7 +2,9 @@
 // (docs/ in the repository): `make screenshots`.
 #include <QDir>
 #include <QPixmap>
+#include <QSettings>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include "app/about_page.h"
@@ -18,6 +20,9 @@ int main(int argc, char** argv) {
         orvelle::GuardedApplication application(argc, argv);
         const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs");
         QDir().mkpath(folder);
+        // Pictures of a first run: none of the user's remembered choices.
+        QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         orvelle::TForm1 window;
         window.show();
         const std::pair<QToolButton*, const char*> pages[] = {

@@ -39,8 +39,8 @@ RgbaImage readBmp24(const std::string& path);  // 24-bit, or 1- and 8-bit with a
 // Files in `folder`, sorted, hidden ones included.
 std::vector<std::string> listFolder(const std::string& folder);
 
-// Records every call as text: "begin 3 <text>", "step 0", "end", "message <title> <text>",
-// "pump". `onMessage`, when set, runs as a message is shown.
+// Records every call as text: "begin 3 <text>", "step 0", "end", "status <text>",
+// "message <title> <text>", "pump". `onMessage`, when set, runs as a message is shown.
 class RecordingContext : public orvelle::ProgressDisplay,
                          public orvelle::MessageSink,
                          public orvelle::EventPump {
@@ -48,6 +48,7 @@ public:
     void begin(int steps, const std::string& text) override;
     void step(int position) override;
     void end() override;
+    void status(const std::string& text) override;
     void show(const std::string& text, const std::string& title, orvelle::MessageIcon icon) override;
     // Records the message as show() does, and its details in `details`.
     void show(const std::string& text, const std::string& title, orvelle::MessageIcon icon,
