@@ -412,6 +412,8 @@ private slots:
                                                                dir.file("gone.png")});
         QCOMPARE(page->ListView2->model()->rowCount(), 2);
         QCOMPARE(page->ListView2->model()->index(1, 1).data().toString(), QString("60×240"));
+        QCOMPARE(page->ListView2->model()->index(1, 1).data(Qt::ToolTipRole).toString(),
+                 QString::fromStdString(dir.file("tall.png") + "\n60×240"));
         QCOMPARE(page->ListView2->selectionModel()->selectedRows().first().row(), 1);
         QCOMPARE(preview(60, 20), blue);
         QCOMPARE(preview(20, 60), white);
