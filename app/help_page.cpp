@@ -45,7 +45,8 @@ const char* const kHelpLines[] = {
     "    Ctrl+1至Ctrl+4：图片分解、图片合成、版权信息、简易说明；F1：简易说明；",
     "    Ctrl+O：在图片分解页打开TIFF文件，在图片合成页添加图片；Ctrl+Q：退出；",
     "    合成列表中：Delete移出图片，Ctrl+↑、Ctrl+↓调整位置；",
-    "    在缩略图或合成列表上按Enter：观看大图片；任务进行中按Esc键取消任务。",
+    "    在缩略图或合成列表上按Enter：观看大图片；任务进行中按Esc键取消任务；",
+    "    Tab键在各按钮和列表间移动，空格键或Enter键按下按钮；右键单击[打开]：最近打开的TIFF文件。",
 };
 
 HelpPage::HelpPage(QWidget* parent) : QWidget(parent) {

@@ -16,7 +16,7 @@ public:
 };
 
 // The help text, one line per entry, with hard line breaks: the page's 31 lines, then the
-// program's keys in 5 more.
-extern const char* const kHelpLines[36];
+// program's keys in 6 more.
+extern const char* const kHelpLines[37];
 
 }  // namespace orvelle

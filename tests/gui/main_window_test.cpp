@@ -966,12 +966,12 @@ private slots:
     void helpTextIsFixedAndInOrder() {
         QTextEdit* help = window->TabSheet4->RichEdit1;
         QVERIFY(help->isReadOnly());
-        QCOMPARE(help->document()->blockCount(), 36);
+        QCOMPARE(help->document()->blockCount(), 37);
         QCOMPARE(help->viewport()->palette().color(QPalette::Window), QColor(255, 251, 240));
         const QString text = help->toPlainText();
         const char* order[] = {"TIFF", "旧式JPEG", "LZW", "（1）图片分解：", "本页另存为", "观看大图片",
                                "保存选项：", "24位RGB", "（2）图片合成：", "[添加图片]", "[位置下移]",
-                               "全部页面", "不改变图片的尺寸", "键盘操作：", "Ctrl+1至Ctrl+4", "按Esc键取消"};
+                               "全部页面", "不改变图片的尺寸", "键盘操作：", "Ctrl+1至Ctrl+4", "按Esc键取消", "最近打开的TIFF文件"};
         int at = 0;
         for (const char* phrase : order) {
             const int found = text.indexOf(QString::fromUtf8(phrase), at);
