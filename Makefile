@@ -12,12 +12,13 @@ PACKAGES := build-essential cmake pkg-config \
             qt6-base-dev libgl-dev qt6-translations-l10n \
             libgtest-dev nlohmann-json3-dev \
             qpdf poppler-utils img2pdf \
+            desktop-file-utils appstream bash-completion lintian parallel jq \
             fonts-noto-cjk
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 SAMPLE := build/sample/sample.tif
 
-.PHONY: deps build build-asan build-tsan run install screenshots artwork test test-dev test-asan test-tsan clean fuzz
+.PHONY: deps build build-asan build-tsan run install package screenshots artwork test test-dev test-asan test-tsan clean fuzz
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -55,6 +56,12 @@ install: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 	$(SUDO) cmake --install build/release --prefix $(PREFIX)
+
+# A Debian package of the release build: build/orvelle_<version>_<arch>.deb.
+package: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	cpack --config build/release/CPackConfig.cmake -B build
 
 # Pictures of the four pages for the README, drawn offscreen.
 screenshots: build
