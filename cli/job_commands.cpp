@@ -164,6 +164,17 @@ int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 namespace {
 
+// The last message as reports give it: its identifier and the program's own words, whatever
+// the language of the terminal.
+ClosingMessage closingMessage(const TerminalMessages& messages) {
+    const Message& last = messages.last();
+    return {last.id, last.reportTitle, last.reportText};
+}
+
+}  // namespace
+
+namespace {
+
 // The pages of a document, for ranges with an open end; 0 when it cannot be decoded.
 uint32_t countPages(const std::string& path) {
     std::unique_ptr<TGPImage> image(new TGPImage(widenPath(path), false));
@@ -254,7 +265,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         result.outcomes.push_back(outcome);
         if (written) result.written.push_back(*target);
         else result.failedPages.push_back(request.pageIndex);
-        if (json) printSplitReport(out, source, result, {messages.lastTitle(), messages.lastText()});
+        if (json) printSplitReport(out, source, result, closingMessage(messages));
         else if (written) out << *target << "\n";
         printDecodedPages(err, source, result);
         if (!written) {
@@ -289,7 +300,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     JobContext context{progress, messages, pump, &jobCancel()};
     const ExportAllResult result = ExportAllPages(request, context);
     if (json) {
-        printSplitReport(out, source, result, {messages.lastTitle(), messages.lastText()});
+        printSplitReport(out, source, result, closingMessage(messages));
     } else {
         for (const std::string& file : result.written) out << file << "\n";
     }
@@ -364,7 +375,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     NoEvents pump;
     JobContext context{progress, messages, pump, &jobCancel()};
     const ComposeResult result = ComposeTiff(request, context);
-    if (a.flag("--json")) printMergeReport(out, *output, result, {messages.lastTitle(), messages.lastText()});
+    if (a.flag("--json")) printMergeReport(out, *output, result, closingMessage(messages));
     printDecodedPages(err, result);
     printMergeFailures(err, *output, result);
     if (!result.written) return unlessInterrupted(result.cancelled, kNothingWritten);

@@ -9,7 +9,7 @@ namespace orvelle::cli {
 namespace {
 
 void printMessage(std::ostream& out, const ClosingMessage& message) {
-    out << "\"message\": {\"title\": " << jsonString(message.title) << ", \"text\": " << jsonString(message.text)
+    out << "\"message\": {\"id\": " << jsonString(message.id) << ", \"title\": " << jsonString(message.title) << ", \"text\": " << jsonString(message.text)
         << "}";
 }
 

@@ -11,12 +11,13 @@ namespace orvelle::cli {
 
 // The message the window would have shown at the end of the job.
 struct ClosingMessage {
+    std::string id;  // "split_done"; what programs go by
     std::string title;
     std::string text;
 };
 
 // {"command": "split", "source", "document_pages", "cancelled", "pages": [{"page", "file"} or
-//  {"page", "error"}], "written", "failed", "message": {"title", "text"}}; pages from 1. A
+//  {"page", "error"}], "written", "failed", "message": {"id", "title", "text"}}; pages from 1. A
 // lossless run adds "copied" to each page written, and "reason" where it is false.
 void printSplitReport(std::ostream& out, const std::string& source, const ExportAllResult& result,
                       const ClosingMessage& message);

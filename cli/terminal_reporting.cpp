@@ -22,10 +22,13 @@ void TerminalProgress::end() {
     m_steps = 0;
 }
 
-void TerminalMessages::show(const std::string& text, const std::string& title, MessageIcon) {
-    m_err << title << ": " << text << "\n";
-    m_text = text;
-    m_title = title;
+void TerminalMessages::showMessage(const Message& message) {
+    m_err << message.title << ": " << message.text << "\n";
+    m_last = message;
+}
+
+void TerminalMessages::show(const std::string& text, const std::string& title, MessageIcon icon) {
+    showMessage({{}, text, title, text, title, icon, {}});
 }
 
 }  // namespace orvelle::cli

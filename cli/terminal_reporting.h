@@ -21,17 +21,18 @@ private:
     int m_steps = 0;
 };
 
-// Shows each message on standard error and keeps the last one for a report.
+// Shows each message on standard error in the user's language and keeps the last one, as
+// reports give it, for a report.
 class TerminalMessages : public MessageSink {
 public:
     explicit TerminalMessages(std::ostream& err) : m_err(err) {}
+    void showMessage(const Message& message) override;
     void show(const std::string& text, const std::string& title, MessageIcon icon) override;
-    const std::string& lastText() const { return m_text; }
-    const std::string& lastTitle() const { return m_title; }
+    const Message& last() const { return m_last; }
 
 private:
     std::ostream& m_err;
-    std::string m_text, m_title;
+    Message m_last;
 };
 
 // Nothing is waiting on a terminal between steps.

@@ -2,8 +2,6 @@
 
 namespace orvelle {
 
-const char* const kErrorTitle = "错误";
-const char* const kInformationTitle = "提示";
 
 ProgressScope::ProgressScope(ProgressDisplay& display, int steps, const std::string& text)
     : m_display(display) {
@@ -24,15 +22,33 @@ void ProgressScope::end() {
     m_display.end();
 }
 
-void showError(MessageSink& messages, const std::string& text, const std::string& details) {
-    if (details.empty())
-        messages.show(text, kErrorTitle, MessageIcon::Error);
+void MessageSink::showMessage(const Message& message) {
+    if (message.details.empty())
+        show(message.text, message.title, message.icon);
     else
-        messages.show(text, kErrorTitle, MessageIcon::Error, details);
+        show(message.text, message.title, message.icon, message.details);
 }
 
-void showInformation(MessageSink& messages, const std::string& text) {
-    messages.show(text, kInformationTitle, MessageIcon::Information);
+namespace {
+
+Message messageOf(const MessageText& message, TextId title, MessageIcon icon, const std::string& details) {
+    return {textKey(message.id), render(message, Language::Chinese), sayIn(Language::Chinese, title),
+            render(message, programLanguage()), say(title), icon, details};
+}
+
+}  // namespace
+
+void showError(MessageSink& messages, const MessageText& message, const std::string& details) {
+    messages.showMessage(messageOf(message, TextId::ErrorTitle, MessageIcon::Error, details));
+}
+
+void showInformation(MessageSink& messages, const MessageText& message) {
+    messages.showMessage(messageOf(message, TextId::InformationTitle, MessageIcon::Information, {}));
+}
+
+void showError(MessageSink& messages, const std::string& text) {
+    const std::string title = say(TextId::ErrorTitle);
+    messages.showMessage({{}, text, title, text, title, MessageIcon::Error, {}});
 }
 
 std::string plainName(const std::string& path) { return path; }
@@ -43,20 +59,13 @@ std::string joinedLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-std::string pathListMessage(const std::string& heading, const std::vector<std::string>& paths) {
+std::string render(const MessageText& message, Language language) {
     constexpr size_t kListed = 10;
-    std::string text = heading;
-    for (size_t i = 0; i < paths.size() && i < kListed; ++i) text += "\n" + paths[i];
-    if (paths.size() > kListed) text += "\n……共" + std::to_string(paths.size()) + "个";
+    std::string text = sayIn(language, message.id, message.number);
+    for (size_t i = 0; i < message.paths.size() && i < kListed; ++i) text += "\n" + message.paths[i];
+    if (message.paths.size() > kListed)
+        text += "\n" + sayIn(language, TextId::MoreInAll, static_cast<long long>(message.paths.size()));
     return text;
 }
-
-std::string cancelledAddMessage(size_t addedFiles) { return "已取消,已加入" + std::to_string(addedFiles) + "个文件。"; }
-
-std::string cancelledSplitMessage(size_t savedPages) {
-    return "已取消,已保存" + std::to_string(savedPages) + "页。";
-}
-
-const char* const kCancelledComposeMessage = "已取消,未生成文件。";
 
 }  // namespace orvelle

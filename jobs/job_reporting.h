@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "job_cancel.h"
+#include "texts.h"
 
 namespace orvelle {
 
@@ -23,9 +24,36 @@ public:
 
 enum class MessageIcon { Error, Information };
 
+// A message as a job gives it: its identifier and its text as the program's own Chinese gives
+// it, for reports read by programs (no identifier for the window's own messages); the text
+// and title in the user's language; and what lies behind it.
+struct Message {
+    std::string id;
+    std::string reportText;
+    std::string reportTitle;
+    std::string text;
+    std::string title;
+    MessageIcon icon = MessageIcon::Information;
+    std::string details;
+};
+
+// What a job's message says: the text of `id` with its number, and the paths listed after it
+// one a line (at most ten, then "……共{K}个", so that a long list still fits on the screen).
+struct MessageText {
+    MessageText(TextId textId, long long textNumber = 0, std::vector<std::string> listed = {})
+        : id(textId), number(textNumber), paths(std::move(listed)) {}
+    TextId id;
+    long long number;
+    std::vector<std::string> paths;
+};
+std::string render(const MessageText& message, Language language);
+
 class MessageSink {
 public:
     virtual ~MessageSink() = default;
+    // The message with its identifier; shown as the overloads below show it, unless a sink
+    // keeps the identifier too.
+    virtual void showMessage(const Message& message);
     virtual void show(const std::string& text, const std::string& title, MessageIcon icon) = 0;
     // The same message with what lies behind it (which files failed, and why) for whoever
     // asks, a message box's details; the message itself stays as it is.
@@ -87,18 +115,11 @@ private:
     ProgressDisplay& m_display;
 };
 
-extern const char* const kErrorTitle;        // "错误"
-extern const char* const kInformationTitle;  // "提示"
-
-void showError(MessageSink& messages, const std::string& text, const std::string& details = {});
-void showInformation(MessageSink& messages, const std::string& text);
-
-// What a cancelled job says: "已取消,已保存{k}页。" after a split, "已取消,未生成文件。"
-// after a composition.
-std::string cancelledSplitMessage(size_t savedPages);
-// "已取消,已加入{k}个文件。" after an add batch to the merge list.
-std::string cancelledAddMessage(size_t addedFiles);
-extern const char* const kCancelledComposeMessage;
+// A job's message, titled "错误" or "提示".
+void showError(MessageSink& messages, const MessageText& message, const std::string& details = {});
+void showInformation(MessageSink& messages, const MessageText& message);
+// The window's own messages, which have no identifier, in its own words.
+void showError(MessageSink& messages, const std::string& text);
 
 // How a report writes a file's name: as it stands in a message box, quoted where it holds
 // blanks or control characters on a terminal.
@@ -108,8 +129,5 @@ std::string plainName(const std::string& path);
 // Lines joined by newlines, for a message's details.
 std::string joinedLines(const std::vector<std::string>& lines);
 
-// `heading` followed by the paths, one a line: at most ten, then "……共{K}个" when there are
-// more, so that a long list still fits on the screen.
-std::string pathListMessage(const std::string& heading, const std::vector<std::string>& paths);
 
 }  // namespace orvelle

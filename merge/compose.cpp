@@ -18,8 +18,6 @@
 namespace orvelle {
 namespace {
 
-const char* const kComposeProgressText = "正在合成TIFF文件,请等待......";
-const char* const kComposePdfProgressText = "正在合成PDF文件,请等待......";
 
 // How writing an output went, for both kinds of output below.
 class OutputState {
@@ -177,7 +175,7 @@ private:
 };
 
 std::string pageLabel(const std::string& path, uint32_t page) {
-    return path + " (第" + std::to_string(page + 1) + "页)";
+    return path + say(TextId::PageOfSource, page + 1);
 }
 
 // A source decoded beside the composition, with the decoder's reason when it failed.
@@ -367,8 +365,7 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
 }  // namespace
 
 std::string skippedSourcesMessage(const std::vector<std::string>& skipped, bool pdf) {
-    return pathListMessage(pdf ? "PDF文件合成完毕,但以下图片无法识别,未能合成:" : "TIF文件合成完毕,但以下图片无法识别,未能合成:",
-                           skipped);
+    return render({pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped, 0, skipped}, programLanguage());
 }
 
 bool isPdfPath(const std::string& path) {
@@ -380,28 +377,28 @@ bool isPdfPath(const std::string& path) {
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     ComposeResult result;
-    const char* const failedText = request.pdf ? "PDF文件合成失败!" : "TIF文件合成失败!";
+    const TextId failed = request.pdf ? TextId::ComposePdfFailed : TextId::ComposeFailed;
     if (request.sources.empty()) return result;
     if (trimmedText(request.outputPath).empty()) {
-        showError(context.messages, "请选择文件保存的名字!");
+        showError(context.messages, TextId::ComposeNoName);
         return result;
     }
     for (const std::string& source : request.sources) {
         if (sameFile(source, request.outputPath)) {
-            showError(context.messages, "合成文件不能覆盖待合成的图片!");
+            showError(context.messages, TextId::ComposeOverwritesSource);
             return result;
         }
     }
     // A folder, a FIFO or a missing folder is known before any source is decoded.
     if (result.outputFailure = outputRefusal(request.outputPath); !result.outputFailure.empty()) {
-        showError(context.messages, failedText, joinedLines(composeFailureLines(request.outputPath, result)));
+        showError(context.messages, failed, joinedLines(composeFailureLines(request.outputPath, result)));
         return result;
     }
     {
         const std::vector<uint32_t> planned = plannedSteps(request);
         int steps = 0;
         for (const uint32_t n : planned) steps += static_cast<int>(n);
-        ProgressScope scope(context.progress, steps, request.pdf ? kComposePdfProgressText : kComposeProgressText);
+        ProgressScope scope(context.progress, steps, say(request.pdf ? TextId::ComposePdfProgress : TextId::ComposeProgress));
         // The status text is on screen before the first page is read.
         context.pump.processPendingEvents();
         PageProgress progress(scope, context, planned);
@@ -415,16 +412,17 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     }
     if (result.pageOutOfRange) return result;
     if (result.cancelled) {
-        showInformation(context.messages, kCancelledComposeMessage);
+        showInformation(context.messages, TextId::CancelledNothing);
         return result;
     }
     const std::string details = joinedLines(composeFailureLines(request.outputPath, result));
     if (!result.written) {
-        showError(context.messages, failedText, details);
+        showError(context.messages, failed, details);
     } else if (!result.skipped.empty()) {
-        showError(context.messages, skippedSourcesMessage(result.skipped, request.pdf), details);
+        showError(context.messages,
+                  {request.pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped, 0, result.skipped}, details);
     } else {
-        showInformation(context.messages, request.pdf ? "PDF文件合成完毕!" : "TIF文件合成完毕!");
+        showInformation(context.messages, request.pdf ? TextId::ComposePdfDone : TextId::ComposeDone);
     }
     return result;
 }

@@ -7,7 +7,6 @@
 
 namespace orvelle {
 
-const char* const kAddingProgressText = "正在添加图片,请等待......";
 
 std::optional<std::string> FillMergeItemSize(const std::string& path) {
     TGPImage image(widenPath(path), false);
@@ -17,7 +16,7 @@ std::optional<std::string> FillMergeItemSize(const std::string& path) {
     GUID dimension{};
     if (image.ListFrameDimensions(&dimension, 1) == Ok) {
         if (const uint32_t pages = image.CountFrames(&dimension); pages > 1)
-            size += " (" + std::to_string(pages) + "页)";
+            size += say(TextId::DocumentPages, pages);
     }
     return size;
 }
@@ -39,7 +38,7 @@ MergeAdding addMergeFiles(MergeList& list, const std::vector<std::string>& paths
     MergeAdding adding;
     {
         // Shown until the closing messages; a file may take long to be read.
-        const StatusScope status(context.progress, kAddingProgressText);
+        const StatusScope status(context.progress, say(TextId::AddingProgress));
         for (const std::string& path : paths) {
             if (AddMergeItem(list, path))
                 ++adding.added;
@@ -55,9 +54,10 @@ MergeAdding addMergeFiles(MergeList& list, const std::vector<std::string>& paths
         if (list.count() > 0) list.select(static_cast<int>(list.count()) - 1);  // its preview is decoded
     }
     if (!adding.rejected.empty())
-        showError(context.messages, pathListMessage("以下图片无法识别,未加入列表:", adding.rejected));
+        showError(context.messages, {TextId::PicturesNotAdded, 0, adding.rejected});
     // A cancelled batch says so, as the other jobs do.
-    if (adding.cancelled) showInformation(context.messages, cancelledAddMessage(adding.added));
+    if (adding.cancelled)
+        showInformation(context.messages, {TextId::CancelledAdded, static_cast<long long>(adding.added)});
     return adding;
 }
 

@@ -15,7 +15,6 @@
 namespace orvelle {
 namespace {
 
-const char* const kSplitProgressText = "正在分解TIFF文件,请等待......";
 
 int32_t clampPercent(int32_t percent) { return std::clamp(percent, kMinPercent, kMaxPercent); }
 
@@ -87,11 +86,11 @@ GpStatus savePageInClass(TGPImage& source, int32_t percent, const std::string& t
 bool checkExportInputs(const std::string& sourceText, const std::string& folderText,
                        MessageSink& messages) {
     if (trimmedText(sourceText).empty()) {
-        showError(messages, "请选择TIF文件!");
+        showError(messages, TextId::ChooseTiff);
         return false;
     }
     if (trimmedText(folderText).empty()) {
-        showError(messages, "请选择文件存放目录!");
+        showError(messages, TextId::ChooseFolder);
         return false;
     }
     return true;
@@ -203,7 +202,7 @@ std::optional<std::vector<uint32_t>> pagesToSplit(const ExportAllRequest& reques
                                                   JobContext& context, WhyNone whyNone) {
     if (result.pages == 0) {
         result.sourceFailure = whyNone();
-        showError(context.messages, "TIF文件无法识别!", joinedLines(splitFailureLines(request.sourcePath, result)));
+        showError(context.messages, TextId::TiffUnreadable, joinedLines(splitFailureLines(request.sourcePath, result)));
         return std::nullopt;
     }
     std::vector<uint32_t> pages = request.pages;
@@ -230,15 +229,14 @@ void noteOutcome(ExportAllResult& result, PageOutcome outcome) {
 
 void showSplitEnd(const ExportAllRequest& request, const ExportAllResult& result, JobContext& context) {
     if (result.cancelled) {
-        showInformation(context.messages, cancelledSplitMessage(result.written.size()));
+        showInformation(context.messages, {TextId::CancelledSaved, static_cast<long long>(result.written.size())});
     } else if (result.failedPages.empty()) {
-        showInformation(context.messages, "TIFF分解完成!");
+        showInformation(context.messages, TextId::SplitDone);
     } else if (result.written.empty()) {
-        showError(context.messages, "TIFF分解失败,没有保存任何文件!",
+        showError(context.messages, TextId::SplitNothingSaved,
                   joinedLines(splitFailureLines(request.sourcePath, result)));
     } else {
-        showError(context.messages,
-                  "TIFF分解完成,但有" + std::to_string(result.failedPages.size()) + "页未能保存!",
+        showError(context.messages, {TextId::SplitSomeFailed, static_cast<long long>(result.failedPages.size())},
                   joinedLines(splitFailureLines(request.sourcePath, result)));
     }
 }
@@ -260,7 +258,7 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
     const CopyTarget kind{pdf, false, request.pdfDpi};
     const char* extension = formatRow(pdf ? ExportFormat::Pdf : ExportFormat::Tiff).Extension;
     {
-        ProgressScope progress(context.progress, static_cast<int>(pages.size()), kSplitProgressText);
+        ProgressScope progress(context.progress, static_cast<int>(pages.size()), say(TextId::SplitProgress));
         for (size_t i = 0; i < pages.size(); ++i) {
             if (context.cancelRequested()) {
                 result.cancelled = true;
@@ -303,7 +301,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     // Pages go in lanes (two at a time where the pages allow it); results, progress and
     // events still come page by page in order on this thread.
     {
-        ProgressScope progress(context.progress, static_cast<int>(pages.size()), kSplitProgressText);
+        ProgressScope progress(context.progress, static_cast<int>(pages.size()), say(TextId::SplitProgress));
         const auto start = [&](size_t i) {
             PageWork work{nullptr, dimension, pages[i], request.percent ? request.percent() : 100,
                           pageOutputName(request.folder, request.sourcePath, pages[i], extension, digits),
@@ -340,7 +338,7 @@ std::vector<std::string> splitFailureLines(const std::string& source, const Expo
 bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::string* reason, PageOutcome* outcome) {
     if (sameFile(request.sourcePath, request.targetPath)) {
         if (reason) *reason = "it is the document being split";
-        showError(messages, "不能覆盖正在分解的TIF文件!");
+        showError(messages, TextId::CannotOverwriteSource);
         return false;
     }
     if (copiesAsStored(request.format, request.lossless, request.percent)) {
@@ -353,7 +351,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
                                       {request.format == ExportFormat::Pdf, false, request.pdfDpi});
         if (reason) *reason = copied.reason;
         if (outcome) *outcome = copied;
-        if (!copied.reason.empty()) showError(messages, "图片保存失败!", copied.reason);
+        if (!copied.reason.empty()) showError(messages, TextId::PageSaveFailed, copied.reason);
         return copied.reason.empty();
     }
     ExportAllRequest asked;  // no source path: the check against it is made above
@@ -378,7 +376,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
                       .reason;
     }
     if (reason) *reason = why;
-    if (!why.empty()) showError(messages, "图片保存失败!", why);
+    if (!why.empty()) showError(messages, TextId::PageSaveFailed, why);
     return why.empty();
 }
 

@@ -10,7 +10,6 @@
 namespace orvelle {
 namespace {
 
-const char* const kListingProgressText = "正在将TIFF文件分页显示,请等待......";
 
 // One page made ready for its entry on a lane: its size as far as known, and its tile's
 // picture (null when the page could not be decoded).
@@ -38,7 +37,7 @@ ScaledPage scalePage(TGPImage& decoder, GUID dimension, uint32_t page) {
 }  // namespace
 
 std::string PageCaption(uint32_t pageIndex, uint32_t width, uint32_t height) {
-    return "图(" + std::to_string(pageIndex + 1) + ") " + std::to_string(width) + "*" +
+    return say(TextId::PageCaption, pageIndex + 1) + std::to_string(width) + "*" +
            std::to_string(height);
 }
 
@@ -54,14 +53,14 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
     if (count == 0) {
         listing.sourceFailure = decodeFailureReason(*source, opened);
         source.reset();
-        showError(context.messages, "TIF文件无法识别!", sourcePath + ": " + listing.sourceFailure);
+        showError(context.messages, TextId::TiffUnreadable, sourcePath + ": " + listing.sourceFailure);
         return listing;
     }
     std::unique_ptr<TGPPen> pen(CreateTileFramePen());
     // Pages are decoded and scaled in lanes (two at a time where the pages allow it); tiles
     // are drawn, entries made, progress shown and events pumped page by page in order on
     // this thread.
-    ProgressScope progress(context.progress, static_cast<int>(count), kListingProgressText);
+    ProgressScope progress(context.progress, static_cast<int>(count), say(TextId::ListingProgress));
     const auto start = [dimension](size_t page) {
         return [dimension, page](TGPImage& decoder) {
             return scalePage(decoder, dimension, static_cast<uint32_t>(page));

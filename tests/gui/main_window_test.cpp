@@ -984,6 +984,7 @@ private slots:
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    setProgramLanguage(Language::Chinese);  // the window's texts as the program's own
     ImagingSession::open();
     int status = 0;
     {

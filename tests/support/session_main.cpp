@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/gdipobj.h"
+#include "jobs/texts.h"
 
 namespace {
 class SessionEnvironment : public ::testing::Environment {
@@ -13,6 +14,8 @@ public:
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // The messages are compared as the program says them in its own language.
+    orvelle::setProgramLanguage(orvelle::Language::Chinese);
     ::testing::AddGlobalTestEnvironment(new SessionEnvironment);
     return RUN_ALL_TESTS();
 }
