@@ -24,7 +24,7 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     Image4 = new PictureBox(this);
     Image4->setObjectName("Image4");
     Image4->setGeometry(0, 0, kPageWidth, kPageHeight - kStripHeight);
-    Image4->setPicture(decodeResourcePicture(":/images/about.jpg"));
+    Image4->setPicture(decodeResourcePicture(tr(":/images/about.jpg")));
     Bevel9 = look::bevel(this, "Bevel9", Image4->geometry());
     Bevel9->setFrameShape(QFrame::Panel);
 
@@ -41,13 +41,13 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     Panel6->setObjectName("Panel6");
     Panel6->setGeometry(0, kPageHeight - kStripHeight, kPageWidth, kStripHeight);
     look::paintBackground(Panel6, Qt::black);
-    Label8 = look::label(Panel6, "Label8", "初次编译:2010.8.4  ", QRect(16, 4, 133, 14));
+    Label8 = look::label(Panel6, "Label8", tr("初次编译:2010.8.4  "), QRect(16, 4, 133, 14));
     Label8->setStyleSheet("color: yellow;");
     Image5 = new QLabel(Panel6);
     Image5->setObjectName("Image5");
     Image5->setGeometry(320, 3, 16, 16);
     Image5->setPixmap(QPixmap(":/images/version.png"));
-    Label9 = look::label(Panel6, "Label9", "当前版本:1.002     最后编译:2010.8.5", QRect(344, 4, 252, 14));
+    Label9 = look::label(Panel6, "Label9", tr("当前版本:1.002     最后编译:2010.8.5"), QRect(344, 4, 252, 14));
     Label9->setStyleSheet("color: red;");
 }
 

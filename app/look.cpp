@@ -1,8 +1,11 @@
 #include "look.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QToolButton>
+
+#include "imaging/output_formats.h"
 
 // The pictures are compiled into this static library; Qt needs to be told so once.
 static void initPictures() { Q_INIT_RESOURCE(orvelle); }
@@ -64,6 +67,16 @@ QLabel* label(QWidget* parent, const char* objectName, const QString& text, cons
     l->setGeometry(geometry);
     return l;
 }
+
+namespace {
+// The back end's format names, for the translation tools.
+[[maybe_unused]] const char* const kFormatLabels[] = {
+    QT_TRANSLATE_NOOP("Orvelle", "JPEG格式"), QT_TRANSLATE_NOOP("Orvelle", "BMP格式"),
+    QT_TRANSLATE_NOOP("Orvelle", "GIF格式"),  QT_TRANSLATE_NOOP("Orvelle", "PNG格式"),
+    QT_TRANSLATE_NOOP("Orvelle", "TIFF格式"), QT_TRANSLATE_NOOP("Orvelle", "PDF格式")};
+}  // namespace
+
+QString formatLabel(const OutputFormat& format) { return QCoreApplication::translate("Orvelle", format.Label); }
 
 void paintBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();

@@ -11,6 +11,10 @@ class QWidget;
 class QFrame;
 class QLabel;
 
+namespace orvelle {
+struct OutputFormat;
+}
+
 namespace orvelle::look {
 
 // Makes the program's pictures available under ":/images/"; call before the first use.
@@ -35,6 +39,9 @@ QFrame* bevel(QWidget* parent, const char* objectName, const QRect& geometry);
 void markFocus(QWidget* list);
 
 QLabel* label(QWidget* parent, const char* objectName, const QString& text, const QRect& geometry);
+
+// An output format's name in the user's language ("JPEG格式").
+QString formatLabel(const OutputFormat& format);
 
 // Fills a widget's background with one colour.
 void paintBackground(QWidget* widget, const QColor& colour);

@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
     orvelle::ImagingSession::open();
     orvelle::GuardedApplication application(argc, argv);
-    (void)orvelle::installQtChinese(application);  // without them, Qt's own texts stay English
+    orvelle::installWindowLanguage(application);
     application.setWindowIcon(QIcon(":/images/orvelle-32.png"));
 
     auto form1 = std::make_unique<orvelle::TForm1>();

@@ -42,7 +42,7 @@ constexpr int kClientWidth = 786;
 constexpr int kClientHeight = 529;
 constexpr int kBannerHeight = 63;
 constexpr int kStatusHeight = 19;
-const char* const kCancelHint = "按Esc键取消";
+const char* const kCancelHint = QT_TRANSLATE_NOOP("orvelle::TForm1", "按Esc键取消");
 constexpr int kSplitPage = 0, kMergePage = 1, kAboutPage = 2, kHelpPage = 3;
 }  // namespace
 
@@ -68,7 +68,8 @@ TForm1::TForm1()
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, kClientWidth, kBannerHeight);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(QPixmap(":/images/banner.bmp"));
+    // The banner holds words: each language has a picture of its own.
+    Image1->setPixmap(QPixmap(tr(":/images/banner.bmp")));
 
     Panel2 = new QWidget(this);
     Panel2->setObjectName("Panel2");
@@ -211,7 +212,7 @@ void TForm1::runJob(Job job) {
     } end{this};
     m_cancel.reset();
     JobInputGuard guard(this, m_cancel, [this] { close(); }, Panel3->SpeedButton11);
-    StatusBar2->setPanelHint(1, kCancelHint);
+    StatusBar2->setPanelHint(1, tr(kCancelHint));
     // Painted before the job's first decode, which may be long: a dialog just closed leaves
     // no picture of itself behind.
     repaint();
@@ -223,7 +224,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         // Asked once per job: yes cancels it as Escape does, and the window closes when the
         // job has ended as a cancelled job ends; no lets it run on.
         event->ignore();
-        if (!m_closeHeld && m_messages->ask("任务正在进行,是否取消并退出?", "提示")) {
+        if (!m_closeHeld && m_messages->ask(tr("任务正在进行,是否取消并退出?").toStdString(), say(TextId::InformationTitle))) {
             m_closeHeld = true;
             m_cancel.request();
         }
@@ -235,11 +236,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::SpeedButton4Click() {
-    QFileDialog dialog(this, "打开");
+    QFileDialog dialog(this, tr("打开"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     // "TIF文件(*.tif,*.tiff)|*.tif;*.tiff", in both letter cases since this file system tells
     // them apart; scanned PDFs open as documents too.
-    dialog.setNameFilter("TIF文件(*.tif,*.tiff) (*.tif *.tiff *.TIF *.TIFF *.pdf *.PDF)");
+    dialog.setNameFilter(tr("TIF文件(*.tif,*.tiff)") + " (*.tif *.tiff *.TIF *.TIFF *.pdf *.PDF)");
     if (!m_openDialogName.isEmpty())
         dialog.selectFile(m_openDialogName);
     else
@@ -285,7 +286,7 @@ void TForm1::SpeedButton7Click() {
     QString start = QString::fromStdString(TabSheet1->outputFolder());
     if (start.isEmpty() && !TabSheet1->sourceText().isEmpty()) start = QFileInfo(TabSheet1->sourceText()).absolutePath();
     if (start.isEmpty()) start = m_remembered.folder(RememberedChoices::Folder::SplitOutput);
-    const QString folder = QFileDialog::getExistingDirectory(this, "请选择", start);
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("请选择"), start);
     if (folder.isEmpty()) return;
     TabSheet1->setOutputFolder(folder);
     m_remembered.setFolder(RememberedChoices::Folder::SplitOutput, folder, false);
@@ -309,12 +310,12 @@ void TForm1::SpeedButton6Click() {
 }
 
 void TForm1::SpeedButton8Click() {
-    QFileDialog dialog(this, "打开");
+    QFileDialog dialog(this, tr("打开"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     // "TIFF、JPEG、BMP、PNG、GIF格式|*.tif;*.tiff;*.jpg;*.jpe;*.jpeg;*.bmp;*.png;*.gif", in both
     // letter cases since this file system tells them apart.
     dialog.setNameFilter(
-        "TIFF、JPEG、BMP、PNG、GIF格式 (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif *.pdf "
+        tr("TIFF、JPEG、BMP、PNG、GIF格式") + " (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif *.pdf "
         "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF *.PDF)");
     m_remembered.startIn(dialog, RememberedChoices::Folder::AddPictures);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -369,7 +370,7 @@ QString TForm1::chooseTiffToWrite(bool offerPdf) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // "TIF文件(*.tif,*.tiff)|*.TIF", in both letter cases since this file system tells them apart.
-    const QString tiff = "TIF文件(*.tif,*.tiff) (*.TIF *.tif)", pdf = "PDF文件(*.pdf) (*.PDF *.pdf)";
+    const QString tiff = tr("TIF文件(*.tif,*.tiff)") + " (*.TIF *.tif)", pdf = tr("PDF文件(*.pdf)") + " (*.PDF *.pdf)";
     dialog.setNameFilters(offerPdf ? QStringList{tiff, pdf} : QStringList{tiff});
     dialog.setDefaultSuffix("TIF");
     connect(&dialog, &QFileDialog::filterSelected, &dialog,
@@ -448,7 +449,7 @@ void TForm1::Image3DblClick() {
 
 void TForm1::SpeedButton16Click() {
     // Without a browser the click would otherwise do nothing at all.
-    if (!QDesktopServices::openUrl(QUrl(kAboutAddress))) showError(*m_messages, "无法打开网页浏览器");
+    if (!QDesktopServices::openUrl(QUrl(kAboutAddress))) showError(*m_messages, tr("无法打开网页浏览器").toStdString());
 }
 
 void TForm1::StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect) {

@@ -31,8 +31,8 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     Bevel2 = look::bevel(Panel4, "Bevel2", QRect(0, 1, 351, 20));
     Bevel3 = look::bevel(Panel4, "Bevel3", QRect(352, 1, 97, 20));
     Bevel4 = look::bevel(Panel4, "Bevel4", QRect(449, 1, 23, 20));
-    Label5 = look::label(Panel4, "Label5", "图片文件名", QRect(16, 5, 70, 14));
-    Label6 = look::label(Panel4, "Label6", "图片尺寸", QRect(384, 5, 56, 14));
+    Label5 = look::label(Panel4, "Label5", tr("图片文件名"), QRect(16, 5, 70, 14));
+    Label6 = look::label(Panel4, "Label6", tr("图片尺寸"), QRect(384, 5, 56, 14));
 
     GroupBox3 = new QGroupBox(this);
     GroupBox3->setObjectName("GroupBox3");
@@ -80,15 +80,15 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
             &MergePage::takeViewSelection);
     m_list.setListener(this);
 
-    SpeedButton8 = look::speedButton(Panel5, "SpeedButton8", "添 加 图 片", ":/images/button_add.png",
+    SpeedButton8 = look::speedButton(Panel5, "SpeedButton8", tr("添 加 图 片"), ":/images/button_add.png",
                                      PictureSide::Left, QRect(8, 1, 121, 22));
-    SpeedButton9 = look::speedButton(Panel5, "SpeedButton9", "移 出 图 片", ":/images/button_remove.png",
+    SpeedButton9 = look::speedButton(Panel5, "SpeedButton9", tr("移 出 图 片"), ":/images/button_remove.png",
                                      PictureSide::Left, QRect(8, 33, 121, 22));
-    SpeedButton10 = look::speedButton(Panel5, "SpeedButton10", "位 置 上 移", ":/images/button_up.png",
+    SpeedButton10 = look::speedButton(Panel5, "SpeedButton10", tr("位 置 上 移"), ":/images/button_up.png",
                                       PictureSide::Left, QRect(8, 65, 121, 22));
-    SpeedButton12 = look::speedButton(Panel5, "SpeedButton12", "位 置 下 移", ":/images/button_down.png",
+    SpeedButton12 = look::speedButton(Panel5, "SpeedButton12", tr("位 置 下 移"), ":/images/button_down.png",
                                       PictureSide::Left, QRect(8, 97, 121, 22));
-    SpeedButton15 = look::speedButton(Panel5, "SpeedButton15", "清 空 列 表", ":/images/button_clear.png",
+    SpeedButton15 = look::speedButton(Panel5, "SpeedButton15", tr("清 空 列 表"), ":/images/button_clear.png",
                                       PictureSide::Left, QRect(8, 129, 121, 22));
     Image3 = new PictureBox(Panel5);
     Image3->setObjectName("Image3");
@@ -100,23 +100,23 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     Memo1->setGeometry(16, 72, 329, 89);
     Memo1->hide();
 
-    Label7 = look::label(GroupBox3, "Label7", "文件保存的名字 ", QRect(16, 28, 105, 14));
+    Label7 = look::label(GroupBox3, "Label7", tr("文件保存的名字 "), QRect(16, 28, 105, 14));
     Edit3 = pathField(GroupBox3, "Edit3", QRect(120, 25, 305, 20));
-    SpeedButton13 = look::speedButton(GroupBox3, "SpeedButton13", "文件", ":/images/button_file.png",
+    SpeedButton13 = look::speedButton(GroupBox3, "SpeedButton13", tr("文件"), ":/images/button_file.png",
                                       PictureSide::Left, QRect(432, 23, 65, 24));
-    RadioButton1 = new QRadioButton("对多页的GIF（TIFF）仅取第1幅图片", GroupBox3);
+    RadioButton1 = new QRadioButton(tr("对多页的GIF（TIFF）仅取第1幅图片"), GroupBox3);
     RadioButton1->setObjectName("RadioButton1");
     RadioButton1->setGeometry(16, 56, 297, 17);
     RadioButton1->setChecked(true);
-    RadioButton2 = new QRadioButton("对多页的GIF（TIFF）取全部页面", GroupBox3);
+    RadioButton2 = new QRadioButton(tr("对多页的GIF（TIFF）取全部页面"), GroupBox3);
     RadioButton2->setObjectName("RadioButton2");
     RadioButton2->setGeometry(16, 80, 273, 17);
     // Beside the second choice, in the room left before the button.
-    LosslessCheck = new QCheckBox("保持原始数据(无损)", GroupBox3);
+    LosslessCheck = new QCheckBox(tr("保持原始数据(无损)"), GroupBox3);
     LosslessCheck->setObjectName("LosslessCheck");
     LosslessCheck->setGeometry(320, 80, 180, 17);
     Bevel7 = look::bevel(GroupBox3, "Bevel7", QRect(504, 24, 2, 81));
-    SpeedButton14 = look::speedButton(GroupBox3, "SpeedButton14", "合成图片", ":/images/run_merge.png",
+    SpeedButton14 = look::speedButton(GroupBox3, "SpeedButton14", tr("合成图片"), ":/images/run_merge.png",
                                       PictureSide::Above, QRect(520, 24, 81, 81));
 }
 

@@ -22,7 +22,7 @@ QVariant MergeTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant MergeTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    return section == 0 ? QString("路径及文件名") : QString("图片尺寸");
+    return section == 0 ? tr("路径及文件名") : tr("图片尺寸");
 }
 
 void MergeTableModel::refresh() {

@@ -1,5 +1,6 @@
 #include "percent_box.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -10,7 +11,7 @@
 namespace orvelle {
 
 QLabel* percentLabel(QWidget* parent, const char* objectName, const QRect& geometry) {
-    QLabel* label = look::label(parent, objectName, "图片大小为原图的              % ", geometry);
+    QLabel* label = look::label(parent, objectName, QCoreApplication::translate("Orvelle", "图片大小为原图的              % "), geometry);
     // The run of spaces leaves room for the spin box only with half-width spaces, as the
     // Song face has them; the monospaced CJK face keeps that where no Song face is installed.
     QFont spaced = look::songFont(14);

@@ -22,7 +22,7 @@ TSaveDlg::TSaveDlg(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("SaveDlg");
-    setWindowTitle("本页图片另存为 ");
+    setWindowTitle(tr("本页图片另存为 "));
     setFixedSize(394, 154);
     setFont(look::songFont(14));
     look::paintBackground(this, look::kSkyBlue);
@@ -41,9 +41,9 @@ TSaveDlg::TSaveDlg(QWidget* owner)
     Bevel2->setFrameShape(QFrame::HLine);
     Bevel2->setFrameShadow(QFrame::Sunken);
     Bevel2->setGeometry(152, 88, 233, 2);
-    SpeedButton3 = look::speedButton(GroupBox1, "SpeedButton3", "保存", ":/images/button_save.png",
+    SpeedButton3 = look::speedButton(GroupBox1, "SpeedButton3", tr("保存"), ":/images/button_save.png",
                                      PictureSide::Left, QRect(208, 100, 81, 33));
-    SpeedButton2 = look::speedButton(GroupBox1, "SpeedButton2", "取消", ":/images/button_cancel.png",
+    SpeedButton2 = look::speedButton(GroupBox1, "SpeedButton2", tr("取消"), ":/images/button_cancel.png",
                                      PictureSide::Left, QRect(296, 100, 81, 33));
     connect(SpeedButton3, &QToolButton::clicked, this, &TSaveDlg::SpeedButton3Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TSaveDlg::SpeedButton2Click);
@@ -88,7 +88,7 @@ std::optional<TSaveDlg::FileChoice> askForPageFile(QWidget* owner, const TSaveDl
     QStringList filters;
     for (const OutputFormat& row : OutputFormatTable) {
         const QString mask = row.FilterMask;
-        filters.append(QString("%1 (%2 %3)").arg(row.Label, mask, mask.toLower()));
+        filters.append(QString("%1 (%2 %3)").arg(look::formatLabel(row), mask, mask.toLower()));
     }
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

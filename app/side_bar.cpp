@@ -12,7 +12,7 @@ namespace orvelle {
 SideBar::SideBar(QWidget* parent) : QWidget(parent) {
     setObjectName("Panel3");
     look::paintBackground(this, Qt::black);
-    auto make = [this](const char* name, const char* caption, const char* picture, int top) {
+    auto make = [this](const char* name, const QString& caption, const char* picture, int top) {
         QToolButton* button = look::speedButton(this, name, caption, picture,
                                                 look::PictureSide::Above, QRect(8, top, 153, 65));
         button->installEventFilter(this);
@@ -22,11 +22,11 @@ SideBar::SideBar(QWidget* parent) : QWidget(parent) {
             "QToolButton:focus { border: 1px dotted yellow; }");
         return button;
     };
-    SpeedButton1 = make("SpeedButton1", "图片分解", ":/images/side_split.png", 16);
-    SpeedButton2 = make("SpeedButton2", "图片合成", ":/images/side_merge.png", 104);
-    SpeedButton3 = make("SpeedButton3", "版权信息", ":/images/side_about.png", 200);
-    SpeedButton5 = make("SpeedButton5", "简易说明", ":/images/side_help.png", 280);
-    SpeedButton11 = make("SpeedButton11", "退 出", ":/images/side_exit.png", 368);
+    SpeedButton1 = make("SpeedButton1", tr("图片分解"), ":/images/side_split.png", 16);
+    SpeedButton2 = make("SpeedButton2", tr("图片合成"), ":/images/side_merge.png", 104);
+    SpeedButton3 = make("SpeedButton3", tr("版权信息"), ":/images/side_about.png", 200);
+    SpeedButton5 = make("SpeedButton5", tr("简易说明"), ":/images/side_help.png", 280);
+    SpeedButton11 = make("SpeedButton11", tr("退 出"), ":/images/side_exit.png", 368);
     Bevel8 = look::bevel(this, "Bevel8", QRect(8, 200, 153, 65));
     Bevel8->setStyleSheet("QFrame#Bevel8 { border: 2px inset rgb(166, 202, 240); }");
     Bevel8->raise();

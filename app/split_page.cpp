@@ -39,9 +39,9 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(0, 0, kPageWidth, 57);
-    Label1 = look::label(GroupBox1, "Label1", "选择要分解的TIFF图片 ", QRect(16, 24, 147, 14));
+    Label1 = look::label(GroupBox1, "Label1", tr("选择要分解的TIFF图片 "), QRect(16, 24, 147, 14));
     Edit1 = pathField(GroupBox1, "Edit1", QRect(168, 20, 361, 20));
-    SpeedButton4 = look::speedButton(GroupBox1, "SpeedButton4", "打开", ":/images/button_open.png",
+    SpeedButton4 = look::speedButton(GroupBox1, "SpeedButton4", tr("打开"), ":/images/button_open.png",
                                      PictureSide::Left, QRect(536, 20, 65, 24));
 
     GroupBox2 = new QGroupBox(this);
@@ -62,14 +62,14 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     ListView1->viewport()->installEventFilter(this);
     look::markFocus(ListView1);
 
-    Label2 = look::label(GroupBox2, "Label2", "文件保存至", QRect(16, 24, 70, 14));
+    Label2 = look::label(GroupBox2, "Label2", tr("文件保存至"), QRect(16, 24, 70, 14));
     Edit2 = pathField(GroupBox2, "Edit2", QRect(96, 20, 329, 20));
-    SpeedButton7 = look::speedButton(GroupBox2, "SpeedButton7", "目录", ":/images/button_folder.png",
+    SpeedButton7 = look::speedButton(GroupBox2, "SpeedButton7", tr("目录"), ":/images/button_folder.png",
                                      PictureSide::Left, QRect(432, 18, 65, 24));
-    Label3 = look::label(GroupBox2, "Label3", "保存格式", QRect(32, 54, 56, 14));
+    Label3 = look::label(GroupBox2, "Label3", tr("保存格式"), QRect(32, 54, 56, 14));
     FlatComboBox1 = new QComboBox(GroupBox2);
     FlatComboBox1->setObjectName("FlatComboBox1");
-    for (int i = 0; i < kOutputFormatCount; ++i) FlatComboBox1->addItem(OutputFormatTable[i].Label);
+    for (int i = 0; i < kOutputFormatCount; ++i) FlatComboBox1->addItem(look::formatLabel(OutputFormatTable[i]));
     FlatComboBox1->setCurrentIndex(0);
     FlatComboBox1->setGeometry(96, 48, 105, 22);
     FlatComboBox1->setStyleSheet(
@@ -82,17 +82,17 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     Label4 = percentLabel(GroupBox2, "Label4", QRect(224, 54, 224, 14));
     SpinEdit1 = percentBox(GroupBox2, "SpinEdit1", QRect(344, 48, 81, 20));
     Bevel1 = look::bevel(GroupBox2, "Bevel1", QRect(512, 12, 3, 64));
-    SpeedButton6 = look::speedButton(GroupBox2, "SpeedButton6", "分解图片", ":/images/run_split.png",
+    SpeedButton6 = look::speedButton(GroupBox2, "SpeedButton6", tr("分解图片"), ":/images/run_split.png",
                                      PictureSide::Above, QRect(528, 12, 73, 65));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    N1 = PopupMenu1->addAction("本页另存为");
+    N1 = PopupMenu1->addAction(tr("本页另存为"));
     N1->setObjectName("N1");
-    LosslessSaveAction = PopupMenu1->addAction("无损另存为TIFF");
+    LosslessSaveAction = PopupMenu1->addAction(tr("无损另存为TIFF"));
     LosslessSaveAction->setObjectName("LosslessSaveAction");
     PopupMenu1->addSeparator();
-    N2 = PopupMenu1->addAction("观看大图片");
+    N2 = PopupMenu1->addAction(tr("观看大图片"));
     N2->setObjectName("N2");
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
@@ -125,7 +125,7 @@ void SplitPage::setRecentTiffs(const QStringList& paths) {
         QAction* entry = RecentMenu->addAction(QString(path).replace("&", "&&"));
         connect(entry, &QAction::triggered, this, [this, path] { emit recentTiffChosen(path); });
     }
-    SpeedButton4->setToolTip(paths.isEmpty() ? QString() : "右键单击: 最近打开的文件");
+    SpeedButton4->setToolTip(paths.isEmpty() ? QString() : tr("右键单击: 最近打开的文件"));
 }
 
 void SplitPage::clearPages() {

@@ -17,7 +17,7 @@ namespace orvelle {
 
 namespace {
 
-const char* const kUnreadablePicture = "图片无法识别!";
+const char* const kUnreadablePicture = QT_TRANSLATE_NOOP("orvelle::TForm2", "图片无法识别!");
 
 void paintBlack(QWidget* widget) {
     QPalette palette = widget->palette();
@@ -31,7 +31,7 @@ void paintBlack(QWidget* widget) {
 TForm2::TForm2()
     : QWidget(nullptr, Qt::Window), m_windowMessages(this), m_messages(&m_windowMessages) {
     setObjectName("Form2");
-    setWindowTitle("图片浏览");
+    setWindowTitle(tr("图片浏览"));
     paintBlack(this);
     // The picture sits on a black sheet of the fit area's size; a window made smaller than
     // that gets scroll bars.
@@ -138,8 +138,8 @@ bool TForm2::ShowPicture(const std::string& path, int32_t page) {
 
 void TForm2::showPage(int32_t page, bool numbered) {
     m_page = page;
-    setWindowTitle(numbered ? m_captionBase + " 图(" + QString::number(page + 1) + ")" : m_captionBase);
-    if (!ShowPicture(m_path, page)) showError(*m_messages, kUnreadablePicture);
+    setWindowTitle(numbered ? m_captionBase + " " + tr("图(%1)").arg(page + 1) : m_captionBase);
+    if (!ShowPicture(m_path, page)) showError(*m_messages, tr(kUnreadablePicture).toStdString());
 }
 
 void TForm2::stepTo(int32_t page) {

@@ -257,7 +257,14 @@ QImage opaque(const QImage& image, const QColor& background) {
     return out;
 }
 
-QImage banner() {
+// The words drawn into the banner and the about picture, in one of the window's languages.
+struct PictureWords {
+    QString subtitle;
+    QString motto;
+    QString link;
+};
+
+QImage banner(const PictureWords& words) {
     QImage image(788, 63, QImage::Format_RGB888);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -279,14 +286,13 @@ QImage banner() {
     p.drawText(QRect(70, 4, 300, 40), Qt::AlignLeft | Qt::AlignVCenter, "Orvelle");
     p.setFont(songFont(14));
     p.setPen(QColor(220, 232, 250));
-    p.drawText(QRect(72, 40, 420, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               "多页TIFF图片分解与合成工具");
+    p.drawText(QRect(72, 40, 420, 20), Qt::AlignLeft | Qt::AlignVCenter, words.subtitle);
     p.setPen(kGold);
     p.drawText(QRect(206, 10, 200, 30), Qt::AlignLeft | Qt::AlignVCenter, "Ver 1.0");
     return image;
 }
 
-QImage aboutImage() {
+QImage aboutImage(const PictureWords& words) {
     QImage image(609, 415, QImage::Format_RGB888);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -309,13 +315,11 @@ QImage aboutImage() {
     p.drawText(QRect(300, 40, 290, 60), Qt::AlignRight | Qt::AlignVCenter, "Orvelle");
     p.setFont(songFont(18));
     p.setPen(QColor(220, 232, 250));
-    p.drawText(QRect(240, 100, 350, 30), Qt::AlignRight | Qt::AlignVCenter,
-               "多页TIFF图片分解与合成工具");
+    p.drawText(QRect(240, 100, 350, 30), Qt::AlignRight | Qt::AlignVCenter, words.subtitle);
     p.setFont(songFont(14));
-    p.drawText(QRect(220, 330, 370, 24), Qt::AlignRight | Qt::AlignVCenter,
-               "分解 · 合成 · 预览 — 为扫描与传真文档而作");
+    p.drawText(QRect(220, 330, 370, 24), Qt::AlignRight | Qt::AlignVCenter, words.motto);
     p.setPen(kGold);
-    p.drawText(QRect(420, 385, 180, 24), Qt::AlignRight | Qt::AlignVCenter, "访问主页 ›");
+    p.drawText(QRect(420, 385, 180, 24), Qt::AlignRight | Qt::AlignVCenter, words.link);
     return image;
 }
 
@@ -325,8 +329,13 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("resources/images");
     bool ok = true;
-    ok &= save(banner(), out + "/banner.bmp", "bmp");
-    ok &= save(aboutImage(), out + "/about.jpg", "jpg", 90);
+    const PictureWords chinese{"多页TIFF图片分解与合成工具", "分解 · 合成 · 预览 — 为扫描与传真文档而作", "访问主页 ›"};
+    const PictureWords english{"Multi-page TIFF splitter and merger",
+                               "Split · merge · view — for scanned and faxed documents", "Visit the home page ›"};
+    ok &= save(banner(chinese), out + "/banner.bmp", "bmp");
+    ok &= save(aboutImage(chinese), out + "/about.jpg", "jpg", 90);
+    ok &= save(banner(english), out + "/banner_en.bmp", "bmp");
+    ok &= save(aboutImage(english), out + "/about_en.jpg", "jpg", 90);
     const std::pair<const char*, std::function<void(QPainter&, qreal)>> side[] = {
         {"split", splitPicture}, {"merge", mergePicture}, {"about", aboutPicture},
         {"help", helpPicture},   {"exit", exitPicture}};

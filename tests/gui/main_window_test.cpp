@@ -20,6 +20,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <QTextEdit>
 #include <QToolButton>
@@ -954,6 +955,53 @@ private slots:
             QVERIFY(fixed->windowFlags().testFlag(Qt::WindowCloseButtonHint));
         }
         QVERIFY(!saveDialog->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    }
+
+    // In English the window's texts, the job messages and the pictures with words change;
+    // every caption still fits its control.
+    void theWindowSpeaksEnglish() {
+        QTranslator english;
+        QVERIFY(english.load(":/i18n/orvelle_en.qm"));
+        QCoreApplication::installTranslator(&english);
+        setProgramLanguage(Language::English);
+        struct Back {
+            QTranslator& translator;
+            ~Back() {
+                QCoreApplication::removeTranslator(&translator);
+                setProgramLanguage(Language::Chinese);
+            }
+        } back{english};
+        TForm1 form;
+        form.setMessageSink(&recorder);
+        form.setEventPump(&recorder);
+        form.show();
+        QCOMPARE(form.Panel3->SpeedButton1->text(), QString("Split"));
+        QCOMPARE(form.TabSheet1->FlatComboBox1->itemText(0), QString("JPEG"));
+        QCOMPARE(form.TabSheet2->SpeedButton8->text(), QString("Add pictures"));
+        QVERIFY(form.TabSheet4->RichEdit1->toPlainText().startsWith("    Orvelle is a small tool"));
+        QCOMPARE(form.TabSheet4->RichEdit1->document()->blockCount(), 37);
+        QVERIFY(form.Image1->pixmap().toImage() != window->Image1->pixmap().toImage());
+        form.SpeedButton6Click();
+        QCOMPARE(recorder.messages(), std::vector<std::string>{"Error|Choose a TIFF file."});
+
+        for (const QWidget* page : {static_cast<QWidget*>(form.TabSheet1), static_cast<QWidget*>(form.TabSheet2),
+                                    static_cast<QWidget*>(form.TabSheet3), static_cast<QWidget*>(form.Panel3)}) {
+            for (const QLabel* label : page->findChildren<QLabel*>()) {
+                if (label->text().isEmpty()) continue;
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text().trimmed()) <= label->width(),
+                         qPrintable(label->objectName() + ": " + label->text()));
+            }
+            for (const QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+                if (button->text().isEmpty()) continue;
+                int room = button->width() - 6;
+                if (qobject_cast<const QToolButton*>(button) &&
+                    static_cast<const QToolButton*>(button)->toolButtonStyle() == Qt::ToolButtonTextBesideIcon)
+                    room -= button->iconSize().width() + 4;
+                if (!qobject_cast<const QToolButton*>(button)) room = button->width() - (button->sizeHint().width() - button->fontMetrics().horizontalAdvance(button->text()));
+                QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= room,
+                         qPrintable(button->objectName() + ": " + button->text()));
+            }
+        }
     }
 
     void qtsOwnTextsAreChinese() {

@@ -1,0 +1,379 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>Orvelle</name>
+    <message>
+        <source>未知错误</source>
+        <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>    Orvelle 是一个处理扫描与传真文档的小工具。它把多页的TIFF文件分解为单页的</source>
+        <translation>    Orvelle is a small tool for scanned and faxed documents. It splits multi-page</translation>
+    </message>
+    <message>
+        <source>JPEG、GIF、BMP、PNG或TIFF图片，也可以反过来，把这些单幅图片合成为一个多页的</source>
+        <translation>TIFF files into single JPEG, GIF, BMP, PNG or TIFF pictures and, the other way round,</translation>
+    </message>
+    <message>
+        <source>TIFF文件。</source>
+        <translation>merges such pictures into one multi-page TIFF file.</translation>
+    </message>
+    <message>
+        <source>    使用时请注意两点：一些老式扫描仪生成的旧式JPEG压缩的TIFF文件可能无法读取；</source>
+        <translation>    Note two things: TIFF files with old-style JPEG compression, from some old</translation>
+    </message>
+    <message>
+        <source>合成的TIFF文件采用LZW压缩，压缩率一般，但绝大多数图片软件都能打开和编辑。</source>
+        <translation>scanners, may not open; merged TIFF files use LZW, which nearly every program reads.</translation>
+    </message>
+    <message>
+        <source>    本工具的功能是图片的分解与合成。</source>
+        <translation>    The tool splits and merges pictures.</translation>
+    </message>
+    <message>
+        <source>（1）图片分解：</source>
+        <translation>(1) Splitting:</translation>
+    </message>
+    <message>
+        <source>    打开一个TIFF文件后，它的每一页都会以缩略图的形式列出预览。可以单独提取某一</source>
+        <translation>    Once a TIFF file is open, each of its pages is listed as a thumbnail. One page can</translation>
+    </message>
+    <message>
+        <source>页另存，也可以一次分解全部页面；保存时可选择输出格式，以及是否缩放页面。</source>
+        <translation>be saved on its own, or every page split at once, in a chosen format and scale.</translation>
+    </message>
+    <message>
+        <source>    在预览列表上单击右键，弹出菜单有两项：</source>
+        <translation>    A right click on the list opens a menu with two entries:</translation>
+    </message>
+    <message>
+        <source>    “本页另存为”：把选中的这一页单独保存为图片文件；</source>
+        <translation>    &quot;Save this page as&quot;: saves the selected page as a picture file;</translation>
+    </message>
+    <message>
+        <source>    “观看大图片”：在看图窗口中放大观看选中的这一页。</source>
+        <translation>    &quot;View full size&quot;: shows the selected page in the viewer.</translation>
+    </message>
+    <message>
+        <source>保存选项：</source>
+        <translation>Save options:</translation>
+    </message>
+    <message>
+        <source>    保存格式：JPEG、GIF、BMP、PNG、TIFF五种格式任选其一；</source>
+        <translation>    Format: one of JPEG, GIF, BMP, PNG and TIFF;</translation>
+    </message>
+    <message>
+        <source>    图片比例：输出图片的大小为原图的百分之几（1至1000）。</source>
+        <translation>    Scale: the size of the output as a percentage of the page (1 to 1000).</translation>
+    </message>
+    <message>
+        <source>    分解后的图片均保存为24位RGB图片。</source>
+        <translation>    Split pages are saved as 24-bit RGB pictures.</translation>
+    </message>
+    <message>
+        <source>（2）图片合成：</source>
+        <translation>(2) Merging:</translation>
+    </message>
+    <message>
+        <source>    用[添加图片]、[移出图片]和[清空列表]按钮选择要合成的图片，支持JPEG、BMP、</source>
+        <translation>    Choose the pictures with [Add pictures], [Remove] and [Clear list]; JPEG, BMP,</translation>
+    </message>
+    <message>
+        <source>PNG、GIF、TIFF五种格式；用[位置上移]和[位置下移]调整顺序，列表中的顺序就是</source>
+        <translation>PNG, GIF and TIFF are read. [Move up] and [Move down] set the order; the list&apos;s order</translation>
+    </message>
+    <message>
+        <source>每幅图片在合成后的TIFF文件中的页序。</source>
+        <translation>is the order of the pages in the merged TIFF file.</translation>
+    </message>
+    <message>
+        <source>    TIFF和GIF文件可能有多页，合成时可以只取其第一页，也可以取全部页面。这样就</source>
+        <translation>    TIFF and GIF files may hold several pages; a merge takes the first of each, or</translation>
+    </message>
+    <message>
+        <source>可以把两个多页的TIFF文件合并成一个。</source>
+        <translation>every page, so two multi-page TIFF files can be merged into one.</translation>
+    </message>
+    <message>
+        <source>    说明：合成时不改变图片的尺寸，每一页保持原图的大小。</source>
+        <translation>    Note: merging keeps the size of each picture; no page is scaled.</translation>
+    </message>
+    <message>
+        <source>键盘操作：</source>
+        <translation>Keys:</translation>
+    </message>
+    <message>
+        <source>    Ctrl+1至Ctrl+4：图片分解、图片合成、版权信息、简易说明；F1：简易说明；</source>
+        <translation>    Ctrl+1 to Ctrl+4: Split, Merge, About, Help; F1: Help;</translation>
+    </message>
+    <message>
+        <source>    Ctrl+O：在图片分解页打开TIFF文件，在图片合成页添加图片；Ctrl+Q：退出；</source>
+        <translation>    Ctrl+O: open a TIFF file (Split) or add pictures (Merge); Ctrl+Q: quit;</translation>
+    </message>
+    <message>
+        <source>    合成列表中：Delete移出图片，Ctrl+↑、Ctrl+↓调整位置；</source>
+        <translation>    In the merge list: Delete removes a picture, Ctrl+Up and Ctrl+Down move it;</translation>
+    </message>
+    <message>
+        <source>    在缩略图或合成列表上按Enter：观看大图片；任务进行中按Esc键取消任务；</source>
+        <translation>    Enter on a thumbnail or a merge row: view full size; Esc cancels a running job;</translation>
+    </message>
+    <message>
+        <source>    Tab键在各按钮和列表间移动，空格键或Enter键按下按钮；右键单击[打开]：最近打开的TIFF文件。</source>
+        <translation>    Tab: the next control; Space or Enter: press it; right click [Open]: recent files.</translation>
+    </message>
+    <message>
+        <source>JPEG格式</source>
+        <translation>JPEG</translation>
+    </message>
+    <message>
+        <source>BMP格式</source>
+        <translation>BMP</translation>
+    </message>
+    <message>
+        <source>GIF格式</source>
+        <translation>GIF</translation>
+    </message>
+    <message>
+        <source>PNG格式</source>
+        <translation>PNG</translation>
+    </message>
+    <message>
+        <source>TIFF格式</source>
+        <translation>TIFF</translation>
+    </message>
+    <message>
+        <source>PDF格式</source>
+        <translation>PDF</translation>
+    </message>
+    <message>
+        <source>图片大小为原图的              % </source>
+        <translation>Scale to                      % </translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::AboutPage</name>
+    <message>
+        <source>初次编译:2010.8.4  </source>
+        <translation>First build 2010.8.4</translation>
+    </message>
+    <message>
+        <source>当前版本:1.002     最后编译:2010.8.5</source>
+        <translation>Version 1.002     Last build 2010.8.5</translation>
+    </message>
+    <message>
+        <source>:/images/about.jpg</source>
+        <translation>:/images/about_en.jpg</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::MergePage</name>
+    <message>
+        <source>图片文件名</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>图片尺寸</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>添 加 图 片</source>
+        <translation>Add pictures</translation>
+    </message>
+    <message>
+        <source>移 出 图 片</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>位 置 上 移</source>
+        <translation>Move up</translation>
+    </message>
+    <message>
+        <source>位 置 下 移</source>
+        <translation>Move down</translation>
+    </message>
+    <message>
+        <source>清 空 列 表</source>
+        <translation>Clear list</translation>
+    </message>
+    <message>
+        <source>文件保存的名字 </source>
+        <translation>Save as</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>对多页的GIF（TIFF）仅取第1幅图片</source>
+        <translation>Multi-page GIF (TIFF): first page only</translation>
+    </message>
+    <message>
+        <source>对多页的GIF（TIFF）取全部页面</source>
+        <translation>Multi-page GIF (TIFF): every page</translation>
+    </message>
+    <message>
+        <source>保持原始数据(无损)</source>
+        <translation>Keep as stored</translation>
+    </message>
+    <message>
+        <source>合成图片</source>
+        <translation>Merge</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::MergeTableModel</name>
+    <message>
+        <source>路径及文件名</source>
+        <translation>Path and file name</translation>
+    </message>
+    <message>
+        <source>图片尺寸</source>
+        <translation>Size</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::SideBar</name>
+    <message>
+        <source>图片分解</source>
+        <translation>Split</translation>
+    </message>
+    <message>
+        <source>图片合成</source>
+        <translation>Merge</translation>
+    </message>
+    <message>
+        <source>版权信息</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>简易说明</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>退 出</source>
+        <translation>Exit</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::SplitPage</name>
+    <message>
+        <source>选择要分解的TIFF图片 </source>
+        <translation>TIFF file to split</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>文件保存至</source>
+        <translation>Save to</translation>
+    </message>
+    <message>
+        <source>目录</source>
+        <translation>Dir</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>分解图片</source>
+        <translation>Split</translation>
+    </message>
+    <message>
+        <source>本页另存为</source>
+        <translation>Save this page as...</translation>
+    </message>
+    <message>
+        <source>无损另存为TIFF</source>
+        <translation>Save as TIFF without loss...</translation>
+    </message>
+    <message>
+        <source>观看大图片</source>
+        <translation>View full size</translation>
+    </message>
+    <message>
+        <source>右键单击: 最近打开的文件</source>
+        <translation>Right click: recent files</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::TForm1</name>
+    <message>
+        <source>按Esc键取消</source>
+        <translation>Esc cancels</translation>
+    </message>
+    <message>
+        <source>任务正在进行,是否取消并退出?</source>
+        <translation>A job is running. Cancel it and quit?</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>TIF文件(*.tif,*.tiff)</source>
+        <translation>TIFF files</translation>
+    </message>
+    <message>
+        <source>请选择</source>
+        <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>TIFF、JPEG、BMP、PNG、GIF格式</source>
+        <translation>TIFF, JPEG, BMP, PNG, GIF pictures</translation>
+    </message>
+    <message>
+        <source>PDF文件(*.pdf)</source>
+        <translation>PDF files</translation>
+    </message>
+    <message>
+        <source>无法打开网页浏览器</source>
+        <translation>No web browser could be opened.</translation>
+    </message>
+    <message>
+        <source>:/images/banner.bmp</source>
+        <translation>:/images/banner_en.bmp</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::TForm2</name>
+    <message>
+        <source>图片无法识别!</source>
+        <translation>The picture cannot be read.</translation>
+    </message>
+    <message>
+        <source>图片浏览</source>
+        <translation>Picture viewer</translation>
+    </message>
+    <message>
+        <source>图(%1)</source>
+        <translation>Page %1</translation>
+    </message>
+</context>
+<context>
+    <name>orvelle::TSaveDlg</name>
+    <message>
+        <source>本页图片另存为 </source>
+        <translation>Save this page as</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+</TS>
