@@ -34,8 +34,9 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     SpeedButton16->setCursor(Qt::PointingHandCursor);
     SpeedButton16->setToolTip(kAboutAddress);
     // The picture draws the link; a raised button under the pointer would hide it.
-    SpeedButton16->setStyleSheet("QToolButton { background: transparent; border: none; }"
-                                 "QToolButton:focus { border: 1px dotted rgb(250, 204, 72); }");
+    SpeedButton16->setStyleSheet(
+        "QToolButton { background: transparent; border: none; }"
+        "QToolButton:focus { border: 1px dotted rgb(250, 204, 72); }");
 
     Panel6 = new QWidget(this);
     Panel6->setObjectName("Panel6");
@@ -47,7 +48,8 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
     Image5->setObjectName("Image5");
     Image5->setGeometry(320, 3, 16, 16);
     Image5->setPixmap(QPixmap(":/images/version.png"));
-    Label9 = look::label(Panel6, "Label9", tr("当前版本:1.002     最后编译:2010.8.5"), QRect(344, 4, 252, 14));
+    Label9 = look::label(Panel6, "Label9", tr("当前版本:1.002     最后编译:2010.8.5"),
+                         QRect(344, 4, 252, 14));
     Label9->setStyleSheet("color: red;");
 }
 

@@ -10,7 +10,8 @@
 namespace orvelle {
 
 std::function<void(const QString&)> GuardedApplication::reportError = [](const QString& text) {
-    QMessageBox::critical(QApplication::activeWindow(), QString::fromStdString(say(TextId::ErrorTitle)), text);
+    QMessageBox::critical(QApplication::activeWindow(),
+                          QString::fromStdString(say(TextId::ErrorTitle)), text);
 };
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}

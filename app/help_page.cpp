@@ -11,17 +11,25 @@
 namespace orvelle {
 
 const char* const kHelpLines[] = {
-    QT_TRANSLATE_NOOP("Orvelle", "    Orvelle 是一个处理扫描与传真文档的小工具。它把多页的TIFF文件分解为单页的"),
-    QT_TRANSLATE_NOOP("Orvelle", "JPEG、GIF、BMP、PNG或TIFF图片，也可以反过来，把这些单幅图片合成为一个多页的"),
+    QT_TRANSLATE_NOOP(
+        "Orvelle", "    Orvelle 是一个处理扫描与传真文档的小工具。它把多页的TIFF文件分解为单页的"),
+    QT_TRANSLATE_NOOP(
+        "Orvelle", "JPEG、GIF、BMP、PNG或TIFF图片，也可以反过来，把这些单幅图片合成为一个多页的"),
     QT_TRANSLATE_NOOP("Orvelle", "TIFF文件。"),
     "",
-    QT_TRANSLATE_NOOP("Orvelle", "    使用时请注意两点：一些老式扫描仪生成的旧式JPEG压缩的TIFF文件可能无法读取；"),
-    QT_TRANSLATE_NOOP("Orvelle", "合成的TIFF文件采用LZW压缩，压缩率一般，但绝大多数图片软件都能打开和编辑。"),
+    QT_TRANSLATE_NOOP(
+        "Orvelle",
+        "    使用时请注意两点：一些老式扫描仪生成的旧式JPEG压缩的TIFF文件可能无法读取；"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "合成的TIFF文件采用LZW压缩，压缩率一般，但绝大多数图片软件都能打开和编辑。"),
     "",
     QT_TRANSLATE_NOOP("Orvelle", "    本工具的功能是图片的分解与合成。"),
     QT_TRANSLATE_NOOP("Orvelle", "（1）图片分解："),
-    QT_TRANSLATE_NOOP("Orvelle", "    打开一个TIFF文件后，它的每一页都会以缩略图的形式列出预览。可以单独提取某一"),
-    QT_TRANSLATE_NOOP("Orvelle", "页另存，也可以一次分解全部页面；保存时可选择输出格式，以及是否缩放页面。"),
+    QT_TRANSLATE_NOOP(
+        "Orvelle",
+        "    打开一个TIFF文件后，它的每一页都会以缩略图的形式列出预览。可以单独提取某一"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "页另存，也可以一次分解全部页面；保存时可选择输出格式，以及是否缩放页面。"),
     QT_TRANSLATE_NOOP("Orvelle", "    在预览列表上单击右键，弹出菜单有两项："),
     QT_TRANSLATE_NOOP("Orvelle", "    “本页另存为”：把选中的这一页单独保存为图片文件；"),
     QT_TRANSLATE_NOOP("Orvelle", "    “观看大图片”：在看图窗口中放大观看选中的这一页。"),
@@ -32,10 +40,13 @@ const char* const kHelpLines[] = {
     QT_TRANSLATE_NOOP("Orvelle", "    分解后的图片均保存为24位RGB图片。"),
     "",
     QT_TRANSLATE_NOOP("Orvelle", "（2）图片合成："),
-    QT_TRANSLATE_NOOP("Orvelle", "    用[添加图片]、[移出图片]和[清空列表]按钮选择要合成的图片，支持JPEG、BMP、"),
-    QT_TRANSLATE_NOOP("Orvelle", "PNG、GIF、TIFF五种格式；用[位置上移]和[位置下移]调整顺序，列表中的顺序就是"),
+    QT_TRANSLATE_NOOP(
+        "Orvelle", "    用[添加图片]、[移出图片]和[清空列表]按钮选择要合成的图片，支持JPEG、BMP、"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "PNG、GIF、TIFF五种格式；用[位置上移]和[位置下移]调整顺序，列表中的顺序就是"),
     QT_TRANSLATE_NOOP("Orvelle", "每幅图片在合成后的TIFF文件中的页序。"),
-    QT_TRANSLATE_NOOP("Orvelle", "    TIFF和GIF文件可能有多页，合成时可以只取其第一页，也可以取全部页面。这样就"),
+    QT_TRANSLATE_NOOP(
+        "Orvelle", "    TIFF和GIF文件可能有多页，合成时可以只取其第一页，也可以取全部页面。这样就"),
     QT_TRANSLATE_NOOP("Orvelle", "可以把两个多页的TIFF文件合并成一个。"),
     "",
     QT_TRANSLATE_NOOP("Orvelle", "    说明：合成时不改变图片的尺寸，每一页保持原图的大小。"),
@@ -44,11 +55,17 @@ const char* const kHelpLines[] = {
     "",
     // What the program adds after that text: its keys.
     QT_TRANSLATE_NOOP("Orvelle", "键盘操作："),
-    QT_TRANSLATE_NOOP("Orvelle", "    Ctrl+1至Ctrl+4：图片分解、图片合成、版权信息、简易说明；F1：简易说明；"),
-    QT_TRANSLATE_NOOP("Orvelle", "    Ctrl+O：在图片分解页打开TIFF文件，在图片合成页添加图片；Ctrl+Q：退出；"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    Ctrl+1至Ctrl+4：图片分解、图片合成、版权信息、简易说明；F1：简易说明；"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    Ctrl+O：在图片分解页打开TIFF文件，在图片合成页添加图片；Ctrl+Q：退出；"),
     QT_TRANSLATE_NOOP("Orvelle", "    合成列表中：Delete移出图片，Ctrl+↑、Ctrl+↓调整位置；"),
-    QT_TRANSLATE_NOOP("Orvelle", "    在缩略图或合成列表上按Enter：观看大图片；任务进行中按Esc键取消任务；"),
-    QT_TRANSLATE_NOOP("Orvelle", "    Tab键在各按钮和列表间移动，空格键或Enter键按下按钮；右键单击[打开]：最近打开的TIFF文件。"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    在缩略图或合成列表上按Enter：观看大图片；任务进行中按Esc键取消任务；"),
+    QT_TRANSLATE_NOOP(
+        "Orvelle",
+        "    "
+        "Tab键在各按钮和列表间移动，空格键或Enter键按下按钮；右键单击[打开]：最近打开的TIFF文件。"),
 };
 
 HelpPage::HelpPage(QWidget* parent) : QWidget(parent) {
@@ -64,7 +81,8 @@ HelpPage::HelpPage(QWidget* parent) : QWidget(parent) {
     look::paintBackground(RichEdit1->viewport(), look::kCream);
     QString text;
     const int lines = static_cast<int>(std::size(kHelpLines));
-    for (int i = 0; i < lines; ++i) text += QCoreApplication::translate("Orvelle", kHelpLines[i]) + (i + 1 < lines ? "\n" : "");
+    for (int i = 0; i < lines; ++i)
+        text += QCoreApplication::translate("Orvelle", kHelpLines[i]) + (i + 1 < lines ? "\n" : "");
     RichEdit1->setPlainText(text);
 }
 

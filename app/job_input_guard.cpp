@@ -9,7 +9,8 @@
 
 namespace orvelle {
 
-JobInputGuard::JobInputGuard(QWidget* window, JobCancel& cancel, std::function<void()> quit, QWidget* quitButton)
+JobInputGuard::JobInputGuard(QWidget* window, JobCancel& cancel, std::function<void()> quit,
+                             QWidget* quitButton)
     : m_window(window), m_cancel(cancel), m_quit(std::move(quit)), m_quitButton(quitButton) {
     qApp->installEventFilter(this);
 }
@@ -23,7 +24,9 @@ bool JobInputGuard::eventFilter(QObject* watched, QEvent* event) {
             if (!widget || widget->window() != m_window) return false;
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() == Qt::Key_Escape) m_cancel.request();
-            if (key->key() == Qt::Key_Q && key->modifiers() == Qt::ControlModifier && !key->isAutoRepeat()) m_quit();
+            if (key->key() == Qt::Key_Q && key->modifiers() == Qt::ControlModifier &&
+                !key->isAutoRepeat())
+                m_quit();
             return true;
         }
         case QEvent::MouseButtonPress:

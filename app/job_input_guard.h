@@ -16,10 +16,11 @@ class JobCancel;
 class JobInputGuard : public QObject {
     Q_OBJECT
 public:
-    // Guards `window` from now until destruction; Escape requests `cancel`, Ctrl+Q calls
-    // `quit`, and clicks reach `quitButton`.
-    JobInputGuard(QWidget* window, JobCancel& cancel, std::function<void()> quit, QWidget* quitButton);
-    ~JobInputGuard() override;
+  // Guards `window` from now until destruction; Escape requests `cancel`, Ctrl+Q calls
+  // `quit`, and clicks reach `quitButton`.
+  JobInputGuard(QWidget* window, JobCancel& cancel, std::function<void()> quit,
+                QWidget* quitButton);
+  ~JobInputGuard() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -58,7 +58,8 @@ QFrame* bevel(QWidget* parent, const char* objectName, const QRect& geometry) {
 }
 
 void markFocus(QWidget* list) {
-    list->setStyleSheet(QString("%1:focus { border: 1px solid rgb(0, 84, 166); }").arg(list->metaObject()->className()));
+    list->setStyleSheet(QString("%1:focus { border: 1px solid rgb(0, 84, 166); }")
+                            .arg(list->metaObject()->className()));
 }
 
 QLabel* label(QWidget* parent, const char* objectName, const QString& text, const QRect& geometry) {
@@ -76,7 +77,9 @@ namespace {
     QT_TRANSLATE_NOOP("Orvelle", "TIFF格式"), QT_TRANSLATE_NOOP("Orvelle", "PDF格式")};
 }  // namespace
 
-QString formatLabel(const OutputFormat& format) { return QCoreApplication::translate("Orvelle", format.Label); }
+QString formatLabel(const OutputFormat& format) {
+    return QCoreApplication::translate("Orvelle", format.Label);
+}
 
 void paintBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();

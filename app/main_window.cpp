@@ -8,11 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTableView>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -139,7 +139,8 @@ void TForm1::useWindows(TForm2* viewer, TSaveDlg* saveDialog) {
     SaveDlg = saveDialog;
     // The page list's selection follows the viewer through the listed TIFF.
     connect(Form2, &TForm2::pageStepped, this, [this](const QString& path, int page) {
-        if (path == TabSheet1->sourceText() && page < TabSheet1->ListView1->count()) TabSheet1->ListView1->setCurrentRow(page);
+        if (path == TabSheet1->sourceText() && page < TabSheet1->ListView1->count())
+            TabSheet1->ListView1->setCurrentRow(page);
     });
     SaveDlg->onSave = [this](const std::string& path, ExportFormat format, int percent) {
         savePage(path, format, percent);
@@ -159,9 +160,11 @@ void TForm1::restoreChoices() {
     const std::optional<int> format = m_remembered.number("split/format");
     if (format && exportFormatOfBox(*format)) TabSheet1->FlatComboBox1->setCurrentIndex(*format);
     const std::optional<int> percent = m_remembered.number("split/percent");
-    if (percent && *percent >= TabSheet1->SpinEdit1->minimum() && *percent <= TabSheet1->SpinEdit1->maximum())
+    if (percent && *percent >= TabSheet1->SpinEdit1->minimum() &&
+        *percent <= TabSheet1->SpinEdit1->maximum())
         TabSheet1->SpinEdit1->setValue(*percent);
-    if (m_remembered.number("merge/allPages").value_or(0) == 1) TabSheet2->RadioButton2->setChecked(true);
+    if (m_remembered.number("merge/allPages").value_or(0) == 1)
+        TabSheet2->RadioButton2->setChecked(true);
     TabSheet1->setRecentTiffs(m_remembered.recentTiffs());
 }
 
@@ -178,10 +181,18 @@ void TForm1::showPage(int index, QToolButton* button) {
     if (Panel3->isAncestorOf(focusWidget())) button->setFocus();
 }
 
-void TForm1::SpeedButton1Click() { showPage(kSplitPage, Panel3->SpeedButton1); }
-void TForm1::SpeedButton2Click() { showPage(kMergePage, Panel3->SpeedButton2); }
-void TForm1::SpeedButton3Click() { showPage(kAboutPage, Panel3->SpeedButton3); }
-void TForm1::SpeedButton5Click() { showPage(kHelpPage, Panel3->SpeedButton5); }
+void TForm1::SpeedButton1Click() {
+    showPage(kSplitPage, Panel3->SpeedButton1);
+}
+void TForm1::SpeedButton2Click() {
+    showPage(kMergePage, Panel3->SpeedButton2);
+}
+void TForm1::SpeedButton3Click() {
+    showPage(kAboutPage, Panel3->SpeedButton3);
+}
+void TForm1::SpeedButton5Click() {
+    showPage(kHelpPage, Panel3->SpeedButton5);
+}
 
 void TForm1::SpeedButton11Click() {
     // During a job the window asks first; the marker stays where it is until the job ends.
@@ -211,7 +222,8 @@ void TForm1::runJob(Job job) {
         }
     } end{this};
     m_cancel.reset();
-    JobInputGuard guard(this, m_cancel, [this] { close(); }, Panel3->SpeedButton11);
+    JobInputGuard guard(
+        this, m_cancel, [this] { close(); }, Panel3->SpeedButton11);
     StatusBar2->setPanelHint(1, tr(kCancelHint));
     // Painted before the job's first decode, which may be long: a dialog just closed leaves
     // no picture of itself behind.
@@ -224,7 +236,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         // Asked once per job: yes cancels it as Escape does, and the window closes when the
         // job has ended as a cancelled job ends; no lets it run on.
         event->ignore();
-        if (!m_closeHeld && m_messages->ask(tr("任务正在进行,是否取消并退出?").toStdString(), say(TextId::InformationTitle))) {
+        if (!m_closeHeld && m_messages->ask(tr("任务正在进行,是否取消并退出?").toStdString(),
+                                            say(TextId::InformationTitle))) {
             m_closeHeld = true;
             m_cancel.request();
         }
@@ -266,7 +279,8 @@ void TForm1::LoadTiffPages() {
     try {
         runJob([&] {
             JobContext jobContext = context();
-            const PageListing listing = listTiffPages(source, TabSheet1->tileTarget(), *TabSheet1, jobContext);
+            const PageListing listing =
+                listTiffPages(source, TabSheet1->tileTarget(), *TabSheet1, jobContext);
             if (listing.pages > 0) m_remembered.addRecentTiff(QString::fromStdString(source));
         });
     } catch (const std::exception&) {
@@ -284,7 +298,8 @@ void TForm1::openRecentTiff(const QString& path) {
 void TForm1::SpeedButton7Click() {
     // Where the user was: the folder chosen, else the source's folder, else last run's.
     QString start = QString::fromStdString(TabSheet1->outputFolder());
-    if (start.isEmpty() && !TabSheet1->sourceText().isEmpty()) start = QFileInfo(TabSheet1->sourceText()).absolutePath();
+    if (start.isEmpty() && !TabSheet1->sourceText().isEmpty())
+        start = QFileInfo(TabSheet1->sourceText()).absolutePath();
     if (start.isEmpty()) start = m_remembered.folder(RememberedChoices::Folder::SplitOutput);
     const QString folder = QFileDialog::getExistingDirectory(this, tr("请选择"), start);
     if (folder.isEmpty()) return;
@@ -314,13 +329,14 @@ void TForm1::SpeedButton8Click() {
     dialog.setFileMode(QFileDialog::ExistingFiles);
     // "TIFF、JPEG、BMP、PNG、GIF格式|*.tif;*.tiff;*.jpg;*.jpe;*.jpeg;*.bmp;*.png;*.gif", in both
     // letter cases since this file system tells them apart.
-    dialog.setNameFilter(
-        tr("TIFF、JPEG、BMP、PNG、GIF格式") + " (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif *.pdf "
-        "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF *.PDF)");
+    dialog.setNameFilter(tr("TIFF、JPEG、BMP、PNG、GIF格式") +
+                         " (*.tif *.tiff *.jpg *.jpe *.jpeg *.bmp *.png *.gif *.pdf "
+                         "*.TIF *.TIFF *.JPG *.JPE *.JPEG *.BMP *.PNG *.GIF *.PDF)");
     m_remembered.startIn(dialog, RememberedChoices::Folder::AddPictures);
     if (dialog.exec() != QDialog::Accepted) return;
     if (!dialog.selectedFiles().isEmpty())
-        m_remembered.setFolder(RememberedChoices::Folder::AddPictures, dialog.selectedFiles().first(), true);
+        m_remembered.setFolder(RememberedChoices::Folder::AddPictures,
+                               dialog.selectedFiles().first(), true);
     putAwayDialog(dialog);
     addMergePictures(dialog.selectedFiles());
 }
@@ -370,7 +386,8 @@ QString TForm1::chooseTiffToWrite(bool offerPdf) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // "TIF文件(*.tif,*.tiff)|*.TIF", in both letter cases since this file system tells them apart.
-    const QString tiff = tr("TIF文件(*.tif,*.tiff)") + " (*.TIF *.tif)", pdf = tr("PDF文件(*.pdf)") + " (*.PDF *.pdf)";
+    const QString tiff = tr("TIF文件(*.tif,*.tiff)") + " (*.TIF *.tif)",
+                  pdf = tr("PDF文件(*.pdf)") + " (*.PDF *.pdf)";
     dialog.setNameFilters(offerPdf ? QStringList{tiff, pdf} : QStringList{tiff});
     dialog.setDefaultSuffix("TIF");
     connect(&dialog, &QFileDialog::filterSelected, &dialog,
@@ -378,7 +395,8 @@ QString TForm1::chooseTiffToWrite(bool offerPdf) {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     m_remembered.startIn(dialog, RememberedChoices::Folder::MergeOutput);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    m_remembered.setFolder(RememberedChoices::Folder::MergeOutput, dialog.selectedFiles().first(), true);
+    m_remembered.setFolder(RememberedChoices::Folder::MergeOutput, dialog.selectedFiles().first(),
+                           true);
     return dialog.selectedFiles().first();
 }
 
@@ -449,7 +467,8 @@ void TForm1::Image3DblClick() {
 
 void TForm1::SpeedButton16Click() {
     // Without a browser the click would otherwise do nothing at all.
-    if (!QDesktopServices::openUrl(QUrl(kAboutAddress))) showError(*m_messages, tr("无法打开网页浏览器").toStdString());
+    if (!QDesktopServices::openUrl(QUrl(kAboutAddress)))
+        showError(*m_messages, tr("无法打开网页浏览器").toStdString());
 }
 
 void TForm1::StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect) {

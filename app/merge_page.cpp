@@ -80,16 +80,21 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
             &MergePage::takeViewSelection);
     m_list.setListener(this);
 
-    SpeedButton8 = look::speedButton(Panel5, "SpeedButton8", tr("添 加 图 片"), ":/images/button_add.png",
-                                     PictureSide::Left, QRect(8, 1, 121, 22));
-    SpeedButton9 = look::speedButton(Panel5, "SpeedButton9", tr("移 出 图 片"), ":/images/button_remove.png",
-                                     PictureSide::Left, QRect(8, 33, 121, 22));
-    SpeedButton10 = look::speedButton(Panel5, "SpeedButton10", tr("位 置 上 移"), ":/images/button_up.png",
-                                      PictureSide::Left, QRect(8, 65, 121, 22));
-    SpeedButton12 = look::speedButton(Panel5, "SpeedButton12", tr("位 置 下 移"), ":/images/button_down.png",
-                                      PictureSide::Left, QRect(8, 97, 121, 22));
-    SpeedButton15 = look::speedButton(Panel5, "SpeedButton15", tr("清 空 列 表"), ":/images/button_clear.png",
-                                      PictureSide::Left, QRect(8, 129, 121, 22));
+    SpeedButton8 =
+        look::speedButton(Panel5, "SpeedButton8", tr("添 加 图 片"), ":/images/button_add.png",
+                          PictureSide::Left, QRect(8, 1, 121, 22));
+    SpeedButton9 =
+        look::speedButton(Panel5, "SpeedButton9", tr("移 出 图 片"), ":/images/button_remove.png",
+                          PictureSide::Left, QRect(8, 33, 121, 22));
+    SpeedButton10 =
+        look::speedButton(Panel5, "SpeedButton10", tr("位 置 上 移"), ":/images/button_up.png",
+                          PictureSide::Left, QRect(8, 65, 121, 22));
+    SpeedButton12 =
+        look::speedButton(Panel5, "SpeedButton12", tr("位 置 下 移"), ":/images/button_down.png",
+                          PictureSide::Left, QRect(8, 97, 121, 22));
+    SpeedButton15 =
+        look::speedButton(Panel5, "SpeedButton15", tr("清 空 列 表"), ":/images/button_clear.png",
+                          PictureSide::Left, QRect(8, 129, 121, 22));
     Image3 = new PictureBox(Panel5);
     Image3->setObjectName("Image3");
     Image3->setGeometry(8, 170, 120, 120);
@@ -102,8 +107,9 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
 
     Label7 = look::label(GroupBox3, "Label7", tr("文件保存的名字 "), QRect(16, 28, 105, 14));
     Edit3 = pathField(GroupBox3, "Edit3", QRect(120, 25, 305, 20));
-    SpeedButton13 = look::speedButton(GroupBox3, "SpeedButton13", tr("文件"), ":/images/button_file.png",
-                                      PictureSide::Left, QRect(432, 23, 65, 24));
+    SpeedButton13 =
+        look::speedButton(GroupBox3, "SpeedButton13", tr("文件"), ":/images/button_file.png",
+                          PictureSide::Left, QRect(432, 23, 65, 24));
     RadioButton1 = new QRadioButton(tr("对多页的GIF（TIFF）仅取第1幅图片"), GroupBox3);
     RadioButton1->setObjectName("RadioButton1");
     RadioButton1->setGeometry(16, 56, 297, 17);
@@ -116,8 +122,9 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     LosslessCheck->setObjectName("LosslessCheck");
     LosslessCheck->setGeometry(320, 80, 180, 17);
     Bevel7 = look::bevel(GroupBox3, "Bevel7", QRect(504, 24, 2, 81));
-    SpeedButton14 = look::speedButton(GroupBox3, "SpeedButton14", tr("合成图片"), ":/images/run_merge.png",
-                                      PictureSide::Above, QRect(520, 24, 81, 81));
+    SpeedButton14 =
+        look::speedButton(GroupBox3, "SpeedButton14", tr("合成图片"), ":/images/run_merge.png",
+                          PictureSide::Above, QRect(520, 24, 81, 81));
 }
 
 std::string MergePage::outputPath() const { return Edit3->text().toStdString(); }

@@ -11,7 +11,8 @@ int MergeTableModel::columnCount(const QModelIndex& parent) const { return paren
 QVariant MergeTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const MergeEntry& entry = m_list.entries()[index.row()];
-    if (role == Qt::DisplayRole) return QString::fromStdString(index.column() == 0 ? entry.path : entry.sizeText);
+    if (role == Qt::DisplayRole)
+        return QString::fromStdString(index.column() == 0 ? entry.path : entry.sizeText);
     // The columns are narrow for long paths and page counts: the whole row on hovering.
     if (role == Qt::ToolTipRole) return QString::fromStdString(entry.path + "\n" + entry.sizeText);
     if (role == Qt::TextAlignmentRole)

@@ -11,7 +11,9 @@
 namespace orvelle {
 
 QLabel* percentLabel(QWidget* parent, const char* objectName, const QRect& geometry) {
-    QLabel* label = look::label(parent, objectName, QCoreApplication::translate("Orvelle", "图片大小为原图的              % "), geometry);
+    QLabel* label = look::label(
+        parent, objectName,
+        QCoreApplication::translate("Orvelle", "图片大小为原图的              % "), geometry);
     // The run of spaces leaves room for the spin box only with half-width spaces, as the
     // Song face has them; the monospaced CJK face keeps that where no Song face is installed.
     QFont spaced = look::songFont(14);

@@ -9,11 +9,16 @@ namespace {
 QString folderKey(RememberedChoices::Folder which) {
     using Folder = RememberedChoices::Folder;
     switch (which) {
-        case Folder::OpenTiff: return "folders/openTiff";
-        case Folder::SplitOutput: return "folders/splitOutput";
-        case Folder::AddPictures: return "folders/addPictures";
-        case Folder::MergeOutput: return "folders/mergeOutput";
-        case Folder::SavePage: return "folders/savePage";
+        case Folder::OpenTiff:
+            return "folders/openTiff";
+        case Folder::SplitOutput:
+            return "folders/splitOutput";
+        case Folder::AddPictures:
+            return "folders/addPictures";
+        case Folder::MergeOutput:
+            return "folders/mergeOutput";
+        case Folder::SavePage:
+            return "folders/savePage";
     }
     return "folders/other";
 }
@@ -27,11 +32,16 @@ QSettings::Format kFormat = QSettings::NativeFormat;
 const char* const kOwner = "orvelle";
 }  // namespace
 
-RememberedChoices::RememberedChoices() : m_settings(kFormat, QSettings::UserScope, kOwner, kOwner) {}
+RememberedChoices::RememberedChoices()
+    : m_settings(kFormat, QSettings::UserScope, kOwner, kOwner) {}
 
-void RememberedChoices::forgetAll() { QSettings(kFormat, QSettings::UserScope, kOwner, kOwner).clear(); }
+void RememberedChoices::forgetAll() {
+    QSettings(kFormat, QSettings::UserScope, kOwner, kOwner).clear();
+}
 
-QString RememberedChoices::folder(Folder which) const { return m_settings.value(folderKey(which)).toString(); }
+QString RememberedChoices::folder(Folder which) const {
+    return m_settings.value(folderKey(which)).toString();
+}
 
 void RememberedChoices::startIn(QFileDialog& dialog, Folder which) const {
     const QString start = folder(which);
@@ -40,7 +50,8 @@ void RememberedChoices::startIn(QFileDialog& dialog, Folder which) const {
 
 void RememberedChoices::setFolder(Folder which, const QString& folderOrFile, bool isFile) {
     if (folderOrFile.isEmpty()) return;
-    m_settings.setValue(folderKey(which), isFile ? QFileInfo(folderOrFile).absolutePath() : folderOrFile);
+    m_settings.setValue(folderKey(which),
+                        isFile ? QFileInfo(folderOrFile).absolutePath() : folderOrFile);
 }
 
 QStringList RememberedChoices::recentTiffs() const {
@@ -68,6 +79,8 @@ std::optional<int> RememberedChoices::number(const QString& key) const {
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-void RememberedChoices::setNumber(const QString& key, int value) { m_settings.setValue(key, value); }
+void RememberedChoices::setNumber(const QString& key, int value) {
+    m_settings.setValue(key, value);
+}
 
 }  // namespace orvelle

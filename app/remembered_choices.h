@@ -12,7 +12,7 @@ class QFileDialog;
 namespace orvelle {
 
 class RememberedChoices {
-public:
+  public:
     enum class Folder { OpenTiff, SplitOutput, AddPictures, MergeOutput, SavePage };
     static constexpr int kRecentTiffs = 8;
 
@@ -35,7 +35,7 @@ public:
     std::optional<int> number(const QString& key) const;
     void setNumber(const QString& key, int value);
 
-private:
+  private:
     mutable QSettings m_settings;
 };
 

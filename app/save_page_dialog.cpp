@@ -5,16 +5,16 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
+#include <QScreen>
 #include <QSpinBox>
 #include <QToolButton>
 
 #include "look.h"
-#include "window_placement.h"
 #include "percent_box.h"
 #include "split/file_names.h"
 #include "viewer/picture_box.h"
+#include "window_placement.h"
 
 namespace orvelle {
 
@@ -41,10 +41,12 @@ TSaveDlg::TSaveDlg(QWidget* owner)
     Bevel2->setFrameShape(QFrame::HLine);
     Bevel2->setFrameShadow(QFrame::Sunken);
     Bevel2->setGeometry(152, 88, 233, 2);
-    SpeedButton3 = look::speedButton(GroupBox1, "SpeedButton3", tr("保存"), ":/images/button_save.png",
-                                     PictureSide::Left, QRect(208, 100, 81, 33));
-    SpeedButton2 = look::speedButton(GroupBox1, "SpeedButton2", tr("取消"), ":/images/button_cancel.png",
-                                     PictureSide::Left, QRect(296, 100, 81, 33));
+    SpeedButton3 =
+        look::speedButton(GroupBox1, "SpeedButton3", tr("保存"), ":/images/button_save.png",
+                          PictureSide::Left, QRect(208, 100, 81, 33));
+    SpeedButton2 =
+        look::speedButton(GroupBox1, "SpeedButton2", tr("取消"), ":/images/button_cancel.png",
+                          PictureSide::Left, QRect(296, 100, 81, 33));
     connect(SpeedButton3, &QToolButton::clicked, this, &TSaveDlg::SpeedButton3Click);
     connect(SpeedButton2, &QToolButton::clicked, this, &TSaveDlg::SpeedButton2Click);
     askForFile = [this](const FileChoice& offered) { return askForPageFile(this, offered); };
@@ -55,7 +57,8 @@ void TSaveDlg::offerPageName(const std::string& sourcePath, uint32_t page, const
     // name offered again would put this page over the one saved before.
     QString where = m_offered.name.isEmpty() ? folder : QFileInfo(m_offered.name).absolutePath();
     if (where.isEmpty()) where = QFileInfo(QString::fromStdString(sourcePath)).absolutePath();
-    m_offered.name = QString::fromStdString(pageOutputName(where.toStdString(), sourcePath, page, ""));
+    m_offered.name =
+        QString::fromStdString(pageOutputName(where.toStdString(), sourcePath, page, ""));
 }
 
 void TSaveDlg::showForPage(const QImage& tile) {

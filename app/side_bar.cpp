@@ -36,7 +36,8 @@ void SideBar::moveMarkerTo(int top) { Bevel8->move(Bevel8->x(), top); }
 
 void SideBar::forgetStaleHover() {
     for (QToolButton* button : findChildren<QToolButton*>()) {
-        if (!button->testAttribute(Qt::WA_UnderMouse) || button->rect().contains(button->mapFromGlobal(QCursor::pos())))
+        if (!button->testAttribute(Qt::WA_UnderMouse) ||
+            button->rect().contains(button->mapFromGlobal(QCursor::pos())))
             continue;
         button->setAttribute(Qt::WA_UnderMouse, false);
         button->update();

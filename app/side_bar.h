@@ -26,7 +26,7 @@ public:
     QToolButton* SpeedButton11;
     QFrame* Bevel8;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

@@ -1,13 +1,13 @@
 #include "split_page.h"
 
 #include <QComboBox>
-#include <QIcon>
-#include <QPixmap>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPixmap>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QToolButton>
@@ -27,8 +27,9 @@ QLineEdit* pathField(QWidget* parent, const char* objectName, const QRect& geome
     field->setObjectName(objectName);
     field->setReadOnly(true);
     field->setFrame(true);
-    field->setStyleSheet("QLineEdit { color: red; border: 1px solid #7a7a7a; background: white; }"
-                         "QLineEdit:focus { border-color: rgb(0, 84, 166); }");
+    field->setStyleSheet(
+        "QLineEdit { color: red; border: 1px solid #7a7a7a; background: white; }"
+        "QLineEdit:focus { border-color: rgb(0, 84, 166); }");
     field->setGeometry(geometry);
     return field;
 }
@@ -41,8 +42,9 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     GroupBox1->setGeometry(0, 0, kPageWidth, 57);
     Label1 = look::label(GroupBox1, "Label1", tr("选择要分解的TIFF图片 "), QRect(16, 24, 147, 14));
     Edit1 = pathField(GroupBox1, "Edit1", QRect(168, 20, 361, 20));
-    SpeedButton4 = look::speedButton(GroupBox1, "SpeedButton4", tr("打开"), ":/images/button_open.png",
-                                     PictureSide::Left, QRect(536, 20, 65, 24));
+    SpeedButton4 =
+        look::speedButton(GroupBox1, "SpeedButton4", tr("打开"), ":/images/button_open.png",
+                          PictureSide::Left, QRect(536, 20, 65, 24));
 
     GroupBox2 = new QGroupBox(this);
     GroupBox2->setObjectName("GroupBox2");
@@ -64,12 +66,14 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
 
     Label2 = look::label(GroupBox2, "Label2", tr("文件保存至"), QRect(16, 24, 70, 14));
     Edit2 = pathField(GroupBox2, "Edit2", QRect(96, 20, 329, 20));
-    SpeedButton7 = look::speedButton(GroupBox2, "SpeedButton7", tr("目录"), ":/images/button_folder.png",
-                                     PictureSide::Left, QRect(432, 18, 65, 24));
+    SpeedButton7 =
+        look::speedButton(GroupBox2, "SpeedButton7", tr("目录"), ":/images/button_folder.png",
+                          PictureSide::Left, QRect(432, 18, 65, 24));
     Label3 = look::label(GroupBox2, "Label3", tr("保存格式"), QRect(32, 54, 56, 14));
     FlatComboBox1 = new QComboBox(GroupBox2);
     FlatComboBox1->setObjectName("FlatComboBox1");
-    for (int i = 0; i < kOutputFormatCount; ++i) FlatComboBox1->addItem(look::formatLabel(OutputFormatTable[i]));
+    for (int i = 0; i < kOutputFormatCount; ++i)
+        FlatComboBox1->addItem(look::formatLabel(OutputFormatTable[i]));
     FlatComboBox1->setCurrentIndex(0);
     FlatComboBox1->setGeometry(96, 48, 105, 22);
     FlatComboBox1->setStyleSheet(
@@ -82,8 +86,9 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     Label4 = percentLabel(GroupBox2, "Label4", QRect(224, 54, 224, 14));
     SpinEdit1 = percentBox(GroupBox2, "SpinEdit1", QRect(344, 48, 81, 20));
     Bevel1 = look::bevel(GroupBox2, "Bevel1", QRect(512, 12, 3, 64));
-    SpeedButton6 = look::speedButton(GroupBox2, "SpeedButton6", tr("分解图片"), ":/images/run_split.png",
-                                     PictureSide::Above, QRect(528, 12, 73, 65));
+    SpeedButton6 =
+        look::speedButton(GroupBox2, "SpeedButton6", tr("分解图片"), ":/images/run_split.png",
+                          PictureSide::Above, QRect(528, 12, 73, 65));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");

@@ -81,13 +81,13 @@ public:
     QAction* LosslessSaveAction;  // the page copied as stored into a TIFF
     QMenu* RecentMenu;            // "打开"'s context menu: the TIFF files opened last
 
-signals:
+  signals:
     // A file was dropped onto the page list from a file manager.
     void tiffDropped(const QString& path);
     // A file was chosen from the TIFF files opened last.
     void recentTiffChosen(const QString& path);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

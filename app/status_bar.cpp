@@ -47,12 +47,12 @@ void StatusBar::paintEvent(QPaintEvent*) {
         }
         const QRect inside = box.adjusted(4, 0, -4, 0);
         if (!m_hints.at(panel).isEmpty()) {
-            painter.setPen(QColor(32, 64, 112));  // quieter than the text, still plain on the sky blue
+            painter.setPen(
+                QColor(32, 64, 112));  // quieter than the text, still plain on the sky blue
             painter.drawText(inside, Qt::AlignVCenter | Qt::AlignRight, m_hints.at(panel));
         }
         painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(inside,
-                         Qt::AlignVCenter | (panel == 1 ? Qt::AlignLeft : Qt::AlignHCenter),
+        painter.drawText(inside, Qt::AlignVCenter | (panel == 1 ? Qt::AlignLeft : Qt::AlignHCenter),
                          m_texts.at(panel));
     }
 }

@@ -24,10 +24,10 @@ void bind(QWidget* owner, const QKeySequence& keys, Qt::ShortcutContext context,
 // Enter presses a focused button as Space does: buttons here are reached by Tab, and a
 // keyboard user expects Enter to work on them too.
 class EnterPressesButtons : public QObject {
-public:
+  public:
     using QObject::QObject;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return false;
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -41,7 +41,8 @@ protected:
 
 void installWindowKeys(TForm1& window) {
     auto* enter = new EnterPressesButtons(&window);
-    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) button->installEventFilter(enter);
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        button->installEventFilter(enter);
     const auto inWindow = Qt::WindowShortcut;
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_1), inWindow, window, &TForm1::SpeedButton1Click);
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_2), inWindow, window, &TForm1::SpeedButton2Click);

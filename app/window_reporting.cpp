@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QProgressBar>
+#include <QThread>
 
 #include "status_bar.h"
 

@@ -21,7 +21,7 @@ public:
     void end() override;
     void status(const std::string& text) override;
 
-private:
+  private:
     QProgressBar* m_bar;
     StatusBar* m_status;
 };

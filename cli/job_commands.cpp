@@ -265,7 +265,8 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         result.outcomes.push_back(outcome);
         if (written) result.written.push_back(*target);
         else result.failedPages.push_back(request.pageIndex);
-        if (json) printSplitReport(out, source, result, closingMessage(messages));
+        if (json)
+            printSplitReport(out, source, result, closingMessage(messages));
         else if (written) out << *target << "\n";
         printDecodedPages(err, source, result);
         if (!written) {

@@ -9,8 +9,9 @@ namespace orvelle::cli {
 namespace {
 
 void printMessage(std::ostream& out, const ClosingMessage& message) {
-    out << "\"message\": {\"id\": " << jsonString(message.id) << ", \"title\": " << jsonString(message.title) << ", \"text\": " << jsonString(message.text)
-        << "}";
+    out << "\"message\": {\"id\": " << jsonString(message.id)
+        << ", \"title\": " << jsonString(message.title)
+        << ", \"text\": " << jsonString(message.text) << "}";
 }
 
 const char* flag(bool value) { return value ? "true" : "false"; }

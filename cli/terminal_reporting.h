@@ -30,7 +30,7 @@ public:
     void show(const std::string& text, const std::string& title, MessageIcon icon) override;
     const Message& last() const { return m_last; }
 
-private:
+  private:
     std::ostream& m_err;
     Message m_last;
 };

@@ -2,7 +2,6 @@
 
 namespace orvelle {
 
-
 ProgressScope::ProgressScope(ProgressDisplay& display, int steps, const std::string& text)
     : m_display(display) {
     if (steps <= 0) return;
@@ -31,9 +30,15 @@ void MessageSink::showMessage(const Message& message) {
 
 namespace {
 
-Message messageOf(const MessageText& message, TextId title, MessageIcon icon, const std::string& details) {
-    return {textKey(message.id), render(message, Language::Chinese), sayIn(Language::Chinese, title),
-            render(message, programLanguage()), say(title), icon, details};
+Message messageOf(const MessageText& message, TextId title, MessageIcon icon,
+                  const std::string& details) {
+    return {textKey(message.id),
+            render(message, Language::Chinese),
+            sayIn(Language::Chinese, title),
+            render(message, programLanguage()),
+            say(title),
+            icon,
+            details};
 }
 
 }  // namespace
@@ -43,7 +48,8 @@ void showError(MessageSink& messages, const MessageText& message, const std::str
 }
 
 void showInformation(MessageSink& messages, const MessageText& message) {
-    messages.showMessage(messageOf(message, TextId::InformationTitle, MessageIcon::Information, {}));
+    messages.showMessage(
+        messageOf(message, TextId::InformationTitle, MessageIcon::Information, {}));
 }
 
 void showError(MessageSink& messages, const std::string& text) {
@@ -62,9 +68,11 @@ std::string joinedLines(const std::vector<std::string>& lines) {
 std::string render(const MessageText& message, Language language) {
     constexpr size_t kListed = 10;
     std::string text = sayIn(language, message.id, message.number);
-    for (size_t i = 0; i < message.paths.size() && i < kListed; ++i) text += "\n" + message.paths[i];
+    for (size_t i = 0; i < message.paths.size() && i < kListed; ++i)
+        text += "\n" + message.paths[i];
     if (message.paths.size() > kListed)
-        text += "\n" + sayIn(language, TextId::MoreInAll, static_cast<long long>(message.paths.size()));
+        text +=
+            "\n" + sayIn(language, TextId::MoreInAll, static_cast<long long>(message.paths.size()));
     return text;
 }
 

@@ -105,13 +105,15 @@ private:
 
 // Shows a status text without the bar until the scope is left.
 class StatusScope {
-public:
-    StatusScope(ProgressDisplay& display, const std::string& text) : m_display(display) { m_display.status(text); }
+  public:
+    StatusScope(ProgressDisplay& display, const std::string& text) : m_display(display) {
+        m_display.status(text);
+    }
     ~StatusScope() { m_display.end(); }
     StatusScope(const StatusScope&) = delete;
     StatusScope& operator=(const StatusScope&) = delete;
 
-private:
+  private:
     ProgressDisplay& m_display;
 };
 
@@ -128,6 +130,5 @@ std::string plainName(const std::string& path);
 
 // Lines joined by newlines, for a message's details.
 std::string joinedLines(const std::vector<std::string>& lines);
-
 
 }  // namespace orvelle

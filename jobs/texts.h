@@ -13,7 +13,8 @@ enum class Language { Chinese, English };
 // gettext's order: LANGUAGE (a list, "de:en"), then LC_ALL, LC_MESSAGES, LANG. Chinese when
 // none is set, or "C"/"POSIX", or the first language named is Chinese; English for any other
 // language, which is likelier read than Chinese.
-Language languageOf(const char* language, const char* lcAll, const char* lcMessages, const char* lang);
+Language languageOf(const char* language, const char* lcAll, const char* lcMessages,
+                    const char* lang);
 
 // The program's language: from the environment on first use, unless set before.
 Language programLanguage();

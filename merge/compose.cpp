@@ -18,7 +18,6 @@
 namespace orvelle {
 namespace {
 
-
 // How writing an output went, for both kinds of output below.
 class OutputState {
 public:
@@ -365,7 +364,8 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
 }  // namespace
 
 std::string skippedSourcesMessage(const std::vector<std::string>& skipped, bool pdf) {
-    return render({pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped, 0, skipped}, programLanguage());
+    return render({pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped, 0, skipped},
+                  programLanguage());
 }
 
 bool isPdfPath(const std::string& path) {
@@ -391,14 +391,17 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     }
     // A folder, a FIFO or a missing folder is known before any source is decoded.
     if (result.outputFailure = outputRefusal(request.outputPath); !result.outputFailure.empty()) {
-        showError(context.messages, failed, joinedLines(composeFailureLines(request.outputPath, result)));
+        showError(context.messages, failed,
+                  joinedLines(composeFailureLines(request.outputPath, result)));
         return result;
     }
     {
         const std::vector<uint32_t> planned = plannedSteps(request);
         int steps = 0;
         for (const uint32_t n : planned) steps += static_cast<int>(n);
-        ProgressScope scope(context.progress, steps, say(request.pdf ? TextId::ComposePdfProgress : TextId::ComposeProgress));
+        ProgressScope scope(
+            context.progress, steps,
+            say(request.pdf ? TextId::ComposePdfProgress : TextId::ComposeProgress));
         // The status text is on screen before the first page is read.
         context.pump.processPendingEvents();
         PageProgress progress(scope, context, planned);
@@ -420,9 +423,12 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         showError(context.messages, failed, details);
     } else if (!result.skipped.empty()) {
         showError(context.messages,
-                  {request.pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped, 0, result.skipped}, details);
+                  {request.pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped, 0,
+                   result.skipped},
+                  details);
     } else {
-        showInformation(context.messages, request.pdf ? TextId::ComposePdfDone : TextId::ComposeDone);
+        showInformation(context.messages,
+                        request.pdf ? TextId::ComposePdfDone : TextId::ComposeDone);
     }
     return result;
 }

@@ -7,11 +7,11 @@
 
 namespace orvelle {
 
-
 std::optional<std::string> FillMergeItemSize(const std::string& path) {
     TGPImage image(widenPath(path), false);
     if (!image.NativeHandle) return std::nullopt;
-    std::string size = std::to_string(image.PixelWidth()) + "×" + std::to_string(image.PixelHeight());
+    std::string size =
+        std::to_string(image.PixelWidth()) + "×" + std::to_string(image.PixelHeight());
     // How many pages "取全部页面" would take from it.
     GUID dimension{};
     if (image.ListFrameDimensions(&dimension, 1) == Ok) {
@@ -51,13 +51,15 @@ MergeAdding addMergeFiles(MergeList& list, const std::vector<std::string>& paths
                 break;
             }
         }
-        if (list.count() > 0) list.select(static_cast<int>(list.count()) - 1);  // its preview is decoded
+        if (list.count() > 0)
+            list.select(static_cast<int>(list.count()) - 1);  // its preview is decoded
     }
     if (!adding.rejected.empty())
         showError(context.messages, {TextId::PicturesNotAdded, 0, adding.rejected});
     // A cancelled batch says so, as the other jobs do.
     if (adding.cancelled)
-        showInformation(context.messages, {TextId::CancelledAdded, static_cast<long long>(adding.added)});
+        showInformation(context.messages,
+                        {TextId::CancelledAdded, static_cast<long long>(adding.added)});
     return adding;
 }
 

@@ -15,7 +15,6 @@
 namespace orvelle {
 namespace {
 
-
 int32_t clampPercent(int32_t percent) { return std::clamp(percent, kMinPercent, kMaxPercent); }
 
 }  // namespace
@@ -202,7 +201,8 @@ std::optional<std::vector<uint32_t>> pagesToSplit(const ExportAllRequest& reques
                                                   JobContext& context, WhyNone whyNone) {
     if (result.pages == 0) {
         result.sourceFailure = whyNone();
-        showError(context.messages, TextId::TiffUnreadable, joinedLines(splitFailureLines(request.sourcePath, result)));
+        showError(context.messages, TextId::TiffUnreadable,
+                  joinedLines(splitFailureLines(request.sourcePath, result)));
         return std::nullopt;
     }
     std::vector<uint32_t> pages = request.pages;
@@ -229,14 +229,16 @@ void noteOutcome(ExportAllResult& result, PageOutcome outcome) {
 
 void showSplitEnd(const ExportAllRequest& request, const ExportAllResult& result, JobContext& context) {
     if (result.cancelled) {
-        showInformation(context.messages, {TextId::CancelledSaved, static_cast<long long>(result.written.size())});
+        showInformation(context.messages,
+                        {TextId::CancelledSaved, static_cast<long long>(result.written.size())});
     } else if (result.failedPages.empty()) {
         showInformation(context.messages, TextId::SplitDone);
     } else if (result.written.empty()) {
         showError(context.messages, TextId::SplitNothingSaved,
                   joinedLines(splitFailureLines(request.sourcePath, result)));
     } else {
-        showError(context.messages, {TextId::SplitSomeFailed, static_cast<long long>(result.failedPages.size())},
+        showError(context.messages,
+                  {TextId::SplitSomeFailed, static_cast<long long>(result.failedPages.size())},
                   joinedLines(splitFailureLines(request.sourcePath, result)));
     }
 }
@@ -258,7 +260,8 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
     const CopyTarget kind{pdf, false, request.pdfDpi};
     const char* extension = formatRow(pdf ? ExportFormat::Pdf : ExportFormat::Tiff).Extension;
     {
-        ProgressScope progress(context.progress, static_cast<int>(pages.size()), say(TextId::SplitProgress));
+        ProgressScope progress(context.progress, static_cast<int>(pages.size()),
+                               say(TextId::SplitProgress));
         for (size_t i = 0; i < pages.size(); ++i) {
             if (context.cancelRequested()) {
                 result.cancelled = true;
@@ -301,7 +304,8 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     // Pages go in lanes (two at a time where the pages allow it); results, progress and
     // events still come page by page in order on this thread.
     {
-        ProgressScope progress(context.progress, static_cast<int>(pages.size()), say(TextId::SplitProgress));
+        ProgressScope progress(context.progress, static_cast<int>(pages.size()),
+                               say(TextId::SplitProgress));
         const auto start = [&](size_t i) {
             PageWork work{nullptr, dimension, pages[i], request.percent ? request.percent() : 100,
                           pageOutputName(request.folder, request.sourcePath, pages[i], extension, digits),

@@ -10,7 +10,6 @@
 namespace orvelle {
 namespace {
 
-
 // One page made ready for its entry on a lane: its size as far as known, and its tile's
 // picture (null when the page could not be decoded).
 struct ScaledPage {
@@ -53,7 +52,8 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
     if (count == 0) {
         listing.sourceFailure = decodeFailureReason(*source, opened);
         source.reset();
-        showError(context.messages, TextId::TiffUnreadable, sourcePath + ": " + listing.sourceFailure);
+        showError(context.messages, TextId::TiffUnreadable,
+                  sourcePath + ": " + listing.sourceFailure);
         return listing;
     }
     std::unique_ptr<TGPPen> pen(CreateTileFramePen());

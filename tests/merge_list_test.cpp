@@ -164,8 +164,8 @@ TEST_F(MergeAddingTest, EntriesInTheChosenOrderWithTheLastSelected) {
     EXPECT_EQ(list.selected(), 4);
     // The status text is up from the start to the end; events are processed after each
     // file, and nothing is said.
-    EXPECT_EQ(rec.events, (std::vector<std::string>{"status 正在添加图片,请等待......", "pump", "pump", "pump",
-                                                    "pump", "end"}));
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"status 正在添加图片,请等待......", "pump",
+                                                    "pump", "pump", "pump", "end"}));
 }
 
 TEST_F(MergeAddingTest, UndecodableFilesAreNamedNotKept) {

@@ -46,11 +46,11 @@ public:
     int ViewerClientWidth = 0;
     int ViewerClientHeight = 0;
 
-signals:
+  signals:
     // The user stepped to page `page` of `path`.
     void pageStepped(const QString& path, int page);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

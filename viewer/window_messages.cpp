@@ -1,7 +1,7 @@
 #include "window_messages.h"
 
-#include <QCoreApplication>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -28,8 +28,10 @@ bool WindowMessages::ask(const std::string& text, const std::string& title) {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
                     QMessageBox::NoButton, modal ? modal : m_owner);
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QPushButton* yes = box.addButton(QCoreApplication::translate("Orvelle", "是"), QMessageBox::YesRole);
-    box.setDefaultButton(box.addButton(QCoreApplication::translate("Orvelle", "否"), QMessageBox::NoRole));
+    QPushButton* yes =
+        box.addButton(QCoreApplication::translate("Orvelle", "是"), QMessageBox::YesRole);
+    box.setDefaultButton(
+        box.addButton(QCoreApplication::translate("Orvelle", "否"), QMessageBox::NoRole));
     box.exec();
     return box.clickedButton() == yes;
 }

@@ -329,9 +329,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("resources/images");
     bool ok = true;
-    const PictureWords chinese{"多页TIFF图片分解与合成工具", "分解 · 合成 · 预览 — 为扫描与传真文档而作", "访问主页 ›"};
+    const PictureWords chinese{"多页TIFF图片分解与合成工具",
+                               "分解 · 合成 · 预览 — 为扫描与传真文档而作", "访问主页 ›"};
     const PictureWords english{"Multi-page TIFF splitter and merger",
-                               "Split · merge · view — for scanned and faxed documents", "Visit the home page ›"};
+                               "Split · merge · view — for scanned and faxed documents",
+                               "Visit the home page ›"};
     ok &= save(banner(chinese), out + "/banner.bmp", "bmp");
     ok &= save(aboutImage(chinese), out + "/about.jpg", "jpg", 90);
     ok &= save(banner(english), out + "/banner_en.bmp", "bmp");
@@ -341,8 +343,10 @@ int main(int argc, char** argv) {
         {"help", helpPicture},   {"exit", exitPicture}};
     // Each button picture also at twice its size, "name@2x.png", which Qt takes on screens
     // scaled by 2 or more.
-    const auto saveBoth = [&](int size, const std::function<void(QPainter&, qreal)>& draw, const QString& name) {
-        return save(icon(size, draw), out + "/" + name + ".png") && save(icon(2 * size, draw), out + "/" + name + "@2x.png");
+    const auto saveBoth = [&](int size, const std::function<void(QPainter&, qreal)>& draw,
+                              const QString& name) {
+        return save(icon(size, draw), out + "/" + name + ".png") &&
+               save(icon(2 * size, draw), out + "/" + name + "@2x.png");
     };
     for (const auto& [name, draw] : side) ok &= saveBoth(32, draw, QString("side_") + name);
     ok &= saveBoth(32, splitPicture, "run_split");

@@ -1,15 +1,16 @@
 // The main window, offscreen: start-up state, navigation, the progress display, the two job
 // buttons with their messages, and input that arrives while a job runs.
+#include <tiffio.h>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSettings>
@@ -19,14 +20,13 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
 #include <QWheelEvent>
-#include <QTextEdit>
-#include <QToolButton>
 #include <algorithm>
 #include <filesystem>
-#include <tiffio.h>
 
 #include "app/about_page.h"
 #include "app/guarded_application.h"
@@ -36,9 +36,6 @@
 #include "app/qt_language.h"
 #include "app/remembered_choices.h"
 #include "app/save_page_dialog.h"
-#include "viewer/viewer_window.h"
-#include "viewer/picture_box.h"
-#include "viewer/wheel_notches.h"
 #include "app/side_bar.h"
 #include "app/split_page.h"
 #include "app/status_bar.h"
@@ -46,6 +43,9 @@
 #include "imaging/gdipobj.h"
 #include "support/fixtures.h"
 #include "support/readback.h"
+#include "viewer/picture_box.h"
+#include "viewer/viewer_window.h"
+#include "viewer/wheel_notches.h"
 
 using namespace orvelle;
 
@@ -735,7 +735,8 @@ private slots:
         const auto press = [&](Qt::Key key) { QTest::keyClick(viewer.get(), key); };
         // The page shown, its width, and the page list's selection, which follows it.
         const auto shown = [&] {
-            return std::make_tuple(viewer->page(), viewer->Image1->width(), window->TabSheet1->selectedPage());
+            return std::make_tuple(viewer->page(), viewer->Image1->width(),
+                                   window->TabSheet1->selectedPage());
         };
         press(Qt::Key_PageUp);  // the first page stops
         QCOMPARE(shown(), std::make_tuple(0, 30, -1));
@@ -827,10 +828,11 @@ private slots:
         QTest::addColumn<QSize>("frame");
         QTest::addColumn<QPoint>("topLeft");
         QTest::newRow("fits") << QRect(0, 0, 1280, 900) << QSize(788, 560) << QPoint(246, 170);
-        QTest::newRow("panel on top") << QRect(0, 30, 1280, 870) << QSize(788, 560) << QPoint(246, 185);
+        QTest::newRow("panel on top")
+            << QRect(0, 30, 1280, 870) << QSize(788, 560) << QPoint(246, 185);
         QTest::newRow("too large") << QRect(0, 0, 640, 450) << QSize(788, 560) << QPoint(0, 0);
-        QTest::newRow("too tall, second screen") << QRect(1280, 24, 960, 426) << QSize(788, 560)
-                                                 << QPoint(1366, 24);
+        QTest::newRow("too tall, second screen")
+            << QRect(1280, 24, 960, 426) << QSize(788, 560) << QPoint(1366, 24);
     }
     void windowsAreCentredInTheAvailableArea() {
         QFETCH(QRect, available);
@@ -843,7 +845,8 @@ private slots:
     // last come back in the next run; a recent file that is gone leaves the list when chosen.
     void choicesAreRememberedBetweenRuns() {
         fixtures::TempDir dir;
-        const QString a = QString::fromStdString(dir.file("a.tif")), b = QString::fromStdString(dir.file("b.tif"));
+        const QString a = QString::fromStdString(dir.file("a.tif")),
+                      b = QString::fromStdString(dir.file("b.tif"));
         fixtures::writeTiff(a.toStdString(), {{fixtures::TiffKind::Rgb, 8, 8}});
         fixtures::writeTiff(b.toStdString(), {{fixtures::TiffKind::Grey8, 6, 6}});
         window->openTiff(a);
@@ -877,8 +880,9 @@ private slots:
         RememberedChoices remembered;
         for (int i = 1; i <= 9; ++i) remembered.addRecentTiff(QString("/scans/%1.tif").arg(i));
         remembered.addRecentTiff("/scans/5.tif");
-        QCOMPARE(remembered.recentTiffs(), (QStringList{"/scans/5.tif", "/scans/9.tif", "/scans/8.tif", "/scans/7.tif",
-                                                        "/scans/6.tif", "/scans/4.tif", "/scans/3.tif", "/scans/2.tif"}));
+        QCOMPARE(remembered.recentTiffs(),
+                 (QStringList{"/scans/5.tif", "/scans/9.tif", "/scans/8.tif", "/scans/7.tif",
+                              "/scans/6.tif", "/scans/4.tif", "/scans/3.tif", "/scans/2.tif"}));
     }
 
     // Tab goes round the side bar and the page shown, in reading order; Space and Enter press
@@ -892,18 +896,21 @@ private slots:
             do {
                 names << QApplication::focusWidget()->objectName();
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            } while (QApplication::focusWidget() != window->Panel3->SpeedButton1 && names.size() < 40);
+            } while (QApplication::focusWidget() != window->Panel3->SpeedButton1 &&
+                     names.size() < 40);
             return names;
         };
-        const QStringList sideBar{"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton5", "SpeedButton11"};
+        const QStringList sideBar{"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton5",
+                                  "SpeedButton11"};
         window->SpeedButton1Click();
-        const QStringList splitPage{"Edit1", "SpeedButton4", "ListView1", "Edit2",
+        const QStringList splitPage{"Edit1",        "SpeedButton4",  "ListView1", "Edit2",
                                     "SpeedButton7", "FlatComboBox1", "SpinEdit1", "SpeedButton6"};
         QCOMPARE(chain(), sideBar + splitPage);
         window->SpeedButton2Click();
-        const QStringList mergePage{"ListView2",     "SpeedButton8", "SpeedButton9",  "SpeedButton10",
-                                    "SpeedButton12", "SpeedButton15", "Edit3",        "SpeedButton13",
-                                    "RadioButton1",  "LosslessCheck", "SpeedButton14"};
+        const QStringList mergePage{"ListView2",     "SpeedButton8",  "SpeedButton9",
+                                    "SpeedButton10", "SpeedButton12", "SpeedButton15",
+                                    "Edit3",         "SpeedButton13", "RadioButton1",
+                                    "LosslessCheck", "SpeedButton14"};
         QCOMPARE(chain(), sideBar + mergePage);
         window->Panel3->SpeedButton3->setFocus(Qt::TabFocusReason);
         QTest::keyClick(window->Panel3->SpeedButton3, Qt::Key_Space);
@@ -984,20 +991,26 @@ private slots:
         form.SpeedButton6Click();
         QCOMPARE(recorder.messages(), std::vector<std::string>{"Error|Choose a TIFF file."});
 
-        for (const QWidget* page : {static_cast<QWidget*>(form.TabSheet1), static_cast<QWidget*>(form.TabSheet2),
-                                    static_cast<QWidget*>(form.TabSheet3), static_cast<QWidget*>(form.Panel3)}) {
+        for (const QWidget* page :
+             {static_cast<QWidget*>(form.TabSheet1), static_cast<QWidget*>(form.TabSheet2),
+              static_cast<QWidget*>(form.TabSheet3), static_cast<QWidget*>(form.Panel3)}) {
             for (const QLabel* label : page->findChildren<QLabel*>()) {
                 if (label->text().isEmpty()) continue;
-                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text().trimmed()) <= label->width(),
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text().trimmed()) <=
+                             label->width(),
                          qPrintable(label->objectName() + ": " + label->text()));
             }
             for (const QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
                 if (button->text().isEmpty()) continue;
                 int room = button->width() - 6;
                 if (qobject_cast<const QToolButton*>(button) &&
-                    static_cast<const QToolButton*>(button)->toolButtonStyle() == Qt::ToolButtonTextBesideIcon)
+                    static_cast<const QToolButton*>(button)->toolButtonStyle() ==
+                        Qt::ToolButtonTextBesideIcon)
                     room -= button->iconSize().width() + 4;
-                if (!qobject_cast<const QToolButton*>(button)) room = button->width() - (button->sizeHint().width() - button->fontMetrics().horizontalAdvance(button->text()));
+                if (!qobject_cast<const QToolButton*>(button))
+                    room =
+                        button->width() - (button->sizeHint().width() -
+                                           button->fontMetrics().horizontalAdvance(button->text()));
                 QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= room,
                          qPrintable(button->objectName() + ": " + button->text()));
             }
@@ -1017,9 +1030,23 @@ private slots:
         QCOMPARE(help->document()->blockCount(), 37);
         QCOMPARE(help->viewport()->palette().color(QPalette::Window), QColor(255, 251, 240));
         const QString text = help->toPlainText();
-        const char* order[] = {"TIFF", "旧式JPEG", "LZW", "（1）图片分解：", "本页另存为", "观看大图片",
-                               "保存选项：", "24位RGB", "（2）图片合成：", "[添加图片]", "[位置下移]",
-                               "全部页面", "不改变图片的尺寸", "键盘操作：", "Ctrl+1至Ctrl+4", "按Esc键取消", "最近打开的TIFF文件"};
+        const char* order[] = {"TIFF",
+                               "旧式JPEG",
+                               "LZW",
+                               "（1）图片分解：",
+                               "本页另存为",
+                               "观看大图片",
+                               "保存选项：",
+                               "24位RGB",
+                               "（2）图片合成：",
+                               "[添加图片]",
+                               "[位置下移]",
+                               "全部页面",
+                               "不改变图片的尺寸",
+                               "键盘操作：",
+                               "Ctrl+1至Ctrl+4",
+                               "按Esc键取消",
+                               "最近打开的TIFF文件"};
         int at = 0;
         for (const char* phrase : order) {
             const int found = text.indexOf(QString::fromUtf8(phrase), at);
@@ -1039,7 +1066,8 @@ int main(int argc, char** argv) {
         GuardedApplication application(argc, argv);
         // The windows remember choices in the user's settings: here, in a folder of the run's own.
         const fixtures::TempDir settings;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.path()));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(settings.path()));
         MainWindowTest test;
         status = QTest::qExec(&test, argc, argv);
     }

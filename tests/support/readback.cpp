@@ -221,7 +221,9 @@ void RecordingContext::begin(int steps, const std::string& text) {
 }
 void RecordingContext::step(int position) { events.push_back("step " + std::to_string(position)); }
 void RecordingContext::end() { events.push_back("end"); }
-void RecordingContext::status(const std::string& text) { events.push_back("status " + text); }
+void RecordingContext::status(const std::string& text) {
+    events.push_back("status " + text);
+}
 void RecordingContext::show(const std::string& text, const std::string& title,
                             orvelle::MessageIcon icon) {
     events.push_back("message " + title + "|" + text);
