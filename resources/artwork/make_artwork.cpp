@@ -332,7 +332,7 @@ int main(int argc, char** argv) {
     const PictureWords chinese{"多页TIFF图片分解与合成工具",
                                "分解 · 合成 · 预览 — 为扫描与传真文档而作", "访问主页 ›"};
     const PictureWords english{"Multi-page TIFF splitter and merger",
-                               "Split · merge · view — for scanned and faxed documents",
+                               "Split · merge · view — for scans and faxes",
                                "Visit the home page ›"};
     ok &= save(banner(chinese), out + "/banner.bmp", "bmp");
     ok &= save(aboutImage(chinese), out + "/about.jpg", "jpg", 90);
