@@ -196,11 +196,7 @@ void TForm1::SpeedButton5Click() {
 
 void TForm1::SpeedButton11Click() {
     // During a job the window asks first; the marker stays where it is until the job ends.
-    if (m_jobRunning) {
-        close();
-        return;
-    }
-    Panel3->moveMarkerTo(Panel3->SpeedButton11->y());
+    if (!m_jobRunning) Panel3->moveMarkerTo(Panel3->SpeedButton11->y());
     close();
 }
 

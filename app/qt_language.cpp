@@ -8,23 +8,27 @@
 
 namespace orvelle {
 
-bool installQtChinese(QCoreApplication& application) {
+namespace {
+
+bool installTranslation(QCoreApplication& application, const QString& name, const QString& folder) {
     // Owned by the application: it lives as long as the texts it translates.
     auto* translator = new QTranslator(&application);
-    if (!translator->load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!translator->load(name, folder)) {
         delete translator;
         return false;
     }
     return QCoreApplication::installTranslator(translator);
 }
 
+}  // namespace
+
+bool installQtChinese(QCoreApplication& application) {
+    return installTranslation(application, "qtbase_zh_CN",
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
 bool installWindowEnglish(QCoreApplication& application) {
-    auto* translator = new QTranslator(&application);
-    if (!translator->load(":/i18n/orvelle_en.qm")) {
-        delete translator;
-        return false;
-    }
-    return QCoreApplication::installTranslator(translator);
+    return installTranslation(application, "orvelle_en.qm", ":/i18n");
 }
 
 void installWindowLanguage(QCoreApplication& application) {

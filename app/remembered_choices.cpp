@@ -24,12 +24,9 @@ QString folderKey(RememberedChoices::Folder which) {
 }
 
 const char* const kRecentKey = "recentTiffs";
-
-}  // namespace
-
-namespace {
-QSettings::Format kFormat = QSettings::NativeFormat;
+const QSettings::Format kFormat = QSettings::NativeFormat;
 const char* const kOwner = "orvelle";
+
 }  // namespace
 
 RememberedChoices::RememberedChoices()

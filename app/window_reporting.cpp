@@ -48,10 +48,6 @@ void settleWindows() {
     }
 }
 
-}  // namespace orvelle
-
-namespace orvelle {
-
 void putAwayDialog(QDialog& dialog) {
     for (QCompleter* completer : dialog.findChildren<QCompleter*>())
         if (completer->popup()) completer->popup()->hide();

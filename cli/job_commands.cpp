@@ -171,10 +171,6 @@ ClosingMessage closingMessage(const TerminalMessages& messages) {
     return {last.id, last.reportTitle, last.reportText};
 }
 
-}  // namespace
-
-namespace {
-
 // The pages of a document, for ranges with an open end; 0 when it cannot be decoded.
 uint32_t countPages(const std::string& path) {
     std::unique_ptr<TGPImage> image(new TGPImage(widenPath(path), false));

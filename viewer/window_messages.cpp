@@ -6,6 +6,19 @@
 #include <QPushButton>
 
 namespace orvelle {
+namespace {
+
+// A title and a close button: a message has nothing to minimize or maximize.
+const Qt::WindowFlags kMessageFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+// Over the dialog that is open, if any, so that the message does not hide behind it.
+QWidget* ownerFor(QWidget* window) {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? modal : window;
+}
+
+}  // namespace
 
 void WindowMessages::show(const std::string& text, const std::string& title, MessageIcon icon) {
     show(text, title, icon, {});
@@ -13,21 +26,18 @@ void WindowMessages::show(const std::string& text, const std::string& title, Mes
 
 void WindowMessages::show(const std::string& text, const std::string& title, MessageIcon icon,
                           const std::string& details) {
-    QWidget* modal = QApplication::activeModalWidget();
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    modal ? modal : m_owner);
+                    ownerFor(m_owner));
     if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
-    // A title and a close button: a message has nothing to minimize or maximize.
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    box.setWindowFlags(kMessageFlags);
     box.exec();
 }
 
 bool WindowMessages::ask(const std::string& text, const std::string& title) {
-    QWidget* modal = QApplication::activeModalWidget();
     QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::NoButton, modal ? modal : m_owner);
-    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+                    QMessageBox::NoButton, ownerFor(m_owner));
+    box.setWindowFlags(kMessageFlags);
     QPushButton* yes =
         box.addButton(QCoreApplication::translate("Orvelle", "是"), QMessageBox::YesRole);
     box.setDefaultButton(
