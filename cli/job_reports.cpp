@@ -59,6 +59,13 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
             << ", \"failed_pages\": [";
         for (size_t k = 0; k < source.failedPages.size(); ++k) out << (k ? ", " : "") << (source.failedPages[k] + 1);
         out << "]";
+        if (!source.failedReasons.empty()) {
+            out << ", \"page_errors\": [";
+            for (size_t k = 0; k < source.failedReasons.size() && k < source.failedPages.size(); ++k)
+                out << (k ? ", " : "") << "{\"page\": " << (source.failedPages[k] + 1)
+                    << ", \"error\": " << jsonString(source.failedReasons[k]) << "}";
+            out << "]";
+        }
         if (!source.reason.empty()) out << ", \"error\": " << jsonString(source.reason);
         if (!source.profileLeftBehind.empty())
             out << ", \"profile_dropped\": " << jsonString(source.profileLeftBehind);

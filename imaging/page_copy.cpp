@@ -35,6 +35,12 @@ CopiedPage TGPPageCopy::addPage(TGPPageSource& source, uint32_t page) {
     return added;
 }
 
+std::string TGPPageCopy::failureReason() {
+    std::string failure;
+    if (NativeHandle) (void)GdipGetPageCopyFailure(NativeHandle, &failure);
+    return failure;
+}
+
 GpStatus TGPPageCopy::finish() {
     const GpStatus status = GdipPageCopyFinish(NativeHandle);
     if (status != Ok) LastStatus = status;

@@ -47,6 +47,10 @@ public:
 
     CopiedPage addPage(TGPPageSource& source, uint32_t page);
     [[nodiscard]] GpStatus finish();
+    // After a failed add or finish: why the output could not be written, when the writer
+    // knew more than the status says ("the temporary file in /tmp: No space left on
+    // device"); empty otherwise.
+    std::string failureReason();
 
     GpPageCopy* NativeHandle = nullptr;
     GpStatus LastStatus = Ok;

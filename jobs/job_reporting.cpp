@@ -68,8 +68,11 @@ std::string joinedLines(const std::vector<std::string>& lines) {
 std::string render(const MessageText& message, Language language) {
     constexpr size_t kListed = 10;
     std::string text = sayIn(language, message.id, message.number);
-    for (size_t i = 0; i < message.paths.size() && i < kListed; ++i)
+    for (size_t i = 0; i < message.paths.size() && i < kListed; ++i) {
         text += "\n" + message.paths[i];
+        if (i < message.pages.size() && message.pages[i] > 0)
+            text += sayIn(language, TextId::PageOfSource, message.pages[i]);
+    }
     if (message.paths.size() > kListed)
         text +=
             "\n" + sayIn(language, TextId::MoreInAll, static_cast<long long>(message.paths.size()));

@@ -45,6 +45,9 @@ struct MessageText {
     TextId id;
     long long number;
     std::vector<std::string> paths;
+    // Beside each path, when given: the page of it meant (from 1), said in the message's
+    // language; 0 for the whole file.
+    std::vector<long long> pages{};
 };
 std::string render(const MessageText& message, Language language);
 

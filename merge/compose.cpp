@@ -29,19 +29,20 @@ public:
     uint32_t pages() const { return m_pages; }
 
 protected:
-    void fail(GpStatus status) {
+    // `why`, when the writer knew it, says more than the status.
+    void fail(GpStatus status, const std::string& why = {}) {
         m_failed = true;
         m_overflowed = status == ValueOverflow;
-        if (!m_overflowed) m_failure = writeFailureReason(status);
+        if (!m_overflowed) m_failure = why.empty() ? writeFailureReason(status) : why;
     }
     // The file's completion came to `status`; false unless it is in place.
-    bool finishedWith(GpStatus status) {
-        if (status != Ok) fail(status);
+    bool finishedWith(GpStatus status, const std::string& why = {}) {
+        if (status != Ok) fail(status, why);
         return status == Ok;
     }
     // A page the file refused; a failed write spoils the whole file. False unless it went in.
-    bool took(GpStatus status) {
-        if (status == Win32Error || status == InsufficientBuffer || status == ValueOverflow) fail(status);
+    bool took(GpStatus status, const std::string& why = {}) {
+        if (status == Win32Error || status == InsufficientBuffer || status == ValueOverflow) fail(status, why);
         if (status != Ok) return false;
         ++m_pages;
         return true;
@@ -109,8 +110,9 @@ class CopyDestination : public OutputState {
 public:
     CopyDestination(const std::string& path, const CopyTarget& target) : m_path(path), m_target(target) {}
 
-    // Adds page `page` of `source`, noting in `copies` how it went in; false when it did not.
-    bool add(TGPPageSource& source, uint32_t page, std::vector<PageCopy>& copies) {
+    // Adds page `page` of `source`, noting in `copies` how it went in; false, with `why`,
+    // when it did not.
+    bool add(TGPPageSource& source, uint32_t page, std::vector<PageCopy>& copies, std::string& why) {
         if (failed()) return false;
         if (!m_copy) {
             m_copy.reset(new TGPPageCopy(widenPath(m_path), m_target));
@@ -120,7 +122,10 @@ public:
             }
         }
         const CopiedPage added = m_copy->addPage(source, page);
-        if (!took(added.status)) return false;
+        if (!took(added.status, added.status == Ok ? std::string() : m_copy->failureReason())) {
+            why = added.note.empty() ? decodeFailureReason(added.status, "") : added.note;
+            return false;
+        }
         copies.push_back({page, added.copied, added.copied ? std::string() : added.note});
         return true;
     }
@@ -130,8 +135,9 @@ public:
     bool finish() {
         if (!m_copy || failed()) return false;
         const GpStatus status = m_copy->finish();
+        const std::string why = status == Ok ? std::string() : m_copy->failureReason();
         m_copy.reset();
-        return finishedWith(status);
+        return finishedWith(status, why);
     }
 
 private:
@@ -172,6 +178,24 @@ private:
     std::vector<uint32_t> m_planned;
     int m_done = 0;
 };
+
+// The sources that gave nothing and the pages that failed alone, as `skipped` lists them,
+// each page said in the language the message is said in.
+MessageText skippedText(bool pdf, const ComposeResult& result) {
+    MessageText text(pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped);
+    for (const SourceOutcome& source : result.outcomes) {
+        if (!source.reason.empty()) {
+            text.paths.push_back(source.path);
+            text.pages.push_back(0);
+            continue;
+        }
+        for (const uint32_t page : source.failedPages) {
+            text.paths.push_back(source.path);
+            text.pages.push_back(page + 1);
+        }
+    }
+    return text;
+}
 
 std::string pageLabel(const std::string& path, uint32_t page) {
     return path + say(TextId::PageOfSource, page + 1);
@@ -219,17 +243,23 @@ std::optional<PageOutOfRange> addSourcePages(uint32_t frames, const std::string&
     const bool onePageWanted = !allPages && (!listed || listed->empty());
     for (size_t i = 0; i < pages.size() && !output.failed() && !progress.cancelRequested(); ++i) {
         // A page the output could not take is the output's failure, not the source's.
-        if (addPage(pages[i]))
+        std::string why;
+        if (addPage(pages[i], why)) {
             ++outcome.pagesAdded;
-        else if (!output.failed())
+        } else if (!output.failed()) {
             outcome.failedPages.push_back(pages[i]);
+            outcome.failedReasons.push_back(why.empty() ? "cannot be decoded" : why);
+        }
         if (i + 1 < pages.size()) progress.pageDone();  // the source's last step is the caller's
     }
     if (output.failed()) return std::nullopt;
     if (outcome.pagesAdded == 0 || onePageWanted) {
         if (!outcome.failedPages.empty()) {
             skipped.push_back(path);
-            outcome.reason = "no page could be added";
+            outcome.reason = pages.size() == 1 ? outcome.failedReasons[0]
+                                               : "no page could be added (page " +
+                                                     std::to_string(outcome.failedPages[0] + 1) + ": " +
+                                                     outcome.failedReasons[0] + ")";
         }
         return std::nullopt;
     }
@@ -247,8 +277,15 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
     (void)source->ListFrameDimensions(&dimension, 1);
     const uint32_t frames = source->NativeHandle ? source->CountFrames(&dimension) : 0;
     return addSourcePages(frames, opened.reason, listed, allPages, destination,
-                          [&](uint32_t page) {
-                              if (source->ActivateFrame(&dimension, page) != Ok || !destination.add(source)) return false;
+                          [&](uint32_t page, std::string& why) {
+                              if (const GpStatus status = source->ActivateFrame(&dimension, page); status != Ok) {
+                                  why = decodeFailureReason(*source, status);
+                                  return false;
+                              }
+                              if (!destination.add(source)) {
+                                  why = "it could not be written";
+                                  return false;
+                              }
                               if (outcome.profileLeftBehind.empty())
                                   outcome.profileLeftBehind = profileLeftBehind(source->facts());
                               return true;
@@ -355,7 +392,9 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
         const std::string openFailure =
             source.pages() == 0 ? decodeFailureReason(source.LastStatus, source.openFailure()) : std::string();
         return addSourcePages(source.pages(), openFailure, listedPages(request, i), request.allPages, destination,
-                              [&](uint32_t page) { return destination.add(source, page, outcome.copies); },
+                              [&](uint32_t page, std::string& why) {
+                                  return destination.add(source, page, outcome.copies, why);
+                              },
                               result.skipped, outcome, progress);
     };
     return composeSources(request, destination, progress, context, result, addOne, [] {});
@@ -422,10 +461,7 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
     if (!result.written) {
         showError(context.messages, failed, details);
     } else if (!result.skipped.empty()) {
-        showError(context.messages,
-                  {request.pdf ? TextId::ComposePdfDoneSkipped : TextId::ComposeDoneSkipped, 0,
-                   result.skipped},
-                  details);
+        showError(context.messages, skippedText(request.pdf, result), details);
     } else {
         showInformation(context.messages,
                         request.pdf ? TextId::ComposePdfDone : TextId::ComposeDone);
@@ -442,8 +478,10 @@ std::vector<std::string> composeFailureLines(const std::string& output, const Co
             lines.push_back(name(source.path) + ": " + source.reason);
             continue;
         }
-        for (uint32_t page : source.failedPages)
-            lines.push_back(name(source.path) + ": page " + std::to_string(page + 1) + " was not added");
+        for (size_t i = 0; i < source.failedPages.size(); ++i)
+            lines.push_back(name(source.path) + ": page " + std::to_string(source.failedPages[i] + 1) +
+                            " was not added" +
+                            (i < source.failedReasons.size() ? " (" + source.failedReasons[i] + ")" : ""));
     }
     return lines;
 }

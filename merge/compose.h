@@ -46,6 +46,7 @@ struct SourceOutcome {
     std::string path{};
     uint32_t pagesAdded = 0;
     std::vector<uint32_t> failedPages{};  // from 0
+    std::vector<std::string> failedReasons{};  // why each of them failed, in the decoder's words
     std::string reason{};               // why the source gave nothing
     std::vector<PageCopy> copies{};     // of a lossless composition: each page added
     std::string profileLeftBehind{};    // why a page's colour profile did not go with it

@@ -378,6 +378,143 @@ TEST(PdfInput, PicturesDecodeInEveryColourSpaceTheyAreStoredIn) {
     }
 }
 
+// poppler's rendering of page 1 at `dpiX` x `dpiY`, as ARGB, top row first; empty when it
+// could not render.
+std::vector<ARGB> popplerPixels(const std::string& pdf, double dpiX, double dpiY, uint32_t& width, uint32_t& height) {
+    const std::string stem = pdf + "-poppler";
+    if (run("pdftoppm -f 1 -l 1 -singlefile -rx " + std::to_string(dpiX) + " -ry " + std::to_string(dpiY) + " '" + pdf +
+            "' '" + stem + "'")
+            .exit != 0)
+        return {};
+    std::ifstream in(stem + ".ppm", std::ios::binary);
+    std::string magic;
+    int top = 0;
+    in >> magic >> width >> height >> top;
+    in.get();
+    std::vector<ARGB> pixels;
+    for (uint32_t i = 0; i < width * height && in; ++i) {
+        unsigned char rgb[3] = {};
+        in.read(reinterpret_cast<char*>(rgb), 3);
+        pixels.push_back(0xFF000000u | (ARGB{rgb[0]} << 16) | (ARGB{rgb[1]} << 8) | rgb[2]);
+    }
+    return pixels;
+}
+
+// Pictures drawn turned or mirrored by the content's matrix, decode arrays on every kind of
+// picture, Group 3 data without ends of line: read as poppler draws them.
+TEST(PdfInput, PicturesAreReadAsTheyAreDrawn) {
+    const std::string image = "/Type /XObject /Subtype /Image ";
+    const std::string grey3x2 = streamObject(image + "/Width 3 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                                             std::string("\x10\x20\x30\x40\x50\x60", 6));
+    const std::string grey3x1 = streamObject(image + "/Width 3 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                                             std::string("\x10\x20\x30", 3));
+    TempDir dir;
+    // A flat grey JPEG: its decoded samples are exactly its level.
+    fixtures::Picture flat{8, 8, 1, std::vector<uint8_t>(64, 0x40)};
+    fixtures::writeJpeg(dir.file("flat.jpg"), flat, 95);
+    const std::vector<uint8_t> jpeg = fixtures::readBytes(dir.file("flat.jpg"));
+    // Modified Huffman rows of 8 pixels, each from a byte, no ends of line: white 8; white 4
+    // black 4; white 0 black 8.
+    const std::string mhRows("\x98\xb6\x35\x14", 4);
+    const ARGB w = 0xFFFFFFFF, k = 0xFF000000, r = 0xFFFF0000, g = 0xFF00FF00, b = 0xFF0000FF;
+    struct Row {
+        const char* name;
+        std::string pdf;
+        uint32_t width, height;
+        std::vector<ARGB> pixels;  // row by row
+    };
+    const std::vector<Row> rows = {
+        {"turned half round by its matrix (tiff2pdf's Orientation 3)",
+         scannedPagePdf(grey3x2, {}, "", "q -72 0 0 -72 72 72 cm /Im0 Do Q"), 3, 2,
+         {0xFF606060, 0xFF505050, 0xFF404040, 0xFF303030, 0xFF202020, 0xFF101010}},
+        {"turned a quarter by its matrix", scannedPagePdf(grey3x1, {}, "", "q 0 72 -72 0 72 0 cm /Im0 Do Q"), 1, 3,
+         {0xFF303030, 0xFF202020, 0xFF101010}},
+        {"mirrored by its matrix, in two steps", scannedPagePdf(grey3x1, {}, "", "q 1 0 0 1 72 0 cm q -72 0 0 72 0 0 cm /Im0 Do Q Q"), 3, 1,
+         {0xFF303030, 0xFF202020, 0xFF101010}},
+        {"turned by its matrix and by the page",
+         scannedPagePdf(grey3x1, {}, "/Rotate 90", "q -72 0 0 -72 72 72 cm /Im0 Do Q"), 1, 3,
+         {0xFF303030, 0xFF202020, 0xFF101010}},
+        {"a 1-bit palette drawn inverted",
+         scannedPagePdf(streamObject(image + "/Width 8 /Height 1 /BitsPerComponent 1 /ColorSpace [/Indexed /DeviceRGB 1 "
+                                             "<FF00000000FF>] /Decode [1 0]",
+                                     std::string("\xf0", 1))),
+         8, 1, {r, r, r, r, b, b, b, b}},
+        {"an 8-bit palette drawn inverted",
+         scannedPagePdf(streamObject(image + "/Width 3 /Height 1 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 2 "
+                                             "<FF000000FF000000FF>] /Decode [255 0]",
+                                     std::string("\xff\xfe\xfd", 3))),
+         3, 1, {r, g, b}},
+        {"samples past the palette's end",
+         scannedPagePdf(streamObject(image + "/Width 3 /Height 1 /BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB 1 "
+                                             "<FF000000FF00>]",
+                                     std::string("\x00\x01\x05", 3))),
+         3, 1, {r, g, g}},
+        {"a grey JPEG drawn inverted",
+         scannedPagePdf(streamObject(image + "/Width 8 /Height 8 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter "
+                                             "/DCTDecode /Decode [1 0]",
+                                     std::string(jpeg.begin(), jpeg.end()))),
+         8, 8, std::vector<ARGB>(64, 0xFFBFBFBF)},
+        {"Group 3 rows without ends of line",
+         scannedPagePdf(streamObject(image + "/Width 8 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 1 /Filter "
+                                             "/CCITTFaxDecode /DecodeParms << /K 0 /Columns 8 /Rows 3 /EncodedByteAlign true >>",
+                                     mhRows)),
+         8, 3, {w, w, w, w, w, w, w, w, w, w, w, w, k, k, k, k, k, k, k, k, k, k, k, k}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fixtures::writeBytes(dir.file("page.pdf"), std::vector<uint8_t>(row.pdf.begin(), row.pdf.end()));
+        std::unique_ptr<TGPImage> pdf = fixtures::load(dir.file("page.pdf"));
+        ASSERT_NE(pdf->NativeHandle, nullptr);
+        ASSERT_EQ(pdf->PixelWidth(), row.width);
+        ASSERT_EQ(pdf->PixelHeight(), row.height);
+        for (uint32_t i = 0; i < row.pixels.size(); ++i)
+            EXPECT_EQ(fixtures::pixel(*pdf, i % row.width, i / row.width), row.pixels[i]) << "pixel " << i;
+        if (!haveTools()) continue;
+        // The page is 72 points square: poppler draws each sample as a block of pixels,
+        // whose middle is the sample's colour.
+        const uint32_t dpi = 8 * std::max(row.width, row.height);
+        uint32_t width = 0, height = 0;
+        const std::vector<ARGB> drawn = popplerPixels(dir.file("page.pdf"), dpi, dpi, width, height);
+        ASSERT_EQ(drawn.size(), size_t{dpi} * dpi);
+        for (uint32_t i = 0; i < row.pixels.size(); ++i)
+            EXPECT_EQ(drawn[(2 * (i / row.width) + 1) * height / (2 * row.height) * width +
+                            (2 * (i % row.width) + 1) * width / (2 * row.width)],
+                      row.pixels[i])
+                << "pixel " << i << " as poppler draws it";
+    }
+}
+
+// Pictures whose data holds fewer rows than they say fail with the row their data ends at,
+// as a TIFF page with a damaged strip does: a black page written in their place would be
+// a page lost without a word.
+TEST(PdfInput, PicturesWithRowsMissingFail) {
+    const std::string image = "/Type /XObject /Subtype /Image /Width 64 /Height 128 /ColorSpace /DeviceGray "
+                              "/BitsPerComponent 8 /Filter /FlateDecode";
+    std::string samples(64 * 128, '\0');
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<char>(i * 2654435761u >> 24);
+    const std::string half = samples.substr(0, samples.size() / 2);
+    const std::string whole = deflated(samples);
+    const std::vector<std::pair<const char*, std::string>> rows = {
+        {"a complete stream of 64 rows", streamObject(image, deflated(half))},
+        {"a stream cut in half", streamObject(image, whole.substr(0, whole.size() / 2))},
+    };
+    TempDir dir;
+    for (const auto& [name, object] : rows) {
+        SCOPED_TRACE(name);
+        const std::string pdf = scannedPagePdf(object);
+        fixtures::writeBytes(dir.file("short.pdf"), std::vector<uint8_t>(pdf.begin(), pdf.end()));
+        RecordingContext rec;
+        const ExportAllResult result = fixtures::exportAll(dir.file("short.pdf"), dir.path().string(), ExportFormat::Png, rec);
+        EXPECT_TRUE(result.written.empty());
+        // A document of one page that fails cannot be opened, with the page's reason.
+        EXPECT_NE(result.sourceFailure.find("the picture's data ends after row "), std::string::npos)
+            << result.sourceFailure;
+        const ComposeResult merged = mergeToPdf({dir.file("short.pdf")}, dir.file("out.pdf"), rec);
+        EXPECT_FALSE(merged.written);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.pdf")));
+    }
+}
+
 TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
     TempDir dir;
     const std::string image = streamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
@@ -392,6 +529,7 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
          "it holds text"},
         {scannedPagePdf(image, {}, "", "q 72 0 0 72 0 0 cm /Im0 Do Q 0 0 m 72 72 l S"), "it holds drawings"},
         {scannedPagePdf(image, {}, "", "/Im0 Do /Im0 Do"), "it draws more than one picture"},
+        {scannedPagePdf(image, {}, "", "q 72 20 0 72 0 0 cm /Im0 Do Q"), "its picture is drawn at a slant"},
         {scannedPagePdf(streamObject("/Type /XObject /Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceGray "
                                      "/BitsPerComponent 1 /Filter /JBIG2Decode",
                                      "\0\0"),

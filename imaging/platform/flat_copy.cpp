@@ -96,6 +96,12 @@ GpStatus GdipPageCopyFinish(GpPageCopy* copy) {
     return copy->save.complete();
 }
 
+GpStatus GdipGetPageCopyFailure(GpPageCopy* copy, std::string* failure) {
+    if (!copy || !failure) return InvalidParameter;
+    *failure = copy->save.failure;
+    return Ok;
+}
+
 GpStatus GdipDisposePageCopy(GpPageCopy* copy) {
     if (!copy) return InvalidParameter;
     delete copy;  // the writer goes first, then its unfinished file

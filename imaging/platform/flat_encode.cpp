@@ -207,11 +207,13 @@ GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
 GpStatus MultiFrameSave::afterAdd(GpStatus status) {
     if (status != Win32Error) return status;
     broken = true;
+    if (failure.empty()) failure = encoder->failureReason();
     return file.writeFailure();
 }
 
 GpStatus MultiFrameSave::complete() {
     GpStatus status = broken ? Win32Error : encoder->finish();
+    if (status != Ok && failure.empty()) failure = encoder->failureReason();
     encoder.reset();
     if (status == Win32Error) status = file.writeFailure();
     if (status == Ok) return file.commit();

@@ -272,6 +272,9 @@ struct GpPageCopy;
                                        std::string* note);
 // Completes the file and puts it in place; WrongState when it has no page.
 [[nodiscard]] GpStatus GdipPageCopyFinish(GpPageCopy* copy);
+// This back end's own: after a failed add or finish, why the output could not be written
+// when the writer knew more than the status says; empty otherwise.
+[[nodiscard]] GpStatus GdipGetPageCopyFailure(GpPageCopy* copy, std::string* failure);
 // Releases the writer; a file not finished is dropped, an existing one left as it was.
 [[nodiscard]] GpStatus GdipDisposePageCopy(GpPageCopy* copy);
 

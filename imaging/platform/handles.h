@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "codecs/codec.h"
 #include "codecs/copy_source.h"
@@ -20,6 +21,9 @@ struct MultiFrameSave {
     codecs::OutputFile file;
     std::unique_ptr<codecs::Encoder> encoder;  // declared after the file it writes to
     bool broken = false;
+    // Why the file could not be written when the encoder knew better than a status can say
+    // (its temporary file, a source that changed); empty otherwise.
+    std::string failure;
 
     // What adding a page came to: a refused page leaves the file as it was; a failed write
     // leaves it unusable, and says why as far as a status can.

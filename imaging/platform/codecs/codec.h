@@ -68,6 +68,8 @@ public:
     [[nodiscard]] virtual GpStatus addFrame(const Frame& frame) = 0;
     // Completes the stream; the caller then closes and renames the file.
     [[nodiscard]] virtual GpStatus finish() = 0;
+    // After a failure, why, when the encoder knows more than its status says.
+    virtual std::string failureReason() const { return {}; }
 };
 
 // Formats that hold one picture: the first frame is written, any further one refused.

@@ -161,7 +161,7 @@ GpStatus CopySource::addTo(uint32_t index, TiffPageWriter& writer, bool& copied,
             else if (shape = jpegPageShape(stream); !shape.storable)
                 status = NotImplemented, note = shape.why;
             else
-                status = storeJpegPage(stream, shape, writer);
+                status = storeJpegPage(stream, shape, writer, &image);
         }
     } else {
         note = m_notCopied;

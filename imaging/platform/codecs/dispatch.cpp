@@ -40,6 +40,7 @@ bool readFully(int fd, uint64_t offset, void* out, size_t size) {
     for (size_t done = 0; done < size;) {
         const ssize_t got = ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR) continue;
+        if (got == 0) errno = ENODATA;  // the file ends early: no system error of its own
         if (got <= 0) return false;
         done += static_cast<size_t>(got);
     }

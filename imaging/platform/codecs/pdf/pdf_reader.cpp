@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../../image_limits.h"
+#include "../../orientation.h"
 #include "../codec.h"
 #include "../tiff/fax_pages.h"
 
@@ -87,10 +88,11 @@ struct PictureFacts {
     int components = 1; // of the colour space (1 for a palette)
     bool indexed = false;
     bool inverted = false;  // /Decode [1 0 ...]
+    double indexFrom = 0, indexTo = -1;  // a palette's /Decode [from to]; to < 0 when absent
     bool stencil = false;
     std::vector<ARGB> palette;
     std::string iccProfile;
-    int rotation = 0;  // the page's /Rotate, 0 to 270
+    uint16_t orientation = 1;  // how its rows are seen: the picture's placement, then the page's /Rotate
     double dpiX = 0;
     double dpiY = 0;
 };
@@ -166,9 +168,38 @@ void readColourSpace(Object space, PictureFacts& facts) {
     facts.components = componentsOf(space, facts.iccProfile);
 }
 
+// The linear part of a transformation matrix [a b c d] (its translation does not turn).
+struct Linear {
+    double a = 1, b = 0, c = 0, d = 1;
+    // This matrix applied after `first`, as PDF's "cm" concatenates.
+    Linear after(const Linear& first) const {
+        return {first.a * a + first.b * c, first.a * b + first.b * d, first.c * a + first.d * c, first.c * b + first.d * d};
+    }
+};
+
+// How a picture drawn with `m` lies on the page, as TIFF's orientation numbers it (where its
+// first row and first column are seen): the eight axis-aligned placements; any other matrix
+// (a slant, a picture of no extent) is no plain scan.
+uint16_t placementOf(const Linear& m) {
+    const double scale = std::max({std::fabs(m.a), std::fabs(m.b), std::fabs(m.c), std::fabs(m.d)});
+    const auto zero = [&](double v) { return std::fabs(v) <= scale * 1e-6; };
+    if (scale > 0 && zero(m.b) && zero(m.c) && !zero(m.a) && !zero(m.d)) {
+        // Rows run across the page: mirrored left to right when a < 0, upside down when d < 0.
+        if (m.a > 0) return m.d > 0 ? 1 : 4;
+        return m.d > 0 ? 2 : 3;
+    }
+    if (scale > 0 && zero(m.a) && zero(m.d) && !zero(m.b) && !zero(m.c)) {
+        // Rows run up or down the page: the first row on the left when c < 0, the first
+        // column at the top when b < 0.
+        if (m.c < 0) return m.b < 0 ? 5 : 8;
+        return m.b < 0 ? 6 : 7;
+    }
+    throw NotScanned("its picture is drawn at a slant");
+}
+
 // The page's only drawing: its content may save and restore the state, set the matrix and
-// draw one picture, nothing else.
-void checkContent(QPDFPageObjectHelper& page) {
+// draw one picture, nothing else. Returns how the picture lies on the page.
+uint16_t checkContent(QPDFPageObjectHelper& page) {
     std::string content;
     BoundedSink sink(content, kMaxContentBytes);
     try {
@@ -177,6 +208,9 @@ void checkContent(QPDFPageObjectHelper& page) {
         throw NotScanned("it draws more than one picture");
     }
     int draws = 0;
+    Linear matrix, drawn;
+    std::vector<Linear> saved;
+    std::vector<double> numbers;  // the operands before an operator
     for (size_t i = 0; i < content.size();) {
         const unsigned char c = static_cast<unsigned char>(content[i]);
         if (std::isspace(c)) {
@@ -193,12 +227,45 @@ void checkContent(QPDFPageObjectHelper& page) {
             ++end;
         const std::string token = content.substr(i, end - i);
         i = end;
-        if (c == '/' || std::isdigit(c) || c == '-' || c == '+' || c == '.') continue;  // operands
-        if (token == "Do") ++draws;
-        else if (token != "q" && token != "Q" && token != "cm")
+        if (std::isdigit(c) || c == '-' || c == '+' || c == '.') {
+            numbers.push_back(std::strtod(token.c_str(), nullptr));
+            continue;
+        }
+        if (c == '/') continue;  // the picture's name
+        if (token == "Do") {
+            ++draws;
+            drawn = matrix;
+        } else if (token == "q") {
+            if (saved.size() > 64) throw NotScanned("it holds drawings");
+            saved.push_back(matrix);
+        } else if (token == "Q") {
+            if (!saved.empty()) matrix = saved.back(), saved.pop_back();
+        } else if (token == "cm") {
+            if (numbers.size() < 6) throw NotScanned("it holds drawings");
+            const double* m = numbers.data() + numbers.size() - 6;
+            matrix = matrix.after(Linear{m[0], m[1], m[2], m[3]});
+        } else {
             throw NotScanned(token == "BT" || token == "Tj" || token == "TJ" ? "it holds text" : "it holds drawings");
+        }
+        numbers.clear();
     }
     if (draws != 1) throw NotScanned(draws == 0 ? "it holds no picture" : "it draws more than one picture");
+    return placementOf(drawn);
+}
+
+// The orientation of rows stored as `orientation` says, seen on a page turned clockwise by
+// `rotation` degrees (a multiple of 90).
+uint16_t turnedBy(uint16_t orientation, int rotation) {
+    // Where the stored columns and rows run on the screen (x right, y down), by orientation.
+    struct Axes {
+        int colX, colY, rowX, rowY;
+        bool operator==(const Axes&) const = default;
+    };
+    static constexpr Axes kAxes[8] = {{1, 0, 0, 1},  {-1, 0, 0, 1},  {-1, 0, 0, -1}, {1, 0, 0, -1},
+                                      {0, 1, 1, 0},  {0, 1, -1, 0},  {0, -1, -1, 0}, {0, -1, 1, 0}};
+    Axes axes = kAxes[orientation >= 1 && orientation <= 8 ? orientation - 1 : 0];
+    for (int turn = 0; turn < rotation / 90 % 4; ++turn) axes = {-axes.colY, axes.colX, -axes.rowY, axes.rowX};
+    return static_cast<uint16_t>(std::find(std::begin(kAxes), std::end(kAxes), axes) - std::begin(kAxes) + 1);
 }
 
 int pageRotation(QPDFPageObjectHelper& page) {
@@ -220,7 +287,7 @@ PictureFacts pictureOf(QPDFPageObjectHelper& page) {
     if (!facts.image.isStream()) throw NotScanned("it does not hold one picture");
     Object dict = facts.image.getDict();
     if (!dict.getKey("/Subtype").isNameAndEquals("/Image")) throw NotScanned("it holds drawings");
-    checkContent(page);
+    const uint16_t placement = checkContent(page);
     facts.width = static_cast<uint32_t>(integerOf(dict.getKey("/Width"), "width"));
     facts.height = static_cast<uint32_t>(integerOf(dict.getKey("/Height"), "height"));
     if (facts.width == 0 || facts.height == 0) throw NotScanned("its picture is empty");
@@ -252,13 +319,19 @@ PictureFacts pictureOf(QPDFPageObjectHelper& page) {
     }
     Object decode = dict.getKey("/Decode");
     if (decode.isArray() && decode.getArrayNItems() >= 2 && decode.getArrayItem(0).isNumber() &&
-        decode.getArrayItem(0).getNumericValue() > decode.getArrayItem(1).getNumericValue())
-        facts.inverted = true;
-    facts.rotation = pageRotation(page);
+        decode.getArrayItem(1).isNumber()) {
+        const double from = decode.getArrayItem(0).getNumericValue(), to = decode.getArrayItem(1).getNumericValue();
+        facts.inverted = from > to;
+        if (facts.indexed && std::isfinite(from) && std::isfinite(to))
+            facts.indexFrom = from, facts.indexTo = std::max(to, 0.0);
+    }
+    facts.orientation = turnedBy(placement, pageRotation(page));
     Object box = page.getMediaBox(false);
     if (box.isRectangle()) {
         const auto r = box.getArrayAsRectangle();
-        const double w = std::fabs(r.urx - r.llx), h = std::fabs(r.ury - r.lly);
+        double w = std::fabs(r.urx - r.llx), h = std::fabs(r.ury - r.lly);
+        // A picture drawn across its rows fills the page's height with its width.
+        if (orientationSwapsSides(placement)) std::swap(w, h);
         if (w > 0 && h > 0) {
             facts.dpiX = facts.width * 72.0 / w;
             facts.dpiY = facts.height * 72.0 / h;
@@ -266,15 +339,6 @@ PictureFacts pictureOf(QPDFPageObjectHelper& page) {
         }
     }
     return facts;
-}
-
-uint16_t orientationOf(int rotation) {
-    switch (rotation) {
-        case 90: return 6;
-        case 180: return 3;
-        case 270: return 8;
-        default: return 1;
-    }
 }
 
 int faxK(Object parms) {
@@ -309,8 +373,16 @@ GpStatus prepareFrame(const PictureFacts& facts, Frame& frame) {
     if (facts.components == 1) pixelClass = facts.bits == 1 ? PixelClass::Indexed1 : PixelClass::Indexed8;
     if (const GpStatus status = allocateFrame(frame, facts.width, facts.height, pixelClass); status != Ok) return status;
     if (facts.indexed) {
-        frame.palette = facts.palette;
-        frame.palette.resize(pixelClass == PixelClass::Indexed1 ? 2 : 256, 0xFF000000u);
+        // Each sample's colour as the decode array maps it to an index, clamped to the
+        // palette as readers do (a sample past its end is drawn in its last colour).
+        const unsigned top = (1u << facts.bits) - 1;
+        const bool mapped = facts.indexTo >= 0;
+        frame.palette.resize(pixelClass == PixelClass::Indexed1 ? 2 : 256);
+        for (unsigned sample = 0; sample < frame.palette.size(); ++sample) {
+            const double index = !mapped ? sample : facts.indexFrom + sample * (facts.indexTo - facts.indexFrom) / top;
+            const double last = static_cast<double>(facts.palette.size() - 1);
+            frame.palette[sample] = facts.palette[static_cast<size_t>(std::clamp(std::round(index), 0.0, last))];
+        }
     } else if (facts.components == 1) {
         frame.palette = greyPalette(facts.bits == 1 ? 1 : 8);
         if (facts.bits == 1 && facts.inverted) std::swap(frame.palette[0], frame.palette[1]);
@@ -342,6 +414,23 @@ void convertRow(const PictureFacts& facts, const uint8_t* in, Frame& frame, uint
         out[3 * x] = static_cast<uint8_t>(colour);
         out[3 * x + 1] = static_cast<uint8_t>(colour >> 8);
         out[3 * x + 2] = static_cast<uint8_t>(colour >> 16);
+    }
+}
+
+// Replaces each colour of `frame` by its negative, as a decode array [1 0 ...] draws it.
+void invertColours(Frame& frame) {
+    if (!frame.palette.empty()) {
+        for (ARGB& colour : frame.palette) colour ^= 0x00FFFFFFu;
+        return;
+    }
+    for (uint32_t y = 0; y < frame.height; ++y) {
+        uint8_t* row = frame.row(y);
+        if (frame.pixelClass == PixelClass::Argb32) {
+            auto* words = reinterpret_cast<uint32_t*>(row);
+            for (uint32_t x = 0; x < frame.width; ++x) words[x] ^= 0x00FFFFFFu;
+        } else {
+            for (size_t i = 0; i < size_t{frame.width} * 3; ++i) row[i] = static_cast<uint8_t>(255 - row[i]);
+        }
     }
 }
 
@@ -485,7 +574,7 @@ GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::strin
         image.blackIs1 = flag(facts.parms, "/BlackIs1");
         image.dpiX = facts.dpiX;
         image.dpiY = facts.dpiY;
-        image.orientation = orientationOf(facts.rotation);
+        image.orientation = facts.orientation;
         image.iccProfile = facts.iccProfile;
         std::shared_ptr<Buffer> raw = facts.image.getRawStreamData();
         if (!raw || raw->getSize() == 0 || raw->getSize() > kMaxStoredBytes) {
@@ -551,6 +640,8 @@ GpStatus decodePicture(const PictureFacts& facts, Frame& frame, int depth) {
         }
         if ((status = jpeg->readFrameAsStored(0, frame)) != Ok) return status;
         frame.meta.orientation = 1;  // a PDF draws the stored rows, whatever EXIF says
+        // Adobe's inverted CMYK is undone by the decoder, which reads its marker.
+        if (facts.inverted && facts.components != 4) invertColours(frame);
     } else if (facts.coding == PictureFacts::Coding::Fax) {
         StoredImage fax;
         fax.coding = StoredImage::Coding::Fax;
@@ -570,18 +661,20 @@ GpStatus decodePicture(const PictureFacts& facts, Frame& frame, int depth) {
             return InvalidParameter;
         }
         fax.data = std::make_shared<const std::string>(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
-        if ((status = decodeFaxImage(fax, faxK(facts.parms), flag(facts.parms, "/EncodedByteAlign"), frame)) != Ok)
+        const bool lineEnds = flag(facts.parms, "/EndOfLine") || startsWithLineEnd(fax.bytes());
+        if ((status = decodeFaxImage(fax, faxK(facts.parms), flag(facts.parms, "/EncodedByteAlign"), lineEnds, frame)) != Ok)
             return status;
     } else {
         if ((status = prepareFrame(facts, frame)) != Ok) return status;
         RowSink rows(facts, frame);
-        if (!pipeDecoded(facts.image, rows) && rows.rows() < facts.height) {
-            if (rows.rows() == 0) {
-                frame = Frame{};
-                frame.failure = "its picture's data cannot be decoded";
-                return InvalidParameter;
-            }
-            frame.warning = "the picture's data ends early";
+        (void)pipeDecoded(facts.image, rows);
+        // A picture with rows missing fails as a damaged strip does: nothing shows the rows
+        // that are not there.
+        if (rows.rows() < facts.height) {
+            frame = Frame{};
+            frame.failure = rows.rows() == 0 ? "its picture's data cannot be decoded"
+                                             : "the picture's data ends after row " + std::to_string(rows.rows());
+            return InvalidParameter;
         }
     }
     Object smask = facts.image.getDict().getKey("/SMask");
@@ -614,7 +707,7 @@ GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
         }
         frame.dpiX = facts.dpiX;
         frame.dpiY = facts.dpiY;
-        frame.meta.orientation = orientationOf(facts.rotation);
+        frame.meta.orientation = facts.orientation;
         return Ok;
     } catch (const NotScanned& e) {
         frame = Frame{};

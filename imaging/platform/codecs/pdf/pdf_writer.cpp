@@ -61,8 +61,6 @@ public:
         m_pdf.emptyPDF();
     }
 
-    bool open() { return m_spool->open(); }
-
     GpStatus addStored(const StoredImage& image) override {
         if (m_finished) return WrongState;
         if (image.width == 0 || image.height == 0 || image.empty()) return InvalidParameter;
@@ -131,6 +129,8 @@ public:
         });
     }
 
+    std::string failureReason() const override { return m_spool->failure(); }
+
 private:
     struct Resolution {
         double x = 0;
@@ -154,7 +154,7 @@ private:
         } catch (const std::bad_alloc&) {
             return OutOfMemory;
         } catch (const std::exception&) {
-            return std::ferror(m_stream) || m_spool->broken() ? Win32Error : GenericError;
+            return std::ferror(m_stream) || !m_spool->failure().empty() ? Win32Error : GenericError;
         }
     }
 
@@ -342,9 +342,7 @@ private:
 std::unique_ptr<PdfWriter> createPdfWriter(std::FILE* stream, double defaultDpi, GpStatus& status) {
     try {
         status = Ok;
-        auto writer = std::make_unique<QpdfWriter>(stream, defaultDpi > 0 ? defaultDpi : 96.0);
-        if (writer->open()) return writer;
-        status = Win32Error;  // no temporary file for the pictures' data
+        return std::make_unique<QpdfWriter>(stream, defaultDpi > 0 ? defaultDpi : 96.0);
     } catch (const std::bad_alloc&) {
         status = OutOfMemory;
     } catch (const std::exception&) {

@@ -51,38 +51,63 @@ GpStatus encodeFaxImage(const Frame& frame, StoredImage& image) {
     TiffErrors errors;
     UniqueFd fd;
     TiffPtr tif = openMemoryTiff(fd, errors);
-    if (!tif) return OutOfMemory;
+    // The coder works in a file in memory: a failure there is the system's (its errno) or
+    // the coder's, seldom a lack of memory.
+    if (!tif) return Win32Error;
     setFaxTags(tif.get(), image, COMPRESSION_CCITTFAX4);
     for (uint32_t y = 0; y < frame.height; ++y)
-        if (TIFFWriteScanline(tif.get(), const_cast<uint8_t*>(frame.row(y)), y, 0) != 1) return OutOfMemory;
-    if (!TIFFFlushData(tif.get()) || errors.failed) return OutOfMemory;
+        if (TIFFWriteScanline(tif.get(), const_cast<uint8_t*>(frame.row(y)), y, 0) != 1) return GenericError;
+    if (!TIFFFlushData(tif.get()) || errors.failed) return GenericError;
     const uint64_t offset = TIFFGetStrileOffset(tif.get(), 0), bytes = TIFFGetStrileByteCount(tif.get(), 0);
-    if (bytes == 0 || bytes > Limits::kMaxCodecAllocation) return OutOfMemory;
+    if (bytes == 0) return GenericError;
+    if (bytes > Limits::kMaxCodecAllocation) return OutOfMemory;
     auto data = std::make_shared<std::string>(static_cast<size_t>(bytes), '\0');
-    if (!readFully(fd.get(), offset, data->data(), data->size())) return OutOfMemory;
+    if (!readFully(fd.get(), offset, data->data(), data->size())) return Win32Error;
     image.data = std::move(data);
     return Ok;
 }
 
-GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, Frame& frame) {
+bool startsWithLineEnd(const std::string& data) {
+    // An end of line is eleven 0 bits and a 1, after any fill bits; no run's code starts
+    // with more than seven 0 bits, so data without them starts with a 1 sooner.
+    size_t zeros = 0;
+    for (const char byte : data) {
+        if (byte != 0) return zeros + static_cast<size_t>(__builtin_clz(static_cast<uint8_t>(byte)) - 24) >= 11;
+        zeros += 8;
+    }
+    return false;
+}
+
+GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, bool lineEnds, Frame& frame) {
     frame = Frame{};
     if (image.width == 0 || image.height == 0 || image.bytes().empty()) return InvalidParameter;
     if (!frameAllowed(image.width, image.height, PixelClass::Indexed1)) {
         frame.failure = oversizedFrameReason(image.width, image.height);
         return InvalidParameter;
     }
+    // TIFF's Group 3 needs an end of line before each row; one-dimensional data without them
+    // whose rows start on a byte is TIFF's run-length coding, code for code.
+    uint16_t compression = k < 0 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3;
+    if (k >= 0 && !lineEnds) {
+        if (k > 0 || !byteAligned) {
+            frame.failure = "its Group 3 data has no ends of line and rows that do not start on a byte";
+            return NotImplemented;
+        }
+        compression = COMPRESSION_CCITTRLE;
+    }
     GpStatus status = OutOfMemory;
     UniqueFd fd;
     {
         TiffErrors errors;
         TiffPtr tif = openMemoryTiff(fd, errors);
-        if (!tif) return OutOfMemory;
-        setFaxTags(tif.get(), image, k < 0 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
-        if (k >= 0) TIFFSetField(tif.get(), TIFFTAG_GROUP3OPTIONS, (k > 0 ? GROUP3OPT_2DENCODING : 0u) | (byteAligned ? GROUP3OPT_FILLBITS : 0u));
+        if (!tif) return Win32Error;
+        setFaxTags(tif.get(), image, compression);
+        if (compression == COMPRESSION_CCITTFAX3)
+            TIFFSetField(tif.get(), TIFFTAG_GROUP3OPTIONS, (k > 0 ? GROUP3OPT_2DENCODING : 0u) | (byteAligned ? GROUP3OPT_FILLBITS : 0u));
         const tmsize_t bytes = static_cast<tmsize_t>(image.bytes().size());
         if (TIFFWriteRawStrip(tif.get(), 0, const_cast<char*>(image.bytes().data()), bytes) != bytes ||
             !TIFFWriteDirectory(tif.get()) || errors.failed)
-            return OutOfMemory;
+            return GenericError;
     }
     if (::lseek(fd.get(), 0, SEEK_SET) != 0) return Win32Error;
     std::string reason;

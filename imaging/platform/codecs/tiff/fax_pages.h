@@ -14,9 +14,13 @@ namespace gdip::codecs {
 // NotImplemented for a two-colour palette of other colours, which is no fax page.
 [[nodiscard]] GpStatus encodeFaxImage(const Frame& frame, StoredImage& image);
 
+// Whether Group 3 fax data starts with an end of line, as data that has them does.
+bool startsWithLineEnd(const std::string& data);
+
 // Decodes `image` (fax data; `k` as a PDF says it: below 0 G4, 0 G3 one-dimensional, above
-// 0 G3 two-dimensional) into a bilevel frame, its rows as stored.
-[[nodiscard]] GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, Frame& frame);
+// 0 G3 two-dimensional; G3 rows starting on a byte when `byteAligned`, each after an end of
+// line when `lineEnds`) into a bilevel frame, its rows as stored.
+[[nodiscard]] GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, bool lineEnds, Frame& frame);
 
 // Adds the G4 data of `image` to `writer` as a page whose one strip it is.
 [[nodiscard]] GpStatus storeFaxPage(const StoredImage& image, TiffPageWriter& writer);

@@ -174,7 +174,33 @@ GpStatus TiffPageSource::copyInto(TIFF* out, bool tiled, uint32_t pieces, std::s
     return Ok;
 }
 
-GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer) {
+namespace {
+
+// What a JPEG file says of itself: JFIF's density first, as decoders read it, EXIF's when
+// JFIF gives none; EXIF's orientation; the colour profile.
+void setStreamFacts(TIFF* out, const JpegStream& stream) {
+    const ExifFacts& exif = stream.exifFacts;
+    if (stream.jfif && stream.xDensity > 0 && stream.yDensity > 0 &&
+        (stream.densityUnit != 0 || stream.xDensity != stream.yDensity)) {
+        TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(stream.xDensity));
+        TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(stream.yDensity));
+        TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT,
+                     stream.densityUnit == 1 ? RESUNIT_INCH : stream.densityUnit == 2 ? RESUNIT_CENTIMETER : RESUNIT_NONE);
+    } else if (stream.exif && exif.xResolution > 0 && exif.yResolution > 0) {
+        TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(exif.xResolution));
+        TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(exif.yResolution));
+        TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, exif.resolutionUnit);
+    }
+    if (stream.exif && exif.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, exif.orientation);
+    if (profileFits(stream.iccProfile, stream.components == 1))
+        TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(stream.iccProfile.size()),
+                     stream.iccProfile.data());
+}
+
+}  // namespace
+
+GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer,
+                       const StoredImage* page) {
     return writer.addFilledPage(stream.strip.size(), [&](TIFF* out) {
         TIFFSetField(out, TIFFTAG_IMAGEWIDTH, stream.width);
         TIFFSetField(out, TIFFTAG_IMAGELENGTH, stream.height);
@@ -189,23 +215,21 @@ GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, Tif
             static const float kBlackWhite[6] = {0, 255, 128, 255, 128, 255};
             TIFFSetField(out, TIFFTAG_REFERENCEBLACKWHITE, kBlackWhite);
         }
-        // JFIF's density first, as decoders read it; EXIF's when JFIF gives none.
-        const ExifFacts& exif = stream.exifFacts;
-        if (stream.jfif && stream.xDensity > 0 && stream.yDensity > 0 &&
-            (stream.densityUnit != 0 || stream.xDensity != stream.yDensity)) {
-            TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(stream.xDensity));
-            TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(stream.yDensity));
-            TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT,
-                         stream.densityUnit == 1 ? RESUNIT_INCH : stream.densityUnit == 2 ? RESUNIT_CENTIMETER : RESUNIT_NONE);
-        } else if (stream.exif && exif.xResolution > 0 && exif.yResolution > 0) {
-            TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(exif.xResolution));
-            TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(exif.yResolution));
-            TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, exif.resolutionUnit);
+        if (page) {
+            // A document's page says how it is drawn: its resolution and turn, its picture's
+            // colour space; the stream's own segments are not read by a PDF reader.
+            if (page->dpiX > 0 && page->dpiY > 0) {
+                TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(page->dpiX));
+                TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(page->dpiY));
+                TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+            }
+            if (page->orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, page->orientation);
+            if (profileFits(page->iccProfile, stream.components == 1))
+                TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(page->iccProfile.size()),
+                             page->iccProfile.data());
+        } else {
+            setStreamFacts(out, stream);
         }
-        if (stream.exif && exif.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, exif.orientation);
-        if (profileFits(stream.iccProfile, stream.components == 1))
-            TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(stream.iccProfile.size()),
-                         stream.iccProfile.data());
         const tmsize_t bytes = static_cast<tmsize_t>(stream.strip.size());
         return TIFFWriteRawStrip(out, 0, const_cast<char*>(stream.strip.data()), bytes) == bytes ? Ok : Win32Error;
     });

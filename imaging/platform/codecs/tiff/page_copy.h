@@ -49,7 +49,9 @@ private:
 
 // Adds the JPEG `stream` to `writer` as a JPEG-compressed page shaped as `shape` says (it
 // must be storable): the stream's own bytes as the one strip, its density or EXIF
-// resolution, its EXIF orientation and its colour profile as the page's tags.
-[[nodiscard]] GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer);
+// resolution, its EXIF orientation and its colour profile as the page's tags; or, for the
+// picture of a document's `page`, that page's resolution, turn and profile.
+[[nodiscard]] GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer,
+                                     const StoredImage* page = nullptr);
 
 }  // namespace gdip::codecs

@@ -292,7 +292,9 @@ private:
                     }
                     predict = predictedBytes < plainBytes;
                     if (predict) {
-                        packed.swap(predicted);
+                        // Strip by strip: `packed` keeps room for a whole batch, which may hold
+                        // more strips than the trial did.
+                        for (uint32_t i = 0; i < count; ++i) packed[i].swap(predicted[i]);
                         TIFFSetField(m_tiff.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
                     }
                     predicted.clear();
