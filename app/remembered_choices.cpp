@@ -1,7 +1,11 @@
 #include "remembered_choices.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace orvelle {
 namespace {
@@ -24,20 +28,44 @@ QString folderKey(RememberedChoices::Folder which) {
 }
 
 const char* const kRecentKey = "recentTiffs";
-const QSettings::Format kFormat = QSettings::NativeFormat;
-const char* const kOwner = "orvelle";
+// A few folders and eight paths: a file far larger than this holds no choices of ours.
+constexpr qint64 kMaxSettingsBytes = 1 << 20;
+
+// The settings of the file at `path`, unless something other than a regular file of a sane
+// size is there; nothing is read before that is known.
+std::unique_ptr<QSettings> openSettings(const QString& path) {
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) == 0 && (!S_ISREG(info.st_mode) || info.st_size > kMaxSettingsBytes))
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
 
 }  // namespace
 
-RememberedChoices::RememberedChoices()
-    : m_settings(kFormat, QSettings::UserScope, kOwner, kOwner) {}
+QString RememberedChoices::settingsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/orvelle/orvelle.conf";
+}
+
+RememberedChoices::RememberedChoices() : m_settings(openSettings(settingsPath())) {}
 
 void RememberedChoices::forgetAll() {
-    QSettings(kFormat, QSettings::UserScope, kOwner, kOwner).clear();
+    if (const std::unique_ptr<QSettings> settings = openSettings(settingsPath())) settings->clear();
+}
+
+QVariant RememberedChoices::value(const QString& key) const {
+    return m_settings ? m_settings->value(key) : m_thisRunOnly.value(key);
+}
+
+void RememberedChoices::setValue(const QString& key, const QVariant& value) {
+    if (m_settings)
+        m_settings->setValue(key, value);
+    else
+        m_thisRunOnly.insert(key, value);
 }
 
 QString RememberedChoices::folder(Folder which) const {
-    return m_settings.value(folderKey(which)).toString();
+    return value(folderKey(which)).toString();
 }
 
 void RememberedChoices::startIn(QFileDialog& dialog, Folder which) const {
@@ -47,12 +75,12 @@ void RememberedChoices::startIn(QFileDialog& dialog, Folder which) const {
 
 void RememberedChoices::setFolder(Folder which, const QString& folderOrFile, bool isFile) {
     if (folderOrFile.isEmpty()) return;
-    m_settings.setValue(folderKey(which),
+    setValue(folderKey(which),
                         isFile ? QFileInfo(folderOrFile).absolutePath() : folderOrFile);
 }
 
 QStringList RememberedChoices::recentTiffs() const {
-    QStringList recent = m_settings.value(kRecentKey).toStringList();
+    QStringList recent = value(kRecentKey).toStringList();
     recent.removeDuplicates();
     return recent.mid(0, kRecentTiffs);
 }
@@ -61,23 +89,23 @@ void RememberedChoices::addRecentTiff(const QString& path) {
     QStringList recent = recentTiffs();
     recent.removeAll(path);
     recent.prepend(path);
-    m_settings.setValue(kRecentKey, recent.mid(0, kRecentTiffs));
+    setValue(kRecentKey, recent.mid(0, kRecentTiffs));
 }
 
 void RememberedChoices::removeRecentTiff(const QString& path) {
     QStringList recent = recentTiffs();
     recent.removeAll(path);
-    m_settings.setValue(kRecentKey, recent);
+    setValue(kRecentKey, recent);
 }
 
 std::optional<int> RememberedChoices::number(const QString& key) const {
     bool ok = false;
-    const int value = m_settings.value(key).toInt(&ok);
-    return ok ? std::optional<int>(value) : std::nullopt;
+    const int number = value(key).toInt(&ok);
+    return ok ? std::optional<int>(number) : std::nullopt;
 }
 
 void RememberedChoices::setNumber(const QString& key, int value) {
-    m_settings.setValue(key, value);
+    setValue(key, value);
 }
 
 }  // namespace orvelle

@@ -5,6 +5,8 @@
 
 #include <QSettings>
 #include <QStringList>
+#include <QVariantMap>
+#include <memory>
 #include <optional>
 
 class QFileDialog;
@@ -35,8 +37,18 @@ class RememberedChoices {
     std::optional<int> number(const QString& key) const;
     void setNumber(const QString& key, int value);
 
+    // The settings file, ~/.config/orvelle/orvelle.conf (or under $XDG_CONFIG_HOME).
+    static QString settingsPath();
+
   private:
-    mutable QSettings m_settings;
+    QVariant value(const QString& key) const;
+    void setValue(const QString& key, const QVariant& value);
+
+    // Null when the settings file is not a regular file of a sane size (a FIFO would hang
+    // the window before it appears, a huge file slow its start and its end): choices are
+    // then remembered for this run only, and the file is left as it is.
+    std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_thisRunOnly;
 };
 
 }  // namespace orvelle

@@ -17,6 +17,7 @@
 #include "cli/interrupts.h"
 #include "cli/job_commands.h"
 #include "cli/page_ranges.h"
+#include "jobs/texts.h"
 #include "support/fixtures.h"
 #include "support/hand_made.h"
 #include "support/readback.h"
@@ -339,6 +340,49 @@ TEST(CommandLine, FailuresNameTheFileAndTheReason) {
     EXPECT_EQ(report["output_error"], "No such file or directory");
     EXPECT_TRUE(report["sources"].empty() || report["sources"][0]["failed_pages"].empty()) << "the source is not at fault";
     EXPECT_EQ(report["message"]["text"], "TIF文件合成失败!");
+}
+
+// A source or page that cannot be merged is named with the decoder's words, in every kind
+// of merge, and never as the output's fault; the JSON message keeps the program's Chinese
+// words whatever the user's language.
+TEST(JsonReports, MergeFailuresCarryTheDecodersReason) {
+    TempDir dir;
+    const std::string doc = dir.file("doc.tif"), cut = dir.file("cut.jpg");
+    fixtures::writeTiff(doc, std::vector<TiffPage>(3, {TiffKind::Rgb, 40, 30, COMPRESSION_LZW}));
+    fixtures::spoilPage(doc, 1);
+    fixtures::writeJpeg(cut, fixtures::gradient(64, 64, 3));
+    std::vector<uint8_t> jpeg = fixtures::readBytes(cut);
+    jpeg.resize(jpeg.size() * 6 / 10);
+    fixtures::writeBytes(cut, jpeg);
+    struct Row {
+        const char* output;
+        std::vector<std::string> options;
+        bool pageTwoFails;  // a lossless copy takes the page's data as it is
+    };
+    const std::vector<Row> rows = {{"m.tif", {}, true}, {"l.tif", {"--lossless"}, false}, {"m.pdf", {}, true}};
+    orvelle::setProgramLanguage(orvelle::Language::English);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.output);
+        std::vector<std::string> args = {"--out", dir.file(row.output), "--all-pages", "--json"};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        args.insert(args.end(), {doc, cut});
+        const CommandRun merged = run(runMerge, args);
+        EXPECT_EQ(merged.status, 1) << merged.err;
+        const nlohmann::json report = nlohmann::json::parse(merged.out);
+        EXPECT_EQ(report["written"], true);
+        EXPECT_FALSE(report.contains("output_error"));
+        EXPECT_NE(report["sources"][1]["error"].get<std::string>().find("Premature end of JPEG file"), std::string::npos)
+            << report["sources"][1];
+        EXPECT_NE(merged.err.find(cut + ": "), std::string::npos) << merged.err;
+        if (!row.pageTwoFails) continue;
+        EXPECT_EQ(report["sources"][0]["failed_pages"], nlohmann::json::array({2}));
+        EXPECT_FALSE(report["sources"][0]["page_errors"][0]["error"].get<std::string>().empty());
+        EXPECT_NE(merged.err.find(doc + ": page 2 was not added ("), std::string::npos) << merged.err;
+        const std::string text = report["message"]["text"];
+        EXPECT_NE(text.find(doc + " (第2页)"), std::string::npos) << text;
+        EXPECT_EQ(text.find("(page 2)"), std::string::npos) << text;
+    }
+    orvelle::setProgramLanguage(orvelle::Language::Chinese);
 }
 
 // A page whose name leads back to the document being split is not written; the rest are.

@@ -130,6 +130,33 @@ TEST_F(FullDisk, CompositionFailsAndKeepsTheOldFile) {
     expectOnlyTheOldFile(folder(), "m.tif");
 }
 
+// A PDF keeps its decoded pictures in a temporary file until it is written, in $TMPDIR:
+// when that disk is full, the message names it, not the output, and the output's old file
+// stays.
+TEST_F(FullDisk, APdfsTemporaryFileOnAFullDiskIsNamed) {
+    const std::string output = dir.file("m.pdf"), noise = dir.file("noise.png");
+    fixtures::writeBytes(output, kOldBytes);
+    // Samples that deflate cannot shrink: far more than the disk holds.
+    fixtures::Picture picture{300, 300, 3, std::vector<uint8_t>(300 * 300 * 3)};
+    uint32_t state = 2463534242u;
+    for (uint8_t& sample : picture.samples) {
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        sample = static_cast<uint8_t>(state);
+    }
+    fixtures::writePng(noise, picture);
+    ::setenv("TMPDIR", folder().c_str(), 1);
+    RecordingContext rec;
+    JobContext context = rec.context();
+    ComposeRequest request{{noise}, output, true};
+    request.pdf = true;
+    const ComposeResult result = ComposeTiff(request, context);
+    ::unsetenv("TMPDIR");
+    EXPECT_FALSE(result.written);
+    EXPECT_EQ(result.outputFailure, "the temporary file in " + folder().string() + ": " + std::strerror(ENOSPC));
+    EXPECT_EQ(fixtures::readBytes(output), kOldBytes);
+    EXPECT_TRUE(fixtures::listFolder(folder().string()).empty()) << "the temporary file has no name";
+}
+
 // A job killed outright (SIGKILL, a power cut) leaves nothing in the folder: the file being
 // written has no name until it is complete.
 TEST(DiskFaults, KilledDuringACompositionLeavesNoFile) {

@@ -172,7 +172,7 @@ TEST_F(ParallelTest, PagesInAnyOrder) {
 TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
     constexpr size_t kRuns = std::size(kWorkerCounts);
     std::map<std::string, std::vector<uint8_t>> split[kRuns];
-    std::vector<uint8_t> merged[kRuns];
+    std::vector<uint8_t> merged[kRuns], pdf[kRuns];
     std::vector<std::string> events[kRuns];
     for (size_t run = 0; run < kRuns; ++run) {
         Workers workers(kWorkerCounts[run]);
@@ -181,6 +181,13 @@ TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
         RecordingContext rec;
         fixtures::exportAll(source, folder, ExportFormat::Png, rec);
         fixtures::compose({source, source}, dir.file("merged" + std::to_string(run) + ".tif"), true, rec);
+        JobContext context = rec.context();
+        ComposeRequest request{{source}, dir.file("merged" + std::to_string(run) + ".pdf"), true};
+        request.pdf = true;
+        ::setenv("SOURCE_DATE_EPOCH", "0", 1);
+        (void)ComposeTiff(request, context);
+        ::unsetenv("SOURCE_DATE_EPOCH");
+        pdf[run] = fixtures::readBytes(request.outputPath);
         split[run] = filesIn(folder);
         merged[run] = fixtures::readBytes(dir.file("merged" + std::to_string(run) + ".tif"));
         events[run] = rec.events;
@@ -189,9 +196,11 @@ TEST_F(ParallelTest, JobsWriteTheSameFilesAndSayTheSame) {
     for (size_t run = 1; run < kRuns; ++run) {
         EXPECT_TRUE(split[run] == split[0]) << kWorkerCounts[run] << " workers";
         EXPECT_TRUE(merged[run] == merged[0]) << kWorkerCounts[run] << " workers";
+        EXPECT_TRUE(pdf[run] == pdf[0]) << kWorkerCounts[run] << " workers";
         EXPECT_EQ(events[run], events[0]);
     }
     EXPECT_FALSE(merged[0].empty());
+    EXPECT_FALSE(pdf[0].empty());
 }
 
 // Whether a page is written with the predictor is tried on its first strips: a page whose

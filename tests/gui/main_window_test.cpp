@@ -1,5 +1,6 @@
 // The main window, offscreen: start-up state, navigation, the progress display, the two job
 // buttons with their messages, and input that arrives while a job runs.
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <QComboBox>
 #include <QDir>
@@ -885,6 +886,33 @@ private slots:
                               "/scans/6.tif", "/scans/4.tif", "/scans/3.tif", "/scans/2.tif"}));
     }
 
+    // A settings file that is a FIFO or far too large is left as it is, unread: the window
+    // starts at once and remembers its choices for the run.
+    void anUnusableSettingsFileIsLeftAlone() {
+        const QString path = RememberedChoices::settingsPath();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile::remove(path);
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        {
+            RememberedChoices remembered;  // reading the FIFO would wait for a writer forever
+            remembered.addRecentTiff("/scans/a.tif");
+            QCOMPARE(remembered.recentTiffs(), QStringList{"/scans/a.tif"});
+        }
+        QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+        QFile::remove(path);
+        QFile huge(path);
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.resize(2 << 20));
+        huge.close();
+        {
+            RememberedChoices remembered;
+            remembered.setNumber("percent", 50);
+            QCOMPARE(remembered.number("percent"), std::optional<int>(50));
+        }
+        QCOMPARE(QFileInfo(path).size(), qint64{2 << 20});
+        QFile::remove(path);
+    }
+
     // Tab goes round the side bar and the page shown, in reading order; Space and Enter press
     // the button that has the focus.
     void tabReachesEveryControlInReadingOrder() {
@@ -1066,8 +1094,7 @@ int main(int argc, char** argv) {
         GuardedApplication application(argc, argv);
         // The windows remember choices in the user's settings: here, in a folder of the run's own.
         const fixtures::TempDir settings;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(settings.path()));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(settings.path().string()));
         MainWindowTest test;
         status = QTest::qExec(&test, argc, argv);
     }

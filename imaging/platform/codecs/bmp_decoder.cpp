@@ -13,6 +13,7 @@
 #include "byte_order.h"
 #include "codec.h"
 #include "file_handle.h"
+#include "resolution.h"
 
 namespace gdip::codecs {
 namespace {
@@ -85,8 +86,8 @@ protected:
             return status;
         }
         if (h.pelsPerMeterX > 0 && h.pelsPerMeterY > 0) {
-            out.dpiX = h.pelsPerMeterX * 0.0254;
-            out.dpiY = h.pelsPerMeterY * 0.0254;
+            out.dpiX = dpiFromPixelsPerMetre(h.pelsPerMeterX);
+            out.dpiY = dpiFromPixelsPerMetre(h.pelsPerMeterY);
         }
         return Ok;
     }

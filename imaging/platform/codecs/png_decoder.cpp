@@ -12,6 +12,7 @@
 #include "../image_limits.h"
 #include "codec.h"
 #include "file_handle.h"
+#include "resolution.h"
 
 namespace gdip::codecs {
 namespace {
@@ -174,8 +175,8 @@ protected:
             out.palette = greyPalette(8);
         }
         if (m_header.hasPhys && m_header.physUnit == PNG_RESOLUTION_METER) {
-            out.dpiX = m_header.physX * 0.0254;
-            out.dpiY = m_header.physY * 0.0254;
+            out.dpiX = dpiFromPixelsPerMetre(m_header.physX);
+            out.dpiY = dpiFromPixelsPerMetre(m_header.physY);
         } else if (m_header.hasPhys && m_header.physX > 0 && m_header.physY > 0 && m_header.physX != m_header.physY) {
             out.meta.aspectX = m_header.physX;
             out.meta.aspectY = m_header.physY;

@@ -14,4 +14,13 @@ inline uint32_t pixelsPerMetre(double dpi) {
     return static_cast<uint32_t>(std::lrint(dpi / 0.0254));
 }
 
+// Dots per inch for `perMetre` pixels per metre. A whole number of dots per inch is stored as
+// the nearest whole number per metre (100 dpi as 3937), which is that number again within a
+// hundredth: a page sized from it then holds exactly its pixels.
+inline double dpiFromPixelsPerMetre(double perMetre) {
+    const double dpi = perMetre * 0.0254;
+    const double whole = std::round(dpi);
+    return std::fabs(dpi - whole) < 0.01 ? whole : dpi;
+}
+
 }  // namespace gdip::codecs

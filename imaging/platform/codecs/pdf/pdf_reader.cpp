@@ -329,7 +329,10 @@ PictureFacts pictureOf(QPDFPageObjectHelper& page) {
     Object box = page.getMediaBox(false);
     if (box.isRectangle()) {
         const auto r = box.getArrayAsRectangle();
-        double w = std::fabs(r.urx - r.llx), h = std::fabs(r.ury - r.lly);
+        // A page may count in units of several points.
+        Object userUnit = page.getObjectHandle().getKey("/UserUnit");
+        const double unit = userUnit.isNumber() && userUnit.getNumericValue() > 0 ? userUnit.getNumericValue() : 1.0;
+        double w = std::fabs(r.urx - r.llx) * unit, h = std::fabs(r.ury - r.lly) * unit;
         // A picture drawn across its rows fills the page's height with its width.
         if (orientationSwapsSides(placement)) std::swap(w, h);
         if (w > 0 && h > 0) {

@@ -7,9 +7,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <cstring>
+#include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <new>
 #include <stdexcept>
@@ -45,9 +48,16 @@ int rotationOf(uint16_t orientation) {
     }
 }
 
-// The creation date as PDF writes dates, in UTC.
+// The creation date as PDF writes dates, in UTC: SOURCE_DATE_EPOCH's when it is set, so that
+// a build or an archive run twice gives the same bytes, else now.
 std::string pdfDate() {
-    const std::time_t now = std::time(nullptr);
+    std::time_t now = std::time(nullptr);
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+        char* end = nullptr;
+        errno = 0;
+        const long long seconds = std::strtoll(epoch, &end, 10);
+        if (errno == 0 && *end == '\0' && seconds >= 0 && seconds <= 253402300799LL) now = static_cast<std::time_t>(seconds);
+    }
     std::tm utc{};
     gmtime_r(&now, &utc);
     char text[32];
@@ -123,7 +133,10 @@ public:
             writer.setCompressStreams(false);
             writer.setDecodeLevel(qpdf_dl_none);
             writer.setObjectStreamMode(qpdf_o_generate);
-            writer.setMinimumPDFVersion("1.5");
+            writer.setMinimumPDFVersion(m_userUnits ? "1.6" : "1.5");
+            // The document's ID from its content, not from the clock and chance: the same
+            // pages give the same file.
+            writer.setDeterministicID(true);
             writer.write();
             return std::fflush(m_stream) == 0 && !std::ferror(m_stream) ? Ok : Win32Error;
         });
@@ -312,7 +325,12 @@ private:
     }
 
     void addPage(const Object& xobject, uint32_t width, uint32_t height, Resolution dpi, int rotation) {
-        const double w = width * 72.0 / dpi.x, h = height * 72.0 / dpi.y;
+        // Readers take pages of at most 14,400 units a side; a larger page counts in units of
+        // several points (/UserUnit, PDF 1.6), a whole number of them.
+        constexpr double kMaxUnits = 14400;
+        double w = width * 72.0 / dpi.x, h = height * 72.0 / dpi.y;
+        const double unit = std::ceil(std::max(w, h) / kMaxUnits);
+        if (unit > 1) w /= unit, h /= unit;
         const std::string size = points(w).unparse() + " 0 0 " + points(h).unparse();
         Object content = Object::newStream(&m_pdf, "q " + size + " 0 0 cm /Im0 Do Q\n");
         Object xobjects = Object::newDictionary();
@@ -325,6 +343,10 @@ private:
         page.replaceKey("/Resources", resources);
         page.replaceKey("/Contents", content);
         if (rotation != 0) page.replaceKey("/Rotate", Object::newInteger(rotation));
+        if (unit > 1) {
+            page.replaceKey("/UserUnit", Object::newInteger(static_cast<long long>(unit)));
+            m_userUnits = true;
+        }
         QPDFPageDocumentHelper(m_pdf).addPage(QPDFPageObjectHelper(m_pdf.makeIndirectObject(page)), false);
         ++m_pages;
     }
@@ -334,6 +356,7 @@ private:
     std::FILE* m_stream;
     double m_defaultDpi;
     bool m_finished = false;
+    bool m_userUnits = false;  // a page counts in units larger than a point
     size_t m_pages = 0;
 };
 
