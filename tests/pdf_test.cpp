@@ -216,6 +216,42 @@ TEST(PdfOutput, PagesKeepTheirDataSizeAndTurn) {
         << "rendered " << width << " x " << height;
 }
 
+// Page sizes every reader takes: a whole resolution stored per metre is that resolution, and
+// a page past 14,400 units a side counts in larger units, its pixels at their resolution.
+TEST(PdfOutput, PageSizesReadersTake) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    fixtures::writePng(dir.file("100dpi.png"), fixtures::gradient(300, 200, 3), 100);  // stored as 3937 a metre
+    writeFaxTiff(dir.file("wide.tif"), 30000, 8, 96, 96, true);
+    RecordingContext rec;
+    ASSERT_TRUE(mergeToPdf({dir.file("100dpi.png"), dir.file("wide.tif")}, dir.file("out.pdf"), rec).written);
+    const std::map<int, std::string> sizes = pageFacts(dir.file("out.pdf"), 2, "size");
+    EXPECT_EQ(sizes.at(1), "216 x 144 pts");
+    EXPECT_EQ(sizes.at(2), "11250 x 3 pts") << "in units of two points";
+    EXPECT_EQ(run("qpdf --check '" + dir.file("out.pdf") + "'").exit, 0);
+    std::unique_ptr<TGPImage> back = fixtures::load(dir.file("out.pdf"));
+    GUID dimension = FrameDimensionPage;
+    ASSERT_EQ(back->ActivateFrame(&dimension, 1), Ok);
+    EXPECT_EQ(back->PixelWidth(), 30000u);
+    EXPECT_NEAR(back->horizontalResolution(), 96, 0.001);
+}
+
+// The same merge gives the same bytes: the date from SOURCE_DATE_EPOCH, the document's ID
+// from its content.
+TEST(PdfOutput, TheSameMergeGivesTheSameBytes) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    fixtures::writePng(dir.file("a.png"), fixtures::gradient(40, 30, 3));
+    ::setenv("SOURCE_DATE_EPOCH", "1000000000", 1);
+    RecordingContext rec;
+    ASSERT_TRUE(mergeToPdf({dir.file("a.png")}, dir.file("one.pdf"), rec).written);
+    ASSERT_TRUE(mergeToPdf({dir.file("a.png")}, dir.file("two.pdf"), rec).written);
+    ::unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(fileText(dir.file("one.pdf")), fileText(dir.file("two.pdf")));
+    const std::string info = run("pdfinfo -isodates '" + dir.file("one.pdf") + "'").output;
+    EXPECT_NE(info.find("2001-09-09T01:46:40"), std::string::npos) << info;
+}
+
 TEST(PdfOutput, SplitWritesOnePdfPerPage) {
     REQUIRE_PDF_TOOLS();
     TempDir dir;
@@ -515,6 +551,53 @@ TEST(PdfInput, PicturesWithRowsMissingFail) {
     }
 }
 
+// A PDF's JPEG picture copied into a TIFF as stored is described as the page draws it: the
+// page's turn, the resolution its size gives and its colour space's profile, never what the
+// JPEG's own EXIF says (a PDF reader draws the stored rows).
+TEST(PdfInput, JpegPagesCopiedIntoATiffAreDescribedAsThePageDrawsThem) {
+    TempDir dir;
+    fixtures::JpegExtras extras;
+    extras.orientation = 6;
+    extras.exifDpi = 300;
+    fixtures::writeJpegWith(dir.file("exif.jpg"), fixtures::gradient(64, 32, 3), extras);
+    const std::vector<uint8_t> jpeg = fixtures::readBytes(dir.file("exif.jpg"));
+    const std::string profile = fixtures::iccProfile("RGB ");
+    const std::string image = "/Type /XObject /Subtype /Image /Width 64 /Height 32 /BitsPerComponent 8 /Filter /DCTDecode ";
+    const std::string data(jpeg.begin(), jpeg.end());
+    struct Row {
+        const char* name;
+        std::string pdf;
+        std::string orientation;  // the TIFF tag's value; empty: none
+        bool profile;
+    };
+    // The page is 72 points square: 64 x 32 pixels on it are 64 x 32 dpi.
+    const std::vector<Row> rows = {
+        {"turned by the page, with a profile",
+         scannedPagePdf(streamObject(image + "/ColorSpace [/ICCBased 6 0 R]", data),
+                        {streamObject("/N 3 /Alternate /DeviceRGB", profile)}, "/Rotate 90"),
+         "6", true},
+        {"upright, whatever EXIF says", scannedPagePdf(streamObject(image + "/ColorSpace /DeviceRGB", data)), "", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fixtures::writeBytes(dir.file("page.pdf"), std::vector<uint8_t>(row.pdf.begin(), row.pdf.end()));
+        RecordingContext rec;
+        JobContext context = rec.context();
+        ComposeRequest request{{dir.file("page.pdf")}, dir.file("out.tif"), false};
+        request.lossless = true;
+        const ComposeResult result = ComposeTiff(request, context);
+        ASSERT_TRUE(result.written);
+        ASSERT_EQ(result.outcomes[0].copies.size(), 1u);
+        EXPECT_TRUE(result.outcomes[0].copies[0].copied);
+        std::map<uint32_t, std::string> tags = fixtures::describingTags(dir.file("out.tif"), 0);
+        EXPECT_EQ(tags[TIFFTAG_ORIENTATION], row.orientation);
+        EXPECT_EQ(tags[TIFFTAG_XRESOLUTION], std::to_string(64.0f));
+        EXPECT_EQ(tags[TIFFTAG_YRESOLUTION], std::to_string(32.0f));
+        EXPECT_EQ(tags[TIFFTAG_RESOLUTIONUNIT], std::to_string(RESUNIT_INCH));
+        EXPECT_EQ(tags[TIFFTAG_ICCPROFILE], row.profile ? profile : std::string());
+    }
+}
+
 TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
     TempDir dir;
     const std::string image = streamObject("/Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray "
@@ -611,4 +694,22 @@ TEST(PdfOutput, LargeJpegFilesGoInAsTheyAre) {
     const auto strip = fixtures::rawPieces(dir.file("out.tif"), 0);
     ASSERT_EQ(strip.size(), 1u);
     EXPECT_EQ(fixtures::jpegScanData(strip[0]), fixtures::jpegScanData(fixtures::readBytes(dir.file("large.jpg"))));
+
+    // 320 kB of comments before the frame, as camera profiles and XMP may take.
+    std::vector<uint8_t> commented = fixtures::readBytes(dir.file("large.jpg"));
+    for (int k = 0; k < 5; ++k) {
+        std::vector<uint8_t> comment = {0xFF, 0xFE, 0xFF, 0xFF};
+        comment.resize(2 + 0xFFFF, static_cast<uint8_t>('a' + k));
+        commented.insert(commented.begin() + 2, comment.begin(), comment.end());
+    }
+    fixtures::writeBytes(dir.file("commented.jpg"), commented);
+    request = ComposeRequest{{dir.file("commented.jpg")}, dir.file("commented.tif"), false};
+    request.lossless = true;
+    const ComposeResult copied = ComposeTiff(request, context);
+    ASSERT_TRUE(copied.written);
+    ASSERT_EQ(copied.outcomes[0].copies.size(), 1u);
+    EXPECT_TRUE(copied.outcomes[0].copies[0].copied) << copied.outcomes[0].copies[0].decodedBecause;
+    ASSERT_TRUE(mergeToPdf({dir.file("commented.jpg")}, dir.file("commented.pdf"), rec).written);
+    ASSERT_EQ(run("cd '" + dir.path().string() + "' && pdfimages -j commented.pdf again").exit, 0);
+    EXPECT_EQ(fileText(dir.file("again-000.jpg")), fileText(dir.file("commented.jpg")));
 }

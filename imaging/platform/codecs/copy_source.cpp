@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -27,6 +28,27 @@ bool readWhole(int fd, uint64_t size, std::string& bytes) { return readAt(fd, 0,
 // spares reading the whole file twice when its data is read again as it is written.
 constexpr uint64_t kJpegHeadBytes = 256 * 1024;
 constexpr uint64_t kJpegTailBytes = 64 * 1024;
+// Camera profiles, XMP and previews may come before the frame: read on to its first scan,
+// however far, up to this much.
+constexpr uint64_t kMaxJpegHeadBytes = 64 << 20;
+
+// How many of a JPEG file's first bytes hold what comes before its first scan: at least
+// kJpegHeadBytes, more when its segments run further (walked by their lengths alone), at
+// most kMaxJpegHeadBytes and the file's size.
+uint64_t jpegHeadBytes(int fd, uint64_t size) {
+    uint64_t at = 2;
+    uint8_t marker[4];
+    while (at + 4 <= size && at < kMaxJpegHeadBytes && readFully(fd, at, marker, sizeof marker)) {
+        if (marker[0] != 0xFF) break;
+        if (marker[1] == 0xFF) {  // a fill byte
+            ++at;
+            continue;
+        }
+        at += 2 + (uint64_t{marker[2]} << 8 | marker[3]);
+        if (marker[1] == 0xDA) break;  // the scan's header is the last part wanted
+    }
+    return std::min(size, std::min(kMaxJpegHeadBytes, std::max(kJpegHeadBytes, at)));
+}
 
 bool endsWithEoi(int fd, uint64_t size) {
     std::string tail;
@@ -80,9 +102,9 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
         std::string why;
         if (size <= 0 || static_cast<uint64_t>(size) > Limits::kMaxCodecAllocation) {
             source->m_notCopied = "the JPEG file is too large to be stored in one piece";
-        } else if (const bool headOnly = static_cast<uint64_t>(size) > kJpegHeadBytes;
-                   !identityOf(fd.get(), source->m_jpegIdentity) ||
-                   !readAt(fd.get(), 0, headOnly ? kJpegHeadBytes : static_cast<uint64_t>(size), *bytes) ||
+        } else if (const uint64_t head = jpegHeadBytes(fd.get(), static_cast<uint64_t>(size)),
+                   headOnly = head < static_cast<uint64_t>(size);
+                   !identityOf(fd.get(), source->m_jpegIdentity) || !readAt(fd.get(), 0, head, *bytes) ||
                    (headOnly && !endsWithEoi(fd.get(), static_cast<uint64_t>(size))) ||
                    // The strip, a copy of most of the file, is made when a TIFF asks for it.
                    !readJpegStream(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), *stream, why, false,
