@@ -67,6 +67,10 @@ GpStatus TGPImage::ActivateFrame(const GUID* dimensionId, uint32_t frameIndex) {
     return RecordStatus(GdipImageSelectActiveFrame(NativeHandle, dimensionId, frameIndex));
 }
 
+void TGPImage::ReleaseFrame() {
+    if (NativeHandle) (void)GdipImageReleaseFrame(NativeHandle);
+}
+
 TGPImage* TGPImage::MakeThumbnail(uint32_t width, uint32_t height,
                                   GetThumbnailImageAbort callback, void* callbackData) {
     GpImage* thumbnail = nullptr;

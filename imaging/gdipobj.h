@@ -22,6 +22,9 @@ public:
     [[nodiscard]] GpStatus ListFrameDimensions(GUID* dimensionIds, uint32_t count);
     uint32_t CountFrames(const GUID* dimensionId);
     [[nodiscard]] GpStatus ActivateFrame(const GUID* dimensionId, uint32_t frameIndex);
+    // Frees the active frame's pixels (decoded again when activated again); a file being
+    // written through this image stays open.
+    void ReleaseFrame();
     // The caller owns the result, which is returned also when the platform failed.
     TGPImage* MakeThumbnail(uint32_t width, uint32_t height,
                             GetThumbnailImageAbort callback = nullptr,

@@ -85,6 +85,11 @@ public:
     }
 
     bool open() const { return m_image != nullptr; }
+    // A source's pages are all added: the image that opened the output carries the file,
+    // not its page, whose pixels need not wait for the end.
+    void sourceDone() {
+        if (m_image) m_image->ReleaseFrame();
+    }
     // Drops the unfinished file: nothing is left, an existing file of that name as it was.
     void abandon() { m_image.reset(); }
 
@@ -267,6 +272,12 @@ std::optional<PageOutOfRange> addSourcePages(uint32_t frames, const std::string&
     return std::nullopt;
 }
 
+// Tells the destination that a source is done, however its pages went.
+struct ReleaseWhenDone {
+    Destination& destination;
+    ~ReleaseWhenDone() { destination.sourceDone(); }
+};
+
 // The same for a source decoded into the composition.
 std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<uint32_t>* listed, bool allPages,
                                         Destination& destination, std::vector<std::string>& skipped,
@@ -276,6 +287,7 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
     // A failed listing leaves the id zero: no frame counts, and that is the failure.
     (void)source->ListFrameDimensions(&dimension, 1);
     const uint32_t frames = source->NativeHandle ? source->CountFrames(&dimension) : 0;
+    const ReleaseWhenDone released{destination};
     return addSourcePages(frames, opened.reason, listed, allPages, destination,
                           [&](uint32_t page, std::string& why) {
                               if (const GpStatus status = source->ActivateFrame(&dimension, page); status != Ok) {

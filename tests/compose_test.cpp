@@ -1,6 +1,8 @@
 // Merging pictures into one multi-page TIFF, read back with libtiff.
 #include <gtest/gtest.h>
 #include <tiffio.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "merge/compose.h"
@@ -174,3 +176,30 @@ TEST(ComposeTiff, ExistingOutputIsReplacedWithoutQuestion) {
 }
 
 }  // namespace
+
+// A composition holds the page in hand, not every page it took: the first source's pixels go
+// once its pages are in, although the image that read it carries the file to its end. Peak
+// memory of a composition in a process of its own, with two sources and with three (the
+// next source is read while one is added: two pages at a time either way).
+TEST(ComposeTiff, HoldsOnePageAtATime) {
+    TempDir dir;
+    const std::string a = dir.file("a.tif"), b = dir.file("b.tif"), c = dir.file("c.tif");
+    // 3000 x 3000 RGB: 27 MB a page decoded, a few kB stored.
+    for (const std::string& path : {a, b, c}) fixtures::writeTiff(path, {{TiffKind::Rgb, 3000, 3000, COMPRESSION_LZW}});
+    const auto peakKiB = [&](const std::vector<std::string>& sources) -> long {
+        const pid_t child = fork();
+        if (child == 0) {
+            RecordingContext rec;
+            _exit(fixtures::compose(sources, dir.file("m.tif"), false, rec).written ? 0 : 1);
+        }
+        int status = 0;
+        rusage usage{};
+        if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return -1;
+        return usage.ru_maxrss;
+    };
+    const long two = peakKiB({a, b}), three = peakKiB({a, b, c});
+    ASSERT_GT(two, 0);
+    ASSERT_GT(three, 0);
+    EXPECT_LT(three - two, 27000 / 2) << "two sources: " << two << " KiB, three: " << three << " KiB";
+}

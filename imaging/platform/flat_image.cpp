@@ -202,6 +202,13 @@ GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UIN
     return image->frameStatus;
 }
 
+GpStatus GdipImageReleaseFrame(GpImage* image) {
+    if (!image || !image->decoder) return InvalidParameter;
+    image->frame = Frame{};
+    image->frameStatus = Ok;
+    return Ok;
+}
+
 GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
                                GpImage** thumbImage, GetThumbnailImageAbort, void*) {
     if (!thumbImage) return InvalidParameter;

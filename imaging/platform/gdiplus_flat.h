@@ -170,6 +170,9 @@ struct ImageFacts {
 [[nodiscard]] GpStatus GdipImageGetFrameDimensionsList(GpImage* image, GUID* dimensionIDs, UINT count);
 [[nodiscard]] GpStatus GdipImageGetFrameCount(GpImage* image, const GUID* dimensionID, UINT* count);
 [[nodiscard]] GpStatus GdipImageSelectActiveFrame(GpImage* image, const GUID* dimensionID, UINT frameIndex);
+// This back end's own: frees the active frame's pixels of an image read from a file (it is
+// decoded again when selected again); a file being written through the image stays open.
+[[nodiscard]] GpStatus GdipImageReleaseFrame(GpImage* image);
 // Our own: the active frame scaled with nearest neighbour into a new image of the same pixel
 // class (palette and all), its resolution multiplied by `dpiScale`.
 [[nodiscard]] GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, REAL dpiScale,
