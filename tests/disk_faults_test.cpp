@@ -10,11 +10,13 @@
 #include <unistd.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <memory>
 
+#include "imaging/platform/codecs/output_file.h"
 #include "merge/compose.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
@@ -155,6 +157,32 @@ TEST_F(FullDisk, APdfsTemporaryFileOnAFullDiskIsNamed) {
     EXPECT_EQ(result.outputFailure, "the temporary file in " + folder().string() + ": " + std::strerror(ENOSPC));
     EXPECT_EQ(fixtures::readBytes(output), kOldBytes);
     EXPECT_TRUE(fixtures::listFolder(folder().string()).empty()) << "the temporary file has no name";
+}
+
+// Where a file system has no unnamed files, a writer killed half-way leaves its hidden file:
+// the next output made in that folder removes it, and nothing of a process still running or
+// of another machine sharing the folder.
+TEST(DiskFaults, LeftoversOfAKilledWriterAreRemoved) {
+    TempDir dir;
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string out = dir.file("out");
+    fs::create_directory(out);
+    const std::string leftover = gdip::codecs::temporaryNamePrefix(gone) + "a1b2c3";
+    const std::string running = gdip::codecs::temporaryNamePrefix(getppid()) + "d4e5f6";
+    const std::string elsewhere = ".orvelle-00000000-" + std::to_string(gone) + "-g7h8i9";
+    for (const std::string& name : {leftover, running, elsewhere}) fixtures::writeBytes(out + "/" + name, kOldBytes);
+    fixtures::writeTiff(dir.file("scan.tif"), {{TiffKind::Grey8, 8, 8}});
+    RecordingContext rec;
+    ASSERT_EQ(fixtures::exportAll(dir.file("scan.tif"), out, ExportFormat::Png, rec).written.size(), 1u);
+    const std::vector<std::string> expected = {running, elsewhere, "scan_1.PNG"};
+    std::vector<std::string> left = fixtures::listFolder(out);
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> sorted = expected;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(left, sorted);
 }
 
 // A job killed outright (SIGKILL, a power cut) leaves nothing in the folder: the file being

@@ -9,7 +9,11 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <mutex>
+#include <set>
 
 namespace gdip::codecs {
 namespace {
@@ -50,14 +54,44 @@ std::string followLinks(const std::string& path) {
     return current;  // a loop: the rename fails the way opening it would
 }
 
-// The temporary file has a fixed short name, so that every destination name the file
-// system accepts (up to its 255-byte limit) can be written.
-constexpr char kTemporaryName[] = ".orvelle-XXXXXX";
+// This machine, in eight letters: a folder on a network disk is shared with processes whose
+// ids say nothing here.
+std::string machineTag() {
+    char host[256] = {};
+    (void)gethostname(host, sizeof host - 1);
+    uint32_t hash = 2166136261u;  // FNV-1a
+    for (const char* c = host; *c; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
+    char tag[9];
+    std::snprintf(tag, sizeof tag, "%08x", hash);
+    return tag;
+}
+
+// Removes the hidden files that processes of this machine which are gone (killed while
+// writing) left in `folder`, once per folder and process. Where the file system has
+// unnamed files there are none but those killed in the instant of naming one.
+void removeLeftovers(const std::filesystem::path& folder) {
+    static std::mutex lock;
+    static std::set<std::string> swept;
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (!swept.insert(folder.string()).second) return;
+    }
+    const std::string mine = std::string(".orvelle-") + machineTag() + "-";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, mine.size(), mine) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + mine.size(), &end, 10);
+        if (pid <= 0 || *end != '-' || pid == getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) (void)::unlink(entry.path().c_str());
+    }
+}
 
 // A hidden name in `folder` that no file has yet; each try is a new random name.
 std::string freshTemporaryName(const std::filesystem::path& folder, unsigned attempt) {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    std::string name = kTemporaryName;
+    std::string name = temporaryNamePrefix(getpid()) + "XXXXXX";
     uint64_t seed = (static_cast<uint64_t>(getpid()) << 32) ^ reinterpret_cast<uintptr_t>(&name) ^ attempt;
     seed ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (char& c : name)
@@ -78,6 +112,12 @@ void syncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
+std::string temporaryNamePrefix(int pid) {
+    // Short, so that every destination name the file system accepts (up to its 255-byte
+    // limit) can be written beside it.
+    return ".orvelle-" + machineTag() + "-" + std::to_string(pid) + "-";
+}
+
 OutputFile::~OutputFile() { abandon(); }
 
 int OutputFile::descriptor() const { return m_stream ? fileno(m_stream) : -1; }
@@ -92,6 +132,7 @@ GpStatus OutputFile::create(const std::string& destination) {
     if (exists && !S_ISREG(existing.st_mode)) return AccessDenied;
     const std::filesystem::path folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    removeLeftovers(folder);
     // No name until it is complete; file systems without unnamed files get a hidden one, and
     // so does a system without /proc, through which an unnamed file is given its name.
     std::string temporary;
@@ -100,7 +141,7 @@ GpStatus OutputFile::create(const std::string& destination) {
     if (fd < 0) {
         if (canNameUnnamedFiles && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
             return statusOfErrno(errno);
-        temporary = (folder / kTemporaryName).string();
+        temporary = (folder / (temporaryNamePrefix(getpid()) + "XXXXXX")).string();
         fd = mkstemp(temporary.data());
         if (fd < 0) return statusOfErrno(errno);
     }

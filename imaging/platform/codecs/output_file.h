@@ -12,6 +12,11 @@
 
 namespace gdip::codecs {
 
+// The hidden names of the files that process `pid` of this machine is writing begin so:
+// ".orvelle-<machine>-<pid>-". Those of processes that are gone are removed when an output
+// is next created in their folder.
+std::string temporaryNamePrefix(int pid);
+
 class OutputFile {
 public:
     OutputFile() = default;
