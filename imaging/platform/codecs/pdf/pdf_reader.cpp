@@ -27,7 +27,7 @@ namespace {
 using Object = QPDFObjectHandle;
 
 constexpr size_t kMaxContentBytes = 64 * 1024;   // a scanned page draws its picture in a few dozen
-constexpr size_t kMaxProfileBytes = 4 << 20;
+constexpr size_t kMaxProfileBytes = size_t{64} << 20;  // far past any real profile
 constexpr uint64_t kMaxStoredBytes = Limits::kMaxCodecAllocation;
 
 // Thrown by a bounded sink when a stream gives more than was asked for: an inflating stream
@@ -92,6 +92,7 @@ struct PictureFacts {
     bool stencil = false;
     std::vector<ARGB> palette;
     std::string iccProfile;
+    bool profileLeftOut = false;  // a profile too large or damaged to be read
     uint16_t orientation = 1;  // how its rows are seen: the picture's placement, then the page's /Rotate
     double dpiX = 0;
     double dpiY = 0;
@@ -116,8 +117,9 @@ ARGB fromCmyk(unsigned c, unsigned m, unsigned y, unsigned k) {
     return argb((255 - c) * (255 - k) / 255, (255 - m) * (255 - k) / 255, (255 - y) * (255 - k) / 255);
 }
 
-// The number of samples of a device or ICC-based colour space; its profile into `profile`.
-int componentsOf(Object space, std::string& profile) {
+// The number of samples of a device or ICC-based colour space; its profile into `profile`,
+// or `profileLeftOut` set when the profile could not be had.
+int componentsOf(Object space, std::string& profile, bool& profileLeftOut) {
     if (space.isName()) {
         const std::string name = space.getName();
         if (name == "/DeviceGray" || name == "/G" || name == "/CalGray") return 1;
@@ -135,6 +137,7 @@ int componentsOf(Object space, std::string& profile) {
             if (n != 1 && n != 3 && n != 4) throw NotScanned("its colour profile has " + std::to_string(n) + " components");
             std::string bytes;
             if (decodedData(stream, kMaxProfileBytes, bytes) && bytes.size() < kMaxProfileBytes) profile = bytes;
+            else profileLeftOut = true;
             return n;
         }
         throw NotScanned("its colour space " + family + " is not one this reader takes");
@@ -146,7 +149,7 @@ void readColourSpace(Object space, PictureFacts& facts) {
     if (space.isArray() && space.getArrayNItems() == 4 && space.getArrayItem(0).isName() &&
         (space.getArrayItem(0).getName() == "/Indexed" || space.getArrayItem(0).getName() == "/I")) {
         std::string profile;
-        const int base = componentsOf(space.getArrayItem(1), profile);
+        const int base = componentsOf(space.getArrayItem(1), profile, facts.profileLeftOut);
         const int high = integerOf(space.getArrayItem(2), "palette size");
         if (high > 255) throw NotScanned("its palette is too large");
         Object lookup = space.getArrayItem(3);
@@ -165,7 +168,7 @@ void readColourSpace(Object space, PictureFacts& facts) {
         if (base == 3) facts.iccProfile = profile;
         return;
     }
-    facts.components = componentsOf(space, facts.iccProfile);
+    facts.components = componentsOf(space, facts.iccProfile, facts.profileLeftOut);
 }
 
 // The linear part of a transformation matrix [a b c d] (its translation does not turn).
@@ -691,6 +694,7 @@ GpStatus decodePicture(const PictureFacts& facts, Frame& frame, int depth) {
         if ((status = applyMask(frame, mask)) != Ok) return status;
     }
     if (facts.iccProfile.size() > 0) frame.meta.iccProfile = facts.iccProfile;
+    if (facts.profileLeftOut) frame.warning = "its colour profile cannot be read and is left out";
     return Ok;
 }
 

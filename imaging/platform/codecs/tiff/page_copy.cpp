@@ -1,6 +1,8 @@
 #include "page_copy.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "../../image_limits.h"
 #include "tiff_chain.h"
@@ -87,7 +89,12 @@ GpStatus TiffPageSource::open(UniqueFd fd, std::string& why) {
         return UnknownImageFormat;
     }
     m_fileSize = static_cast<uint64_t>(size);
-    (void)identityOf(fd.get(), m_identity);
+    // Pieces of the file are read again when a PDF is written: without the file's identity
+    // now, a change then could not be told from no change.
+    if (!identityOf(fd.get(), m_identity)) {
+        why = std::string("the file cannot be examined: ") + std::strerror(errno);
+        return Win32Error;
+    }
     m_pages = documentPages(chain);
     m_reducedImages = static_cast<uint32_t>(chain.offsets.size() - m_pages.size());
     TiffOptionsPtr options = tiffOpenOptions(m_errors);
