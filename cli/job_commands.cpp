@@ -1,5 +1,6 @@
 #include "job_commands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -7,6 +8,8 @@
 
 #include "merge/compose.h"
 #include "imaging/gdiputil.h"
+#include "imaging/output_batch.h"
+#include "imaging/status_text.h"
 #include "imaging/text_path.h"
 #include "imaging/thumbnail_tile.h"
 #include "split/file_names.h"
@@ -115,11 +118,29 @@ public:
         const std::string name = pageOutputName(m_folder, m_source, m_page++, ".png");
         TGPBitmap* tile = m_target.bitmap();
         if (tile && tile->SaveToFile(widenPath(name), &m_png, nullptr) == Ok) {
-            m_out << caption << "\t" << name << "\n";
+            m_written.emplace_back(caption, name);
+            if (m_written.size() == kNamedTogether) settle();
         } else {
             m_err << name << ": not written\n";
             ++m_failed;
         }
+    }
+    // Names the tiles written so far and prints their captions: a caption is printed once
+    // its file is there.
+    void settle() {
+        std::vector<TGPOutputBatch::Unnamed> unnamed = m_batch.settle();
+        for (const auto& [caption, name] : m_written) {
+            const auto failure = std::find_if(unnamed.begin(), unnamed.end(),
+                                              [&name](const TGPOutputBatch::Unnamed& file) { return file.path == name; });
+            if (failure == unnamed.end()) {
+                m_out << caption << "\t" << name << "\n";
+            } else {
+                m_err << name << ": not written (" << writeFailureReason(failure->status) << ")\n";
+                ++m_failed;
+            }
+        }
+        m_out.flush();
+        m_written.clear();
     }
     uint32_t failed() const { return m_failed; }
 
@@ -131,6 +152,10 @@ private:
     GUID m_png{};
     uint32_t m_page = 0;
     uint32_t m_failed = 0;
+    // One flush of the disk for many tiles, not one each.
+    static constexpr size_t kNamedTogether = 64;
+    TGPOutputBatch m_batch;
+    std::vector<std::pair<std::string, std::string>> m_written;  // caption and file, not yet named
 };
 
 }  // namespace
@@ -153,6 +178,7 @@ int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string& source = a.operands[0];
     TileFiles files(source, *folder, target, out, err);
     const PageListing listing = listTiffPages(source, target, files, context);
+    files.settle();
     if (!listing.sourceFailure.empty()) err << quotedName(source) << ": " << listing.sourceFailure << "\n";
     for (const PageOutcome& page : listing.failures)
         err << quotedName(source) << ": page " << (page.page + 1) << ": " << page.reason << "\n";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imaging/gdiputil.h"
+#include "imaging/output_batch.h"
 #include "imaging/status_text.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
@@ -219,6 +220,29 @@ std::optional<std::vector<uint32_t>> pagesToSplit(const ExportAllRequest& reques
     return pages;
 }
 
+// Pages whose files were written but could not be named fail now, with why.
+void noteUnnamed(ExportAllResult& result, const std::vector<TGPOutputBatch::Unnamed>& unnamed) {
+    if (unnamed.empty()) return;
+    for (const TGPOutputBatch::Unnamed& file : unnamed)
+        for (PageOutcome& outcome : result.outcomes)
+            if (outcome.file == file.path) {
+                outcome.file.clear();
+                outcome.reason = writeFailure(file.path, file.status);
+            }
+    result.written.clear();
+    result.failedPages.clear();
+    for (const PageOutcome& outcome : result.outcomes) {
+        if (!outcome.file.empty())
+            result.written.push_back(outcome.file);
+        else
+            result.failedPages.push_back(outcome.page);
+    }
+}
+
+// Outputs are named together every so many pages, and at the end: the files held open
+// until then stay few.
+constexpr size_t kPagesNamedTogether = 64;
+
 void noteOutcome(ExportAllResult& result, PageOutcome outcome) {
     if (!outcome.file.empty())
         result.written.push_back(outcome.file);
@@ -262,6 +286,7 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
     {
         ProgressScope progress(context.progress, static_cast<int>(pages.size()),
                                say(TextId::SplitProgress));
+        TGPOutputBatch batch;
         for (size_t i = 0; i < pages.size(); ++i) {
             if (context.cancelRequested()) {
                 result.cancelled = true;
@@ -271,9 +296,11 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
                                                  pageOutputName(request.folder, request.sourcePath, pages[i],
                                                                 extension, digits),
                                                  kind));
+            if ((i + 1) % kPagesNamedTogether == 0) noteUnnamed(result, batch.settle());
             progress.step(static_cast<int>(i));
             context.pump.processPendingEvents();
         }
+        noteUnnamed(result, batch.settle());
     }
     showSplitEnd(request, result, context);
     return result;
@@ -316,14 +343,17 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
                 return exportOnePage(onLane);
             };
         };
+        TGPOutputBatch batch;
         const auto finish = [&](PageOutcome outcome) {
             noteOutcome(result, std::move(outcome));
+            if (result.outcomes.size() % kPagesNamedTogether == 0) noteUnnamed(result, batch.settle());
             progress.step(static_cast<int>(result.outcomes.size() - 1));
             context.pump.processPendingEvents();
         };
         // A page already on its way is finished and kept; no new one is started.
         result.cancelled = runInPageLanes(std::move(source), request.sourcePath, pages.size(), start, finish,
                                           [&](size_t) { return context.cancelRequested(); });
+        noteUnnamed(result, batch.settle());
     }
     showSplitEnd(request, result, context);
     return result;

@@ -300,3 +300,29 @@ TEST(ExportAllPages, ChineseFolderAndFileNames) {
 }
 
 }  // namespace
+
+// A split's pages are named together once they are complete, lossless or not: a page whose
+// name is taken meanwhile by something that is no file is not claimed as written, and the
+// others are.
+TEST(ExportAllPages, PagesThatCannotBeNamedAtTheEndFail) {
+    for (const bool lossless : {false, true}) {
+        SCOPED_TRACE(lossless ? "lossless" : "decoded");
+        TempDir dir;
+        const std::string source = dir.file("doc.tif"), out = dir.file("out");
+        fixtures::writeTiff(source, std::vector<TiffPage>(3, {TiffKind::Grey8, 8, 8}));
+        std::filesystem::create_directory(out);
+        RecordingContext rec;
+        const std::string taken = out + (lossless ? "/doc_1.TIF" : "/doc_1.PNG");
+        rec.onPump = [&] { std::filesystem::create_directory(taken); };  // after the first page
+        JobContext context = rec.context();
+        ExportAllRequest request{source, out, lossless ? ExportFormat::Tiff : ExportFormat::Png, nullptr};
+        request.lossless = lossless;
+        const ExportAllResult result = ExportAllPages(request, context);
+        EXPECT_EQ(result.written.size(), 2u);
+        ASSERT_EQ(result.failedPages, std::vector<uint32_t>{0});
+        EXPECT_NE(result.outcomes[0].reason.find(taken), std::string::npos) << result.outcomes[0].reason;
+        EXPECT_TRUE(std::filesystem::is_directory(taken)) << "left as it is";
+        EXPECT_EQ(rec.messages().back(), "错误|TIFF分解完成,但有1页未能保存!") << "the closing message counts it";
+        EXPECT_EQ(fixtures::listFolder(out).size(), 3u) << "no hidden file left";
+    }
+}

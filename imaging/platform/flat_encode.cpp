@@ -204,7 +204,26 @@ GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
     }
 }
 
+GpStatus GdipBeginOutputBatch() {
+    if (!sessionOpen()) return GdiplusNotInitialized;
+    return codecs::OutputBatch::open() ? Ok : WrongState;
+}
+
+GpStatus GdipSettleOutputBatch(std::vector<GpUnnamedOutput>* unnamed) {
+    if (!unnamed) return InvalidParameter;
+    unnamed->clear();
+    try {
+        for (const codecs::OutputBatch::Failure& failure : codecs::OutputBatch::settle())
+            unnamed->push_back({failure.destination, failure.status});
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return Ok;
+}
+
 GpStatus MultiFrameSave::afterAdd(GpStatus status) {
+    // A large file's pages start for the disk as they are added.
+    if (status == Ok) file.startWriteBack();
     if (status != Win32Error) return status;
     broken = true;
     if (failure.empty()) failure = encoder->failureReason();

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace gdip {
 
@@ -247,6 +248,19 @@ struct ImageCodecInfo {
                              const EncoderParameters* encoderParams);
 [[nodiscard]] GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams);
+
+// This back end's own: the files saved from now on by this process are complete when their
+// save returns, and named together when the batch is settled: one flush of the disk for all
+// of them instead of one each. WrongState when a batch is open already (files are then
+// named one by one, as without a batch).
+[[nodiscard]] GpStatus GdipBeginOutputBatch();
+// Names the batch's files and closes it; `unnamed` gets each file that could not be named
+// (nothing of it is left) with why.
+struct GpUnnamedOutput {
+    std::string path;
+    GpStatus status;
+};
+[[nodiscard]] GpStatus GdipSettleOutputBatch(std::vector<GpUnnamedOutput>* unnamed);
 
 // --- pages copied as stored (our own) ---------------------------------------------------------
 // A TIFF written from pages of other files: TIFF pages with their strips or tiles as

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -162,15 +163,22 @@ GpStatus OutputFile::create(const std::string& destination) {
         if (!temporary.empty()) ::unlink(temporary.c_str());
         return OutOfMemory;
     }
+    m_given = destination;
     m_destination = resolved;
     m_temporary = temporary;
     return Ok;
+}
+
+void OutputFile::startWriteBack() {
+    if (m_stream && std::fflush(m_stream) == 0)
+        (void)::sync_file_range(fileno(m_stream), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 GpStatus OutputFile::commit() {
     if (!m_stream) return WrongState;
     const int fd = fileno(m_stream);
     bool written = std::fflush(m_stream) == 0 && std::ferror(m_stream) == 0;
+    if (written && OutputBatch::take(*this)) return Ok;
     // The data is on the disk before the file replaces anything: a power cut leaves the old
     // file or the new one, never an empty one under the old name.
     const int syncError = written && ::fsync(fd) != 0 ? errno : 0;
@@ -221,6 +229,82 @@ void OutputFile::abandon() {
     m_stream = nullptr;
     if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
     m_temporary.clear();
+}
+
+namespace {
+
+struct Batch {
+    std::mutex lock;
+    bool open = false;
+    std::vector<std::unique_ptr<OutputFile>> pending;
+};
+
+Batch& batch() {
+    static Batch instance;
+    return instance;
+}
+
+}  // namespace
+
+bool OutputBatch::open() {
+    Batch& b = batch();
+    const std::lock_guard<std::mutex> guard(b.lock);
+    if (b.open) return false;
+    b.open = true;
+    return true;
+}
+
+bool OutputBatch::take(OutputFile& file) {
+    Batch& b = batch();
+    const std::lock_guard<std::mutex> guard(b.lock);
+    if (!b.open) return false;
+    // Its data starts for the disk now; settle() waits for all of it at once.
+    (void)::sync_file_range(fileno(file.m_stream), 0, 0, SYNC_FILE_RANGE_WRITE);
+    auto held = std::make_unique<OutputFile>();
+    std::swap(held->m_stream, file.m_stream);
+    std::swap(held->m_given, file.m_given);
+    std::swap(held->m_destination, file.m_destination);
+    std::swap(held->m_temporary, file.m_temporary);
+    b.pending.push_back(std::move(held));
+    return true;
+}
+
+std::vector<OutputBatch::Failure> OutputBatch::settle() {
+    std::vector<std::unique_ptr<OutputFile>> files;
+    {
+        Batch& b = batch();
+        const std::lock_guard<std::mutex> guard(b.lock);
+        files.swap(b.pending);
+        b.open = false;
+    }
+    std::vector<Failure> failures;
+    // One flush of each file system the outputs are on: the data of all of them reaches the
+    // disk before any is named.
+    std::set<dev_t> flushed, failedDisks;
+    for (const auto& file : files) {
+        struct stat info {};
+        const int fd = fileno(file->m_stream);
+        if (fstat(fd, &info) != 0 || !flushed.insert(info.st_dev).second) continue;
+        if (::syncfs(fd) != 0) failedDisks.insert(info.st_dev);
+    }
+    std::set<std::string> folders;
+    for (const auto& file : files) {
+        struct stat info {};
+        const bool onFailedDisk = fstat(fileno(file->m_stream), &info) != 0 || failedDisks.count(info.st_dev) != 0;
+        const GpStatus placed = onFailedDisk ? Win32Error : file->place();
+        const bool closed = std::fclose(file->m_stream) == 0;
+        file->m_stream = nullptr;
+        if (placed != Ok) {
+            failures.push_back({file->m_given, placed});
+            file->abandon();
+            continue;
+        }
+        if (!closed) failures.push_back({file->m_given, Win32Error});
+        file->m_temporary.clear();
+        folders.insert(std::filesystem::path(file->m_destination).parent_path().string());
+    }
+    for (const std::string& folder : folders) syncFolder(folder);
+    return failures;
 }
 
 }  // namespace gdip::codecs

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "../gdiplus_flat.h"
 
@@ -32,7 +33,8 @@ public:
     std::FILE* stream() const { return m_stream; }
     int descriptor() const;
 
-    // Flushes, closes and puts the file in place of the destination.
+    // Flushes, closes and puts the file in place of the destination. While an OutputBatch
+    // is open the file is handed to it instead, complete but not yet named.
     [[nodiscard]] GpStatus commit();
     // Drops the unfinished file.
     void abandon();
@@ -40,12 +42,41 @@ public:
     // the file system is full, else Win32Error.
     GpStatus writeFailure() const;
 
+    // Starts writing what is written so far to the disk, without waiting for it: a large
+    // file's final flush then finds little left.
+    void startWriteBack();
+
 private:
+    friend class OutputBatch;
     GpStatus place();
 
+    std::string m_given;  // the destination as the caller named it
     std::string m_destination;
     std::string m_temporary;  // the file's hidden name; empty while it has none
     std::FILE* m_stream = nullptr;
+};
+
+// The outputs of one job, complete but not yet named: one flush of their file system for all
+// of them, then each is named, then each folder flushed once. A power cut leaves an output
+// either as it was or complete, as a flush per file does, at the cost of one.
+class OutputBatch {
+public:
+    struct Failure {
+        std::string destination;  // as the writer named it
+        GpStatus status;
+    };
+
+    // Opens the batch the outputs of this process go to until it is settled; false when one
+    // is open already (its outputs are then committed one by one).
+    static bool open();
+    // Names every output handed over since open() and closes the batch; the outputs that
+    // could not be named (nothing of them is left) with why.
+    static std::vector<Failure> settle();
+
+private:
+    friend class OutputFile;
+    // Takes `file`'s complete stream when a batch is open; false otherwise.
+    static bool take(OutputFile& file);
 };
 
 }  // namespace gdip::codecs
