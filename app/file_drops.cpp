@@ -1,4 +1,5 @@
 #include "file_drops.h"
+#include "path_text.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -18,7 +19,7 @@ bool takeFileDrop(QEvent* event, QStringList& dropped) {
     auto* drop = static_cast<QDropEvent*>(event);
     QStringList paths;
     for (const QUrl& url : drop->mimeData()->urls())
-        if (url.isLocalFile()) paths.append(url.toLocalFile());
+        if (url.isLocalFile()) paths.append(pathText(localPathBytes(url)));
     if (paths.isEmpty()) return false;
     drop->acceptProposedAction();
     dropped = paths;

@@ -6,6 +6,7 @@
 #include "guarded_application.h"
 #include "imaging/gdipobj.h"
 #include "main_window.h"
+#include "path_text.h"
 #include "qt_language.h"
 #include "save_page_dialog.h"
 #include "viewer/viewer_window.h"
@@ -28,10 +29,10 @@ int main(int argc, char** argv) {
     orvelle::centreOnScreen(*form1);
     // "Open with Orvelle" from a file manager: the TIFF named on the command line is opened as
     // if it had been chosen with "打开".
-    const QStringList arguments = application.arguments();
-    if (arguments.size() > 1) {
+    // The name as its bytes: a file manager hands over names that are not UTF-8 too.
+    if (argc > 1) {
         form1->SpeedButton1Click();
-        QTimer::singleShot(0, form1.get(), [&form1, path = arguments.at(1)] {
+        QTimer::singleShot(0, form1.get(), [&form1, path = orvelle::pathText(argv[1])] {
             orvelle::settleWindows();
             form1->openTiff(path);
         });

@@ -1,4 +1,7 @@
 #include "main_window.h"
+#include "path_text.h"
+
+#include <unistd.h>
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -277,7 +280,7 @@ void TForm1::LoadTiffPages() {
             JobContext jobContext = context();
             const PageListing listing =
                 listTiffPages(source, TabSheet1->tileTarget(), *TabSheet1, jobContext);
-            if (listing.pages > 0) m_remembered.addRecentTiff(QString::fromStdString(source));
+            if (listing.pages > 0) m_remembered.addRecentTiff(pathText(source));
         });
     } catch (const std::exception&) {
     }
@@ -287,13 +290,13 @@ void TForm1::LoadTiffPages() {
 void TForm1::openRecentTiff(const QString& path) {
     if (m_jobRunning) return;
     // Opened all the same: the listing says, in its own words, that the file cannot be read.
-    if (!QFileInfo::exists(path)) m_remembered.removeRecentTiff(path);
+    if (::access(pathBytes(path).c_str(), F_OK) != 0) m_remembered.removeRecentTiff(path);
     openTiff(path);
 }
 
 void TForm1::SpeedButton7Click() {
     // Where the user was: the folder chosen, else the source's folder, else last run's.
-    QString start = QString::fromStdString(TabSheet1->outputFolder());
+    QString start = pathText(TabSheet1->outputFolder());
     if (start.isEmpty() && !TabSheet1->sourceText().isEmpty())
         start = QFileInfo(TabSheet1->sourceText()).absolutePath();
     if (start.isEmpty()) start = m_remembered.folder(RememberedChoices::Folder::SplitOutput);
@@ -341,7 +344,7 @@ void TForm1::addMergePictures(const QStringList& paths) {
     // The batch takes its own copy of the names: nothing that happens meanwhile changes it.
     std::vector<std::string> batch;
     batch.reserve(paths.size());
-    for (const QString& path : paths) batch.push_back(path.toStdString());
+    for (const QString& path : paths) batch.push_back(pathBytes(path));
     // Picture work: an error keeps the entries made so far, without a message.
     try {
         runJob([&] {
@@ -356,9 +359,9 @@ void TForm1::addDroppedPictures(const QStringList& paths) {
     if (m_jobRunning) return;
     Panel3->forgetStaleHover();  // the drop may have come across the side bar
     std::vector<std::string> dropped;
-    for (const QString& path : paths) dropped.push_back(path.toStdString());
+    for (const QString& path : paths) dropped.push_back(pathBytes(path));
     QStringList pictures;
-    for (const std::string& path : droppedPictures(dropped)) pictures.append(QString::fromStdString(path));
+    for (const std::string& path : droppedPictures(dropped)) pictures.append(pathText(path));
     addMergePictures(pictures);
 }
 
@@ -421,7 +424,7 @@ void TForm1::N1Click() {
 }
 
 void TForm1::savePage(const std::string& path, ExportFormat format, int percent) {
-    m_remembered.setFolder(RememberedChoices::Folder::SavePage, QString::fromStdString(path), true);
+    m_remembered.setFolder(RememberedChoices::Folder::SavePage, pathText(path), true);
     // Picture work: an error writes nothing more, without a message.
     try {
         (void)ExportPage({TabSheet1->sourcePath(), static_cast<uint32_t>(m_savedPage), path, format, percent},
@@ -437,7 +440,7 @@ void TForm1::LosslessSaveClick() {
     if (path.isEmpty()) return;
     // Picture work: an error writes nothing more, with the message the page's save gives.
     try {
-        ExportPageRequest request{TabSheet1->sourcePath(), static_cast<uint32_t>(page), path.toStdString(),
+        ExportPageRequest request{TabSheet1->sourcePath(), static_cast<uint32_t>(page), pathBytes(path),
                                   ExportFormat::Tiff};
         request.lossless = true;
         (void)ExportPage(request, *m_messages);
@@ -458,7 +461,7 @@ void TForm1::Image3DblClick() {
     const MergeList& list = TabSheet2->list();
     if (list.selected() == MergeList::kNoSelection || !Form2 || m_jobRunning) return;
     const std::string& path = list.entries()[list.selected()].path;
-    Form2->openPicture(QString::fromStdString(path), path, 0, false);
+    Form2->openPicture(pathText(path), path, 0, false);
 }
 
 void TForm1::SpeedButton16Click() {

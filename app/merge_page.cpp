@@ -1,4 +1,5 @@
 #include "merge_page.h"
+#include "path_text.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -127,7 +128,7 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
                           PictureSide::Above, QRect(520, 24, 81, 81));
 }
 
-std::string MergePage::outputPath() const { return Edit3->text().toStdString(); }
+std::string MergePage::outputPath() const { return pathBytes(Edit3->text()); }
 
 void MergePage::setOutputPath(const QString& path) { Edit3->setText(path); }
 

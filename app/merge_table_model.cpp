@@ -1,4 +1,5 @@
 #include "merge_table_model.h"
+#include "path_text.h"
 
 namespace orvelle {
 
@@ -12,9 +13,9 @@ QVariant MergeTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const MergeEntry& entry = m_list.entries()[index.row()];
     if (role == Qt::DisplayRole)
-        return QString::fromStdString(index.column() == 0 ? entry.path : entry.sizeText);
+        return index.column() == 0 ? pathText(entry.path) : QString::fromStdString(entry.sizeText);
     // The columns are narrow for long paths and page counts: the whole row on hovering.
-    if (role == Qt::ToolTipRole) return QString::fromStdString(entry.path + "\n" + entry.sizeText);
+    if (role == Qt::ToolTipRole) return pathText(entry.path) + "\n" + QString::fromStdString(entry.sizeText);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignVCenter |
                                    (index.column() == 0 ? Qt::AlignLeft : Qt::AlignHCenter));

@@ -1,5 +1,7 @@
 #include "remembered_choices.h"
 
+#include "path_text.h"
+
 #include <sys/stat.h>
 
 #include <QFile>
@@ -80,22 +82,34 @@ void RememberedChoices::setFolder(Folder which, const QString& folderOrFile, boo
 }
 
 QStringList RememberedChoices::recentTiffs() const {
-    QStringList recent = value(kRecentKey).toStringList();
+    // Each name as its bytes, which need not be UTF-8; a name kept as text by an earlier
+    // version is taken as it is.
+    QStringList recent;
+    for (const QVariant& entry : value(kRecentKey).toList())
+        recent.append(entry.typeId() == QMetaType::QByteArray ? pathText(entry.toByteArray().toStdString())
+                                                               : entry.toString());
     recent.removeDuplicates();
     return recent.mid(0, kRecentTiffs);
+}
+
+void RememberedChoices::setRecentTiffs(const QStringList& paths) {
+    QVariantList entries;
+    for (const QString& path : paths.mid(0, kRecentTiffs))
+        entries.append(QByteArray::fromStdString(pathBytes(path)));
+    setValue(kRecentKey, entries);
 }
 
 void RememberedChoices::addRecentTiff(const QString& path) {
     QStringList recent = recentTiffs();
     recent.removeAll(path);
     recent.prepend(path);
-    setValue(kRecentKey, recent.mid(0, kRecentTiffs));
+    setRecentTiffs(recent);
 }
 
 void RememberedChoices::removeRecentTiff(const QString& path) {
     QStringList recent = recentTiffs();
     recent.removeAll(path);
-    setValue(kRecentKey, recent);
+    setRecentTiffs(recent);
 }
 
 std::optional<int> RememberedChoices::number(const QString& key) const {

@@ -41,6 +41,7 @@ class RememberedChoices {
     static QString settingsPath();
 
   private:
+    void setRecentTiffs(const QStringList& paths);
     QVariant value(const QString& key) const;
     void setValue(const QString& key, const QVariant& value);
 

@@ -1,4 +1,5 @@
 #include "save_page_dialog.h"
+#include "path_text.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -56,9 +57,9 @@ void TSaveDlg::offerPageName(const std::string& sourcePath, uint32_t page, const
     // A name of its own for each page: with no question before a file is replaced, the last
     // name offered again would put this page over the one saved before.
     QString where = m_offered.name.isEmpty() ? folder : QFileInfo(m_offered.name).absolutePath();
-    if (where.isEmpty()) where = QFileInfo(QString::fromStdString(sourcePath)).absolutePath();
+    if (where.isEmpty()) where = QFileInfo(pathText(sourcePath)).absolutePath();
     m_offered.name =
-        QString::fromStdString(pageOutputName(where.toStdString(), sourcePath, page, ""));
+        pathText(pageOutputName(pathBytes(where), sourcePath, page, ""));
 }
 
 void TSaveDlg::showForPage(const QImage& tile) {
@@ -78,8 +79,8 @@ void TSaveDlg::SpeedButton3Click() {
     const std::optional<ExportFormat> format = chosen ? exportFormatOfFilter(chosen->type) : std::nullopt;
     if (!format) return;
     const std::string path =
-        withDefaultExtension(chosen->name.toStdString(), formatRow(*format).Extension);
-    m_offered = {QString::fromStdString(path), chosen->type};
+        withDefaultExtension(pathBytes(chosen->name), formatRow(*format).Extension);
+    m_offered = {pathText(path), chosen->type};
     if (onSave) onSave(path, *format, committedPercent(SpinEdit1));
 }
 

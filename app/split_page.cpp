@@ -1,4 +1,5 @@
 #include "split_page.h"
+#include "path_text.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -152,7 +153,7 @@ bool SplitPage::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-std::string SplitPage::sourcePath() const { return Edit1->text().toStdString(); }
+std::string SplitPage::sourcePath() const { return pathBytes(Edit1->text()); }
 
 QString SplitPage::sourceText() const { return Edit1->text(); }
 
@@ -165,7 +166,7 @@ std::optional<QImage> SplitPage::pageTile(int page) const {
     return ImageList1[page];
 }
 
-std::string SplitPage::outputFolder() const { return Edit2->text().toStdString(); }
+std::string SplitPage::outputFolder() const { return pathBytes(Edit2->text()); }
 
 void SplitPage::setOutputFolder(const QString& folder) { Edit2->setText(folder); }
 

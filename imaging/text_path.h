@@ -8,6 +8,8 @@
 namespace orvelle {
 
 std::u16string widenPath(std::string_view path);
+// The bytes again: widenPath's inverse.
+std::string narrowPath(std::u16string_view path);
 
 // The text with leading and trailing blanks and control characters removed: a name typed
 // into a field, as it is checked for being empty.

@@ -32,6 +32,7 @@
 #include "app/about_page.h"
 #include "app/guarded_application.h"
 #include "app/help_page.h"
+#include "app/path_text.h"
 #include "app/main_window.h"
 #include "app/merge_page.h"
 #include "app/qt_language.h"
@@ -884,6 +885,25 @@ private slots:
         QCOMPARE(remembered.recentTiffs(),
                  (QStringList{"/scans/5.tif", "/scans/9.tif", "/scans/8.tif", "/scans/7.tif",
                               "/scans/6.tif", "/scans/4.tif", "/scans/3.tif", "/scans/2.tif"}));
+    }
+
+    // A file whose name is not UTF-8 (GBK, from another system) opens from the window, from a
+    // drop and from the recent files, byte for byte, and stays so in the settings.
+    void namesThatAreNotUtf8OpenByteForByte() {
+        fixtures::TempDir dir;
+        const std::string gbk = dir.file("\xC4\xE3\xBA\xC3.tif");  // "你好" in GBK
+        fixtures::writeTiff(gbk, {{fixtures::TiffKind::Rgb, 30, 20}, {fixtures::TiffKind::Rgb, 31, 20}});
+        const QString shown = pathText(gbk);
+        window->openTiff(shown);
+        QCOMPARE(window->TabSheet1->ListView1->count(), 2);
+        QVERIFY(recorder.messages().empty());
+        QCOMPARE(window->TabSheet1->sourcePath(), gbk);
+        QUrl url = QUrl::fromEncoded(QByteArray("file://") + QByteArray::fromStdString(gbk).toPercentEncoding("/"));
+        QCOMPARE(localPathBytes(url), gbk);
+        window->close();
+        RememberedChoices remembered;
+        QCOMPARE(remembered.recentTiffs().value(0), shown);
+        QCOMPARE(pathBytes(remembered.recentTiffs().value(0)), gbk);
     }
 
     // A settings file that is a FIFO or far too large is left as it is, unread: the window
