@@ -40,6 +40,7 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
         out << jsonName("file", page.file);
         if (result.lossless) printCopy(out, page.copied, page.decodedBecause);
         if (!page.profileLeftBehind.empty()) out << ", \"profile_dropped\": " << jsonString(page.profileLeftBehind);
+        if (!page.warning.empty()) out << ", \"warning\": " << jsonString(page.warning);
         out << "}";
     }
     out << "], \"written\": " << result.written.size() << ", \"failed\": " << result.failedPages.size() << ", ";
@@ -69,6 +70,7 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
         if (!source.reason.empty()) out << ", \"error\": " << jsonString(source.reason);
         if (!source.profileLeftBehind.empty())
             out << ", \"profile_dropped\": " << jsonString(source.profileLeftBehind);
+        if (!source.warning.empty()) out << ", \"warning\": " << jsonString(source.warning);
         if (!source.copies.empty()) {
             out << ", \"pages\": [";
             for (size_t k = 0; k < source.copies.size(); ++k) {

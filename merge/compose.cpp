@@ -300,6 +300,7 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
                               }
                               if (outcome.profileLeftBehind.empty())
                                   outcome.profileLeftBehind = profileLeftBehind(source->facts());
+                              if (outcome.warning.empty()) outcome.warning = source->frameWarning();
                               return true;
                           },
                           skipped, outcome, progress);

@@ -50,6 +50,7 @@ struct SourceOutcome {
     std::string reason{};               // why the source gave nothing
     std::vector<PageCopy> copies{};     // of a lossless composition: each page added
     std::string profileLeftBehind{};    // why a page's colour profile did not go with it
+    std::string warning{};  // what the decoder read past in a page added, in its words
 };
 
 struct PageOutOfRange {

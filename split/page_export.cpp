@@ -139,6 +139,7 @@ PageOutcome exportOnePage(const PageWork& work) {
     if (status == Ok) {
         outcome.file = work.target;
         outcome.profileLeftBehind = profileLeftBehind(work.source->facts());
+        outcome.warning = work.source->frameWarning();
     } else if (status == ValueOverflow)
         outcome.reason = "the scaled page would be over the size limit of one picture";
     else

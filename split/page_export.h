@@ -63,6 +63,7 @@ struct PageOutcome {
     bool copied = false;
     std::string decodedBecause{};
     std::string profileLeftBehind{};  // why the page's colour profile did not go with it
+    std::string warning{};  // what the decoder read past in the page, in its words
 };
 
 struct ExportAllResult {

@@ -473,8 +473,11 @@ TEST(CommandLine, EmptyDirectoryEntriesAreAWarningNotAFailure) {
     const nlohmann::json report = nlohmann::json::parse(info.out);
     EXPECT_EQ(report[0]["ok"], true);
     EXPECT_NE(report[0]["frames"][0]["warning"].get<std::string>().find("tag 0"), std::string::npos) << info.out;
-    const CommandRun merged = run(runMerge, {"--out", dir.file("m.tif"), path});
+    const CommandRun merged = run(runMerge, {"--out", dir.file("m.tif"), "--json", path});
     EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_NE(nlohmann::json::parse(merged.out)["sources"][0]["warning"].get<std::string>().find("tag 0"),
+              std::string::npos)
+        << merged.out;
 }
 
 // info lists every page of a document with a damaged page, and names that page.

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <unistd.h>
+
+#include "imaging/page_copy.h"
+#include "imaging/text_path.h"
 #include "merge/compose.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
+#include "support/hand_made.h"
 #include "support/page_fixtures.h"
 #include "support/readback.h"
 
@@ -191,3 +196,47 @@ TEST(StoredPagesLimits, APageTooLargeToDecodeIsCopied) {
 }
 
 }  // namespace
+
+// A page whose copy fails after its first strip (its file cut short meanwhile) fails alone:
+// the pages before and after it are written, whether it comes first or later.
+TEST(StoredPagesLimits, ACopyThatFailsHalfWayFailsThatPageAlone) {
+    TempDir dir;
+    // A grey 4 x 4 page in two strips of 8 bytes, its directory before them, so that cutting
+    // the file short takes the second strip and leaves the directory.
+    std::vector<uint8_t> bytes(8 + 2 + 9 * 12 + 4 + 16, 0x80);
+    bytes[0] = 'I', bytes[1] = 'I';
+    fixtures::putLe16(bytes, 2, 42);
+    fixtures::putLe32(bytes, 4, 8);
+    fixtures::putLe16(bytes, 8, 9);
+    const uint16_t entries[9][4] = {{256, 3, 1, 4},   {257, 3, 1, 4}, {258, 3, 1, 8}, {259, 3, 1, 1}, {262, 3, 1, 1},
+                                    {273, 3, 2, 122}, {277, 3, 1, 1}, {278, 3, 1, 2}, {279, 3, 2, 8}};
+    for (size_t e = 0; e < 9; ++e) {
+        const size_t at = 10 + 12 * e;
+        fixtures::putLe16(bytes, at, entries[e][0]);
+        fixtures::putLe16(bytes, at + 2, entries[e][1]);
+        fixtures::putLe32(bytes, at + 4, entries[e][2]);
+        fixtures::putLe16(bytes, at + 8, entries[e][3]);
+        if (entries[e][2] == 2) fixtures::putLe16(bytes, at + 10, entries[e][0] == 273 ? 130 : 8);
+    }
+    fixtures::putLe32(bytes, 10 + 9 * 12, 0);
+    const std::string cut = dir.file("cut.tif"), good = dir.file("good.tif");
+    fixtures::writeTiff(good, {{fixtures::TiffKind::Rgb, 8, 6, COMPRESSION_LZW}});
+    for (const bool cutFirst : {false, true}) {
+        SCOPED_TRACE(cutFirst ? "first" : "second");
+        fixtures::writeBytes(cut, bytes);
+        TGPPageSource goodSource(widenPath(good)), cutSource(widenPath(cut));
+        ASSERT_EQ(cutSource.pages(), 1u);
+        ASSERT_EQ(::truncate(cut.c_str(), static_cast<off_t>(bytes.size() - 4)), 0);
+        const std::string output = dir.file(cutFirst ? "first.tif" : "second.tif");
+        TGPPageCopy copy(widenPath(output), {});
+        if (!cutFirst) ASSERT_EQ(copy.addPage(goodSource, 0).status, Ok);
+        const CopiedPage failed = copy.addPage(cutSource, 0);
+        EXPECT_NE(failed.status, Ok);
+        EXPECT_NE(failed.status, Win32Error) << "the output is not at fault";
+        EXPECT_EQ(copy.addPage(goodSource, 0).status, Ok);
+        ASSERT_EQ(copy.finish(), Ok);
+        const auto pages = fixtures::readTiffPages(output);
+        ASSERT_EQ(pages.size(), cutFirst ? 1u : 2u);
+        for (const auto& page : pages) EXPECT_EQ(page.width, 8u);
+    }
+}

@@ -181,9 +181,7 @@ public:
         GpStatus status = fill(tif);
         if (status == Ok && m_errors.failed) status = Win32Error;
         if (status != Ok) {
-            // Drops the directory being filled; data already written stays unreferenced.
-            TIFFFreeDirectory(tif);
-            TIFFCreateDirectory(tif);
+            if (!dropFilledDirectory()) return Win32Error;
             return status;
         }
         if (!TIFFWriteDirectory(tif) || m_errors.failed) return Win32Error;
@@ -202,6 +200,32 @@ public:
     }
 
 private:
+    // Drops the directory a page was being filled into; data already written stays in the
+    // file, unreferenced. Once strips are written libtiff keeps its writing state until a
+    // directory is written, and would refuse the next page's tags: the directory is then
+    // written and unlinked again, which resets that state. False when the file cannot go on.
+    bool dropFilledDirectory() {
+        TIFF* tif = m_tiff.get();
+        uint32_t width = 0;
+        if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || TIFFNumberOfStrips(tif) == 0 ||
+            TIFFGetStrileOffset(tif, 0) == 0) {
+            // Nothing written yet: the fields alone go.
+            TIFFFreeDirectory(tif);
+            TIFFCreateDirectory(tif);
+            return true;
+        }
+        m_errors.failed = false;
+        if (m_pages == 0) {
+            // No page is in the file yet, and libtiff cannot unlink the first directory and
+            // link another in its place: the file starts again.
+            m_tiff.reset();
+            m_errors.failed = false;
+            return std::fflush(m_stream) == 0 && ::ftruncate(fileno(m_stream), 0) == 0 &&
+                   fseeko(m_stream, 0, SEEK_SET) == 0 && open() == Ok;
+        }
+        return TIFFWriteDirectory(tif) && TIFFUnlinkDirectory(tif, static_cast<tdir_t>(m_pages + 1)) && !m_errors.failed;
+    }
+
     void numberPage() {
         TIFF* tif = m_tiff.get();
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
