@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -48,16 +49,21 @@ int rotationOf(uint16_t orientation) {
     }
 }
 
+// SOURCE_DATE_EPOCH, when it is set to a date: the time reproducible outputs are dated.
+std::optional<std::time_t> sourceDateEpoch() {
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (!epoch || !*epoch) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long long seconds = std::strtoll(epoch, &end, 10);
+    if (errno != 0 || *end != '\0' || seconds < 0 || seconds > 253402300799LL) return std::nullopt;
+    return static_cast<std::time_t>(seconds);
+}
+
 // The creation date as PDF writes dates, in UTC: SOURCE_DATE_EPOCH's when it is set, so that
 // a build or an archive run twice gives the same bytes, else now.
 std::string pdfDate() {
-    std::time_t now = std::time(nullptr);
-    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
-        char* end = nullptr;
-        errno = 0;
-        const long long seconds = std::strtoll(epoch, &end, 10);
-        if (errno == 0 && *end == '\0' && seconds >= 0 && seconds <= 253402300799LL) now = static_cast<std::time_t>(seconds);
-    }
+    const std::time_t now = sourceDateEpoch().value_or(std::time(nullptr));
     std::tm utc{};
     gmtime_r(&now, &utc);
     char text[32];
@@ -134,9 +140,10 @@ public:
             writer.setDecodeLevel(qpdf_dl_none);
             writer.setObjectStreamMode(qpdf_o_generate);
             writer.setMinimumPDFVersion(m_userUnits ? "1.6" : "1.5");
-            // The document's ID from its content, not from the clock and chance: the same
-            // pages give the same file.
-            writer.setDeterministicID(true);
+            // Reproducible outputs take their ID from their content, not from the clock: the
+            // same pages give the same file. It costs a digest of the whole file, which an
+            // output dated now has no use for.
+            if (sourceDateEpoch()) writer.setDeterministicID(true);
             writer.write();
             return std::fflush(m_stream) == 0 && !std::ferror(m_stream) ? Ok : Win32Error;
         });
