@@ -359,6 +359,16 @@ std::string deflated(const std::string& bytes) {
     return out;
 }
 
+// The first page of the PDF at `path` decodes to `pixels`, row by row.
+void expectPixels(const std::string& path, uint32_t width, uint32_t height, const std::vector<ARGB>& pixels) {
+    std::unique_ptr<TGPImage> pdf = fixtures::load(path);
+    ASSERT_NE(pdf->NativeHandle, nullptr);
+    ASSERT_EQ(pdf->PixelWidth(), width);
+    ASSERT_EQ(pdf->PixelHeight(), height);
+    for (uint32_t i = 0; i < pixels.size(); ++i)
+        EXPECT_EQ(fixtures::pixel(*pdf, i % width, i / width), pixels[i]) << "pixel " << i;
+}
+
 TEST(PdfInput, PicturesDecodeInEveryColourSpaceTheyAreStoredIn) {
     const std::string image = "/Type /XObject /Subtype /Image ";
     struct Row {
@@ -405,12 +415,7 @@ TEST(PdfInput, PicturesDecodeInEveryColourSpaceTheyAreStoredIn) {
         SCOPED_TRACE(row.name);
         TempDir dir;
         fixtures::writeBytes(dir.file("page.pdf"), std::vector<uint8_t>(row.pdf.begin(), row.pdf.end()));
-        std::unique_ptr<TGPImage> pdf = fixtures::load(dir.file("page.pdf"));
-        ASSERT_NE(pdf->NativeHandle, nullptr);
-        ASSERT_EQ(pdf->PixelWidth(), row.width);
-        ASSERT_EQ(pdf->PixelHeight(), row.height);
-        for (uint32_t i = 0; i < row.pixels.size(); ++i)
-            EXPECT_EQ(fixtures::pixel(*pdf, i % row.width, i / row.width), row.pixels[i]) << "pixel " << i;
+        expectPixels(dir.file("page.pdf"), row.width, row.height, row.pixels);
     }
 }
 
@@ -499,12 +504,7 @@ TEST(PdfInput, PicturesAreReadAsTheyAreDrawn) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         fixtures::writeBytes(dir.file("page.pdf"), std::vector<uint8_t>(row.pdf.begin(), row.pdf.end()));
-        std::unique_ptr<TGPImage> pdf = fixtures::load(dir.file("page.pdf"));
-        ASSERT_NE(pdf->NativeHandle, nullptr);
-        ASSERT_EQ(pdf->PixelWidth(), row.width);
-        ASSERT_EQ(pdf->PixelHeight(), row.height);
-        for (uint32_t i = 0; i < row.pixels.size(); ++i)
-            EXPECT_EQ(fixtures::pixel(*pdf, i % row.width, i / row.width), row.pixels[i]) << "pixel " << i;
+        expectPixels(dir.file("page.pdf"), row.width, row.height, row.pixels);
         if (!haveTools()) continue;
         // The page is 72 points square: poppler draws each sample as a block of pixels,
         // whose middle is the sample's colour.
