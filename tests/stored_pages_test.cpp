@@ -240,3 +240,28 @@ TEST(StoredPagesLimits, ACopyThatFailsHalfWayFailsThatPageAlone) {
         for (const auto& page : pages) EXPECT_EQ(page.width, 8u);
     }
 }
+
+// A page whose stored LZW or deflate data does not decode is not copied and called kept: the
+// decoder then judges it, and here it fails with its reason while the rest is merged.
+TEST(StoredPagesLimits, StoredDataThatDoesNotDecodeIsNotCopied) {
+    TempDir dir;
+    const std::string good = dir.file("good.tif");
+    fixtures::writeTiff(good, {{fixtures::TiffKind::Rgb, 16, 16, COMPRESSION_LZW}});
+    for (const uint16_t compression : {uint16_t{COMPRESSION_LZW}, uint16_t{COMPRESSION_ADOBE_DEFLATE}}) {
+        SCOPED_TRACE(compression);
+        const std::string damaged = dir.file("damaged.tif");
+        fixtures::writeTiff(damaged, {{fixtures::TiffKind::Rgb, 64, 64, compression}});
+        fixtures::spoilPage(damaged, 0);
+        RecordingContext rec;
+        JobContext context = rec.context();
+        ComposeRequest request{{good, damaged}, dir.file("out.tif"), true};
+        request.lossless = true;
+        const ComposeResult result = ComposeTiff(request, context);
+        ASSERT_TRUE(result.written);
+        EXPECT_EQ(result.pages, 1u);
+        ASSERT_EQ(result.outcomes.size(), 2u);
+        EXPECT_EQ(result.outcomes[1].pagesAdded, 0u);
+        EXPECT_TRUE(result.outcomes[1].copies.empty());
+        EXPECT_NE(result.outcomes[1].reason.find("cannot be decoded"), std::string::npos) << result.outcomes[1].reason;
+    }
+}

@@ -1,5 +1,7 @@
 #include "page_copy.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -160,6 +162,55 @@ GpStatus TiffPageSource::copyPage(uint32_t index, TiffPageWriter& writer, std::s
     });
 }
 
+namespace {
+
+// Whether the zlib stream of `size` bytes at `data` gives at least `expected` bytes.
+bool inflatesTo(const uint8_t* data, size_t size, uint64_t expected) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return true;  // no judgement without memory
+    std::vector<uint8_t> scratch(64 * 1024);
+    stream.next_in = const_cast<uint8_t*>(data);
+    stream.avail_in = static_cast<uInt>(std::min<size_t>(size, UINT32_MAX));
+    int status = Z_OK;
+    while (status == Z_OK && stream.total_out < expected) {
+        stream.next_out = scratch.data();
+        stream.avail_out = static_cast<uInt>(scratch.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+    }
+    const bool whole = stream.total_out >= expected;
+    inflateEnd(&stream);
+    return whole;
+}
+
+}  // namespace
+
+// Whether piece `index`, `size` bytes of it in the buffer, gives the bytes its layout says
+// it holds. Only the general-purpose codings are checked, which cost little to undo beside
+// reading: a damaged strip copied as it is would be a page no reader can show, reported as
+// kept. Fax and JPEG data go as they are.
+bool TiffPageSource::pieceDecodes(uint32_t index, bool tiled, size_t size) {
+    TIFF* in = m_tiff.get();
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
+    if (compression != COMPRESSION_LZW && compression != COMPRESSION_ADOBE_DEFLATE && compression != COMPRESSION_DEFLATE)
+        return true;
+    uint64_t expected = 0;
+    if (tiled) {
+        expected = static_cast<uint64_t>(TIFFTileSize64(in));
+    } else {
+        uint32_t height = 0, rowsPerStrip = 0;
+        TIFFGetField(in, TIFFTAG_IMAGELENGTH, &height);
+        TIFFGetFieldDefaulted(in, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+        rowsPerStrip = std::max<uint32_t>(1, std::min(rowsPerStrip, height));
+        const uint32_t perPlane = (height + rowsPerStrip - 1) / rowsPerStrip;
+        const uint32_t first = (index % std::max<uint32_t>(1, perPlane)) * rowsPerStrip;
+        expected = static_cast<uint64_t>(TIFFVStripSize64(in, std::min(rowsPerStrip, height - std::min(height, first))));
+    }
+    if (expected == 0 || expected > Limits::kMaxCodecAllocation) return true;  // the decoder judges such a page
+    if (compression == COMPRESSION_LZW) return m_lzw.read(m_buffer.data(), size, static_cast<size_t>(expected)) != nullptr;
+    return inflatesTo(m_buffer.data(), size, expected);
+}
+
 GpStatus TiffPageSource::copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why) {
     TIFF* in = m_tiff.get();
     if ((tiled ? TIFFNumberOfTiles(out) : TIFFNumberOfStrips(out)) != pieces) {
@@ -172,6 +223,10 @@ GpStatus TiffPageSource::copyInto(TIFF* out, bool tiled, uint32_t pieces, std::s
                                    : TIFFReadRawStrip(in, i, m_buffer.data(), want);
         if (got != want || m_errors.failed) {
             why = "its stored data cannot be read";
+            return NotImplemented;
+        }
+        if (!pieceDecodes(i, tiled, static_cast<size_t>(got))) {
+            why = "its stored data cannot be decoded";
             return NotImplemented;
         }
         const tmsize_t put = tiled ? TIFFWriteRawTile(out, i, m_buffer.data(), got)

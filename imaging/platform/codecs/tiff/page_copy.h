@@ -10,6 +10,7 @@
 #include "../file_handle.h"
 #include "../jpeg_stream.h"
 #include "../stored_image.h"
+#include "lzw_strip.h"
 #include "tiff_glue.h"
 #include "tiff_page_writer.h"
 
@@ -36,6 +37,7 @@ public:
 
 private:
     GpStatus copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why);
+    bool pieceDecodes(uint32_t index, bool tiled, size_t size);
     bool readPiece(uint32_t index, std::string& out);
 
     TiffErrors m_errors;  // declared before the handle that reports into it
@@ -45,6 +47,7 @@ private:
     std::vector<uint64_t> m_pages;
     uint32_t m_reducedImages = 0;
     std::vector<uint8_t> m_buffer;  // one strip or tile
+    LzwStripReader m_lzw;            // checks LZW pieces before they are copied
 };
 
 // Adds the JPEG `stream` to `writer` as a JPEG-compressed page shaped as `shape` says (it
