@@ -209,7 +209,9 @@ private:
         uint32_t width = 0;
         if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) || TIFFNumberOfStrips(tif) == 0 ||
             TIFFGetStrileOffset(tif, 0) == 0) {
-            // Nothing written yet: the fields alone go.
+            // Nothing written yet: the fields alone go. Setting the compression back ends the
+            // state of the codec that was set, which freeing the fields would leave behind.
+            TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
             TIFFFreeDirectory(tif);
             TIFFCreateDirectory(tif);
             return true;
