@@ -119,15 +119,19 @@ GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, bool 
     return decoder->readFrameAsStored(0, frame);
 }
 
+void setStoredPageFacts(TIFF* out, const StoredImage& image) {
+    if (image.dpiX > 0 && image.dpiY > 0) {
+        TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(image.dpiX));
+        TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(image.dpiY));
+        TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    }
+    if (image.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, image.orientation);
+}
+
 GpStatus storeFaxPage(const StoredImage& image, TiffPageWriter& writer) {
     return writer.addFilledPage(image.bytes().size(), [&](TIFF* out) {
         setFaxTags(out, image, COMPRESSION_CCITTFAX4);
-        if (image.dpiX > 0 && image.dpiY > 0) {
-            TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(image.dpiX));
-            TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(image.dpiY));
-            TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-        }
-        if (image.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, image.orientation);
+        setStoredPageFacts(out, image);
         const tmsize_t bytes = static_cast<tmsize_t>(image.bytes().size());
         return TIFFWriteRawStrip(out, 0, const_cast<char*>(image.bytes().data()), bytes) == bytes ? Ok : Win32Error;
     });

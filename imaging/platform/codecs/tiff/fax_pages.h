@@ -22,6 +22,10 @@ bool startsWithLineEnd(const std::string& data);
 // line when `lineEnds`) into a bilevel frame, its rows as stored.
 [[nodiscard]] GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, bool lineEnds, Frame& frame);
 
+// The resolution (per inch) and turn that `image` carries as the tags of the page being
+// filled in `out`.
+void setStoredPageFacts(TIFF* out, const StoredImage& image);
+
 // Adds the G4 data of `image` to `writer` as a page whose one strip it is.
 [[nodiscard]] GpStatus storeFaxPage(const StoredImage& image, TiffPageWriter& writer);
 

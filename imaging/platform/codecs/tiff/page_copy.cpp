@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "../../image_limits.h"
+#include "fax_pages.h"
 #include "tiff_chain.h"
 #include "tiff_metadata.h"
 
@@ -280,12 +281,7 @@ GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, Tif
         if (page) {
             // A document's page says how it is drawn: its resolution and turn, its picture's
             // colour space; the stream's own segments are not read by a PDF reader.
-            if (page->dpiX > 0 && page->dpiY > 0) {
-                TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(page->dpiX));
-                TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(page->dpiY));
-                TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-            }
-            if (page->orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, page->orientation);
+            setStoredPageFacts(out, *page);
             if (profileFits(page->iccProfile, stream.components == 1))
                 TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(page->iccProfile.size()),
                              page->iccProfile.data());
