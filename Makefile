@@ -89,7 +89,8 @@ clean:
 # Fuzzing: builds one libFuzzer target per decoder with clang, AddressSanitizer and UBSan,
 # seeds them from the public corpus and the crash corpus, and runs each for FUZZ_SECONDS,
 # going on past findings. Findings land in build/fuzz/findings/<target>/; each becomes a
-# named file in fuzz/crashes/<target>/, which `make test` runs.
+# named file in fuzz/crashes/<target>/, which `make test` runs. A crash or a leak found in
+# this run fails it; hangs and memory exhaustion are reported only, as the limits are tight.
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS ?= tiff jpeg png gif bmp pdf lzw
 fuzz:
@@ -102,8 +103,9 @@ fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	fuzz/seed.sh build/fuzz/seeds ../shared/corpus
-	@for t in $(FUZZ_TARGETS); do \
+	@status=0; for t in $(FUZZ_TARGETS); do \
 	  mkdir -p build/fuzz/corpus/$$t build/fuzz/findings/$$t fuzz/crashes/$$t; \
+	  touch build/fuzz/start_$$t; \
 	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
 	  ./build/fuzz/fuzz/fuzz_$$t -fork=1 -ignore_timeouts=1 -ignore_ooms=1 -ignore_crashes=1 \
 	    -rss_limit_mb=1024 -malloc_limit_mb=1024 -timeout=2 -max_len=262144 \
@@ -112,4 +114,6 @@ fuzz:
 	    build/fuzz/corpus/$$t build/fuzz/seeds/$$t fuzz/crashes/$$t \
 	    > build/fuzz/fuzz_$$t.log 2>&1; \
 	  grep -E '(DONE|stat::|ERROR|crash|timeout|oom)' build/fuzz/fuzz_$$t.log || true; \
-	done
+	  found=$$(find build/fuzz/findings/$$t -newer build/fuzz/start_$$t \( -name 'crash-*' -o -name 'leak-*' \) -print); \
+	  if [ -n "$$found" ]; then echo "fuzz_$$t found crashes or leaks:" $$found; status=1; fi; \
+	done; exit $$status

@@ -229,7 +229,9 @@ TEST(StoredPagesLimits, ACopyThatFailsHalfWayFailsThatPageAlone) {
         ASSERT_EQ(::truncate(cut.c_str(), static_cast<off_t>(bytes.size() - 4)), 0);
         const std::string output = dir.file(cutFirst ? "first.tif" : "second.tif");
         TGPPageCopy copy(widenPath(output), {});
-        if (!cutFirst) ASSERT_EQ(copy.addPage(goodSource, 0).status, Ok);
+        if (!cutFirst) {
+            ASSERT_EQ(copy.addPage(goodSource, 0).status, Ok);
+        }
         const CopiedPage failed = copy.addPage(cutSource, 0);
         EXPECT_NE(failed.status, Ok);
         EXPECT_NE(failed.status, Win32Error) << "the output is not at fault";
@@ -241,27 +243,40 @@ TEST(StoredPagesLimits, ACopyThatFailsHalfWayFailsThatPageAlone) {
     }
 }
 
-// A page whose stored LZW or deflate data does not decode is not copied and called kept: the
-// decoder then judges it, and here it fails with its reason while the rest is merged.
+// A page whose stored data does not decode is not copied and called kept, into a TIFF or a
+// PDF: the decoder then judges it, and here it fails with its reason while the rest is merged.
 TEST(StoredPagesLimits, StoredDataThatDoesNotDecodeIsNotCopied) {
     TempDir dir;
     const std::string good = dir.file("good.tif");
     fixtures::writeTiff(good, {{fixtures::TiffKind::Rgb, 16, 16, COMPRESSION_LZW}});
-    for (const uint16_t compression : {uint16_t{COMPRESSION_LZW}, uint16_t{COMPRESSION_ADOBE_DEFLATE}}) {
-        SCOPED_TRACE(compression);
-        const std::string damaged = dir.file("damaged.tif");
-        fixtures::writeTiff(damaged, {{fixtures::TiffKind::Rgb, 64, 64, compression}});
-        fixtures::spoilPage(damaged, 0);
-        RecordingContext rec;
-        JobContext context = rec.context();
-        ComposeRequest request{{good, damaged}, dir.file("out.tif"), true};
-        request.lossless = true;
-        const ComposeResult result = ComposeTiff(request, context);
-        ASSERT_TRUE(result.written);
-        EXPECT_EQ(result.pages, 1u);
-        ASSERT_EQ(result.outcomes.size(), 2u);
-        EXPECT_EQ(result.outcomes[1].pagesAdded, 0u);
-        EXPECT_TRUE(result.outcomes[1].copies.empty());
-        EXPECT_NE(result.outcomes[1].reason.find("cannot be decoded"), std::string::npos) << result.outcomes[1].reason;
+    const struct {
+        fixtures::TiffKind kind;
+        uint16_t compression;
+        uint8_t fill;
+    } cases[] = {
+        {fixtures::TiffKind::Rgb, COMPRESSION_LZW, 0xFF},
+        {fixtures::TiffKind::Rgb, COMPRESSION_ADOBE_DEFLATE, 0xFF},
+        {fixtures::TiffKind::Rgb, COMPRESSION_JPEG, 0x00},
+        {fixtures::TiffKind::Bilevel, COMPRESSION_CCITTFAX4, 0x00},
+        {fixtures::TiffKind::Bilevel, COMPRESSION_CCITTFAX3, 0xFF},
+    };
+    for (const auto& c : cases) {
+        for (const char* output : {"out.tif", "out.pdf"}) {
+            SCOPED_TRACE(std::to_string(c.compression) + " into " + output);
+            const std::string damaged = dir.file("damaged.tif");
+            fixtures::writeTiff(damaged, {{c.kind, 64, 64, c.compression}});
+            fixtures::spoilPage(damaged, 0, c.fill);
+            RecordingContext rec;
+            JobContext context = rec.context();
+            ComposeRequest request{{good, damaged}, dir.file(output), true};
+            request.lossless = true;
+            const ComposeResult result = ComposeTiff(request, context);
+            ASSERT_TRUE(result.written);
+            EXPECT_EQ(result.pages, 1u);
+            ASSERT_EQ(result.outcomes.size(), 2u);
+            EXPECT_EQ(result.outcomes[1].pagesAdded, 0u);
+            EXPECT_TRUE(result.outcomes[1].copies.empty());
+            EXPECT_NE(result.outcomes[1].reason.find("cannot be decoded"), std::string::npos) << result.outcomes[1].reason;
+        }
     }
 }

@@ -305,14 +305,14 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-void spoilPage(const std::string& path, uint16_t index) {
+void spoilPage(const std::string& path, uint16_t index, uint8_t fill) {
     TIFF* tif = TIFFOpen(path.c_str(), "r");
     ASSERT_TRUE(tif && TIFFSetDirectory(tif, index));
     const uint64_t at = TIFFGetStrileOffset(tif, 0);
     TIFFClose(tif);
     std::vector<uint8_t> bytes = readBytes(path);
     ASSERT_LE(at + 8, bytes.size());
-    std::fill(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at) + 8, uint8_t{0xFF});
+    std::fill(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at) + 8, fill);
     writeBytes(path, bytes);
 }
 

@@ -97,8 +97,9 @@ void writeGif(const std::string& path, int screenWidth, int screenHeight,
 void writeBmp24(const std::string& path, const Picture& picture, int32_t pelsPerMeter = 0);
 
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-// Overwrites the first strip of page `index` (from 0) with bytes no LZW decoder accepts.
-void spoilPage(const std::string& path, uint16_t index);
+// Overwrites the first bytes of page `index`'s (from 0) first strip with `fill`: 0xFF is no
+// LZW code, and no fax code runs 8 zero bits.
+void spoilPage(const std::string& path, uint16_t index, uint8_t fill = 0xFF);
 std::vector<uint8_t> readBytes(const std::string& path);
 
 // The largest difference of any channel (alpha included) between two ARGB colours.

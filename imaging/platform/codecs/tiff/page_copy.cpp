@@ -185,15 +185,20 @@ bool inflatesTo(const uint8_t* data, size_t size, uint64_t expected) {
 
 }  // namespace
 
-// Whether piece `index`, `size` bytes of it in the buffer, gives the bytes its layout says
-// it holds. Only the general-purpose codings are checked, which cost little to undo beside
-// reading: a damaged strip copied as it is would be a page no reader can show, reported as
-// kept. Fax and JPEG data go as they are.
+// Whether piece `index`, `size` bytes of it in the buffer, gives the pictures its layout
+// says it holds: a damaged piece copied as it is would be a page no reader can show,
+// reported as kept. LZW and deflate are undone into nothing; fax data is decoded, which is
+// cheap and the only way to find a code that means nothing; JPEG data is walked from its
+// start to its end marker, as undoing it would cost as much as decoding the page.
 bool TiffPageSource::pieceDecodes(uint32_t index, bool tiled, size_t size) {
     TIFF* in = m_tiff.get();
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
-    if (compression != COMPRESSION_LZW && compression != COMPRESSION_ADOBE_DEFLATE && compression != COMPRESSION_DEFLATE)
+    if (compression == COMPRESSION_JPEG) return jpegPieceWhole(size);
+    const bool fax = compression == COMPRESSION_CCITTFAX3 || compression == COMPRESSION_CCITTFAX4 ||
+                     compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTRLEW;
+    if (!fax && compression != COMPRESSION_LZW && compression != COMPRESSION_ADOBE_DEFLATE &&
+        compression != COMPRESSION_DEFLATE)
         return true;
     uint64_t expected = 0;
     if (tiled) {
@@ -208,8 +213,39 @@ bool TiffPageSource::pieceDecodes(uint32_t index, bool tiled, size_t size) {
         expected = static_cast<uint64_t>(TIFFVStripSize64(in, std::min(rowsPerStrip, height - std::min(height, first))));
     }
     if (expected == 0 || expected > Limits::kMaxCodecAllocation) return true;  // the decoder judges such a page
+    if (fax) return faxPieceDecodes(index, tiled, expected);
     if (compression == COMPRESSION_LZW) return m_lzw.read(m_buffer.data(), size, static_cast<size_t>(expected)) != nullptr;
     return inflatesTo(m_buffer.data(), size, expected);
+}
+
+bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected) {
+    TIFF* in = m_tiff.get();
+    if (expected == 0 || expected > Limits::kMaxCodecAllocation) return true;  // the decoder judges such a page
+    try {
+        m_rows.resize(static_cast<size_t>(expected));
+    } catch (const std::bad_alloc&) {
+        return true;  // no judgement without memory
+    }
+    const tmsize_t got = tiled ? TIFFReadEncodedTile(in, index, m_rows.data(), static_cast<tmsize_t>(expected))
+                               : TIFFReadEncodedStrip(in, index, m_rows.data(), static_cast<tmsize_t>(expected));
+    return got > 0 && !m_errors.failed;
+}
+
+bool TiffPageSource::jpegPieceWhole(size_t size) {
+    TIFF* in = m_tiff.get();
+    if (size < 4) return false;
+    uint32_t tableBytes = 0;
+    const uint8_t* tables = nullptr;
+    std::string stream;
+    // The page's tables, when it has them, stand before the piece's scan, as a decoder reads them.
+    if (TIFFGetField(in, TIFFTAG_JPEGTABLES, &tableBytes, &tables) && tables && tableBytes >= 4)
+        stream.assign(reinterpret_cast<const char*>(tables), tableBytes - 2)
+            .append(reinterpret_cast<const char*>(m_buffer.data()) + 2, size - 2);
+    else
+        stream.assign(reinterpret_cast<const char*>(m_buffer.data()), size);
+    JpegStream parsed;
+    std::string why;
+    return readJpegStream(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), parsed, why, false);
 }
 
 GpStatus TiffPageSource::copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why) {
@@ -329,6 +365,10 @@ GpStatus TiffPageSource::storedImage(uint32_t index, StoredImage& image, std::st
         (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK)) {
         image.coding = StoredImage::Coding::Fax;
         image.blackIs1 = photometric == PHOTOMETRIC_MINISBLACK;
+        if (!faxPieceDecodes(0, false, static_cast<uint64_t>(TIFFVStripSize64(in, height)))) {
+            why = "its stored data cannot be decoded";
+            return NotImplemented;
+        }
         const uint64_t offset = TIFFGetStrileOffset(in, 0), bytes = TIFFGetStrileByteCount(in, 0);
         if (fill != FILLORDER_LSB2MSB && bytes > 0 && offset <= m_fileSize && bytes <= m_fileSize - offset) {
             // Read when the document is written, not now.

@@ -38,6 +38,8 @@ public:
 private:
     GpStatus copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why);
     bool pieceDecodes(uint32_t index, bool tiled, size_t size);
+    bool faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected);
+    bool jpegPieceWhole(size_t size);
     bool readPiece(uint32_t index, std::string& out);
 
     TiffErrors m_errors;  // declared before the handle that reports into it
@@ -47,6 +49,7 @@ private:
     std::vector<uint64_t> m_pages;
     uint32_t m_reducedImages = 0;
     std::vector<uint8_t> m_buffer;  // one strip or tile
+    std::vector<uint8_t> m_rows;    // a fax piece decoded, to know that it decodes
     LzwStripReader m_lzw;            // checks LZW pieces before they are copied
 };
 
