@@ -122,7 +122,7 @@ std::vector<std::string> imageCodings(const std::string& pdf, int column = 8) {
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
-        std::vector<std::string> cells(9);
+        std::vector<std::string> cells(12);
         for (std::string& cell : cells) fields >> cell;
         if (!fields) continue;
         if (cells[2] == "image") codings.push_back(cells[column]);
@@ -250,6 +250,100 @@ TEST(PdfOutput, TheSameMergeGivesTheSameBytes) {
     EXPECT_EQ(fileText(dir.file("one.pdf")), fileText(dir.file("two.pdf")));
     const std::string info = run("pdfinfo -isodates '" + dir.file("one.pdf") + "'").output;
     EXPECT_NE(info.find("2001-09-09T01:46:40"), std::string::npos) << info;
+}
+
+// Pages of 16-bit samples keep every bit where nothing may be lost: into a PDF as 16-bit
+// pictures and soft masks, into a TIFF as 16-bit pages; read back by qpdf's decoding of the
+// streams and by libtiff.
+TEST(PdfOutput, SixteenBitPagesKeepEveryBit) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    const uint32_t width = 37, height = 23;
+    const struct {
+        const char* name;
+        int channels;
+        bool minIsWhite;
+    } sources[] = {{"grey.png", 1, false}, {"grey-alpha.png", 2, false}, {"rgb.png", 3, false}, {"rgba.png", 4, false},
+                   {"rgb.tif", 3, false},  {"white-is-0.tif", 1, true},  {"rgba.tif", 4, false}};
+    std::vector<std::string> paths;
+    for (const auto& source : sources) {
+        paths.push_back(dir.file(source.name));
+        if (std::string(source.name).ends_with(".png"))
+            fixtures::writeDeepPng(paths.back(), width, height, source.channels);
+        else
+            fixtures::writeDeepTiff(paths.back(), width, height, source.channels, source.minIsWhite);
+    }
+    // Samples [first, first + count) of every pixel, as a PDF stores them.
+    const auto expected = [&](int first, int count) {
+        std::string bytes;
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                for (int c = first; c < first + count; ++c) {
+                    const uint16_t v = fixtures::deepSample(x, y, static_cast<uint32_t>(c));
+                    bytes += static_cast<char>(v >> 8);
+                    bytes += static_cast<char>(v & 0xFF);
+                }
+        return bytes;
+    };
+    for (const char* output : {"deep.pdf", "deep.tif"}) {
+        RecordingContext rec;
+        JobContext context = rec.context();
+        ComposeRequest request{paths, dir.file(output), true};
+        request.lossless = true;
+        request.pdf = isPdfPath(output);
+        ASSERT_EQ(ComposeTiff(request, context).pages, std::size(sources)) << output;
+    }
+
+    const std::string pdf = dir.file("deep.pdf");
+    const auto objects = imageCodings(pdf, 10), depths = imageCodings(pdf, 7);
+    size_t image = 0;
+    for (const auto& source : sources) {
+        SCOPED_TRACE(source.name);
+        const int colours = source.channels >= 3 ? 3 : 1;
+        const bool alpha = source.channels % 2 == 0;
+        for (int part = 0; part < (alpha ? 2 : 1); ++part, ++image) {
+            ASSERT_LT(image, objects.size());
+            EXPECT_EQ(depths[image], part == 0 ? "16" : "smask:16");
+            // poppler lists a soft mask under its picture's number: the picture names it.
+            std::string object = objects[image].substr(part == 0 ? 0 : 6);
+            if (part == 1) {
+                const std::string picture = run("qpdf --show-object=" + object + " '" + pdf + "'").output;
+                const size_t at = picture.find("/SMask ");
+                ASSERT_NE(at, std::string::npos) << picture;
+                object = picture.substr(at + 7, picture.find(' ', at + 7) - at - 7);
+            }
+            const std::string data = run("qpdf --show-object=" + object + " --filtered-stream-data '" + pdf + "'").output;
+            EXPECT_TRUE(data == (part == 0 ? expected(0, colours) : expected(colours, 1)))
+                << "object " << object << ": " << data.size() << " bytes";
+        }
+    }
+    EXPECT_EQ(image, objects.size());
+
+    TIFF* tif = TIFFOpen(dir.file("deep.tif").c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    for (const auto& source : sources) {
+        SCOPED_TRACE(source.name);
+        uint16_t bits = 0, samples = 0, photometric = 0;
+        TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+        TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+        ASSERT_EQ(bits, 16);
+        ASSERT_EQ(samples, source.channels);
+        std::vector<uint16_t> row(static_cast<size_t>(TIFFScanlineSize(tif)) / 2);
+        size_t wrong = 0;
+        for (uint32_t y = 0; y < height; ++y) {
+            ASSERT_EQ(TIFFReadScanline(tif, row.data(), y, 0), 1);
+            for (uint32_t x = 0; x < width; ++x)
+                for (int c = 0; c < source.channels; ++c) {
+                    uint16_t v = row[x * source.channels + c];
+                    if (photometric == PHOTOMETRIC_MINISWHITE) v = static_cast<uint16_t>(65535 - v);
+                    wrong += v != fixtures::deepSample(x, y, static_cast<uint32_t>(c));
+                }
+        }
+        EXPECT_EQ(wrong, 0u);
+        TIFFReadDirectory(tif);
+    }
+    TIFFClose(tif);
 }
 
 TEST(PdfOutput, SplitWritesOnePdfPerPage) {

@@ -270,6 +270,7 @@ TEST(StoredPagesLimits, StoredDataThatDoesNotDecodeIsNotCopied) {
             JobContext context = rec.context();
             ComposeRequest request{{good, damaged}, dir.file(output), true};
             request.lossless = true;
+            request.pdf = isPdfPath(output);
             const ComposeResult result = ComposeTiff(request, context);
             ASSERT_TRUE(result.written);
             EXPECT_EQ(result.pages, 1u);

@@ -92,6 +92,26 @@ GpStatus allocateFrame(Frame& frame, uint32_t width, uint32_t height, PixelClass
     return Ok;
 }
 
+GpStatus allocateDeepFrame(DeepFrame& frame, uint32_t width, uint32_t height, uint8_t colours, bool alpha) {
+    frame.samples.clear();
+    frame.width = frame.height = 0;
+    const uint64_t channels = colours + (alpha ? 1u : 0u);
+    if (width == 0 || height == 0 || width > Limits::kMaxSide || height > Limits::kMaxSide ||
+        uint64_t{width} * height > Limits::kMaxFramePixels ||
+        uint64_t{width} * height * channels * 2 > Limits::kMaxFrameBytes)
+        return InvalidParameter;
+    try {
+        frame.samples.assign(static_cast<size_t>(uint64_t{width} * height * channels), 0);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    frame.width = width;
+    frame.height = height;
+    frame.colours = colours;
+    frame.alpha = alpha;
+    return Ok;
+}
+
 std::vector<ARGB> greyPalette(unsigned bits) {
     const unsigned levels = 1u << bits;
     std::vector<ARGB> palette(levels);

@@ -52,6 +52,29 @@ struct Frame {
     const uint8_t* row(uint32_t y) const { return pixels.get() + y * stride; }
 };
 
+// A page of 16-bit samples, kept whole for the outputs that hold them (TIFF and PDF) when
+// nothing may be lost: grey or RGB, each pixel its colour samples then, when it has one, its
+// alpha (not premultiplied). The frames above hold 8 bits a sample, which is what drawing,
+// scaling and the 8-bit formats need.
+struct DeepFrame {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint8_t colours = 1;  // 1 grey, 3 RGB
+    bool alpha = false;
+    std::vector<uint16_t> samples;  // rows without padding, in the machine's byte order
+    double dpiX = 0;
+    double dpiY = 0;
+    PageMetadata meta;
+
+    size_t channels() const { return colours + (alpha ? 1u : 0u); }
+    size_t rowSamples() const { return size_t{width} * channels(); }
+    uint16_t* row(uint32_t y) { return samples.data() + y * rowSamples(); }
+    const uint16_t* row(uint32_t y) const { return samples.data() + y * rowSamples(); }
+};
+
+// Checks the size against Limits and allocates zeroed samples; as allocateFrame.
+[[nodiscard]] GpStatus allocateDeepFrame(DeepFrame& frame, uint32_t width, uint32_t height, uint8_t colours, bool alpha);
+
 // True when a frame of this size and class may be allocated: its pixels and its bytes
 // within Limits.
 bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass);

@@ -230,6 +230,64 @@ void writePng(const std::string& path, const Picture& picture, double dpi) {
     std::fclose(file);
 }
 
+uint16_t deepSample(uint32_t x, uint32_t y, uint32_t c) {
+    return static_cast<uint16_t>((x * 1009 + y * 7919 + c * 20011) & 0xFFFF);
+}
+
+void writeDeepPng(const std::string& path, uint32_t width, uint32_t height, int channels) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) throw std::runtime_error("cannot write " + path);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGBA};
+    png_set_IHDR(png, info, width, height, 16, types[channels - 1], PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(size_t{width} * channels * 2);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0, i = 0; x < width; ++x)
+            for (int c = 0; c < channels; ++c, i += 2) {
+                const uint16_t v = deepSample(x, y, static_cast<uint32_t>(c));
+                row[i] = static_cast<uint8_t>(v >> 8);  // PNG stores the high byte first
+                row[i + 1] = static_cast<uint8_t>(v);
+            }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+void writeDeepTiff(const std::string& path, uint32_t width, uint32_t height, int channels, bool minIsWhite) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (!tif) throw std::runtime_error("cannot write " + path);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, channels);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+                 channels >= 3 ? PHOTOMETRIC_RGB : minIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 5u);
+    if (channels == 2 || channels == 4) {
+        const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+    }
+    std::vector<uint16_t> row(size_t{width} * channels);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0, i = 0; x < width; ++x)
+            for (int c = 0; c < channels; ++c, ++i) {
+                const uint16_t v = deepSample(x, y, static_cast<uint32_t>(c));
+                const bool colour = c < (channels >= 3 ? 3 : 1);
+                row[i] = minIsWhite && colour ? static_cast<uint16_t>(65535 - v) : v;
+            }
+        TIFFWriteScanline(tif, row.data(), y, 0);
+    }
+    TIFFClose(tif);
+}
+
 void writeJpeg(const std::string& path, const Picture& picture, int quality, int dpi) {
     JpegExtras extras;
     extras.quality = quality;

@@ -84,6 +84,13 @@ void writePictureTiff(const std::string& path, const Picture& picture, uint16_t 
 void writePng(const std::string& path, const Picture& picture, double dpi = 0);
 void writeJpeg(const std::string& path, const Picture& picture, int quality = 95, int dpi = 0);
 
+// A picture of 16-bit samples: `channels` (1 grey, 2 grey and alpha, 3 RGB, 4 RGBA) per
+// pixel, sample c of pixel (x, y) being deepSample(x, y, c).
+uint16_t deepSample(uint32_t x, uint32_t y, uint32_t c);
+void writeDeepPng(const std::string& path, uint32_t width, uint32_t height, int channels);
+// The same as a TIFF page, LZW-coded; stored min-is-white (every sample inverted) when asked.
+void writeDeepTiff(const std::string& path, uint32_t width, uint32_t height, int channels, bool minIsWhite = false);
+
 struct GifFrame {
     int left = 0, top = 0, width = 0, height = 0;
     std::vector<uint8_t> indices;  // width * height

@@ -32,6 +32,10 @@ public:
     // The same with the rows as stored, not turned upright: for a file inside another whose
     // own page says how it is turned (a JPEG in a PDF).
     [[nodiscard]] GpStatus readFrameAsStored(uint32_t index, Frame& out);
+    // Frame `index` with its 16-bit samples as stored, for an output that keeps them; frames
+    // of 8 bits or fewer, and layouts a decoder has no deep reading of, are NotImplemented.
+    // A decoded frame's pixels are upright: a page stored turned is NotImplemented too.
+    [[nodiscard]] virtual GpStatus readDeepFrame(uint32_t /*index*/, DeepFrame& /*out*/) { return NotImplemented; }
     // Why opening the file failed, when the library said.
     const std::string& openFailure() const { return m_failure.text(); }
 
@@ -66,6 +70,8 @@ class Encoder {
 public:
     virtual ~Encoder() = default;
     [[nodiscard]] virtual GpStatus addFrame(const Frame& frame) = 0;
+    // Adds a page of 16-bit samples as they are; NotImplemented by formats of 8 bits.
+    [[nodiscard]] virtual GpStatus addDeepFrame(const DeepFrame& /*frame*/) { return NotImplemented; }
     // Completes the stream; the caller then closes and renames the file.
     [[nodiscard]] virtual GpStatus finish() = 0;
     // After a failure, why, when the encoder knows more than its status says.

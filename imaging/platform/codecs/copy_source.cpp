@@ -214,20 +214,39 @@ GpStatus CopySource::addTo(uint32_t index, PdfWriter& writer, bool& copied, std:
 
 GpStatus CopySource::addDecoded(uint32_t index, Encoder& writer, std::string& note) {
     const std::string why = note;
-    Frame frame;
-    GpStatus status = decoded(index, frame, note);
-    if (status != Ok) return status;
-    status = writer.addFrame(frame);
+    // 16-bit samples go as they are where the output holds them: decoded to 8 bits, they
+    // would not be the page the caller was promised.
+    GpStatus status = addDeep(index, writer, note);
+    if (status == NotImplemented) {
+        Frame frame;
+        status = decoded(index, frame, note);
+        if (status != Ok) return status;
+        status = writer.addFrame(frame);
+    }
     if (status == Ok) note = why;
     return status;
 }
 
-GpStatus CopySource::decoded(uint32_t index, Frame& frame, std::string& note) {
-    if (!m_decoder) {
-        GpStatus status = Ok;
-        m_decoder = openDecoder(m_path, status, note);
-        if (!m_decoder) return status;
+GpStatus CopySource::addDeep(uint32_t index, Encoder& writer, std::string& note) {
+    if (openDecoderOnce(note) != Ok) return NotImplemented;  // decoding says why
+    DeepFrame deep;
+    const GpStatus status = m_decoder->readDeepFrame(index, deep);
+    if (status == NotImplemented) return status;
+    if (status != Ok) {
+        note = "the page cannot be decoded";
+        return status;
     }
+    return writer.addDeepFrame(deep);
+}
+
+GpStatus CopySource::openDecoderOnce(std::string& note) {
+    GpStatus status = Ok;
+    if (!m_decoder) m_decoder = openDecoder(m_path, status, note);
+    return m_decoder ? Ok : status;
+}
+
+GpStatus CopySource::decoded(uint32_t index, Frame& frame, std::string& note) {
+    if (const GpStatus opened = openDecoderOnce(note); opened != Ok) return opened;
     const GpStatus status = m_decoder->readFrame(index, frame);
     if (status != Ok)
         note = frame.failure.empty() ? "the page cannot be decoded" : "the page cannot be decoded (" + frame.failure + ")";

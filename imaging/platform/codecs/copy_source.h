@@ -34,6 +34,10 @@ private:
     GpStatus decoded(uint32_t index, Frame& frame, std::string& note);
     // Page `index` decoded into `writer`; `note` keeps why it was not added as stored.
     GpStatus addDecoded(uint32_t index, Encoder& writer, std::string& note);
+    // Page `index` with its 16-bit samples into `writer`; NotImplemented when it has none
+    // or either side cannot keep them.
+    GpStatus addDeep(uint32_t index, Encoder& writer, std::string& note);
+    GpStatus openDecoderOnce(std::string& note);
 
     std::string m_path;
     uint32_t m_pages = 0;

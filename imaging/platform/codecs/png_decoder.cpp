@@ -79,7 +79,7 @@ bool readPngHeader(PngState* state, PngHeader* header) {
     return true;
 }
 
-enum PngTarget { kTargetIndexed1, kTargetIndexed8, kTargetGrey8, kTargetRgb24, kTargetArgb32 };
+enum PngTarget { kTargetIndexed1, kTargetIndexed8, kTargetGrey8, kTargetRgb24, kTargetArgb32, kTargetDeep };
 
 // Sets the transforms for `target`, then reads every row; false on a libpng error.
 bool readPngPixels(PngState* state, int target, png_bytep* rows, int* paletteCount,
@@ -106,6 +106,14 @@ bool readPngPixels(PngState* state, int target, png_bytep* rows, int* paletteCou
             png_set_gray_to_rgb(png);
             png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
             png_set_bgr(png);
+            break;
+        case kTargetDeep:
+            // 16-bit samples as they are, in the machine's order; a transparent colour
+            // becomes an alpha sample, as deep as the rest.
+            png_set_tRNS_to_alpha(png);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            png_set_swap(png);
+#endif
             break;
     }
     png_set_interlace_handling(png);
@@ -174,18 +182,50 @@ protected:
         } else if (target == kTargetGrey8) {
             out.palette = greyPalette(8);
         }
-        if (m_header.hasPhys && m_header.physUnit == PNG_RESOLUTION_METER) {
-            out.dpiX = dpiFromPixelsPerMetre(m_header.physX);
-            out.dpiY = dpiFromPixelsPerMetre(m_header.physY);
-        } else if (m_header.hasPhys && m_header.physX > 0 && m_header.physY > 0 && m_header.physX != m_header.physY) {
-            out.meta.aspectX = m_header.physX;
-            out.meta.aspectY = m_header.physY;
+        describe(out.dpiX, out.dpiY, out.meta);
+        return Ok;
+    }
+
+public:
+    GpStatus readDeepFrame(uint32_t index, DeepFrame& out) override {
+        out = DeepFrame{};
+        if (index != 0) return InvalidParameter;
+        if (m_header.bitDepth != 16 || m_header.colorType == PNG_COLOR_TYPE_PALETTE) return NotImplemented;
+        if (m_consumed && reopen() != Ok) return GenericError;
+        m_consumed = true;
+        const uint8_t colours = (m_header.colorType & PNG_COLOR_MASK_COLOR) ? 3 : 1;
+        const bool alpha = (m_header.colorType & PNG_COLOR_MASK_ALPHA) || m_header.hasTrns;
+        const GpStatus status = allocateDeepFrame(out, m_header.width, m_header.height, colours, alpha);
+        if (status != Ok) return status == InvalidParameter ? NotImplemented : status;
+        std::vector<png_bytep> rows;
+        try {
+            rows.resize(m_header.height);
+        } catch (const std::bad_alloc&) {
+            out = DeepFrame{};
+            return OutOfMemory;
         }
-        readProfile(out.meta);
+        for (uint32_t y = 0; y < m_header.height; ++y) rows[y] = reinterpret_cast<png_bytep>(out.row(y));
+        if (!readPngPixels(&m_state, kTargetDeep, rows.data(), nullptr, nullptr)) {
+            out = DeepFrame{};
+            return GenericError;
+        }
+        describe(out.dpiX, out.dpiY, out.meta);
         return Ok;
     }
 
 private:
+    // The resolution (or, without a unit, the pixels' aspect) and the colour profile.
+    void describe(double& dpiX, double& dpiY, PageMetadata& meta) const {
+        if (m_header.hasPhys && m_header.physUnit == PNG_RESOLUTION_METER) {
+            dpiX = dpiFromPixelsPerMetre(m_header.physX);
+            dpiY = dpiFromPixelsPerMetre(m_header.physY);
+        } else if (m_header.hasPhys && m_header.physX > 0 && m_header.physY > 0 && m_header.physX != m_header.physY) {
+            meta.aspectX = m_header.physX;
+            meta.aspectY = m_header.physY;
+        }
+        readProfile(meta);
+    }
+
     // libpng has checked and inflated the profile while reading the header; reading it back
     // cannot fail.
     void readProfile(PageMetadata& meta) const {

@@ -125,6 +125,27 @@ public:
         });
     }
 
+    GpStatus addDeepFrame(const DeepFrame& frame) override {
+        if (m_finished) return WrongState;
+        if (frame.samples.empty() || (frame.colours != 1 && frame.colours != 3)) return InvalidParameter;
+        const Resolution dpi = resolution(frame.dpiX, frame.dpiY, frame.meta.aspectX, frame.meta.aspectY);
+        return guarded([&] {
+            Object xobject = imageObject(frame.width, frame.height);
+            Object dict = xobject.getDict();
+            dict.replaceKey("/ColorSpace", colourSpace(frame.colours, frame.meta.iccProfile, frame.colours == 1));
+            GpStatus status = deepData(xobject, frame, 0, frame.colours);
+            if (status == Ok && frame.alpha) {
+                // The alpha as deep as the colours: a soft mask of 16 bits.
+                Object mask = imageObject(frame.width, frame.height);
+                mask.getDict().replaceKey("/ColorSpace", name("/DeviceGray"));
+                status = deepData(mask, frame, frame.colours, 1);
+                if (status == Ok) dict.replaceKey("/SMask", mask);
+            }
+            if (status == Ok) addPage(xobject, frame.width, frame.height, dpi, 0);
+            return status;
+        });
+    }
+
     GpStatus finish() override {
         if (m_finished || m_pages == 0) return WrongState;
         m_finished = true;
@@ -235,21 +256,40 @@ private:
         spooled(xobject, image, name("/CCITTFaxDecode"), parms);
     }
 
-    // Rows of `channels` samples deflated with the PNG predictor into `xobject`.
+    // Rows of `channels` samples of `bits` (8 or 16, most significant byte first) deflated
+    // with the PNG predictor into `xobject`.
     GpStatus filteredData(Object& xobject, uint32_t width, uint32_t height, size_t channels,
-                          std::function<void(uint32_t, uint8_t*)> read) {
+                          std::function<void(uint32_t, uint8_t*)> read, int bits = 8) {
         const QPDFObjGen id = xobject.getObjGen();
         const GpStatus status = deflateFilteredRows(
-            {width, height, channels, std::move(read)},
+            {width, height, channels * static_cast<size_t>(bits / 8), std::move(read)},
             [&](const uint8_t* bytes, size_t size) { return m_spool->append(id, bytes, size); });
         if (status != Ok) return status;
         Object parms = Object::newDictionary();
         parms.replaceKey("/Predictor", Object::newInteger(15));
         parms.replaceKey("/Colors", Object::newInteger(static_cast<long long>(channels)));
-        parms.replaceKey("/BitsPerComponent", Object::newInteger(8));
+        parms.replaceKey("/BitsPerComponent", Object::newInteger(bits));
         parms.replaceKey("/Columns", Object::newInteger(width));
         xobject.replaceStreamData(m_spool, name("/FlateDecode"), parms);
         return Ok;
+    }
+
+    // Samples [first, first + count) of each of a deep frame's pixels, 16 bits each.
+    GpStatus deepData(Object& xobject, const DeepFrame& frame, size_t first, size_t count) {
+        xobject.getDict().replaceKey("/BitsPerComponent", Object::newInteger(16));
+        const size_t channels = frame.channels();
+        return filteredData(
+            xobject, frame.width, frame.height, count,
+            [&frame, first, count, channels](uint32_t y, uint8_t* out) {
+                const uint16_t* row = frame.row(y);
+                for (uint32_t x = 0; x < frame.width; ++x)
+                    for (size_t c = first; c < first + count; ++c, out += 2) {
+                        const uint16_t v = row[x * channels + c];
+                        out[0] = static_cast<uint8_t>(v >> 8);
+                        out[1] = static_cast<uint8_t>(v);
+                    }
+            },
+            16);
     }
 
     // A decoded page in its class: grey, palette (its transparent entries as a soft mask),

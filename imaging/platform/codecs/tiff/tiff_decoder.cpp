@@ -53,6 +53,65 @@ public:
     uint32_t frameCount() const override { return static_cast<uint32_t>(m_offsets.size()); }
     uint32_t reducedImages() const override { return m_reducedImages; }
 
+    // Unsigned 16-bit grey or RGB, interleaved, with at most an unassociated alpha, stored
+    // upright: the layouts a PNG or a PDF holds as they are.
+    GpStatus readDeepFrame(uint32_t index, DeepFrame& out) override {
+        out = DeepFrame{};
+        if (index >= m_offsets.size()) return InvalidParameter;
+        m_prefetch.cancel();  // the handle is this thread's now
+        m_lastRead = kNone;
+        m_errors.failed = false;
+        m_errors.reason.clear();
+        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index])) return failed("the page's directory cannot be read");
+        PageLayout l;
+        if (!readLayout(l)) return UnknownImageFormat;
+        uint16_t orientation = ORIENTATION_TOPLEFT;
+        TIFFGetFieldDefaulted(m_tiff.get(), TIFFTAG_ORIENTATION, &orientation);
+        const bool grey = l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE;
+        const uint16_t colours = grey ? 1 : 3;
+        const bool alpha = l.extraCount == 1 && l.extraAlpha == EXTRASAMPLE_UNASSALPHA;
+        if (l.bitsPerSample != 16 || l.sampleFormat != SAMPLEFORMAT_UINT || l.planar != PLANARCONFIG_CONTIG ||
+            orientation != ORIENTATION_TOPLEFT || (!grey && l.photometric != PHOTOMETRIC_RGB) ||
+            (l.extraCount != 0 && !alpha) || l.samplesPerPixel != colours + l.extraCount ||
+            l.compression == COMPRESSION_JPEG || l.compression == COMPRESSION_OJPEG)
+            return NotImplemented;
+        GpStatus status = allocateDeepFrame(out, l.width, l.height, static_cast<uint8_t>(colours), alpha);
+        if (status != Ok) return status == InvalidParameter ? NotImplemented : status;
+        m_page = index;
+        m_jpegAsRgb = false;
+        const bool inverted = l.photometric == PHOTOMETRIC_MINISWHITE;
+        const RowSink sink = [&out, colours, inverted](const uint8_t* src, uint32_t y) {
+            uint16_t* row = out.row(y);
+            std::memcpy(row, src, out.rowSamples() * 2);
+            // White is the highest level in every output that keeps 16 bits.
+            if (inverted)
+                for (size_t i = 0; i < out.rowSamples(); i += out.channels())
+                    for (size_t c = 0; c < colours; ++c) row[i + c] = static_cast<uint16_t>(65535 - row[i + c]);
+        };
+        static const std::atomic<bool> kNeverStop{false};
+        try {
+            std::string reason;
+            status = TIFFIsTiled(m_tiff.get())
+                         ? readTiles(l, sink)
+                         : m_strips.read(m_tiff.get(), m_errors, {m_offsets[index], false}, l, sink, kNeverStop, reason);
+            if (status == GenericError && !reason.empty()) failure().note(reason);
+        } catch (const std::bad_alloc&) {
+            status = OutOfMemory;
+        }
+        if (status != Ok) {
+            if (!m_errors.reason.text().empty()) failure().note(m_errors.reason.text());
+            out = DeepFrame{};
+            return status;
+        }
+        Frame described;
+        readResolution(described);
+        out.dpiX = described.dpiX;
+        out.dpiY = described.dpiY;
+        out.meta = std::move(described.meta);
+        readPageMetadata(m_tiff.get(), out.meta);
+        return Ok;
+    }
+
 protected:
     // Pages read one after another are read one ahead, on another thread, while the caller
     // uses the page it has.

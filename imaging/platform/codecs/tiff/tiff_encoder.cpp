@@ -135,15 +135,7 @@ public:
             TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
         }
         if (!red.empty()) TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
-        if (frame.dpiX > 0 && frame.dpiY > 0) {
-            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(frame.dpiX));
-            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(frame.dpiY));
-            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-        } else if (frame.meta.aspectX > 0 && frame.meta.aspectY > 0) {
-            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(frame.meta.aspectX));
-            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(frame.meta.aspectY));
-            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
-        }
+        setResolution(tif, frame.dpiX, frame.dpiY, frame.meta);
         writePageMetadata(tif, frame.meta, photometric != PHOTOMETRIC_PALETTE && photometric != PHOTOMETRIC_RGB);
         const uint64_t lineBytes = (uint64_t{frame.width} * bits * samples + 7) / 8;
         const bool bilevel = bits == 1 && photometric != PHOTOMETRIC_PALETTE;
@@ -170,6 +162,42 @@ public:
         if (!TIFFWriteDirectory(tif) || m_errors.failed) return Win32Error;
         ++m_pages;
         return Ok;
+    }
+
+    // Pages of 16-bit samples are rare: libtiff's own coder writes them, on this thread.
+    GpStatus addDeepFrame(const DeepFrame& frame) override {
+        if (frame.samples.empty()) return InvalidParameter;
+        const uint64_t lineBytes = uint64_t{frame.rowSamples()} * 2;
+        return addFilledPage(lineBytes * frame.height, [&](TIFF* tif) {
+            const uint16_t channels = static_cast<uint16_t>(frame.channels());
+            TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, frame.width);
+            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, frame.height);
+            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, channels);
+            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, frame.colours == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+            TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+            if (frame.alpha) {
+                const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+                TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+            }
+            setResolution(tif, frame.dpiX, frame.dpiY, frame.meta);
+            writePageMetadata(tif, frame.meta, frame.colours == 1);
+            TIFFSetField(tif, TIFFTAG_COMPRESSION,
+                         m_compression == TiffCompression::Lzw ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE);
+            TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+            const uint32_t rowsPerStrip =
+                static_cast<uint32_t>(std::clamp<uint64_t>(65536 / lineBytes, 1, frame.height));
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+            // The predictor works in place: each strip is coded from a copy.
+            std::vector<uint16_t> strip;
+            for (uint32_t y = 0, index = 0; y < frame.height; y += rowsPerStrip, ++index) {
+                const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
+                strip.assign(frame.row(y), frame.row(y) + size_t{rows} * frame.rowSamples());
+                if (TIFFWriteEncodedStrip(tif, index, strip.data(), static_cast<tmsize_t>(strip.size() * 2)) < 0)
+                    return Win32Error;
+            }
+            return Ok;
+        });
     }
 
     GpStatus addFilledPage(uint64_t storedBytes, const std::function<GpStatus(TIFF*)>& fill) override {
@@ -337,6 +365,19 @@ private:
             return OutOfMemory;
         }
         return Ok;
+    }
+
+    // Dots per inch, or without a unit the pixels' aspect, when the page has either.
+    static void setResolution(TIFF* tif, double dpiX, double dpiY, const PageMetadata& meta) {
+        if (dpiX > 0 && dpiY > 0) {
+            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(dpiX));
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(dpiY));
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        } else if (meta.aspectX > 0 && meta.aspectY > 0) {
+            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(meta.aspectX));
+            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(meta.aspectY));
+            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
+        }
     }
 
     // Writes the page total into every directory's PageNumber entry, in place.
