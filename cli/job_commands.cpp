@@ -17,6 +17,7 @@
 #include "split/page_listing.h"
 #include "interrupts.h"
 #include "job_reports.h"
+#include "output_folder.h"
 #include "page_ranges.h"
 #include "path_list.h"
 #include "quoted_name.h"
@@ -29,12 +30,27 @@ constexpr int kAllWritten = 0, kSomeFailed = 1, kNothingWritten = 2;
 
 const char* const kFormatNames[] = {"jpeg", "bmp", "gif", "png", "tiff", "pdf"};
 
-std::optional<ExportFormat> formatNamed(const std::string& name) {
-    if (name == "jpg") return ExportFormat::Jpeg;
+// Names of formats and codings are taken in any letter case: PNG, Png and png alike.
+std::string lowercase(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::optional<ExportFormat> formatNamed(const std::string& given) {
+    const std::string name = lowercase(given);
+    if (name == "jpg" || name == "jpe") return ExportFormat::Jpeg;
     if (name == "tif") return ExportFormat::Tiff;
     for (int i = 0; i < kOutputFormatCount; ++i)
         if (name == kFormatNames[i]) return exportFormatOfBox(i);
     return std::nullopt;
+}
+
+// The format a file's name ends in, when it names one.
+std::optional<ExportFormat> formatOfName(const std::string& path) {
+    const size_t slash = path.rfind('/'), dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
+    return formatNamed(path.substr(dot + 1));
 }
 
 bool parseNumber(const std::string& text, long& value) {
@@ -170,6 +186,8 @@ int runTiles(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (a.operands.size() != 1) return usage("name exactly one source TIFF");
     const std::string* folder = a.option("--out");
     if (!folder) return usage("name the output folder with --out DIR");
+    if (std::string why; !makeOutputFolder(*folder, why))
+        return usage("cannot make the folder " + quotedName(*folder) + ": " + why);
     TerminalProgress progress(err);
     TerminalMessages messages(err);
     NoEvents pump;
@@ -232,7 +250,7 @@ std::optional<uint32_t> dpiOption(const Arguments& a, std::string& why) {
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi"},
-                              {"--keep-class", "--pad", "--json", "--lossless"});
+                              {"--keep-class", "--pad", "--json", "--lossless", "--verbose"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli split: " << why << "\n";
         return kNothingWritten;
@@ -241,10 +259,22 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (a.operands.size() != 1) return usage("name exactly one source TIFF");
     const std::string& source = a.operands[0];
     ExportFormat format = ExportFormat::Jpeg;
-    if (const std::string* name = a.option("--format")) {
-        const std::optional<ExportFormat> named = formatNamed(*name);
-        if (!named) return usage("unknown format " + *name + " (jpeg, bmp, gif, png, tiff or pdf)");
+    const std::string* formatName = a.option("--format");
+    if (formatName) {
+        const std::optional<ExportFormat> named = formatNamed(*formatName);
+        if (!named) return usage("unknown format " + *formatName + " (jpeg, bmp, gif, png, tiff or pdf)");
         format = *named;
+    }
+    // One page written into a named file takes the format its name says, as the merge's
+    // output does: p2.png holds PNG. A name saying one format and --format another is
+    // refused rather than written in either.
+    if (const std::string* target = a.option("--to"); target && a.option("--page")) {
+        if (const std::optional<ExportFormat> named = formatOfName(*target)) {
+            if (formatName && *named != format)
+                return usage(quotedName(*target) + "'s name says " + kFormatNames[static_cast<int>(*named)] +
+                             ", but --format says " + kFormatNames[static_cast<int>(format)]);
+            format = *named;
+        }
     }
     long percent = 100;
     if (const std::string* text = a.option("--percent")) {
@@ -290,7 +320,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (json)
             printSplitReport(out, source, result, closingMessage(messages));
         else if (written) out << *target << "\n";
-        printDecodedPages(err, source, result);
+        if (a.flag("--verbose")) printDecodedPages(err, source, result);
         if (!written) {
             err << quotedName(source) << ": page " << *page << " was not written to " << quotedName(*target) << ": "
                 << reason << "\n";
@@ -300,6 +330,8 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     const std::string* folder = a.option("--out");
     if (!folder || a.option("--to")) return usage("name the output folder with --out DIR");
+    if (std::string why; !makeOutputFolder(*folder, why))
+        return usage("cannot make the folder " + quotedName(*folder) + ": " + why);
     if (!checkExportInputs(source, *folder, messages)) return kNothingWritten;
     ExportAllRequest request{source, *folder, format, [percent] { return static_cast<int>(percent); }};
     request.quality = *quality;
@@ -327,7 +359,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     } else {
         for (const std::string& file : result.written) out << file << "\n";
     }
-    printDecodedPages(err, source, result);
+    if (a.flag("--verbose")) printDecodedPages(err, source, result);
     printSplitFailures(err, source, result);
     const int status = result.written.empty() ? kNothingWritten
                        : result.failedPages.empty() ? kAllWritten : kSomeFailed;
@@ -336,7 +368,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi"},
-                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless"});
+                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose"});
     auto usage = [&](const std::string& why) {
         err << "orvelle-cli merge: " << why << "\n";
         return kNothingWritten;
@@ -345,19 +377,22 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const std::string* output = a.option("--out");
     if (!output) return usage("name the output file with --out FILE");
     TiffPageCompression compression = TiffPageCompression::Lzw;
-    if (const std::string* name = a.option("--compression")) {
+    if (const std::string* given = a.option("--compression")) {
+        const std::string named = lowercase(*given);
+        const std::string* name = &named;
         if (*name == "g4") compression = TiffPageCompression::G4;
         else if (*name == "deflate") compression = TiffPageCompression::Deflate;
         else if (*name == "auto") compression = TiffPageCompression::Auto;
-        else if (*name != "lzw") return usage("unknown compression " + *name + " (lzw, g4, deflate or auto)");
+        else if (*name != "lzw") return usage("unknown compression " + *given + " (lzw, g4, deflate or auto)");
     }
     if (a.flag("--lossless") && a.option("--compression"))
         return usage("--lossless keeps each page's own compression: leave out --compression");
     // The output's format follows its extension unless --to names it.
     bool pdf = isPdfPath(*output);
-    if (const std::string* to = a.option("--to")) {
-        if (*to != "pdf" && *to != "tiff") return usage("unknown output format " + *to + " (pdf or tiff)");
-        pdf = *to == "pdf";
+    if (const std::string* given = a.option("--to")) {
+        const std::string to = lowercase(*given);
+        if (to != "pdf" && to != "tiff") return usage("unknown output format " + *given + " (pdf or tiff)");
+        pdf = to == "pdf";
     }
     std::string why;
     const std::optional<uint32_t> dpi = dpiOption(a, why);
@@ -399,7 +434,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     JobContext context{progress, messages, pump, &jobCancel()};
     const ComposeResult result = ComposeTiff(request, context);
     if (a.flag("--json")) printMergeReport(out, *output, result, closingMessage(messages));
-    printDecodedPages(err, result);
+    if (a.flag("--verbose")) printDecodedPages(err, result);
     printMergeFailures(err, *output, result);
     if (!result.written) return unlessInterrupted(result.cancelled, kNothingWritten);
     if (!a.flag("--json")) out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");

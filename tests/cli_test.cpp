@@ -11,12 +11,15 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "cli/info_command.h"
 #include "cli/interrupts.h"
 #include "cli/job_commands.h"
 #include "cli/page_ranges.h"
+#include "cli/usage_text.h"
 #include "jobs/texts.h"
 #include "support/fixtures.h"
 #include "support/hand_made.h"
@@ -164,22 +167,32 @@ TEST(JsonReports, MergeNamesEverySourceWithRangesAndCompression) {
 
 // A merge's output format follows its name's extension in any letter case, unless --to
 // names it; --dpi sizes the pages of pictures without a resolution.
-TEST(CommandLine, MergeWritesPdfByNameOrByChoice) {
+// Outputs take the format their name says unless a choice names another, in any letter
+// case; a split's folder is made with its parents.
+TEST(CommandLine, OutputsTakeTheFormatTheirNameOrChoiceSays) {
     TempDir dir;
-    const std::string picture = dir.file("picture.png");
+    const std::string picture = dir.file("picture.png"), doc = dir.file("doc.tif");
     fixtures::writePng(picture, fixtures::gradient(30, 20, 3));
+    fixtures::writeTiff(doc, std::vector<TiffPage>(2, {TiffKind::Rgb, 8, 8, COMPRESSION_LZW}));
     struct Row {
+        int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&);
         std::vector<std::string> args;
         std::string output;
         const char* magic;
     };
     const std::vector<Row> rows = {
-        {{"--out", dir.file("a.PDF"), picture}, dir.file("a.PDF"), "%PDF-"},
-        {{"--out", dir.file("b.pdf"), "--to", "tiff", picture}, dir.file("b.pdf"), "II*"},
-        {{"--out", dir.file("c.tif"), "--to", "pdf", "--dpi", "300", picture}, dir.file("c.tif"), "%PDF-"},
+        {runMerge, {"--out", dir.file("a.PDF"), picture}, dir.file("a.PDF"), "%PDF-"},
+        {runMerge, {"--out", dir.file("b.pdf"), "--to", "tiff", picture}, dir.file("b.pdf"), "II*"},
+        {runMerge, {"--out", dir.file("c.tif"), "--to", "PDF", "--dpi", "300", picture}, dir.file("c.tif"), "%PDF-"},
+        {runMerge, {"--out", dir.file("d.tif"), "--compression", "Deflate", picture}, dir.file("d.tif"), "II*"},
+        {runSplit, {doc, "--page", "2", "--to", dir.file("p2.png")}, dir.file("p2.png"), "\x89PNG"},
+        {runSplit, {doc, "--page", "1", "--to", dir.file("p1.TIF"), "--format", "tiff"}, dir.file("p1.TIF"), "II*"},
+        {runSplit, {doc, "--page", "1", "--to", dir.file("p1.page"), "--format", "Bmp"}, dir.file("p1.page"), "BM"},
+        {runSplit, {doc, "--out", dir.file("new/pages"), "--format", "PNG"}, dir.file("new/pages/doc_2.PNG"), "\x89PNG"},
+        {runTiles, {doc, "--out", dir.file("new/tiles")}, dir.file("new/tiles/doc_1.png"), "\x89PNG"},
     };
     for (const Row& row : rows) {
-        const CommandRun r = run(runMerge, row.args);
+        const CommandRun r = run(row.command, row.args);
         ASSERT_EQ(r.status, 0) << r.err;
         const std::vector<uint8_t> bytes = fixtures::readBytes(row.output);
         EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::strlen(row.magic)), row.magic) << row.output;
@@ -201,7 +214,10 @@ TEST(JsonReports, LosslessRunsSayWhichPagesWereCopiedAsStored) {
     EXPECT_EQ(report["sources"][0]["pages"][1]["copied"], true);
     EXPECT_EQ(report["sources"][1]["pages"][0]["copied"], false);
     EXPECT_NE(report["sources"][1]["pages"][0]["reason"].get<std::string>().find("PNG"), std::string::npos);
-    EXPECT_NE(mergeRun.err.find("page 1 was decoded and written losslessly"), std::string::npos) << mergeRun.err;
+    // How each page went is a note for --json and --verbose; standard error is for failures.
+    EXPECT_EQ(mergeRun.err.find("page 1 was decoded and written losslessly"), std::string::npos) << mergeRun.err;
+    const CommandRun verbose = run(runMerge, {"--out", output, "--lossless", "--verbose", fax, picture});
+    EXPECT_NE(verbose.err.find("page 1 was decoded and written losslessly"), std::string::npos) << verbose.err;
 
     const CommandRun pageRun =
         run(runSplit, {fax, "--page", "2", "--to", dir.file("two.tif"), "--format", "tiff", "--lossless", "--json"});
@@ -241,6 +257,8 @@ TEST(CommandLine, AmbiguousArgumentsAreRefusedBeforeAnythingIsWritten) {
         {runMerge, {"--out", output, "--dpi", "300", source}, "the output is a TIFF"},
         {runMerge, {"--out", output, "--to", "pdf", "--dpi", "0", source}, "from 1 to 100000"},
         {runSplit, {source, "--out", dir.file("out"), "--dpi", "200"}, "add --format pdf"},
+        {runSplit, {source, "--page", "1", "--to", dir.file("p.png"), "--format", "JPEG"},
+         "name says png, but --format says jpeg"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
@@ -312,8 +330,9 @@ TEST(CommandLine, FailuresNameTheFileAndTheReason) {
     };
     const std::vector<Row> rows = {
         {runSplit, {dir.file("none.tif"), "--out", dir.path().string()}, dir.file("none.tif") + ": No such file or directory", 2},
-        {runSplit, {doc, "--out", dir.file("nodir"), "--pages", "1"},
-         doc + ": page 1 was not saved: the page cannot be written to " + dir.file("nodir/x_1.JPG") + ": No such file or directory", 2},
+        {runSplit, {doc, "--out", dir.file("junk.tif") + "/pages", "--pages", "1"},
+         "cannot make the folder " + dir.file("junk.tif") + "/pages: Not a directory", 2},
+        {runTiles, {doc, "--out", dir.file("junk.tif") + "/tiles"}, "cannot make the folder", 2},
         {runSplit, {picture, "--out", dir.path().string(), "--percent", "1000"},
          picture + ": page 1 was not saved: the scaled page would be over the size limit of one picture", 2},
         {runSplit, {dir.file("junk.tif"), "--page", "1", "--to", dir.file("p.png")}, "cannot be decoded", 2},
@@ -498,6 +517,32 @@ TEST(CommandLine, InfoNamesTheDamagedPageAndListsTheRest) {
     const CommandRun text = run(runInfo, {path});
     EXPECT_NE(text.out.find("3 frames"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("  2: cannot be decoded"), std::string::npos) << text.out;
+}
+
+// --help in either language: within 79 columns (a Chinese character takes two), and both
+// name the same options, --lossless and --verbose among them.
+TEST(CommandLine, HelpFitsATerminalAndNamesEveryOptionInBothLanguages) {
+    std::set<std::string> named[2];
+    for (const orvelle::Language language : {orvelle::Language::English, orvelle::Language::Chinese}) {
+        const std::string text = usageText(language);
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            size_t columns = 0;
+            for (size_t i = 0; i < line.size(); ++i) {
+                const auto byte = static_cast<unsigned char>(line[i]);
+                if (byte < 0x80) ++columns;
+                else if (byte >= 0xE0) columns += 2;  // three-byte characters here are all wide
+            }
+            EXPECT_LE(columns, 79u) << line;
+        }
+        std::regex option("--[a-z][a-z-]*");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+            named[language == orvelle::Language::English].insert(it->str());
+    }
+    EXPECT_EQ(named[0], named[1]);
+    for (const char* option : {"--lossless", "--verbose", "--dpi", "--to", "--null", "--json"})
+        EXPECT_TRUE(named[1].count(option)) << option;
 }
 
 }  // namespace

@@ -51,9 +51,9 @@ _orvelle_cli() {
     local options
     case $command in
         info) options="--json" ;;
-        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --lossless --json" ;;
+        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --dpi --lossless --json --verbose" ;;
         tiles) options="--out" ;;
-        merge) options="--out --all-pages --compression --from-list --null --bigtiff --to --dpi --lossless --json" ;;
+        merge) options="--out --all-pages --compression --from-list --null --bigtiff --to --dpi --lossless --json --verbose" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
