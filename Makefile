@@ -43,8 +43,11 @@ build-tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)
 
-# Starts the program; a three-page sample document to try it on is written beside it.
-run: build
+# Starts the program; a three-page sample document to try it on is written beside it. Only
+# the programs are built: the tests are `make test`'s.
+run: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS) --target orvelle orvelle-cli make_sample
 	@mkdir -p $(dir $(SAMPLE))
 	./build/dev/tools/make_sample $(SAMPLE)
 	@echo "A sample document to open: $(SAMPLE)"

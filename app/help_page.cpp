@@ -62,10 +62,21 @@ const char* const kHelpLines[] = {
     QT_TRANSLATE_NOOP("Orvelle", "    合成列表中：Delete移出图片，Ctrl+↑、Ctrl+↓调整位置；"),
     QT_TRANSLATE_NOOP("Orvelle",
                       "    在缩略图或合成列表上按Enter：观看大图片；任务进行中按Esc键取消任务；"),
-    QT_TRANSLATE_NOOP(
-        "Orvelle",
-        "    "
-        "Tab键在各按钮和列表间移动，空格键或Enter键按下按钮；右键单击[打开]：最近打开的TIFF文件。"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    Tab键在各控件间依次移动，空格键按下按钮，Enter键也可（[分解图片]、[合成图片]"),
+    QT_TRANSLATE_NOOP("Orvelle", "只用空格键，以免误写文件）；右键单击[打开]：最近打开的TIFF文件。"),
+    "",
+    // What came after that text: PDF and pages kept as stored.
+    QT_TRANSLATE_NOOP("Orvelle", "PDF与无损保存："),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    [打开]也可打开扫描的PDF文件；保存格式另有“PDF格式”，每页存为一个PDF文件；"),
+    QT_TRANSLATE_NOOP("Orvelle", "合成时把文件存为PDF文件(*.pdf)，即合成为一个PDF文件。"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    预览列表的右键菜单另有一项“无损另存为TIFF”：把选中的这一页按原始数据存为"),
+    QT_TRANSLATE_NOOP("Orvelle", "TIFF文件，不解码也不重新压缩；菜单第三项即“观看大图片”。"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    图片合成页的“保持原始数据(无损)”：各页按原始数据合成，不重新压缩；不能照原样"),
+    QT_TRANSLATE_NOOP("Orvelle", "保存的页面解码后无损写入。"),
 };
 
 HelpPage::HelpPage(QWidget* parent) : QWidget(parent) {

@@ -46,4 +46,9 @@ QString formatLabel(const OutputFormat& format);
 // Fills a widget's background with one colour.
 void paintBackground(QWidget* widget, const QColor& colour);
 
+// Captions drawn in letters with descenders need more height than their boxes were given for
+// Chinese: each label, radio button and check box under `root` whose text would be clipped
+// grows up and down alike, so that its text stays where it was drawn and shows whole.
+void roomForCaptions(QWidget* root);
+
 }  // namespace orvelle::look

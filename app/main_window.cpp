@@ -22,6 +22,7 @@
 
 #include "about_page.h"
 #include "help_page.h"
+#include "jobs/texts.h"
 #include "job_input_guard.h"
 #include "look.h"
 #include "merge/compose.h"
@@ -153,6 +154,7 @@ void TForm1::useWindows(TForm2* viewer, TSaveDlg* saveDialog) {
 void TForm1::FormCreate() {
     // The pages have no tab row; the program starts on the about page.
     PageControl1->setCurrentIndex(kAboutPage);
+    if (programLanguage() == Language::English) look::roomForCaptions(PageControl1);
     TabSheet3->placeLinkButton();
     // The focus starts where the marker is, so that one button looks chosen, not two.
     Panel3->SpeedButton3->setFocus();
@@ -181,7 +183,13 @@ void TForm1::showPage(int index, QToolButton* button) {
     PageControl1->setCurrentIndex(index);
     Panel3->moveMarkerTo(button->y());
     // A focus mark in the side bar goes with the marker, so that one button looks chosen.
+    // From anywhere else the focus lands on the page's list, where Enter opens the viewer,
+    // or on the side bar's button for the pages without one: never on a control left
+    // focused on a hidden page, nor on a button that writes.
     if (Panel3->isAncestorOf(focusWidget())) button->setFocus();
+    else if (index == kSplitPage) TabSheet1->ListView1->setFocus();
+    else if (index == kMergePage) TabSheet2->ListView2->setFocus();
+    else button->setFocus();
 }
 
 void TForm1::SpeedButton1Click() {

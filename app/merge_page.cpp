@@ -1,7 +1,10 @@
 #include "merge_page.h"
 #include "path_text.h"
 
+#include <algorithm>
+
 #include <QGroupBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QWheelEvent>
 #include <QLabel>
@@ -66,6 +69,8 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView2->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the buttons beside it; the arrows move within it.
+    ListView2->setTabKeyNavigation(false);
     ListView2->setWordWrap(false);
     ListView2->setTextElideMode(Qt::ElideMiddle);
     // The selection stays highlighted while another control has the focus.
@@ -108,6 +113,8 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
 
     Label7 = look::label(GroupBox3, "Label7", tr("文件保存的名字 "), QRect(16, 28, 105, 14));
     Edit3 = pathField(GroupBox3, "Edit3", QRect(120, 25, 305, 20));
+    // The field shows the choice; typing in it does nothing, so it says how one chooses.
+    Edit3->setToolTip(tr("用[文件]按钮选择合成后的文件"));
     SpeedButton13 =
         look::speedButton(GroupBox3, "SpeedButton13", tr("文件"), ":/images/button_file.png",
                           PictureSide::Left, QRect(432, 23, 65, 24));
@@ -138,7 +145,26 @@ bool MergePage::keepsStoredData() const { return LosslessCheck->isChecked(); }
 
 void MergePage::entriesChanged() {
     m_table->refresh();
+    fitSizeColumn();
     showSelection();
+}
+
+void MergePage::fitSizeColumn() {
+    // The size column keeps its width until a size with its page count needs more ("1275×1650
+    // (3页)"); it then takes what it needs from the path column, whose names are elided in
+    // their middle, rather than cut the size. The heading above moves with the columns.
+    constexpr int kPathWidth = 350, kSizeWidth = 98, kNarrowestPath = 120;
+    const QFontMetrics metrics(ListView2->font());
+    int needed = kSizeWidth;
+    for (int row = 0; row < m_table->rowCount(); ++row)
+        needed = std::max(needed, metrics.horizontalAdvance(m_table->index(row, 1).data().toString()) + 12);
+    const int size = std::min(needed, kPathWidth + kSizeWidth - kNarrowestPath);
+    const int path = kPathWidth + kSizeWidth - size;
+    ListView2->setColumnWidth(0, path);
+    ListView2->setColumnWidth(1, size);
+    Bevel2->setGeometry(0, 1, path + 1, 20);
+    Bevel3->setGeometry(path + 2, 1, size - 1, 20);
+    Label6->move(path + 34, Label6->y());
 }
 
 void MergePage::selectionChanged() {

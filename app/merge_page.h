@@ -87,6 +87,7 @@ private:
     void takeViewSelection();
     // The list's selection goes to the table.
     void showSelection();
+    void fitSizeColumn();
 
     MergeList m_list;
     WheelNotches m_wheel;  // begins afresh whenever the selection changes

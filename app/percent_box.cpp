@@ -1,6 +1,7 @@
 #include "percent_box.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -11,14 +12,25 @@
 namespace orvelle {
 
 QLabel* percentLabel(QWidget* parent, const char* objectName, const QRect& geometry) {
-    QLabel* label = look::label(
-        parent, objectName,
-        QCoreApplication::translate("Orvelle", "图片大小为原图的              % "), geometry);
+    const char* const source = "图片大小为原图的              % ";
+    const QString text = QCoreApplication::translate("Orvelle", source);
+    QLabel* label = look::label(parent, objectName, text, geometry);
     // The run of spaces leaves room for the spin box only with half-width spaces, as the
     // Song face has them; the monospaced CJK face keeps that where no Song face is installed.
     QFont spaced = look::songFont(14);
     spaced.setFamilies({"宋体", "SimSun", "Noto Sans Mono CJK SC", "Noto Serif CJK SC"});
-    label->setFont(spaced);
+    if (text == QString::fromUtf8(source)) {
+        label->setFont(spaced);
+        return label;
+    }
+    // A translated caption is drawn in the face of every other label, its spaces counted
+    // again so that "%" still lands where the Chinese puts it, past the spin box.
+    const QString chinese = QString::fromUtf8(source);
+    const int percentAt = QFontMetrics(spaced).horizontalAdvance(chinese.left(chinese.indexOf('%')));
+    const QFontMetrics metrics(label->font());
+    QString caption = text.left(text.indexOf('%')).trimmed() + ' ';
+    while (metrics.horizontalAdvance(caption) < percentAt) caption += ' ';
+    label->setText(caption + "% ");
     return label;
 }
 

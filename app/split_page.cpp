@@ -43,6 +43,8 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     GroupBox1->setGeometry(0, 0, kPageWidth, 57);
     Label1 = look::label(GroupBox1, "Label1", tr("选择要分解的TIFF图片 "), QRect(16, 24, 147, 14));
     Edit1 = pathField(GroupBox1, "Edit1", QRect(168, 20, 361, 20));
+    // The fields show the choices; typing in them does nothing, so they say how one chooses.
+    Edit1->setToolTip(tr("用[打开]按钮选择TIFF文件"));
     SpeedButton4 =
         look::speedButton(GroupBox1, "SpeedButton4", tr("打开"), ":/images/button_open.png",
                           PictureSide::Left, QRect(536, 20, 65, 24));
@@ -67,6 +69,7 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
 
     Label2 = look::label(GroupBox2, "Label2", tr("文件保存至"), QRect(16, 24, 70, 14));
     Edit2 = pathField(GroupBox2, "Edit2", QRect(96, 20, 329, 20));
+    Edit2->setToolTip(tr("用[目录]按钮选择保存的目录"));
     SpeedButton7 =
         look::speedButton(GroupBox2, "SpeedButton7", tr("目录"), ":/images/button_folder.png",
                           PictureSide::Left, QRect(432, 18, 65, 24));
@@ -79,6 +82,7 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     FlatComboBox1->setGeometry(96, 48, 105, 22);
     FlatComboBox1->setStyleSheet(
         "QComboBox { border: 1px solid black; background: white; padding-left: 2px; }"
+        "QComboBox:focus { border: 2px solid rgb(0, 84, 166); padding-left: 1px; }"
         "QComboBox::drop-down { background: rgb(166, 202, 240); width: 16px; }"
         "QComboBox QAbstractItemView { background: white; color: black;"
         " selection-background-color: rgb(0, 84, 166); selection-color: white; }");
@@ -100,6 +104,12 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     PopupMenu1->addSeparator();
     N2 = PopupMenu1->addAction(tr("观看大图片"));
     N2->setObjectName("N2");
+    // The page with the focus frame is the page the keys act on: moving it, or Tab entering
+    // the list, selects it, so that the menu's entries have a page to work on.
+    connect(ListView1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && !ListView1->item(row)->isSelected()) ListView1->setCurrentRow(row);
+    });
+    // The menu key asks where the current page is drawn, so the menu opens on it.
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at));
     });

@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QToolButton>
 
 #include "main_window.h"
 #include "merge_page.h"
@@ -22,7 +23,9 @@ void bind(QWidget* owner, const QKeySequence& keys, Qt::ShortcutContext context,
 }
 
 // Enter presses a focused button as Space does: buttons here are reached by Tab, and a
-// keyboard user expects Enter to work on them too.
+// keyboard user expects Enter to work on them too. Not the buttons that run a split or a
+// merge: they write over files, and an Enter meant for something else (the viewer, after a
+// page switch) must never start one. Space presses them, as it does every button.
 class EnterPressesButtons : public QObject {
   public:
     using QObject::QObject;
@@ -42,7 +45,8 @@ class EnterPressesButtons : public QObject {
 void installWindowKeys(TForm1& window) {
     auto* enter = new EnterPressesButtons(&window);
     for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
-        button->installEventFilter(enter);
+        if (button != window.TabSheet1->SpeedButton6 && button != window.TabSheet2->SpeedButton14)
+            button->installEventFilter(enter);
     const auto inWindow = Qt::WindowShortcut;
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_1), inWindow, window, &TForm1::SpeedButton1Click);
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_2), inWindow, window, &TForm1::SpeedButton2Click);
@@ -50,11 +54,18 @@ void installWindowKeys(TForm1& window) {
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_4), inWindow, window, &TForm1::SpeedButton5Click);
     bind(&window, QKeySequence(Qt::Key_F1), inWindow, window, &TForm1::SpeedButton5Click);
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_Q), inWindow, window, &TForm1::SpeedButton11Click);
-    // Ctrl+O belongs to the page shown: one shortcut per page, live only while it is shown.
-    bind(window.TabSheet1, QKeySequence(Qt::CTRL | Qt::Key_O), Qt::WidgetWithChildrenShortcut, window,
-         &TForm1::SpeedButton4Click);
-    bind(window.TabSheet2, QKeySequence(Qt::CTRL | Qt::Key_O), Qt::WidgetWithChildrenShortcut, window,
-         &TForm1::SpeedButton8Click);
+    // Ctrl+O works wherever the focus is: on the merge page it adds pictures, anywhere else
+    // it opens a TIFF on the split page (the window starts on the about page).
+    auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), &window);
+    open->setContext(inWindow);
+    QObject::connect(open, &QShortcut::activated, &window, [&window] {
+        if (window.PageControl1->currentWidget() == window.TabSheet2) {
+            window.SpeedButton8Click();
+            return;
+        }
+        if (window.PageControl1->currentWidget() != window.TabSheet1) window.SpeedButton1Click();
+        window.SpeedButton4Click();
+    });
     bind(window.TabSheet2, QKeySequence(Qt::Key_Delete), Qt::WidgetWithChildrenShortcut, window,
          &TForm1::SpeedButton9Click);
     bind(window.TabSheet2, QKeySequence(Qt::CTRL | Qt::Key_Up), Qt::WidgetWithChildrenShortcut, window,

@@ -14,10 +14,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://orvelle.org/)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The window's platform plugin and Qt's own Chinese texts are loaded, not linked; a Chinese
-# face is what the window is drawn in.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+# The window's platform plugin and Qt's own Chinese texts are loaded, not linked. A Chinese
+# face is a dependency, not a recommendation: installed without recommendations, as
+# containers and minimal systems are, the default Chinese window would be all boxes. The
+# completion needs bash-completion's framework to be of any use.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-arphic-ukai")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "split multi-page TIFF documents into pictures and merge pictures
 Orvelle is made for people who handle scanned and faxed documents. It

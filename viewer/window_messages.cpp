@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 namespace orvelle {
 namespace {
@@ -16,6 +18,17 @@ const Qt::WindowFlags kMessageFlags =
 QWidget* ownerFor(QWidget* window) {
     QWidget* modal = QApplication::activeModalWidget();
     return modal ? modal : window;
+}
+
+// A window manager draws the title in the box's width: a short message left "Information"
+// cut to "Inf… on". The box is kept wide enough for its title beside the title bar's icon
+// and close button.
+void roomForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 120;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 }  // namespace
@@ -31,6 +44,7 @@ void WindowMessages::show(const std::string& text, const std::string& title, Mes
                     ownerFor(m_owner));
     if (!details.empty()) box.setDetailedText(QString::fromStdString(details));
     box.setWindowFlags(kMessageFlags);
+    roomForTitle(box);
     box.exec();
 }
 
@@ -42,6 +56,7 @@ bool WindowMessages::ask(const std::string& text, const std::string& title) {
         box.addButton(QCoreApplication::translate("Orvelle", "是"), QMessageBox::YesRole);
     box.setDefaultButton(
         box.addButton(QCoreApplication::translate("Orvelle", "否"), QMessageBox::NoRole));
+    roomForTitle(box);
     box.exec();
     return box.clickedButton() == yes;
 }

@@ -120,8 +120,40 @@
         <translation>    Enter on a thumbnail or a merge row: view full size; Esc cancels a running job;</translation>
     </message>
     <message>
-        <source>    Tab键在各按钮和列表间移动，空格键或Enter键按下按钮；右键单击[打开]：最近打开的TIFF文件。</source>
-        <translation>    Tab: the next control; Space or Enter: press it; right click [Open]: recent files.</translation>
+        <source>    Tab键在各控件间依次移动，空格键按下按钮，Enter键也可（[分解图片]、[合成图片]</source>
+        <translation>    Tab: the next control; Space presses a button, and so does Enter (but [Split] and</translation>
+    </message>
+    <message>
+        <source>只用空格键，以免误写文件）；右键单击[打开]：最近打开的TIFF文件。</source>
+        <translation>[Merge] take Space only, so that no file is written by mistake); right click [Open]: recent files.</translation>
+    </message>
+    <message>
+        <source>PDF与无损保存：</source>
+        <translation>PDF and pages kept as stored:</translation>
+    </message>
+    <message>
+        <source>    [打开]也可打开扫描的PDF文件；保存格式另有“PDF格式”，每页存为一个PDF文件；</source>
+        <translation>    [Open] also opens scanned PDF files; the format "PDF" saves each page as a PDF file;</translation>
+    </message>
+    <message>
+        <source>合成时把文件存为PDF文件(*.pdf)，即合成为一个PDF文件。</source>
+        <translation>a merge saved as a PDF file (*.pdf) makes one PDF document.</translation>
+    </message>
+    <message>
+        <source>    预览列表的右键菜单另有一项“无损另存为TIFF”：把选中的这一页按原始数据存为</source>
+        <translation>    The page list's menu also has "Save as TIFF without loss...": the selected page saved</translation>
+    </message>
+    <message>
+        <source>TIFF文件，不解码也不重新压缩；菜单第三项即“观看大图片”。</source>
+        <translation>as a TIFF file with its data as stored, neither decoded nor recompressed; its third entry is "View full size".</translation>
+    </message>
+    <message>
+        <source>    图片合成页的“保持原始数据(无损)”：各页按原始数据合成，不重新压缩；不能照原样</source>
+        <translation>    "Keep as stored" on the Merge page: pages go in as stored, not</translation>
+    </message>
+    <message>
+        <source>保存的页面解码后无损写入。</source>
+        <translation>recompressed; a page that cannot be kept so is decoded and written without loss.</translation>
     </message>
     <message>
         <source>JPEG格式</source>
@@ -229,6 +261,10 @@
         <source>合成图片</source>
         <translation>Merge</translation>
     </message>
+    <message>
+        <source>用[文件]按钮选择合成后的文件</source>
+        <translation>Choose the merged file with [File]</translation>
+    </message>
 </context>
 <context>
     <name>orvelle::MergeTableModel</name>
@@ -305,6 +341,14 @@
     <message>
         <source>右键单击: 最近打开的文件</source>
         <translation>Right click: recent files</translation>
+    </message>
+    <message>
+        <source>用[打开]按钮选择TIFF文件</source>
+        <translation>Choose the TIFF file with [Open]</translation>
+    </message>
+    <message>
+        <source>用[目录]按钮选择保存的目录</source>
+        <translation>Choose the folder with [Dir]</translation>
     </message>
 </context>
 <context>

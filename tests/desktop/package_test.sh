@@ -27,6 +27,9 @@ for library in libtiff6 libjpeg62-turbo libpng16-16 libgif7 libqpdf libqt6widget
   [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 [[ $depends == *libasan* || $depends == *libtsan* ]] && fail "Depends names a sanitizer: $depends"
+# Without a Chinese face the default window is boxes, whatever the recommendations.
+[[ $depends == *"fonts-noto-cjk | fonts-wqy-microhei"* ]] || fail "Depends lacks a Chinese font: $depends"
+[[ $(dpkg-deb -f "$deb" Recommends) == *bash-completion* ]] || fail "Recommends lacks bash-completion"
 
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/orvelle ./usr/bin/orvelle-cli \

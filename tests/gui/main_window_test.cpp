@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <tiffio.h>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -954,6 +955,10 @@ private slots:
         const QStringList splitPage{"Edit1",        "SpeedButton4",  "ListView1", "Edit2",
                                     "SpeedButton7", "FlatComboBox1", "SpinEdit1", "SpeedButton6"};
         QCOMPARE(chain(), sideBar + splitPage);
+        // With rows in it, the merge list is left by Tab too (arrows move within it).
+        fixtures::TempDir pictures;
+        fixtures::writePng(pictures.file("a.png"), fixtures::gradient(4, 4, 3));
+        window->addMergePictures(QStringList(2, QString::fromStdString(pictures.file("a.png"))));
         window->SpeedButton2Click();
         const QStringList mergePage{"ListView2",     "SpeedButton8",  "SpeedButton9",
                                     "SpeedButton10", "SpeedButton12", "SpeedButton15",
@@ -966,6 +971,92 @@ private slots:
         window->Panel3->SpeedButton5->setFocus(Qt::TabFocusReason);
         QTest::keyClick(window->Panel3->SpeedButton5, Qt::Key_Return);
         QTRY_COMPARE(window->PageControl1->currentIndex(), 3);
+
+        // The buttons that write files take Space, never Enter: an Enter meant for something
+        // else must not run a job over a file.
+        window->SpeedButton1Click();
+        recorder = fixtures::RecordingContext();
+        QToolButton* split = window->TabSheet1->SpeedButton6;
+        split->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(split, Qt::Key_Return);
+        QTest::qWait(300);  // longer than a click's animation
+        QVERIFY(recorder.messages().empty());
+        QTest::keyClick(split, Qt::Key_Space);
+        QTRY_COMPARE(recorder.messages().size(), size_t{1});  // it ran: no TIFF chosen yet
+
+        fixtures::TempDir dir;
+        fixtures::writePng(dir.file("a.png"), fixtures::gradient(4, 4, 3));
+        window->SpeedButton2Click();
+        window->addMergePictures({QString::fromStdString(dir.file("a.png"))});
+        window->TabSheet2->setOutputPath(QString::fromStdString(dir.file("merged.tif")));
+        QToolButton* merge = window->TabSheet2->SpeedButton14;
+        merge->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(merge, Qt::Key_Return);
+        QTest::qWait(300);
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(dir.file("merged.tif"))));
+        QTest::keyClick(merge, Qt::Key_Space);
+        QTRY_VERIFY(QFileInfo::exists(QString::fromStdString(dir.file("merged.tif"))));
+    }
+
+    // Ctrl+O works whatever has the focus: from the about page and the split page it opens a
+    // TIFF, on the merge page it adds pictures. A page switch puts the focus on the page's
+    // list, never on a control left on a hidden page.
+    void pageKeysWorkFromAnyFocus() {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QStringList opened;
+        const auto ctrlO = [&] {
+            // The dialog is modal: it is looked at and closed from within its own loop.
+            QTimer closer;
+            QObject::connect(&closer, &QTimer::timeout, [&] {
+                if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                    opened << (dialog->fileMode() == QFileDialog::ExistingFiles ? "add" : "open");
+                    dialog->close();
+                }
+            });
+            closer.start(50);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+            window->activateWindow();  // the offscreen platform does not give it back itself
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        };
+        ctrlO();  // right after start, on the about page
+        QCOMPARE(window->PageControl1->currentIndex(), 0);
+        // The focus was in the side bar, and follows its marker.
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window->Panel3->SpeedButton1));
+        window->TabSheet1->SpinEdit1->setFocus(Qt::TabFocusReason);
+        ctrlO();
+        window->TabSheet1->SpinEdit1->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window->TabSheet2->ListView2));
+        window->TabSheet2->SpeedButton14->setFocus(Qt::TabFocusReason);
+        ctrlO();
+        QCOMPARE(opened, (QStringList{"open", "open", "add"}));
+        QCOMPARE(window->PageControl1->currentIndex(), 1);
+
+        // Enter after a page switch opens the viewer on the list, and runs no merge.
+        fixtures::TempDir dir;
+        fixtures::writePng(dir.file("a.png"), fixtures::gradient(4, 4, 3));
+        window->addMergePictures({QString::fromStdString(dir.file("a.png"))});
+        window->TabSheet2->SpeedButton14->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::ControlModifier);
+        recorder = fixtures::RecordingContext();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(viewer->isVisible());
+        viewer->hide();
+        QVERIFY(recorder.messages().empty());
+
+        // Tab into the page list selects the page with the focus frame: the menu acts on it.
+        fixtures::writeTiff(dir.file("doc.tif"), std::vector<fixtures::TiffPage>(2, {fixtures::TiffKind::Rgb, 8, 8, 1}));
+        window->SpeedButton1Click();
+        window->openTiff(QString::fromStdString(dir.file("doc.tif")));
+        window->TabSheet1->ListView1->clearSelection();
+        window->TabSheet1->ListView1->setCurrentItem(nullptr);
+        window->TabSheet1->Edit2->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(window->TabSheet1->ListView1));
+        QCOMPARE(window->TabSheet1->selectedPage(), 0);
+        QTest::keyClick(window->TabSheet1->ListView1, Qt::Key_Right);
+        QCOMPARE(window->TabSheet1->selectedPage(), 1);
     }
 
     void keysShowPagesAndWorkTheMergeList() {
@@ -1034,7 +1125,9 @@ private slots:
         QCOMPARE(form.TabSheet1->FlatComboBox1->itemText(0), QString("JPEG"));
         QCOMPARE(form.TabSheet2->SpeedButton8->text(), QString("Add pictures"));
         QVERIFY(form.TabSheet4->RichEdit1->toPlainText().startsWith("    Orvelle is a small tool"));
-        QCOMPARE(form.TabSheet4->RichEdit1->document()->blockCount(), 37);
+        // "Scale to" is drawn in the face of the labels beside it, not a monospaced one.
+        QCOMPARE(form.TabSheet1->Label4->font().family(), form.TabSheet1->Label3->font().family());
+        QCOMPARE(form.TabSheet4->RichEdit1->document()->blockCount(), 46);
         QVERIFY(form.Image1->pixmap().toImage() != window->Image1->pixmap().toImage());
         form.SpeedButton6Click();
         QCOMPARE(recorder.messages(), std::vector<std::string>{"Error|Choose a TIFF file."});
@@ -1047,7 +1140,13 @@ private slots:
                 QVERIFY2(label->fontMetrics().horizontalAdvance(label->text().trimmed()) <=
                              label->width(),
                          qPrintable(label->objectName() + ": " + label->text()));
+                // Letters below the line show whole: the box is as tall as the text needs.
+                QVERIFY2(label->sizeHint().height() <= label->height() || !label->pixmap().isNull(),
+                         qPrintable(label->objectName() + ": " + label->text()));
             }
+            for (const QAbstractButton* choice : page->findChildren<QAbstractButton*>())
+                if (!qobject_cast<const QToolButton*>(choice))
+                    QVERIFY2(choice->sizeHint().height() <= choice->height(), qPrintable(choice->objectName()));
             for (const QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
                 if (button->text().isEmpty()) continue;
                 int room = button->width() - 6;
@@ -1075,7 +1174,7 @@ private slots:
     void helpTextIsFixedAndInOrder() {
         QTextEdit* help = window->TabSheet4->RichEdit1;
         QVERIFY(help->isReadOnly());
-        QCOMPARE(help->document()->blockCount(), 37);
+        QCOMPARE(help->document()->blockCount(), 46);
         QCOMPARE(help->viewport()->palette().color(QPalette::Window), QColor(255, 251, 240));
         const QString text = help->toPlainText();
         const char* order[] = {"TIFF",
@@ -1094,7 +1193,10 @@ private slots:
                                "键盘操作：",
                                "Ctrl+1至Ctrl+4",
                                "按Esc键取消",
-                               "最近打开的TIFF文件"};
+                               "最近打开的TIFF文件",
+                               "PDF与无损保存：",
+                               "无损另存为TIFF",
+                               "保持原始数据(无损)"};
         int at = 0;
         for (const char* phrase : order) {
             const int found = text.indexOf(QString::fromUtf8(phrase), at);
