@@ -979,7 +979,8 @@ private slots:
         QToolButton* split = window->TabSheet1->SpeedButton6;
         split->setFocus(Qt::TabFocusReason);
         QTest::keyClick(split, Qt::Key_Return);
-        QTest::qWait(300);  // longer than a click's animation
+        QVERIFY(!split->isDown());  // an animated click would hold it down from the key on
+        QCoreApplication::processEvents();
         QVERIFY(recorder.messages().empty());
         QTest::keyClick(split, Qt::Key_Space);
         QTRY_COMPARE(recorder.messages().size(), size_t{1});  // it ran: no TIFF chosen yet
@@ -992,7 +993,8 @@ private slots:
         QToolButton* merge = window->TabSheet2->SpeedButton14;
         merge->setFocus(Qt::TabFocusReason);
         QTest::keyClick(merge, Qt::Key_Return);
-        QTest::qWait(300);
+        QVERIFY(!merge->isDown());
+        QCoreApplication::processEvents();
         QVERIFY(!QFileInfo::exists(QString::fromStdString(dir.file("merged.tif"))));
         QTest::keyClick(merge, Qt::Key_Space);
         QTRY_VERIFY(QFileInfo::exists(QString::fromStdString(dir.file("merged.tif"))));
