@@ -203,12 +203,17 @@ uint16_t placementOf(const Linear& m) {
 // The page's only drawing: its content may save and restore the state, set the matrix and
 // draw one picture, nothing else. Returns how the picture lies on the page.
 uint16_t checkContent(QPDFPageObjectHelper& page) {
+    // Each content stream is piped on its own into one bounded sink: qpdf's own joining of
+    // a page's streams holds each whole first, which for a stream that inflates to hundreds
+    // of megabytes is that much memory before a byte is looked at.
     std::string content;
     BoundedSink sink(content, kMaxContentBytes);
-    try {
-        page.pipeContents(&sink);
-    } catch (const Enough&) {
-        throw NotScanned("it draws more than one picture");
+    for (Object stream : asList(page.getObjectHandle().getKey("/Contents"))) {
+        if (!stream.isStream()) continue;
+        // A stream that cannot all be undone gives what it could, as a reader draws it.
+        (void)pipeDecoded(stream, sink);
+        if (content.size() == kMaxContentBytes) throw NotScanned("it draws more than one picture");
+        sink.write(reinterpret_cast<const unsigned char*>("\n"), 1);  // streams join as separate tokens
     }
     int draws = 0;
     Linear matrix, drawn;
