@@ -1,5 +1,7 @@
 #include "interrupts.h"
 
+#include <pthread.h>
+
 #include <csignal>
 
 namespace orvelle::cli {
@@ -21,6 +23,13 @@ void catchInterrupts() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // Started with them blocked (a launcher's mask is inherited), the run could not be
+    // stopped at all; one already pending then stops it at once.
+    sigset_t handled;
+    sigemptyset(&handled);
+    sigaddset(&handled, SIGINT);
+    sigaddset(&handled, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &handled, nullptr);
 }
 
 const JobCancel& jobCancel() { return g_cancel; }

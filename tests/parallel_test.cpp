@@ -10,8 +10,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <future>
+#include <mutex>
 #include <thread>
 
 #include "imaging/gdipobj.h"
@@ -274,11 +276,16 @@ TEST(WorkerPool, HowManyWorkers) {
 TEST(WorkerPool, NestedWorkNeverHasMoreThanNBusy) {
     for (uint32_t n : {1u, 2u, 4u}) {
         Workers workers(n);
-        std::atomic<int> busy{0}, peak{0}, units{0};
+        std::mutex mutex;
+        std::condition_variable met;
+        int busy = 0, peak = 0, units = 0;
         auto unit = [&](size_t) {
-            const int now = ++busy;
-            for (int seen = peak; now > seen && !peak.compare_exchange_weak(seen, now);) {}
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::unique_lock lock(mutex);
+            peak = std::max(peak, ++busy);
+            met.notify_all();
+            // With more than one thread allowed, a unit waits for another to be at work
+            // beside it, which the pool brings at once; the bound only ends a broken run.
+            if (n > 1) met.wait_for(lock, std::chrono::seconds(2), [&] { return peak >= 2; });
             --busy;
             ++units;
             return gdip::Ok;
