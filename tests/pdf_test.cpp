@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "cli/info_command.h"
 #include "merge/compose.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
@@ -625,6 +626,24 @@ TEST(PdfInput, PicturesAreReadAsTheyAreDrawn) {
 // Pictures whose data holds fewer rows than they say fail with the row their data ends at,
 // as a TIFF page with a damaged strip does: a black page written in their place would be
 // a page lost without a word.
+// A document qpdf had to repair opens, and says so with its first page, as a TIFF page that
+// libtiff read past says so.
+TEST(PdfInput, RepairsAreSaidWithThePage) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    fixtures::writePng(dir.file("a.png"), fixtures::gradient(20, 10, 3));
+    RecordingContext rec;
+    ASSERT_TRUE(mergeToPdf({dir.file("a.png")}, dir.file("made.pdf"), rec).written);
+    ASSERT_EQ(run("qpdf --object-streams=disable '" + dir.file("made.pdf") + "' '" + dir.file("plain.pdf") + "'").exit, 0);
+    std::string bytes = fileText(dir.file("plain.pdf"));
+    bytes = bytes.substr(0, bytes.rfind("startxref")) + "startxref\n999999\n%%EOF\n";  // the table is not there
+    fixtures::writeBytes(dir.file("repaired.pdf"), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    std::ostringstream out, err;
+    EXPECT_EQ(orvelle::cli::runInfo({dir.file("repaired.pdf")}, out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("20 x 10"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("warning: file is damaged"), std::string::npos) << out.str();
+}
+
 TEST(PdfInput, PicturesWithRowsMissingFail) {
     const std::string image = "/Type /XObject /Subtype /Image /Width 64 /Height 128 /ColorSpace /DeviceGray "
                               "/BitsPerComponent 8 /Filter /FlateDecode";

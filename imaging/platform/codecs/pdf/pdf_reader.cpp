@@ -501,9 +501,25 @@ GpStatus applyMask(Frame& frame, const Frame& mask) {
 
 }  // namespace
 
+namespace {
+
+// What qpdf said it read past or repaired, in its words, a few at most.
+std::string wordsOf(const std::vector<QPDFExc>& warnings) {
+    constexpr size_t kShown = 3;
+    std::string words;
+    for (size_t i = 0; i < warnings.size() && i < kShown; ++i)
+        words += (words.empty() ? "" : "; ") + warnings[i].getMessageDetail();
+    if (warnings.size() > kShown) words += " (and " + std::to_string(warnings.size() - kShown) + " more)";
+    return words;
+}
+
+}  // namespace
+
 struct PdfDocument::State {
     QPDF pdf;
     std::vector<QPDFPageObjectHelper> pages;
+    // Repairs made while the document was opened: said with its first page.
+    std::string openWarnings;
 };
 
 PdfDocument::PdfDocument() = default;
@@ -518,6 +534,7 @@ GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
         // Encrypted files that open without a password are read; others throw here.
         state->pdf.processFile("PDF file", file.release(), true);
         state->pages = QPDFPageDocumentHelper(state->pdf).getAllPages();
+        state->openWarnings = wordsOf(state->pdf.getWarnings());
         if (state->pages.empty()) {
             why = "it has no pages";
             return UnknownImageFormat;
@@ -720,6 +737,11 @@ GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
         frame.dpiX = facts.dpiX;
         frame.dpiY = facts.dpiY;
         frame.meta.orientation = facts.orientation;
+        // qpdf's repairs are kept with the page, as libtiff's complaints are: the page was read,
+        // but not as the file said it should be.
+        for (const std::string& words : {index == 0 ? m_state->openWarnings : std::string(),
+                                         wordsOf(m_state->pdf.getWarnings())})
+            if (!words.empty()) frame.warning += (frame.warning.empty() ? "" : "; ") + words;
         return Ok;
     } catch (const NotScanned& e) {
         frame = Frame{};
