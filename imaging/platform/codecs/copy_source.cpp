@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../image_limits.h"
+#include "file_kind.h"
 #include "tiff/fax_pages.h"
 
 namespace gdip::codecs {
@@ -57,10 +58,13 @@ bool endsWithEoi(int fd, uint64_t size) {
     return tail.find("\xFF\xD9") != std::string::npos;
 }
 
-const char* kindOfNonCopy(const uint8_t* head, size_t length) {
-    if (length >= 8 && std::memcmp(head, "\x89PNG", 4) == 0) return "a PNG is decoded and written losslessly";
-    if (length >= 6 && std::memcmp(head, "GIF", 3) == 0) return "a GIF is decoded and written losslessly";
-    return "a BMP is decoded and written losslessly";
+const char* kindOfNonCopy(FileKind kind) {
+    switch (kind) {
+        case FileKind::Png: return "a PNG is decoded and written losslessly";
+        case FileKind::Gif: return "a GIF is decoded and written losslessly";
+        case FileKind::Bmp: return "a BMP is decoded and written losslessly";
+        default: return "";  // the decoder says what it is not
+    }
 }
 
 }  // namespace
@@ -72,13 +76,9 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
     source->m_path = path;
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat info {};
-    uint8_t head[8] = {};
     const bool regular = fd.get() >= 0 && fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
-    const ssize_t got = regular ? ::pread(fd.get(), head, sizeof head, 0) : 0;
-    const size_t length = got > 0 ? static_cast<size_t>(got) : 0;
-    const bool tiff = length >= 4 && (std::memcmp(head, "II", 2) == 0 || std::memcmp(head, "MM", 2) == 0);
-    const bool jpeg = length >= 3 && std::memcmp(head, "\xFF\xD8\xFF", 3) == 0;
-    const bool pdf = length >= 5 && std::memcmp(head, "%PDF-", 5) == 0;
+    const FileKind kind = regular ? fileKindOf(fd.get()) : FileKind::Empty;
+    const bool tiff = kind == FileKind::Tiff, jpeg = kind == FileKind::Jpeg, pdf = kind == FileKind::Pdf;
     // A page copied is never decoded, so no limit of a decoded picture applies to it.
     if (tiff) {
         auto pages = std::make_unique<TiffPageSource>();
@@ -118,8 +118,8 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
             source->m_jpeg = std::move(stream);
             return source;
         }
-    } else if (length > 0) {
-        source->m_notCopied = kindOfNonCopy(head, length);
+    } else {
+        source->m_notCopied = kindOfNonCopy(kind);
     }
     // Decoded instead: the decoder's open also says what is wrong with a file that is none
     // of ours.

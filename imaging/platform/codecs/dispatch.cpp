@@ -9,6 +9,7 @@
 
 #include "../orientation.h"
 #include "codec.h"
+#include "file_kind.h"
 #include "pdf/pdf_writer.h"
 #include "file_handle.h"
 #include "stored_image.h"
@@ -53,26 +54,6 @@ long long descriptorSize(int fd) {
     return static_cast<long long>(info.st_size);
 }
 
-namespace {
-
-enum class Signature { Unknown, Tiff, Jpeg, Png, Gif, Bmp, Pdf };
-
-Signature recognise(const unsigned char* head, size_t length) {
-    auto startsWith = [&](const char* magic, size_t n) {
-        return length >= n && std::memcmp(head, magic, n) == 0;
-    };
-    if (startsWith("II*\0", 4) || startsWith("MM\0*", 4) || startsWith("II+\0", 4) ||
-        startsWith("MM\0+", 4))
-        return Signature::Tiff;
-    if (startsWith("\xFF\xD8\xFF", 3)) return Signature::Jpeg;
-    if (startsWith("\x89PNG\r\n\x1A\n", 8)) return Signature::Png;
-    if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return Signature::Gif;
-    if (startsWith("BM", 2)) return Signature::Bmp;
-    if (startsWith("%PDF-", 5)) return Signature::Pdf;
-    return Signature::Unknown;
-}
-
-}  // namespace
 
 GpStatus Decoder::readFrameAsStored(uint32_t index, Frame& out) {
     m_failure.clear();
@@ -118,20 +99,18 @@ std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status, 
 }
 
 std::unique_ptr<Decoder> openDecoderOn(UniqueFd fd, GpStatus& status, std::string& reason) {
-    unsigned char head[16] = {};
-    const ssize_t got = ::pread(fd.get(), head, sizeof head, 0);
-    const Signature signature = got > 0 ? recognise(head, static_cast<size_t>(got))
-                                        : Signature::Unknown;
-    switch (signature) {
-        case Signature::Tiff: return openTiffDecoder(std::move(fd), status, reason);
-        case Signature::Jpeg: return openJpegDecoder(std::move(fd), status, reason);
-        case Signature::Png: return openPngDecoder(std::move(fd), status, reason);
-        case Signature::Gif: return openGifDecoder(std::move(fd), status, reason);
-        case Signature::Bmp: return openBmpDecoder(std::move(fd), status, reason);
-        case Signature::Pdf: return openPdfDecoder(std::move(fd), status, reason);
-        case Signature::Unknown: break;
+    const FileKind kind = fileKindOf(fd.get());
+    switch (kind) {
+        case FileKind::Tiff: return openTiffDecoder(std::move(fd), status, reason);
+        case FileKind::Jpeg: return openJpegDecoder(std::move(fd), status, reason);
+        case FileKind::Png: return openPngDecoder(std::move(fd), status, reason);
+        case FileKind::Gif: return openGifDecoder(std::move(fd), status, reason);
+        case FileKind::Bmp: return openBmpDecoder(std::move(fd), status, reason);
+        case FileKind::Pdf: return openPdfDecoder(std::move(fd), status, reason);
+        case FileKind::Empty:
+        case FileKind::Unknown: break;
     }
-    reason = got > 0 ? "not a TIFF, JPEG, PNG, GIF, BMP or PDF file" : "empty file";
+    reason = kind == FileKind::Empty ? "empty file" : "not a TIFF, JPEG, PNG, GIF, BMP or PDF file";
     status = UnknownImageFormat;
     return nullptr;
 }

@@ -6,14 +6,13 @@
 #include <unordered_set>
 
 #include "../byte_order.h"
+#include "../file_handle.h"
 
 namespace gdip::codecs {
 
 ReadAt descriptorReader(int fd) {
-    return [fd](uint64_t offset, uint8_t* buffer, size_t length) {
-        return ::pread(fd, buffer, length, static_cast<off_t>(offset)) ==
-               static_cast<ssize_t>(length);
-    };
+    // A short read or a signal is not the end of the file.
+    return [fd](uint64_t offset, uint8_t* buffer, size_t length) { return readFully(fd, offset, buffer, length); };
 }
 
 bool readTiffChain(const ReadAt& read, uint64_t fileSize, uint32_t maxDirectories,
