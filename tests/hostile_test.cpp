@@ -144,21 +144,7 @@ std::vector<uint8_t> pdfDrawingBomb(size_t inflated) {
         "<< /Length " + std::to_string(drawing.size()) + " /Filter /FlateDecode >>\nstream\n" + drawing + "\nendstream",
         "<< /Type /XObject /Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceGray /BitsPerComponent 8 /Length 64 >>"
         "\nstream\n" + picture + "\nendstream"};
-    std::string pdf = "%PDF-1.5\n";
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const size_t offset : offsets) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-        pdf += line;
-    }
-    pdf += "trailer << /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
+    const std::string pdf = fixtures::handMadePdf(objects);
     return {pdf.begin(), pdf.end()};
 }
 

@@ -14,6 +14,7 @@
 #include "merge/compose.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
+#include "support/hand_made.h"
 #include "support/page_fixtures.h"
 #include "support/job_runs.h"
 #include "support/readback.h"
@@ -417,26 +418,6 @@ TEST(PdfInput, ScannedPdfsFromAnotherWriterComeBackAsStored) {
             ASSERT_EQ(fixtures::pixel(*pdf, x, y) == 0xFF000000u, bits[y * 160 + x] == 1) << x << "," << y;
 }
 
-// A PDF written by hand from its objects (numbered from 1, the first the catalogue), with
-// its cross-reference table counted out.
-std::string handMadePdf(const std::vector<std::string>& objects) {
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (size_t offset : offsets) {
-        char entry[24];
-        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
-        pdf += entry;
-    }
-    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
-}
-
 std::string streamObject(const std::string& dict, const std::string& data) {
     return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
 }
@@ -451,7 +432,7 @@ std::string scannedPagePdf(const std::string& image, const std::vector<std::stri
             page + " >>",
         streamObject("", content), image};
     objects.insert(objects.end(), extra.begin(), extra.end());
-    return handMadePdf(objects);
+    return fixtures::handMadePdf(objects);
 }
 
 std::string deflated(const std::string& bytes) {
@@ -725,7 +706,7 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
                                            "/BitsPerComponent 8",
                                            "\x80");
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {handMadePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        {fixtures::handMadePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R /Resources << /Font << /F1 5 "
                       "0 R >> >> >>",
                       streamObject("", "BT /F1 12 Tf 20 100 Td (Hello) Tj ET"),
@@ -752,7 +733,7 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
     }
 
     // A document whose second page is text: the first is split, the second fails alone.
-    const std::string mixed = handMadePdf(
+    const std::string mixed = fixtures::handMadePdf(
         {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 >>",
          "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R /Resources << /XObject << /Im0 5 0 R >> >> >>",
          streamObject("", "q 72 0 0 72 0 0 cm /Im0 Do Q"), image,

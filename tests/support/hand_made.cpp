@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <cstdio>
+
 namespace fixtures {
 
 void putLe16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
@@ -50,6 +52,24 @@ std::vector<uint8_t> pngChunk(const std::string& type, const std::vector<uint8_t
     for (uint8_t b : data) chunk.push_back(b);
     for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<uint8_t>(crc >> (24 - 8 * i)));
     return chunk;
+}
+
+std::string handMadePdf(const std::vector<std::string>& objects) {
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
 }
 
 }  // namespace fixtures

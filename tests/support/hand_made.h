@@ -18,6 +18,10 @@ void putBe16(std::vector<uint8_t>& bytes, size_t at, uint16_t value);
 std::vector<uint8_t> tiffWithEntries(const std::vector<std::array<uint32_t, 3>>& entries,
                                      uint32_t next = 0);
 
+// A PDF written by hand from its objects (numbered from 1, the first the catalogue), with
+// its cross-reference table counted out.
+std::string handMadePdf(const std::vector<std::string>& objects);
+
 // One PNG chunk with its length and CRC.
 std::vector<uint8_t> pngChunk(const std::string& type, const std::vector<uint8_t>& data);
 
