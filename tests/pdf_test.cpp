@@ -353,6 +353,29 @@ TEST(PdfOutput, SixteenBitPagesKeepEveryBit) {
     TIFFClose(tif);
 }
 
+// A page's resolution is read by one rule whether the page is copied as stored or decoded:
+// a resolution past any real one is none, and the page takes the default size either way.
+TEST(PdfOutput, CopiedAndDecodedPagesTakeTheSameSize) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    for (const float dpi : {200.0f, 5e6f}) {
+        SCOPED_TRACE(dpi);
+        fixtures::writeTiff(dir.file("fax.tif"), {{fixtures::TiffKind::Bilevel, 160, 80, COMPRESSION_CCITTFAX4, true, false, dpi}});
+        std::map<int, std::string> sizes[2];
+        for (const bool lossless : {false, true}) {
+            RecordingContext rec;
+            JobContext context = rec.context();
+            ComposeRequest request{{dir.file("fax.tif")}, dir.file("out.pdf"), true};
+            request.pdf = true;
+            request.lossless = lossless;
+            ASSERT_TRUE(ComposeTiff(request, context).written);
+            sizes[lossless] = pageFacts(dir.file("out.pdf"), 1, "size");
+        }
+        EXPECT_EQ(sizes[0], sizes[1]);
+        EXPECT_NE(sizes[1][1].find(dpi < 1000 ? "57.6 x 28.8" : "120 x 60"), std::string::npos) << sizes[1][1];
+    }
+}
+
 TEST(PdfOutput, SplitWritesOnePdfPerPage) {
     REQUIRE_PDF_TOOLS();
     TempDir dir;

@@ -9,6 +9,7 @@
 #include "../codec.h"
 #include "../palette_classes.h"
 #include "tiff_glue.h"
+#include "tiff_metadata.h"
 
 namespace gdip::codecs {
 namespace {
@@ -120,11 +121,7 @@ GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, bool 
 }
 
 void setStoredPageFacts(TIFF* out, const StoredImage& image) {
-    if (image.dpiX > 0 && image.dpiY > 0) {
-        TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(image.dpiX));
-        TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(image.dpiY));
-        TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    }
+    writeResolution(out, {image.dpiX, image.dpiY, image.aspectX, image.aspectY});
     if (image.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, image.orientation);
 }
 

@@ -423,20 +423,13 @@ GpStatus TiffPageSource::storedImage(uint32_t index, StoredImage& image, std::st
     }
     PageMetadata meta;
     readPageMetadata(in, meta);
-    uint16_t unit = RESUNIT_INCH, orientation = 1;
-    float x = 0, y = 0;
-    TIFFGetFieldDefaulted(in, TIFFTAG_RESOLUTIONUNIT, &unit);
+    uint16_t orientation = 1;
     TIFFGetFieldDefaulted(in, TIFFTAG_ORIENTATION, &orientation);
-    if (TIFFGetField(in, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(in, TIFFTAG_YRESOLUTION, &y) && x > 0 && y > 0) {
-        if (unit == RESUNIT_NONE) {
-            image.aspectX = x;
-            image.aspectY = y;
-        } else {
-            const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
-            image.dpiX = x * perInch;
-            image.dpiY = y * perInch;
-        }
-    }
+    const PageResolution resolution = readResolution(in);
+    image.dpiX = resolution.dpiX;
+    image.dpiY = resolution.dpiY;
+    image.aspectX = resolution.aspectX;
+    image.aspectY = resolution.aspectY;
     image.orientation = orientation;
     if (image.coding == StoredImage::Coding::Jpeg) image.iccProfile = meta.iccProfile;
     return Ok;

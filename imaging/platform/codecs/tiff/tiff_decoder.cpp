@@ -220,23 +220,11 @@ private:
     }
 
     void readResolution(Frame& out) {
-        TIFF* tif = m_tiff.get();
-        float x = 0, y = 0;
-        uint16_t unit = RESUNIT_INCH;
-        TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-        const bool haveX = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < Limits::kMaxResolutionDpi;
-        const bool haveY = TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < Limits::kMaxResolutionDpi;
-        if (unit == RESUNIT_NONE) {
-            if (haveX && haveY) {
-                out.meta.aspectX = x;
-                out.meta.aspectY = y;
-            }
-            return;
-        }
-        if (unit != RESUNIT_INCH && unit != RESUNIT_CENTIMETER) return;
-        const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
-        if (haveX) out.dpiX = x * perInch;
-        if (haveY) out.dpiY = y * perInch;
+        const PageResolution r = gdip::codecs::readResolution(m_tiff.get());
+        out.dpiX = r.dpiX;
+        out.dpiY = r.dpiY;
+        out.meta.aspectX = r.aspectX;
+        out.meta.aspectY = r.aspectY;
     }
 
     // --- scan layouts read as stored ------------------------------------------------------------

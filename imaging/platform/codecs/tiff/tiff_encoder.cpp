@@ -135,7 +135,7 @@ public:
             TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
         }
         if (!red.empty()) TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
-        setResolution(tif, frame.dpiX, frame.dpiY, frame.meta);
+        writeResolution(tif, {frame.dpiX, frame.dpiY, frame.meta.aspectX, frame.meta.aspectY});
         writePageMetadata(tif, frame.meta, photometric != PHOTOMETRIC_PALETTE && photometric != PHOTOMETRIC_RGB);
         const uint64_t lineBytes = (uint64_t{frame.width} * bits * samples + 7) / 8;
         const bool bilevel = bits == 1 && photometric != PHOTOMETRIC_PALETTE;
@@ -180,7 +180,7 @@ public:
                 const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
                 TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
             }
-            setResolution(tif, frame.dpiX, frame.dpiY, frame.meta);
+            writeResolution(tif, {frame.dpiX, frame.dpiY, frame.meta.aspectX, frame.meta.aspectY});
             writePageMetadata(tif, frame.meta, frame.colours == 1);
             TIFFSetField(tif, TIFFTAG_COMPRESSION,
                          m_compression == TiffCompression::Lzw ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE);
@@ -365,19 +365,6 @@ private:
             return OutOfMemory;
         }
         return Ok;
-    }
-
-    // Dots per inch, or without a unit the pixels' aspect, when the page has either.
-    static void setResolution(TIFF* tif, double dpiX, double dpiY, const PageMetadata& meta) {
-        if (dpiX > 0 && dpiY > 0) {
-            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(dpiX));
-            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(dpiY));
-            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-        } else if (meta.aspectX > 0 && meta.aspectY > 0) {
-            TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(meta.aspectX));
-            TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(meta.aspectY));
-            TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
-        }
     }
 
     // Writes the page total into every directory's PageNumber entry, in place.

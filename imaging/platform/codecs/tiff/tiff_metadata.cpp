@@ -33,4 +33,34 @@ void writePageMetadata(TIFF* tif, const PageMetadata& meta, bool writtenAsGrey) 
         TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(meta.iccProfile.size()), meta.iccProfile.data());
 }
 
+PageResolution readResolution(TIFF* tif) {
+    PageResolution r;
+    float x = 0, y = 0;
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    const bool haveX = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && x > 0 && x < Limits::kMaxResolutionDpi;
+    const bool haveY = TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && y > 0 && y < Limits::kMaxResolutionDpi;
+    if (unit == RESUNIT_NONE) {
+        if (haveX && haveY) r.aspectX = x, r.aspectY = y;
+        return r;
+    }
+    if (unit != RESUNIT_INCH && unit != RESUNIT_CENTIMETER) return r;
+    const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1.0;
+    if (haveX) r.dpiX = x * perInch;
+    if (haveY) r.dpiY = y * perInch;
+    return r;
+}
+
+void writeResolution(TIFF* tif, const PageResolution& r) {
+    if (r.dpiX > 0 && r.dpiY > 0) {
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(r.dpiX));
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(r.dpiY));
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    } else if (r.aspectX > 0 && r.aspectY > 0) {
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(r.aspectX));
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(r.aspectY));
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_NONE);
+    }
+}
+
 }  // namespace gdip::codecs

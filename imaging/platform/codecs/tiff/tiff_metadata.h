@@ -1,6 +1,6 @@
-// A page's colour profile, text tags and orientation between libtiff directories and the
-// page's metadata: read from the directory a decoder is on, written into the one an
-// encoder is filling.
+// A page's colour profile, text tags, orientation and resolution between libtiff directories
+// and the page's metadata: read from the directory a decoder or the copier is on, written
+// into the one an encoder is filling.
 #pragma once
 
 #include <tiffio.h>
@@ -23,5 +23,21 @@ void writeTextTags(TIFF* tif, const PageMetadata& meta);
 // Writes the text tags into the directory being filled, and the profile when it describes
 // pixels written as grey levels (`writtenAsGrey`) or as colours, as they are.
 void writePageMetadata(TIFF* tif, const PageMetadata& meta, bool writtenAsGrey);
+
+// A page's size on paper as its tags give it: dots per inch (0 when not given), or without a
+// unit only the pixels' aspect (0 when none).
+struct PageResolution {
+    double dpiX = 0;
+    double dpiY = 0;
+    double aspectX = 0;
+    double aspectY = 0;
+};
+
+// The current directory's resolution. Values past any real resolution, and units TIFF does
+// not define, give none.
+PageResolution readResolution(TIFF* tif);
+
+// Writes dots per inch when both are given, else the pixels' aspect without a unit.
+void writeResolution(TIFF* tif, const PageResolution& resolution);
 
 }  // namespace gdip::codecs
