@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../channel_order.h"
+#include "deflate_buffer.h"
 #include "filtered_deflate.h"
 
 namespace gdip::codecs {
@@ -108,14 +109,13 @@ GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsP
     if (profileFits(frame.meta.iccProfile, false)) {
         const std::string& profile = frame.meta.iccProfile;
         static const char kName[] = "ICC profile";  // with its terminating zero; then deflate
-        uLongf packedBytes = compressBound(static_cast<uLong>(profile.size()));
-        std::vector<uint8_t> chunk(sizeof kName + 1 + packedBytes);
-        std::memcpy(chunk.data(), kName, sizeof kName);
-        chunk[sizeof kName] = 0;
-        if (compress2(chunk.data() + sizeof kName + 1, &packedBytes, reinterpret_cast<const Bytef*>(profile.data()),
-                      static_cast<uLong>(profile.size()), Z_BEST_COMPRESSION) != Z_OK)
-            return GenericError;
-        if (!writeChunk(stream, "iCCP", chunk.data(), sizeof kName + 1 + packedBytes)) return Win32Error;
+        std::vector<uint8_t> chunk(kName, kName + sizeof kName);
+        chunk.push_back(0);
+        if (const GpStatus status = deflateBuffer(reinterpret_cast<const uint8_t*>(profile.data()), profile.size(),
+                                                  Z_BEST_COMPRESSION, chunk);
+            status != Ok)
+            return status;
+        if (!writeChunk(stream, "iCCP", chunk.data(), chunk.size())) return Win32Error;
     }
     uint8_t rgbOfIndex[3 * 256];
     paletteRgbTable(frame, rgbOfIndex);

@@ -22,6 +22,7 @@
 
 #include "../../channel_order.h"
 #include "../../image_limits.h"
+#include "../deflate_buffer.h"
 #include "../filtered_deflate.h"
 #include "../palette_classes.h"
 #include "../tiff/fax_pages.h"
@@ -224,14 +225,10 @@ private:
     }
 
     static std::string deflated(const std::string& bytes) {
-        std::string out;
-        uLongf size = compressBound(static_cast<uLong>(bytes.size()));
-        out.resize(size);
-        if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()),
-                      static_cast<uLong>(bytes.size()), Z_BEST_COMPRESSION) != Z_OK)
+        std::vector<uint8_t> out;
+        if (deflateBuffer(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), Z_BEST_COMPRESSION, out) != Ok)
             throw std::runtime_error("deflate failed");
-        out.resize(size);
-        return out;
+        return std::string(out.begin(), out.end());
     }
 
     // Gives `xobject` the picture's stored data: read from its file when the document is

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "../deflate_buffer.h"
 #include "lzw_strip.h"
 
 namespace gdip::codecs {
@@ -11,13 +12,7 @@ GpStatus compressStrip(StripCoding coding, const uint8_t* data, size_t size, std
         compressLzwStrip(data, size, out);
         return Ok;
     }
-    const size_t start = out.size();
-    uLongf packed = compressBound(static_cast<uLong>(size));
-    out.resize(start + packed);
-    const int result = compress2(out.data() + start, &packed, data, static_cast<uLong>(size), Z_DEFAULT_COMPRESSION);
-    if (result != Z_OK) return result == Z_MEM_ERROR ? OutOfMemory : GenericError;
-    out.resize(start + packed);
-    return Ok;
+    return deflateBuffer(data, size, Z_DEFAULT_COMPRESSION, out);
 }
 
 void differenceRows(uint8_t* rows, uint32_t rowCount, size_t lineBytes, uint32_t samplesPerPixel) {
