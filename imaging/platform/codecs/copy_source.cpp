@@ -74,7 +74,7 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
     reason.clear();
     auto source = std::make_unique<CopySource>();
     source->m_path = path;
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    UniqueFd fd = openToRead(path);
     struct stat info {};
     const bool regular = fd.get() >= 0 && fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
     const FileKind kind = regular ? fileKindOf(fd.get()) : FileKind::Empty;
@@ -157,11 +157,10 @@ GpStatus CopySource::addTo(uint32_t index, TiffPageWriter& writer, bool& copied,
     } else if (m_jpeg && m_jpegShape.storable) {
         if (m_jpeg->strip.empty()) {
             // The whole file now, from the file found when it was opened.
-            UniqueFd fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-            FileIdentity now;
+            UniqueFd fd = openToRead(m_path);
             std::string bytes;
             JpegStream whole;
-            if (fd.get() < 0 || !identityOf(fd.get(), now) || !(now == m_jpegIdentity) ||
+            if (!unchanged(fd.get(), m_jpegIdentity) ||
                 !readWhole(fd.get(), m_jpegSize, bytes) ||
                 !readJpegStream(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), whole, note)) {
                 note = "the JPEG file changed or cannot be read again";

@@ -16,45 +16,6 @@
 
 namespace gdip::codecs {
 
-void UniqueFd::reset() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
-}
-
-FilePtr streamFromDescriptor(UniqueFd fd) {
-    std::FILE* file = fdopen(fd.get(), "rb");
-    if (file) (void)fd.release();  // the stream closes it now
-    return FilePtr(file);
-}
-
-bool identityOf(int fd, FileIdentity& identity) {
-    struct stat info {};
-    if (fstat(fd, &info) != 0) return false;
-    identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
-                static_cast<uint64_t>(info.st_size), static_cast<int64_t>(info.st_mtim.tv_sec),
-                static_cast<int64_t>(info.st_mtim.tv_nsec)};
-    return true;
-}
-
-bool readFully(int fd, uint64_t offset, void* out, size_t size) {
-    auto* bytes = static_cast<char*>(out);
-    for (size_t done = 0; done < size;) {
-        const ssize_t got = ::pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got == 0) errno = ENODATA;  // the file ends early: no system error of its own
-        if (got <= 0) return false;
-        done += static_cast<size_t>(got);
-    }
-    return true;
-}
-
-long long descriptorSize(int fd) {
-    struct stat info {};
-    if (fstat(fd, &info) != 0) return -1;
-    return static_cast<long long>(info.st_size);
-}
-
-
 GpStatus Decoder::readFrameAsStored(uint32_t index, Frame& out) {
     m_failure.clear();
     const GpStatus status = decodeFrame(index, out);
@@ -76,8 +37,7 @@ GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
 
 std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status, std::string& reason) {
     reason.clear();
-    // O_NONBLOCK keeps a FIFO from blocking the open; the fstat below refuses it anyway.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    UniqueFd fd = openToRead(path);
     if (fd.get() < 0) {
         const int error = errno;
         reason = std::strerror(error);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace gdip::codecs {
 
@@ -54,5 +55,12 @@ long long descriptorSize(int fd);
 // Reads exactly `size` bytes of `fd` from `offset`; false when the file ends first or a read
 // fails.
 bool readFully(int fd, uint64_t offset, void* out, size_t size);
+
+// Opens `path` to read, never waiting on a FIFO; -1 (errno set) on failure.
+UniqueFd openToRead(const std::string& path);
+
+struct FileIdentity;
+// Whether the file open on `fd` is still the one `identity` was taken of, unchanged.
+bool unchanged(int fd, const FileIdentity& identity);
 
 }  // namespace gdip::codecs

@@ -68,12 +68,11 @@ void PdfSpool::provideStreamData(QPDFObjGen const& id, Pipeline* pipeline) {
     if (const auto piece = m_pieces.find(id); piece != m_pieces.end()) {
         const FilePiece& p = piece->second;
         if (m_openPath != p.path || m_open.get() < 0) {
-            m_open = UniqueFd(::open(p.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+            m_open = openToRead(p.path);
             m_openPath = p.path;
         }
-        FileIdentity now;
         // The library words what a provider throws its own way: the reason is kept here.
-        if (m_open.get() < 0 || !identityOf(m_open.get(), now) || !(now == p.identity)) {
+        if (!unchanged(m_open.get(), p.identity)) {
             if (m_failure.empty()) m_failure = p.path + " changed while it was being merged";
             throw std::runtime_error(m_failure);
         }
