@@ -765,7 +765,7 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
     fixtures::writeBytes(dir.file("mixed.pdf"), std::vector<uint8_t>(mixed.begin(), mixed.end()));
     RecordingContext rec;
     const ExportAllResult result = fixtures::exportAll(dir.file("mixed.pdf"), dir.path().string(), ExportFormat::Png, rec);
-    EXPECT_EQ(result.written, std::vector<std::string>{dir.file("mixed_1.PNG")});
+    EXPECT_EQ(result.written, std::vector<std::string>{dir.file("mixed_1.PNG")}) << result.outcomes[0].reason;
     EXPECT_EQ(result.failedPages, std::vector<uint32_t>{1});
     EXPECT_NE(result.outcomes[1].reason.find("page 2 is not a single scanned image (it holds text)"), std::string::npos)
         << result.outcomes[1].reason;
