@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "imaging/page_copy.h"
 #include "imaging/text_path.h"
 #include "merge/compose.h"
@@ -134,6 +136,52 @@ TEST(StoredJpeg, KeepsTheEntropyCodedDataAndReadsBackAsTheJpegDecodes) {
     const auto pages = fixtures::readTiffPages(merged);
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(pages[1].argb, direct.argb);
+}
+
+// A JPEG's size on paper is read by one rule whether it is decoded or copied as stored into a
+// TIFF: JFIF's density, else EXIF's resolution (a JFIF 1:1 without unit, as many writers add
+// by rote, says nothing, and neither does a unit JFIF does not define).
+TEST(StoredJpeg, CopiedAndDecodedTakeTheSameResolution) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        bool jfif;
+        int jfifDpi;
+        uint32_t exifDpi;
+        float dpi;
+        uint8_t jfifUnit = 0;  // written over the segment's unit when not 0
+    };
+    for (const Case& c : {Case{"jfif.jpg", true, 150, 0, 150}, Case{"exif.jpg", false, 0, 300, 300},
+                          Case{"both.jpg", true, 0, 200, 200}, Case{"none.jpg", true, 0, 0, 0},
+                          Case{"odd-unit.jpg", true, 150, 300, 300, 3}}) {
+        SCOPED_TRACE(c.name);
+        fixtures::JpegExtras extras;
+        extras.jfif = c.jfif;
+        extras.jfifDpi = c.jfifDpi;
+        extras.exifDpi = c.exifDpi;
+        fixtures::writeJpegWith(dir.file(c.name), fixtures::gradient(16, 8, 3), extras);
+        if (c.jfifUnit != 0) {
+            std::vector<uint8_t> bytes = fixtures::readBytes(dir.file(c.name));
+            const auto at = std::search(bytes.begin(), bytes.end(), std::begin("JFIF"), std::end("JFIF"));
+            ASSERT_NE(at, bytes.end());
+            at[7] = c.jfifUnit;
+            fixtures::writeBytes(dir.file(c.name), bytes);
+        }
+        EXPECT_NEAR(fixtures::load(dir.file(c.name))->horizontalResolution(), c.dpi, 0.01);
+        ASSERT_TRUE(mergeLossless({dir.file(c.name)}, dir.file("copied.tif")).written);
+        TIFF* tif = TIFFOpen(dir.file("copied.tif").c_str(), "r");
+        ASSERT_NE(tif, nullptr);
+        float x = 0;
+        uint16_t unit = 0;
+        const bool has = TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) != 0;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+        TIFFClose(tif);
+        EXPECT_EQ(has, c.dpi > 0);
+        if (has) {
+            EXPECT_EQ(unit, RESUNIT_INCH);
+            EXPECT_NEAR(x, c.dpi, 0.01);
+        }
+    }
 }
 
 TEST(StoredJpeg, WhatCannotBeStoredIsDecodedLosslesslyAndSaysWhy) {

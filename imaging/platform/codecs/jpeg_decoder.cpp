@@ -13,6 +13,7 @@
 #include "../image_limits.h"
 #include "codec.h"
 #include "exif.h"
+#include "jpeg_stream.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {
@@ -111,20 +112,6 @@ bool readIccChunks(JpegState* state, JOCTET** data, unsigned* length) {
     return jpeg_read_icc_profile(&state->info, data, length);
 }
 
-// A resolution from EXIF: dots per inch or per centimetre, or only the pixels' aspect.
-void applyExifResolution(const ExifFacts& facts, Frame& out) {
-    const double x = facts.xResolution, y = facts.yResolution;
-    if (!(x > 0 && y > 0 && x < Limits::kMaxResolutionDpi && y < Limits::kMaxResolutionDpi)) return;
-    if (facts.resolutionUnit == 1) {
-        out.meta.aspectX = x;
-        out.meta.aspectY = y;
-        return;
-    }
-    const double perInch = facts.resolutionUnit == 3 ? 2.54 : 1.0;
-    out.dpiX = x * perInch;
-    out.dpiY = y * perInch;
-}
-
 class JpegDecoder final : public SinglePictureDecoder {
 public:
     ~JpegDecoder() override { closeJpeg(&m_state); }
@@ -171,8 +158,13 @@ protected:
             out = Frame{};
             return GenericError;
         }
-        readDensity(out);
-        if (out.dpiX == 0 && out.dpiY == 0 && out.meta.aspectX == 0) applyExifResolution(m_exif, out);
+        const jpeg_decompress_struct& info = m_state.info;
+        const PageResolution r =
+            jpegResolution(info.saw_JFIF_marker, info.density_unit, info.X_density, info.Y_density, m_exif);
+        out.dpiX = r.dpiX;
+        out.dpiY = r.dpiY;
+        out.meta.aspectX = r.aspectX;
+        out.meta.aspectY = r.aspectY;
         return Ok;
     }
 
@@ -190,23 +182,6 @@ private:
         if (!frameAllowed(m_state.info.image_width, m_state.info.image_height, pixelClass))
             return UnknownImageFormat;
         return Ok;
-    }
-
-    void readDensity(Frame& out) const {
-        const jpeg_decompress_struct& info = m_state.info;
-        if (!info.saw_JFIF_marker || info.X_density == 0 || info.Y_density == 0) return;
-        // Many writers put 1:1 without unit in a JFIF segment they add by rote; any other
-        // ratio without unit is a real pixel aspect.
-        if (info.density_unit == 0 && info.X_density != info.Y_density) {
-            out.meta.aspectX = info.X_density;
-            out.meta.aspectY = info.Y_density;
-        } else if (info.density_unit == 1) {
-            out.dpiX = info.X_density;
-            out.dpiY = info.Y_density;
-        } else if (info.density_unit == 2) {
-            out.dpiX = info.X_density * 2.54;
-            out.dpiY = info.Y_density * 2.54;
-        }
     }
 
     // The colour profile, and what EXIF says: the orientation, and the resolution when JFIF

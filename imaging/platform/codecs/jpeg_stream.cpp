@@ -1,5 +1,7 @@
 #include "jpeg_stream.h"
 
+#include "../image_limits.h"
+
 #include <cstring>
 #include <map>
 
@@ -165,24 +167,45 @@ bool jpegAsStoredImage(const JpegStream& s, StoredImage& image, std::string& why
     // Adobe's CMYK JPEGs store their samples inverted.
     image.invertedCmyk = s.components == 4 && s.adobeTransform >= 0;
     const ExifFacts& exif = s.exifFacts;
-    if (s.jfif && s.xDensity > 0 && s.yDensity > 0 && s.densityUnit != 0) {
-        const double perInch = s.densityUnit == 2 ? 2.54 : 1.0;
-        image.dpiX = s.xDensity * perInch;
-        image.dpiY = s.yDensity * perInch;
-    } else if (s.jfif && s.xDensity > 0 && s.yDensity > 0 && s.xDensity != s.yDensity) {
-        image.aspectX = s.xDensity;
-        image.aspectY = s.yDensity;
-    } else if (s.exif && exif.xResolution > 0 && exif.yResolution > 0 && exif.resolutionUnit == 1) {
-        image.aspectX = exif.xResolution;
-        image.aspectY = exif.yResolution;
-    } else if (s.exif && exif.xResolution > 0 && exif.yResolution > 0) {
-        const double perInch = exif.resolutionUnit == 3 ? 2.54 : 1.0;
-        image.dpiX = exif.xResolution * perInch;
-        image.dpiY = exif.yResolution * perInch;
-    }
+    const PageResolution resolution = jpegResolution(s);
+    image.dpiX = resolution.dpiX;
+    image.dpiY = resolution.dpiY;
+    image.aspectX = resolution.aspectX;
+    image.aspectY = resolution.aspectY;
     if (s.exif && exif.orientation >= 1 && exif.orientation <= 8) image.orientation = exif.orientation;
     image.iccProfile = s.iccProfile;
     return true;
+}
+
+PageResolution jpegResolution(bool jfif, uint8_t densityUnit, uint16_t xDensity, uint16_t yDensity,
+                              const ExifFacts& exif) {
+    PageResolution r;
+    const auto sensible = [](double x, double y) {
+        return x > 0 && y > 0 && x < Limits::kMaxResolutionDpi && y < Limits::kMaxResolutionDpi;
+    };
+    if (jfif && sensible(xDensity, yDensity)) {
+        if (densityUnit == 0 && xDensity != yDensity) {
+            r.aspectX = xDensity, r.aspectY = yDensity;
+            return r;
+        }
+        if (densityUnit == 1 || densityUnit == 2) {
+            const double perInch = densityUnit == 2 ? 2.54 : 1.0;
+            r.dpiX = xDensity * perInch, r.dpiY = yDensity * perInch;
+            return r;
+        }
+    }
+    if (!sensible(exif.xResolution, exif.yResolution)) return r;
+    if (exif.resolutionUnit == 1) {
+        r.aspectX = exif.xResolution, r.aspectY = exif.yResolution;
+    } else if (exif.resolutionUnit == 2 || exif.resolutionUnit == 3) {
+        const double perInch = exif.resolutionUnit == 3 ? 2.54 : 1.0;
+        r.dpiX = exif.xResolution * perInch, r.dpiY = exif.yResolution * perInch;
+    }
+    return r;
+}
+
+PageResolution jpegResolution(const JpegStream& s) {
+    return jpegResolution(s.jfif, s.densityUnit, s.xDensity, s.yDensity, s.exif ? s.exifFacts : ExifFacts{});
 }
 
 }  // namespace gdip::codecs

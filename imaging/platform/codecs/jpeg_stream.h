@@ -10,6 +10,7 @@
 #include <string>
 
 #include "exif.h"
+#include "resolution.h"
 #include "stored_image.h"
 
 namespace gdip::codecs {
@@ -33,6 +34,15 @@ struct JpegStream {
     std::string iccProfile;  // from the APP2 chunks, when all are there
     std::string strip;       // the stream without its APPn and COM segments
 };
+
+// What a JPEG says of its size on paper, for the decoder and the copier alike: the JFIF
+// segment's density (`jfif`) in inches or centimetres, or a pixel aspect other than 1:1
+// without unit (1:1 is what many writers add by rote); else EXIF's resolution (`exif`, zero
+// when none) in inches, centimetres, or without unit as an aspect. Values past any real
+// resolution, and units neither defines, give none.
+PageResolution jpegResolution(bool jfif, uint8_t densityUnit, uint16_t xDensity, uint16_t yDensity,
+                              const ExifFacts& exif);
+PageResolution jpegResolution(const JpegStream& stream);
 
 // Takes apart a whole JPEG file held in `bytes` (its strip only `withStrip`). False, with
 // `why`, when it is not a complete JPEG stream (no frame header, no scan, no end). Unless

@@ -1,4 +1,5 @@
-// Dots per inch as the file formats that count per metre store them.
+// A page's size on paper, and dots per inch as the file formats that count per metre store
+// them.
 #pragma once
 
 #include <cmath>
@@ -7,6 +8,15 @@
 #include "../image_limits.h"
 
 namespace gdip::codecs {
+
+// A page's size on paper as its file gives it: dots per inch (0 when not given), or without
+// a unit only the pixels' aspect (0 when none).
+struct PageResolution {
+    double dpiX = 0;
+    double dpiY = 0;
+    double aspectX = 0;
+    double aspectY = 0;
+};
 
 // Pixels per metre for `dpi`, rounded; 0 for no or an absurd resolution.
 inline uint32_t pixelsPerMetre(double dpi) {

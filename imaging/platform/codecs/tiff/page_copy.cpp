@@ -291,17 +291,7 @@ namespace {
 // JFIF gives none; EXIF's orientation; the colour profile.
 void setStreamFacts(TIFF* out, const JpegStream& stream) {
     const ExifFacts& exif = stream.exifFacts;
-    if (stream.jfif && stream.xDensity > 0 && stream.yDensity > 0 &&
-        (stream.densityUnit != 0 || stream.xDensity != stream.yDensity)) {
-        TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(stream.xDensity));
-        TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(stream.yDensity));
-        TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT,
-                     stream.densityUnit == 1 ? RESUNIT_INCH : stream.densityUnit == 2 ? RESUNIT_CENTIMETER : RESUNIT_NONE);
-    } else if (stream.exif && exif.xResolution > 0 && exif.yResolution > 0) {
-        TIFFSetField(out, TIFFTAG_XRESOLUTION, static_cast<float>(exif.xResolution));
-        TIFFSetField(out, TIFFTAG_YRESOLUTION, static_cast<float>(exif.yResolution));
-        TIFFSetField(out, TIFFTAG_RESOLUTIONUNIT, exif.resolutionUnit);
-    }
+    writeResolution(out, jpegResolution(stream));
     if (stream.exif && exif.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, exif.orientation);
     if (profileFits(stream.iccProfile, stream.components == 1))
         TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(stream.iccProfile.size()),

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "../../page_metadata.h"
+#include "../resolution.h"
 
 namespace gdip::codecs {
 
@@ -23,15 +24,6 @@ void writeTextTags(TIFF* tif, const PageMetadata& meta);
 // Writes the text tags into the directory being filled, and the profile when it describes
 // pixels written as grey levels (`writtenAsGrey`) or as colours, as they are.
 void writePageMetadata(TIFF* tif, const PageMetadata& meta, bool writtenAsGrey);
-
-// A page's size on paper as its tags give it: dots per inch (0 when not given), or without a
-// unit only the pixels' aspect (0 when none).
-struct PageResolution {
-    double dpiX = 0;
-    double dpiY = 0;
-    double aspectX = 0;
-    double aspectY = 0;
-};
 
 // The current directory's resolution. Values past any real resolution, and units TIFF does
 // not define, give none.
