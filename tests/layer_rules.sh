@@ -1,7 +1,8 @@
 #!/bin/sh
 # Layer rules that include roots alone cannot enforce: no include climbs out of its folder
-# with "../" (except within the back end), codec libraries only in the back end, Qt only in
-# the widget folders. The build enforces the rest (see orvelle_expose).
+# with "../" (except within the back end), codec and document libraries only in the back end,
+# Qt only in the widget folders, the back end reached only through the object layer. The
+# build enforces the rest (see orvelle_expose).
 cd "$1" || exit 2
 status=0
 check() {
@@ -16,5 +17,7 @@ check "an include that leaves its folder" '#include "\.\./' "app viewer cli jobs
 # A differential fuzzer holds our codec up against the library itself, as the tests do.
 check "a codec library outside imaging/platform" '#include <(tiffio|tiff|jpeglib|jerror|png|gif_lib|zlib)\.h>' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp" "--exclude=*_differential.cpp"
 check "Qt outside the widget folders" '#include <Q' "cli jobs split merge fuzz tools imaging"
+check "qpdf outside imaging/platform" '#include <qpdf/' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
+check "the platform layer reached past the object layer" '#include "(imaging/)?platform/' "app viewer cli jobs split merge"
 [ $status = 0 ] && echo "layer rules hold"
 exit $status
