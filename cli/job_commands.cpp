@@ -46,11 +46,13 @@ std::optional<ExportFormat> formatNamed(const std::string& given) {
     return std::nullopt;
 }
 
-// The format a file's name ends in, when it names one.
+// The format a file's name ends in, when it names one; a leading period starts a hidden
+// name, not an extension, as the save dialog's default extension has it.
 std::optional<ExportFormat> formatOfName(const std::string& path) {
-    const size_t slash = path.rfind('/'), dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
-    return formatNamed(path.substr(dot + 1));
+    const std::string name = FileNameOf(path);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) return std::nullopt;
+    return formatNamed(name.substr(dot + 1));
 }
 
 bool parseNumber(const std::string& text, long& value) {
