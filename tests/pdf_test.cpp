@@ -607,6 +607,13 @@ TEST(PdfInput, PicturesAreReadAsTheyAreDrawn) {
                                              "/CCITTFaxDecode /DecodeParms << /K 0 /Columns 8 /Rows 3 /EncodedByteAlign true >>",
                                      mhRows)),
          8, 3, {w, w, w, w, w, w, w, w, w, w, w, w, k, k, k, k, k, k, k, k, k, k, k, k}},
+        {"drawn by content in two streams, with comments and names against operators",
+         fixtures::handMadePdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents [4 0 R 6 0 R] "
+                                "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+                                streamObject("", "% Do Do (a comment)\nq -72 0 0 -72 72 72"), grey3x2,
+                                streamObject("", "cm/Im0 Do\rQ % Q")}),
+         3, 2, {0xFF606060, 0xFF505050, 0xFF404040, 0xFF303030, 0xFF202020, 0xFF101010}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -737,6 +744,7 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureFailWithTheirReason) {
          "it holds text"},
         {scannedPagePdf(image, {}, "", "q 72 0 0 72 0 0 cm /Im0 Do Q 0 0 m 72 72 l S"), "it holds drawings"},
         {scannedPagePdf(image, {}, "", "/Im0 Do /Im0 Do"), "it draws more than one picture"},
+        {scannedPagePdf(image, {}, "", "q 72 0 0 72 0 0 cm BI /W 1 /H 1 /CS /G /BPC 8 ID \x80 EI Q"), "it holds drawings"},
         {scannedPagePdf(image, {}, "", "q 72 20 0 72 0 0 cm /Im0 Do Q"), "its picture is drawn at a slant"},
         {scannedPagePdf(streamObject("/Type /XObject /Subtype /Image /Width 8 /Height 8 /ColorSpace /DeviceGray "
                                      "/BitsPerComponent 1 /Filter /JBIG2Decode",

@@ -1,0 +1,54 @@
+// What a page of a scanned PDF is: one picture drawn over it, how that picture is coded and
+// what its samples mean, how it lies on the page and at what resolution.
+#pragma once
+
+#include <qpdf/QPDFPageObjectHelper.hh>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "../../argb.h"
+#include "pdf_streams.h"
+
+namespace gdip::codecs::pdf {
+
+// Ends a look at a page with the reason it, or its picture, is not what we read.
+struct NotScanned : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct PictureFacts {
+    mutable Object image;  // the library's handles change as they resolve
+    uint32_t width = 0;
+    uint32_t height = 0;
+    int bits = 8;
+    enum class Coding { Samples, Jpeg, Fax } coding = Coding::Samples;
+    mutable Object parms;  // of the fax or JPEG filter
+    int components = 1;    // of the colour space (1 for a palette)
+    bool indexed = false;
+    bool inverted = false;               // /Decode [1 0 ...]
+    double indexFrom = 0, indexTo = -1;  // a palette's /Decode [from to]; to < 0 when absent
+    bool stencil = false;
+    std::vector<ARGB> palette;
+    std::string iccProfile;
+    bool profileLeftOut = false;  // a profile too large or damaged to be read
+    uint16_t orientation = 1;     // how its rows are seen: the picture's placement, then the page's /Rotate
+    double dpiX = 0;
+    double dpiY = 0;
+};
+
+// The picture `page` draws and nothing else; NotScanned when it is not such a page.
+PictureFacts pictureOf(QPDFPageObjectHelper& page);
+
+// A whole number of a picture's dictionary, `what` naming it when it is missing or absurd.
+int integerOf(Object object, const char* what);
+
+// The fax filter's coding: -1 for G4, 0 for one-dimensional G3, 1 for two-dimensional G3.
+int faxK(Object parms);
+
+// A true boolean `key` of a filter's parameters.
+bool flag(Object parms, const char* key);
+
+}  // namespace gdip::codecs::pdf
