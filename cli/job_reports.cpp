@@ -71,11 +71,11 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
         if (!source.profileLeftBehind.empty())
             out << ", \"profile_dropped\": " << jsonString(source.profileLeftBehind);
         if (!source.warning.empty()) out << ", \"warning\": " << jsonString(source.warning);
-        if (!source.copies.empty()) {
+        if (!source.losslessPages.empty()) {
             out << ", \"pages\": [";
-            for (size_t k = 0; k < source.copies.size(); ++k) {
-                out << (k ? ", " : "") << "{\"page\": " << (source.copies[k].page + 1);
-                printCopy(out, source.copies[k].copied, source.copies[k].decodedBecause);
+            for (size_t k = 0; k < source.losslessPages.size(); ++k) {
+                out << (k ? ", " : "") << "{\"page\": " << (source.losslessPages[k].page + 1);
+                printCopy(out, source.losslessPages[k].copied, source.losslessPages[k].decodedBecause);
                 out << "}";
             }
             out << "]";
@@ -97,7 +97,7 @@ void printDecodedPages(std::ostream& err, const std::string& source, const Expor
 
 void printDecodedPages(std::ostream& err, const ComposeResult& result) {
     for (const SourceOutcome& source : result.outcomes)
-        for (const PageCopy& page : source.copies)
+        for (const LosslessPage& page : source.losslessPages)
             if (!page.copied)
                 err << quotedName(source.path) << ": page " << (page.page + 1)
                     << " was decoded and written losslessly: " << page.decodedBecause << "\n";

@@ -44,14 +44,14 @@ void copyPages(const char16_t* path) {
     GpPageSource* source = nullptr;
     UINT pages = 0;
     if (GdipOpenPageSource(path, &source, &pages, nullptr) != Ok) return;
-    GpPageCopy* copy = nullptr;
+    GpStoredPageWriter* copy = nullptr;
     const std::u16string target = u"/tmp/orvelle-workout-copy.tif";
-    if (GdipCreatePageCopy(target.c_str(), nullptr, nullptr, &copy) == Ok) {
+    if (GdipCreateStoredPageWriter(target.c_str(), nullptr, nullptr, &copy) == Ok) {
         for (uint32_t k = 0; k < std::min<uint32_t>(pages, kMaxFramesVisited); ++k) {
             INT copied = 0;
-            (void)GdipPageCopyAdd(copy, source, k, &copied, nullptr);
+            (void)GdipStoredPageWriterAdd(copy, source, k, &copied, nullptr);
         }
-        (void)GdipDisposePageCopy(copy);
+        (void)GdipDisposeStoredPageWriter(copy);
     }
     (void)GdipDisposePageSource(source);
 }

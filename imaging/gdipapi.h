@@ -42,7 +42,7 @@ using gdip::GpBitmap;
 using gdip::GpBrush;
 using gdip::GpGraphics;
 using gdip::GpImage;
-using gdip::GpPageCopy;
+using gdip::GpStoredPageWriter;
 using gdip::GpPageSource;
 using gdip::ImageFacts;
 using gdip::GpImageAttributes;

@@ -7,7 +7,7 @@
 
 #include "imaging/gdiputil.h"
 #include "imaging/gdipobj.h"
-#include "imaging/page_copy.h"
+#include "imaging/stored_page_writer.h"
 #include "imaging/output_formats.h"
 #include "imaging/status_text.h"
 #include "imaging/text_path.h"
@@ -115,12 +115,12 @@ class CopyDestination : public OutputState {
 public:
     CopyDestination(const std::string& path, const CopyTarget& target) : m_path(path), m_target(target) {}
 
-    // Adds page `page` of `source`, noting in `copies` how it went in; false, with `why`,
+    // Adds page `page` of `source`, noting in `losslessPages` how it went in; false, with `why`,
     // when it did not.
-    bool add(TGPPageSource& source, uint32_t page, std::vector<PageCopy>& copies, std::string& why) {
+    bool add(TGPPageSource& source, uint32_t page, std::vector<LosslessPage>& losslessPages, std::string& why) {
         if (failed()) return false;
         if (!m_copy) {
-            m_copy.reset(new TGPPageCopy(widenPath(m_path), m_target));
+            m_copy.reset(new TGPStoredPageWriter(widenPath(m_path), m_target));
             if (m_copy->LastStatus != Ok) {
                 fail(m_copy->LastStatus);  // the output cannot be created
                 return false;
@@ -131,7 +131,7 @@ public:
             why = added.note.empty() ? decodeFailureReason(added.status, "") : added.note;
             return false;
         }
-        copies.push_back({page, added.copied, added.copied ? std::string() : added.note});
+        losslessPages.push_back({page, added.copied, added.copied ? std::string() : added.note});
         return true;
     }
 
@@ -148,7 +148,7 @@ public:
 private:
     std::string m_path;
     CopyTarget m_target;
-    std::unique_ptr<TGPPageCopy> m_copy;
+    std::unique_ptr<TGPStoredPageWriter> m_copy;
 };
 
 // Progress through a composition page by page: the steps of each source are planned before
@@ -406,7 +406,7 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
             source.pages() == 0 ? decodeFailureReason(source.LastStatus, source.openFailure()) : std::string();
         return addSourcePages(source.pages(), openFailure, listedPages(request, i), request.allPages, destination,
                               [&](uint32_t page, std::string& why) {
-                                  return destination.add(source, page, outcome.copies, why);
+                                  return destination.add(source, page, outcome.losslessPages, why);
                               },
                               result.skipped, outcome, progress);
     };

@@ -36,7 +36,7 @@ struct ComposeRequest {
 bool isPdfPath(const std::string& path);
 
 // How a page went into a lossless composition: as stored, or decoded and why.
-struct PageCopy {
+struct LosslessPage {
     uint32_t page = 0;  // from 0
     bool copied = false;
     std::string decodedBecause;
@@ -48,7 +48,7 @@ struct SourceOutcome {
     std::vector<uint32_t> failedPages{};  // from 0
     std::vector<std::string> failedReasons{};  // why each of them failed, in the decoder's words
     std::string reason{};               // why the source gave nothing
-    std::vector<PageCopy> copies{};     // of a lossless composition: each page added
+    std::vector<LosslessPage> losslessPages{};     // of a lossless composition: each page added
     std::string profileLeftBehind{};    // why a page's colour profile did not go with it
     std::string warning{};  // what the decoder read past in a page added, in its words
 };

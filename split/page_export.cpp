@@ -171,7 +171,7 @@ PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePat
     for (const bool bigTiff : {false, true}) {
         CopyTarget attempt = kind;
         attempt.bigTiff = bigTiff;
-        std::unique_ptr<TGPPageCopy> copy(new TGPPageCopy(widenPath(target), attempt));
+        std::unique_ptr<TGPStoredPageWriter> copy(new TGPStoredPageWriter(widenPath(target), attempt));
         if (copy->LastStatus != Ok) {
             outcome.reason = writeFailure(target, copy->LastStatus);
             return outcome;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "imaging/gdipobj.h"
-#include "imaging/page_copy.h"
+#include "imaging/stored_page_writer.h"
 #include "imaging/output_formats.h"
 #include "jobs/job_reporting.h"
 

@@ -719,8 +719,8 @@ TEST(PdfInput, JpegPagesCopiedIntoATiffAreDescribedAsThePageDrawsThem) {
         request.lossless = true;
         const ComposeResult result = ComposeTiff(request, context);
         ASSERT_TRUE(result.written);
-        ASSERT_EQ(result.outcomes[0].copies.size(), 1u);
-        EXPECT_TRUE(result.outcomes[0].copies[0].copied);
+        ASSERT_EQ(result.outcomes[0].losslessPages.size(), 1u);
+        EXPECT_TRUE(result.outcomes[0].losslessPages[0].copied);
         std::map<uint32_t, std::string> tags = fixtures::describingTags(dir.file("out.tif"), 0);
         EXPECT_EQ(tags[TIFFTAG_ORIENTATION], row.orientation);
         EXPECT_EQ(tags[TIFFTAG_XRESOLUTION], std::to_string(64.0f));
@@ -840,8 +840,8 @@ TEST(PdfOutput, LargeJpegFilesGoInAsTheyAre) {
     request.lossless = true;
     const ComposeResult copied = ComposeTiff(request, context);
     ASSERT_TRUE(copied.written);
-    ASSERT_EQ(copied.outcomes[0].copies.size(), 1u);
-    EXPECT_TRUE(copied.outcomes[0].copies[0].copied) << copied.outcomes[0].copies[0].decodedBecause;
+    ASSERT_EQ(copied.outcomes[0].losslessPages.size(), 1u);
+    EXPECT_TRUE(copied.outcomes[0].losslessPages[0].copied) << copied.outcomes[0].losslessPages[0].decodedBecause;
     ASSERT_TRUE(mergeToPdf({dir.file("commented.jpg")}, dir.file("commented.pdf"), rec).written);
     ASSERT_EQ(run("cd '" + dir.path().string() + "' && pdfimages -j commented.pdf again").exit, 0);
     EXPECT_EQ(fileText(dir.file("again-000.jpg")), fileText(dir.file("commented.jpg")));

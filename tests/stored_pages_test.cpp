@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "imaging/page_copy.h"
+#include "imaging/stored_page_writer.h"
 #include "imaging/text_path.h"
 #include "merge/compose.h"
 #include "split/page_export.h"
@@ -69,7 +69,7 @@ TEST_P(StoredPages, SplitAndMergedWithTheirStoredBytesAndTags) {
         EXPECT_EQ(fixtures::describingTags(merged, page), tags) << "page " << page;
         EXPECT_EQ(pages[page].pageNumber, page);
         EXPECT_EQ(pages[page].pageTotal, 2);
-        EXPECT_TRUE(result.outcomes[page].copies.at(0).copied);
+        EXPECT_TRUE(result.outcomes[page].losslessPages.at(0).copied);
     }
 }
 
@@ -118,7 +118,7 @@ TEST(StoredJpeg, KeepsTheEntropyCodedDataAndReadsBackAsTheJpegDecodes) {
     const ComposeResult result = mergeLossless({photo, plain}, merged);
     ASSERT_TRUE(result.written);
     for (uint16_t page = 0; page < 2; ++page) {
-        EXPECT_TRUE(result.outcomes[page].copies.at(0).copied);
+        EXPECT_TRUE(result.outcomes[page].losslessPages.at(0).copied);
         const auto strip = fixtures::rawPieces(merged, page).at(0);
         const auto scan = fixtures::jpegScanData(fixtures::readBytes(page == 0 ? photo : plain));
         ASSERT_GT(scan.size(), 100u);
@@ -198,8 +198,8 @@ TEST(StoredJpeg, WhatCannotBeStoredIsDecodedLosslesslyAndSaysWhy) {
     const std::string merged = dir.file("merged.tif");
     const ComposeResult result = mergeLossless({progressive, translucent}, merged);
     ASSERT_TRUE(result.written);
-    const PageCopy& first = result.outcomes[0].copies.at(0);
-    const PageCopy& second = result.outcomes[1].copies.at(0);
+    const LosslessPage& first = result.outcomes[0].losslessPages.at(0);
+    const LosslessPage& second = result.outcomes[1].losslessPages.at(0);
     EXPECT_FALSE(first.copied);
     EXPECT_NE(first.decodedBecause.find("progressive"), std::string::npos);
     EXPECT_FALSE(second.copied);
@@ -276,7 +276,7 @@ TEST(StoredPagesLimits, ACopyThatFailsHalfWayFailsThatPageAlone) {
         ASSERT_EQ(cutSource.pages(), 1u);
         ASSERT_EQ(::truncate(cut.c_str(), static_cast<off_t>(bytes.size() - 4)), 0);
         const std::string output = dir.file(cutFirst ? "first.tif" : "second.tif");
-        TGPPageCopy copy(widenPath(output), {});
+        TGPStoredPageWriter copy(widenPath(output), {});
         if (!cutFirst) {
             ASSERT_EQ(copy.addPage(goodSource, 0).status, Ok);
         }
@@ -324,7 +324,7 @@ TEST(StoredPagesLimits, StoredDataThatDoesNotDecodeIsNotCopied) {
             EXPECT_EQ(result.pages, 1u);
             ASSERT_EQ(result.outcomes.size(), 2u);
             EXPECT_EQ(result.outcomes[1].pagesAdded, 0u);
-            EXPECT_TRUE(result.outcomes[1].copies.empty());
+            EXPECT_TRUE(result.outcomes[1].losslessPages.empty());
             EXPECT_NE(result.outcomes[1].reason.find("cannot be decoded"), std::string::npos) << result.outcomes[1].reason;
         }
     }

@@ -1,4 +1,4 @@
-// Pages copied as stored into a TIFF: the flat face of the copier (codecs/copy_source.h).
+// Pages copied as stored into a TIFF: the flat face of the copier (copier/copy_source.h).
 #include <new>
 #include <string>
 
@@ -35,8 +35,8 @@ GpStatus GdipDisposePageSource(GpPageSource* source) {
     return Ok;
 }
 
-GpStatus GdipCreatePageCopy(const char16_t* filename, const GUID* clsidEncoder, const EncoderParameters* encoderParams,
-                            GpPageCopy** copy) {
+GpStatus GdipCreateStoredPageWriter(const char16_t* filename, const GUID* clsidEncoder, const EncoderParameters* encoderParams,
+                            GpStoredPageWriter** copy) {
     if (!copy || !filename || !*filename) return InvalidParameter;
     *copy = nullptr;
     if (!sessionOpen()) return GdiplusNotInitialized;
@@ -45,7 +45,7 @@ GpStatus GdipCreatePageCopy(const char16_t* filename, const GUID* clsidEncoder, 
     const auto kind = encoderKindOf(clsidEncoder);
     if (kind != codecs::EncoderKind::Pdf && kind != codecs::EncoderKind::Tiff) return FileNotFound;
     try {
-        auto made = std::make_unique<GpPageCopy>();
+        auto made = std::make_unique<GpStoredPageWriter>();
         GpStatus status = made->save.file.create(utf8FromUtf16(filename));
         if (status != Ok) return status;
         if (kind == codecs::EncoderKind::Pdf) {
@@ -69,7 +69,7 @@ GpStatus GdipCreatePageCopy(const char16_t* filename, const GUID* clsidEncoder, 
     }
 }
 
-GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT* copied, std::string* note) {
+GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source, UINT page, INT* copied, std::string* note) {
     std::string ignored;
     if (!note) note = &ignored;
     note->clear();
@@ -88,7 +88,7 @@ GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT*
     }
 }
 
-GpStatus GdipPageCopyFinish(GpPageCopy* copy) {
+GpStatus GdipStoredPageWriterFinish(GpStoredPageWriter* copy) {
     if (!copy) return InvalidParameter;
     if (!copy->save.encoder) return WrongState;
     copy->tiff = nullptr;
@@ -96,13 +96,13 @@ GpStatus GdipPageCopyFinish(GpPageCopy* copy) {
     return copy->save.complete();
 }
 
-GpStatus GdipGetPageCopyFailure(GpPageCopy* copy, std::string* failure) {
+GpStatus GdipGetStoredPageWriterFailure(GpStoredPageWriter* copy, std::string* failure) {
     if (!copy || !failure) return InvalidParameter;
     *failure = copy->save.failure;
     return Ok;
 }
 
-GpStatus GdipDisposePageCopy(GpPageCopy* copy) {
+GpStatus GdipDisposeStoredPageWriter(GpStoredPageWriter* copy) {
     if (!copy) return InvalidParameter;
     delete copy;  // the writer goes first, then its unfinished file
     return Ok;

@@ -269,7 +269,7 @@ struct GpUnnamedOutput {
 // their own pixel class (deflate, the predictor where it helps). Nothing is decoded to copy
 // a page, so the size limit of a decoded picture does not apply to it.
 struct GpPageSource;
-struct GpPageCopy;
+struct GpStoredPageWriter;
 
 // Opens a file to copy pages from: `pages` is what it holds (reduced-resolution images
 // left out); on failure `reason` says why, when that is known.
@@ -281,19 +281,19 @@ struct GpPageCopy;
 // `encoderParams` makes it BigTIFF from the first page; a classic file refuses with
 // ValueOverflow, adding nothing, a page that could take it past 4 GiB. PDF: EncoderPdfDpi
 // gives the resolution of pages that have none.
-[[nodiscard]] GpStatus GdipCreatePageCopy(const char16_t* filename, const GUID* clsidEncoder,
-                                          const EncoderParameters* encoderParams, GpPageCopy** copy);
+[[nodiscard]] GpStatus GdipCreateStoredPageWriter(const char16_t* filename, const GUID* clsidEncoder,
+                                          const EncoderParameters* encoderParams, GpStoredPageWriter** copy);
 // Adds page `page` of `source`. `copied` is 1 when it went in as stored, 0 when it was
 // decoded; `note` says why it was decoded, or why the page failed.
-[[nodiscard]] GpStatus GdipPageCopyAdd(GpPageCopy* copy, GpPageSource* source, UINT page, INT* copied,
+[[nodiscard]] GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source, UINT page, INT* copied,
                                        std::string* note);
 // Completes the file and puts it in place; WrongState when it has no page.
-[[nodiscard]] GpStatus GdipPageCopyFinish(GpPageCopy* copy);
+[[nodiscard]] GpStatus GdipStoredPageWriterFinish(GpStoredPageWriter* copy);
 // This back end's own: after a failed add or finish, why the output could not be written
 // when the writer knew more than the status says; empty otherwise.
-[[nodiscard]] GpStatus GdipGetPageCopyFailure(GpPageCopy* copy, std::string* failure);
+[[nodiscard]] GpStatus GdipGetStoredPageWriterFailure(GpStoredPageWriter* copy, std::string* failure);
 // Releases the writer; a file not finished is dropped, an existing one left as it was.
-[[nodiscard]] GpStatus GdipDisposePageCopy(GpPageCopy* copy);
+[[nodiscard]] GpStatus GdipDisposeStoredPageWriter(GpStoredPageWriter* copy);
 
 // --- drawing surfaces --------------------------------------------------------------------------
 [[nodiscard]] GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);

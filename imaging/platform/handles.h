@@ -5,7 +5,7 @@
 #include <string>
 
 #include "codecs/codec.h"
-#include "codecs/copy_source.h"
+#include "copier/copy_source.h"
 #include "codecs/pdf/pdf_writer.h"
 #include "codecs/tiff/tiff_page_writer.h"
 #include "codecs/output_file.h"
@@ -47,7 +47,7 @@ struct GpPageSource {
     std::unique_ptr<codecs::CopySource> source;
 };
 
-struct GpPageCopy {
+struct GpStoredPageWriter {
     MultiFrameSave save;
     // save.encoder, as the copier sees it: one of the two.
     codecs::TiffPageWriter* tiff = nullptr;

@@ -1,4 +1,5 @@
-// Picks a decoder from the file's first bytes, never from its name.
+// Picks a decoder from the file's first bytes, never from its name, for a file on disk or
+// one in memory.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -7,33 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "../orientation.h"
 #include "codec.h"
 #include "file_kind.h"
-#include "pdf/pdf_writer.h"
 #include "file_handle.h"
-#include "stored_image.h"
 
 namespace gdip::codecs {
-
-GpStatus Decoder::readFrameAsStored(uint32_t index, Frame& out) {
-    m_failure.clear();
-    const GpStatus status = decodeFrame(index, out);
-    if (status == Ok)
-        out.failure.clear();
-    else if (out.failure.empty())
-        out.failure = m_failure.text();
-    return status;
-}
-
-GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
-    GpStatus status = readFrameAsStored(index, out);
-    if (status == Ok && (status = turnUpright(out)) != Ok) {
-        out = Frame{};
-        out.failure = "the page cannot be turned upright";
-    }
-    return status;
-}
 
 std::unique_ptr<Decoder> openDecoder(const std::string& path, GpStatus& status, std::string& reason) {
     reason.clear();
@@ -72,27 +51,6 @@ std::unique_ptr<Decoder> openDecoderOn(UniqueFd fd, GpStatus& status, std::strin
     }
     reason = kind == FileKind::Empty ? "empty file" : "not a TIFF, JPEG, PNG, GIF, BMP or PDF file";
     status = UnknownImageFormat;
-    return nullptr;
-}
-
-GpStatus SinglePictureEncoder::addFrame(const Frame& frame) {
-    if (m_written) return WrongState;
-    if (frame.empty()) return InvalidParameter;
-    m_written = true;
-    return write(frame);
-}
-
-std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
-                                       const EncodeOptions& options, GpStatus& status) {
-    switch (kind) {
-        case EncoderKind::Bmp: return createBmpEncoder(stream, status);
-        case EncoderKind::Jpeg: return createJpegEncoder(stream, options, status);
-        case EncoderKind::Gif: return createGifEncoder(stream, status);
-        case EncoderKind::Tiff: return createTiffEncoder(stream, options.tiffCompression, options.bigTiff, status);
-        case EncoderKind::Png: return createPngEncoder(stream, options, status);
-        case EncoderKind::Pdf: return createPdfWriter(stream, options.pdfDpi, status);
-    }
-    status = InvalidParameter;
     return nullptr;
 }
 

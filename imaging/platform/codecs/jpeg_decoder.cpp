@@ -12,8 +12,8 @@
 
 #include "../image_limits.h"
 #include "codec.h"
-#include "exif.h"
-#include "jpeg_stream.h"
+#include "../copier/exif.h"
+#include "../copier/jpeg_stream.h"
 #include "file_handle.h"
 
 namespace gdip::codecs {

@@ -9,7 +9,7 @@
 
 #include "../../image_limits.h"
 #include "../codec.h"
-#include "../tiff/fax_pages.h"
+#include "../../copier/fax_pages.h"
 #include "pdf_mask.h"
 #include "pdf_picture.h"
 #include "pdf_rows.h"

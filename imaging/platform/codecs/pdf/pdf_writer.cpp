@@ -25,7 +25,7 @@
 #include "../deflate_buffer.h"
 #include "../filtered_deflate.h"
 #include "../palette_classes.h"
-#include "../tiff/fax_pages.h"
+#include "../../copier/fax_pages.h"
 #include "pdf_spool.h"
 
 namespace gdip::codecs {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "../../raster.h"
-#include "../stored_image.h"
-#include "tiff_page_writer.h"
+#include "../raster.h"
+#include "../codecs/stored_image.h"
+#include "../codecs/tiff/tiff_page_writer.h"
 
 namespace gdip::codecs {
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "codec.h"
+#include "../codecs/codec.h"
 #include "jpeg_stream.h"
-#include "pdf/pdf_reader.h"
-#include "pdf/pdf_writer.h"
-#include "tiff/page_copy.h"
+#include "../codecs/pdf/pdf_reader.h"
+#include "../codecs/pdf/pdf_writer.h"
+#include "tiff_page_source.h"
 
 namespace gdip::codecs {
 

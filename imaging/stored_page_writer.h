@@ -40,10 +40,10 @@ struct CopyTarget {
     uint32_t pdfDpi = 0;
 };
 
-class TGPPageCopy : public TGdiplusBase {
+class TGPStoredPageWriter : public TGdiplusBase {
 public:
-    TGPPageCopy(const std::u16string& path, const CopyTarget& target);
-    ~TGPPageCopy() override;  // drops the file unless it was finished
+    TGPStoredPageWriter(const std::u16string& path, const CopyTarget& target);
+    ~TGPStoredPageWriter() override;  // drops the file unless it was finished
 
     CopiedPage addPage(TGPPageSource& source, uint32_t page);
     [[nodiscard]] GpStatus finish();
@@ -52,7 +52,7 @@ public:
     // device"); empty otherwise.
     std::string failureReason();
 
-    GpPageCopy* NativeHandle = nullptr;
+    GpStoredPageWriter* NativeHandle = nullptr;
     GpStatus LastStatus = Ok;
 };
 

@@ -1,4 +1,4 @@
-#include "page_copy.h"
+#include "stored_page_writer.h"
 
 #include "gdiputil.h"
 #include "output_formats.h"
@@ -16,33 +16,33 @@ TGPPageSource::~TGPPageSource() {
     (void)GdipDisposePageSource(NativeHandle);
 }
 
-TGPPageCopy::TGPPageCopy(const std::u16string& path, const CopyTarget& target) {
+TGPStoredPageWriter::TGPStoredPageWriter(const std::u16string& path, const CopyTarget& target) {
     GUID encoder{};
     FindEncoderByMime(target.pdf ? "application/pdf" : "image/tiff", encoder);
     EncoderParameterBlock parameters(EncoderBigTiff, target.bigTiff ? 1 : 0);
     if (target.pdfDpi > 0) parameters.setSecond(EncoderPdfDpi, target.pdfDpi);
-    LastStatus = GdipCreatePageCopy(path.c_str(), &encoder, parameters.block(), &NativeHandle);
+    LastStatus = GdipCreateStoredPageWriter(path.c_str(), &encoder, parameters.block(), &NativeHandle);
 }
 
-TGPPageCopy::~TGPPageCopy() { (void)GdipDisposePageCopy(NativeHandle); }
+TGPStoredPageWriter::~TGPStoredPageWriter() { (void)GdipDisposeStoredPageWriter(NativeHandle); }
 
-CopiedPage TGPPageCopy::addPage(TGPPageSource& source, uint32_t page) {
+CopiedPage TGPStoredPageWriter::addPage(TGPPageSource& source, uint32_t page) {
     CopiedPage added;
     INT copied = 0;
-    added.status = GdipPageCopyAdd(NativeHandle, source.NativeHandle, page, &copied, &added.note);
+    added.status = GdipStoredPageWriterAdd(NativeHandle, source.NativeHandle, page, &copied, &added.note);
     added.copied = copied != 0;
     if (added.status != Ok) LastStatus = added.status;
     return added;
 }
 
-std::string TGPPageCopy::failureReason() {
+std::string TGPStoredPageWriter::failureReason() {
     std::string failure;
-    if (NativeHandle) (void)GdipGetPageCopyFailure(NativeHandle, &failure);
+    if (NativeHandle) (void)GdipGetStoredPageWriterFailure(NativeHandle, &failure);
     return failure;
 }
 
-GpStatus TGPPageCopy::finish() {
-    const GpStatus status = GdipPageCopyFinish(NativeHandle);
+GpStatus TGPStoredPageWriter::finish() {
+    const GpStatus status = GdipStoredPageWriterFinish(NativeHandle);
     if (status != Ok) LastStatus = status;
     return status;
 }

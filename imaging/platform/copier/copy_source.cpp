@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "../image_limits.h"
-#include "file_kind.h"
-#include "tiff/fax_pages.h"
+#include "../codecs/file_kind.h"
+#include "fax_pages.h"
+#include "jpeg_page.h"
 
 namespace gdip::codecs {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "exif.h"
-#include "resolution.h"
-#include "stored_image.h"
+#include "../codecs/resolution.h"
+#include "../codecs/stored_image.h"
 
 namespace gdip::codecs {
 

@@ -5,11 +5,11 @@
 
 #include <cerrno>
 
-#include "../../image_limits.h"
-#include "../codec.h"
-#include "../palette_classes.h"
-#include "tiff_glue.h"
-#include "tiff_metadata.h"
+#include "../image_limits.h"
+#include "../codecs/codec.h"
+#include "../codecs/palette_classes.h"
+#include "../codecs/tiff/tiff_glue.h"
+#include "../codecs/tiff/tiff_metadata.h"
 
 namespace gdip::codecs {
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "../file_handle.h"
-#include "../jpeg_stream.h"
-#include "../stored_image.h"
-#include "lzw_strip.h"
-#include "tiff_glue.h"
-#include "tiff_page_writer.h"
+#include "../codecs/file_handle.h"
+#include "jpeg_stream.h"
+#include "../codecs/stored_image.h"
+#include "../codecs/tiff/lzw_strip.h"
+#include "../codecs/tiff/tiff_glue.h"
+#include "../codecs/tiff/tiff_page_writer.h"
 
 namespace gdip::codecs {
 
@@ -52,12 +52,5 @@ private:
     std::vector<uint8_t> m_rows;    // a fax piece decoded, to know that it decodes
     LzwStripReader m_lzw;            // checks LZW pieces before they are copied
 };
-
-// Adds the JPEG `stream` to `writer` as a JPEG-compressed page shaped as `shape` says (it
-// must be storable): the stream's own bytes as the one strip, its density or EXIF
-// resolution, its EXIF orientation and its colour profile as the page's tags; or, for the
-// picture of a document's `page`, that page's resolution, turn and profile.
-[[nodiscard]] GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer,
-                                     const StoredImage* page = nullptr);
 
 }  // namespace gdip::codecs

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "byte_order.h"
+#include "../codecs/byte_order.h"
 
 namespace gdip::codecs {
 
