@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "imaging/platform/image_limits.h"
 
 namespace orvelle {
 
@@ -143,7 +142,7 @@ GpStatus TGPBitmap::setResolution(float dpiX, float dpiY) {
 }
 
 TGPImage* TGPImage::ScaledCopy(uint32_t width, uint32_t height, float dpiScale) {
-    if (!frameSizeAllowed(width, height)) return new TGPImage(nullptr, ValueOverflow);
+    if (!GdipPictureSizeAllowed(width, height)) return new TGPImage(nullptr, ValueOverflow);
     auto bitmap = std::make_unique<TGPBitmap>(static_cast<int32_t>(width), static_cast<int32_t>(height),
                                               PixelFormat24bppRGB);
     if (!bitmap->NativeHandle) return bitmap.release();

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/text_utf8.h"
+#include "text_path.h"
 
 namespace orvelle {
 
@@ -30,7 +30,7 @@ int32_t FindEncoderByMime(const std::string& mimeType, GUID& clsid,
     const UINT fits = static_cast<UINT>(size / sizeof(ImageCodecInfo));
     for (UINT i = 0; i < count && i < fits; ++i) {
         if (!buffer[i].MimeType) continue;
-        if (gdip::utf8FromUtf16(buffer[i].MimeType) == mimeType) {
+        if (narrowPath(buffer[i].MimeType) == mimeType) {
             clsid = buffer[i].Clsid;
             result = static_cast<int32_t>(i);
         }

@@ -1,12 +1,12 @@
 #include "text_path.h"
 
-#include "imaging/platform/text_utf8.h"
+#include "imaging/gdipapi.h"
 
 namespace orvelle {
 
-std::u16string widenPath(std::string_view path) { return gdip::utf16FromBytes(path); }
+std::u16string widenPath(std::string_view path) { return gdip::GdipPathToUtf16(path); }
 
-std::string narrowPath(std::u16string_view path) { return gdip::bytesFromUtf16(path); }
+std::string narrowPath(std::u16string_view path) { return gdip::GdipPathFromUtf16(path); }
 
 std::string trimmedText(const std::string& text) {
     size_t first = 0, last = text.size();

@@ -42,7 +42,7 @@ bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, si
         finish(std::move(outcome));
     };
     // Whatever ends the run early, no page is left running on a worker.
-    WaitOnExit drain{inFlight};
+    WaitOnExit<std::deque<std::future<Outcome>>> drain{inFlight};
     for (size_t i = 0; i < count; ++i) {
         if (inFlight.size() == lanes) finishOldest();
         if (stop(i)) {

@@ -19,5 +19,6 @@ check "a codec library outside imaging/platform" '#include <(tiffio|tiff|jpeglib
 check "Qt outside the widget folders" '#include <Q' "cli jobs split merge fuzz tools imaging"
 check "qpdf outside imaging/platform" '#include <qpdf/' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
 check "the platform layer reached past the object layer" '#include "(imaging/)?platform/' "app viewer cli jobs split merge"
+check "the object layer reaching into the platform layer past its flat interface" '#include "(imaging/)?platform/([^g]|g[^d])' "imaging/*.h imaging/*.cpp"
 [ $status = 0 ] && echo "layer rules hold"
 exit $status

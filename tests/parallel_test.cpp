@@ -295,8 +295,8 @@ TEST(WorkerPool, NestedWorkNeverHasMoreThanNBusy) {
         };
         std::vector<std::future<void>> lanes;
         {
-            WaitOnExit<std::vector<std::future<void>>> wait{lanes};
-            for (int i = 0; i < 3; ++i) lanes.push_back(startAside(true, lane));
+            gdip::GpWaitOnExit<std::vector<std::future<void>>> wait{lanes};
+            for (int i = 0; i < 3; ++i) lanes.push_back(gdip::GdipStartAside(true, lane));
             lane();
             for (auto& work : lanes) work.get();
         }

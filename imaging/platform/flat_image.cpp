@@ -245,6 +245,8 @@ GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, REAL dpi
     }
 }
 
+bool GdipPictureSizeAllowed(uint64_t width, uint64_t height) { return frameSizeAllowed(width, height); }
+
 GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
                                    uint8_t* scan0, GpBitmap** bitmap) {
     if (!bitmap) return InvalidParameter;

@@ -6,7 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <future>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace gdip {
@@ -131,6 +136,67 @@ void GdipFree(void* ptr);
 void GdipSetWorkerCount(uint32_t count);
 uint32_t GdipWorkerCount();
 
+// --- work beside the caller (our own) --------------------------------------------------------
+// The one pool of threads: its threads start when first needed and last as long as the
+// process; at most GdipWorkerCount() - 1 of them are busy at once, beside the thread that
+// asked (GdipWorkerCount() when that thread only waits). Work is never queued: a request
+// either gets a free worker at once or is refused, and the caller then does the work itself,
+// so nesting (bands inside a page inside a lane) can neither deadlock nor multiply threads.
+
+// Whether the thread that asks for a worker goes on working (and so counts as one of the
+// threads at work) or only waits for the results and hands them on, lending its place.
+enum class GpAsker { Works, Waits };
+
+// Hands `task` to a free worker and returns true; false, with `task` untouched, when every
+// worker allowed is busy (or no thread can be had).
+bool GdipTryRunOnWorker(std::function<void()>& task, GpAsker asker = GpAsker::Works);
+
+// How many pages of `width` x `height` pixels are worked on at once when `pages` of them are
+// to be done: two, each on a thread, when more than one thread may work, more than one page
+// is to be done and the pages are not huge; otherwise one. A huge page (over 64 MiB decoded)
+// held twice costs more memory than the second core saves time. The lanes of a split, the
+// page read ahead and a merge's next source all ask here.
+uint32_t GdipPagesAtOnce(uint32_t width, uint32_t height, uint64_t pages);
+
+// `work()` on a free worker, when one is free; otherwise an empty future (not valid()), for
+// work worth doing only beside the caller, never instead of its own.
+template <typename Work>
+auto GdipStartBeside(const Work& work, GpAsker asker = GpAsker::Works) -> std::future<decltype(work())> {
+    using Result = decltype(work());
+    auto packaged = std::make_shared<std::packaged_task<Result()>>(work);
+    std::future<Result> result = packaged->get_future();
+    std::function<void()> task = [packaged] { (*packaged)(); };
+    if (GdipTryRunOnWorker(task, asker)) return result;
+    return {};
+}
+
+// `work()` on a free worker when `wanted` and one is free, else on the caller's thread when
+// its result is asked for. The future's result is the same either way; a future of work
+// handed to a worker does not wait in its destructor (see GpWaitOnExit).
+template <typename Work>
+auto GdipStartAside(bool wanted, Work work, GpAsker asker = GpAsker::Works) -> std::future<decltype(work())> {
+    if (wanted)
+        if (auto result = GdipStartBeside(work, asker); result.valid()) return result;
+    return std::async(std::launch::deferred, std::move(work));
+}
+
+// Waits, when it goes, for every piece of work still pending in `pending` (futures from
+// GdipStartAside): whatever ends a run early, nothing is left running on a worker.
+template <typename Futures>
+struct GpWaitOnExit {
+    Futures& pending;
+    ~GpWaitOnExit() {
+        for (auto& work : pending)
+            if (work.valid()) work.wait();
+    }
+};
+
+// --- paths (our own) ---------------------------------------------------------------------------
+// A path's bytes as the UTF-16 the flat operations take, and back, every byte kept: names
+// on disk need not be valid UTF-8 (see text_utf8.h).
+std::u16string GdipPathToUtf16(std::string_view bytes);
+std::string GdipPathFromUtf16(std::u16string_view text);
+
 // --- images ----------------------------------------------------------------------------------
 [[nodiscard]] GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image);
 [[nodiscard]] GpStatus GdipLoadImageFromFileICM(const char16_t* filename, GpImage** image);
@@ -181,6 +247,9 @@ struct ImageFacts {
 [[nodiscard]] GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
                                GpImage** thumbImage, GetThumbnailImageAbort callback,
                                void* callbackData);
+// This back end's own: whether a picture of `width` x `height` pixels may be made at all
+// (the limits every size is checked against).
+bool GdipPictureSizeAllowed(uint64_t width, uint64_t height);
 [[nodiscard]] GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
                                    uint8_t* scan0, GpBitmap** bitmap);
 [[nodiscard]] GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color);

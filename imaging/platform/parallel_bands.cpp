@@ -14,9 +14,9 @@ GpStatus runBands(size_t count, const std::function<GpStatus(size_t)>& band) {
     std::vector<GpStatus> results(count, Ok);
     std::vector<std::future<void>> pending;
     // Every band that finds a free worker goes there; the rest run here, in order.
-    WaitOnExit<std::vector<std::future<void>>> wait{pending};
+    GpWaitOnExit<std::vector<std::future<void>>> wait{pending};
     for (size_t b = 1; b < count; ++b)
-        pending.push_back(startAside(true, [&results, &band, b] { results[b] = band(b); }));
+        pending.push_back(GdipStartAside(true, [&results, &band, b] { results[b] = band(b); }));
     if (count > 0) results[0] = band(0);
     // Bands that found no worker run here before this thread waits for any that did.
     for (std::future<void>& work : pending)

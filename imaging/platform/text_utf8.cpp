@@ -106,4 +106,8 @@ std::string utf8FromUtf16(const char16_t* text) {
     return text ? bytesFromUtf16(std::u16string_view(text)) : std::string();
 }
 
+std::u16string GdipPathToUtf16(std::string_view bytes) { return utf16FromBytes(bytes); }
+
+std::string GdipPathFromUtf16(std::u16string_view text) { return bytesFromUtf16(text); }
+
 }  // namespace gdip

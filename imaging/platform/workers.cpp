@@ -18,10 +18,10 @@ namespace {
 
 class Pool {
 public:
-    bool tryRun(std::function<void()>& task, Asker asker) {
+    bool tryRun(std::function<void()>& task, GpAsker asker) {
         std::unique_lock<std::mutex> lock(m_mutex);
         // A caller that works is one of the GdipWorkerCount() threads that may be at work.
-        if (m_busy + (asker == Asker::Works ? 1 : 0) >= GdipWorkerCount()) return false;
+        if (m_busy + (asker == GpAsker::Works ? 1 : 0) >= GdipWorkerCount()) return false;
         if (m_idle == 0 && !startThread()) return false;
         m_tasks.push_back(std::move(task));
         --m_idle;
@@ -75,7 +75,7 @@ Pool& pool() {
 
 }  // namespace
 
-bool tryRunOnWorker(std::function<void()>& task, Asker asker) { return pool().tryRun(task, asker); }
+bool GdipTryRunOnWorker(std::function<void()>& task, GpAsker asker) { return pool().tryRun(task, asker); }
 
 uint32_t coresAllowed() {
     cpu_set_t set;
@@ -96,7 +96,7 @@ uint32_t workerCountFor(const char* asked, uint32_t cores) {
     return std::clamp<uint32_t>(count ? static_cast<uint32_t>(count) : cores, 1, kMostWorkers);
 }
 
-uint32_t pagesAtOnce(uint32_t width, uint32_t height, uint64_t pages) {
+uint32_t GdipPagesAtOnce(uint32_t width, uint32_t height, uint64_t pages) {
     constexpr uint64_t kHugePageBytes = uint64_t{64} << 20;  // decoded as 32-bit pixels
     const bool huge = uint64_t{width} * height * 4 > kHugePageBytes;
     return GdipWorkerCount() > 1 && pages > 1 && !huge ? 2 : 1;

@@ -1,16 +1,8 @@
-// The one pool of threads in the program. Its threads start when first needed and last as
-// long as the process; at most GdipWorkerCount() - 1 of them are busy at once, beside the
-// thread that asked (GdipWorkerCount() when that thread only waits: see Asker). Work is
-// never queued: a request either gets a free worker at once or
-// is refused, and the caller then does the work itself. So nesting (bands inside a page
-// inside a lane) can neither deadlock nor multiply the threads at work.
+// The one pool of threads in the program, and how many threads it lets work: the rule is
+// the flat interface's (gdiplus_flat.h, "work beside the caller").
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <future>
-#include <memory>
-#include <utility>
 
 namespace gdip {
 
@@ -23,46 +15,5 @@ uint32_t coresAllowed();
 // How many threads may work at once: `asked` (ORVELLE_WORKERS) when it is a whole number
 // from 1 up, at most kMostWorkers; else `cores`, at least 1 and at most kMostWorkers.
 uint32_t workerCountFor(const char* asked, uint32_t cores);
-
-// How many pages of `width` x `height` pixels are worked on at once when `pages` of them are
-// to be done: two, each on a thread, when more than one thread may work, more than one page
-// is to be done and the pages are not huge; otherwise one. A huge page (over 64 MiB decoded)
-// held twice costs more memory than the second core saves time. The lanes of a split, the
-// page read ahead and a merge's next source all ask here.
-uint32_t pagesAtOnce(uint32_t width, uint32_t height, uint64_t pages);
-
-// Whether the thread that asks for a worker goes on working (and so counts as one of the
-// threads at work) or only waits for the results and hands them on, lending its place.
-enum class Asker { Works, Waits };
-
-// Hands `task` to a free worker and returns true; false, with `task` untouched, when every
-// worker allowed is busy (or no thread can be had).
-bool tryRunOnWorker(std::function<void()>& task, Asker asker = Asker::Works);
-
-// `work()` on a free worker when `wanted` and one is free, else on the caller's thread when
-// its result is asked for. The future's result is the same either way; a future of work
-// handed to a worker does not wait in its destructor (see WaitOnExit).
-template <typename Work>
-auto startAside(bool wanted, Work work, Asker asker = Asker::Works) -> std::future<decltype(work())> {
-    using Result = decltype(work());
-    if (wanted) {
-        auto packaged = std::make_shared<std::packaged_task<Result()>>(work);
-        std::future<Result> result = packaged->get_future();
-        std::function<void()> task = [packaged] { (*packaged)(); };
-        if (tryRunOnWorker(task, asker)) return result;
-    }
-    return std::async(std::launch::deferred, std::move(work));
-}
-
-// Waits, when it goes, for every piece of work still pending in `pending` (futures from
-// startAside): whatever ends a run early, nothing is left running on a worker.
-template <typename Futures>
-struct WaitOnExit {
-    Futures& pending;
-    ~WaitOnExit() {
-        for (auto& work : pending)
-            if (work.valid()) work.wait();
-    }
-};
 
 }  // namespace gdip

@@ -1,9 +1,6 @@
 #include "page_prefetch.h"
 
-#include <memory>
 #include <new>
-
-#include "../workers.h"
 
 namespace gdip::codecs {
 
@@ -13,7 +10,8 @@ void PagePrefetch::start(uint32_t index, ReadPage read) {
     m_index = index;
     m_status = Aborted;
     try {
-        auto packaged = std::make_shared<std::packaged_task<void()>>([this, read = std::move(read)] {
+        // Reading ahead is worth it only beside the caller, never instead of its own work.
+        m_pending = GdipStartBeside([this, read = std::move(read)] {
             try {
                 m_status = read(m_index, m_frame, m_stop);
             } catch (const std::bad_alloc&) {
@@ -21,10 +19,6 @@ void PagePrefetch::start(uint32_t index, ReadPage read) {
                 m_status = OutOfMemory;
             }
         });
-        std::future<void> pending = packaged->get_future();
-        std::function<void()> task = [packaged] { (*packaged)(); };
-        // Reading ahead is worth it only beside the caller, never instead of its own work.
-        if (tryRunOnWorker(task)) m_pending = std::move(pending);
     } catch (const std::bad_alloc&) {
     }
 }

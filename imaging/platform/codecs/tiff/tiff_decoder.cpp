@@ -125,7 +125,7 @@ protected:
         }
         const bool sequential = m_lastRead != kNone && index == m_lastRead + 1;
         m_lastRead = index;
-        if (sequential && pagesAtOnce(out.width, out.height, m_offsets.size() - index) > 1)
+        if (sequential && GdipPagesAtOnce(out.width, out.height, m_offsets.size() - index) > 1)
             m_prefetch.start(index + 1, [this](uint32_t next, Frame& frame, const std::atomic<bool>& stop) {
                 return readPage(next, frame, stop, true);
             });
@@ -157,7 +157,7 @@ private:
         std::string warning = m_errors.failed ? m_errors.message : std::string();
         PageLayout layout;
         if (!readLayout(layout)) return UnknownImageFormat;
-        if (ahead && pagesAtOnce(layout.width, layout.height, 2) < 2) return Aborted;
+        if (ahead && GdipPagesAtOnce(layout.width, layout.height, 2) < 2) return Aborted;
         m_page = index;
         // libjpeg turns subsampled YCbCr into RGB on the fly: one scan layout fewer to handle.
         m_jpegAsRgb = layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
