@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "../page_metadata.h"
+
 namespace gdip::codecs {
 
 // Which file a piece of data lies in, as it was when the piece was found: a writer that reads
@@ -49,14 +51,13 @@ struct StoredImage {
     // Fax: PDF's BlackIs1. The coder calls runs of 0 bits white: the data of a TIFF page whose
     // 0 is black (BlackIsZero) is read with this set.
     bool blackIs1 = false;
-    double dpiX = 0;            // 0 when the file gives none
+    // The page's facts as a decoded frame carries them: dots per inch (0 when the file
+    // gives none), and its profile, a resolution without unit and how its rows are stored
+    // (1 to 8 as TIFF numbers it; only the turns 1, 3, 6 and 8 are carried as stored, a
+    // mirrored page is decoded instead).
+    double dpiX = 0;
     double dpiY = 0;
-    double aspectX = 0;  // a resolution without unit, when that is all the file gives
-    double aspectY = 0;
-    // How the rows are stored, 1 to 8 as TIFF numbers it; only the turns (1, 3, 6, 8) are
-    // carried as stored, a mirrored page is decoded instead.
-    uint16_t orientation = 1;
-    std::string iccProfile;
+    PageMetadata meta;
 
     bool empty() const { return bytes().empty() && (!piece || piece->size == 0); }
     const std::string& bytes() const {

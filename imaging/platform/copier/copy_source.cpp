@@ -70,6 +70,32 @@ const char* kindOfNonCopy(FileKind kind) {
 
 }  // namespace
 
+bool CopySource::openJpeg(UniqueFd fd) {
+    const long long size = descriptorSize(fd.get());
+    auto stream = std::make_unique<JpegStream>();
+    auto bytes = std::make_shared<std::string>();
+    std::string why;
+    if (size <= 0 || static_cast<uint64_t>(size) > Limits::kMaxCodecAllocation) {
+        m_notCopied = "the JPEG file is too large to be stored in one piece";
+        return false;
+    }
+    const uint64_t head = jpegHeadBytes(fd.get(), static_cast<uint64_t>(size));
+    const bool headOnly = head < static_cast<uint64_t>(size);
+    if (!identityOf(fd.get(), m_jpegIdentity) || !readAt(fd.get(), 0, head, *bytes) ||
+        (headOnly && !endsWithEoi(fd.get(), static_cast<uint64_t>(size))) ||
+        // The strip, a copy of most of the file, is made when a TIFF asks for it.
+        !readJpegStream(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), *stream, why, false, !headOnly)) {
+        m_notCopied = why.empty() ? "the JPEG file cannot be read" : why;
+        return false;
+    }
+    m_jpegSize = static_cast<uint64_t>(size);
+    m_jpegShape = jpegPageShape(*stream);
+    m_notCopied = m_jpegShape.why;
+    m_pages = 1;
+    m_jpeg = std::move(stream);
+    return true;
+}
+
 std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& status, std::string& reason) {
     status = Ok;
     reason.clear();
@@ -79,9 +105,8 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
     struct stat info {};
     const bool regular = fd.get() >= 0 && fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
     const FileKind kind = regular ? fileKindOf(fd.get()) : FileKind::Empty;
-    const bool tiff = kind == FileKind::Tiff, jpeg = kind == FileKind::Jpeg, pdf = kind == FileKind::Pdf;
     // A page copied is never decoded, so no limit of a decoded picture applies to it.
-    if (tiff) {
+    if (kind == FileKind::Tiff) {
         auto pages = std::make_unique<TiffPageSource>();
         std::string why;
         if (pages->open(std::move(fd), why) == Ok) {
@@ -89,36 +114,15 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
             source->m_tiff = std::move(pages);
             return source;
         }
-    } else if (pdf) {
+    } else if (kind == FileKind::Pdf) {
         auto document = std::make_unique<PdfDocument>();
         status = document->open(std::move(fd), reason);
         if (status != Ok) return nullptr;
         source->m_pages = document->pages();
         source->m_pdf = std::move(document);
         return source;
-    } else if (jpeg) {
-        const long long size = descriptorSize(fd.get());
-        auto stream = std::make_unique<JpegStream>();
-        auto bytes = std::make_shared<std::string>();
-        std::string why;
-        if (size <= 0 || static_cast<uint64_t>(size) > Limits::kMaxCodecAllocation) {
-            source->m_notCopied = "the JPEG file is too large to be stored in one piece";
-        } else if (const uint64_t head = jpegHeadBytes(fd.get(), static_cast<uint64_t>(size)),
-                   headOnly = head < static_cast<uint64_t>(size);
-                   !identityOf(fd.get(), source->m_jpegIdentity) || !readAt(fd.get(), 0, head, *bytes) ||
-                   (headOnly && !endsWithEoi(fd.get(), static_cast<uint64_t>(size))) ||
-                   // The strip, a copy of most of the file, is made when a TIFF asks for it.
-                   !readJpegStream(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), *stream, why, false,
-                                   !headOnly)) {
-            source->m_notCopied = why.empty() ? "the JPEG file cannot be read" : why;
-        } else {
-            source->m_jpegSize = static_cast<uint64_t>(size);
-            source->m_jpegShape = jpegPageShape(*stream);
-            source->m_notCopied = source->m_jpegShape.why;
-            source->m_pages = 1;
-            source->m_jpeg = std::move(stream);
-            return source;
-        }
+    } else if (kind == FileKind::Jpeg) {
+        if (source->openJpeg(std::move(fd))) return source;
     } else {
         source->m_notCopied = kindOfNonCopy(kind);
     }

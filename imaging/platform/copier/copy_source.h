@@ -38,6 +38,9 @@ private:
     // or either side cannot keep them.
     GpStatus addDeep(uint32_t index, Encoder& writer, std::string& note);
     GpStatus openDecoderOnce(std::string& note);
+    // Takes the JPEG file on `fd` as the one page it copies; false, with m_notCopied saying
+    // why, when it must be decoded instead.
+    bool openJpeg(UniqueFd fd);
 
     std::string m_path;
     uint32_t m_pages = 0;

@@ -121,8 +121,8 @@ GpStatus decodeFaxImage(const StoredImage& image, int k, bool byteAligned, bool 
 }
 
 void setStoredPageFacts(TIFF* out, const StoredImage& image) {
-    writeResolution(out, {image.dpiX, image.dpiY, image.aspectX, image.aspectY});
-    if (image.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, image.orientation);
+    writeResolution(out, {image.dpiX, image.dpiY, image.meta.aspectX, image.meta.aspectY});
+    if (image.meta.orientation > 1) TIFFSetField(out, TIFFTAG_ORIENTATION, image.meta.orientation);
 }
 
 GpStatus storeFaxPage(const StoredImage& image, TiffPageWriter& writer) {

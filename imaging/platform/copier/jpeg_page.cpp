@@ -41,9 +41,9 @@ GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, Tif
             // A document's page says how it is drawn: its resolution and turn, its picture's
             // colour space; the stream's own segments are not read by a PDF reader.
             setStoredPageFacts(out, *page);
-            if (profileFits(page->iccProfile, stream.components == 1))
-                TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(page->iccProfile.size()),
-                             page->iccProfile.data());
+            if (profileFits(page->meta.iccProfile, stream.components == 1))
+                TIFFSetField(out, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(page->meta.iccProfile.size()),
+                             page->meta.iccProfile.data());
         } else {
             setStreamFacts(out, stream);
         }

@@ -170,10 +170,10 @@ bool jpegAsStoredImage(const JpegStream& s, StoredImage& image, std::string& why
     const PageResolution resolution = jpegResolution(s);
     image.dpiX = resolution.dpiX;
     image.dpiY = resolution.dpiY;
-    image.aspectX = resolution.aspectX;
-    image.aspectY = resolution.aspectY;
-    if (s.exif && exif.orientation >= 1 && exif.orientation <= 8) image.orientation = exif.orientation;
-    image.iccProfile = s.iccProfile;
+    image.meta.aspectX = resolution.aspectX;
+    image.meta.aspectY = resolution.aspectY;
+    if (s.exif && exif.orientation >= 1 && exif.orientation <= 8) image.meta.orientation = exif.orientation;
+    image.meta.iccProfile = s.iccProfile;
     return true;
 }
 

@@ -84,39 +84,21 @@ void copyTags(TIFF* in, TIFF* out, uint16_t compression, uint16_t bits, bool til
 }  // namespace
 
 GpStatus TiffPageSource::open(UniqueFd fd, std::string& why) {
-    const long long size = descriptorSize(fd.get());
-    TiffChain chain;
-    if (size <= 0 || !readTiffChain(descriptorReader(fd.get()), static_cast<uint64_t>(size), Limits::kMaxFrames, chain) ||
-        chain.offsets.empty()) {
-        why = "not a TIFF file";
-        return UnknownImageFormat;
-    }
-    m_fileSize = static_cast<uint64_t>(size);
     // Pieces of the file are read again when a PDF is written: without the file's identity
     // now, a change then could not be told from no change.
     if (!identityOf(fd.get(), m_identity)) {
         why = std::string("the file cannot be examined: ") + std::strerror(errno);
         return Win32Error;
     }
-    m_pages = documentPages(chain);
-    m_reducedImages = static_cast<uint32_t>(chain.offsets.size() - m_pages.size());
-    TiffOptionsPtr options = tiffOpenOptions(m_errors);
-    if (!options) return OutOfMemory;
-    m_tiff.reset(TIFFFdOpenExt(fd.get(), "", "rmh", options.get()));
-    if (!m_tiff) {
-        why = m_errors.reason.text();
-        return UnknownImageFormat;
-    }
-    (void)fd.release();  // the handle closes it now
-    return Ok;
+    return openTiffDocument(std::move(fd), m_errors, m_document, why);
 }
 
 GpStatus TiffPageSource::copyPage(uint32_t index, TiffPageWriter& writer, std::string& why) {
-    if (index >= m_pages.size()) return InvalidParameter;
-    TIFF* in = m_tiff.get();
+    if (index >= m_document.pages.size()) return InvalidParameter;
+    TIFF* in = m_document.tiff.get();
     m_errors.failed = false;
     m_errors.reason.clear();
-    if (!TIFFSetSubDirectory(in, m_pages[index])) {
+    if (!TIFFSetSubDirectory(in, m_document.pages[index])) {
         why = "the page's directory cannot be read";
         return NotImplemented;  // decoding says why the page fails
     }
@@ -135,7 +117,7 @@ GpStatus TiffPageSource::copyPage(uint32_t index, TiffPageWriter& writer, std::s
     uint64_t stored = 0, largest = 0;
     for (uint32_t i = 0; i < pieces; ++i) {
         const uint64_t offset = TIFFGetStrileOffset(in, i), bytes = TIFFGetStrileByteCount(in, i);
-        if (bytes == 0 || offset > m_fileSize || bytes > m_fileSize - offset) {
+        if (bytes == 0 || offset > m_document.fileSize || bytes > m_document.fileSize - offset) {
             why = "part of its stored data is missing";
             return NotImplemented;
         }
@@ -191,7 +173,7 @@ bool inflatesTo(const uint8_t* data, size_t size, uint64_t expected) {
 // cheap and the only way to find a code that means nothing; JPEG data is walked from its
 // start to its end marker, as undoing it would cost as much as decoding the page.
 bool TiffPageSource::pieceDecodes(uint32_t index, bool tiled, size_t size) {
-    TIFF* in = m_tiff.get();
+    TIFF* in = m_document.tiff.get();
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
     if (compression == COMPRESSION_JPEG) return jpegPieceWhole(size);
@@ -228,7 +210,7 @@ using FaxFill = void (*)(unsigned char*, uint32_t*, uint32_t*, uint32_t);
 }  // namespace
 
 bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected) {
-    TIFF* in = m_tiff.get();
+    TIFF* in = m_document.tiff.get();
     if (expected == 0 || expected > Limits::kMaxCodecAllocation) return true;  // the decoder judges such a page
     try {
         m_rows.resize(static_cast<size_t>(expected));
@@ -244,7 +226,7 @@ bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expect
 }
 
 bool TiffPageSource::jpegPieceWhole(size_t size) {
-    TIFF* in = m_tiff.get();
+    TIFF* in = m_document.tiff.get();
     if (size < 4) return false;
     uint32_t tableBytes = 0;
     const uint8_t* tables = nullptr;
@@ -261,7 +243,7 @@ bool TiffPageSource::jpegPieceWhole(size_t size) {
 }
 
 GpStatus TiffPageSource::copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why) {
-    TIFF* in = m_tiff.get();
+    TIFF* in = m_document.tiff.get();
     if ((tiled ? TIFFNumberOfTiles(out) : TIFFNumberOfStrips(out)) != pieces) {
         why = "its layout cannot be written as stored";
         return NotImplemented;
@@ -286,9 +268,9 @@ GpStatus TiffPageSource::copyInto(TIFF* out, bool tiled, uint32_t pieces, std::s
 }
 
 bool TiffPageSource::readPiece(uint32_t index, std::string& out) {
-    TIFF* in = m_tiff.get();
+    TIFF* in = m_document.tiff.get();
     const uint64_t offset = TIFFGetStrileOffset(in, index), bytes = TIFFGetStrileByteCount(in, index);
-    if (bytes == 0 || offset > m_fileSize || bytes > m_fileSize - offset || bytes > Limits::kMaxCodecAllocation)
+    if (bytes == 0 || offset > m_document.fileSize || bytes > m_document.fileSize - offset || bytes > Limits::kMaxCodecAllocation)
         return false;
     out.resize(static_cast<size_t>(bytes));
     m_errors.failed = false;
@@ -296,86 +278,95 @@ bool TiffPageSource::readPiece(uint32_t index, std::string& out) {
            !m_errors.failed;
 }
 
+GpStatus TiffPageSource::storedFax(uint16_t fill, StoredImage& image, std::string& why) {
+    TIFF* in = m_document.tiff.get();
+    image.coding = StoredImage::Coding::Fax;
+    if (!faxPieceDecodes(0, false, static_cast<uint64_t>(TIFFVStripSize64(in, image.height)))) {
+        why = "its stored data cannot be decoded";
+        return NotImplemented;
+    }
+    const uint64_t offset = TIFFGetStrileOffset(in, 0), bytes = TIFFGetStrileByteCount(in, 0);
+    if (fill != FILLORDER_LSB2MSB && bytes > 0 && offset <= m_document.fileSize && bytes <= m_document.fileSize - offset) {
+        // Read when the document is written, not now.
+        image.piece = FilePiece{{}, m_identity, offset, bytes};
+        return Ok;
+    }
+    auto data = std::make_shared<std::string>();
+    if (!readPiece(0, *data)) {
+        why = "its stored data cannot be read";
+        return NotImplemented;
+    }
+    if (fill == FILLORDER_LSB2MSB) TIFFReverseBits(reinterpret_cast<uint8_t*>(data->data()), static_cast<tmsize_t>(data->size()));
+    image.data = std::move(data);
+    return Ok;
+}
+
+GpStatus TiffPageSource::storedJpeg(uint16_t samples, StoredImage& image, std::string& why) {
+    TIFF* in = m_document.tiff.get();
+    std::string strip;
+    if (!readPiece(0, strip) || strip.size() < 4) {
+        why = "its stored data cannot be read";
+        return NotImplemented;
+    }
+    // The tables' stream without its end, then the strip's without its start.
+    auto data = std::make_shared<std::string>();
+    uint32_t tableBytes = 0;
+    const uint8_t* tables = nullptr;
+    if (TIFFGetField(in, TIFFTAG_JPEGTABLES, &tableBytes, &tables) && tables && tableBytes >= 4)
+        data->assign(reinterpret_cast<const char*>(tables), tableBytes - 2).append(strip, 2, std::string::npos);
+    else
+        *data = std::move(strip);
+    image.data = data;
+    JpegStream stream;
+    if (!readJpegStream(reinterpret_cast<const uint8_t*>(data->data()), data->size(), stream, why, false) ||
+        stream.width != image.width || stream.height != image.height || stream.components != samples) {
+        why = "its JPEG data does not make a complete stream";
+        return NotImplemented;
+    }
+    image.coding = StoredImage::Coding::Jpeg;
+    image.components = static_cast<uint8_t>(samples);
+    PageMetadata meta;
+    readPageMetadata(in, meta);
+    image.meta.iccProfile = std::move(meta.iccProfile);
+    return Ok;
+}
+
 GpStatus TiffPageSource::storedImage(uint32_t index, StoredImage& image, std::string& why) {
-    if (index >= m_pages.size()) return InvalidParameter;
-    TIFF* in = m_tiff.get();
+    if (index >= m_document.pages.size()) return InvalidParameter;
+    TIFF* in = m_document.tiff.get();
     m_errors.failed = false;
-    if (!TIFFSetSubDirectory(in, m_pages[index])) {
+    if (!TIFFSetSubDirectory(in, m_document.pages[index])) {
         why = "the page's directory cannot be read";
         return NotImplemented;
     }
     uint16_t compression = COMPRESSION_NONE, bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE, fill = FILLORDER_MSB2LSB;
-    uint32_t width = 0, height = 0;
     TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
     TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetField(in, TIFFTAG_PHOTOMETRIC, &photometric);
     TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &fill);
-    TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(in, TIFFTAG_IMAGELENGTH, &height);
-    const bool oneStrip = !TIFFIsTiled(in) && TIFFNumberOfStrips(in) == 1;
     image = StoredImage{};
-    image.width = width;
-    image.height = height;
+    TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &image.width);
+    TIFFGetField(in, TIFFTAG_IMAGELENGTH, &image.height);
+    const bool oneStrip = !TIFFIsTiled(in) && TIFFNumberOfStrips(in) == 1;
+    GpStatus status = NotImplemented;
     if (compression == COMPRESSION_CCITTFAX4 && oneStrip && bits == 1 && samples == 1 &&
         (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK)) {
-        image.coding = StoredImage::Coding::Fax;
         image.blackIs1 = photometric == PHOTOMETRIC_MINISBLACK;
-        if (!faxPieceDecodes(0, false, static_cast<uint64_t>(TIFFVStripSize64(in, height)))) {
-            why = "its stored data cannot be decoded";
-            return NotImplemented;
-        }
-        const uint64_t offset = TIFFGetStrileOffset(in, 0), bytes = TIFFGetStrileByteCount(in, 0);
-        if (fill != FILLORDER_LSB2MSB && bytes > 0 && offset <= m_fileSize && bytes <= m_fileSize - offset) {
-            // Read when the document is written, not now.
-            image.piece = FilePiece{{}, m_identity, offset, bytes};
-        } else if (auto data = std::make_shared<std::string>(); !readPiece(0, *data)) {
-            why = "its stored data cannot be read";
-            return NotImplemented;
-        } else {
-            if (fill == FILLORDER_LSB2MSB)
-                TIFFReverseBits(reinterpret_cast<uint8_t*>(data->data()), static_cast<tmsize_t>(data->size()));
-            image.data = std::move(data);
-        }
+        status = storedFax(fill, image, why);
     } else if (compression == COMPRESSION_JPEG && oneStrip && bits == 8 &&
                ((samples == 1 && photometric == PHOTOMETRIC_MINISBLACK) || (samples == 3 && photometric == PHOTOMETRIC_YCBCR))) {
-        std::string strip;
-        uint32_t tableBytes = 0;
-        const uint8_t* tables = nullptr;
-        if (!readPiece(0, strip) || strip.size() < 4) {
-            why = "its stored data cannot be read";
-            return NotImplemented;
-        }
-        // The tables' stream without its end, then the strip's without its start.
-        auto data = std::make_shared<std::string>();
-        if (TIFFGetField(in, TIFFTAG_JPEGTABLES, &tableBytes, &tables) && tables && tableBytes >= 4)
-            data->assign(reinterpret_cast<const char*>(tables), tableBytes - 2).append(strip, 2, std::string::npos);
-        else
-            *data = std::move(strip);
-        image.data = data;
-        JpegStream stream;
-        if (!readJpegStream(reinterpret_cast<const uint8_t*>(data->data()), data->size(), stream, why, false) ||
-            stream.width != width || stream.height != height || stream.components != samples) {
-            why = "its JPEG data does not make a complete stream";
-            return NotImplemented;
-        }
-        image.coding = StoredImage::Coding::Jpeg;
-        image.components = static_cast<uint8_t>(samples);
+        status = storedJpeg(samples, image, why);
     } else {
         why = "its data is neither G4 nor JPEG in one strip";
-        return NotImplemented;
     }
-    PageMetadata meta;
-    readPageMetadata(in, meta);
-    uint16_t orientation = 1;
-    TIFFGetFieldDefaulted(in, TIFFTAG_ORIENTATION, &orientation);
+    if (status != Ok) return status;
+    TIFFGetFieldDefaulted(in, TIFFTAG_ORIENTATION, &image.meta.orientation);
     const PageResolution resolution = readResolution(in);
     image.dpiX = resolution.dpiX;
     image.dpiY = resolution.dpiY;
-    image.aspectX = resolution.aspectX;
-    image.aspectY = resolution.aspectY;
-    image.orientation = orientation;
-    if (image.coding == StoredImage::Coding::Jpeg) image.iccProfile = meta.iccProfile;
+    image.meta.aspectX = resolution.aspectX;
+    image.meta.aspectY = resolution.aspectY;
     return Ok;
 }
 

@@ -11,6 +11,7 @@
 #include "jpeg_stream.h"
 #include "../codecs/stored_image.h"
 #include "../codecs/tiff/lzw_strip.h"
+#include "../codecs/tiff/tiff_document.h"
 #include "../codecs/tiff/tiff_glue.h"
 #include "../codecs/tiff/tiff_page_writer.h"
 
@@ -21,8 +22,8 @@ class TiffPageSource {
 public:
     // Indexes the document's pages (reduced-resolution images left out).
     [[nodiscard]] GpStatus open(UniqueFd fd, std::string& why);
-    uint32_t pages() const { return static_cast<uint32_t>(m_pages.size()); }
-    uint32_t reducedImages() const { return m_reducedImages; }
+    uint32_t pages() const { return static_cast<uint32_t>(m_document.pages.size()); }
+    uint32_t reducedImages() const { return m_document.reducedImages; }
 
     // Adds page `index` to `writer` as stored. NotImplemented, with `why` and nothing
     // added, when its data cannot be copied faithfully (old-style JPEG, a compression this
@@ -37,17 +38,17 @@ public:
 
 private:
     GpStatus copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why);
+    // The current page's one strip as `image`'s G4 data (stored with `fill`) or JPEG stream.
+    GpStatus storedFax(uint16_t fill, StoredImage& image, std::string& why);
+    GpStatus storedJpeg(uint16_t samples, StoredImage& image, std::string& why);
     bool pieceDecodes(uint32_t index, bool tiled, size_t size);
     bool faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected);
     bool jpegPieceWhole(size_t size);
     bool readPiece(uint32_t index, std::string& out);
 
     TiffErrors m_errors;  // declared before the handle that reports into it
-    TiffPtr m_tiff;
-    uint64_t m_fileSize = 0;
+    TiffDocument m_document;
     FileIdentity m_identity;
-    std::vector<uint64_t> m_pages;
-    uint32_t m_reducedImages = 0;
     std::vector<uint8_t> m_buffer;  // one strip or tile
     std::vector<uint8_t> m_rows;    // a fax piece decoded, to know that it decodes
     LzwStripReader m_lzw;            // checks LZW pieces before they are copied

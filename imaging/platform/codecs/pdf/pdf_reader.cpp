@@ -222,8 +222,8 @@ GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::strin
         image.blackIs1 = pdf::flag(facts.parms, "/BlackIs1");
         image.dpiX = facts.dpiX;
         image.dpiY = facts.dpiY;
-        image.orientation = facts.orientation;
-        image.iccProfile = facts.iccProfile;
+        image.meta.orientation = facts.orientation;
+        image.meta.iccProfile = facts.iccProfile;
         image.data = pdf::storedData(facts.image);
         if (!image.data) {
             why = "its picture's data is missing or too large";

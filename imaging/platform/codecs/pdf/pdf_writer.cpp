@@ -81,14 +81,14 @@ public:
     GpStatus addStored(const StoredImage& image) override {
         if (m_finished) return WrongState;
         if (image.width == 0 || image.height == 0 || image.empty()) return InvalidParameter;
-        const int rotation = rotationOf(image.orientation);
+        const int rotation = rotationOf(image.meta.orientation);
         if (rotation < 0) return NotImplemented;
         return guarded([&] {
             Object xobject = imageObject(image.width, image.height);
             Object dict = xobject.getDict();
             if (image.coding == StoredImage::Coding::Jpeg) {
                 const bool grey = image.components == 1;
-                dict.replaceKey("/ColorSpace", colourSpace(image.components, image.iccProfile, grey));
+                dict.replaceKey("/ColorSpace", colourSpace(image.components, image.meta.iccProfile, grey));
                 dict.replaceKey("/BitsPerComponent", Object::newInteger(8));
                 if (image.components == 4 && image.invertedCmyk)
                     dict.replaceKey("/Decode", Object::parse("[1 0 1 0 1 0 1 0]"));
@@ -97,7 +97,7 @@ public:
                 faxData(xobject, image);
             }
             addPage(xobject, image.width, image.height,
-                    resolution(image.dpiX, image.dpiY, image.aspectX, image.aspectY), rotation);
+                    resolution(image.dpiX, image.dpiY, image.meta.aspectX, image.meta.aspectY), rotation);
             return Ok;
         });
     }
@@ -291,80 +291,85 @@ private:
 
     // A decoded page in its class: grey, palette (its transparent entries as a soft mask),
     // RGB, or RGB with its alpha as a soft mask.
+    // The palette index of pixel `x` of an indexed frame's `row`.
+    static unsigned indexAt(const Frame& frame, const uint8_t* row, uint32_t x) {
+        return frame.pixelClass == PixelClass::Indexed1 ? (row[x >> 3] >> (7 - (x & 7))) & 1u : row[x];
+    }
+
+    // The frame's pixels as the picture's data, 8 bits a sample; its alpha, where it has any,
+    // as the page's soft mask, never flattened.
     GpStatus pixelData(Object& xobject, const Frame& frame) {
-        Object dict = xobject.getDict();
-        dict.replaceKey("/BitsPerComponent", Object::newInteger(8));
+        xobject.getDict().replaceKey("/BitsPerComponent", Object::newInteger(8));
         const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
-        const auto indexAt = [&frame](const uint8_t* row, uint32_t x) -> unsigned {
-            return frame.pixelClass == PixelClass::Indexed1 ? (row[x >> 3] >> (7 - (x & 7))) & 1u : row[x];
-        };
         bool hasAlpha = false;
-        GpStatus status = Ok;
-        if (indexed) {
-            const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
-            const PaletteShape shape = paletteShape(frame.palette, bits);
-            hasAlpha = !paletteOpaque(frame.palette);
-            const auto indices = [&](uint32_t y, uint8_t* out) {
-                const uint8_t* row = frame.row(y);
-                for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(row, x) * (bits == 1 ? 255 : 1));
-            };
-            if (shape != PaletteShape::Colour && !hasAlpha) {
-                dict.replaceKey("/ColorSpace", colourSpace(1, frame.meta.iccProfile, true));
-                if (shape == PaletteShape::GreyFalling) dict.replaceKey("/Decode", Object::parse("[1 0]"));
-                status = filteredData(xobject, frame.width, frame.height, 1, indices);
-            } else {
-                std::string lookup(3 * frame.palette.size(), '\0');
-                for (size_t i = 0; i < frame.palette.size(); ++i) {
-                    lookup[3 * i] = static_cast<char>(frame.palette[i] >> 16);
-                    lookup[3 * i + 1] = static_cast<char>(frame.palette[i] >> 8);
-                    lookup[3 * i + 2] = static_cast<char>(frame.palette[i]);
-                }
-                if (frame.palette.empty()) return InvalidParameter;
-                dict.replaceKey("/ColorSpace",
-                                Object::newArray({name("/Indexed"), colourSpace(3, frame.meta.iccProfile, false),
-                                                  Object::newInteger(static_cast<long long>(frame.palette.size() - 1)),
-                                                  Object::newString(lookup)}));
-                status = filteredData(xobject, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
-                    const uint8_t* row = frame.row(y);
-                    for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(row, x));
-                });
-            }
-        } else {
-            dict.replaceKey("/ColorSpace", colourSpace(3, frame.meta.iccProfile, false));
-            if (frame.pixelClass == PixelClass::Rgb24) {
-                status = filteredData(xobject, frame.width, frame.height, 3,
-                                      [&](uint32_t y, uint8_t* out) { swapRedAndBlue(frame.row(y), out, frame.width); });
-            } else {
-                for (uint32_t y = 0; y < frame.height && !hasAlpha; ++y) {
-                    const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
-                    for (uint32_t x = 0; x < frame.width; ++x)
-                        if ((words[x] >> 24) != 255) {
-                            hasAlpha = true;
-                            break;
-                        }
-                }
-                status = filteredData(xobject, frame.width, frame.height, 3, [&](uint32_t y, uint8_t* out) {
-                    const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
-                    for (uint32_t x = 0; x < frame.width; ++x, out += 3) {
-                        out[0] = static_cast<uint8_t>(words[x] >> 16);
-                        out[1] = static_cast<uint8_t>(words[x] >> 8);
-                        out[2] = static_cast<uint8_t>(words[x]);
-                    }
-                });
-            }
-        }
+        const GpStatus status = indexed ? indexedData(xobject, frame, hasAlpha) : colourData(xobject, frame, hasAlpha);
         if (status != Ok || !hasAlpha) return status;
-        // Transparency is kept as the page's soft mask, never flattened.
+        return alphaMask(xobject, frame);
+    }
+
+    // A palette of greys as grey levels (falling ones through a decode array), any other as
+    // an indexed colour space.
+    GpStatus indexedData(Object& xobject, const Frame& frame, bool& hasAlpha) {
+        Object dict = xobject.getDict();
+        const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
+        const PaletteShape shape = paletteShape(frame.palette, bits);
+        hasAlpha = !paletteOpaque(frame.palette);
+        if (shape != PaletteShape::Colour && !hasAlpha) {
+            dict.replaceKey("/ColorSpace", colourSpace(1, frame.meta.iccProfile, true));
+            if (shape == PaletteShape::GreyFalling) dict.replaceKey("/Decode", Object::parse("[1 0]"));
+            return filteredData(xobject, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
+                const uint8_t* row = frame.row(y);
+                for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(frame, row, x) * (bits == 1 ? 255 : 1));
+            });
+        }
+        if (frame.palette.empty()) return InvalidParameter;
+        std::string lookup(3 * frame.palette.size(), '\0');
+        for (size_t i = 0; i < frame.palette.size(); ++i) {
+            lookup[3 * i] = static_cast<char>(frame.palette[i] >> 16);
+            lookup[3 * i + 1] = static_cast<char>(frame.palette[i] >> 8);
+            lookup[3 * i + 2] = static_cast<char>(frame.palette[i]);
+        }
+        dict.replaceKey("/ColorSpace", Object::newArray({name("/Indexed"), colourSpace(3, frame.meta.iccProfile, false),
+                                                         Object::newInteger(static_cast<long long>(frame.palette.size() - 1)),
+                                                         Object::newString(lookup)}));
+        return filteredData(xobject, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
+            const uint8_t* row = frame.row(y);
+            for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(frame, row, x));
+        });
+    }
+
+    // RGB and ARGB pixels as RGB samples.
+    GpStatus colourData(Object& xobject, const Frame& frame, bool& hasAlpha) {
+        xobject.getDict().replaceKey("/ColorSpace", colourSpace(3, frame.meta.iccProfile, false));
+        if (frame.pixelClass == PixelClass::Rgb24)
+            return filteredData(xobject, frame.width, frame.height, 3,
+                                [&](uint32_t y, uint8_t* out) { swapRedAndBlue(frame.row(y), out, frame.width); });
+        for (uint32_t y = 0; y < frame.height && !hasAlpha; ++y) {
+            const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
+            for (uint32_t x = 0; x < frame.width && !hasAlpha; ++x) hasAlpha = (words[x] >> 24) != 255;
+        }
+        return filteredData(xobject, frame.width, frame.height, 3, [&](uint32_t y, uint8_t* out) {
+            const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
+            for (uint32_t x = 0; x < frame.width; ++x, out += 3) {
+                out[0] = static_cast<uint8_t>(words[x] >> 16);
+                out[1] = static_cast<uint8_t>(words[x] >> 8);
+                out[2] = static_cast<uint8_t>(words[x]);
+            }
+        });
+    }
+
+    GpStatus alphaMask(Object& xobject, const Frame& frame) {
+        const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
         Object mask = imageObject(frame.width, frame.height);
         mask.getDict().replaceKey("/ColorSpace", name("/DeviceGray"));
         mask.getDict().replaceKey("/BitsPerComponent", Object::newInteger(8));
-        status = filteredData(mask, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
+        const GpStatus status = filteredData(mask, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
             const uint8_t* row = frame.row(y);
             const auto* words = reinterpret_cast<const uint32_t*>(row);
             for (uint32_t x = 0; x < frame.width; ++x)
-                out[x] = static_cast<uint8_t>((indexed ? frame.palette[indexAt(row, x)] : words[x]) >> 24);
+                out[x] = static_cast<uint8_t>((indexed ? frame.palette[indexAt(frame, row, x)] : words[x]) >> 24);
         });
-        if (status == Ok) dict.replaceKey("/SMask", mask);
+        if (status == Ok) xobject.getDict().replaceKey("/SMask", mask);
         return status;
     }
 

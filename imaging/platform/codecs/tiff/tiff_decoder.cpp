@@ -18,7 +18,7 @@
 #include "../page_prefetch.h"
 #include "../file_handle.h"
 #include "strip_reader.h"
-#include "tiff_chain.h"
+#include "tiff_document.h"
 #include "tiff_glue.h"
 #include "tiff_metadata.h"
 #include "tiff_rows.h"
@@ -33,40 +33,31 @@ struct RgbaImageEnd {
 class TiffDecoder final : public Decoder {
 public:
     GpStatus open(UniqueFd fd) {
-        TiffOptionsPtr options = tiffOpenOptions(m_errors);
-        if (!options) return OutOfMemory;
-        if (!indexDirectories(fd.get())) return UnknownImageFormat;
-        // "m": no memory mapping, so a file truncated while open cannot fault the process.
-        // "h": the header only; each directory is read when its page is, so a damaged one
-        // fails that page alone.
-        m_tiff.reset(TIFFFdOpenExt(fd.get(), "", "rmh", options.get()));
-        if (!m_tiff) {
-            failure().note(m_errors.reason.text());
-            return UnknownImageFormat;
-        }
-        (void)fd.release();  // the handle closes it now
-        return Ok;
+        std::string why;
+        const GpStatus status = openTiffDocument(std::move(fd), m_errors, m_document, why);
+        if (status != Ok) failure().note(why);
+        return status;
     }
 
     const GUID& rawFormat() const override { return ImageFormatTIFF; }
     const GUID& frameDimension() const override { return FrameDimensionPage; }
-    uint32_t frameCount() const override { return static_cast<uint32_t>(m_offsets.size()); }
-    uint32_t reducedImages() const override { return m_reducedImages; }
+    uint32_t frameCount() const override { return static_cast<uint32_t>(m_document.pages.size()); }
+    uint32_t reducedImages() const override { return m_document.reducedImages; }
 
     // Unsigned 16-bit grey or RGB, interleaved, with at most an unassociated alpha, stored
     // upright: the layouts a PNG or a PDF holds as they are.
     GpStatus readDeepFrame(uint32_t index, DeepFrame& out) override {
         out = DeepFrame{};
-        if (index >= m_offsets.size()) return InvalidParameter;
+        if (index >= m_document.pages.size()) return InvalidParameter;
         m_prefetch.cancel();  // the handle is this thread's now
         m_lastRead = kNone;
         m_errors.failed = false;
         m_errors.reason.clear();
-        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index])) return failed("the page's directory cannot be read");
+        if (!TIFFSetSubDirectory(m_document.tiff.get(), m_document.pages[index])) return failed("the page's directory cannot be read");
         PageLayout l;
         if (!readLayout(l)) return UnknownImageFormat;
         uint16_t orientation = ORIENTATION_TOPLEFT;
-        TIFFGetFieldDefaulted(m_tiff.get(), TIFFTAG_ORIENTATION, &orientation);
+        TIFFGetFieldDefaulted(m_document.tiff.get(), TIFFTAG_ORIENTATION, &orientation);
         const bool grey = l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE;
         const uint16_t colours = grey ? 1 : 3;
         const bool alpha = l.extraCount == 1 && l.extraAlpha == EXTRASAMPLE_UNASSALPHA;
@@ -91,9 +82,9 @@ public:
         static const std::atomic<bool> kNeverStop{false};
         try {
             std::string reason;
-            status = TIFFIsTiled(m_tiff.get())
+            status = TIFFIsTiled(m_document.tiff.get())
                          ? readTiles(l, sink)
-                         : m_strips.read(m_tiff.get(), m_errors, {m_offsets[index], false}, l, sink, kNeverStop, reason);
+                         : m_strips.read(m_document.tiff.get(), m_errors, {m_document.pages[index], false}, l, sink, kNeverStop, reason);
             if (status == GenericError && !reason.empty()) failure().note(reason);
         } catch (const std::bad_alloc&) {
             status = OutOfMemory;
@@ -108,7 +99,7 @@ public:
         out.dpiX = described.dpiX;
         out.dpiY = described.dpiY;
         out.meta = std::move(described.meta);
-        readPageMetadata(m_tiff.get(), out.meta);
+        readPageMetadata(m_document.tiff.get(), out.meta);
         return Ok;
     }
 
@@ -117,7 +108,7 @@ protected:
     // uses the page it has.
     GpStatus decodeFrame(uint32_t index, Frame& out) override {
         out = Frame{};
-        if (index >= m_offsets.size()) return InvalidParameter;
+        if (index >= m_document.pages.size()) return InvalidParameter;
         GpStatus status = Ok;
         if (!m_prefetch.take(index, out, status)) {
             static const std::atomic<bool> kNeverStop{false};
@@ -125,7 +116,7 @@ protected:
         }
         const bool sequential = m_lastRead != kNone && index == m_lastRead + 1;
         m_lastRead = index;
-        if (sequential && GdipPagesAtOnce(out.width, out.height, m_offsets.size() - index) > 1)
+        if (sequential && GdipPagesAtOnce(out.width, out.height, m_document.pages.size() - index) > 1)
             m_prefetch.start(index + 1, [this](uint32_t next, Frame& frame, const std::atomic<bool>& stop) {
                 return readPage(next, frame, stop, true);
             });
@@ -151,7 +142,7 @@ private:
     }
 
     GpStatus readPageOnce(uint32_t index, Frame& out, const std::atomic<bool>& stop, bool ahead) {
-        if (!TIFFSetSubDirectory(m_tiff.get(), m_offsets[index])) return failed("the page's directory cannot be read");
+        if (!TIFFSetSubDirectory(m_document.tiff.get(), m_document.pages[index])) return failed("the page's directory cannot be read");
         // What libtiff complained of and read past (an empty entry some old writers leave) is
         // kept with the page; a page it cannot then decode still fails.
         std::string warning = m_errors.failed ? m_errors.message : std::string();
@@ -163,14 +154,14 @@ private:
         m_jpegAsRgb = layout.compression == COMPRESSION_JPEG && layout.photometric == PHOTOMETRIC_YCBCR &&
                       layout.bitsPerSample == 8 && layout.samplesPerPixel == 3;
         if (m_jpegAsRgb) {
-            TIFFSetField(m_tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+            TIFFSetField(m_document.tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
             layout.photometric = PHOTOMETRIC_RGB;
         }
         GpStatus status = readDirect(layout, out, stop);
         if (status == NotImplemented) status = readThroughRgba(layout, out);
         if (status != Ok) return status;
         readResolution(out);
-        readPageMetadata(m_tiff.get(), out.meta);
+        readPageMetadata(m_document.tiff.get(), out.meta);
         out.warning = std::move(warning);
         return Ok;
     }
@@ -181,22 +172,8 @@ private:
         return GenericError;
     }
 
-    // Records where each page's directory starts, so that selecting page k later is one seek
-    // instead of a walk along the chain.
-    bool indexDirectories(int fd) {
-        const long long size = descriptorSize(fd);
-        if (size <= 0) return false;
-        const ReadAt readAt = descriptorReader(fd);
-        TiffChain chain;
-        if (!readTiffChain(readAt, static_cast<uint64_t>(size), Limits::kMaxFrames, chain))
-            return false;
-        m_offsets = documentPages(chain);
-        m_reducedImages = static_cast<uint32_t>(chain.offsets.size() - m_offsets.size());
-        return !m_offsets.empty();
-    }
-
     bool readLayout(PageLayout& layout) {
-        TIFF* tif = m_tiff.get();
+        TIFF* tif = m_document.tiff.get();
         if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &layout.width) ||
             !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &layout.height))
             return false;
@@ -220,7 +197,7 @@ private:
     }
 
     void readResolution(Frame& out) {
-        const PageResolution r = gdip::codecs::readResolution(m_tiff.get());
+        const PageResolution r = gdip::codecs::readResolution(m_document.tiff.get());
         out.dpiX = r.dpiX;
         out.dpiY = r.dpiY;
         out.meta.aspectX = r.aspectX;
@@ -231,7 +208,7 @@ private:
 
     bool readColormap(const PageLayout& l, std::vector<ARGB>& palette) {
         uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
-        if (!TIFFGetField(m_tiff.get(), TIFFTAG_COLORMAP, &red, &green, &blue) || !red)
+        if (!TIFFGetField(m_document.tiff.get(), TIFFTAG_COLORMAP, &red, &green, &blue) || !red)
             return false;
         const size_t entries = size_t{1} << l.bitsPerSample;
         // Some writers store 8-bit values in the 16-bit map; scale only when it is really 16-bit.
@@ -264,10 +241,10 @@ private:
         const RowConversion convert = rowConversion(kind, l);
         const RowSink sink = [&out, &l, convert](const uint8_t* src, uint32_t y) { convert(src, out.row(y), l); };
         try {
-            if (TIFFIsTiled(m_tiff.get())) return readTiles(l, sink);
+            if (TIFFIsTiled(m_document.tiff.get())) return readTiles(l, sink);
             std::string reason;
             const GpStatus read =
-                m_strips.read(m_tiff.get(), m_errors, {m_offsets[m_page], m_jpegAsRgb}, l, sink, stop, reason);
+                m_strips.read(m_document.tiff.get(), m_errors, {m_document.pages[m_page], m_jpegAsRgb}, l, sink, stop, reason);
             // The first damaged strip's words, whichever band met it.
             if (read == GenericError) {
                 m_errors.reason.clear();
@@ -280,7 +257,7 @@ private:
     }
 
     GpStatus readTiles(const PageLayout& l, const RowSink& sink) {
-        TIFF* tif = m_tiff.get();
+        TIFF* tif = m_document.tiff.get();
         uint32_t tileWidth = 0, tileHeight = 0;
         TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
         TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
@@ -322,7 +299,7 @@ private:
     // --- everything else, through libtiff's RGBA reader ------------------------------------------
 
     GpStatus readThroughRgba(const PageLayout& l, Frame& out) {
-        TIFF* tif = m_tiff.get();
+        TIFF* tif = m_document.tiff.get();
         char message[1024] = {};
         TIFFRGBAImage image{};
         m_errors.failed = false;
@@ -389,10 +366,8 @@ private:
     }
 
     TiffErrors m_errors;  // declared before the handle that reports into it
-    TiffPtr m_tiff;
-    StripReader m_strips;  // after m_tiff: its helpers read its descriptor
-    std::vector<uint64_t> m_offsets;  // of the document's pages
-    uint32_t m_reducedImages = 0;
+    TiffDocument m_document;
+    StripReader m_strips;  // after the document: its helpers read its descriptor
     uint32_t m_page = 0;      // the page being read
     bool m_jpegAsRgb = false;  // its JPEG strips are decoded to RGB
     static constexpr uint32_t kNone = UINT32_MAX;
