@@ -65,10 +65,7 @@ FileInfo inspectFile(const std::string& path) {
         return info;
     }
     info.format = formatName(image->rawFormat());
-    GUID dimension{};
-    // A failed listing leaves the id zero: no frame counts, and that is the failure.
-    (void)image->ListFrameDimensions(&dimension, 1);
-    const uint32_t count = image->CountFrames(&dimension);
+    const auto [dimension, count] = listPages(*image);
     // A damaged frame is named and the others still listed, as a split or a merge takes them.
     bool everyFrame = true;
     for (uint32_t index = 0; index < count; ++index) {

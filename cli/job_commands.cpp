@@ -219,10 +219,8 @@ ClosingMessage closingMessage(const TerminalMessages& messages) {
 
 // The pages of a document, for ranges with an open end; 0 when it cannot be decoded.
 uint32_t countPages(const std::string& path) {
-    std::unique_ptr<TGPImage> image(new TGPImage(widenPath(path), false));
-    GUID dimension{};
-    if (image->ListFrameDimensions(&dimension, 1) != Ok) return 0;
-    return image->CountFrames(&dimension);
+    TGPImage image(widenPath(path), false);
+    return listPages(image).count;
 }
 
 std::optional<int> qualityOption(const Arguments& a, std::string& why) {
@@ -250,105 +248,128 @@ std::optional<uint32_t> dpiOption(const Arguments& a, std::string& why) {
 
 }  // namespace
 
-int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi"},
-                              {"--keep-class", "--pad", "--json", "--lossless", "--verbose"});
-    auto usage = [&](const std::string& why) {
-        err << "orvelle-cli split: " << why << "\n";
-        return kNothingWritten;
-    };
-    if (!a.error.empty()) return usage(a.error);
-    if (a.operands.size() != 1) return usage("name exactly one source TIFF");
-    const std::string& source = a.operands[0];
+namespace {
+
+int usageError(std::ostream& err, const char* command, const std::string& why) {
+    err << "orvelle-cli " << command << ": " << why << "\n";
+    return kNothingWritten;
+}
+
+// What split's options ask for, checked against one another.
+struct SplitChoices {
     ExportFormat format = ExportFormat::Jpeg;
+    long percent = 100;
+    int quality = kDefaultQuality;
+    uint32_t dpi = 0;
+    bool lossless = false;
+};
+
+std::optional<SplitChoices> splitChoices(const Arguments& a, std::string& why) {
+    SplitChoices c;
     const std::string* formatName = a.option("--format");
     if (formatName) {
         const std::optional<ExportFormat> named = formatNamed(*formatName);
-        if (!named) return usage("unknown format " + *formatName + " (jpeg, bmp, gif, png, tiff or pdf)");
-        format = *named;
+        if (!named) return why = "unknown format " + *formatName + " (jpeg, bmp, gif, png, tiff or pdf)", std::nullopt;
+        c.format = *named;
     }
     // One page written into a named file takes the format its name says, as the merge's
     // output does: p2.png holds PNG. A name saying one format and --format another is
     // refused rather than written in either.
     if (const std::string* target = a.option("--to"); target && a.option("--page")) {
         if (const std::optional<ExportFormat> named = formatOfName(*target)) {
-            if (formatName && *named != format)
-                return usage(quotedName(*target) + "'s name says " + kFormatNames[static_cast<int>(*named)] +
-                             ", but --format says " + kFormatNames[static_cast<int>(format)]);
-            format = *named;
+            if (formatName && *named != c.format)
+                return why = quotedName(*target) + "'s name says " + kFormatNames[static_cast<int>(*named)] +
+                             ", but --format says " + kFormatNames[static_cast<int>(c.format)],
+                       std::nullopt;
+            c.format = *named;
         }
     }
-    long percent = 100;
     if (const std::string* text = a.option("--percent")) {
-        if (!parseNumber(*text, percent) || percent < kMinPercent || percent > kMaxPercent)
-            return usage("the percentage is a whole number from 1 to 1000");
+        if (!parseNumber(*text, c.percent) || c.percent < kMinPercent || c.percent > kMaxPercent)
+            return why = "the percentage is a whole number from 1 to 1000", std::nullopt;
     }
-    std::string why;
     const std::optional<int> quality = qualityOption(a, why);
-    if (!quality) return usage(why);
+    if (!quality) return std::nullopt;
+    c.quality = *quality;
     const std::optional<uint32_t> dpi = dpiOption(a, why);
-    if (!dpi) return usage(why);
-    if (*dpi > 0 && format != ExportFormat::Pdf) return usage("--dpi gives PDF pages their size: add --format pdf");
-    const bool lossless = a.flag("--lossless");
-    if (lossless && format != ExportFormat::Tiff && format != ExportFormat::Pdf)
-        return usage("--lossless copies pages as stored into TIFF files: add --format tiff");
-    if (lossless && percent != 100) return usage("--lossless copies pages as stored: only at 100 %");
-    const bool json = a.flag("--json");
-    TerminalMessages messages(err);
+    if (!dpi) return std::nullopt;
+    c.dpi = *dpi;
+    if (c.dpi > 0 && c.format != ExportFormat::Pdf)
+        return why = "--dpi gives PDF pages their size: add --format pdf", std::nullopt;
+    c.lossless = a.flag("--lossless");
+    if (c.lossless && c.format != ExportFormat::Tiff && c.format != ExportFormat::Pdf)
+        return why = "--lossless copies pages as stored into TIFF files: add --format tiff", std::nullopt;
+    if (c.lossless && c.percent != 100) return why = "--lossless copies pages as stored: only at 100 %", std::nullopt;
+    return c;
+}
 
-    if (const std::string* pageText = a.option("--page")) {
-        const std::optional<uint32_t> page = parsePageNumber(*pageText);
-        const std::string* target = a.option("--to");
-        if (!page) return usage("pages are counted from 1");
-        if (!target || a.option("--out") || a.option("--pages"))
-            return usage("--page goes with --to FILE, not --out or --pages");
-        // An unreadable document is left to the job, which says so.
-        const uint32_t count = countPages(source);
-        if (count > 0 && *page > count) return usage(pastTheEndReason(*page, source, count));
-        ExportPageRequest request{source, *page - 1, *target, format,
-                                  static_cast<int>(percent), *quality, a.flag("--keep-class"), lossless, *dpi};
-        std::string reason;
-        PageOutcome outcome{.page = request.pageIndex};
-        const bool written = ExportPage(request, messages, &reason, &outcome);
-        ExportAllResult result;
-        result.pages = count;
-        result.lossless = copiesAsStored(format, lossless, static_cast<int>(percent));
-        outcome.page = request.pageIndex;
-        outcome.file = written ? *target : "";
-        outcome.reason = reason;
-        result.outcomes.push_back(outcome);
-        if (written) result.written.push_back(*target);
-        else result.failedPages.push_back(request.pageIndex);
-        if (json)
-            printSplitReport(out, source, result, closingMessage(messages));
-        else if (written) out << *target << "\n";
-        if (a.flag("--verbose")) printDecodedPages(err, source, result);
-        if (!written) {
-            err << quotedName(source) << ": page " << *page << " was not written to " << quotedName(*target) << ": "
-                << reason << "\n";
-            return kNothingWritten;
-        }
-        return kAllWritten;
+// split SOURCE --page N --to FILE
+int splitOnePage(const Arguments& a, const std::string& source, const SplitChoices& c, std::ostream& out,
+                 std::ostream& err) {
+    const std::optional<uint32_t> page = parsePageNumber(*a.option("--page"));
+    const std::string* target = a.option("--to");
+    if (!page) return usageError(err, "split", "pages are counted from 1");
+    if (!target || a.option("--out") || a.option("--pages"))
+        return usageError(err, "split", "--page goes with --to FILE, not --out or --pages");
+    // An unreadable document is left to the job, which says so.
+    const uint32_t count = countPages(source);
+    if (count > 0 && *page > count) return usageError(err, "split", pastTheEndReason(*page, source, count));
+    ExportPageRequest request{source,
+                              *page - 1,
+                              *target,
+                              c.format,
+                              static_cast<int>(c.percent),
+                              c.quality,
+                              a.flag("--keep-class"),
+                              c.lossless,
+                              c.dpi};
+    TerminalMessages messages(err);
+    std::string reason;
+    PageOutcome outcome{.page = request.pageIndex};
+    const bool written = ExportPage(request, messages, &reason, &outcome);
+    ExportAllResult result;
+    result.pages = count;
+    result.lossless = copiesAsStored(c.format, c.lossless, static_cast<int>(c.percent));
+    outcome.page = request.pageIndex;
+    outcome.file = written ? *target : "";
+    outcome.reason = reason;
+    result.outcomes.push_back(outcome);
+    if (written) result.written.push_back(*target);
+    else result.failedPages.push_back(request.pageIndex);
+    if (a.flag("--json")) printSplitReport(out, source, result, closingMessage(messages));
+    else if (written) out << *target << "\n";
+    if (a.flag("--verbose")) printDecodedPages(err, source, result);
+    if (!written) {
+        err << quotedName(source) << ": page " << *page << " was not written to " << quotedName(*target) << ": "
+            << reason << "\n";
+        return kNothingWritten;
     }
+    return kAllWritten;
+}
+
+// split SOURCE --out DIR [--pages RANGES]
+int splitEveryPage(const Arguments& a, const std::string& source, const SplitChoices& c, std::ostream& out,
+                   std::ostream& err) {
     const std::string* folder = a.option("--out");
-    if (!folder || a.option("--to")) return usage("name the output folder with --out DIR");
+    if (!folder || a.option("--to")) return usageError(err, "split", "name the output folder with --out DIR");
     if (std::string why; !makeOutputFolder(*folder, why))
-        return usage("cannot make the folder " + quotedName(*folder) + ": " + why);
+        return usageError(err, "split", "cannot make the folder " + quotedName(*folder) + ": " + why);
+    TerminalMessages messages(err);
     if (!checkExportInputs(source, *folder, messages)) return kNothingWritten;
-    ExportAllRequest request{source, *folder, format, [percent] { return static_cast<int>(percent); }};
-    request.quality = *quality;
+    ExportAllRequest request{source, *folder, c.format, [percent = c.percent] { return static_cast<int>(percent); }};
+    request.quality = c.quality;
     request.keepClass = a.flag("--keep-class");
     request.padNames = a.flag("--pad");
-    request.lossless = lossless;
-    request.pdfDpi = *dpi;
+    request.lossless = c.lossless;
+    request.pdfDpi = c.dpi;
     if (const std::string* text = a.option("--pages")) {
         const auto ranges = parsePageRanges(*text);
-        if (!ranges) return usage("pages are written as 1-3,7,10- (numbers from 1)");
+        if (!ranges) return usageError(err, "split", "pages are written as 1-3,7,10- (numbers from 1)");
         // An unreadable document is left to the job, which says so.
         if (const uint32_t count = countPages(source); count > 0) {
             uint32_t beyond = 0;
             const auto pages = expandPageRanges(*ranges, count, beyond);
-            if (!pages) return usage(pastTheEndReason(beyond, source, count));
+            if (!pages) return usageError(err, "split", pastTheEndReason(beyond, source, count));
             request.pages = *pages;
         }
     }
@@ -356,59 +377,51 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     NoEvents pump;
     JobContext context{progress, messages, pump, &jobCancel()};
     const ExportAllResult result = ExportAllPages(request, context);
-    if (json) {
+    if (a.flag("--json")) {
         printSplitReport(out, source, result, closingMessage(messages));
     } else {
         for (const std::string& file : result.written) out << file << "\n";
     }
     if (a.flag("--verbose")) printDecodedPages(err, source, result);
     printSplitFailures(err, source, result);
-    const int status = result.written.empty() ? kNothingWritten
-                       : result.failedPages.empty() ? kAllWritten : kSomeFailed;
+    const int status = result.written.empty() ? kNothingWritten : result.failedPages.empty() ? kAllWritten : kSomeFailed;
     return unlessInterrupted(result.cancelled, status);
 }
 
-int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi"},
-                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose"});
-    auto usage = [&](const std::string& why) {
-        err << "orvelle-cli merge: " << why << "\n";
-        return kNothingWritten;
-    };
-    if (!a.error.empty()) return usage(a.error);
+// What merge's options and operands ask for, checked against one another.
+std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why) {
     const std::string* output = a.option("--out");
-    if (!output) return usage("name the output file with --out FILE");
+    if (!output) return why = "name the output file with --out FILE", std::nullopt;
     TiffPageCompression compression = TiffPageCompression::Lzw;
     if (const std::string* given = a.option("--compression")) {
-        const std::string named = lowercase(*given);
-        const std::string* name = &named;
-        if (*name == "g4") compression = TiffPageCompression::G4;
-        else if (*name == "deflate") compression = TiffPageCompression::Deflate;
-        else if (*name == "auto") compression = TiffPageCompression::Auto;
-        else if (*name != "lzw") return usage("unknown compression " + *given + " (lzw, g4, deflate or auto)");
+        const std::string name = lowercase(*given);
+        if (name == "g4") compression = TiffPageCompression::G4;
+        else if (name == "deflate") compression = TiffPageCompression::Deflate;
+        else if (name == "auto") compression = TiffPageCompression::Auto;
+        else if (name != "lzw") return why = "unknown compression " + *given + " (lzw, g4, deflate or auto)", std::nullopt;
     }
     if (a.flag("--lossless") && a.option("--compression"))
-        return usage("--lossless keeps each page's own compression: leave out --compression");
+        return why = "--lossless keeps each page's own compression: leave out --compression", std::nullopt;
     // The output's format follows its extension unless --to names it.
     bool pdf = isPdfPath(*output);
     if (const std::string* given = a.option("--to")) {
         const std::string to = lowercase(*given);
-        if (to != "pdf" && to != "tiff") return usage("unknown output format " + *given + " (pdf or tiff)");
+        if (to != "pdf" && to != "tiff") return why = "unknown output format " + *given + " (pdf or tiff)", std::nullopt;
         pdf = to == "pdf";
     }
-    std::string why;
     const std::optional<uint32_t> dpi = dpiOption(a, why);
-    if (!dpi) return usage(why);
+    if (!dpi) return std::nullopt;
     if (pdf && (a.option("--compression") || a.flag("--bigtiff")))
-        return usage("a PDF keeps each page's data as it is or stores it losslessly: leave out --compression and --bigtiff");
-    if (!pdf && *dpi > 0) return usage("--dpi gives PDF pages their size: the output is a TIFF");
+        return why = "a PDF keeps each page's data as it is or stores it losslessly: leave out --compression and --bigtiff",
+               std::nullopt;
+    if (!pdf && *dpi > 0) return why = "--dpi gives PDF pages their size: the output is a TIFF", std::nullopt;
     std::vector<std::string> operands = a.operands;
     if (const std::string* listFile = a.option("--from-list")) {
         const PathList listed = readPathListFile(*listFile, a.flag("--null"));
-        if (!listed.error.empty()) return usage("cannot read the list " + quotedName(*listFile) + ": " + listed.error);
+        if (!listed.error.empty()) return why = "cannot read the list " + quotedName(*listFile) + ": " + listed.error, std::nullopt;
         operands.insert(operands.end(), listed.paths.begin(), listed.paths.end());
     }
-    if (operands.empty()) return usage("name at least one picture to merge");
+    if (operands.empty()) return why = "name at least one picture to merge", std::nullopt;
     ComposeRequest request{{}, *output, a.flag("--all-pages")};
     request.compression = compression;
     request.bigTiff = a.flag("--bigtiff");
@@ -423,23 +436,48 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
             if (const uint32_t count = countPages(named.path); count > 0) {
                 uint32_t beyond = 0;
                 const auto expanded = expandPageRanges(*named.ranges, count, beyond);
-                if (!expanded) return usage(pastTheEndReason(beyond, named.path, count));
+                if (!expanded) return why = pastTheEndReason(beyond, named.path, count), std::nullopt;
                 pages = *expanded;
             }
         }
         request.sources.push_back(named.path);
         request.sourcePages.push_back(std::move(pages));
     }
+    return request;
+}
+
+}  // namespace
+
+int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi"},
+                              {"--keep-class", "--pad", "--json", "--lossless", "--verbose"});
+    if (!a.error.empty()) return usageError(err, "split", a.error);
+    if (a.operands.size() != 1) return usageError(err, "split", "name exactly one source TIFF");
+    std::string why;
+    const std::optional<SplitChoices> choices = splitChoices(a, why);
+    if (!choices) return usageError(err, "split", why);
+    return a.option("--page") ? splitOnePage(a, a.operands[0], *choices, out, err)
+                              : splitEveryPage(a, a.operands[0], *choices, out, err);
+}
+
+int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi"},
+                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose"});
+    if (!a.error.empty()) return usageError(err, "merge", a.error);
+    std::string why;
+    const std::optional<ComposeRequest> request = mergeRequest(a, why);
+    if (!request) return usageError(err, "merge", why);
     TerminalProgress progress(err);
     TerminalMessages messages(err);
     NoEvents pump;
     JobContext context{progress, messages, pump, &jobCancel()};
-    const ComposeResult result = ComposeTiff(request, context);
-    if (a.flag("--json")) printMergeReport(out, *output, result, closingMessage(messages));
+    const ComposeResult result = ComposeTiff(*request, context);
+    const std::string& output = request->outputPath;
+    if (a.flag("--json")) printMergeReport(out, output, result, closingMessage(messages));
     if (a.flag("--verbose")) printDecodedPages(err, result);
-    printMergeFailures(err, *output, result);
+    printMergeFailures(err, output, result);
     if (!result.written) return unlessInterrupted(result.cancelled, kNothingWritten);
-    if (!a.flag("--json")) out << *output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
+    if (!a.flag("--json")) out << output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
     return result.skipped.empty() ? kAllWritten : kSomeFailed;
 }
 

@@ -62,6 +62,13 @@ uint32_t TGPImage::CountFrames(const GUID* dimensionId) {
     return count;
 }
 
+PageList listPages(TGPImage& image) {
+    PageList pages;
+    if (image.NativeHandle && image.ListFrameDimensions(&pages.dimension, 1) == Ok)
+        pages.count = image.CountFrames(&pages.dimension);
+    return pages;
+}
+
 GpStatus TGPImage::ActivateFrame(const GUID* dimensionId, uint32_t frameIndex) {
     return RecordStatus(GdipImageSelectActiveFrame(NativeHandle, dimensionId, frameIndex));
 }

@@ -9,6 +9,17 @@
 
 namespace orvelle {
 
+class TGPImage;
+
+// A document's pages as the jobs walk them: the id of its frame dimension and how many
+// frames it holds; a zero id and no page when it did not open or its frames cannot be
+// listed (which is then the failure).
+struct PageList {
+    GUID dimension{};
+    uint32_t count = 0;
+};
+PageList listPages(TGPImage& image);
+
 class TGPImage : public TGdiplusBase {
 public:
     TGPImage(const std::u16string& path, bool useEmbeddedColorManagement);

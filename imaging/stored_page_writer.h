@@ -40,6 +40,12 @@ struct CopyTarget {
     uint32_t pdfDpi = 0;
 };
 
+// Whether pages go through the stored-page writer (copied where their data allows, else
+// decoded and written losslessly) instead of being decoded and encoded: for a lossless
+// output, and for a PDF at the pages' own size, which holds JPEG and G4 data as it is.
+// Split and merge both decide by it.
+inline bool pagesGoAsStored(bool lossless, bool pdf, int percent = 100) { return lossless || (pdf && percent == 100); }
+
 class TGPStoredPageWriter : public TGdiplusBase {
 public:
     TGPStoredPageWriter(const std::u16string& path, const CopyTarget& target);

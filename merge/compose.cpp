@@ -283,10 +283,9 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
                                         Destination& destination, std::vector<std::string>& skipped,
                                         SourceOutcome& outcome, PageProgress& progress) {
     const std::shared_ptr<TGPImage> source = std::move(opened.image);
-    GUID dimension{};
-    // A failed listing leaves the id zero: no frame counts, and that is the failure.
-    (void)source->ListFrameDimensions(&dimension, 1);
-    const uint32_t frames = source->NativeHandle ? source->CountFrames(&dimension) : 0;
+    const PageList pages = listPages(*source);
+    const GUID dimension = pages.dimension;
+    const uint32_t frames = pages.count;
     const ReleaseWhenDone released{destination};
     return addSourcePages(frames, opened.reason, listed, allPages, destination,
                           [&](uint32_t page, std::string& why) {
@@ -459,7 +458,7 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         PageProgress progress(scope, context, planned);
         // A classic file holds 4 GiB; when the pages could take it past that, the whole
         // composition is written again as BigTIFF (the unfinished file was never in place).
-        const auto pass = request.lossless || request.pdf ? &copyOnce : &composeOnce;
+        const auto pass = pagesGoAsStored(request.lossless, request.pdf) ? &copyOnce : &composeOnce;
         if (!pass(request, request.bigTiff, progress, context, result)) {
             progress.restart();
             (void)pass(request, true, progress, context, result);

@@ -13,11 +13,7 @@ std::optional<std::string> FillMergeItemSize(const std::string& path) {
     std::string size =
         std::to_string(image.PixelWidth()) + "×" + std::to_string(image.PixelHeight());
     // How many pages "取全部页面" would take from it.
-    GUID dimension{};
-    if (image.ListFrameDimensions(&dimension, 1) == Ok) {
-        if (const uint32_t pages = image.CountFrames(&dimension); pages > 1)
-            size += say(TextId::DocumentPages, pages);
-    }
+    if (const uint32_t pages = listPages(image).count; pages > 1) size += say(TextId::DocumentPages, pages);
     return size;
 }
 

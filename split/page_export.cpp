@@ -156,7 +156,7 @@ std::string writeFailure(const std::string& target, GpStatus status) {
 }  // namespace
 
 bool copiesAsStored(ExportFormat format, bool lossless, int percent) {
-    return lossless || (format == ExportFormat::Pdf && clampPercent(percent) == 100);
+    return pagesGoAsStored(lossless, format == ExportFormat::Pdf, clampPercent(percent));
 }
 
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
@@ -317,10 +317,9 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     ExportAllResult result;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
     const GpStatus opened = source->LastStatus;
-    GUID dimension{};
-    // A failed listing leaves the id zero: no frame counts, and that is the failure.
-    (void)source->ListFrameDimensions(&dimension, 1);
-    result.pages = source->CountFrames(&dimension);
+    const PageList listed = listPages(*source);
+    const GUID dimension = listed.dimension;
+    result.pages = listed.count;
     const auto asked =
         pagesToSplit(request, result, context, [&] { return decodeFailureReason(*source, opened); });
     if (!asked) return result;
@@ -398,9 +397,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
     {
         std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
         const GpStatus opened = source->LastStatus;
-        GUID dimension{};
-        // A failed listing leaves the id zero: no frame counts, and that is the failure.
-        (void)source->ListFrameDimensions(&dimension, 1);
+        const GUID dimension = listPages(*source).dimension;
         GUID encoder{};
         FindEncoderByMime(formatRow(request.format).MimeType, encoder);
         if (!source->NativeHandle)

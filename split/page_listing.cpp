@@ -45,10 +45,9 @@ PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, Pag
     PageListing listing;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(sourcePath), false));
     const GpStatus opened = source->LastStatus;
-    GUID dimension{};
-    // A failed listing leaves the id zero: no frame counts, and that is the failure.
-    (void)source->ListFrameDimensions(&dimension, 1);
-    const uint32_t count = source->CountFrames(&dimension);
+    const PageList listed = listPages(*source);
+    const GUID dimension = listed.dimension;
+    const uint32_t count = listed.count;
     if (count == 0) {
         listing.sourceFailure = decodeFailureReason(*source, opened);
         source.reset();

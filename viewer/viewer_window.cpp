@@ -107,8 +107,8 @@ bool TForm2::ShowPicture(const std::string& path, int32_t page) {
     // Picture work: whatever fails, nothing of the previous picture stays under the new caption.
     try {
         TGPImage picture(widenPath(path), false);
-        GUID dimension{};
-        if (picture.ListFrameDimensions(&dimension, 1) == Ok) m_pageCount = picture.CountFrames(&dimension);
+        const auto [dimension, pages] = listPages(picture);
+        m_pageCount = pages;
         // Page 0 is the frame active after decoding; a page beyond the last is not shown at all.
         const bool pageThere = page == 0 || (page > 0 && picture.ActivateFrame(&dimension, page) == Ok);
         const uint32_t width = pageThere ? picture.PixelWidth() : 0;
