@@ -329,3 +329,35 @@ TEST(StoredPagesLimits, StoredDataThatDoesNotDecodeIsNotCopied) {
         }
     }
 }
+
+// The copier and the decoder take a file for a TIFF, and refuse one, by the same reading of
+// its first bytes and its chain of directories: a file that only starts like a TIFF fails
+// alike whether its pages were to be copied or decoded, with the decoder's words.
+TEST(StoredPagesLimits, FilesThatOnlyLookLikeTiffsFailAsTheDecoderSays) {
+    TempDir dir;
+    const std::string good = dir.file("good.tif");
+    fixtures::writeTiff(good, {{fixtures::TiffKind::Rgb, 16, 16, COMPRESSION_LZW}});
+    const std::vector<std::pair<const char*, std::string>> files = {
+        {"text.tif", "II hello, not a picture"},
+        {"chain-past-end.tif", std::string("II*\0\xff\xff\x00\x00", 8)},
+        {"no-directory.tif", std::string("MM\0*\0\0\0\0", 8)},
+    };
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        fixtures::writeBytes(dir.file(name), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        std::string reasons[2];
+        for (const bool lossless : {false, true}) {
+            RecordingContext rec;
+            JobContext context = rec.context();
+            ComposeRequest request{{good, dir.file(name)}, dir.file("out.tif"), true};
+            request.lossless = lossless;
+            const ComposeResult result = ComposeTiff(request, context);
+            ASSERT_TRUE(result.written);
+            ASSERT_EQ(result.outcomes.size(), 2u);
+            EXPECT_EQ(result.outcomes[1].pagesAdded, 0u);
+            reasons[lossless] = result.outcomes[1].reason;
+        }
+        EXPECT_FALSE(reasons[0].empty());
+        EXPECT_EQ(reasons[1], reasons[0]);
+    }
+}
