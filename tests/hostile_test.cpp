@@ -184,9 +184,14 @@ INSTANTIATE_TEST_SUITE_P(
         Bomb{"no_data.png", [](const TempDir&) { return pngWithoutData(16000); }, false},
         Bomb{"empty_strip.tif", [](const TempDir&) { return tiffWithoutData(60000, 0, 8); }, false},
         Bomb{"strip_past_end.tif", [](const TempDir&) { return tiffWithoutData(60000, 4096, 1u << 30); }, false},
-        // A drawing of 400 MB in 400 kB: its first 64 kB say the page is no scan.
+        // A drawing of 400 MB in 400 kB: more stored content than a scan's could inflate from
+        // says the page is no scan before a byte is inflated.
         Bomb{"drawing_bomb.pdf", [](const TempDir&) { return pdfDrawingBomb(size_t{400} << 20); }, false,
-             100 * 1024}),
+             50 * 1024},
+        // 100 MB in 100 kB, little enough stored to be inflated: what passes its first 64 kB is
+        // let go by, never held.
+        Bomb{"small_drawing_bomb.pdf", [](const TempDir&) { return pdfDrawingBomb(size_t{100} << 20); }, false,
+             50 * 1024}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& c : name)
