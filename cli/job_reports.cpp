@@ -17,9 +17,10 @@ void printMessage(std::ostream& out, const ClosingMessage& message) {
 const char* flag(bool value) { return value ? "true" : "false"; }
 
 // How a page went into a lossless output: as stored, or decoded and why.
-void printCopy(std::ostream& out, bool copied, const std::string& reason) {
+void printCopy(std::ostream& out, bool copied, const std::string& reason, const std::string& leftOut) {
     out << ", \"copied\": " << flag(copied);
     if (!copied) out << ", \"reason\": " << jsonString(reason);
+    if (!leftOut.empty()) out << ", \"left_out\": " << jsonString(leftOut);
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
             continue;
         }
         out << jsonName("file", page.file);
-        if (result.lossless) printCopy(out, page.copied, page.decodedBecause);
+        if (result.lossless) printCopy(out, page.copied, page.decodedBecause, page.leftBehind);
         if (!page.profileLeftBehind.empty()) out << ", \"profile_dropped\": " << jsonString(page.profileLeftBehind);
         if (!page.warning.empty()) out << ", \"warning\": " << jsonString(page.warning);
         out << "}";
@@ -75,7 +76,8 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
             out << ", \"pages\": [";
             for (size_t k = 0; k < source.losslessPages.size(); ++k) {
                 out << (k ? ", " : "") << "{\"page\": " << (source.losslessPages[k].page + 1);
-                printCopy(out, source.losslessPages[k].copied, source.losslessPages[k].decodedBecause);
+                printCopy(out, source.losslessPages[k].copied, source.losslessPages[k].decodedBecause,
+                          source.losslessPages[k].leftBehind);
                 out << "}";
             }
             out << "]";

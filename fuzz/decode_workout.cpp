@@ -43,7 +43,7 @@ void copyPages(const char16_t* path) {
     using namespace gdip;
     GpPageSource* source = nullptr;
     UINT pages = 0;
-    if (GdipOpenPageSource(path, &source, &pages, nullptr) != Ok) return;
+    if (GdipOpenPageSource(path, nullptr, &source, &pages, nullptr) != Ok) return;
     GpStoredPageWriter* copy = nullptr;
     const std::u16string target = u"/tmp/orvelle-workout-copy.tif";
     if (GdipCreateStoredPageWriter(target.c_str(), nullptr, nullptr, &copy) == Ok) {

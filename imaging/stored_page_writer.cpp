@@ -7,8 +7,10 @@ namespace orvelle {
 
 using namespace gdip;
 
-TGPPageSource::TGPPageSource(const std::u16string& path) {
-    LastStatus = GdipOpenPageSource(path.c_str(), &NativeHandle, &m_pages, &m_openFailure);
+TGPPageSource::TGPPageSource(const std::u16string& path, bool intoPdf) {
+    GUID encoder{};
+    FindEncoderByMime(intoPdf ? "application/pdf" : "image/tiff", encoder);
+    LastStatus = GdipOpenPageSource(path.c_str(), &encoder, &NativeHandle, &m_pages, &m_openFailure);
 }
 
 TGPPageSource::~TGPPageSource() {

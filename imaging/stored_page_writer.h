@@ -10,7 +10,9 @@ namespace orvelle {
 
 class TGPPageSource : public TGdiplusBase {
 public:
-    explicit TGPPageSource(const std::u16string& path);
+    // Pages to copy into an output of `target`'s format: into a PDF, every page of a PDF
+    // goes whole.
+    explicit TGPPageSource(const std::u16string& path, bool intoPdf = false);
     ~TGPPageSource() override;
 
     uint32_t pages() const { return m_pages; }

@@ -131,7 +131,8 @@ public:
             why = added.note.empty() ? decodeFailureReason(added.status, "") : added.note;
             return false;
         }
-        losslessPages.push_back({page, added.copied, added.copied ? std::string() : added.note});
+        losslessPages.push_back(
+            {page, added.copied, added.copied ? std::string() : added.note, added.copied ? added.note : std::string()});
         return true;
     }
 
@@ -400,7 +401,7 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
     result = ComposeResult{};
     CopyDestination destination(request.outputPath, {request.pdf, bigTiff, request.pdfDpi});
     const auto addOne = [&](size_t i, SourceOutcome& outcome) {
-        TGPPageSource source(widenPath(request.sources[i]));
+        TGPPageSource source(widenPath(request.sources[i]), request.pdf);
         const std::string openFailure =
             source.pages() == 0 ? decodeFailureReason(source.LastStatus, source.openFailure()) : std::string();
         return addSourcePages(source.pages(), openFailure, listedPages(request, i), request.allPages, destination,

@@ -40,6 +40,7 @@ struct LosslessPage {
     uint32_t page = 0;  // from 0
     bool copied = false;
     std::string decodedBecause;
+    std::string leftBehind;  // of a PDF's page copied whole: its document's outlines, form fields
 };
 
 struct SourceOutcome {

@@ -185,6 +185,7 @@ PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePat
         outcome.file = target;
         outcome.copied = added.copied;
         if (!added.copied) outcome.decodedBecause = added.note;
+        else outcome.leftBehind = added.note;
     } else if (added.status == Win32Error || added.status == InsufficientBuffer || added.status == AccessDenied) {
         outcome.reason = writeFailure(target, added.status);
     } else {
@@ -273,7 +274,7 @@ void showSplitEnd(const ExportAllRequest& request, const ExportAllResult& result
 ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& context) {
     ExportAllResult result;
     result.lossless = true;
-    TGPPageSource source(widenPath(request.sourcePath));
+    TGPPageSource source(widenPath(request.sourcePath), request.format == ExportFormat::Pdf);
     result.pages = source.pages();
     const auto asked = pagesToSplit(request, result, context, [&] {
         return decodeFailureReason(source.LastStatus, source.openFailure());
@@ -376,7 +377,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
         return false;
     }
     if (copiesAsStored(request.format, request.lossless, request.percent)) {
-        TGPPageSource source(widenPath(request.sourcePath));
+        TGPPageSource source(widenPath(request.sourcePath), request.format == ExportFormat::Pdf);
         PageOutcome copied{.page = request.pageIndex};
         if (source.pages() == 0)
             copied.reason = decodeFailureReason(source.LastStatus, source.openFailure());

@@ -62,6 +62,7 @@ struct PageOutcome {
     // Of a page written losslessly: whether as stored, and if not, why it was decoded.
     bool copied = false;
     std::string decodedBecause{};
+    std::string leftBehind{};  // of a PDF's page copied whole: its document's outlines, form fields
     std::string profileLeftBehind{};  // why the page's colour profile did not go with it
     std::string warning{};  // what the decoder read past in the page, in its words
 };

@@ -677,9 +677,18 @@ TEST(PdfInput, PicturesWithRowsMissingFail) {
         // A document of one page that fails cannot be opened, with the page's reason.
         EXPECT_NE(result.sourceFailure.find("the picture's data ends after row "), std::string::npos)
             << result.sourceFailure;
+        // Into a TIFF the page must be decoded, and fails so; into a PDF it goes whole, its
+        // data as it is, drawn by a reader as the source is.
+        JobContext context = rec.context();
+        ComposeRequest intoTiff{{dir.file("short.pdf")}, dir.file("out.tif"), true};
+        intoTiff.lossless = true;
+        EXPECT_FALSE(ComposeTiff(intoTiff, context).written);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.tif")));
         const ComposeResult merged = mergeToPdf({dir.file("short.pdf")}, dir.file("out.pdf"), rec);
-        EXPECT_FALSE(merged.written);
-        EXPECT_FALSE(std::filesystem::exists(dir.file("out.pdf")));
+        EXPECT_TRUE(merged.written);
+        if (haveTools())
+            EXPECT_EQ(run("pdfimages -list '" + dir.file("out.pdf") + "' | awk '{print $4, $5, $9, $15}'").output,
+                      run("pdfimages -list '" + dir.file("short.pdf") + "' | awk '{print $4, $5, $9, $15}'").output);
     }
 }
 
@@ -845,4 +854,53 @@ TEST(PdfOutput, LargeJpegFilesGoInAsTheyAre) {
     ASSERT_TRUE(mergeToPdf({dir.file("commented.jpg")}, dir.file("commented.pdf"), rec).written);
     ASSERT_EQ(run("cd '" + dir.path().string() + "' && pdfimages -j commented.pdf again").exit, 0);
     EXPECT_EQ(fileText(dir.file("again-000.jpg")), fileText(dir.file("commented.jpg")));
+}
+
+// A PDF's pages go into a PDF as pages, whatever they hold: a page of text keeps its text,
+// its turn, its boxes and its note; a scanned page its picture as stored; both beside a
+// picture from another file, in the order asked, and split one to a file. What of their
+// document cannot go with a page (its outlines) is said.
+TEST(PdfOutput, PdfPagesGoIntoPdfsWhole) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    const std::string text = fixtures::handMadePdf(
+        {"<< /Type /Catalog /Pages 2 0 R /Outlines 6 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 200] /CropBox [10 10 290 190] /Rotate 90 /Contents 4 0 R "
+         "/Resources << /Font << /F1 5 0 R >> >> /Annots [<< /Type /Annot /Subtype /Text /Rect [0 0 20 20] "
+         "/Contents (a note) >>] >>",
+         streamObject("", "BT /F1 24 Tf 20 100 Td (Hello whole page) Tj ET"),
+         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>", "<< /Type /Outlines /Count 0 >>"});
+    fixtures::writeBytes(dir.file("text.pdf"), std::vector<uint8_t>(text.begin(), text.end()));
+    writeFaxTiff(dir.file("fax.tif"), 160, 80, 200, 200, true);
+    fixtures::writePng(dir.file("plain.png"), fixtures::gradient(33, 7, 3));
+    RecordingContext rec;
+    ASSERT_TRUE(mergeToPdf({dir.file("fax.tif")}, dir.file("scan.pdf"), rec).written);
+
+    const ComposeResult merged = mergeToPdf({dir.file("text.pdf"), dir.file("plain.png"), dir.file("scan.pdf")},
+                                            dir.file("out.pdf"), rec);
+    ASSERT_TRUE(merged.written);
+    ASSERT_EQ(merged.pages, 3u);
+    ASSERT_EQ(merged.outcomes[0].losslessPages.size(), 1u);
+    EXPECT_TRUE(merged.outcomes[0].losslessPages[0].copied) << merged.outcomes[0].losslessPages[0].decodedBecause;
+    EXPECT_EQ(merged.outcomes[0].losslessPages[0].leftBehind, "its document's outlines are left out");
+    EXPECT_TRUE(merged.outcomes[2].losslessPages.at(0).copied);
+    EXPECT_TRUE(merged.outcomes[2].losslessPages.at(0).leftBehind.empty());
+    const std::string out = dir.file("out.pdf");
+    EXPECT_EQ(run("qpdf --check '" + out + "'").exit, 0) << run("qpdf --check '" + out + "'").output;
+    EXPECT_NE(run("pdftotext -f 1 -l 1 '" + out + "' -").output.find("Hello whole page"), std::string::npos);
+    EXPECT_EQ(pageFacts(out, 3, "rot").at(1), "90");
+    EXPECT_EQ(pageFacts(out, 3, "size").at(1), "280 x 180 pts") << "its crop box";
+    EXPECT_EQ(imageCodings(out), (std::vector<std::string>{"image", "ccitt"}));
+    const std::string structure = run("qpdf --qdf --object-streams=disable '" + out + "' -").output;
+    EXPECT_NE(structure.find("/CropBox"), std::string::npos);
+    EXPECT_NE(structure.find("(a note)"), std::string::npos) << "the page's annotation";
+
+    // Split to PDF, each page whole in a file of its own.
+    std::filesystem::create_directory(dir.file("pages"));
+    const ExportAllResult split = fixtures::exportAll(out, dir.file("pages"), ExportFormat::Pdf, rec);
+    ASSERT_EQ(split.written.size(), 3u);
+    EXPECT_TRUE(split.outcomes[0].copied);
+    EXPECT_NE(run("pdftotext '" + split.written[0] + "' -").output.find("Hello whole page"), std::string::npos);
+    EXPECT_EQ(pageFacts(split.written[0], 1, "rot").at(1), "90");
+    EXPECT_EQ(imageCodings(split.written[2]), std::vector<std::string>{"ccitt"});
 }

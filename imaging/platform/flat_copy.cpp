@@ -8,7 +8,8 @@
 
 namespace gdip {
 
-GpStatus GdipOpenPageSource(const char16_t* filename, GpPageSource** source, UINT* pages, std::string* reason) {
+GpStatus GdipOpenPageSource(const char16_t* filename, const GUID* clsidEncoder, GpPageSource** source, UINT* pages,
+                            std::string* reason) {
     std::string ignored;
     if (!reason) reason = &ignored;
     reason->clear();
@@ -18,7 +19,8 @@ GpStatus GdipOpenPageSource(const char16_t* filename, GpPageSource** source, UIN
     if (!sessionOpen()) return GdiplusNotInitialized;
     try {
         GpStatus status = Ok;
-        auto opened = codecs::CopySource::open(utf8FromUtf16(filename), status, *reason);
+        const bool intoPdf = clsidEncoder && encoderKindOf(clsidEncoder) == codecs::EncoderKind::Pdf;
+        auto opened = codecs::CopySource::open(utf8FromUtf16(filename), intoPdf, status, *reason);
         if (!opened) return status == Ok ? UnknownImageFormat : status;
         if (opened->pages() == 0) return UnknownImageFormat;
         *pages = opened->pages();

@@ -340,10 +340,12 @@ struct GpUnnamedOutput {
 struct GpPageSource;
 struct GpStoredPageWriter;
 
-// Opens a file to copy pages from: `pages` is what it holds (reduced-resolution images
-// left out); on failure `reason` says why, when that is known.
-[[nodiscard]] GpStatus GdipOpenPageSource(const char16_t* filename, GpPageSource** source, UINT* pages,
-                                          std::string* reason);
+// Opens a file to copy pages from into an output in the format of the encoder
+// `clsidEncoder` (TIFF or PDF; null for TIFF): `pages` is what it holds (reduced-resolution
+// images left out); on failure `reason` says why, when that is known. Into a PDF, every page
+// of a PDF goes whole, whatever it holds; into a TIFF only its scanned pictures can go.
+[[nodiscard]] GpStatus GdipOpenPageSource(const char16_t* filename, const GUID* clsidEncoder, GpPageSource** source,
+                                          UINT* pages, std::string* reason);
 [[nodiscard]] GpStatus GdipDisposePageSource(GpPageSource* source);
 // Starts `filename` in the format of the encoder `clsidEncoder` (TIFF or PDF; null for
 // TIFF), written beside its place until it is finished. TIFF: value 1 of EncoderBigTiff in
@@ -353,7 +355,8 @@ struct GpStoredPageWriter;
 [[nodiscard]] GpStatus GdipCreateStoredPageWriter(const char16_t* filename, const GUID* clsidEncoder,
                                           const EncoderParameters* encoderParams, GpStoredPageWriter** copy);
 // Adds page `page` of `source`. `copied` is 1 when it went in as stored, 0 when it was
-// decoded; `note` says why it was decoded, or why the page failed.
+// decoded; `note` says why it was decoded, or why the page failed, or, for a page copied,
+// what of its document did not go with it (a PDF's outlines and form fields).
 [[nodiscard]] GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source, UINT page, INT* copied,
                                        std::string* note);
 // Completes the file and puts it in place; WrongState when it has no page.

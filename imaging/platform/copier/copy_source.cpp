@@ -96,7 +96,7 @@ bool CopySource::openJpeg(UniqueFd fd) {
     return true;
 }
 
-std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& status, std::string& reason) {
+std::unique_ptr<CopySource> CopySource::open(const std::string& path, bool intoPdf, GpStatus& status, std::string& reason) {
     status = Ok;
     reason.clear();
     auto source = std::make_unique<CopySource>();
@@ -116,10 +116,11 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, GpStatus& 
         }
     } else if (kind == FileKind::Pdf) {
         auto document = std::make_unique<PdfDocument>();
-        status = document->open(std::move(fd), reason);
+        status = document->open(std::move(fd), reason, intoPdf ? PdfDocument::Pages::Any : PdfDocument::Pages::Scanned);
         if (status != Ok) return nullptr;
         source->m_pages = document->pages();
         source->m_pdf = std::move(document);
+        source->m_pdfPagesWhole = intoPdf;
         return source;
     } else if (kind == FileKind::Jpeg) {
         if (source->openJpeg(std::move(fd))) return source;
@@ -203,6 +204,13 @@ GpStatus CopySource::addTo(uint32_t index, PdfWriter& writer, bool& copied, std:
     copied = false;
     note.clear();
     if (index >= m_pages) return InvalidParameter;
+    // A PDF's page is a page, whatever it draws: its text layer, annotations and structure
+    // go with it, nothing is decoded.
+    if (m_pdf && m_pdfPagesWhole) {
+        const GpStatus status = writer.addWholePage(*m_pdf, index, note);
+        copied = status == Ok;
+        return status;
+    }
     StoredImage image;
     GpStatus status = storedImage(index, image, note);
     if (status == Ok) {

@@ -16,9 +16,10 @@ namespace gdip::codecs {
 
 class CopySource {
 public:
-    // Opens `path`; null, with `status` and `reason`, when it is no picture this back end
-    // reads.
-    static std::unique_ptr<CopySource> open(const std::string& path, GpStatus& status, std::string& reason);
+    // Opens `path` for an output that is a PDF (`intoPdf`: a PDF's pages then go whole,
+    // whatever they hold) or a TIFF; null, with `status` and `reason`, when it is no picture
+    // this back end reads.
+    static std::unique_ptr<CopySource> open(const std::string& path, bool intoPdf, GpStatus& status, std::string& reason);
 
     uint32_t pages() const { return m_pages; }
     uint32_t reducedImages() const { return m_tiff ? m_tiff->reducedImages() : 0; }
@@ -50,6 +51,7 @@ private:
     uint64_t m_jpegSize = 0;
     FileIdentity m_jpegIdentity;  // of the file as it was opened
     std::unique_ptr<PdfDocument> m_pdf;
+    bool m_pdfPagesWhole = false;  // the output is a PDF: the pages of a PDF go in whole
     std::string m_notCopied;  // why a source that is none of these is decoded
     std::unique_ptr<Decoder> m_decoder;  // opened when a page must be decoded
 };

@@ -148,7 +148,8 @@ GpStatus decodePicture(const PictureFacts& facts, Frame& frame) {
 }  // namespace
 
 struct PdfDocument::State {
-    QPDF pdf;
+    std::shared_ptr<QPDF> shared = QPDF::create();
+    QPDF& pdf = *shared;
     std::vector<QPDFPageObjectHelper> pages;
     // Repairs made while the document was opened: said with its first page.
     std::string openWarnings;
@@ -157,7 +158,7 @@ struct PdfDocument::State {
 PdfDocument::PdfDocument() = default;
 PdfDocument::~PdfDocument() = default;
 
-GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
+GpStatus PdfDocument::open(UniqueFd fd, std::string& why, Pages pages) {
     try {
         auto state = std::make_unique<State>();
         state->pdf.setSuppressWarnings(true);
@@ -175,9 +176,9 @@ GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
             why = "it has too many pages";
             return UnknownImageFormat;
         }
-        // A document none of whose pages is a scanned picture is not one we read.
+        // A document none of whose pages is a scanned picture is not one we read as pictures.
         std::string first;
-        bool any = false;
+        bool any = pages == Pages::Any;
         for (size_t i = 0; i < state->pages.size() && !any; ++i) {
             try {
                 (void)pdf::pictureOf(state->pages[i]);
@@ -203,6 +204,27 @@ GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
         why = std::string("the PDF cannot be read: ") + e.what();
         return UnknownImageFormat;
     }
+}
+
+QPDFObjectHandle PdfDocument::pageObject(uint32_t index) const {
+    return m_state && index < m_pages ? m_state->pages[index].getObjectHandle() : QPDFObjectHandle();
+}
+
+std::shared_ptr<QPDF> PdfDocument::document() const { return m_state ? m_state->shared : nullptr; }
+
+std::string PdfDocument::leftBehind() const {
+    if (!m_state) return {};
+    try {
+        Object root = m_state->pdf.getRoot();
+        const bool outlines = root.getKey("/Outlines").isDictionary();
+        Object form = root.getKey("/AcroForm");
+        const bool fields = form.isDictionary() && form.getKey("/Fields").isArray() && form.getKey("/Fields").getArrayNItems() > 0;
+        if (outlines && fields) return "its document's outlines and form fields are left out";
+        if (outlines) return "its document's outlines are left out";
+        if (fields) return "its document's form fields are left out";
+    } catch (const std::exception&) {
+    }
+    return {};
 }
 
 GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::string& why) {

@@ -1,6 +1,8 @@
 #include "pdf_writer.h"
 
+#include <qpdf/PDFVersion.hh>
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -102,6 +104,33 @@ public:
         });
     }
 
+    GpStatus addWholePage(const PdfDocument& source, uint32_t index, std::string& leftOut) override {
+        leftOut.clear();
+        if (m_finished) return WrongState;
+        const std::shared_ptr<QPDF> document = source.document();
+        if (!document || index >= source.pages()) return InvalidParameter;
+        return guarded([&] {
+            try {
+                QPDFObjectHandle page = source.pageObject(index);
+                if (!page.isPageObject()) {
+                    leftOut = "the page cannot be copied: it is no page object";
+                    return InvalidParameter;
+                }
+                // qpdf copies the page with everything it refers to; its streams' data is read
+                // from the source when the output is written, so the source stays open till then.
+                QPDFPageDocumentHelper(m_pdf).addPage(QPDFPageObjectHelper(page), false);
+            } catch (const QPDFExc& e) {
+                leftOut = std::string("the page cannot be copied: ") + e.getMessageDetail();
+                return GenericError;
+            }
+            if (std::find(m_sources.begin(), m_sources.end(), document) == m_sources.end()) m_sources.push_back(document);
+            m_version.updateIfGreater(document->getVersionAsPDFVersion());
+            leftOut = source.leftBehind();
+            ++m_pages;
+            return Ok;
+        });
+    }
+
     GpStatus addFrame(const Frame& frame) override {
         if (m_finished) return WrongState;
         if (frame.empty()) return InvalidParameter;
@@ -161,7 +190,8 @@ public:
             writer.setCompressStreams(false);
             writer.setDecodeLevel(qpdf_dl_none);
             writer.setObjectStreamMode(qpdf_o_generate);
-            writer.setMinimumPDFVersion(m_userUnits ? "1.6" : "1.5");
+            m_version.updateIfGreater(m_userUnits ? PDFVersion(1, 6) : PDFVersion(1, 5));
+            writer.setMinimumPDFVersion(m_version);
             // Reproducible outputs take their ID from their content, not from the clock: the
             // same pages give the same file. It costs a digest of the whole file, which an
             // output dated now has no use for.
@@ -401,6 +431,9 @@ private:
     }
 
     QPDF m_pdf;
+    // The documents whole pages were copied from: their data is read when the output is.
+    std::vector<std::shared_ptr<QPDF>> m_sources;
+    PDFVersion m_version;  // the highest any page needs
     std::shared_ptr<PdfSpool> m_spool = std::make_shared<PdfSpool>();
     std::FILE* m_stream;
     double m_defaultDpi;

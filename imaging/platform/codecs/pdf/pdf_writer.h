@@ -9,6 +9,7 @@
 
 #include "../codec.h"
 #include "../stored_image.h"
+#include "pdf_reader.h"
 
 namespace gdip::codecs {
 
@@ -16,6 +17,10 @@ class PdfWriter : public Encoder {
 public:
     // Adds a page whose picture is `image`'s data as it is.
     [[nodiscard]] virtual GpStatus addStored(const StoredImage& image) = 0;
+
+    // Adds page `index` of `source` as it is: its content, resources, annotations, turn and
+    // boxes. `leftOut` says what of its document does not go with it (outlines, form fields).
+    [[nodiscard]] virtual GpStatus addWholePage(const PdfDocument& source, uint32_t index, std::string& leftOut) = 0;
 };
 
 // Writes to `stream` (the caller's) when finished. Pages without a resolution are taken to
