@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "merge/compose.h"
+#include "imaging/gdipobj.h"
 #include "imaging/gdiputil.h"
 #include "imaging/output_batch.h"
 #include "imaging/status_text.h"
@@ -234,13 +235,18 @@ std::optional<int> qualityOption(const Arguments& a, std::string& why) {
     return static_cast<int>(quality);
 }
 
-// --dpi: the resolution of PDF pages whose pictures have none; 0 when not given.
-std::optional<uint32_t> dpiOption(const Arguments& a, std::string& why) {
+// --dpi: the resolution of PDF pages whose pictures have none, and of the pages of a PDF
+// source that are drawn (text, drawings); 0 when not given. `fromPdf`: a source is a PDF.
+std::optional<uint32_t> dpiOption(const Arguments& a, bool fromPdf, std::string& why) {
     const std::string* text = a.option("--dpi");
     if (!text) return 0u;
     long dpi = 0;
     if (!parseNumber(*text, dpi) || dpi < 1 || dpi > 100000) {
         why = "the resolution is a whole number of dots per inch from 1 to 100000";
+        return std::nullopt;
+    }
+    if (fromPdf && !ImagingSession::setPdfDrawResolution(static_cast<double>(dpi))) {
+        why = "PDF pages are drawn at 10 to 2400 dots per inch";
         return std::nullopt;
     }
     return static_cast<uint32_t>(dpi);
@@ -291,10 +297,11 @@ std::optional<SplitChoices> splitChoices(const Arguments& a, std::string& why) {
     const std::optional<int> quality = qualityOption(a, why);
     if (!quality) return std::nullopt;
     c.quality = *quality;
-    const std::optional<uint32_t> dpi = dpiOption(a, why);
+    const bool fromPdf = !a.operands.empty() && isPdfPath(a.operands.front());
+    const std::optional<uint32_t> dpi = dpiOption(a, fromPdf, why);
     if (!dpi) return std::nullopt;
     c.dpi = *dpi;
-    if (c.dpi > 0 && c.format != ExportFormat::Pdf)
+    if (c.dpi > 0 && c.format != ExportFormat::Pdf && !fromPdf)
         return why = "--dpi gives PDF pages their size: add --format pdf", std::nullopt;
     c.lossless = a.flag("--lossless");
     if (c.lossless && c.format != ExportFormat::Tiff && c.format != ExportFormat::Pdf)
@@ -409,18 +416,20 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
         if (to != "pdf" && to != "tiff") return why = "unknown output format " + *given + " (pdf or tiff)", std::nullopt;
         pdf = to == "pdf";
     }
-    const std::optional<uint32_t> dpi = dpiOption(a, why);
-    if (!dpi) return std::nullopt;
     if (pdf && (a.option("--compression") || a.flag("--bigtiff")))
         return why = "a PDF keeps each page's data as it is or stores it losslessly: leave out --compression and --bigtiff",
                std::nullopt;
-    if (!pdf && *dpi > 0) return why = "--dpi gives PDF pages their size: the output is a TIFF", std::nullopt;
     std::vector<std::string> operands = a.operands;
     if (const std::string* listFile = a.option("--from-list")) {
         const PathList listed = readPathListFile(*listFile, a.flag("--null"));
         if (!listed.error.empty()) return why = "cannot read the list " + quotedName(*listFile) + ": " + listed.error, std::nullopt;
         operands.insert(operands.end(), listed.paths.begin(), listed.paths.end());
     }
+    const bool fromPdf = std::any_of(operands.begin(), operands.end(),
+                                     [](const std::string& operand) { return isPdfPath(splitRangedSource(operand).path); });
+    const std::optional<uint32_t> dpi = dpiOption(a, fromPdf, why);
+    if (!dpi) return std::nullopt;
+    if (!pdf && !fromPdf && *dpi > 0) return why = "--dpi gives PDF pages their size: the output is a TIFF", std::nullopt;
     if (operands.empty()) return why = "name at least one picture to merge", std::nullopt;
     ComposeRequest request{{}, *output, a.flag("--all-pages")};
     request.compression = compression;

@@ -42,6 +42,8 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
         if (result.lossless) printCopy(out, page.copied, page.decodedBecause, page.leftBehind);
         if (!page.profileLeftBehind.empty()) out << ", \"profile_dropped\": " << jsonString(page.profileLeftBehind);
         if (!page.warning.empty()) out << ", \"warning\": " << jsonString(page.warning);
+        if (page.rendered) out << ", \"rendered\": true";
+        if (page.textLeftOut) out << ", \"text_left_out\": true";
         out << "}";
     }
     out << "], \"written\": " << result.written.size() << ", \"failed\": " << result.failedPages.size() << ", ";
@@ -72,6 +74,12 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
         if (!source.profileLeftBehind.empty())
             out << ", \"profile_dropped\": " << jsonString(source.profileLeftBehind);
         if (!source.warning.empty()) out << ", \"warning\": " << jsonString(source.warning);
+        if (!source.renderedPages.empty()) {
+            out << ", \"rendered_pages\": [";
+            for (size_t k = 0; k < source.renderedPages.size(); ++k) out << (k ? ", " : "") << (source.renderedPages[k] + 1);
+            out << "]";
+        }
+        if (source.textLeftOut) out << ", \"text_left_out\": true";
         if (!source.losslessPages.empty()) {
             out << ", \"pages\": [";
             for (size_t k = 0; k < source.losslessPages.size(); ++k) {

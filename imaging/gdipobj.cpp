@@ -307,4 +307,6 @@ void ImagingSession::setWorkers(uint32_t count) { GdipSetWorkerCount(count); }
 
 uint32_t ImagingSession::workers() { return GdipWorkerCount(); }
 
+bool ImagingSession::setPdfDrawResolution(double dpi) { return GdipSetPdfDrawResolution(dpi) == Ok; }
+
 }  // namespace orvelle

@@ -157,6 +157,9 @@ public:
     // default (ORVELLE_WORKERS, else the cores the process may run on).
     static void setWorkers(uint32_t count);
     static uint32_t workers();
+    // The dots per inch PDF pages of text and drawings are drawn at; false, and unchanged,
+    // outside 10 to 2400.
+    static bool setPdfDrawResolution(double dpi);
 
 private:
     static uintptr_t s_token;

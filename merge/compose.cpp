@@ -298,9 +298,11 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
                                   why = "it could not be written";
                                   return false;
                               }
-                              if (outcome.profileLeftBehind.empty())
-                                  outcome.profileLeftBehind = profileLeftBehind(source->facts());
+                              const ImageFacts facts = source->facts();
+                              if (outcome.profileLeftBehind.empty()) outcome.profileLeftBehind = profileLeftBehind(facts);
                               if (outcome.warning.empty()) outcome.warning = source->frameWarning();
+                              if (facts.rendered) outcome.renderedPages.push_back(page);
+                              outcome.textLeftOut = outcome.textLeftOut || facts.textLeftOut;
                               return true;
                           },
                           skipped, outcome, progress);

@@ -52,6 +52,8 @@ struct SourceOutcome {
     std::vector<LosslessPage> losslessPages{};     // of a lossless composition: each page added
     std::string profileLeftBehind{};    // why a page's colour profile did not go with it
     std::string warning{};  // what the decoder read past in a page added, in its words
+    std::vector<uint32_t> renderedPages{};  // from 0: a document's pages drawn by its renderer
+    bool textLeftOut = false;  // a page's invisible text (an OCR layer) is not in its picture
 };
 
 struct PageOutOfRange {

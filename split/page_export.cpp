@@ -138,8 +138,11 @@ PageOutcome exportOnePage(const PageWork& work) {
             : renderPageAtPercent(*work.source, work.percent, work.target, work.encoder, parameters.block());
     if (status == Ok) {
         outcome.file = work.target;
-        outcome.profileLeftBehind = profileLeftBehind(work.source->facts());
+        const ImageFacts facts = work.source->facts();
+        outcome.profileLeftBehind = profileLeftBehind(facts);
         outcome.warning = work.source->frameWarning();
+        outcome.rendered = facts.rendered;
+        outcome.textLeftOut = facts.textLeftOut;
     } else if (status == ValueOverflow)
         outcome.reason = "the scaled page would be over the size limit of one picture";
     else
@@ -394,7 +397,7 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
     asked.quality = request.quality;
     asked.keepClass = request.keepClass;
     asked.pdfDpi = request.pdfDpi;
-    std::string why;
+    PageOutcome one{.page = request.pageIndex};
     {
         std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
         const GpStatus opened = source->LastStatus;
@@ -402,13 +405,14 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
         GUID encoder{};
         FindEncoderByMime(formatRow(request.format).MimeType, encoder);
         if (!source->NativeHandle)
-            why = decodeFailureReason(*source, opened);
+            one.reason = decodeFailureReason(*source, opened);
         else
-            why = exportOnePage({source.get(), dimension, request.pageIndex, request.percent, request.targetPath,
-                                 encoder, &asked})
-                      .reason;
+            one = exportOnePage({source.get(), dimension, request.pageIndex, request.percent, request.targetPath,
+                                 encoder, &asked});
     }
+    const std::string why = one.reason;
     if (reason) *reason = why;
+    if (outcome) *outcome = std::move(one);
     if (!why.empty()) showError(messages, TextId::PageSaveFailed, why);
     return why.empty();
 }

@@ -65,6 +65,8 @@ struct PageOutcome {
     std::string leftBehind{};  // of a PDF's page copied whole: its document's outlines, form fields
     std::string profileLeftBehind{};  // why the page's colour profile did not go with it
     std::string warning{};  // what the decoder read past in the page, in its words
+    bool rendered = false;     // a document's page drawn by its renderer
+    bool textLeftOut = false;  // its invisible text (an OCR layer) is not in the picture
 };
 
 struct ExportAllResult {

@@ -122,6 +122,8 @@ GpStatus GdipGetImageFacts(GpImage* image, ImageFacts* facts) {
     facts->reducedImages = image->decoder ? image->decoder->reducedImages() : 0;
     facts->aspectX = static_cast<REAL>(meta.aspectX);
     facts->aspectY = static_cast<REAL>(meta.aspectY);
+    facts->rendered = image->frame.rendered;
+    facts->textLeftOut = image->frame.textLeftOut;
     if (meta.iccProfile.size() >= 20) {
         facts->profileBytes = static_cast<UINT>(meta.iccProfile.size());
         std::memcpy(facts->profileSpace, meta.iccProfile.data() + 16, 4);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codecs/pdf/pdf_render.h"
 #include "handles.h"
 #include "workers.h"
 
@@ -65,6 +66,12 @@ void* GdipAlloc(size_t size) {
 void GdipFree(void* ptr) { std::free(ptr); }
 
 void GdipSetWorkerCount(uint32_t count) { g_workers = std::min(count, kMostWorkers); }
+
+GpStatus GdipSetPdfDrawResolution(double dpi) {
+    if (!(dpi >= 10 && dpi <= 2400)) return InvalidParameter;
+    codecs::pdf::setDrawResolution(dpi);
+    return Ok;
+}
 
 uint32_t GdipWorkerCount() {
     if (const uint32_t chosen = g_workers.load()) return chosen;

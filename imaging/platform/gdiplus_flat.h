@@ -135,6 +135,11 @@ void GdipFree(void* ptr);
 void GdipSetWorkerCount(uint32_t count);
 uint32_t GdipWorkerCount();
 
+// This back end's own: the dots per inch at which a PDF page that must be drawn (text,
+// drawings, a stamp over a scan) is drawn when no picture over half of it sets its
+// resolution; 300 unless set. Values outside 10 to 2400 are refused.
+[[nodiscard]] GpStatus GdipSetPdfDrawResolution(double dpi);
+
 // --- work beside the caller (our own) --------------------------------------------------------
 // The one pool of threads: its threads start when first needed and last as long as the
 // process; at most GdipWorkerCount() - 1 of them are busy at once, beside the thread that
@@ -178,6 +183,8 @@ struct ImageFacts {
     REAL aspectY = 0;
     UINT profileBytes = 0;   // the embedded colour profile; 0 when none
     char profileSpace[5] = {};  // its colour space as the profile names it ("RGB ", "GRAY", "CMYK")
+    bool rendered = false;      // a document's page drawn by its renderer, not a picture decoded
+    bool textLeftOut = false;   // the page's invisible text (an OCR layer) is not in its pixels
 };
 [[nodiscard]] GpStatus GdipGetImageFacts(GpImage* image, ImageFacts* facts);
 // This back end's own: gives `to` what the active frame of `from` carries besides pixels and

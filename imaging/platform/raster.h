@@ -45,6 +45,8 @@ struct Frame {
     double dpiY = 0;
     std::string warning;  // what the codec library read past in this frame, in its words
     std::string failure;  // of an empty frame: why it could not be had, in those words
+    bool rendered = false;     // a document's page drawn by its renderer
+    bool textLeftOut = false;  // text over the page's picture, not seen, is not in the pixels
     PageMetadata meta;
 
     bool empty() const { return !pixels; }

@@ -116,7 +116,7 @@ std::unique_ptr<CopySource> CopySource::open(const std::string& path, bool intoP
         }
     } else if (kind == FileKind::Pdf) {
         auto document = std::make_unique<PdfDocument>();
-        status = document->open(std::move(fd), reason, intoPdf ? PdfDocument::Pages::Any : PdfDocument::Pages::Scanned);
+        status = document->open(std::move(fd), reason);
         if (status != Ok) return nullptr;
         source->m_pages = document->pages();
         source->m_pdf = std::move(document);

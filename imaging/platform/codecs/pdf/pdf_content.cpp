@@ -7,31 +7,104 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
-#include "pdf_picture.h"
+#include "pdf_streams.h"
 
 namespace gdip::codecs::pdf {
 namespace {
 
-// A scanned page draws its picture in a few dozen bytes.
-constexpr size_t kMaxContentBytes = 64 * 1024;
-// Stored data past this cannot be so little content, whatever its filters (hexadecimal
-// text takes two bytes for one).
-constexpr long long kMaxStoredContentBytes = 2 * kMaxContentBytes + 1024;
-constexpr size_t kMaxSavedStates = 64;
+// A scanned page draws its picture in a few dozen bytes and an OCR layer over it takes tens
+// of kilobytes; a drawing of megabytes is a map or a plan. Past this a page is not read.
+constexpr size_t kMaxContentBytes = 16 << 20;
+// Stored data past this is refused before it is inflated: deflate undoes to a thousand times
+// its size at most, so what is inflated stays within a second's work.
+constexpr long long kMaxStoredContentBytes = 2 << 20;
+constexpr size_t kMaxSavedStates = 256;
 
-// The linear part of a transformation matrix [a b c d] (its translation does not turn).
-struct Linear {
-    double a = 1, b = 0, c = 0, d = 1;
-    // This matrix applied after `first`, as PDF's "cm" concatenates.
-    Linear after(const Linear& first) const {
-        return {first.a * a + first.b * c, first.a * b + first.b * d, first.c * a + first.d * c, first.c * b + first.d * d};
+// The content streams decoded and joined. Each is piped on its own: qpdf's own joining holds
+// every stream whole first, which for a stream that inflates to gigabytes is that much
+// memory before a byte is looked at.
+std::string joinedContent(QPDFPageObjectHelper& page) {
+    std::string content;
+    BoundedSink sink(content, kMaxContentBytes);
+    for (Object stream : asList(page.getObjectHandle().getKey("/Contents"))) {
+        if (!stream.isStream()) continue;
+        Object stored = stream.getDict().getKey("/Length");
+        if (stored.isInteger() && stored.getIntValue() > kMaxStoredContentBytes) throw ContentTooLarge("its content is too large");
+        // A stream that cannot all be undone gives what it could, as a reader draws it.
+        (void)pipeDecoded(stream, sink);
+        if (sink.overflowed() || content.size() == kMaxContentBytes) throw ContentTooLarge("its content is too large");
+        sink.write(reinterpret_cast<const unsigned char*>("\n"), 1);  // streams join as separate tokens
     }
+    return content;
+}
+
+// Operators that change only the state the next painting uses, or mark content: they paint
+// nothing themselves. Path construction is among them: a path paints only when filled or
+// stroked, and one ended with "n" (a clip) never does.
+const std::unordered_set<std::string>& quietOperators() {
+    static const std::unordered_set<std::string> quiet = {
+        "w", "J", "j", "M", "d", "ri", "i", "gs", "CS", "cs", "SC", "SCN", "sc", "scn", "G", "g", "RG", "rg", "K", "k",
+        "BMC", "BDC", "EMC", "MP", "DP", "BX", "EX", "m", "l", "c", "v", "y", "h", "re", "W", "W*", "n",
+        "BT", "ET", "Tf", "Tc", "Tw", "Tz", "TL", "Ts", "Td", "TD", "Tm", "T*"};
+    return quiet;
+}
+
+bool showsText(const std::string& op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
+
+// Follows the content's operators as far as a page of pictures, perhaps under invisible text,
+// takes them; the first of anything else is noted.
+class ContentWalk {
+public:
+    void operatorSeen(const std::string& op) {
+        if (op == "Do") {
+            m_page.drawn.push_back({m_name, m_matrix});
+        } else if (op == "q") {
+            if (m_saved.size() > kMaxSavedStates) note("it holds drawings");
+            else m_saved.push_back({m_matrix, m_renderMode});
+        } else if (op == "Q") {
+            if (!m_saved.empty()) std::tie(m_matrix, m_renderMode) = m_saved.back(), m_saved.pop_back();
+        } else if (op == "cm") {
+            if (m_numbers.size() < 6) note("it holds drawings");
+            else {
+                const double* m = m_numbers.data() + m_numbers.size() - 6;
+                m_matrix = m_matrix.after(Linear{m[0], m[1], m[2], m[3]});
+            }
+        } else if (op == "Tr") {
+            if (!m_numbers.empty()) m_renderMode = static_cast<int>(m_numbers.back());
+        } else if (showsText(op)) {
+            // Modes 3 (neither filled nor stroked) and 7 (a clip only) show nothing.
+            if (m_renderMode == 3 || m_renderMode == 7) m_page.invisibleText = true;
+            else note("it holds text");
+        } else if (op == "BI") {
+            note("it holds an inline picture");
+        } else if (!quietOperators().count(op)) {
+            note("it holds drawings");
+        }
+        m_numbers.clear();
+    }
+    void numberSeen(double value) { m_numbers.push_back(value); }
+    void nameSeen(const std::string& name) { m_name = name; }
+    bool done() const { return !m_page.more.empty(); }
+    PageContent result() { return std::move(m_page); }
+
+private:
+    void note(const char* what) {
+        if (m_page.more.empty()) m_page.more = what;
+    }
+
+    PageContent m_page;
+    Linear m_matrix;
+    int m_renderMode = 0;
+    std::vector<std::pair<Linear, int>> m_saved;
+    std::vector<double> m_numbers;  // the operands before an operator
+    std::string m_name;
 };
 
-// How a picture drawn with `m` lies on the page: the eight axis-aligned placements; any other
-// matrix (a slant, a picture of no extent) is no plain scan.
+}  // namespace
+
 uint16_t placementOf(const Linear& m) {
     const double scale = std::max({std::fabs(m.a), std::fabs(m.b), std::fabs(m.c), std::fabs(m.d)});
     const auto zero = [&](double v) { return std::fabs(v) <= scale * 1e-6; };
@@ -46,82 +119,29 @@ uint16_t placementOf(const Linear& m) {
         if (m.c < 0) return m.b < 0 ? 5 : 8;
         return m.b < 0 ? 6 : 7;
     }
-    throw NotScanned("its picture is drawn at a slant");
+    return 0;
 }
 
-// The page's content streams decoded and joined, at most kMaxContentBytes of them. Each is
-// piped on its own: qpdf's own joining holds every stream whole first, which for a stream
-// that inflates to hundreds of megabytes is that much memory before a byte is looked at.
-std::string contentOf(QPDFPageObjectHelper& page) {
-    std::string content;
-    BoundedSink sink(content, kMaxContentBytes);
-    for (Object stream : asList(page.getObjectHandle().getKey("/Contents"))) {
-        if (!stream.isStream()) continue;
-        Object stored = stream.getDict().getKey("/Length");
-        if (stored.isInteger() && stored.getIntValue() > kMaxStoredContentBytes) throw NotScanned("it draws more than one picture");
-        // A stream that cannot all be undone gives what it could, as a reader draws it.
-        (void)pipeDecoded(stream, sink);
-        if (sink.overflowed() || content.size() == kMaxContentBytes) throw NotScanned("it draws more than one picture");
-        sink.write(reinterpret_cast<const unsigned char*>("\n"), 1);  // streams join as separate tokens
-    }
-    return content;
-}
-
-// Follows the content's operators, with qpdf's tokenizer, as far as a scanned page's take it.
-class ContentWalk {
-public:
-    void operatorSeen(const std::string& op) {
-        if (op == "Do") {
-            ++m_draws;
-            m_drawn = m_matrix;
-        } else if (op == "q") {
-            if (m_saved.size() > kMaxSavedStates) throw NotScanned("it holds drawings");
-            m_saved.push_back(m_matrix);
-        } else if (op == "Q") {
-            if (!m_saved.empty()) m_matrix = m_saved.back(), m_saved.pop_back();
-        } else if (op == "cm") {
-            if (m_numbers.size() < 6) throw NotScanned("it holds drawings");
-            const double* m = m_numbers.data() + m_numbers.size() - 6;
-            m_matrix = m_matrix.after(Linear{m[0], m[1], m[2], m[3]});
-        } else {
-            throw NotScanned(op == "BT" || op == "Tj" || op == "TJ" ? "it holds text" : "it holds drawings");
-        }
-        m_numbers.clear();
-    }
-    void numberSeen(double value) { m_numbers.push_back(value); }
-
-    uint16_t placement() const {
-        if (m_draws != 1) throw NotScanned(m_draws == 0 ? "it holds no picture" : "it draws more than one picture");
-        return placementOf(m_drawn);
-    }
-
-private:
-    int m_draws = 0;
-    Linear m_matrix, m_drawn;
-    std::vector<Linear> m_saved;
-    std::vector<double> m_numbers;  // the operands before an operator
-};
-
-}  // namespace
-
-uint16_t placementOfPicture(QPDFPageObjectHelper& page) {
-    auto input = std::make_shared<BufferInputSource>("page content", contentOf(page));
+PageContent contentOf(QPDFPageObjectHelper& page) {
+    auto input = std::make_shared<BufferInputSource>("page content", joinedContent(page));
     QPDFTokenizer tokenizer;
     tokenizer.allowEOF();
     ContentWalk walk;
-    for (;;) {
+    // Once the page is known to paint more than pictures, what else it paints does not matter.
+    while (!walk.done()) {
         const QPDFTokenizer::Token token = tokenizer.readToken(input, "page content", true, kMaxContentBytes);
         switch (token.getType()) {
-            case QPDFTokenizer::tt_eof: return walk.placement();
+            case QPDFTokenizer::tt_eof: return walk.result();
             case QPDFTokenizer::tt_integer:
             case QPDFTokenizer::tt_real: walk.numberSeen(std::strtod(token.getValue().c_str(), nullptr)); break;
             case QPDFTokenizer::tt_word: walk.operatorSeen(token.getValue()); break;
-            case QPDFTokenizer::tt_name: break;  // the picture's name
-            // What a reader skips as damage is skipped here too.
-            case QPDFTokenizer::tt_bad: break;
-            default: throw NotScanned("it holds drawings");  // strings, arrays, dictionaries: operands no scan needs
+            case QPDFTokenizer::tt_name: walk.nameSeen(token.getValue()); break;
+            // Strings, arrays and dictionaries are operands of text and marked content; what a
+            // reader skips as damage is skipped here too.
+            default: break;
         }
     }
+    return walk.result();
 }
 
 }  // namespace gdip::codecs::pdf

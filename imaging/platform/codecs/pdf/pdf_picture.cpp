@@ -8,6 +8,7 @@
 #include "../../orientation.h"
 #include "pdf_colour.h"
 #include "pdf_content.h"
+#include "pdf_jpeg.h"
 
 namespace gdip::codecs::pdf {
 namespace {
@@ -34,17 +35,25 @@ int pageRotation(QPDFPageObjectHelper& page) {
     return turn % 90 == 0 ? static_cast<int>(turn) : 0;
 }
 
-// The page's one picture XObject; NotScanned when its resources hold anything else.
-Object onlyPicture(QPDFPageObjectHelper& page) {
+// The XObject the page's resources name `name`; null when they name none.
+Object xobjectNamed(QPDFPageObjectHelper& page, const std::string& name) {
     Object resources = page.getAttribute("/Resources", false);
     Object xobjects = resources.isDictionary() ? resources.getKey("/XObject") : Object::newNull();
-    if (resources.isDictionary() && resources.hasKey("/Font") && resources.getKey("/Font").isDictionary() &&
-        !resources.getKey("/Font").getKeys().empty())
-        throw NotScanned("it holds text");
-    if (!xobjects.isDictionary() || xobjects.getKeys().size() != 1) throw NotScanned("it does not hold one picture");
-    Object image = xobjects.getKey(*xobjects.getKeys().begin());
+    return xobjects.isDictionary() ? xobjects.getKey(name) : Object::newNull();
+}
+
+bool isPicture(Object xobject) {
+    return xobject.isStream() && xobject.getDict().getKey("/Subtype").isNameAndEquals("/Image");
+}
+
+// The one picture the page draws and nothing else, but perhaps text no one sees.
+Object onlyPicture(QPDFPageObjectHelper& page, const PageContent& content) {
+    if (!content.more.empty()) throw NotScanned(content.more);
+    if (content.drawn.empty()) throw NotScanned("it holds no picture");
+    if (content.drawn.size() > 1) throw NotScanned("it draws more than one picture");
+    Object image = xobjectNamed(page, content.drawn.front().name);
     if (!image.isStream()) throw NotScanned("it does not hold one picture");
-    if (!image.getDict().getKey("/Subtype").isNameAndEquals("/Image")) throw NotScanned("it holds drawings");
+    if (!isPicture(image)) throw NotScanned("it holds drawings");
     return image;
 }
 
@@ -54,11 +63,12 @@ void readCoding(Object dict, PictureFacts& facts) {
     std::vector<Object> parms = asList(dict.getKey("/DecodeParms"));
     for (size_t i = 0; i < filters.size(); ++i) {
         const std::string filter = filters[i].isName() ? filters[i].getName() : "";
-        if (filter == "/JBIG2Decode" || filter == "/JPXDecode")
-            throw NotScanned("its picture is " + std::string(filter == "/JPXDecode" ? "JPEG 2000" : "JBIG2") + " data");
-        if (filter == "/DCTDecode" || filter == "/DCT" || filter == "/CCITTFaxDecode" || filter == "/CCF") {
+        if (filter == "/JBIG2Decode") throw NotScanned("its picture is JBIG2 data");
+        const bool jpeg = filter == "/DCTDecode" || filter == "/DCT";
+        const bool fax = filter == "/CCITTFaxDecode" || filter == "/CCF";
+        if (jpeg || fax || filter == "/JPXDecode") {
             if (filters.size() > 1) throw NotScanned("its picture is coded in a way this reader does not take");
-            facts.coding = filter == "/DCTDecode" || filter == "/DCT" ? PictureFacts::Coding::Jpeg : PictureFacts::Coding::Fax;
+            facts.coding = jpeg ? PictureFacts::Coding::Jpeg : fax ? PictureFacts::Coding::Fax : PictureFacts::Coding::Jpx;
             facts.parms = i < parms.size() ? parms[i] : Object::newNull();
         }
     }
@@ -76,7 +86,9 @@ void readSamples(Object dict, PictureFacts& facts) {
         if (facts.bits != 1 && facts.bits != 2 && facts.bits != 4 && facts.bits != 8 && facts.bits != 16)
             throw NotScanned("its samples are " + std::to_string(facts.bits) + " bits");
         Object space = dict.getKey("/ColorSpace");
-        if (space.isNull() && facts.coding != PictureFacts::Coding::Jpeg) throw NotScanned("its colour space is missing");
+        // JPEG and JPEG 2000 data say their own colours.
+        const bool ownColours = facts.coding == PictureFacts::Coding::Jpeg || facts.coding == PictureFacts::Coding::Jpx;
+        if (space.isNull() && !ownColours) throw NotScanned("its colour space is missing");
         if (!space.isNull()) readColourSpace(space, facts);
     }
     Object decode = dict.getKey("/Decode");
@@ -125,11 +137,15 @@ bool flag(Object parms, const char* key) {
     return parms.isDictionary() && parms.getKey(key).isBool() && parms.getKey(key).getBoolValue();
 }
 
-PictureFacts pictureOf(QPDFPageObjectHelper& page) {
+PictureFacts pictureOf(QPDFPageObjectHelper& page) { return pictureOf(page, contentOf(page)); }
+
+PictureFacts pictureOf(QPDFPageObjectHelper& page, const PageContent& content) {
     PictureFacts facts;
-    facts.image = onlyPicture(page);
+    facts.image = onlyPicture(page, content);
+    facts.textLeftOut = content.invisibleText;
     Object dict = facts.image.getDict();
-    const uint16_t placement = placementOfPicture(page);
+    const uint16_t placement = placementOf(content.drawn.front().matrix);
+    if (placement == 0) throw NotScanned("its picture is drawn at a slant");
     facts.width = static_cast<uint32_t>(integerOf(dict.getKey("/Width"), "width"));
     facts.height = static_cast<uint32_t>(integerOf(dict.getKey("/Height"), "height"));
     if (facts.width == 0 || facts.height == 0) throw NotScanned("its picture is empty");
@@ -138,6 +154,49 @@ PictureFacts pictureOf(QPDFPageObjectHelper& page) {
     facts.orientation = turnedBy(placement, pageRotation(page));
     readResolution(page, placement, facts);
     return facts;
+}
+
+std::shared_ptr<const std::string> jpegData(Object image) {
+    std::shared_ptr<const std::string> data = storedData(image);
+    if (!data) return data;
+    std::string mended;
+    return mendJoinedJpeg(*data, mended) ? std::make_shared<const std::string>(std::move(mended)) : data;
+}
+
+void mendJpegPictures(QPDFPageObjectHelper& page) {
+    for (auto& [name, image] : page.getImages()) {
+        std::vector<Object> filters = asList(image.getDict().getKey("/Filter"));
+        if (filters.size() != 1 || !(filters[0].isNameAndEquals("/DCTDecode") || filters[0].isNameAndEquals("/DCT"))) continue;
+        std::shared_ptr<const std::string> data = storedData(image);
+        std::string mended;
+        if (data && mendJoinedJpeg(*data, mended))
+            image.replaceStreamData(mended, image.getDict().getKey("/Filter"), image.getDict().getKey("/DecodeParms"));
+    }
+}
+
+double largestPictureResolution(QPDFPageObjectHelper& page, const PageContent& content) {
+    Object box = page.getMediaBox(false);
+    if (!box.isRectangle()) return 0;
+    const auto r = box.getArrayAsRectangle();
+    const double pageArea = std::fabs(r.urx - r.llx) * std::fabs(r.ury - r.lly);
+    double best = 0, bestPixels = 0;
+    for (const PageContent::Drawn& drawn : content.drawn) {
+        Object image = xobjectNamed(page, drawn.name);
+        if (!isPicture(image)) continue;
+        Object w = image.getDict().getKey("/Width"), h = image.getDict().getKey("/Height");
+        if (!w.isInteger() || !h.isInteger() || w.getIntValue() <= 0 || h.getIntValue() <= 0) continue;
+        const Linear& m = drawn.matrix;
+        // The drawn picture's sides, in points: the unit square's edges through the matrix.
+        const double across = std::hypot(m.a, m.b), down = std::hypot(m.c, m.d);
+        const double pixels = double(w.getIntValue()) * double(h.getIntValue());
+        if (across <= 0 || down <= 0 || pixels <= bestPixels) continue;
+        // A logo or a signature is not what sets a page's resolution: only a picture that
+        // covers half the page or more does.
+        if (across * down * 2 < pageArea) continue;
+        bestPixels = pixels;
+        best = std::max(w.getIntValue() * 72.0 / across, h.getIntValue() * 72.0 / down);
+    }
+    return best;
 }
 
 }  // namespace gdip::codecs::pdf

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../../argb.h"
+#include "pdf_content.h"
 #include "pdf_streams.h"
 
 namespace gdip::codecs::pdf {
@@ -24,7 +25,7 @@ struct PictureFacts {
     uint32_t width = 0;
     uint32_t height = 0;
     int bits = 8;
-    enum class Coding { Samples, Jpeg, Fax } coding = Coding::Samples;
+    enum class Coding { Samples, Jpeg, Fax, Jpx } coding = Coding::Samples;
     mutable Object parms;  // of the fax or JPEG filter
     int components = 1;    // of the colour space (1 for a palette)
     bool indexed = false;
@@ -37,10 +38,25 @@ struct PictureFacts {
     uint16_t orientation = 1;     // how its rows are seen: the picture's placement, then the page's /Rotate
     double dpiX = 0;
     double dpiY = 0;
+    bool textLeftOut = false;  // the page's invisible text (an OCR layer) is not in the picture
 };
 
-// The picture `page` draws and nothing else; NotScanned when it is not such a page.
+// The picture `page` draws and nothing else (but perhaps text no one sees); NotScanned when
+// it is not such a page, ContentTooLarge when its content is beyond reading.
 PictureFacts pictureOf(QPDFPageObjectHelper& page);
+PictureFacts pictureOf(QPDFPageObjectHelper& page, const PageContent& content);
+
+// A JPEG picture's stored bytes, a second start-of-image marker before its frame (tables and
+// picture joined as they were kept apart) taken out; null as storedData.
+std::shared_ptr<const std::string> jpegData(Object image);
+
+// Makes the page's JPEG pictures that were joined with markers that end them early whole
+// again (see mendJoinedJpeg), in the document as read, for a copy of the page.
+void mendJpegPictures(QPDFPageObjectHelper& page);
+
+// The resolution, in dots per inch, of the largest picture `content` draws over half the page
+// or more; 0 when it draws none.
+double largestPictureResolution(QPDFPageObjectHelper& page, const PageContent& content);
 
 // A whole number of a picture's dictionary, `what` naming it when it is missing or absurd.
 int integerOf(Object object, const char* what);

@@ -10,12 +10,18 @@
 #include "../../image_limits.h"
 #include "../codec.h"
 #include "../../copier/fax_pages.h"
+#include "../jpeg2000.h"
+#include "pdf_content.h"
 #include "pdf_mask.h"
 #include "pdf_picture.h"
+#include "pdf_render.h"
 #include "pdf_rows.h"
+
+#include <unistd.h>
 
 namespace gdip::codecs {
 
+using pdf::ContentTooLarge;
 using pdf::NotScanned;
 using pdf::Object;
 using pdf::PictureFacts;
@@ -32,14 +38,14 @@ std::string wordsOf(const std::vector<QPDFExc>& warnings) {
     return words;
 }
 
-std::string notScannedReason(uint32_t index, const NotScanned& e) {
-    return "page " + std::to_string(index + 1) + " is not a single scanned image (" + e.what() + ")";
+std::string tooLargeReason(uint32_t index, const ContentTooLarge& e) {
+    return "page " + std::to_string(index + 1) + " cannot be read (" + e.what() + ")";
 }
 
 // Why the picture must be decoded rather than copied as stored; empty when it can be copied.
 std::string whyDecoded(const PictureFacts& facts) {
     Object dict = facts.image.getDict();
-    if (facts.coding == PictureFacts::Coding::Samples || facts.stencil || facts.indexed || !dict.getKey("/SMask").isNull() ||
+    if (facts.coding == PictureFacts::Coding::Samples || facts.coding == PictureFacts::Coding::Jpx || facts.stencil || facts.indexed || !dict.getKey("/SMask").isNull() ||
         !dict.getKey("/Mask").isNull())
         return "its picture is not JPEG or G4 data";
     if (facts.coding == PictureFacts::Coding::Fax && pdf::faxK(facts.parms) >= 0) return "its fax data is not G4";
@@ -49,8 +55,17 @@ std::string whyDecoded(const PictureFacts& facts) {
     return {};
 }
 
-GpStatus decodeJpeg(const PictureFacts& facts, Frame& frame) {
+GpStatus decodeJpeg2000(const PictureFacts& facts, Frame& frame) {
     std::shared_ptr<const std::string> data = pdf::storedData(facts.image);
+    if (!data) {
+        frame.failure = "its picture's data is missing or too large";
+        return InvalidParameter;
+    }
+    return codecs::decodeJpeg2000(reinterpret_cast<const uint8_t*>(data->data()), data->size(), frame);
+}
+
+GpStatus decodeJpeg(const PictureFacts& facts, Frame& frame) {
+    std::shared_ptr<const std::string> data = pdf::jpegData(facts.image);
     if (!data) {
         frame.failure = "its picture's data is missing or too large";
         return InvalidParameter;
@@ -118,6 +133,7 @@ GpStatus decodeCoded(const PictureFacts& facts, Frame& frame) {
     switch (facts.coding) {
         case PictureFacts::Coding::Jpeg: return decodeJpeg(facts, frame);
         case PictureFacts::Coding::Fax: return decodeFax(facts, frame);
+        case PictureFacts::Coding::Jpx: return decodeJpeg2000(facts, frame);
         case PictureFacts::Coding::Samples: break;
     }
     return decodeSamples(facts, frame);
@@ -153,15 +169,27 @@ struct PdfDocument::State {
     std::vector<QPDFPageObjectHelper> pages;
     // Repairs made while the document was opened: said with its first page.
     std::string openWarnings;
+    // Draws the pages that are not one picture; it loads the file the first time it does.
+    std::unique_ptr<pdf::PageRenderer> renderer;
+
+    // Repairs qpdf made, for a page read: those of opening with the first page.
+    std::string warnings(uint32_t index) {
+        std::string all;
+        for (const std::string& words : {index == 0 ? openWarnings : std::string(), wordsOf(pdf.getWarnings())})
+            if (!words.empty()) all += (all.empty() ? "" : "; ") + words;
+        return all;
+    }
 };
 
 PdfDocument::PdfDocument() = default;
 PdfDocument::~PdfDocument() = default;
 
-GpStatus PdfDocument::open(UniqueFd fd, std::string& why, Pages pages) {
+GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
     try {
         auto state = std::make_unique<State>();
         state->pdf.setSuppressWarnings(true);
+        // The renderer reads the file by position through a descriptor of its own.
+        state->renderer = std::make_unique<pdf::PageRenderer>(UniqueFd(::dup(fd.get())));
         FilePtr file = streamFromDescriptor(std::move(fd));
         if (!file) return OutOfMemory;
         // Encrypted files that open without a password are read; others throw here.
@@ -174,21 +202,6 @@ GpStatus PdfDocument::open(UniqueFd fd, std::string& why, Pages pages) {
         }
         if (state->pages.size() > Limits::kMaxFrames) {
             why = "it has too many pages";
-            return UnknownImageFormat;
-        }
-        // A document none of whose pages is a scanned picture is not one we read as pictures.
-        std::string first;
-        bool any = pages == Pages::Any;
-        for (size_t i = 0; i < state->pages.size() && !any; ++i) {
-            try {
-                (void)pdf::pictureOf(state->pages[i]);
-                any = true;
-            } catch (const NotScanned& e) {
-                if (first.empty()) first = notScannedReason(static_cast<uint32_t>(i), e);
-            }
-        }
-        if (!any) {
-            why = state->pages.size() == 1 ? first : "no page is a single scanned image; " + first;
             return UnknownImageFormat;
         }
         m_pages = static_cast<uint32_t>(state->pages.size());
@@ -207,7 +220,9 @@ GpStatus PdfDocument::open(UniqueFd fd, std::string& why, Pages pages) {
 }
 
 QPDFObjectHandle PdfDocument::pageObject(uint32_t index) const {
-    return m_state && index < m_pages ? m_state->pages[index].getObjectHandle() : QPDFObjectHandle();
+    if (!m_state || index >= m_pages) return QPDFObjectHandle();
+    pdf::mendJpegPictures(m_state->pages[index]);
+    return m_state->pages[index].getObjectHandle();
 }
 
 std::shared_ptr<QPDF> PdfDocument::document() const { return m_state ? m_state->shared : nullptr; }
@@ -246,14 +261,17 @@ GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::strin
         image.dpiY = facts.dpiY;
         image.meta.orientation = facts.orientation;
         image.meta.iccProfile = facts.iccProfile;
-        image.data = pdf::storedData(facts.image);
+        image.data = image.coding == StoredImage::Coding::Jpeg ? pdf::jpegData(facts.image) : pdf::storedData(facts.image);
         if (!image.data) {
             why = "its picture's data is missing or too large";
             return NotImplemented;
         }
         return Ok;
     } catch (const NotScanned& e) {
-        why = notScannedReason(index, e);
+        why = std::string("it is drawn: ") + e.what();
+        return NotImplemented;
+    } catch (const ContentTooLarge& e) {
+        why = tooLargeReason(index, e);
         return UnknownImageFormat;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
@@ -267,7 +285,15 @@ GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
     frame = Frame{};
     if (!m_state || index >= m_pages) return InvalidParameter;
     try {
-        const PictureFacts facts = pdf::pictureOf(m_state->pages[index]);
+        QPDFPageObjectHelper& page = m_state->pages[index];
+        const pdf::PageContent content = pdf::contentOf(page);
+        PictureFacts facts;
+        try {
+            facts = pdf::pictureOf(page, content);
+        } catch (const NotScanned&) {
+            // More than one picture, or one this reader does not decode: the renderer draws it.
+            return renderPage(index, pdf::largestPictureResolution(page, content), frame);
+        }
         const GpStatus status = decodePicture(facts, frame);
         if (status != Ok) {
             std::string failure = std::move(frame.failure);
@@ -278,14 +304,15 @@ GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
         frame.dpiX = facts.dpiX;
         frame.dpiY = facts.dpiY;
         frame.meta.orientation = facts.orientation;
+        frame.textLeftOut = facts.textLeftOut;
         // qpdf's repairs are kept with the page, as libtiff's complaints are: the page was read,
         // but not as the file said it should be.
-        for (const std::string& words : {index == 0 ? m_state->openWarnings : std::string(), wordsOf(m_state->pdf.getWarnings())})
-            if (!words.empty()) frame.warning += (frame.warning.empty() ? "" : "; ") + words;
+        const std::string warnings = m_state->warnings(index);
+        if (!warnings.empty()) frame.warning += (frame.warning.empty() ? "" : "; ") + warnings;
         return Ok;
-    } catch (const NotScanned& e) {
+    } catch (const ContentTooLarge& e) {
         frame = Frame{};
-        frame.failure = notScannedReason(index, e);
+        frame.failure = tooLargeReason(index, e);
         return UnknownImageFormat;
     } catch (const std::bad_alloc&) {
         frame = Frame{};
@@ -295,6 +322,18 @@ GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
         frame.failure = std::string("the page cannot be read: ") + e.what();
         return GenericError;
     }
+}
+
+GpStatus PdfDocument::renderPage(uint32_t index, double pictureDpi, Frame& frame) {
+    const double dpi = pictureDpi > 0 ? std::min(pictureDpi, 2400.0) : pdf::drawResolution();
+    const GpStatus status = m_state->renderer->render(index, dpi, frame);
+    if (status != Ok) {
+        if (frame.failure.empty()) frame.failure = "the page cannot be drawn";
+        return status;
+    }
+    frame.rendered = true;
+    frame.warning = m_state->warnings(index);
+    return Ok;
 }
 
 }  // namespace gdip::codecs

@@ -1,0 +1,216 @@
+#include "pdf_render.h"
+
+#include <QIODevice>
+#include <QImage>
+#include <QtPdf/QPdfDocument>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "../../image_limits.h"
+
+namespace gdip::codecs::pdf {
+namespace {
+
+std::atomic<double> g_drawResolution{300};
+
+// The renderer's view of the file: read by position only, so that the reader which shares
+// the descriptor's offset never loses its place.
+class DescriptorDevice final : public QIODevice {
+public:
+    explicit DescriptorDevice(UniqueFd fd) : m_fd(std::move(fd)), m_size(descriptorSize(m_fd.get())) {}
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_size; }
+    bool seek(qint64 to) override {
+        m_at = to;
+        return QIODevice::seek(to);
+    }
+
+protected:
+    qint64 readData(char* data, qint64 most) override {
+        const ssize_t n = ::pread(m_fd.get(), data, static_cast<size_t>(most), m_at);
+        if (n < 0) return -1;
+        m_at += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    UniqueFd m_fd;
+    qint64 m_size;
+    qint64 m_at = 0;
+};
+
+// Rows drawn at a time: the renderer's picture of a whole page at 300 dpi is tens of
+// megabytes of memory touched once, which costs more than drawing it; a band of a few
+// megabytes is reused from the heap.
+constexpr uint64_t kBandBytes = 4u << 20;
+
+// What the rows drawn so far need.
+enum class Need { Bilevel, Grey, Colour };
+
+// A rendered pixel (premultiplied ARGB) on white paper, as 0xRRGGBB.
+inline uint32_t onWhite(uint32_t pixel) {
+    const uint32_t paper = 255 - (pixel >> 24);
+    const uint32_t r = std::min<uint32_t>(255, ((pixel >> 16) & 0xff) + paper);
+    const uint32_t g = std::min<uint32_t>(255, ((pixel >> 8) & 0xff) + paper);
+    const uint32_t b = std::min<uint32_t>(255, (pixel & 0xff) + paper);
+    return r << 16 | g << 8 | b;
+}
+
+// The page's rows, kept as grey levels until a pixel of colour is drawn.
+class PageRows {
+public:
+    GpStatus start(uint32_t width, uint32_t height) {
+        if (const GpStatus status = allocateFrame(m_frame, width, height, PixelClass::Indexed8); status != Ok) return status;
+        m_frame.palette = greyPalette(8);
+        return Ok;
+    }
+
+    GpStatus take(const QImage& band, uint32_t top) {
+        for (int y = 0; y < band.height(); ++y) {
+            const auto* in = reinterpret_cast<const uint32_t*>(band.constScanLine(y));
+            if (m_need != Need::Colour && !greyRow(in, top + y)) {
+                if (const GpStatus status = toColour(top + y); status != Ok) return status;
+            }
+            if (m_need == Need::Colour) colourRow(in, top + y);
+        }
+        return Ok;
+    }
+
+    // The page in the least class that holds it.
+    Frame finish() {
+        if (m_need == Need::Bilevel) packBilevel();
+        return std::move(m_frame);
+    }
+
+private:
+    // Writes row y as grey levels; false, having written nothing, when it holds colour.
+    bool greyRow(const uint32_t* in, uint32_t y) {
+        uint8_t* out = m_frame.row(y);
+        bool bilevel = true;
+        for (uint32_t x = 0; x < m_frame.width; ++x) {
+            const uint32_t rgb = onWhite(in[x]);
+            const uint8_t level = rgb & 0xff;
+            if ((rgb >> 16) != level || ((rgb >> 8) & 0xff) != level) return false;
+            out[x] = level;
+            bilevel = bilevel && (level == 0 || level == 255);
+        }
+        if (!bilevel) m_need = Need::Grey;
+        return true;
+    }
+
+    void colourRow(const uint32_t* in, uint32_t y) {
+        uint8_t* out = m_frame.row(y);
+        for (uint32_t x = 0; x < m_frame.width; ++x) {
+            const uint32_t rgb = onWhite(in[x]);
+            out[x * 3] = rgb & 0xff, out[x * 3 + 1] = (rgb >> 8) & 0xff, out[x * 3 + 2] = rgb >> 16;
+        }
+    }
+
+    // The rows above `y` again as RGB, once a row of colour comes.
+    GpStatus toColour(uint32_t y) {
+        Frame colour;
+        if (const GpStatus status = allocateFrame(colour, m_frame.width, m_frame.height, PixelClass::Rgb24); status != Ok)
+            return status;
+        for (uint32_t row = 0; row < y; ++row) {
+            const uint8_t* in = m_frame.row(row);
+            uint8_t* out = colour.row(row);
+            for (uint32_t x = 0; x < m_frame.width; ++x) out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = in[x];
+        }
+        colour.meta = m_frame.meta;
+        m_frame = std::move(colour);
+        m_need = Need::Colour;
+        return Ok;
+    }
+
+    void packBilevel() {
+        Frame bilevel;
+        if (allocateFrame(bilevel, m_frame.width, m_frame.height, PixelClass::Indexed1) != Ok) return;  // stays grey
+        bilevel.palette = greyPalette(1);
+        for (uint32_t y = 0; y < m_frame.height; ++y) {
+            const uint8_t* in = m_frame.row(y);
+            uint8_t* out = bilevel.row(y);
+            for (uint32_t x = 0; x < m_frame.width; ++x)
+                if (in[x]) out[x >> 3] |= uint8_t(0x80 >> (x & 7));
+        }
+        m_frame = std::move(bilevel);
+    }
+
+    Frame m_frame;
+    Need m_need = Need::Bilevel;
+};
+
+GpStatus fail(Frame& frame, GpStatus status, std::string why) {
+    frame = Frame{};
+    frame.failure = std::move(why);
+    return status;
+}
+
+}  // namespace
+
+void setDrawResolution(double dpi) { g_drawResolution = dpi; }
+double drawResolution() { return g_drawResolution; }
+
+struct PageRenderer::State {
+    explicit State(UniqueFd fd) : device(std::move(fd)) {}
+    DescriptorDevice device;
+    QPdfDocument document;
+    bool loaded = false;
+};
+
+PageRenderer::PageRenderer(UniqueFd fd) : m_state(std::make_unique<State>(std::move(fd))) {}
+PageRenderer::~PageRenderer() = default;
+
+GpStatus PageRenderer::render(uint32_t index, double dpi, Frame& frame) {
+    frame = Frame{};
+    State& s = *m_state;
+    if (!s.loaded) {
+        if (!s.device.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return fail(frame, Win32Error, "the PDF cannot be read again");
+        s.document.load(&s.device);
+        s.loaded = true;
+    }
+    if (s.document.status() != QPdfDocument::Status::Ready || int(index) >= s.document.pageCount())
+        return fail(frame, UnknownImageFormat, "the page cannot be drawn: the renderer cannot read the PDF");
+    const QSizeF points = s.document.pagePointSize(int(index));
+    const double width = std::round(points.width() * dpi / 72), height = std::round(points.height() * dpi / 72);
+    if (!(width >= 1 && height >= 1) || !frameAllowed(uint64_t(std::min(width, 1e12)), uint64_t(std::min(height, 1e12)), PixelClass::Rgb24))
+        return fail(frame, InvalidParameter, "the page drawn at " + std::to_string(std::lround(dpi)) + " dpi would be too large");
+    const QSize size{static_cast<int>(width), static_cast<int>(height)};
+    PageRows rows;
+    if (const GpStatus status = rows.start(uint32_t(size.width()), uint32_t(size.height())); status != Ok) return status;
+
+    QPdfDocumentRenderOptions options;
+    // Drawn without smoothing: black text stays black and white, and a picture drawn at its
+    // own resolution keeps its pixels.
+    options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Annotations | QPdfDocumentRenderOptions::RenderFlag::TextAliased |
+                           QPdfDocumentRenderOptions::RenderFlag::ImageAliased | QPdfDocumentRenderOptions::RenderFlag::PathAliased);
+    options.setScaledSize(size);
+    const int bandRows = int(std::clamp<uint64_t>(kBandBytes / (uint64_t(size.width()) * 4), 16, uint64_t(size.height())));
+    try {
+        for (int top = 0; top < size.height(); top += bandRows) {
+            const QRect band(0, top, size.width(), std::min(bandRows, size.height() - top));
+            // The module scales a clipped page by the clip's right minus its left over the
+            // picture's width, and QRect's right is one short of left plus width: a clip one
+            // pixel wider and taller than the band draws it at the page's own scale.
+            options.setScaledClipRect(QRect(band.left(), band.top(), band.width() + 1, band.height() + 1));
+            QImage image = s.document.render(int(index), band.size(), options);
+            if (image.isNull() || image.size() != band.size()) return fail(frame, GenericError, "the page cannot be drawn");
+            if (image.format() != QImage::Format_ARGB32_Premultiplied)
+                image.convertTo(QImage::Format_ARGB32_Premultiplied);
+            if (const GpStatus status = rows.take(image, uint32_t(top)); status != Ok) return fail(frame, status, "");
+        }
+    } catch (const std::bad_alloc&) {
+        return fail(frame, OutOfMemory, "");
+    }
+    frame = rows.finish();
+    frame.dpiX = frame.dpiY = dpi;
+    return Ok;
+}
+
+}  // namespace gdip::codecs::pdf
