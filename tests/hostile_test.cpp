@@ -148,6 +148,32 @@ std::vector<uint8_t> pdfDrawingBomb(size_t inflated) {
     return {pdf.begin(), pdf.end()};
 }
 
+// A one-page PDF of `objects` after its catalog and page tree: the page is object 3.
+std::vector<uint8_t> onePagePdf(std::vector<std::string> objects) {
+    objects.insert(objects.begin(), {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>"});
+    const std::string pdf = fixtures::handMadePdf(objects);
+    return {pdf.begin(), pdf.end()};
+}
+
+std::string stream(const std::string& dictionary, const std::string& data) {
+    return "<< " + dictionary + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
+// A JPEG 2000 codestream's main header declaring a grey picture of side x side in one tile,
+// and a tile with no data.
+std::string jpeg2000WithoutData(uint32_t side) {
+    std::vector<uint8_t> b = {0xFF, 0x4F, 0xFF, 0x51, 0, 41, 0, 0};  // SOC, SIZ of one component
+    for (uint32_t value : {side, side, 0u, 0u, side, side, 0u, 0u})
+        for (int shift = 24; shift >= 0; shift -= 8) b.push_back(uint8_t(value >> shift));
+    for (uint8_t v : {0, 1, 7, 1, 1}) b.push_back(v);  // one component of 8 bits, not subsampled
+    // COD: 5 levels, 64 x 64 blocks, the reversible transform; QCD: no quantisation.
+    for (uint8_t v : {0xFF, 0x52, 0, 12, 0, 0, 0, 1, 0, 5, 4, 4, 0, 1}) b.push_back(v);
+    for (uint8_t v : {0xFF, 0x5C, 0, 19, 0x40}) b.push_back(v);
+    for (int band = 0; band < 16; ++band) b.push_back(0x40);
+    for (uint8_t v : {0xFF, 0x90, 0, 10, 0, 0, 0, 0, 0, 0, 0, 1, 0xFF, 0x93, 0xFF, 0xD9}) b.push_back(v);
+    return {b.begin(), b.end()};
+}
+
 struct Bomb {
     const char* name;
     std::function<std::vector<uint8_t>(const TempDir&)> make;
@@ -184,14 +210,38 @@ INSTANTIATE_TEST_SUITE_P(
         Bomb{"no_data.png", [](const TempDir&) { return pngWithoutData(16000); }, false},
         Bomb{"empty_strip.tif", [](const TempDir&) { return tiffWithoutData(60000, 0, 8); }, false},
         Bomb{"strip_past_end.tif", [](const TempDir&) { return tiffWithoutData(60000, 4096, 1u << 30); }, false},
-        // A drawing of 400 MB in 400 kB: more stored content than a scan's could inflate from
-        // says the page is no scan before a byte is inflated.
+        // Drawings of 400 and 100 MB in a few hundred kilobytes: inflated only as far as a page's
+        // drawing may go (16 MB), the rest let go by, never held; the page fails unread.
         Bomb{"drawing_bomb.pdf", [](const TempDir&) { return pdfDrawingBomb(size_t{400} << 20); }, false,
-             50 * 1024},
-        // 100 MB in 100 kB, little enough stored to be inflated: what passes its first 64 kB is
-        // let go by, never held.
+             100 * 1024},
         Bomb{"small_drawing_bomb.pdf", [](const TempDir&) { return pdfDrawingBomb(size_t{100} << 20); }, false,
-             50 * 1024}),
+             100 * 1024},
+        // A picture the page says is 8 x 8 whose JPEG 2000 data declares 60000 x 60000 in 100
+        // bytes: refused from the codestream's header.
+        Bomb{"jpeg2000_side60000.pdf", [](const TempDir&) {
+                 return onePagePdf({"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 72] /Contents 4 0 R "
+                                    "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+                                    stream("", "q 72 0 0 72 0 0 cm /Im0 Do Q"),
+                                    stream("/Type /XObject /Subtype /Image /Width 8 /Height 8 /Filter /JPXDecode",
+                                           jpeg2000WithoutData(60000))});
+             }, false, 100 * 1024},
+        // Text on the largest page PDF allows (200 x 200 inches) is 60000 pixels a side at 300 dpi,
+        // and a JBIG2 picture of a million pixels a side on a small page 2400 dpi and more: both
+        // refused before they are drawn.
+        Bomb{"text_on_a_huge_page.pdf", [](const TempDir&) {
+                 return onePagePdf({"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 14400 14400] /Contents 4 0 R "
+                                    "/Resources << /Font << /F1 5 0 R >> >> >>",
+                                    stream("", "BT /F1 12 Tf 72 72 Td (Hello) Tj ET"),
+                                    "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
+             }, false, 100 * 1024},
+        Bomb{"jbig2_side1000000.pdf", [](const TempDir&) {
+                 return onePagePdf({"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 7200 7200] /Contents 4 0 R "
+                                    "/Resources << /XObject << /Im0 5 0 R >> >> >>",
+                                    stream("", "q 7200 0 0 7200 0 0 cm /Im0 Do Q"),
+                                    stream("/Type /XObject /Subtype /Image /Width 1000000 /Height 1000000 /ColorSpace "
+                                           "/DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode",
+                                           std::string(16, '\0'))});
+             }, false, 100 * 1024}),
     [](const auto& info) {
         std::string name = info.param.name;
         for (char& c : name)

@@ -20,7 +20,7 @@ namespace {
 constexpr size_t kMaxContentBytes = 16 << 20;
 // Stored data past this is refused before it is inflated: deflate undoes to a thousand times
 // its size at most, so what is inflated stays within a second's work.
-constexpr long long kMaxStoredContentBytes = 2 << 20;
+constexpr long long kMaxStoredContentBytes = 1 << 20;
 constexpr size_t kMaxSavedStates = 256;
 
 // The content streams decoded and joined. Each is piped on its own: qpdf's own joining holds
