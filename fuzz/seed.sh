@@ -38,6 +38,17 @@ for f in $(ls -S -r "$out"/jpeg/* "$out"/tiff/* 2>/dev/null | head -20); do
   if [ -x "$cli" ]; then "$cli" merge --all-pages --to pdf --out "$out/pdf/o$k.pdf" "$f" >/dev/null 2>&1 || true; fi
   k=$((k + 1))
 done
+# Pages drawn or read past their text: a letter from Ghostscript, its scan made searchable by
+# tesseract, a JPEG 2000 page from img2pdf (each when its writer is installed).
+(
+  cd "$out/pdf"
+  printf '%%!PS\n<< /PageSize [200 100] >> setpagedevice /Helvetica findfont 20 scalefont setfont\n10 40 moveto (Paid 42) show 0 0 moveto 200 100 lineto stroke showpage\n' > letter.ps
+  gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile=t0.pdf letter.ps 2>/dev/null || true
+  pdftoppm -r 72 -gray -singlefile t0.pdf scan 2>/dev/null && tesseract scan.pgm t1 pdf >/dev/null 2>&1 || true
+  pdftoppm -r 36 -singlefile t0.pdf colour 2>/dev/null && opj_compress -i colour.ppm -o colour.jp2 >/dev/null 2>&1 &&
+    img2pdf -o t2.pdf colour.jp2 2>/dev/null || true
+  rm -f letter.ps scan.pgm colour.ppm colour.jp2
+)
 echo "seed.sh: $(ls "$out/pdf" | wc -l) PDF seeds in $out/pdf"
 
 # LZW strips as TIFF's writers make them, for the differential target: two bytes of decoded

@@ -100,6 +100,23 @@ fixtures::RgbaImage readPbm(const std::string& path) {
     return image;
 }
 
+// Each test's sources, made by their writers once for all of them.
+class OtherWriters : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_WRITERS();
+        ASSERT_EQ(made.failure(), "");
+    }
+    // Page 1 of `pdf` split into `target` with `options`: its report, which says it was written.
+    json splitFirstPage(const char* pdf, const std::string& target, const std::string& options = "") {
+        const json report = cli("split " + quoted(made[pdf]) + " --page 1 --to " + quoted(target) + options);
+        EXPECT_TRUE(report.is_object() && report["written"] == 1) << report.dump();
+        return report.is_object() ? report["pages"][0] : json::object();
+    }
+    const Writers& made = Writers::get();
+    TempDir dir;
+};
+
 }  // namespace
 
 // A page that is one picture (under an OCR layer, in JPEG 2000, in tiff2pdf's JPEG) is that
@@ -108,11 +125,7 @@ fixtures::RgbaImage readPbm(const std::string& path) {
 // Poppler draws tiff2pdf's page blank (its JPEG has a second start-of-image marker after the
 // tables, and each strip ended and started again): that page is held up against the TIFF it
 // was made from, as libtiff reads it, within what two ways of upsampling chroma differ by.
-TEST(OtherWriters, PicturePagesAreTheirPictures) {
-    REQUIRE_WRITERS();
-    const Writers& made = Writers::get();
-    ASSERT_EQ(made.failure(), "");
-    TempDir dir;
+TEST_F(OtherWriters, PicturePagesAreTheirPictures) {
     struct Row {
         const char* pdf;
         const char* source;  // the picture the page was made from; null: poppler's picture
@@ -122,10 +135,7 @@ TEST(OtherWriters, PicturePagesAreTheirPictures) {
     for (const Row& row : {Row{"searchable.pdf", nullptr, 0, true}, Row{"jpeg2000.pdf", nullptr, 0, false},
                            Row{"tiff2pdf.pdf", "photo.tif", 32, false}}) {
         SCOPED_TRACE(row.pdf);
-        const json report = cli("split " + quoted(made[row.pdf]) + " --page 1 --to " + quoted(dir.file("ours.png")));
-        ASSERT_TRUE(report.is_object());
-        ASSERT_EQ(report["written"], 1) << report.dump();
-        const json& page = report["pages"][0];
+        const json page = splitFirstPage(row.pdf, dir.file("ours.png"));
         EXPECT_FALSE(page.contains("rendered")) << page.dump();
         EXPECT_EQ(page.value("text_left_out", false), row.textLeftOut) << page.dump();
         fixtures::RgbaImage theirs;
@@ -145,11 +155,7 @@ TEST(OtherWriters, PicturePagesAreTheirPictures) {
 
 // A letter is drawn at 300 dpi as a bilevel page; a stamped scan at its scan's own
 // resolution (100 dpi), in colour: both as poppler draws them but for a few per cent of pixels.
-TEST(OtherWriters, DrawnPagesAreAsPopplerDrawsThem) {
-    REQUIRE_WRITERS();
-    const Writers& made = Writers::get();
-    ASSERT_EQ(made.failure(), "");
-    TempDir dir;
+TEST_F(OtherWriters, DrawnPagesAreAsPopplerDrawsThem) {
     struct Row {
         const char* pdf;
         std::string poppler;  // pdftoppm's options
@@ -158,10 +164,8 @@ TEST(OtherWriters, DrawnPagesAreAsPopplerDrawsThem) {
     };
     for (const Row& row : {Row{"letter.pdf", "-mono -r 300", 1, 1, 2550, 3300}, Row{"stamped.pdf", "-png -r 100", 8, 3, 425, 550}}) {
         SCOPED_TRACE(row.pdf);
-        const json report = cli("split " + quoted(made[row.pdf]) + " --page 1 --to " + quoted(dir.file("ours.tif")) + " --keep-class");
-        ASSERT_TRUE(report.is_object());
-        ASSERT_EQ(report["written"], 1) << report.dump();
-        EXPECT_EQ(report["pages"][0].value("rendered", false), true) << report.dump();
+        const json page = splitFirstPage(row.pdf, dir.file("ours.tif"), " --keep-class");
+        EXPECT_EQ(page.value("rendered", false), true) << page.dump();
         const std::vector<fixtures::TiffPageInfo> pages = fixtures::readTiffPages(dir.file("ours.tif"));
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_EQ(pages[0].bitsPerSample, row.bitsPerSample);
@@ -179,11 +183,7 @@ TEST(OtherWriters, DrawnPagesAreAsPopplerDrawsThem) {
 
 // Everything merged into one PDF: each page keeps its text and its pictures as in its source,
 // and qpdf finds nothing wrong with the file.
-TEST(OtherWriters, MergedIntoAPdfEachPageKeepsItsTextAndPictures) {
-    REQUIRE_WRITERS();
-    const Writers& made = Writers::get();
-    ASSERT_EQ(made.failure(), "");
-    TempDir dir;
+TEST_F(OtherWriters, MergedIntoAPdfEachPageKeepsItsTextAndPictures) {
     const std::vector<std::string> sources = {"searchable.pdf", "jpeg2000.pdf", "letter.pdf", "stamped.pdf", "tiff2pdf.pdf"};
     std::string operands;
     for (const std::string& source : sources) operands += " " + quoted(made[source]);
