@@ -49,10 +49,7 @@ private:
 // Rows drawn at a time: the renderer's picture of a whole page at 300 dpi is tens of
 // megabytes of memory touched once, which costs more than drawing it; a band of a few
 // megabytes is reused from the heap.
-constexpr uint64_t kBandBytes = 4u << 20;
-
-// What the rows drawn so far need.
-enum class Need { Bilevel, Grey, Colour };
+constexpr uint64_t kBandBytes = 16u << 20;
 
 // A rendered pixel (premultiplied ARGB) on white paper, as 0xRRGGBB.
 inline uint32_t onWhite(uint32_t pixel) {
@@ -63,45 +60,65 @@ inline uint32_t onWhite(uint32_t pixel) {
     return r << 16 | g << 8 | b;
 }
 
-// The page's rows, kept as grey levels until a pixel of colour is drawn.
+// The page's rows in the least class that holds the rows drawn so far: bilevel while every
+// pixel is black or white (a page of text never needs more), then grey, then RGB, the rows
+// already kept brought along when a row needs more.
 class PageRows {
 public:
     GpStatus start(uint32_t width, uint32_t height) {
-        if (const GpStatus status = allocateFrame(m_frame, width, height, PixelClass::Indexed8); status != Ok) return status;
-        m_frame.palette = greyPalette(8);
+        if (const GpStatus status = allocateFrame(m_frame, width, height, PixelClass::Indexed1); status != Ok) return status;
+        m_frame.palette = greyPalette(1);
         return Ok;
     }
 
     GpStatus take(const QImage& band, uint32_t top) {
         for (int y = 0; y < band.height(); ++y) {
             const auto* in = reinterpret_cast<const uint32_t*>(band.constScanLine(y));
-            if (m_need != Need::Colour && !greyRow(in, top + y)) {
-                if (const GpStatus status = toColour(top + y); status != Ok) return status;
-            }
-            if (m_need == Need::Colour) colourRow(in, top + y);
+            const uint32_t row = top + uint32_t(y);
+            if (m_frame.pixelClass == PixelClass::Indexed1 && bilevelRow(in, row)) continue;
+            if (m_frame.pixelClass == PixelClass::Indexed1)
+                if (const GpStatus status = bringAlong(row, PixelClass::Indexed8); status != Ok) return status;
+            if (m_frame.pixelClass == PixelClass::Indexed8 && greyRow(in, row)) continue;
+            if (m_frame.pixelClass == PixelClass::Indexed8)
+                if (const GpStatus status = bringAlong(row, PixelClass::Rgb24); status != Ok) return status;
+            colourRow(in, row);
         }
         return Ok;
     }
 
-    // The page in the least class that holds it.
-    Frame finish() {
-        if (m_need == Need::Bilevel) packBilevel();
-        return std::move(m_frame);
-    }
+    Frame finish() { return std::move(m_frame); }
 
 private:
-    // Writes row y as grey levels; false, having written nothing, when it holds colour.
+    // Writes row y as bits; false when a pixel is neither black nor white.
+    bool bilevelRow(const uint32_t* in, uint32_t y) {
+        uint8_t* out = m_frame.row(y);
+        for (uint32_t x0 = 0; x0 < m_frame.width; x0 += 8) {
+            uint8_t bits = 0;
+            for (uint32_t x = x0; x < std::min(x0 + 8, m_frame.width); ++x) {
+                const uint32_t pixel = in[x];
+                // Paper (opaque white, or nothing drawn) and ink, as most pixels of a page are.
+                bool white = pixel == 0xffffffffu || pixel == 0;
+                if (!white && pixel != 0xff000000u) {
+                    const uint32_t rgb = onWhite(pixel);
+                    if (rgb != 0xffffff && rgb != 0) return false;
+                    white = rgb != 0;
+                }
+                bits |= uint8_t(uint8_t(white) << (7 - (x - x0)));
+            }
+            out[x0 >> 3] = bits;
+        }
+        return true;
+    }
+
+    // Writes row y as grey levels; false when a pixel holds colour.
     bool greyRow(const uint32_t* in, uint32_t y) {
         uint8_t* out = m_frame.row(y);
-        bool bilevel = true;
         for (uint32_t x = 0; x < m_frame.width; ++x) {
             const uint32_t rgb = onWhite(in[x]);
             const uint8_t level = rgb & 0xff;
             if ((rgb >> 16) != level || ((rgb >> 8) & 0xff) != level) return false;
             out[x] = level;
-            bilevel = bilevel && (level == 0 || level == 255);
         }
-        if (!bilevel) m_need = Need::Grey;
         return true;
     }
 
@@ -109,41 +126,30 @@ private:
         uint8_t* out = m_frame.row(y);
         for (uint32_t x = 0; x < m_frame.width; ++x) {
             const uint32_t rgb = onWhite(in[x]);
-            out[x * 3] = rgb & 0xff, out[x * 3 + 1] = (rgb >> 8) & 0xff, out[x * 3 + 2] = rgb >> 16;
+            out[x * 3] = rgb & 0xff, out[x * 3 + 1] = (rgb >> 8) & 0xff, out[x * 3 + 2] = uint8_t(rgb >> 16);
         }
     }
 
-    // The rows above `y` again as RGB, once a row of colour comes.
-    GpStatus toColour(uint32_t y) {
-        Frame colour;
-        if (const GpStatus status = allocateFrame(colour, m_frame.width, m_frame.height, PixelClass::Rgb24); status != Ok)
-            return status;
+    // The rows above `y` again in `wider`, once a row needs it.
+    GpStatus bringAlong(uint32_t y, PixelClass wider) {
+        Frame next;
+        if (const GpStatus status = allocateFrame(next, m_frame.width, m_frame.height, wider); status != Ok) return status;
+        const size_t bytes = wider == PixelClass::Rgb24 ? 3 : 1;
         for (uint32_t row = 0; row < y; ++row) {
             const uint8_t* in = m_frame.row(row);
-            uint8_t* out = colour.row(row);
-            for (uint32_t x = 0; x < m_frame.width; ++x) out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = in[x];
+            uint8_t* out = next.row(row);
+            for (uint32_t x = 0; x < m_frame.width; ++x) {
+                const bool bits = m_frame.pixelClass == PixelClass::Indexed1;
+                const uint8_t level = bits ? uint8_t(((in[x >> 3] >> (7 - (x & 7))) & 1) * 255) : in[x];
+                std::memset(out + x * bytes, level, bytes);
+            }
         }
-        colour.meta = m_frame.meta;
-        m_frame = std::move(colour);
-        m_need = Need::Colour;
+        if (wider == PixelClass::Indexed8) next.palette = greyPalette(8);
+        m_frame = std::move(next);
         return Ok;
     }
 
-    void packBilevel() {
-        Frame bilevel;
-        if (allocateFrame(bilevel, m_frame.width, m_frame.height, PixelClass::Indexed1) != Ok) return;  // stays grey
-        bilevel.palette = greyPalette(1);
-        for (uint32_t y = 0; y < m_frame.height; ++y) {
-            const uint8_t* in = m_frame.row(y);
-            uint8_t* out = bilevel.row(y);
-            for (uint32_t x = 0; x < m_frame.width; ++x)
-                if (in[x]) out[x >> 3] |= uint8_t(0x80 >> (x & 7));
-        }
-        m_frame = std::move(bilevel);
-    }
-
     Frame m_frame;
-    Need m_need = Need::Bilevel;
 };
 
 GpStatus fail(Frame& frame, GpStatus status, std::string why) {

@@ -186,9 +186,12 @@ public:
             m_pdf.getTrailer().replaceKey("/Info", info);
             QPDFWriter writer(m_pdf);
             writer.setOutputFile("output", m_stream, false);
-            // The streams are already coded as they should stay: nothing decoded or recoded.
-            writer.setCompressStreams(false);
-            writer.setDecodeLevel(qpdf_dl_none);
+            // Deflated streams stay as they are (ours, and the pages copied whole); what another
+            // writer stored in text (ASCII85, hexadecimal) or not at all is deflated, losing
+            // nothing: qpdf's own way, which a page of text copied whole comes out smaller by.
+            writer.setCompressStreams(true);
+            writer.setDecodeLevel(qpdf_dl_generalized);
+            writer.setRecompressFlate(false);
             writer.setObjectStreamMode(qpdf_o_generate);
             m_version.updateIfGreater(m_userUnits ? PDFVersion(1, 6) : PDFVersion(1, 5));
             writer.setMinimumPDFVersion(m_version);
