@@ -131,9 +131,10 @@ TEST_F(OtherWriters, PicturePagesAreTheirPictures) {
         const char* source;  // the picture the page was made from; null: poppler's picture
         int tolerance;
         bool textLeftOut;
+        bool copies;  // into a TIFF as stored: JPEG 2000 data is decoded
     };
-    for (const Row& row : {Row{"searchable.pdf", nullptr, 0, true}, Row{"jpeg2000.pdf", nullptr, 0, false},
-                           Row{"tiff2pdf.pdf", "photo.tif", 32, false}}) {
+    for (const Row& row : {Row{"searchable.pdf", nullptr, 0, true, true}, Row{"jpeg2000.pdf", nullptr, 0, false, false},
+                           Row{"tiff2pdf.pdf", "photo.tif", 32, false, true}}) {
         SCOPED_TRACE(row.pdf);
         const json page = splitFirstPage(row.pdf, dir.file("ours.png"));
         EXPECT_FALSE(page.contains("rendered")) << page.dump();
@@ -150,6 +151,10 @@ TEST_F(OtherWriters, PicturePagesAreTheirPictures) {
         ASSERT_EQ(ours.width, theirs.width);
         ASSERT_EQ(ours.height, theirs.height);
         EXPECT_EQ(differingShare(ours, theirs, row.tolerance), 0.0);
+        // Into a TIFF as stored, saying so, and what stays behind.
+        const json copied = splitFirstPage(row.pdf, dir.file("copied.tif"), " --lossless");
+        EXPECT_EQ(copied.value("copied", false), row.copies) << copied.dump();
+        EXPECT_EQ(copied.value("left_out", ""), row.textLeftOut ? "its invisible text is left out" : "") << copied.dump();
     }
 }
 

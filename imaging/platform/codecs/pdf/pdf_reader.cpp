@@ -45,7 +45,8 @@ std::string tooLargeReason(uint32_t index, const ContentTooLarge& e) {
 // Why the picture must be decoded rather than copied as stored; empty when it can be copied.
 std::string whyDecoded(const PictureFacts& facts) {
     Object dict = facts.image.getDict();
-    if (facts.coding == PictureFacts::Coding::Samples || facts.coding == PictureFacts::Coding::Jpx || facts.stencil || facts.indexed || !dict.getKey("/SMask").isNull() ||
+    if (facts.coding == PictureFacts::Coding::Jpx) return "its picture is JPEG 2000 data";
+    if (facts.coding == PictureFacts::Coding::Samples || facts.stencil || facts.indexed || !dict.getKey("/SMask").isNull() ||
         !dict.getKey("/Mask").isNull())
         return "its picture is not JPEG or G4 data";
     if (facts.coding == PictureFacts::Coding::Fax && pdf::faxK(facts.parms) >= 0) return "its fax data is not G4";
@@ -266,6 +267,8 @@ GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::strin
             why = "its picture's data is missing or too large";
             return NotImplemented;
         }
+        // What goes with the picture says what did not.
+        why = facts.textLeftOut ? "its invisible text is left out" : "";
         return Ok;
     } catch (const NotScanned& e) {
         why = std::string("it is drawn: ") + e.what();

@@ -27,7 +27,8 @@ public:
     uint32_t pages() const { return m_pages; }
 
     // Page `index`'s picture as stored, when it is JPEG or G4 data drawn upright or turned
-    // (its /Rotate as the orientation). NotImplemented, with `why`, when it must be decoded;
+    // (its /Rotate as the orientation), `why` then saying what of the page stays behind (its
+    // invisible text) or empty. NotImplemented, with `why`, when it must be decoded;
     // another failure, with `why`, when the page cannot be read at all.
     [[nodiscard]] GpStatus storedImage(uint32_t index, StoredImage& image, std::string& why);
 
