@@ -112,7 +112,7 @@ fuzz:
 	  mkdir -p build/fuzz/corpus/$$t build/fuzz/findings/$$t fuzz/crashes/$$t; \
 	  touch build/fuzz/start_$$t; \
 	  echo "== fuzz_$$t for $(FUZZ_SECONDS) s"; \
-	  ./build/fuzz/fuzz/fuzz_$$t -fork=1 -ignore_timeouts=1 -ignore_ooms=1 -ignore_crashes=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/fuzz/lsan.supp ./build/fuzz/fuzz/fuzz_$$t -fork=1 -ignore_timeouts=1 -ignore_ooms=1 -ignore_crashes=1 \
 	    -rss_limit_mb=1024 -malloc_limit_mb=1024 -timeout=2 -max_len=262144 \
 	    -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    -artifact_prefix=build/fuzz/findings/$$t/ \

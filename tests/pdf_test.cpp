@@ -768,6 +768,70 @@ TEST(PdfInput, PagesThatAreNotOneScannedPictureAreDrawn) {
     }
 }
 
+// JBIG2 data, as archives' scans hold it, embedded with no file header: page information and
+// an immediate generic region coded as G4 (MMR).
+std::string jbig2OfFax(uint32_t width, uint32_t height, const std::string& g4) {
+    std::string out;
+    const auto be32 = [&](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char(v >> shift));
+    };
+    const auto segment = [&](uint32_t number, uint8_t type, const std::string& data) {
+        be32(number);
+        out.push_back(char(type));
+        out.push_back(0);  // refers to no segment
+        out.push_back(1);  // of page 1
+        be32(uint32_t(data.size()));
+        out += data;
+    };
+    std::string page, region;
+    std::swap(out, page);
+    be32(width), be32(height), be32(0), be32(0);
+    out += std::string("\0\0\0", 3);  // flags; no striping
+    std::swap(out, page);
+    std::swap(out, region);
+    be32(width), be32(height), be32(0), be32(0);
+    out.push_back(0);  // combination: or
+    out.push_back(1);  // MMR
+    out += g4;
+    std::swap(out, region);
+    segment(0, 48, page);
+    segment(1, 38, region);
+    return out;
+}
+
+// A JBIG2 page is drawn at its picture's own resolution: the picture poppler takes out of it,
+// pixel for pixel, or, when the renderer draws it blank (as Qt's PDF module of Debian 12
+// draws this one, which poppler decodes), a failure that says so, never a blank page.
+TEST(PdfInput, Jbig2PagesAreTheirPicturesOrFail) {
+    REQUIRE_PDF_TOOLS();
+    TempDir dir;
+    writeFaxTiff(dir.file("fax.tif"), 100, 100, 200, 200, true);
+    const std::string jbig2 = jbig2OfFax(100, 100, rawStrip(dir.file("fax.tif")));
+    const std::string pdf = scannedPagePdf(streamObject("/Type /XObject /Subtype /Image /Width 100 /Height 100 /ColorSpace "
+                                                        "/DeviceGray /BitsPerComponent 1 /Filter /JBIG2Decode",
+                                                        jbig2));
+    const std::string path = dir.file("jbig2.pdf");
+    fixtures::writeBytes(path, std::vector<uint8_t>(pdf.begin(), pdf.end()));
+    ASSERT_EQ(run("pdfimages -png '" + path + "' '" + dir.file("theirs") + "'").exit, 0);
+    const fixtures::RgbaImage theirs = fixtures::readPng(dir.file("theirs-000.png"));
+    ASSERT_EQ(theirs.width, 100u);
+    ASSERT_NE(std::count(theirs.argb.begin(), theirs.argb.end(), 0xFF000000u), 0) << "poppler reads black pixels";
+    RecordingContext rec;
+    const ExportAllResult result = fixtures::exportAll(path, dir.path().string(), ExportFormat::Png, rec);
+    if (result.written.empty()) {
+        // A document of one page that cannot be read is a document that cannot be opened.
+        const std::string why = result.outcomes.empty() ? result.sourceFailure : result.outcomes[0].reason;
+        EXPECT_NE(why.find("its JBIG2 picture cannot be decoded (it is drawn blank)"), std::string::npos) << why;
+        return;
+    }
+    const PageOutcome& page = result.outcomes.at(0);
+    EXPECT_TRUE(page.rendered);
+    const fixtures::RgbaImage ours = fixtures::readPng(page.file);
+    ASSERT_EQ(ours.width, 100u);
+    ASSERT_EQ(ours.height, 100u);
+    EXPECT_EQ(ours.argb, theirs.argb);
+}
+
 TEST(PdfInput, OurOwnPdfsReadBackAsTheirSources) {
     TempDir dir;
     fixtures::writePng(dir.file("alpha.png"), fixtures::gradient(20, 10, 4));

@@ -63,7 +63,7 @@ void readCoding(Object dict, PictureFacts& facts) {
     std::vector<Object> parms = asList(dict.getKey("/DecodeParms"));
     for (size_t i = 0; i < filters.size(); ++i) {
         const std::string filter = filters[i].isName() ? filters[i].getName() : "";
-        if (filter == "/JBIG2Decode") throw NotScanned("its picture is JBIG2 data");
+        if (filter == "/JBIG2Decode") throw Jbig2Picture("its picture is JBIG2 data");
         const bool jpeg = filter == "/DCTDecode" || filter == "/DCT";
         const bool fax = filter == "/CCITTFaxDecode" || filter == "/CCF";
         if (jpeg || fax || filter == "/JPXDecode") {

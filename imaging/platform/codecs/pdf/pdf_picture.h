@@ -19,6 +19,10 @@ namespace gdip::codecs::pdf {
 struct NotScanned : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+// A page that is one JBIG2 picture: the renderer decodes it.
+struct Jbig2Picture : NotScanned {
+    using NotScanned::NotScanned;
+};
 
 struct PictureFacts {
     mutable Object image;  // the library's handles change as they resolve

@@ -108,6 +108,15 @@ GpStatus decodeFax(const PictureFacts& facts, Frame& frame) {
     return decodeFaxImage(fax, pdf::faxK(facts.parms), pdf::flag(facts.parms, "/EncodedByteAlign"), lineEnds, frame);
 }
 
+// A bilevel frame all white.
+bool blank(const Frame& frame) {
+    const int white = frame.palette.size() == 2 && (frame.palette[1] & 0xFFFFFF) == 0xFFFFFF ? 1 : 0;
+    for (uint32_t y = 0; y < frame.height; ++y)
+        for (uint32_t x = 0; x < frame.width; ++x)
+            if (((frame.row(y)[x >> 3] >> (7 - (x & 7))) & 1) != white) return false;
+    return true;
+}
+
 GpStatus decodeSamples(const PictureFacts& facts, Frame& frame) {
     if (const GpStatus status = pdf::prepareFrame(facts, frame); status != Ok) return status;
     pdf::RowSink rows(facts, frame);
@@ -293,6 +302,8 @@ GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
         PictureFacts facts;
         try {
             facts = pdf::pictureOf(page, content);
+        } catch (const pdf::Jbig2Picture&) {
+            return renderJbig2Page(index, pdf::largestPictureResolution(page, content), frame);
         } catch (const NotScanned&) {
             // More than one picture, or one this reader does not decode: the renderer draws it.
             return renderPage(index, pdf::largestPictureResolution(page, content), frame);
@@ -325,6 +336,18 @@ GpStatus PdfDocument::decodePage(uint32_t index, Frame& frame) {
         frame.failure = std::string("the page cannot be read: ") + e.what();
         return GenericError;
     }
+}
+
+GpStatus PdfDocument::renderJbig2Page(uint32_t index, double pictureDpi, Frame& frame) {
+    const GpStatus status = renderPage(index, pictureDpi, frame);
+    // The renderer draws a JBIG2 picture it cannot decode as nothing: a blank page then is no
+    // page read, but one lost.
+    if (status == Ok && frame.pixelClass == PixelClass::Indexed1 && blank(frame)) {
+        frame = Frame{};
+        frame.failure = "its JBIG2 picture cannot be decoded (it is drawn blank)";
+        return InvalidParameter;
+    }
+    return status;
 }
 
 GpStatus PdfDocument::renderPage(uint32_t index, double pictureDpi, Frame& frame) {

@@ -49,6 +49,7 @@ public:
 
 private:
     [[nodiscard]] GpStatus renderPage(uint32_t index, double pictureDpi, Frame& frame);
+    [[nodiscard]] GpStatus renderJbig2Page(uint32_t index, double pictureDpi, Frame& frame);
 
     struct State;
     std::unique_ptr<State> m_state;
