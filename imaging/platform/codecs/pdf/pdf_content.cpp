@@ -60,28 +60,32 @@ class ContentWalk {
 public:
     void operatorSeen(const std::string& op) {
         if (op == "Do") {
-            m_page.drawn.push_back({m_name, m_matrix});
+            if (m_state.clippedAway) note("it draws a picture clipped away");
+            m_page.drawn.push_back({m_name, m_state.matrix});
         } else if (op == "q") {
             if (m_saved.size() > kMaxSavedStates) note("it holds drawings");
-            else m_saved.push_back({m_matrix, m_renderMode});
+            else m_saved.push_back(m_state);
         } else if (op == "Q") {
-            if (!m_saved.empty()) std::tie(m_matrix, m_renderMode) = m_saved.back(), m_saved.pop_back();
+            if (!m_saved.empty()) m_state = m_saved.back(), m_saved.pop_back();
         } else if (op == "cm") {
             if (m_numbers.size() < 6) note("it holds drawings");
             else {
                 const double* m = m_numbers.data() + m_numbers.size() - 6;
-                m_matrix = m_matrix.after(Linear{m[0], m[1], m[2], m[3]});
+                m_state.matrix = m_state.matrix.after(Linear{m[0], m[1], m[2], m[3]});
             }
         } else if (op == "Tr") {
-            if (!m_numbers.empty()) m_renderMode = static_cast<int>(m_numbers.back());
+            if (!m_numbers.empty()) m_state.renderMode = static_cast<int>(m_numbers.back());
         } else if (showsText(op)) {
-            // Modes 3 (neither filled nor stroked) and 7 (a clip only) show nothing.
-            if (m_renderMode == 3 || m_renderMode == 7) m_page.invisibleText = true;
+            // Modes 3 (neither filled nor stroked) and 7 (a clip only) show nothing, and
+            // neither does text clipped to nothing.
+            if (m_state.renderMode == 3 || m_state.renderMode == 7 || m_state.clippedAway) m_page.invisibleText = true;
             else note("it holds text");
         } else if (op == "BI") {
             note("it holds an inline picture");
         } else if (!quietOperators().count(op)) {
             note("it holds drawings");
+        } else {
+            pathOperator(op);
         }
         m_numbers.clear();
     }
@@ -91,14 +95,35 @@ public:
     PageContent result() { return std::move(m_page); }
 
 private:
+    // A path made only of rectangles with no width or height, used as a clip, clips
+    // everything away ("0 0 0 0 re W n"), as some OCR layers hide their text.
+    void pathOperator(const std::string& op) {
+        if (op == "re") {
+            const bool flat = m_numbers.size() >= 2 && (m_numbers[m_numbers.size() - 2] == 0 || m_numbers.back() == 0);
+            m_pathHasArea = m_pathHasArea || !flat;
+        } else if (op == "m" || op == "l" || op == "c" || op == "v" || op == "y" || op == "h") {
+            m_pathHasArea = true;
+        } else if (op == "W" || op == "W*") {
+            m_clipping = true;
+        } else if (op == "n") {
+            if (m_clipping && !m_pathHasArea) m_state.clippedAway = true;
+            m_clipping = m_pathHasArea = false;
+        }
+    }
+
     void note(const char* what) {
         if (m_page.more.empty()) m_page.more = what;
     }
 
+    struct State {
+        Linear matrix;
+        int renderMode = 0;
+        bool clippedAway = false;
+    };
     PageContent m_page;
-    Linear m_matrix;
-    int m_renderMode = 0;
-    std::vector<std::pair<Linear, int>> m_saved;
+    State m_state;
+    std::vector<State> m_saved;
+    bool m_pathHasArea = false, m_clipping = false;  // the path being built
     std::vector<double> m_numbers;  // the operands before an operator
     std::string m_name;
 };
