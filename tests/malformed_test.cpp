@@ -52,6 +52,33 @@ TEST(Malformed, TruncatedFilesOfEveryFormat) {
     }
 }
 
+// JPEG data that stops at a marker after its first rows (strips joined as tiff2pdf joins them,
+// a transfer cut short and closed): the picture libjpeg pads with grey is kept, and says
+// from which row it is grey.
+TEST(Malformed, JpegDataStoppedAtAMarkerSaysWhere) {
+    TempDir dir;
+    fixtures::writeJpeg(dir.file("a.jpg"), fixtures::gradient(64, 64, 3));
+    std::vector<uint8_t> bytes = fixtures::readBytes(dir.file("a.jpg"));
+    size_t scan = 0;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) scan = i;
+    ASSERT_GT(scan, 0u);
+    bytes.resize(scan + (bytes.size() - scan) * 2 / 5);
+    if (bytes.back() == 0xFF) bytes.pop_back();
+    bytes.insert(bytes.end(), {0xFF, 0xD9});
+    fixtures::writeBytes(dir.file("stopped.jpg"), bytes);
+    auto image = fixtures::load(dir.file("stopped.jpg"));
+    ASSERT_NE(image->NativeHandle, nullptr);
+    const std::string warning = image->frameWarning();
+    const size_t at = warning.find("the JPEG data ends after row ");
+    ASSERT_NE(at, std::string::npos) << warning;
+    const unsigned row = static_cast<unsigned>(std::stoul(warning.substr(at + 29)));
+    EXPECT_GT(row, 0u);
+    EXPECT_LT(row, 64u);
+    EXPECT_EQ(row % 8, 0u) << "a whole row of blocks";
+    EXPECT_EQ(fixtures::pixel(*image, 10, 63) & 0xFFFFFF, 0x808080u) << "libjpeg's grey below it";
+}
+
 TEST(Malformed, SizesThatLie) {
     TempDir dir;
     // A TIFF claiming 1,000,000 x 1,000,000 pixels with a few bytes of data.

@@ -1,9 +1,11 @@
 // JPEG through libjpeg-turbo. libjpeg reports errors by longjmp, so the library calls run in
 // small C-style functions that hold no C++ objects; the C++ side only prepares buffers.
 // jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "jpeg_glue.h"
@@ -26,18 +28,26 @@ struct JpegState {
     std::FILE* file;
     FailureNote* failure;  // the decoder's
     bool created;
+    // Where sequential data stopped at a marker before the last row (0: it did not): the
+    // rows below it are libjpeg's grey.
+    JDIMENSION endedAfterRow;
 };
 
 // A file that ends early is reported by libjpeg as a warning and padded with grey; here it is
 // a broken file. So is image data that stops at a marker before the first row of blocks is
 // complete: there is no picture, only a blank page of any declared size. Data that stops
-// later leaves a picture whose rest is padded, as libjpeg does. Other warnings (stray bytes
-// between markers) are tolerated.
+// later leaves a picture whose rest is padded, as libjpeg does, and says where (the frame's
+// warning). Other warnings (stray bytes between markers) are tolerated.
 void onWarning(j_common_ptr common) {
     if (common->err->msg_code == JWRN_JPEG_EOF) jpegFail(common);
     if (common->err->msg_code == JWRN_HIT_MARKER && common->is_decompressor) {
         auto* info = reinterpret_cast<j_decompress_ptr>(common);
         if (info->input_scan_number <= 1 && info->input_iMCU_row == 0) jpegFail(common);
+        if (!info->progressive_mode) {
+            auto* state = reinterpret_cast<JpegState*>(reinterpret_cast<char*>(info) - offsetof(JpegState, info));
+            const JDIMENSION rows = info->input_iMCU_row * JDIMENSION(info->max_v_samp_factor) * DCTSIZE;
+            if (!state->endedAfterRow && rows < info->image_height) state->endedAfterRow = rows;
+        }
     }
 }
 
@@ -159,6 +169,8 @@ protected:
             return GenericError;
         }
         const jpeg_decompress_struct& info = m_state.info;
+        if (m_state.endedAfterRow)
+            out.warning = "the JPEG data ends after row " + std::to_string(m_state.endedAfterRow) + "; the rows below it are grey";
         const PageResolution r =
             jpegResolution(info.saw_JFIF_marker, info.density_unit, info.X_density, info.Y_density, m_exif);
         out.dpiX = r.dpiX;
