@@ -20,6 +20,24 @@ std::string pastTheEndReason(uint32_t page, const std::string& path, uint32_t pa
            std::to_string(pageCount) + (pageCount == 1 ? " page)" : " pages)");
 }
 
+namespace {
+
+std::optional<PageRef> parsePageRef(const std::string& text) {
+    if (text == "z") return PageRef{1, true};
+    const bool fromEnd = !text.empty() && text[0] == 'r';
+    const auto number = parsePageNumber(fromEnd ? text.substr(1) : text);
+    if (!number) return std::nullopt;
+    return PageRef{*number, fromEnd};
+}
+
+// The page `ref` names, from 1, in a document of `pageCount` pages; 0 when there is none.
+uint32_t pageOf(const PageRef& ref, uint32_t pageCount) {
+    if (!ref.fromEnd) return ref.number;
+    return ref.number <= pageCount ? pageCount + 1 - ref.number : 0;
+}
+
+}  // namespace
+
 std::optional<std::vector<PageRange>> parsePageRanges(const std::string& text) {
     std::vector<PageRange> ranges;
     size_t at = 0;
@@ -30,15 +48,15 @@ std::optional<std::vector<PageRange>> parsePageRanges(const std::string& text) {
         const size_t dash = part.find('-');
         PageRange range;
         if (dash == std::string::npos) {
-            const auto page = parsePageNumber(part);
+            const auto page = parsePageRef(part);
             if (!page) return std::nullopt;
             range = {*page, *page};
         } else {
-            const auto first = parsePageNumber(part.substr(0, dash));
+            const auto first = parsePageRef(part.substr(0, dash));
             if (!first) return std::nullopt;
             range.first = *first;
             if (dash + 1 < part.size()) {
-                range.last = parsePageNumber(part.substr(dash + 1));
+                range.last = parsePageRef(part.substr(dash + 1));
                 if (!range.last) return std::nullopt;
             }
         }
@@ -52,16 +70,24 @@ std::optional<std::vector<uint32_t>> expandPageRanges(const std::vector<PageRang
                                                       uint32_t pageCount, uint32_t& beyond) {
     std::vector<uint32_t> pages;
     for (const PageRange& range : ranges) {
-        const uint32_t last = range.last.value_or(pageCount);
-        const uint32_t highest = std::max(range.first, last);
+        // A page counted from the end past the document's start is as far out as the same
+        // number past its end.
+        for (const PageRef& ref : {range.first, range.last.value_or(PageRef{})})
+            if (ref.fromEnd && pageOf(ref, pageCount) == 0) {
+                beyond = ref.number;
+                return std::nullopt;
+            }
+        const uint32_t first = pageOf(range.first, pageCount);
+        const uint32_t last = range.last ? pageOf(*range.last, pageCount) : pageCount;
+        const uint32_t highest = std::max(first, last);
         if (highest > pageCount) {
             beyond = highest;
             return std::nullopt;
         }
-        if (range.first <= last) {
-            for (uint32_t page = range.first; page <= last; ++page) pages.push_back(page - 1);
+        if (first <= last) {
+            for (uint32_t page = first; page <= last; ++page) pages.push_back(page - 1);
         } else {
-            for (uint32_t page = range.first; page >= last; --page) pages.push_back(page - 1);
+            for (uint32_t page = first; page >= last; --page) pages.push_back(page - 1);
         }
     }
     return pages;

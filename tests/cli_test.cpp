@@ -49,6 +49,15 @@ TEST(PageRanges, ExpandInTheOrderWritten) {
         {"1-13", 12, {}, 13},
         {"14-", 12, {}, 14},
         {"2,9-3", 8, {}, 9},
+        // Counted from the end, as qpdf counts them.
+        {"z", 5, {5}},
+        {"z-1", 4, {4, 3, 2, 1}},
+        {"r2", 5, {4}},
+        {"r3-z", 5, {3, 4, 5}},
+        {"1-r2", 5, {1, 2, 3, 4}},
+        {"z-", 3, {3}},
+        {"r6", 5, {}, 6},
+        {"1-r9", 5, {}, 9},
     };
     for (const RangeRow& row : rows) {
         SCOPED_TRACE(row.text);
@@ -66,7 +75,7 @@ TEST(PageRanges, ExpandInTheOrderWritten) {
         for (uint32_t page : *pages) fromOne.push_back(page + 1);
         EXPECT_EQ(fromOne, row.pages);
     }
-    for (const char* bad : {"", "0", "1-0", "a", "1,,2", "-3", "2-x", "1 - 2", "3,", "99999999999"})
+    for (const char* bad : {"", "0", "1-0", "a", "1,,2", "-3", "2-x", "1 - 2", "3,", "99999999999", "r", "r0", "zz", "rz", "z1", "R2"})
         EXPECT_FALSE(parsePageRanges(bad)) << bad;
 }
 
