@@ -315,8 +315,8 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context) {
     // The percentage is read for a PDF only: every other format reads it page by page.
-    if (request.lossless ||
-        (request.format == ExportFormat::Pdf && copiesAsStored(request.format, false, request.percent ? request.percent() : 100)))
+    const bool pdf = request.format == ExportFormat::Pdf;
+    if (copiesAsStored(request.format, request.lossless, pdf && request.percent ? request.percent() : 100))
         return copyAllPages(request, context);
     ExportAllResult result;
     std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
