@@ -56,21 +56,22 @@ std::string whyDecoded(const PictureFacts& facts) {
     return {};
 }
 
+constexpr const char* kNoData = "its picture's data is missing or too large";
+
+GpStatus noData(Frame& frame) {
+    frame.failure = kNoData;
+    return InvalidParameter;
+}
+
 GpStatus decodeJpeg2000(const PictureFacts& facts, Frame& frame) {
     std::shared_ptr<const std::string> data = pdf::storedData(facts.image);
-    if (!data) {
-        frame.failure = "its picture's data is missing or too large";
-        return InvalidParameter;
-    }
+    if (!data) return noData(frame);
     return codecs::decodeJpeg2000(reinterpret_cast<const uint8_t*>(data->data()), data->size(), frame);
 }
 
 GpStatus decodeJpeg(const PictureFacts& facts, Frame& frame) {
     std::shared_ptr<const std::string> data = pdf::jpegData(facts.image);
-    if (!data) {
-        frame.failure = "its picture's data is missing or too large";
-        return InvalidParameter;
-    }
+    if (!data) return noData(frame);
     GpStatus status = Ok;
     std::string reason;
     std::unique_ptr<Decoder> jpeg =
@@ -100,10 +101,7 @@ GpStatus decodeFax(const PictureFacts& facts, Frame& frame) {
     // BlackIs1 and an inverting decode array undo each other.
     fax.blackIs1 = pdf::flag(facts.parms, "/BlackIs1") != facts.inverted;
     fax.data = pdf::storedData(facts.image);
-    if (!fax.data) {
-        frame.failure = "its picture's data is missing or too large";
-        return InvalidParameter;
-    }
+    if (!fax.data) return noData(frame);
     const bool lineEnds = pdf::flag(facts.parms, "/EndOfLine") || startsWithLineEnd(fax.bytes());
     return decodeFaxImage(fax, pdf::faxK(facts.parms), pdf::flag(facts.parms, "/EncodedByteAlign"), lineEnds, frame);
 }
@@ -273,7 +271,7 @@ GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::strin
         image.meta.iccProfile = facts.iccProfile;
         image.data = image.coding == StoredImage::Coding::Jpeg ? pdf::jpegData(facts.image) : pdf::storedData(facts.image);
         if (!image.data) {
-            why = "its picture's data is missing or too large";
+            why = kNoData;
             return NotImplemented;
         }
         // What goes with the picture says what did not.
