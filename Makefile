@@ -9,11 +9,11 @@ JOBS ?= $(shell nproc)
 # Exactly the Debian packages the project builds, tests and runs with.
 PACKAGES := build-essential cmake pkg-config \
             libtiff-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libqpdf-dev \
-            libopenjp2-7-dev qt6-pdf-dev \
+            libopenjp2-7-dev libturbojpeg0-dev qt6-pdf-dev \
             qt6-base-dev libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools \
             libgtest-dev nlohmann-json3-dev \
             qpdf poppler-utils img2pdf \
-            tesseract-ocr ghostscript libtiff-tools libopenjp2-tools python3-reportlab \
+            tesseract-ocr ghostscript libtiff-tools libjpeg-turbo-progs libopenjp2-tools python3-reportlab \
             desktop-file-utils appstream bash-completion lintian parallel jq \
             fonts-noto-cjk
 

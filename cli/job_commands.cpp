@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "merge/compose.h"
+#include "page_turns.h"
 #include "imaging/gdipobj.h"
 #include "imaging/gdiputil.h"
 #include "imaging/output_batch.h"
@@ -74,6 +75,13 @@ struct Arguments {
             if (key == name) return &value;
         return nullptr;
     }
+    // Every value of an option that may be repeated, in the order given.
+    std::vector<std::string> all(const std::string& name) const {
+        std::vector<std::string> values;
+        for (const auto& [key, value] : options)
+            if (key == name) values.push_back(value);
+        return values;
+    }
     bool flag(const std::string& name) const {
         for (const auto& f : flags)
             if (f == name) return true;
@@ -98,7 +106,8 @@ Arguments parse(const std::vector<std::string>& args, const std::vector<std::str
                     return parsed;
                 }
                 // Which of two values was meant cannot be known: refuse rather than pick one.
-                if (parsed.option(arg)) {
+                // Turns add up.
+                if (parsed.option(arg) && arg != "--rotate") {
                     parsed.error = arg + " is given more than once";
                     return parsed;
                 }
@@ -431,6 +440,8 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
     if (!dpi) return std::nullopt;
     if (!pdf && !fromPdf && *dpi > 0) return why = "--dpi gives PDF pages their size: the output is a TIFF", std::nullopt;
     if (operands.empty()) return why = "name at least one picture to merge", std::nullopt;
+    if (a.flag("--collate") && a.flag("--all-pages"))
+        return why = "--collate takes every page of each source: leave out --all-pages", std::nullopt;
     ComposeRequest request{{}, *output, a.flag("--all-pages")};
     request.compression = compression;
     request.bigTiff = a.flag("--bigtiff");
@@ -452,6 +463,20 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
         request.sources.push_back(named.path);
         request.sourcePages.push_back(std::move(pages));
     }
+    if (a.flag("--collate") && !collateSources(request, why)) return std::nullopt;
+    if (const std::vector<std::string> rotations = a.all("--rotate"); !rotations.empty()) {
+        // Turns name pages of the output: every page the sources give, in order.
+        uint32_t pageCount = 0;
+        for (size_t i = 0; i < request.sources.size(); ++i) {
+            const uint32_t count = request.sourcePages[i].empty() ? countPages(request.sources[i]) : 0;
+            pageCount += !request.sourcePages[i].empty() ? static_cast<uint32_t>(request.sourcePages[i].size())
+                         : request.allPages               ? count
+                                                          : std::min<uint32_t>(count, 1);
+        }
+        const std::optional<std::vector<int>> turns = pageTurns(rotations, pageCount, why);
+        if (!turns) return std::nullopt;
+        request.pageTurns = *turns;
+    }
     return request;
 }
 
@@ -470,8 +495,8 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi"},
-                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose"});
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi", "--rotate"},
+                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose", "--collate"});
     if (!a.error.empty()) return usageError(err, "merge", a.error);
     std::string why;
     const std::optional<ComposeRequest> request = mergeRequest(a, why);

@@ -1,5 +1,6 @@
 #include "job_reports.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "json_text.h"
@@ -80,6 +81,13 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
             out << "]";
         }
         if (source.textLeftOut) out << ", \"text_left_out\": true";
+        if (!source.turnedPages.empty()) {
+            out << ", \"turned_pages\": [";
+            for (size_t k = 0; k < source.turnedPages.size(); ++k)
+                out << (k ? ", " : "") << "{\"page\": " << (source.turnedPages[k].page + 1)
+                    << ", \"turn\": " << 90 * source.turnedPages[k].quarterTurns << "}";
+            out << "]";
+        }
         if (!source.losslessPages.empty()) {
             out << ", \"pages\": [";
             for (size_t k = 0; k < source.losslessPages.size(); ++k) {
@@ -107,10 +115,16 @@ void printDecodedPages(std::ostream& err, const std::string& source, const Expor
 
 void printDecodedPages(std::ostream& err, const ComposeResult& result) {
     for (const SourceOutcome& source : result.outcomes)
-        for (const LosslessPage& page : source.losslessPages)
-            if (!page.copied)
+        for (const LosslessPage& page : source.losslessPages) {
+            const bool turned = std::any_of(source.turnedPages.begin(), source.turnedPages.end(),
+                                            [&](const TurnedPage& t) { return t.page == page.page; });
+            if (turned)
+                err << quotedName(source.path) << ": page " << (page.page + 1) << " was turned"
+                    << (page.copied ? ", its data copied as stored" : ": " + page.decodedBecause) << "\n";
+            else if (!page.copied)
                 err << quotedName(source.path) << ": page " << (page.page + 1)
                     << " was decoded and written losslessly: " << page.decodedBecause << "\n";
+        }
 }
 
 void printSplitFailures(std::ostream& err, const std::string& source, const ExportAllResult& result) {

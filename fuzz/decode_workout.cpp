@@ -49,7 +49,7 @@ void copyPages(const char16_t* path) {
     if (GdipCreateStoredPageWriter(target.c_str(), nullptr, nullptr, &copy) == Ok) {
         for (uint32_t k = 0; k < std::min<uint32_t>(pages, kMaxFramesVisited); ++k) {
             INT copied = 0;
-            (void)GdipStoredPageWriterAdd(copy, source, k, &copied, nullptr);
+            (void)GdipStoredPageWriterAdd(copy, source, k, static_cast<INT>(k % 4), &copied, nullptr);
         }
         (void)GdipDisposeStoredPageWriter(copy);
     }

@@ -77,6 +77,10 @@ void TGPImage::ReleaseFrame() {
     if (NativeHandle) (void)GdipImageReleaseFrame(NativeHandle);
 }
 
+GpStatus TGPImage::Turn(int quarterTurns) {
+    return RecordStatus(GdipImageRotateFlip(NativeHandle, static_cast<RotateFlipType>((quarterTurns % 4 + 4) % 4)));
+}
+
 TGPImage* TGPImage::MakeThumbnail(uint32_t width, uint32_t height,
                                   GetThumbnailImageAbort callback, void* callbackData) {
     GpImage* thumbnail = nullptr;

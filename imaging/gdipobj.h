@@ -36,6 +36,8 @@ public:
     // Frees the active frame's pixels (decoded again when activated again); a file being
     // written through this image stays open.
     void ReleaseFrame();
+    // Turns the active frame by `quarterTurns` quarters clockwise.
+    [[nodiscard]] GpStatus Turn(int quarterTurns);
     // The caller owns the result, which is returned also when the platform failed.
     TGPImage* MakeThumbnail(uint32_t width, uint32_t height,
                             GetThumbnailImageAbort callback = nullptr,

@@ -28,10 +28,10 @@ TGPStoredPageWriter::TGPStoredPageWriter(const std::u16string& path, const CopyT
 
 TGPStoredPageWriter::~TGPStoredPageWriter() { (void)GdipDisposeStoredPageWriter(NativeHandle); }
 
-CopiedPage TGPStoredPageWriter::addPage(TGPPageSource& source, uint32_t page) {
+CopiedPage TGPStoredPageWriter::addPage(TGPPageSource& source, uint32_t page, int quarterTurns) {
     CopiedPage added;
     INT copied = 0;
-    added.status = GdipStoredPageWriterAdd(NativeHandle, source.NativeHandle, page, &copied, &added.note);
+    added.status = GdipStoredPageWriterAdd(NativeHandle, source.NativeHandle, page, quarterTurns, &copied, &added.note);
     added.copied = copied != 0;
     if (added.status != Ok) LastStatus = added.status;
     return added;

@@ -30,8 +30,8 @@ private:
 // What became of one page added.
 struct CopiedPage {
     GpStatus status = Ok;
-    bool copied = false;  // as stored; else decoded and written losslessly
-    std::string note;     // why it was decoded, or why it failed
+    bool copied = false;  // its data as stored; else decoded, or turned, and written losslessly
+    std::string note;     // why it was decoded, how it was turned, or why it failed
 };
 
 // What the copy writes: a TIFF (BigTIFF from the first page when asked), or a PDF whose
@@ -53,7 +53,8 @@ public:
     TGPStoredPageWriter(const std::u16string& path, const CopyTarget& target);
     ~TGPStoredPageWriter() override;  // drops the file unless it was finished
 
-    CopiedPage addPage(TGPPageSource& source, uint32_t page);
+    // Page `page` of `source`, turned by `quarterTurns` quarters clockwise without loss.
+    CopiedPage addPage(TGPPageSource& source, uint32_t page, int quarterTurns = 0);
     [[nodiscard]] GpStatus finish();
     // After a failed add or finish: why the output could not be written, when the writer
     // knew more than the status says ("the temporary file in /tmp: No space left on

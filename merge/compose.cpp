@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <future>
+#include <map>
 #include <memory>
 
 #include "imaging/gdiputil.h"
@@ -117,7 +118,8 @@ public:
 
     // Adds page `page` of `source`, noting in `losslessPages` how it went in; false, with `why`,
     // when it did not.
-    bool add(TGPPageSource& source, uint32_t page, std::vector<LosslessPage>& losslessPages, std::string& why) {
+    bool add(TGPPageSource& source, uint32_t page, int quarterTurns, std::vector<LosslessPage>& losslessPages,
+             std::string& why) {
         if (failed()) return false;
         if (!m_copy) {
             m_copy.reset(new TGPStoredPageWriter(widenPath(m_path), m_target));
@@ -126,7 +128,7 @@ public:
                 return false;
             }
         }
-        const CopiedPage added = m_copy->addPage(source, page);
+        const CopiedPage added = m_copy->addPage(source, page, quarterTurns);
         if (!took(added.status, added.status == Ok ? std::string() : m_copy->failureReason())) {
             why = added.note.empty() ? decodeFailureReason(added.status, "") : added.note;
             return false;
@@ -184,6 +186,31 @@ private:
     std::vector<uint32_t> m_planned;
     int m_done = 0;
 };
+
+// The turns asked for, handed out one a page in the order the pages are asked for.
+class PageTurns {
+public:
+    explicit PageTurns(const std::vector<int>& turns) : m_turns(turns) {}
+    // Quarter turns clockwise, 0 to 3.
+    int next() {
+        const size_t at = m_next++;
+        return at < m_turns.size() ? (m_turns[at] % 4 + 4) % 4 : 0;
+    }
+
+private:
+    const std::vector<int>& m_turns;
+    size_t m_next = 0;
+};
+
+// Whether each source is named again further on (a collated document takes its pages one at
+// a time): it then stays open till its last turn.
+std::vector<bool> namedAgain(const ComposeRequest& request) {
+    std::map<std::string, size_t> last;
+    for (size_t i = 0; i < request.sources.size(); ++i) last[request.sources[i]] = i;
+    std::vector<bool> again(request.sources.size());
+    for (size_t i = 0; i < request.sources.size(); ++i) again[i] = last[request.sources[i]] > i;
+    return again;
+}
 
 // The sources that gave nothing and the pages that failed alone, as `skipped` lists them,
 // each page said in the language the message is said in.
@@ -280,18 +307,31 @@ struct ReleaseWhenDone {
 };
 
 // The same for a source decoded into the composition.
-std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<uint32_t>* listed, bool allPages,
+std::optional<PageOutOfRange> addSource(const OpenedSource& opened, const std::vector<uint32_t>* listed, bool allPages,
                                         Destination& destination, std::vector<std::string>& skipped,
-                                        SourceOutcome& outcome, PageProgress& progress) {
-    const std::shared_ptr<TGPImage> source = std::move(opened.image);
+                                        SourceOutcome& outcome, PageProgress& progress, PageTurns& turns) {
+    const std::shared_ptr<TGPImage> source = opened.image;
     const PageList pages = listPages(*source);
     const GUID dimension = pages.dimension;
     const uint32_t frames = pages.count;
     const ReleaseWhenDone released{destination};
     return addSourcePages(frames, opened.reason, listed, allPages, destination,
                           [&](uint32_t page, std::string& why) {
+                              const int turn = turns.next();
                               if (const GpStatus status = source->ActivateFrame(&dimension, page); status != Ok) {
                                   why = decodeFailureReason(*source, status);
+                                  return false;
+                              }
+                              // A turned frame is decoded again when it is asked for again.
+                              struct Untouched {
+                                  TGPImage& image;
+                                  bool turned;
+                                  ~Untouched() {
+                                      if (turned) image.ReleaseFrame();
+                                  }
+                              } const untouched{*source, turn != 0};
+                              if (turn != 0 && source->Turn(turn) != Ok) {
+                                  why = "it could not be turned";
                                   return false;
                               }
                               if (!destination.add(source)) {
@@ -303,6 +343,7 @@ std::optional<PageOutOfRange> addSource(OpenedSource opened, const std::vector<u
                               if (outcome.warning.empty()) outcome.warning = source->frameWarning();
                               if (facts.rendered) outcome.renderedPages.push_back(page);
                               outcome.textLeftOut = outcome.textLeftOut || facts.textLeftOut;
+                              if (turn != 0) outcome.turnedPages.push_back({page, turn});
                               return true;
                           },
                           skipped, outcome, progress);
@@ -375,9 +416,14 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, PageProgress& prog
     GUID encoder{};
     FindEncoderByMime("image/tiff", encoder);
     Destination destination(request.outputPath, encoder, request.compression, bigTiff);
+    PageTurns turns(request.pageTurns);
+    const std::vector<bool> again = namedAgain(request);
+    std::map<std::string, OpenedSource> kept;  // sources named again further on
     // The next source is decoded beside the composition while this one is added, unless
     // their pages are too large to be held two at a time.
-    auto openAside = [](bool onAThread, const std::string& path) {
+    auto openAside = [&kept](bool onAThread, const std::string& path) {
+        if (const auto found = kept.find(path); found != kept.end())
+            return startAside(false, [opened = found->second] { return opened; });
         return startAside(onAThread, [path] { return openSource(path); });
     };
     std::future<OpenedSource> next = openAside(false, request.sources[0]);
@@ -387,8 +433,15 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, PageProgress& prog
         if (left > 1)
             next = openAside(pagesAtOnce(source.image->PixelWidth(), source.image->PixelHeight(), left) > 1,
                              request.sources[i + 1]);
-        return addSource(std::move(source), listedPages(request, i), request.allPages, destination, result.skipped,
-                         outcome, progress);
+        const auto added = addSource(source, listedPages(request, i), request.allPages, destination,
+                                     result.skipped, outcome, progress, turns);
+        if (again[i] && source.image->NativeHandle) {
+            source.image->ReleaseFrame();
+            kept[request.sources[i]] = std::move(source);
+        } else {
+            kept.erase(request.sources[i]);
+        }
+        return added;
     };
     // A source read ahead and not taken is still on its worker: nothing outlives the pass.
     return composeSources(request, destination, progress, context, result, addOne, [&] {
@@ -402,15 +455,30 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
               ComposeResult& result) {
     result = ComposeResult{};
     CopyDestination destination(request.outputPath, {request.pdf, bigTiff, request.pdfDpi});
+    PageTurns turns(request.pageTurns);
+    const std::vector<bool> again = namedAgain(request);
+    std::map<std::string, std::shared_ptr<TGPPageSource>> kept;  // sources named again further on
     const auto addOne = [&](size_t i, SourceOutcome& outcome) {
-        TGPPageSource source(widenPath(request.sources[i]), request.pdf);
+        const std::string& path = request.sources[i];
+        const auto found = kept.find(path);
+        const std::shared_ptr<TGPPageSource> source =
+            found != kept.end() ? found->second : std::make_shared<TGPPageSource>(widenPath(path), request.pdf);
         const std::string openFailure =
-            source.pages() == 0 ? decodeFailureReason(source.LastStatus, source.openFailure()) : std::string();
-        return addSourcePages(source.pages(), openFailure, listedPages(request, i), request.allPages, destination,
-                              [&](uint32_t page, std::string& why) {
-                                  return destination.add(source, page, outcome.losslessPages, why);
-                              },
-                              result.skipped, outcome, progress);
+            source->pages() == 0 ? decodeFailureReason(source->LastStatus, source->openFailure()) : std::string();
+        const auto added = addSourcePages(
+            source->pages(), openFailure, listedPages(request, i), request.allPages, destination,
+            [&](uint32_t page, std::string& why) {
+                const int turn = turns.next();
+                if (!destination.add(*source, page, turn, outcome.losslessPages, why)) return false;
+                if (turn != 0) outcome.turnedPages.push_back({page, turn});
+                return true;
+            },
+            result.skipped, outcome, progress);
+        if (again[i])
+            kept[path] = source;
+        else
+            kept.erase(path);
+        return added;
     };
     return composeSources(request, destination, progress, context, result, addOne, [] {});
 }

@@ -30,7 +30,22 @@ struct ComposeRequest {
     // resolution `pdfDpi` where they have none (0: 96).
     bool pdf = false;
     uint32_t pdfDpi = 0;
+    // Quarter turns clockwise of the pages asked for, by their place among them in order
+    // (from 0; missing: none): turned without loss where pages go as stored, decoded pages
+    // turned before they are written.
+    std::vector<int> pageTurns{};
 };
+
+// A page turned on its way into the output.
+struct TurnedPage {
+    uint32_t page = 0;  // from 0
+    int quarterTurns = 0;  // clockwise, 1 to 3
+};
+
+// The sources' pages taken one by one from each in turn (the fronts and backs of a duplex
+// scan): every page of each source, or the pages listed for it, become single-page entries
+// of `request`. False, with `why`, when the sources do not have the same number of pages.
+bool collateSources(ComposeRequest& request, std::string& why);
 
 // Whether `path` names a PDF: its extension, in any letter case.
 bool isPdfPath(const std::string& path);
@@ -54,6 +69,7 @@ struct SourceOutcome {
     std::string warning{};  // what the decoder read past in a page added, in its words
     std::vector<uint32_t> renderedPages{};  // from 0: a document's pages drawn by its renderer
     bool textLeftOut = false;  // a page's invisible text (an OCR layer) is not in its picture
+    std::vector<TurnedPage> turnedPages{};  // in the order they were added
 };
 
 struct PageOutOfRange {

@@ -71,7 +71,8 @@ GpStatus GdipCreateStoredPageWriter(const char16_t* filename, const GUID* clsidE
     }
 }
 
-GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source, UINT page, INT* copied, std::string* note) {
+GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source, UINT page, INT quarterTurns,
+                                 INT* copied, std::string* note) {
     std::string ignored;
     if (!note) note = &ignored;
     note->clear();
@@ -81,8 +82,8 @@ GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source,
     if (copy->save.broken) return copy->save.file.writeFailure();
     try {
         bool asStored = false;
-        const GpStatus status = copy->pdf ? source->source->addTo(page, *copy->pdf, asStored, *note)
-                                          : source->source->addTo(page, *copy->tiff, asStored, *note);
+        const GpStatus status = copy->pdf ? source->source->addTo(page, quarterTurns, *copy->pdf, asStored, *note)
+                                          : source->source->addTo(page, quarterTurns, *copy->tiff, asStored, *note);
         *copied = asStored ? 1 : 0;
         return copy->save.afterAdd(status);
     } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 
 #include "handles.h"
 #include "image_limits.h"
+#include "orientation.h"
 #include "scale_in_class.h"
 #include "text_utf8.h"
 
@@ -209,6 +210,16 @@ GpStatus GdipImageReleaseFrame(GpImage* image) {
     image->frame = Frame{};
     image->frameStatus = Ok;
     return Ok;
+}
+
+GpStatus GdipImageRotateFlip(GpImage* image, RotateFlipType type) {
+    if (type < RotateNoneFlipNone || type > Rotate270FlipNone) return NotImplemented;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    try {
+        return turnFrame(image->frame, static_cast<int>(type));
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
 }
 
 GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,

@@ -61,6 +61,14 @@ constexpr PixelFormat PixelFormat24bppRGB = 0x00021808;
 constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;
 constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;
 
+// Quarter turns clockwise (the rotations of GDI+'s RotateFlipType; its flips are not taken).
+enum RotateFlipType : int32_t {
+    RotateNoneFlipNone = 0,
+    Rotate90FlipNone = 1,
+    Rotate180FlipNone = 2,
+    Rotate270FlipNone = 3,
+};
+
 enum InterpolationMode : int32_t {
     InterpolationModeDefault = 0,
     InterpolationModeLowQuality = 1,
@@ -201,6 +209,9 @@ struct ImageFacts {
 // This back end's own: frees the active frame's pixels of an image read from a file (it is
 // decoded again when selected again); a file being written through the image stays open.
 [[nodiscard]] GpStatus GdipImageReleaseFrame(GpImage* image);
+// Turns the active frame, until it is released or another is selected. NotImplemented for
+// a flip.
+[[nodiscard]] GpStatus GdipImageRotateFlip(GpImage* image, RotateFlipType type);
 // Our own: the active frame scaled with nearest neighbour into a new image of the same pixel
 // class (palette and all), its resolution multiplied by `dpiScale`.
 [[nodiscard]] GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, REAL dpiScale,
@@ -315,11 +326,13 @@ struct GpStoredPageWriter;
 // gives the resolution of pages that have none.
 [[nodiscard]] GpStatus GdipCreateStoredPageWriter(const char16_t* filename, const GUID* clsidEncoder,
                                           const EncoderParameters* encoderParams, GpStoredPageWriter** copy);
-// Adds page `page` of `source`. `copied` is 1 when it went in as stored, 0 when it was
-// decoded; `note` says why it was decoded, or why the page failed, or, for a page copied,
-// what of its document did not go with it (a PDF's outlines and form fields).
-[[nodiscard]] GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source, UINT page, INT* copied,
-                                       std::string* note);
+// Adds page `page` of `source`, turned by `quarterTurns` quarters clockwise (this back end's
+// own). `copied` is 1 when its data went in as stored (a turn then in its tags or its
+// /Rotate), 0 when it was not; `note` says why it was decoded or how it was turned without
+// loss, or why the page failed, or, for a page copied, what of its document did not go with
+// it (a PDF's outlines and form fields).
+[[nodiscard]] GpStatus GdipStoredPageWriterAdd(GpStoredPageWriter* copy, GpPageSource* source, UINT page,
+                                               INT quarterTurns, INT* copied, std::string* note);
 // Completes the file and puts it in place; WrongState when it has no page.
 [[nodiscard]] GpStatus GdipStoredPageWriterFinish(GpStoredPageWriter* copy);
 // This back end's own: after a failed add or finish, why the output could not be written

@@ -13,6 +13,8 @@
 #include "../codecs/file_kind.h"
 #include "fax_pages.h"
 #include "jpeg_page.h"
+#include "jpeg_turn.h"
+#include "../orientation.h"
 
 namespace gdip::codecs {
 namespace {
@@ -153,21 +155,28 @@ GpStatus CopySource::storedImage(uint32_t index, StoredImage& image, std::string
     return NotImplemented;
 }
 
-GpStatus CopySource::addTo(uint32_t index, TiffPageWriter& writer, bool& copied, std::string& note) {
+bool CopySource::readWholeJpeg(std::string& bytes, std::string& note) {
+    UniqueFd fd = openToRead(m_path);
+    if (!unchanged(fd.get(), m_jpegIdentity) || !readWhole(fd.get(), m_jpegSize, bytes)) {
+        note = "the JPEG file changed or cannot be read again";
+        return false;
+    }
+    return true;
+}
+
+GpStatus CopySource::addTo(uint32_t index, int quarterTurns, TiffPageWriter& writer, bool& copied, std::string& note) {
     copied = false;
     note.clear();
     if (index >= m_pages) return InvalidParameter;
+    if (quarterTurns % 4 != 0) return addTurned(index, quarterTurns, writer, copied, note);
     GpStatus status = NotImplemented;
     if (m_tiff) {
         status = m_tiff->copyPage(index, writer, note);
     } else if (m_jpeg && m_jpegShape.storable) {
         if (m_jpeg->strip.empty()) {
-            // The whole file now, from the file found when it was opened.
-            UniqueFd fd = openToRead(m_path);
             std::string bytes;
             JpegStream whole;
-            if (!unchanged(fd.get(), m_jpegIdentity) ||
-                !readWhole(fd.get(), m_jpegSize, bytes) ||
+            if (!readWholeJpeg(bytes, note) ||
                 !readJpegStream(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), whole, note)) {
                 note = "the JPEG file changed or cannot be read again";
                 return GenericError;
@@ -197,23 +206,116 @@ GpStatus CopySource::addTo(uint32_t index, TiffPageWriter& writer, bool& copied,
         copied = status == Ok;
         return status;
     }
-    return addDecoded(index, writer, note);
+    return addDecoded(index, 0, writer, note);
 }
 
-GpStatus CopySource::addTo(uint32_t index, PdfWriter& writer, bool& copied, std::string& note) {
+GpStatus CopySource::addTurnedJpeg(const std::string& jpeg, const StoredImage* page, int quarterTurns,
+                                   TiffPageWriter& writer, bool& copied, std::string& note,
+                                   const std::function<GpStatus(uint16_t orientation)>& keepTagged) {
+    const uint16_t orientation = page ? page->meta.orientation
+                                      : (m_jpeg && m_jpeg->exif && m_jpeg->exifFacts.orientation ? m_jpeg->exifFacts.orientation : 1);
+    const int turns = storedQuarterTurns(orientation, quarterTurns);
+    std::string turned;
+    switch (turnJpeg(jpeg, turns, turned, note)) {
+        case JpegTurn::NotWholeBlocks: {
+            const GpStatus status = keepTagged(turnedOrientation(orientation, quarterTurns));
+            copied = status == Ok;
+            note = "its sides are not whole JPEG blocks: its data is kept and its Orientation tag turned";
+            return status;
+        }
+        case JpegTurn::Failed: return NotImplemented;
+        case JpegTurn::Done: break;
+    }
+    JpegStream stream;
+    if (!readJpegStream(reinterpret_cast<const uint8_t*>(turned.data()), turned.size(), stream, note))
+        return NotImplemented;
+    const JpegPageShape shape = jpegPageShape(stream);
+    if (!shape.storable) {
+        note = shape.why;
+        return NotImplemented;
+    }
+    GpStatus status = Ok;
+    if (page) {
+        StoredImage facts = *page;
+        if (turns % 2 == 1) {
+            std::swap(facts.dpiX, facts.dpiY);
+            std::swap(facts.meta.aspectX, facts.meta.aspectY);
+        }
+        status = storeJpegPage(stream, shape, writer, &facts);
+    } else {
+        // The transform moves blocks, not what the segments say of the sides.
+        if (turns % 2 == 1) {
+            std::swap(stream.xDensity, stream.yDensity);
+            std::swap(stream.exifFacts.xResolution, stream.exifFacts.yResolution);
+        }
+        status = storeJpegPage(stream, shape, writer);
+    }
+    note = "turned in its JPEG blocks, without decoding";
+    return status;
+}
+
+GpStatus CopySource::addTurned(uint32_t index, int quarterTurns, TiffPageWriter& writer, bool& copied,
+                               std::string& note) {
+    GpStatus status = NotImplemented;
+    bool fax = false;
+    if (m_tiff && m_tiff->compressionOf(index) == COMPRESSION_JPEG) {
+        StoredImage image;
+        status = m_tiff->storedImage(index, image, note);
+        if (status == Ok)
+            status = addTurnedJpeg(image.bytes(), &image, quarterTurns, writer, copied, note, [&](uint16_t orientation) {
+                return m_tiff->copyPage(index, writer, note, orientation);
+            });
+    } else if (m_tiff) {
+        status = m_tiff->turnPage(index, quarterTurns, writer, note);
+        if (status == Ok) note = "turned and coded again with its own compression";
+    } else if (m_jpeg && m_jpegShape.storable) {
+        std::string bytes;
+        if (!readWholeJpeg(bytes, note)) return GenericError;
+        status = addTurnedJpeg(bytes, nullptr, quarterTurns, writer, copied, note, [&](uint16_t orientation) {
+            JpegStream whole;
+            if (!readJpegStream(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), whole, note))
+                return NotImplemented;
+            return storeJpegPage(whole, m_jpegShape, writer, nullptr, orientation);
+        });
+    } else if (m_pdf) {
+        StoredImage image;
+        status = m_pdf->storedImage(index, image, note);
+        fax = status == Ok && image.coding == StoredImage::Coding::Fax;
+        if (fax) {
+            status = NotImplemented;
+        } else if (status == Ok) {
+            status = addTurnedJpeg(image.bytes(), &image, quarterTurns, writer, copied, note, [&](uint16_t orientation) {
+                JpegStream stream;
+                if (!readJpegStream(reinterpret_cast<const uint8_t*>(image.bytes().data()), image.bytes().size(),
+                                    stream, note))
+                    return NotImplemented;
+                const JpegPageShape shape = jpegPageShape(stream);
+                return shape.storable ? storeJpegPage(stream, shape, writer, &image, orientation) : NotImplemented;
+            });
+        }
+    } else {
+        note = m_notCopied;
+    }
+    if (status != NotImplemented) return status;
+    // Fax data is bilevel: decoded, turned and coded as G4 again, no pixel changes.
+    return addDecoded(index, quarterTurns, writer, note, fax ? &writer : nullptr);
+}
+
+GpStatus CopySource::addTo(uint32_t index, int quarterTurns, PdfWriter& writer, bool& copied, std::string& note) {
     copied = false;
     note.clear();
     if (index >= m_pages) return InvalidParameter;
     // A PDF's page is a page, whatever it draws: its text layer, annotations and structure
-    // go with it, nothing is decoded.
+    // go with it, nothing is decoded; a turn is its /Rotate.
     if (m_pdf && m_pdfPagesWhole) {
-        const GpStatus status = writer.addWholePage(*m_pdf, index, note);
+        const GpStatus status = writer.addWholePage(*m_pdf, index, quarterTurns, note);
         copied = status == Ok;
         return status;
     }
     StoredImage image;
     GpStatus status = storedImage(index, image, note);
     if (status == Ok) {
+        image.meta.orientation = turnedOrientation(image.meta.orientation, quarterTurns);
         status = writer.addStored(image);
         if (status == NotImplemented) note = "a mirrored page is turned by decoding it";
     }
@@ -221,25 +323,26 @@ GpStatus CopySource::addTo(uint32_t index, PdfWriter& writer, bool& copied, std:
         copied = status == Ok;
         return status;
     }
-    return addDecoded(index, writer, note);
+    return addDecoded(index, quarterTurns, writer, note);
 }
 
-GpStatus CopySource::addDecoded(uint32_t index, Encoder& writer, std::string& note) {
+GpStatus CopySource::addDecoded(uint32_t index, int quarterTurns, Encoder& writer, std::string& note,
+                                TiffPageWriter* fax) {
     const std::string why = note;
     // 16-bit samples go as they are where the output holds them: decoded to 8 bits, they
     // would not be the page the caller was promised.
-    GpStatus status = addDeep(index, writer, note);
+    GpStatus status = addDeep(index, quarterTurns, writer, note);
     if (status == NotImplemented) {
         Frame frame;
-        status = decoded(index, frame, note);
+        status = decoded(index, quarterTurns, frame, note);
         if (status != Ok) return status;
-        status = writer.addFrame(frame);
+        status = fax ? fax->addFrameAs(frame, TiffCompression::G4) : writer.addFrame(frame);
     }
     if (status == Ok) note = why;
     return status;
 }
 
-GpStatus CopySource::addDeep(uint32_t index, Encoder& writer, std::string& note) {
+GpStatus CopySource::addDeep(uint32_t index, int quarterTurns, Encoder& writer, std::string& note) {
     if (openDecoderOnce(note) != Ok) return NotImplemented;  // decoding says why
     DeepFrame deep;
     const GpStatus status = m_decoder->readDeepFrame(index, deep);
@@ -247,6 +350,22 @@ GpStatus CopySource::addDeep(uint32_t index, Encoder& writer, std::string& note)
     if (status != Ok) {
         note = "the page cannot be decoded";
         return status;
+    }
+    if (const int turns = (quarterTurns % 4 + 4) % 4; turns != 0) {
+        DeepFrame turned;
+        const bool swap = turns % 2 == 1;
+        if (const GpStatus made = allocateDeepFrame(turned, swap ? deep.height : deep.width,
+                                                    swap ? deep.width : deep.height, deep.colours, deep.alpha);
+            made != Ok)
+            return made;
+        turnPixels(reinterpret_cast<const uint8_t*>(deep.samples.data()), deep.rowSamples() * 2, deep.width,
+                   deep.height, static_cast<uint32_t>(16 * deep.channels()), turnedOrientation(1, turns),
+                   reinterpret_cast<uint8_t*>(turned.samples.data()), turned.rowSamples() * 2);
+        turned.dpiX = swap ? deep.dpiY : deep.dpiX;
+        turned.dpiY = swap ? deep.dpiX : deep.dpiY;
+        turned.meta = std::move(deep.meta);
+        if (swap) std::swap(turned.meta.aspectX, turned.meta.aspectY);
+        deep = std::move(turned);
     }
     return writer.addDeepFrame(deep);
 }
@@ -257,11 +376,13 @@ GpStatus CopySource::openDecoderOnce(std::string& note) {
     return m_decoder ? Ok : status;
 }
 
-GpStatus CopySource::decoded(uint32_t index, Frame& frame, std::string& note) {
+GpStatus CopySource::decoded(uint32_t index, int quarterTurns, Frame& frame, std::string& note) {
     if (const GpStatus opened = openDecoderOnce(note); opened != Ok) return opened;
-    const GpStatus status = m_decoder->readFrame(index, frame);
+    GpStatus status = m_decoder->readFrame(index, frame);
     if (status != Ok)
         note = frame.failure.empty() ? "the page cannot be decoded" : "the page cannot be decoded (" + frame.failure + ")";
+    else if (quarterTurns % 4 != 0 && (status = turnFrame(frame, quarterTurns)) != Ok)
+        note = "the page cannot be turned";
     return status;
 }
 

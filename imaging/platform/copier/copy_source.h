@@ -3,6 +3,7 @@
 // are decoded and written losslessly in their own pixel class otherwise.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,20 +25,36 @@ public:
     uint32_t pages() const { return m_pages; }
     uint32_t reducedImages() const { return m_tiff ? m_tiff->reducedImages() : 0; }
 
-    // Adds page `index` to `writer`. `copied` says whether it went in as stored; when it was
-    // decoded instead, `note` says why. On failure `note` says why the page could not be had.
-    [[nodiscard]] GpStatus addTo(uint32_t index, TiffPageWriter& writer, bool& copied, std::string& note);
-    [[nodiscard]] GpStatus addTo(uint32_t index, PdfWriter& writer, bool& copied, std::string& note);
+    // Adds page `index` to `writer`, turned by `quarterTurns` quarters clockwise. `copied`
+    // says whether its data went in as stored (a turn then in its tags or its page's
+    // /Rotate); when it did not, `note` says why, or how it was turned without loss. On
+    // failure `note` says why the page could not be had.
+    [[nodiscard]] GpStatus addTo(uint32_t index, int quarterTurns, TiffPageWriter& writer, bool& copied,
+                                 std::string& note);
+    [[nodiscard]] GpStatus addTo(uint32_t index, int quarterTurns, PdfWriter& writer, bool& copied,
+                                 std::string& note);
 
 private:
     // Page `index` as JPEG or G4 data; NotImplemented, with `why`, when it has to be decoded.
     GpStatus storedImage(uint32_t index, StoredImage& image, std::string& why);
-    GpStatus decoded(uint32_t index, Frame& frame, std::string& note);
-    // Page `index` decoded into `writer`; `note` keeps why it was not added as stored.
-    GpStatus addDecoded(uint32_t index, Encoder& writer, std::string& note);
+    GpStatus decoded(uint32_t index, int quarterTurns, Frame& frame, std::string& note);
+    // Page `index` decoded and turned into `writer` (a fax page into a TIFF coded as G4,
+    // when `fax`); `note` keeps why it was not added as stored.
+    GpStatus addDecoded(uint32_t index, int quarterTurns, Encoder& writer, std::string& note,
+                        TiffPageWriter* fax = nullptr);
     // Page `index` with its 16-bit samples into `writer`; NotImplemented when it has none
     // or either side cannot keep them.
-    GpStatus addDeep(uint32_t index, Encoder& writer, std::string& note);
+    GpStatus addDeep(uint32_t index, int quarterTurns, Encoder& writer, std::string& note);
+    // The JPEG stream `jpeg` (of a document's `page`, or the JPEG file) turned in its DCT
+    // blocks into `writer`; when its sides are not whole blocks, the stored data goes with
+    // its orientation turned through `keepTagged(orientation)`. NotImplemented when the
+    // data cannot be turned so.
+    GpStatus addTurnedJpeg(const std::string& jpeg, const StoredImage* page, int quarterTurns, TiffPageWriter& writer,
+                           bool& copied, std::string& note,
+                           const std::function<GpStatus(uint16_t orientation)>& keepTagged);
+    GpStatus addTurned(uint32_t index, int quarterTurns, TiffPageWriter& writer, bool& copied, std::string& note);
+    // The JPEG file's whole bytes, from the file found when it was opened.
+    bool readWholeJpeg(std::string& bytes, std::string& note);
     GpStatus openDecoderOnce(std::string& note);
     // Takes the JPEG file on `fd` as the one page it copies; false, with m_notCopied saying
     // why, when it must be decoded instead.

@@ -22,7 +22,7 @@ void setStreamFacts(TIFF* out, const JpegStream& stream) {
 }  // namespace
 
 GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, TiffPageWriter& writer,
-                       const StoredImage* page) {
+                       const StoredImage* page, uint16_t orientation) {
     return writer.addFilledPage(stream.strip.size(), [&](TIFF* out) {
         TIFFSetField(out, TIFFTAG_IMAGEWIDTH, stream.width);
         TIFFSetField(out, TIFFTAG_IMAGELENGTH, stream.height);
@@ -47,6 +47,7 @@ GpStatus storeJpegPage(const JpegStream& stream, const JpegPageShape& shape, Tif
         } else {
             setStreamFacts(out, stream);
         }
+        if (orientation != 0) TIFFSetField(out, TIFFTAG_ORIENTATION, orientation);
         const tmsize_t bytes = static_cast<tmsize_t>(stream.strip.size());
         return TIFFWriteRawStrip(out, 0, const_cast<char*>(stream.strip.data()), bytes) == bytes ? Ok : Win32Error;
     });

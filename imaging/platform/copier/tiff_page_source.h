@@ -28,7 +28,18 @@ public:
     // Adds page `index` to `writer` as stored. NotImplemented, with `why` and nothing
     // added, when its data cannot be copied faithfully (old-style JPEG, a compression this
     // build cannot write, data outside the file); the caller then decodes it.
-    [[nodiscard]] GpStatus copyPage(uint32_t index, TiffPageWriter& writer, std::string& why);
+    // `orientation`, when not 0, replaces the page's own Orientation tag.
+    [[nodiscard]] GpStatus copyPage(uint32_t index, TiffPageWriter& writer, std::string& why, uint16_t orientation = 0);
+
+    // Adds page `index` to `writer` turned by `quarterTurns` quarters clockwise as it is
+    // seen: its samples decoded, turned and coded again with its own compression, bit depth,
+    // colours and tags, so that no pixel changes. NotImplemented, with `why` and nothing
+    // added, when that cannot be done (JPEG data, which is turned as a stream, a compression
+    // this build cannot write, planes stored apart); the caller then decodes it.
+    [[nodiscard]] GpStatus turnPage(uint32_t index, int quarterTurns, TiffPageWriter& writer, std::string& why);
+
+    // The page's compression, as TIFF numbers it; 0 when its directory cannot be read.
+    uint16_t compressionOf(uint32_t index);
 
     // Page `index` as a picture a PDF holds as it is: G4 data in one strip (as a piece of
     // the file, whose path the caller fills in, when it is stored first bit first), or JPEG
@@ -38,6 +49,8 @@ public:
 
 private:
     GpStatus copyInto(TIFF* out, bool tiled, uint32_t pieces, std::string& why);
+    // The current page's samples, decoded, in rows without padding.
+    GpStatus readSamples(uint64_t lineBytes, uint32_t height, std::vector<uint8_t>& samples, std::string& why);
     // The current page's one strip as `image`'s G4 data (stored with `fill`) or JPEG stream.
     GpStatus storedFax(uint16_t fill, StoredImage& image, std::string& why);
     GpStatus storedJpeg(uint16_t samples, StoredImage& image, std::string& why);

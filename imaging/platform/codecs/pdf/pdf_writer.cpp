@@ -104,7 +104,7 @@ public:
         });
     }
 
-    GpStatus addWholePage(const PdfDocument& source, uint32_t index, std::string& leftOut) override {
+    GpStatus addWholePage(const PdfDocument& source, uint32_t index, int quarterTurns, std::string& leftOut) override {
         leftOut.clear();
         if (m_finished) return WrongState;
         const std::shared_ptr<QPDF> document = source.document();
@@ -119,6 +119,9 @@ public:
                 // qpdf copies the page with everything it refers to; its streams' data is read
                 // from the source when the output is written, so the source stays open till then.
                 QPDFPageDocumentHelper(m_pdf).addPage(QPDFPageObjectHelper(page), false);
+                // Its /Rotate, inherited or its own, is what the turn adds to.
+                if (quarterTurns % 4 != 0)
+                    QPDFPageObjectHelper(m_pdf.getAllPages().back()).rotatePage(90 * (quarterTurns % 4), true);
             } catch (const QPDFExc& e) {
                 leftOut = std::string("the page cannot be copied: ") + e.getMessageDetail();
                 return GenericError;

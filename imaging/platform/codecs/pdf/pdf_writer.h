@@ -19,8 +19,10 @@ public:
     [[nodiscard]] virtual GpStatus addStored(const StoredImage& image) = 0;
 
     // Adds page `index` of `source` as it is: its content, resources, annotations, turn and
-    // boxes. `leftOut` says what of its document does not go with it (outlines, form fields).
-    [[nodiscard]] virtual GpStatus addWholePage(const PdfDocument& source, uint32_t index, std::string& leftOut) = 0;
+    // boxes, turned further by `quarterTurns` quarters clockwise. `leftOut` says what of its
+    // document does not go with it (outlines, form fields).
+    [[nodiscard]] virtual GpStatus addWholePage(const PdfDocument& source, uint32_t index, int quarterTurns,
+                                                std::string& leftOut) = 0;
 };
 
 // Writes to `stream` (the caller's) when finished. Pages without a resolution are taken to

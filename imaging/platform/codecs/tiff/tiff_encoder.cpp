@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "../../channel_order.h"
@@ -198,6 +199,13 @@ public:
             }
             return Ok;
         });
+    }
+
+    GpStatus addFrameAs(const Frame& frame, TiffCompression compression) override {
+        const TiffCompression own = std::exchange(m_compression, compression);
+        const GpStatus status = addFrame(frame);
+        m_compression = own;
+        return status;
     }
 
     GpStatus addFilledPage(uint64_t storedBytes, const std::function<GpStatus(TIFF*)>& fill) override {

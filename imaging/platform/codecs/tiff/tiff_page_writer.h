@@ -20,6 +20,10 @@ public:
     // ValueOverflow, with nothing written, when the data would take a classic file past
     // 4 GiB.
     [[nodiscard]] virtual GpStatus addFilledPage(uint64_t storedBytes, const std::function<GpStatus(TIFF*)>& fill) = 0;
+
+    // Adds a decoded frame as addFrame does, coded with `compression` instead of the
+    // writer's own: a page turned keeps the compression it came with.
+    [[nodiscard]] virtual GpStatus addFrameAs(const Frame& frame, TiffCompression compression) = 0;
 };
 
 std::unique_ptr<TiffPageWriter> createTiffPageWriter(std::FILE* stream, TiffCompression compression, bool bigTiff,
