@@ -268,6 +268,12 @@ TEST(CommandLine, AmbiguousArgumentsAreRefusedBeforeAnythingIsWritten) {
         {runSplit, {source, "--out", dir.file("out"), "--dpi", "200"}, "add --format pdf"},
         {runSplit, {source, "--page", "1", "--to", dir.file("p.png"), "--format", "JPEG"},
          "name says png, but --format says jpeg"},
+        {runMerge, {"--out", output, "--rotate", "45:1", source}, "--rotate 45:1: the angle is +90, -90 or 180"},
+        {runMerge, {"--out", output, "--all-pages", "--rotate", "+90:1", "--rotate", "180:4", source},
+         "--rotate 180:4: page 4 is past the end of the output (3 pages)"},
+        {runMerge, {"--out", output, "--rotate", "+90:x", source}, "the pages are ranges such as 2,4 or 1-z"},
+        {runMerge, {"--out", output, "--collate", "--all-pages", source, source}, "leave out --all-pages"},
+        {runMerge, {"--out", output, "--collate", source, source + "[1-2]"}, "has 3, " + source + " 2"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);

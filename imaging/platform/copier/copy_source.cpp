@@ -260,11 +260,17 @@ GpStatus CopySource::addTurned(uint32_t index, int quarterTurns, TiffPageWriter&
     bool fax = false;
     if (m_tiff && m_tiff->compressionOf(index) == COMPRESSION_JPEG) {
         StoredImage image;
+        const auto keepTagged = [&](uint16_t orientation) { return m_tiff->copyPage(index, writer, note, orientation); };
         status = m_tiff->storedImage(index, image, note);
-        if (status == Ok)
-            status = addTurnedJpeg(image.bytes(), &image, quarterTurns, writer, copied, note, [&](uint16_t orientation) {
-                return m_tiff->copyPage(index, writer, note, orientation);
-            });
+        if (status == Ok) {
+            status = addTurnedJpeg(image.bytes(), &image, quarterTurns, writer, copied, note, keepTagged);
+        } else if (status == NotImplemented) {
+            // Strips that make no one stream cannot be turned as one; decoded, they would be
+            // coded again with loss or many times larger. The data stays, its tag turns.
+            status = m_tiff->copyPage(index, writer, note, turnedOrientation(m_tiff->orientationOf(index), quarterTurns));
+            copied = status == Ok;
+            if (copied) note = "its JPEG data is in several strips: it is kept and its Orientation tag turned";
+        }
     } else if (m_tiff) {
         status = m_tiff->turnPage(index, quarterTurns, writer, note);
         if (status == Ok) note = "turned and coded again with its own compression";

@@ -40,6 +40,8 @@ public:
 
     // The page's compression, as TIFF numbers it; 0 when its directory cannot be read.
     uint16_t compressionOf(uint32_t index);
+    // The page's Orientation tag, 1 when it has none.
+    uint16_t orientationOf(uint32_t index);
 
     // Page `index` as a picture a PDF holds as it is: G4 data in one strip (as a piece of
     // the file, whose path the caller fills in, when it is stored first bit first), or JPEG

@@ -44,6 +44,13 @@ uint16_t TiffPageSource::compressionOf(uint32_t index) {
     return compression;
 }
 
+uint16_t TiffPageSource::orientationOf(uint32_t index) {
+    if (compressionOf(index) == 0) return 1;
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(m_document.tiff.get(), TIFFTAG_ORIENTATION, &orientation);
+    return orientation;
+}
+
 GpStatus TiffPageSource::readSamples(uint64_t lineBytes, uint32_t height, std::vector<uint8_t>& samples,
                                      std::string& why) {
     TIFF* in = m_document.tiff.get();

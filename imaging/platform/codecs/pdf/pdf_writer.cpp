@@ -41,6 +41,13 @@ Object name(const char* text) { return Object::newName(text); }
 // at its picture's resolution then gets exactly the picture's pixels, never one more.
 Object points(double value) { return Object::newReal(std::floor(value * 10000) / 10000, 4, true); }
 
+// A page's /Rotate, its own or inherited, from 0 to 270.
+int rotationOf(QPDFObjectHandle page) {
+    QPDFObjectHandle rotate = QPDFPageObjectHelper(page).getAttribute("/Rotate", false);
+    const long long degrees = rotate.isInteger() ? rotate.getIntValue() : 0;
+    return static_cast<int>(((degrees / 90) % 4 + 4) % 4) * 90;
+}
+
 // The /Rotate that shows a page stored with `orientation` upright; -1 for a mirrored one.
 int rotationOf(uint16_t orientation) {
     switch (orientation) {
@@ -119,9 +126,11 @@ public:
                 // qpdf copies the page with everything it refers to; its streams' data is read
                 // from the source when the output is written, so the source stays open till then.
                 QPDFPageDocumentHelper(m_pdf).addPage(QPDFPageObjectHelper(page), false);
-                // Its /Rotate, inherited or its own, is what the turn adds to.
-                if (quarterTurns % 4 != 0)
-                    QPDFPageObjectHelper(m_pdf.getAllPages().back()).rotatePage(90 * (quarterTurns % 4), true);
+                // Its /Rotate, inherited or its own, is what the turn adds to. A page added
+                // twice is a copy of the first, turn and all: its turn is set, not added.
+                const int rotation = (rotationOf(page) + 90 * quarterTurns) % 360;
+                QPDFPageObjectHelper added(m_pdf.getAllPages().back());
+                if (rotationOf(added.getObjectHandle()) != (rotation + 360) % 360) added.rotatePage((rotation + 360) % 360, false);
             } catch (const QPDFExc& e) {
                 leftOut = std::string("the page cannot be copied: ") + e.getMessageDetail();
                 return GenericError;
