@@ -339,6 +339,12 @@ int splitOnePage(const Arguments& a, const std::string& source, const SplitChoic
                               a.flag("--keep-class"),
                               c.lossless,
                               c.dpi};
+    if (const std::vector<std::string> rotations = a.all("--rotate"); !rotations.empty()) {
+        std::string why;
+        const auto turns = pageTurns(rotations, 1, why);
+        if (!turns) return usageError(err, "split", why);
+        request.quarterTurns = turns->at(0);
+    }
     TerminalMessages messages(err);
     std::string reason;
     PageOutcome outcome{.page = request.pageIndex};
@@ -388,6 +394,14 @@ int splitEveryPage(const Arguments& a, const std::string& source, const SplitCho
             if (!pages) return usageError(err, "split", pastTheEndReason(beyond, source, count));
             request.pages = *pages;
         }
+    }
+    if (const std::vector<std::string> rotations = a.all("--rotate"); !rotations.empty()) {
+        // Turns name the pages written, in the order they are asked for.
+        std::string why;
+        const auto turns = pageTurns(
+            rotations, a.option("--pages") ? static_cast<uint32_t>(request.pages.size()) : countPages(source), why);
+        if (!turns) return usageError(err, "split", why);
+        request.pageTurns = *turns;
     }
     TerminalProgress progress(err);
     NoEvents pump;
@@ -483,7 +497,7 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
 }  // namespace
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi"},
+    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi", "--rotate"},
                               {"--keep-class", "--pad", "--json", "--lossless", "--verbose"});
     if (!a.error.empty()) return usageError(err, "split", a.error);
     if (a.operands.size() != 1) return usageError(err, "split", "name exactly one source TIFF");

@@ -45,6 +45,7 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
         if (!page.warning.empty()) out << ", \"warning\": " << jsonString(page.warning);
         if (page.rendered) out << ", \"rendered\": true";
         if (page.textLeftOut) out << ", \"text_left_out\": true";
+        if (page.quarterTurns != 0) out << ", \"turn\": " << 90 * page.quarterTurns;
         out << "}";
     }
     out << "], \"written\": " << result.written.size() << ", \"failed\": " << result.failedPages.size() << ", ";

@@ -105,6 +105,7 @@ struct PageWork {
     GUID dimension;
     uint32_t page;
     int percent;
+    int quarterTurns;
     std::string target;
     GUID encoder;
     const ExportAllRequest* request;
@@ -132,6 +133,19 @@ PageOutcome exportOnePage(const PageWork& work) {
         outcome.reason = "the page cannot be written to " + work.target + ": it is the document being split";
         return outcome;
     }
+    // A turned frame is decoded again when it is asked for again.
+    struct Untouched {
+        TGPImage& image;
+        bool turned;
+        ~Untouched() {
+            if (turned) image.ReleaseFrame();
+        }
+    } const untouched{*work.source, work.quarterTurns % 4 != 0};
+    if (untouched.turned && work.source->Turn(work.quarterTurns) != Ok) {
+        outcome.reason = "the page cannot be turned";
+        return outcome;
+    }
+    outcome.quarterTurns = (work.quarterTurns % 4 + 4) % 4;
     const GpStatus status =
         keepClass
             ? savePageInClass(*work.source, work.percent, work.target, work.encoder, parameters.block())
@@ -163,8 +177,8 @@ bool copiesAsStored(ExportFormat format, bool lossless, int percent) {
 }
 
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
-                             const std::string& target, const CopyTarget& kind) {
-    PageOutcome outcome{.page = page};
+                             const std::string& target, const CopyTarget& kind, int quarterTurns) {
+    PageOutcome outcome{.page = page, .quarterTurns = (quarterTurns % 4 + 4) % 4};
     if (sameFile(sourcePath, target)) {
         outcome.reason = "the page cannot be written to " + target + ": it is the document being split";
         return outcome;
@@ -179,7 +193,7 @@ PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePat
             outcome.reason = writeFailure(target, copy->LastStatus);
             return outcome;
         }
-        added = copy->addPage(source, page);
+        added = copy->addPage(source, page, quarterTurns);
         if (added.status == ValueOverflow && !bigTiff && !kind.pdf) continue;
         if (added.status == Ok) added.status = copy->finish();
         break;
@@ -223,6 +237,10 @@ std::optional<std::vector<uint32_t>> pagesToSplit(const ExportAllRequest& reques
         }
     }
     return pages;
+}
+
+int turnAt(const ExportAllRequest& request, size_t i) {
+    return i < request.pageTurns.size() ? request.pageTurns[i] : 0;
 }
 
 // Pages whose files were written but could not be named fail now, with why.
@@ -300,7 +318,7 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
             noteOutcome(result, copyPageAsStored(source, request.sourcePath, pages[i],
                                                  pageOutputName(request.folder, request.sourcePath, pages[i],
                                                                 extension, digits),
-                                                 kind));
+                                                 kind, turnAt(request, i)));
             if ((i + 1) % kPagesNamedTogether == 0) noteUnnamed(result, batch.settle());
             progress.step(static_cast<int>(i));
             context.pump.processPendingEvents();
@@ -338,7 +356,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
         ProgressScope progress(context.progress, static_cast<int>(pages.size()),
                                say(TextId::SplitProgress));
         const auto start = [&](size_t i) {
-            PageWork work{nullptr, dimension, pages[i], request.percent ? request.percent() : 100,
+            PageWork work{nullptr, dimension, pages[i], request.percent ? request.percent() : 100, turnAt(request, i),
                           pageOutputName(request.folder, request.sourcePath, pages[i], extension, digits),
                           encoder, &request};
             return [work](TGPImage& decoder) {
@@ -386,7 +404,8 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
             copied.reason = decodeFailureReason(source.LastStatus, source.openFailure());
         else
             copied = copyPageAsStored(source, request.sourcePath, request.pageIndex, request.targetPath,
-                                      {request.format == ExportFormat::Pdf, false, request.pdfDpi});
+                                      {request.format == ExportFormat::Pdf, false, request.pdfDpi},
+                                      request.quarterTurns);
         if (reason) *reason = copied.reason;
         if (outcome) *outcome = copied;
         if (!copied.reason.empty()) showError(messages, TextId::PageSaveFailed, copied.reason);
@@ -407,8 +426,8 @@ bool ExportPage(const ExportPageRequest& request, MessageSink& messages, std::st
         if (!source->NativeHandle)
             one.reason = decodeFailureReason(*source, opened);
         else
-            one = exportOnePage({source.get(), dimension, request.pageIndex, request.percent, request.targetPath,
-                                 encoder, &asked});
+            one = exportOnePage({source.get(), dimension, request.pageIndex, request.percent, request.quarterTurns,
+                                 request.targetPath, encoder, &asked});
     }
     const std::string why = one.reason;
     if (reason) *reason = why;

@@ -53,6 +53,9 @@ struct ExportAllRequest {
     // Each page into a TIFF as stored, without decoding (at 100 % only; see copyPageAsStored).
     bool lossless = false;
     uint32_t pdfDpi = 0;  // PDF pages without a resolution: their dots per inch (0: 96)
+    // Quarter turns clockwise of the pages asked for, by their place among them (missing:
+    // none); without loss where pages go as stored.
+    std::vector<int> pageTurns{};
 };
 
 struct PageOutcome {
@@ -67,6 +70,7 @@ struct PageOutcome {
     std::string warning{};  // what the decoder read past in the page, in its words
     bool rendered = false;     // a document's page drawn by its renderer
     bool textLeftOut = false;  // its invisible text (an OCR layer) is not in the picture
+    int quarterTurns = 0;      // clockwise, as it was turned
 };
 
 struct ExportAllResult {
@@ -88,7 +92,7 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
 // as a PDF page's picture; when that cannot be done faithfully, it is decoded and written
 // losslessly (the outcome says so and why).
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
-                             const std::string& target, const CopyTarget& kind = {});
+                             const std::string& target, const CopyTarget& kind = {}, int quarterTurns = 0);
 
 // Whether pages go out as stored: asked for, or a PDF at 100 %, which holds JPEG and G4 data
 // as it is.
@@ -109,6 +113,7 @@ struct ExportPageRequest {
     bool keepClass = false;
     bool lossless = false;
     uint32_t pdfDpi = 0;
+    int quarterTurns = 0;  // clockwise
 };
 
 // Writes one page; says nothing on success and "图片保存失败!" or

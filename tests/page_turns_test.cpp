@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "merge/compose.h"
+#include "split/page_export.h"
 #include "support/fixtures.h"
 #include "support/hand_made.h"
 #include "support/page_fixtures.h"
@@ -187,6 +189,28 @@ TEST(TurnedDecoded, PagesOfADecodedMergeAreTurned) {
         ASSERT_TRUE(result.written);
         EXPECT_EQ(pillowCompares(png, output, 0, 1), "same\n");
         EXPECT_EQ(pillowCompares(png, output, 1, 3), "same\n");
+    }
+}
+
+// Split turns the pages it writes, as stored or decoded, by their place among those asked for.
+TEST(TurnedSplit, PagesWrittenAreTurnedByTheirPlace) {
+    REQUIRE_PILLOW();
+    TempDir dir;
+    const std::string source = dir.file("scan.tif");
+    // Two alike pages: the second is written turned.
+    fixtures::writeTiff(source, std::vector<fixtures::TiffPage>(2, {fixtures::TiffKind::Bilevel, 40, 24, COMPRESSION_CCITTFAX4}));
+    for (const ExportFormat format : {ExportFormat::Tiff, ExportFormat::Png}) {
+        SCOPED_TRACE(formatRow(format).Extension);
+        RecordingContext rec;
+        JobContext context = rec.context();
+        ExportAllRequest request{source, dir.file(formatRow(format).Extension), format, nullptr};
+        std::filesystem::create_directory(request.folder);
+        request.lossless = format == ExportFormat::Tiff;
+        request.pageTurns = {0, 3};
+        const ExportAllResult result = ExportAllPages(request, context);
+        ASSERT_EQ(result.written.size(), 2u);
+        EXPECT_EQ(result.outcomes[1].quarterTurns, 3);
+        EXPECT_EQ(pillowCompares(result.written[0], result.written[1], 0, 3), "same\n");
     }
 }
 

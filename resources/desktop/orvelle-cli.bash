@@ -44,6 +44,8 @@ _orvelle_cli() {
             return ;;
         --from-list)
             _filedir; return ;;
+        --rotate)
+            COMPREPLY=($(compgen -W "+90: -90: 180:" -- "$cur")); compopt -o nospace 2>/dev/null; return ;;
         --percent | --page | --pages | --quality | --dpi)
             return ;;
     esac
@@ -51,9 +53,9 @@ _orvelle_cli() {
     local options
     case $command in
         info) options="--json" ;;
-        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --dpi --lossless --json --verbose" ;;
+        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --dpi --lossless --rotate --json --verbose" ;;
         tiles) options="--out" ;;
-        merge) options="--out --all-pages --compression --from-list --null --bigtiff --to --dpi --lossless --json --verbose" ;;
+        merge) options="--out --all-pages --compression --from-list --null --bigtiff --to --dpi --lossless --rotate --collate --json --verbose" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
