@@ -327,6 +327,7 @@ int splitOnePage(const Arguments& a, const std::string& source, const SplitChoic
     if (!page) return usageError(err, "split", "pages are counted from 1");
     if (!target || a.option("--out") || a.option("--pages"))
         return usageError(err, "split", "--page goes with --to FILE, not --out or --pages");
+    if (a.flag("--drop-blank")) return usageError(err, "split", "--drop-blank leaves out pages of a run over every page: not with --page");
     // An unreadable document is left to the job, which says so.
     const uint32_t count = countPages(source);
     if (count > 0 && *page > count) return usageError(err, "split", pastTheEndReason(*page, source, count));
@@ -403,10 +404,12 @@ int splitEveryPage(const Arguments& a, const std::string& source, const SplitCho
         if (!turns) return usageError(err, "split", why);
         request.pageTurns = *turns;
     }
+    request.dropBlank = a.flag("--drop-blank");
     TerminalProgress progress(err);
     NoEvents pump;
     JobContext context{progress, messages, pump, &jobCancel()};
     const ExportAllResult result = ExportAllPages(request, context);
+    printBlankPagesDropped(err, source, result);
     if (a.flag("--json")) {
         printSplitReport(out, source, result, closingMessage(messages));
     } else {
@@ -458,6 +461,7 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
         return why = "--collate takes every page of each source: leave out --all-pages", std::nullopt;
     ComposeRequest request{{}, *output, a.flag("--all-pages")};
     request.compression = compression;
+    request.dropBlank = a.flag("--drop-blank");
     request.bigTiff = a.flag("--bigtiff");
     request.lossless = a.flag("--lossless");
     request.pdf = pdf;
@@ -498,7 +502,7 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi", "--rotate"},
-                              {"--keep-class", "--pad", "--json", "--lossless", "--verbose"});
+                              {"--keep-class", "--pad", "--json", "--lossless", "--verbose", "--drop-blank"});
     if (!a.error.empty()) return usageError(err, "split", a.error);
     if (a.operands.size() != 1) return usageError(err, "split", "name exactly one source TIFF");
     std::string why;
@@ -510,7 +514,8 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi", "--rotate"},
-                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose", "--collate"});
+                              {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose", "--collate",
+                               "--drop-blank"});
     if (!a.error.empty()) return usageError(err, "merge", a.error);
     std::string why;
     const std::optional<ComposeRequest> request = mergeRequest(a, why);
@@ -521,6 +526,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     JobContext context{progress, messages, pump, &jobCancel()};
     const ComposeResult result = ComposeTiff(*request, context);
     const std::string& output = request->outputPath;
+    printBlankPagesDropped(err, result);
     if (a.flag("--json")) printMergeReport(out, output, result, closingMessage(messages));
     if (a.flag("--verbose")) printDecodedPages(err, result);
     printMergeFailures(err, output, result);

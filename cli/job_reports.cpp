@@ -30,8 +30,14 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
                       const ClosingMessage& message) {
     out << "{\"command\": \"split\", " << jsonName("source", source);
     if (!result.sourceFailure.empty()) out << ", \"error\": " << jsonString(result.sourceFailure);
-    out << ", \"document_pages\": " << result.pages
-        << ", \"cancelled\": " << flag(result.cancelled) << ", \"pages\": [";
+    out << ", \"document_pages\": " << result.pages << ", \"cancelled\": " << flag(result.cancelled);
+    if (!result.blankPagesDropped.empty()) {
+        out << ", \"blank_pages_dropped\": [";
+        for (size_t k = 0; k < result.blankPagesDropped.size(); ++k)
+            out << (k ? ", " : "") << (result.blankPagesDropped[k] + 1);
+        out << "]";
+    }
+    out << ", \"pages\": [";
     for (size_t i = 0; i < result.outcomes.size(); ++i) {
         const PageOutcome& page = result.outcomes[i];
         out << (i ? ", " : "") << "{\"page\": " << (page.page + 1) << ", ";
@@ -58,7 +64,15 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
     out << "{\"command\": \"merge\", " << jsonName("output", output);
     if (!result.outputFailure.empty()) out << ", \"output_error\": " << jsonString(result.outputFailure);
     out << ", \"written\": " << flag(result.written)
-        << ", \"pages\": " << result.pages << ", \"cancelled\": " << flag(result.cancelled) << ", \"sources\": [";
+        << ", \"pages\": " << result.pages << ", \"cancelled\": " << flag(result.cancelled);
+    if (!result.blankPagesDropped.empty()) {
+        out << ", \"blank_pages_dropped\": [";
+        for (size_t k = 0; k < result.blankPagesDropped.size(); ++k)
+            out << (k ? ", " : "") << "{" << jsonName("path", result.blankPagesDropped[k].path)
+                << ", \"page\": " << (result.blankPagesDropped[k].page + 1) << "}";
+        out << "]";
+    }
+    out << ", \"sources\": [";
     for (size_t i = 0; i < result.outcomes.size(); ++i) {
         const SourceOutcome& source = result.outcomes[i];
         out << (i ? ", " : "") << "{" << jsonName("path", source.path) << ", \"pages_added\": " << source.pagesAdded
@@ -130,6 +144,16 @@ void printDecodedPages(std::ostream& err, const ComposeResult& result) {
 
 void printSplitFailures(std::ostream& err, const std::string& source, const ExportAllResult& result) {
     for (const std::string& line : splitFailureLines(source, result, quotedName)) err << line << "\n";
+}
+
+void printBlankPagesDropped(std::ostream& err, const std::string& source, const ExportAllResult& result) {
+    for (const uint32_t page : result.blankPagesDropped)
+        err << quotedName(source) << ": page " << (page + 1) << " is blank and was left out\n";
+}
+
+void printBlankPagesDropped(std::ostream& err, const ComposeResult& result) {
+    for (const DroppedPage& page : result.blankPagesDropped)
+        err << quotedName(page.path) << ": page " << (page.page + 1) << " is blank and was left out\n";
 }
 
 void printMergeFailures(std::ostream& err, const std::string& output, const ComposeResult& result) {

@@ -34,6 +34,9 @@ void printSplitFailures(std::ostream& err, const std::string& source, const Expo
 // Of a lossless run: each page that had to be decoded, and why, one line each.
 void printDecodedPages(std::ostream& err, const std::string& source, const ExportAllResult& result);
 void printDecodedPages(std::ostream& err, const ComposeResult& result);
+// "scan.tif: page 4 is blank and was left out", a line each.
+void printBlankPagesDropped(std::ostream& err, const std::string& source, const ExportAllResult& result);
+void printBlankPagesDropped(std::ostream& err, const ComposeResult& result);
 void printMergeFailures(std::ostream& err, const std::string& output, const ComposeResult& result);
 
 }  // namespace orvelle::cli

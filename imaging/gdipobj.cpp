@@ -81,6 +81,14 @@ GpStatus TGPImage::Turn(int quarterTurns) {
     return RecordStatus(GdipImageRotateFlip(NativeHandle, static_cast<RotateFlipType>((quarterTurns % 4 + 4) % 4)));
 }
 
+float TGPImage::InkShare(uint8_t* paper) {
+    REAL share = -1;
+    uint8_t light = 0;
+    if (RecordStatus(GdipGetImageInkShare(NativeHandle, &share, &light)) != Ok) return -1;
+    if (paper) *paper = light;
+    return share;
+}
+
 TGPImage* TGPImage::MakeThumbnail(uint32_t width, uint32_t height,
                                   GetThumbnailImageAbort callback, void* callbackData) {
     GpImage* thumbnail = nullptr;

@@ -38,6 +38,9 @@ public:
     void ReleaseFrame();
     // Turns the active frame by `quarterTurns` quarters clockwise.
     [[nodiscard]] GpStatus Turn(int quarterTurns);
+    // Of the active frame: the share of its pixels well darker than its paper, 0 to 1 (-1
+    // when it cannot be had), and the paper's lightness.
+    float InkShare(uint8_t* paper = nullptr);
     // The caller owns the result, which is returned also when the platform failed.
     TGPImage* MakeThumbnail(uint32_t width, uint32_t height,
                             GetThumbnailImageAbort callback = nullptr,

@@ -517,6 +517,20 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
                   joinedLines(composeFailureLines(request.outputPath, result)));
         return result;
     }
+    if (request.dropBlank) {
+        ComposeRequest kept = request;
+        kept.dropBlank = false;
+        std::vector<DroppedPage> dropped = dropBlankPages(kept);
+        if (kept.sources.empty()) {
+            result.blankPagesDropped = std::move(dropped);
+            result.outputFailure = "every page asked for is blank";
+            showError(context.messages, failed, joinedLines(composeFailureLines(request.outputPath, result)));
+            return result;
+        }
+        result = ComposeTiff(kept, context);
+        result.blankPagesDropped = std::move(dropped);
+        return result;
+    }
     {
         const std::vector<uint32_t> planned = plannedSteps(request);
         int steps = 0;

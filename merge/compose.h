@@ -34,7 +34,20 @@ struct ComposeRequest {
     // (from 0; missing: none): turned without loss where pages go as stored, decoded pages
     // turned before they are written.
     std::vector<int> pageTurns{};
+    // Blank pages (see isBlankPage) are left out, each one listed in the result.
+    bool dropBlank = false;
 };
+
+// A page left out of the output, and where it came from.
+struct DroppedPage {
+    std::string path;
+    uint32_t page = 0;  // from 0
+};
+
+// Takes the blank pages out of what `request` asks for (its turns with them), a source left
+// with none out with them; returns them in order. A source that cannot be read stays, for
+// the composition to name.
+std::vector<DroppedPage> dropBlankPages(ComposeRequest& request);
 
 // A page turned on its way into the output.
 struct TurnedPage {
@@ -88,6 +101,7 @@ struct ComposeResult {
     std::string outputFailure;  // why the output could not be written, when that was the fault
     // A page asked for is past the end of its source: nothing was written and nothing said.
     std::optional<PageOutOfRange> pageOutOfRange;
+    std::vector<DroppedPage> blankPagesDropped;  // with dropBlank, in order
 };
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context);

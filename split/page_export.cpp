@@ -7,6 +7,7 @@
 #include "imaging/gdiputil.h"
 #include "imaging/output_batch.h"
 #include "imaging/status_text.h"
+#include "imaging/blank_pages.h"
 #include "imaging/text_path.h"
 #include "jobs/file_identity.h"
 #include "jobs/output_target.h"
@@ -332,6 +333,38 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
 }  // namespace
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context) {
+    if (request.dropBlank) {
+        // The blank pages are found first; the rest go as any run's pages do.
+        ExportAllRequest kept = request;
+        kept.dropBlank = false;
+        std::vector<uint32_t> pages = request.pages;
+        if (pages.empty())
+            for (uint32_t page = 0, count = listPages(*std::make_unique<TGPImage>(widenPath(request.sourcePath), false)).count;
+                 page < count; ++page)
+                pages.push_back(page);
+        const std::vector<bool> blank = blankPages(request.sourcePath, pages);
+        std::vector<uint32_t> dropped;
+        kept.pages.clear();
+        kept.pageTurns.clear();
+        for (size_t i = 0; i < pages.size(); ++i) {
+            if (blank[i]) {
+                dropped.push_back(pages[i]);
+                continue;
+            }
+            kept.pages.push_back(pages[i]);
+            kept.pageTurns.push_back(turnAt(request, i));
+        }
+        if (kept.pages.empty() && !pages.empty()) {
+            // Nothing to write, and nothing failed: the caller lists the pages left out.
+            ExportAllResult none;
+            none.pages = static_cast<uint32_t>(pages.size());
+            none.blankPagesDropped = std::move(dropped);
+            return none;
+        }
+        ExportAllResult result = ExportAllPages(kept, context);
+        result.blankPagesDropped = std::move(dropped);
+        return result;
+    }
     // The percentage is read for a PDF only: every other format reads it page by page.
     const bool pdf = request.format == ExportFormat::Pdf;
     if (copiesAsStored(request.format, request.lossless, pdf && request.percent ? request.percent() : 100))

@@ -56,6 +56,8 @@ struct ExportAllRequest {
     // Quarter turns clockwise of the pages asked for, by their place among them (missing:
     // none); without loss where pages go as stored.
     std::vector<int> pageTurns{};
+    // Blank pages (see isBlankPage) are not written, each one listed in the result.
+    bool dropBlank = false;
 };
 
 struct PageOutcome {
@@ -83,6 +85,7 @@ struct ExportAllResult {
     bool lossless = false;      // pages were copied as stored (see PageOutcome::copied)
     // A page asked for is past the end: nothing was written and nothing said.
     std::optional<uint32_t> pageOutOfRange;
+    std::vector<uint32_t> blankPagesDropped;  // with dropBlank, from 0, in order
 };
 
 ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& context);

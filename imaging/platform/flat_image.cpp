@@ -5,6 +5,7 @@
 
 #include "handles.h"
 #include "image_limits.h"
+#include "ink_share.h"
 #include "orientation.h"
 #include "scale_in_class.h"
 #include "text_utf8.h"
@@ -220,6 +221,15 @@ GpStatus GdipImageRotateFlip(GpImage* image, RotateFlipType type) {
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }
+}
+
+GpStatus GdipGetImageInkShare(GpImage* image, REAL* darkShare, uint8_t* paper) {
+    if (!darkShare || !paper) return InvalidParameter;
+    if (const GpStatus status = checkFrame(image); status != Ok) return status;
+    const InkShare share = measureInk(image->frame);
+    *darkShare = static_cast<REAL>(share.dark);
+    *paper = share.paper;
+    return Ok;
 }
 
 GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,

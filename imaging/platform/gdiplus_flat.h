@@ -212,6 +212,9 @@ struct ImageFacts {
 // Turns the active frame, until it is released or another is selected. NotImplemented for
 // a flip.
 [[nodiscard]] GpStatus GdipImageRotateFlip(GpImage* image, RotateFlipType type);
+// This back end's own: of the active frame inside margins of 1 %, the share of pixels well
+// darker than its paper (0 to 1), and the paper's lightness (its median, 0 to 255).
+[[nodiscard]] GpStatus GdipGetImageInkShare(GpImage* image, REAL* darkShare, uint8_t* paper);
 // Our own: the active frame scaled with nearest neighbour into a new image of the same pixel
 // class (palette and all), its resolution multiplied by `dpiScale`.
 [[nodiscard]] GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, REAL dpiScale,
