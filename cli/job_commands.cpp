@@ -15,6 +15,7 @@
 #include "imaging/text_path.h"
 #include "imaging/thumbnail_tile.h"
 #include "split/file_names.h"
+#include "split/documents.h"
 #include "split/page_export.h"
 #include "split/page_listing.h"
 #include "interrupts.h"
@@ -498,16 +499,92 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
     return request;
 }
 
+// How --documents cuts the source: "every:N", "blank" or "pages:1-3,4-9,10-" (one document
+// for each comma-separated range). False, with `why`, when the text is none of these.
+bool documentCut(const std::string& text, const std::string& source, DocumentsRequest& request, std::string& why) {
+    if (text == "blank") {
+        request.cut = DocumentsRequest::Cut::AtBlankPages;
+        return true;
+    }
+    if (text.rfind("every:", 0) == 0) {
+        long every = 0;
+        if (!parseNumber(text.substr(6), every) || every < 1 || every > 1000000)
+            return why = "--documents every:N takes N pages in each document, N a whole number from 1", false;
+        request.cut = DocumentsRequest::Cut::EveryN;
+        request.every = static_cast<uint32_t>(every);
+        return true;
+    }
+    if (text.rfind("pages:", 0) == 0) {
+        request.cut = DocumentsRequest::Cut::Ranges;
+        const uint32_t count = countPages(source);
+        std::string rest = text.substr(6);
+        for (size_t start = 0; start <= rest.size();) {
+            const size_t comma = std::min(rest.find(',', start), rest.size());
+            const auto ranges = parsePageRanges(rest.substr(start, comma - start));
+            if (!ranges) return why = "--documents pages: takes ranges such as 1-3,4-9,10-, one document each", false;
+            uint32_t beyond = 0;
+            const auto pages = expandPageRanges(*ranges, count, beyond);
+            // An unreadable document is left to the job, which says so.
+            if (!pages && count > 0) return why = pastTheEndReason(beyond, source, count), false;
+            if (pages) request.ranges.push_back(*pages);
+            start = comma + 1;
+        }
+        return true;
+    }
+    return why = "--documents takes every:N, blank or pages:RANGES", false;
+}
+
+// split SOURCE --out DIR --documents SPEC
+int splitDocuments(const Arguments& a, const std::string& source, const SplitChoices& c, std::ostream& out,
+                   std::ostream& err) {
+    const std::string* folder = a.option("--out");
+    if (!folder || a.option("--to")) return usageError(err, "split", "name the output folder with --out DIR");
+    for (const char* other : {"--page", "--pages", "--percent", "--quality", "--rotate"})
+        if (a.option(other))
+            return usageError(err, "split", std::string("--documents writes whole pages into documents: leave out ") + other);
+    for (const char* other : {"--keep-class", "--pad", "--drop-blank"})
+        if (a.flag(other))
+            return usageError(err, "split", std::string("--documents writes whole pages into documents: leave out ") + other);
+    if (a.option("--format") && c.format != ExportFormat::Tiff && c.format != ExportFormat::Pdf)
+        return usageError(err, "split", "--documents writes multi-page documents: --format tiff or pdf");
+    DocumentsRequest request{source, *folder};
+    request.pdf = c.format == ExportFormat::Pdf;
+    request.lossless = c.lossless;
+    request.pdfDpi = c.dpi;
+    if (std::string why; !documentCut(*a.option("--documents"), source, request, why)) return usageError(err, "split", why);
+    if (std::string why; !makeOutputFolder(*folder, why))
+        return usageError(err, "split", "cannot make the folder " + quotedName(*folder) + ": " + why);
+    TerminalProgress progress(err);
+    TerminalMessages messages(err);
+    NoEvents pump;
+    JobContext context{progress, messages, pump, &jobCancel()};
+    const DocumentsResult result = SplitIntoDocuments(request, context);
+    if (a.flag("--json")) printDocumentsReport(out, source, result, closingMessage(messages));
+    else
+        for (const std::string& file : result.written) out << file << "\n";
+    for (const uint32_t page : result.separators)
+        err << quotedName(source) << ": page " << (page + 1) << " is blank and separates two documents\n";
+    const bool allWritten = std::all_of(result.documents.begin(), result.documents.end(),
+                                        [](const ComposeResult& d) { return d.written && d.skipped.empty(); });
+    const int status = result.written.empty() ? kNothingWritten : allWritten ? kAllWritten : kSomeFailed;
+    return unlessInterrupted(result.cancelled, status);
+}
+
 }  // namespace
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi", "--rotate"},
+    const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi", "--rotate",
+                                     "--documents"},
                               {"--keep-class", "--pad", "--json", "--lossless", "--verbose", "--drop-blank"});
     if (!a.error.empty()) return usageError(err, "split", a.error);
     if (a.operands.size() != 1) return usageError(err, "split", "name exactly one source TIFF");
     std::string why;
-    const std::optional<SplitChoices> choices = splitChoices(a, why);
+    // Documents are TIFF unless asked to be PDF.
+    Arguments asked = a;
+    if (a.option("--documents") && !a.option("--format")) asked.options.emplace_back("--format", "tiff");
+    const std::optional<SplitChoices> choices = splitChoices(asked, why);
     if (!choices) return usageError(err, "split", why);
+    if (a.option("--documents")) return splitDocuments(a, a.operands[0], *choices, out, err);
     return a.option("--page") ? splitOnePage(a, a.operands[0], *choices, out, err)
                               : splitEveryPage(a, a.operands[0], *choices, out, err);
 }

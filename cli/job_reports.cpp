@@ -146,6 +146,36 @@ void printSplitFailures(std::ostream& err, const std::string& source, const Expo
     for (const std::string& line : splitFailureLines(source, result, quotedName)) err << line << "\n";
 }
 
+void printDocumentsReport(std::ostream& out, const std::string& source, const DocumentsResult& result,
+                          const ClosingMessage& message) {
+    out << "{\"command\": \"split\", " << jsonName("source", source);
+    if (!result.sourceFailure.empty()) out << ", \"error\": " << jsonString(result.sourceFailure);
+    out << ", \"document_pages\": " << result.pages << ", \"cancelled\": " << flag(result.cancelled)
+        << ", \"separators\": [";
+    for (size_t k = 0; k < result.separators.size(); ++k) out << (k ? ", " : "") << (result.separators[k] + 1);
+    out << "], \"documents\": [";
+    for (size_t i = 0; i < result.documents.size(); ++i) {
+        const ComposeResult& document = result.documents[i];
+        out << (i ? ", " : "") << "{" << jsonName("file", result.files[i]) << ", \"written\": " << flag(document.written)
+            << ", \"pages\": [";
+        for (size_t k = 0; k < result.pagesOf[i].size(); ++k) out << (k ? ", " : "") << (result.pagesOf[i][k] + 1);
+        out << "]";
+        if (!document.outcomes.empty()) {
+            const SourceOutcome& taken = document.outcomes[0];
+            out << ", \"failed_pages\": [";
+            for (size_t k = 0; k < taken.failedPages.size(); ++k) out << (k ? ", " : "") << (taken.failedPages[k] + 1);
+            out << "]";
+        }
+        if (!document.outputFailure.empty()) out << ", \"output_error\": " << jsonString(document.outputFailure);
+        out << "}";
+    }
+    out << "], \"written\": [";
+    for (size_t i = 0; i < result.written.size(); ++i) out << (i ? ", " : "") << jsonString(result.written[i]);
+    out << "], ";
+    printMessage(out, message);
+    out << "}\n";
+}
+
 void printBlankPagesDropped(std::ostream& err, const std::string& source, const ExportAllResult& result) {
     for (const uint32_t page : result.blankPagesDropped)
         err << quotedName(source) << ": page " << (page + 1) << " is blank and was left out\n";

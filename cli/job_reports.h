@@ -5,6 +5,7 @@
 #include <string>
 
 #include "merge/compose.h"
+#include "split/documents.h"
 #include "split/page_export.h"
 
 namespace orvelle::cli {
@@ -37,6 +38,9 @@ void printDecodedPages(std::ostream& err, const ComposeResult& result);
 // "scan.tif: page 4 is blank and was left out", a line each.
 void printBlankPagesDropped(std::ostream& err, const std::string& source, const ExportAllResult& result);
 void printBlankPagesDropped(std::ostream& err, const ComposeResult& result);
+// split --documents: each document with its file and pages, the separators and the closing message.
+void printDocumentsReport(std::ostream& out, const std::string& source, const DocumentsResult& result,
+                          const ClosingMessage& message);
 void printMergeFailures(std::ostream& err, const std::string& output, const ComposeResult& result);
 
 }  // namespace orvelle::cli

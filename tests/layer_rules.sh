@@ -15,7 +15,7 @@ check() {
 }
 check "an include that leaves its folder" '#include "\.\./' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
 # A differential fuzzer holds our codec up against the library itself, as the tests do.
-check "a codec library outside imaging/platform" '#include <(tiffio|tiff|jpeglib|jerror|png|gif_lib|zlib|openjpeg)\.h>' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp" "--exclude=*_differential.cpp"
+check "a codec library outside imaging/platform" '#include <(tiffio|tiff|jpeglib|jerror|turbojpeg|png|gif_lib|zlib|openjpeg)\.h>' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp" "--exclude=*_differential.cpp"
 check "Qt outside the widget folders" '#include <Q' "cli jobs split merge fuzz tools imaging" "--exclude=pdf_render.cpp"
 check "Qt's PDF module outside the renderer" '#include <QtPdf' "app viewer cli jobs split merge fuzz tools imaging" "--exclude=pdf_render.cpp"
 check "qpdf outside imaging/platform" '#include <qpdf/' "app viewer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"

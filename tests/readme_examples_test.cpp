@@ -57,7 +57,7 @@ TEST(Readme, EveryCommandLineExampleRunsAsWritten) {
     fixtures::writeTiff(dir.file("fax.tif"),
                         std::vector<TiffPage>(3, {TiffKind::Bilevel, 64, 48, COMPRESSION_CCITTFAX4, true, false, 204}));
     fixtures::writeTiff(dir.file("a.tif"), {{TiffKind::Grey8, 16, 16, COMPRESSION_NONE}});
-    for (const char* name : {"fronts.tif", "backs.tif"})
+    for (const char* name : {"fronts.tif", "backs.tif", "stack.tif"})
         fixtures::writeTiff(dir.file(name), std::vector<TiffPage>(5, {TiffKind::Bilevel, 32, 40, COMPRESSION_CCITTFAX4}));
     fixtures::writeTiff(dir.file("sheet1.tif"), {{TiffKind::Rgb, 16, 16, COMPRESSION_LZW}});
     fixtures::writeTiff(dir.file("sheet2.tif"), {{TiffKind::Palette8, 16, 16, COMPRESSION_LZW}});

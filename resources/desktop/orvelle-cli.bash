@@ -44,6 +44,8 @@ _orvelle_cli() {
             return ;;
         --from-list)
             _filedir; return ;;
+        --documents)
+            COMPREPLY=($(compgen -W "every: blank pages:" -- "$cur")); compopt -o nospace 2>/dev/null; return ;;
         --rotate)
             COMPREPLY=($(compgen -W "+90: -90: 180:" -- "$cur")); compopt -o nospace 2>/dev/null; return ;;
         --percent | --page | --pages | --quality | --dpi)
@@ -53,7 +55,7 @@ _orvelle_cli() {
     local options
     case $command in
         info) options="--json" ;;
-        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --dpi --lossless --rotate --drop-blank --json --verbose" ;;
+        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --dpi --lossless --rotate --drop-blank --documents --json --verbose" ;;
         tiles) options="--out" ;;
         merge) options="--out --all-pages --compression --from-list --null --bigtiff --to --dpi --lossless --rotate --collate --drop-blank --json --verbose" ;;
     esac
