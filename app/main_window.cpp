@@ -37,6 +37,7 @@
 #include "status_bar.h"
 #include "viewer/picture_box.h"
 #include "viewer/viewer_window.h"
+#include "organizer/organizer_window.h"
 #include "window_keys.h"
 
 namespace orvelle {
@@ -117,6 +118,7 @@ TForm1::TForm1()
     connect(TabSheet1->N1, &QAction::triggered, this, &TForm1::N1Click);
     connect(TabSheet1->N2, &QAction::triggered, this, &TForm1::N2Click);
     connect(TabSheet1->LosslessSaveAction, &QAction::triggered, this, &TForm1::LosslessSaveClick);
+    connect(TabSheet1->OrganizeAction, &QAction::triggered, this, &TForm1::OrganizeClick);
     connect(TabSheet1->ListView1, &QAbstractItemView::doubleClicked, this, &TForm1::ListView1DblClick);
     connect(TabSheet2->ListView2, &QAbstractItemView::doubleClicked, this, &TForm1::Image3DblClick);
     connect(TabSheet2->Image3, &PictureBox::doubleClicked, this, &TForm1::Image3DblClick);
@@ -457,6 +459,19 @@ void TForm1::LosslessSaveClick() {
 }
 
 void TForm1::N2Click() { viewSelectedPage(); }
+
+void TForm1::OrganizeClick() {
+    if (m_jobRunning || TabSheet1->pageCount() == 0) return;
+    std::vector<QImage> tiles;
+    for (int page = 0; page < TabSheet1->pageCount(); ++page) tiles.push_back(TabSheet1->pageTile(page).value_or(QImage()));
+    auto* organizer = new OrganizerWindow(TabSheet1->sourceText(), static_cast<uint32_t>(tiles.size()), tiles, this);
+    organizer->setWindowFlag(Qt::Window);
+    // A document written over is listed again as it now is.
+    connect(organizer, &OrganizerWindow::documentSaved, this, [this](const QString& path) {
+        if (path == TabSheet1->sourceText() && !m_jobRunning) LoadTiffPages();
+    });
+    organizer->show();
+}
 void TForm1::ListView1DblClick() { viewSelectedPage(); }
 
 void TForm1::viewSelectedPage() {

@@ -76,6 +76,8 @@ public slots:
     void N1Click();
     void N2Click();
     void LosslessSaveClick();
+    // The listed document's pages in the page organizer.
+    void OrganizeClick();
     void ListView1DblClick();
     void Image3DblClick();
     void StatusBar2DrawPanel(StatusBar* statusBar, int panel, const QRect& rect);

@@ -12,7 +12,7 @@
 namespace orvelle {
 
 QLabel* percentLabel(QWidget* parent, const char* objectName, const QRect& geometry) {
-    const char* const source = "图片大小为原图的              % ";
+    const char* const source = QT_TRANSLATE_NOOP("Orvelle", "图片大小为原图的              % ");
     const QString text = QCoreApplication::translate("Orvelle", source);
     QLabel* label = look::label(parent, objectName, text, geometry);
     // The run of spaces leaves room for the spin box only with half-width spaces, as the

@@ -104,6 +104,9 @@ SplitPage::SplitPage(QWidget* parent) : QWidget(parent) {
     PopupMenu1->addSeparator();
     N2 = PopupMenu1->addAction(tr("观看大图片"));
     N2->setObjectName("N2");
+    OrganizeAction = PopupMenu1->addAction(tr("整理页面..."));
+    OrganizeAction->setObjectName("OrganizeAction");
+    OrganizeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     // The page with the focus frame is the page the keys act on: moving it, or Tab entering
     // the list, selects it, so that the menu's entries have a page to work on.
     connect(ListView1, &QListWidget::currentRowChanged, this, [this](int row) {

@@ -49,6 +49,7 @@ public:
     TileTarget& tileTarget();
     // The tile of page `page`; nothing when the list has no such page.
     std::optional<QImage> pageTile(int page) const;
+    int pageCount() const { return static_cast<int>(ImageList1.size()); }
 
     // The TIFF files opened last, newest first: the context menu of "打开".
     void setRecentTiffs(const QStringList& paths);
@@ -79,6 +80,7 @@ public:
     QAction* N1;
     QAction* N2;
     QAction* LosslessSaveAction;  // the page copied as stored into a TIFF
+    QAction* OrganizeAction;      // the document's pages in the page organizer
     QMenu* RecentMenu;            // "打开"'s context menu: the TIFF files opened last
 
   signals:

@@ -54,6 +54,7 @@ void installWindowKeys(TForm1& window) {
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_4), inWindow, window, &TForm1::SpeedButton5Click);
     bind(&window, QKeySequence(Qt::Key_F1), inWindow, window, &TForm1::SpeedButton5Click);
     bind(&window, QKeySequence(Qt::CTRL | Qt::Key_Q), inWindow, window, &TForm1::SpeedButton11Click);
+    bind(&window, QKeySequence(Qt::CTRL | Qt::Key_E), inWindow, window, &TForm1::OrganizeClick);
     // Ctrl+O works wherever the focus is: on the merge page it adds pictures, anywhere else
     // it opens a TIFF on the split page (the window starts on the about page).
     auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), &window);

@@ -133,7 +133,7 @@
     </message>
     <message>
         <source>    [打开]也可打开扫描的PDF文件；保存格式另有“PDF格式”，每页存为一个PDF文件；</source>
-        <translation>    [Open] also opens scanned PDF files; the format "PDF" saves each page as a PDF file;</translation>
+        <translation>    [Open] also opens scanned PDF files; the format &quot;PDF&quot; saves each page as a PDF file;</translation>
     </message>
     <message>
         <source>合成时把文件存为PDF文件(*.pdf)，即合成为一个PDF文件。</source>
@@ -141,15 +141,15 @@
     </message>
     <message>
         <source>    预览列表的右键菜单另有一项“无损另存为TIFF”：把选中的这一页按原始数据存为</source>
-        <translation>    The page list's menu also has "Save as TIFF without loss...": the selected page saved</translation>
+        <translation>    The page list&apos;s menu also has &quot;Save as TIFF without loss...&quot;: the selected page saved</translation>
     </message>
     <message>
         <source>TIFF文件，不解码也不重新压缩；菜单第三项即“观看大图片”。</source>
-        <translation>as a TIFF file with its data as stored, neither decoded nor recompressed; its third entry is "View full size".</translation>
+        <translation>as a TIFF file with its data as stored, neither decoded nor recompressed; its third entry is &quot;View full size&quot;.</translation>
     </message>
     <message>
         <source>    图片合成页的“保持原始数据(无损)”：各页按原始数据合成，不重新压缩；不能照原样</source>
-        <translation>    "Keep as stored" on the Merge page: pages go in as stored, not</translation>
+        <translation>    &quot;Keep as stored&quot; on the Merge page: pages go in as stored, not</translation>
     </message>
     <message>
         <source>保存的页面解码后无损写入。</source>
@@ -180,16 +180,16 @@
         <translation>PDF</translation>
     </message>
     <message>
-        <source>图片大小为原图的              % </source>
-        <translation>Scale to                      % </translation>
-    </message>
-    <message>
         <source>是</source>
         <translation>Yes</translation>
     </message>
     <message>
         <source>否</source>
         <translation>No</translation>
+    </message>
+    <message>
+        <source>图片大小为原图的              % </source>
+        <translation>Scale to                      % </translation>
     </message>
 </context>
 <context>
@@ -278,6 +278,175 @@
     </message>
 </context>
 <context>
+    <name>orvelle::OrganizerWindow</name>
+    <message>
+        <source>整理页面 - %1</source>
+        <translation>Organize pages - %1</translation>
+    </message>
+    <message>
+        <source>页面</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>文件(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>页面(&amp;P)</source>
+        <translation>&amp;Pages</translation>
+    </message>
+    <message>
+        <source>选择(&amp;S)</source>
+        <translation>&amp;Select</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>另存为...</source>
+        <translation>Save as...</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>向左旋转</source>
+        <translation>Turn left</translation>
+    </message>
+    <message>
+        <source>向右旋转</source>
+        <translation>Turn right</translation>
+    </message>
+    <message>
+        <source>旋转180°</source>
+        <translation>Turn 180°</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>前移</source>
+        <translation>Move back</translation>
+    </message>
+    <message>
+        <source>后移</source>
+        <translation>Move on</translation>
+    </message>
+    <message>
+        <source>插入空白页</source>
+        <translation>Insert blank page</translation>
+    </message>
+    <message>
+        <source>插入文件...</source>
+        <translation>Insert files...</translation>
+    </message>
+    <message>
+        <source>倒序</source>
+        <translation>Reverse</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>奇数页</source>
+        <translation>Odd pages</translation>
+    </message>
+    <message>
+        <source>偶数页</source>
+        <translation>Even pages</translation>
+    </message>
+    <message>
+        <source>空白页</source>
+        <translation>Blank pages</translation>
+    </message>
+    <message>
+        <source> (空白)</source>
+        <translation> (blank)</translation>
+    </message>
+    <message>
+        <source>%1页</source>
+        <translation>%1 pages</translation>
+    </message>
+    <message>
+        <source>插入文件</source>
+        <translation>Insert files</translation>
+    </message>
+    <message>
+        <source>TIFF、JPEG、BMP、PNG、GIF格式</source>
+        <translation>TIFF, JPEG, BMP, PNG, GIF</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>这些文件无法识别:
+%1</source>
+        <translation>These files cannot be read:
+%1</translation>
+    </message>
+    <message>
+        <source>正在查找空白页...</source>
+        <translation>Looking for blank pages...</translation>
+    </message>
+    <message>
+        <source>%1个空白页</source>
+        <translation>%1 blank pages</translation>
+    </message>
+    <message>
+        <source>空白页无法写入临时文件夹。</source>
+        <translation>The blank pages cannot be written to the temporary folder.</translation>
+    </message>
+    <message>
+        <source>用整理后的页面替换%1吗?</source>
+        <translation>Replace %1 with the pages as organized?</translation>
+    </message>
+    <message>
+        <source>文档无法替换: %1</source>
+        <translation>The document cannot be replaced: %1</translation>
+    </message>
+    <message>
+        <source>另存为</source>
+        <translation>Save as</translation>
+    </message>
+    <message>
+        <source>TIF文件(*.tif,*.tiff)</source>
+        <translation>TIF files (*.tif, *.tiff)</translation>
+    </message>
+    <message>
+        <source>PDF文件(*.pdf)</source>
+        <translation>PDF files (*.pdf)</translation>
+    </message>
+    <message>
+        <source>整理页面</source>
+        <translation>Organize pages</translation>
+    </message>
+    <message>
+        <source>保存对文档的修改吗?</source>
+        <translation>Save the changes to the document?</translation>
+    </message>
+    <message>
+        <source>不保存</source>
+        <translation>Don&apos;t save</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>orvelle::SideBar</name>
     <message>
         <source>图片分解</source>
@@ -349,6 +518,10 @@
     <message>
         <source>用[目录]按钮选择保存的目录</source>
         <translation>Choose the folder with [Dir]</translation>
+    </message>
+    <message>
+        <source>整理页面...</source>
+        <translation>Organize pages...</translation>
     </message>
 </context>
 <context>

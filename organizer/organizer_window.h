@@ -1,0 +1,85 @@
+// The page organizer: a window of its own with a document's pages as tiles, where they are
+// turned, deleted, moved, inserted and reversed (each edit shown at once, undoable without
+// limit), and saved over the document or as a new TIFF or PDF without loss.
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "jobs/job_cancel.h"
+#include "merge/page_order.h"
+
+class QAction;
+class QLabel;
+class QProgressBar;
+
+namespace orvelle {
+
+class PageGrid;
+
+class OrganizerWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The document at `path` with `pages` pages, `tiles` the tiles already drawn of them
+    // (the page list's; missing ones are drawn here).
+    OrganizerWindow(const QString& path, uint32_t pages, const std::vector<QImage>& tiles, QWidget* parent = nullptr);
+    ~OrganizerWindow() override;
+
+signals:
+    // The document was written over: whoever shows it reads it again.
+    void documentSaved(const QString& path);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QAction* addEdit(const QString& text, int icon, const QList<QKeySequence>& keys, void (OrganizerWindow::*slot)());
+    void buildMenus();
+    // Shows the present order, selecting `rows`.
+    void showPages(const std::vector<int>& rows);
+    void edited(const std::vector<int>& select);
+    QImage tileOf(const PagePlace& place);
+    QImage sourceTile(const std::string& path, uint32_t page);
+
+    void turnLeft();
+    void turnRight();
+    void turnHalf();
+    void turn(int quarterTurns);
+    void deletePages();
+    void moveLeft();
+    void moveRight();
+    void insertBlank();
+    void insertFiles();
+    void insertFilesAt(const QStringList& paths, int before);
+    void reversePages();
+    void undo();
+    void redo();
+    void selectOdd();
+    void selectEven();
+    void selectBlank();
+    void save();
+    void saveAs();
+    // Writes the present order to `target`; true when it is in place.
+    bool write(const QString& target);
+    // True when the window may close: no unsaved edits, or the user chose.
+    bool settled();
+
+    QString m_path;
+    PageOrder m_order;
+    std::map<std::pair<std::string, uint32_t>, QImage> m_tiles;  // as stored, unturned
+    PageGrid* m_grid = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_status = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
+    QAction* m_save = nullptr;
+    JobCancel m_cancel;
+    bool m_busy = false;
+};
+
+}  // namespace orvelle
