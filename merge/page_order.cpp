@@ -125,6 +125,32 @@ bool writeBlankPage(const PagePlace& place, const std::string& path) {
     return page.SaveToFile(widenPath(path), &tiff, nullptr) == Ok;
 }
 
+std::vector<PagePlace> PageOrder::interleaved(const std::vector<PagePlace>& places, size_t fronts, bool backsReversed) {
+    std::vector<PagePlace> next;
+    const size_t backs = places.size() - std::min(fronts, places.size());
+    for (size_t k = 0; k < std::max(fronts, backs); ++k) {
+        if (k < fronts && k < places.size()) next.push_back(places[k]);
+        if (k < backs) next.push_back(places[fronts + (backsReversed ? backs - 1 - k : k)]);
+    }
+    return next;
+}
+
+bool PageOrder::interleave(size_t fronts, bool backsReversed, std::string& why) {
+    const size_t backs = m_places.size() - std::min(fronts, m_places.size());
+    if (fronts != backs) {
+        why = "the fronts and the backs are not as many: " + std::to_string(fronts) + " fronts, " +
+              std::to_string(backs) + " backs";
+        return false;
+    }
+    std::vector<int> moves(m_places.size());
+    for (size_t k = 0; k < fronts; ++k) {
+        moves[k] = static_cast<int>(2 * k);
+        moves[fronts + (backsReversed ? backs - 1 - k : k)] = static_cast<int>(2 * k + 1);
+    }
+    apply(interleaved(m_places, fronts, backsReversed), std::move(moves));
+    return true;
+}
+
 void PageOrder::undo() {
     if (m_undo.empty()) return;
     m_redo.push_back(std::move(m_places));

@@ -48,6 +48,16 @@ public:
     // The rows' pages in reverse order, in the places they held; every page when `rows` is empty.
     void reverse(const std::vector<int>& rows);
 
+    // A duplex scan put together: the first `fronts` places are the fronts of the sheets,
+    // the rest their backs (last sheet first when `backsReversed`), interleaved front, back,
+    // front... False, with `why` giving the counts, when the backs are not as many.
+    bool interleave(size_t fronts, bool backsReversed, std::string& why);
+    // The whole order replaced by one made elsewhere (an interleave with another document's
+    // pages), as one edit.
+    void replace(std::vector<PagePlace> places) { apply(std::move(places), {}); }
+    // What interleave would make, without making it.
+    static std::vector<PagePlace> interleaved(const std::vector<PagePlace>& places, size_t fronts, bool backsReversed);
+
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
     void undo();

@@ -91,6 +91,14 @@ QIcon editIcon(EditIcon which) {
             p.setOpacity(0.7);
             arrow(p, false);
             break;
+        case EditIcon::Interleave:
+            // Two stacks of sheets, shuffled into one.
+            sheet(p, {3, 4, 11, 15});
+            sheet(p, {18, 4, 11, 15});
+            p.setPen(QPen(QColor(0, 84, 166), 2.5));
+            p.drawLine(QPointF(8, 21), QPointF(16, 28));
+            p.drawLine(QPointF(24, 21), QPointF(16, 28));
+            break;
         case EditIcon::Undo: turnArrow(p, false, 200); break;
         case EditIcon::Redo: turnArrow(p, true, 200); break;
         case EditIcon::Save:

@@ -5,7 +5,7 @@
 
 namespace orvelle {
 
-enum class EditIcon { TurnLeft, TurnRight, TurnHalf, Delete, MoveLeft, MoveRight, Blank, Insert, Reverse, Undo, Redo, Save };
+enum class EditIcon { TurnLeft, TurnRight, TurnHalf, Delete, MoveLeft, MoveRight, Blank, Insert, Reverse, Interleave, Undo, Redo, Save };
 
 QIcon editIcon(EditIcon which);
 

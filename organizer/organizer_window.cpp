@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "edit_icons.h"
+#include "interleave_dialog.h"
 #include "imaging/blank_pages.h"
 #include "imaging/text_path.h"
 #include "imaging/thumbnail_tile.h"
@@ -162,6 +163,8 @@ void OrganizerWindow::buildMenus() {
         addEdit(tr("插入空白页"), static_cast<int>(E::Blank), {QKeySequence(Qt::CTRL | Qt::Key_B)}, &OrganizerWindow::insertBlank),
         addEdit(tr("插入文件..."), static_cast<int>(E::Insert), {QKeySequence(Qt::CTRL | Qt::Key_I)}, &OrganizerWindow::insertFiles),
         addEdit(tr("倒序"), static_cast<int>(E::Reverse), {}, &OrganizerWindow::reversePages),
+        addEdit(tr("合并双面扫描..."), static_cast<int>(E::Interleave), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+                &OrganizerWindow::interleavePages),
     };
     tools->addActions({m_save, m_undo, m_redo});
     tools->addSeparator();
@@ -324,6 +327,13 @@ void OrganizerWindow::reversePages() {
     edited(rows);
 }
 
+void OrganizerWindow::interleavePages() {
+    InterleaveDialog dialog(m_order.places(), [this](const PagePlace& place) { return tileOf(place); }, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.result().empty()) return;
+    m_order.replace(dialog.result());
+    edited({0});
+}
+
 void OrganizerWindow::undo() {
     const std::vector<int> rows = m_grid->selectedRows();
     m_order.undo();
@@ -396,6 +406,7 @@ bool OrganizerWindow::write(const QString& target) {
     m_grid->setEnabled(false);
     menuBar()->setEnabled(false);
     const ComposeResult result = ComposeTiff(request, context);
+    m_status->setText(tr("%1页").arg(m_order.places().size()));
     m_busy = false;
     m_grid->setEnabled(true);
     menuBar()->setEnabled(true);

@@ -57,6 +57,7 @@ private:
     void insertFiles();
     void insertFilesAt(const QStringList& paths, int before);
     void reversePages();
+    void interleavePages();
     void undo();
     void redo();
     void selectOdd();

@@ -64,6 +64,20 @@ TEST(PageOrder, EditsUndoAndRedoWithoutLimit) {
     EXPECT_FALSE(order.canRedo());
 }
 
+TEST(PageOrder, InterleavesFrontsAndReversedBacksAndRefusesUnevenStacks) {
+    PageOrder order("scan.tif", 10);  // fronts 1-5, backs 6-10 scanned last sheet first
+    std::string why;
+    ASSERT_TRUE(order.interleave(5, true, why));
+    EXPECT_EQ(shown(order), "1 10 2 9 3 8 4 7 5 6");
+    order.undo();
+    ASSERT_TRUE(order.interleave(5, false, why));
+    EXPECT_EQ(shown(order), "1 6 2 7 3 8 4 9 5 10");
+    PageOrder uneven("scan.tif", 9);
+    EXPECT_FALSE(uneven.interleave(5, true, why));
+    EXPECT_EQ(why, "the fronts and the backs are not as many: 5 fronts, 4 backs");
+    EXPECT_FALSE(uneven.modified());
+}
+
 TEST(PageOrder, IsWrittenInOrderTurnedAndWithItsBlankPages) {
     fixtures::TempDir dir;
     const std::string doc = dir.file("doc.tif");

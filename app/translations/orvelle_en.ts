@@ -208,6 +208,65 @@
     </message>
 </context>
 <context>
+    <name>orvelle::InterleaveDialog</name>
+    <message>
+        <source>合并双面扫描</source>
+        <translation>Put a duplex scan together</translation>
+    </message>
+    <message>
+        <source>本文档的后一半是背面(&amp;H)</source>
+        <translation>The second &amp;half of this document are the backs</translation>
+    </message>
+    <message>
+        <source>背面在另一个文件中(&amp;O)</source>
+        <translation>The backs are in an&amp;other file</translation>
+    </message>
+    <message>
+        <source>选择背面文件...</source>
+        <translation>Choose the backs&apos; file...</translation>
+    </message>
+    <message>
+        <source>背面为倒序(从最后一张扫起)(&amp;R)</source>
+        <translation>Backs in &amp;reverse order (last sheet scanned first)</translation>
+    </message>
+    <message>
+        <source>合并</source>
+        <translation>Put together</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>合并后的前几页:</source>
+        <translation>The first pages of the result:</translation>
+    </message>
+    <message>
+        <source>选择背面文件</source>
+        <translation>Choose the backs&apos; file</translation>
+    </message>
+    <message>
+        <source>TIF文件(*.tif,*.tiff)</source>
+        <translation>TIF files (*.tif, *.tiff)</translation>
+    </message>
+    <message>
+        <source>背面: %1 (%2页)</source>
+        <translation>Backs: %1 (%2 pages)</translation>
+    </message>
+    <message>
+        <source>请选择背面文件。</source>
+        <translation>Choose the backs&apos; file.</translation>
+    </message>
+    <message>
+        <source>正面%1页, 背面%2页: 页数不同, 不能合并。</source>
+        <translation>%1 fronts, %2 backs: not as many, so they cannot be put together.</translation>
+    </message>
+    <message>
+        <source>正面%1页, 背面%2页。</source>
+        <translation>%1 fronts, %2 backs.</translation>
+    </message>
+</context>
+<context>
     <name>orvelle::MergePage</name>
     <message>
         <source>图片文件名</source>
@@ -444,6 +503,10 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>合并双面扫描...</source>
+        <translation>Put duplex scan together...</translation>
     </message>
 </context>
 <context>
