@@ -14,24 +14,19 @@
 #   J  photos/*.jpg (100) turned 90 degrees
 #      orvelle: merge --lossless --rotate +90 into one TIFF; jpegtran: -rotate 90 -perfect per photo
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
 REPS=3
 JOBS="T P J"
 RESULTS=""
-while getopts "r:j:o:h" opt; do
-    case $opt in
-        r) REPS=$OPTARG ;;
-        j) JOBS=$OPTARG ;;
-        o) RESULTS=$OPTARG ;;
-        *) sed -n '2,18p' "$0"; exit 2 ;;
-    esac
-done
+usage() { sed -n '2,18p' "$0"; }
+. "$here/peer_runner.sh"
+read_peer_options "$@"
 shift $((OPTIND - 1))
 DATA=${1:?the folder bench/make_organize_data.sh wrote}
 ORVELLE=${ORVELLE:?set ORVELLE to a release orvelle-cli}
 RESULTS=${RESULTS:-$DATA/results/organize.tsv}
 SCRATCH=$(mktemp -d)
 trap 'rm -rf "$SCRATCH"' EXIT
-mkdir -p "$(dirname "$RESULTS")"
 
 # KEPT: the source pages kept, in order; ODD: their places in the output where the source
 # page is odd; the same 0-based for tiffcp.
@@ -131,30 +126,4 @@ print("\t".join(["ok" if not problems else "BAD " + "; ".join(problems[:3]), fil
 PY
 }
 
-elapsed_s() { awk -F: '{ if (NF == 3) print $1 * 3600 + $2 * 60 + $3; else print $1 * 60 + $2 }' <<< "$1"; }
-tv() { sed -n "s/^\t$1: //p" "$2"; }
-
-[ -s "$RESULTS" ] || printf 'date\tjob\ttool\trep\trc\twall_s\tuser_s\tsys_s\tmaxrss_kb\tverify\tout_files\tout_bytes\tdetail\tload1\tversion\n' > "$RESULTS"
-
-for rep in $(seq 1 "$REPS"); do
-    for job in $JOBS; do
-        set -- $(tools_of "$job")
-        for _ in $(seq 2 "$rep"); do set -- "${@:2}" "$1"; done
-        for tool in "$@"; do
-            out=$SCRATCH/$job-$tool
-            rm -rf "$out"; mkdir -p "$out"; sync
-            load=$(cut -d' ' -f1 /proc/loadavg)
-            /usr/bin/time -v -o "$SCRATCH/.time" \
-                bash -c "$(declare -f "${job}_$tool"); ${job}_$tool \"\$1\"" _ "$out" > "$SCRATCH/log" 2>&1
-            rc=$?
-            wall=$(elapsed_s "$(tv 'Elapsed (wall clock) time (h:mm:ss or m:ss)' "$SCRATCH/.time")")
-            user=$(tv 'User time (seconds)' "$SCRATCH/.time"); sys=$(tv 'System time (seconds)' "$SCRATCH/.time")
-            rss=$(tv 'Maximum resident set size (kbytes)' "$SCRATCH/.time")
-            if [ $rc -eq 0 ]; then v=$(verify "$job" "$out"); else v=$(printf 'FAIL rc=%s: %s\t0\t0\t' "$rc" "$(tail -1 "$SCRATCH/log" | tr '\t' ' ' | cut -c1-150)"); fi
-            printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$job" "$tool" "$rep" "$rc" \
-                "$wall" "$user" "$sys" "$rss" "$v" "$load" "$(version_of "$tool")" >> "$RESULTS"
-            printf '%-2s %-9s rep %-2s rc=%-3s %8ss %7s MB  %s\n' "$job" "$tool" "$rep" "$rc" "$wall" "$((rss / 1024))" "$(cut -f1,3 <<< "$v")"
-            rm -rf "$out" "$SCRATCH/ref-$job-$tool"
-        done
-    done
-done
+run_peers

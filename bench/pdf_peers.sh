@@ -16,21 +16,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 REPS=3
 JOBS="R U"
 RESULTS=""
-while getopts "r:j:o:h" opt; do
-    case $opt in
-        r) REPS=$OPTARG ;;
-        j) JOBS=$OPTARG ;;
-        o) RESULTS=$OPTARG ;;
-        *) sed -n '2,14p' "$0"; exit 2 ;;
-    esac
-done
+usage() { sed -n '2,14p' "$0"; }
+. "$here/peer_runner.sh"
+read_peer_options "$@"
 shift $((OPTIND - 1))
 DATA=${1:?the folder bench/make_pdfs.py wrote}
 ORVELLE=${ORVELLE:?set ORVELLE to a release orvelle-cli}
 RESULTS=${RESULTS:-$DATA/results/pdf.tsv}
 SCRATCH=$(mktemp -d)
 trap 'rm -rf "$SCRATCH"' EXIT
-mkdir -p "$(dirname "$RESULTS")"
 PARTS=("$DATA"/part{1,2,3,4,5}.pdf)
 
 R_orvelle() { "$ORVELLE" merge --all-pages --compression g4 --out "$1/out.tif" "$DATA/text.pdf" > /dev/null; }
@@ -90,34 +84,7 @@ print("\t".join(["ok" if not problems else "BAD " + "; ".join(problems[:3]), fil
 PY
 }
 
-elapsed_s() { awk -F: '{ if (NF == 3) print $1 * 3600 + $2 * 60 + $3; else print $1 * 60 + $2 }' <<< "$1"; }
-tv() { sed -n "s/^\t$1: //p" "$2"; }
-
-[ -s "$RESULTS" ] || printf 'date\tjob\ttool\trep\trc\twall_s\tuser_s\tsys_s\tmaxrss_kb\tverify\tout_files\tout_bytes\tdetail\tload1\tversion\n' > "$RESULTS"
-
 export -f R_orvelle R_gs R_poppler U_orvelle U_qpdf U_poppler
-export ORVELLE DATA
-for rep in $(seq 1 "$REPS"); do
-    for job in $JOBS; do
-        tools=$(tools_of "$job")
-        # Each repetition starts with another tool, as peers.sh rotates them.
-        set -- $tools
-        for _ in $(seq 2 "$rep"); do set -- "${@:2}" "$1"; done
-        for tool in "$@"; do
-            out=$SCRATCH/$job-$tool
-            rm -rf "$out"; mkdir -p "$out"; sync
-            load=$(cut -d' ' -f1 /proc/loadavg)
-            PARTS_LIST="${PARTS[*]}" /usr/bin/time -v -o "$SCRATCH/.time" \
-                bash -c "PARTS=(\$PARTS_LIST); $(declare -f "${job}_$tool"); ${job}_$tool \"\$1\"" _ "$out" > "$SCRATCH/log" 2>&1
-            rc=$?
-            wall=$(elapsed_s "$(tv 'Elapsed (wall clock) time (h:mm:ss or m:ss)' "$SCRATCH/.time")")
-            user=$(tv 'User time (seconds)' "$SCRATCH/.time"); sys=$(tv 'System time (seconds)' "$SCRATCH/.time")
-            rss=$(tv 'Maximum resident set size (kbytes)' "$SCRATCH/.time")
-            if [ $rc -eq 0 ]; then v=$(verify "$job" "$out"); else v=$(printf 'FAIL rc=%s: %s\t0\t0\t' "$rc" "$(tail -1 "$SCRATCH/log" | tr '\t' ' ' | cut -c1-150)"); fi
-            printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date -u +%FT%TZ)" "$job" "$tool" "$rep" "$rc" \
-                "$wall" "$user" "$sys" "$rss" "$v" "$load" "$(version_of "$tool")" >> "$RESULTS"
-            printf '%-2s %-8s rep %-2s rc=%-3s %8ss %7s MB  %s\n' "$job" "$tool" "$rep" "$rc" "$wall" "$((rss / 1024))" "$(cut -f1,3 <<< "$v")"
-            rm -rf "$out"
-        done
-    done
-done
+export ORVELLE DATA PARTS_LIST="${PARTS[*]}"
+JOB_PRELUDE='PARTS=($PARTS_LIST)'
+run_peers
