@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -31,6 +33,7 @@
 #include <filesystem>
 
 #include "app/about_page.h"
+#include "organizer/organizer_window.h"
 #include "app/guarded_application.h"
 #include "app/help_page.h"
 #include "app/path_text.h"
@@ -382,6 +385,71 @@ private slots:
         QCOMPARE(page->Edit1->text(), QString::fromStdString(dir.file("bad.tif")));
         QCOMPARE(recorder.messages(), std::vector<std::string>{"错误|TIF文件无法识别!"});
         QVERIFY(window->ProgressBar1->isHidden());
+    }
+
+    // The page organizer: edits shown at once, undone and redone, written over the document
+    // (asked first) and listed again, the close asking while edits are unsaved.
+    void organizerEditsAndSavesTheDocument() {
+        fixtures::TempDir dir;
+        const std::string doc = dir.file("doc.tif");
+        std::vector<fixtures::TiffPage> pages;
+        for (uint32_t k = 0; k < 3; ++k) pages.push_back({fixtures::TiffKind::Bilevel, 40 + 8 * k, 24, COMPRESSION_CCITTFAX4});
+        fixtures::writeTiff(doc, pages);
+        window->openTiff(QString::fromStdString(doc));
+        window->OrganizeClick();
+        auto* organizer = window->findChild<OrganizerWindow*>();
+        QVERIFY(organizer);
+        auto* grid = organizer->findChild<QListWidget*>("PageGrid");
+        QCOMPARE(grid->count(), 3);
+        const auto act = [&](const QString& text) {
+            for (QAction* action : organizer->findChildren<QAction*>())
+                if (action->text() == text) return action->trigger();
+            QFAIL(qPrintable("no action " + text));
+        };
+        grid->clearSelection();
+        grid->item(0)->setSelected(true);
+        const QImage upright = grid->item(0)->icon().pixmap(120, 120).toImage();
+        act("向右旋转");
+        QVERIFY(grid->item(0)->icon().pixmap(120, 120).toImage() != upright);  // the tile shows the turn
+        grid->clearSelection();
+        grid->item(2)->setSelected(true);
+        act("删除");
+        QCOMPARE(grid->count(), 2);
+        act("撤销");
+        QCOMPARE(grid->count(), 3);
+        act("重做");
+        QCOMPARE(grid->count(), 2);
+        QVERIFY(organizer->isWindowModified());
+        // Saving asks first; yes writes the document over.
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        answer.start(50);
+        act("保存");
+        answer.stop();
+        const auto written = fixtures::readTiffPages(doc);
+        QCOMPARE(written.size(), size_t{2});
+        QCOMPARE(written[0].width, 24u);  // the first page, turned
+        QCOMPARE(written[1].width, 48u);
+        QCOMPARE(written[0].compression, uint16_t{COMPRESSION_CCITTFAX4});
+        QVERIFY(!organizer->isWindowModified());
+        QCOMPARE(window->TabSheet1->ListView1->count(), 2);  // listed again as it now is
+        // Unsaved edits: closing asks, and Cancel keeps the window.
+        act("倒序");
+        QTimer cancel;
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                QCOMPARE(box->text(), QString("保存对文档的修改吗?"));
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == "取消") button->click();
+            }
+        });
+        cancel.start(50);
+        QVERIFY(!organizer->close());
+        cancel.stop();
+        QVERIFY(organizer->isVisible());
     }
 
     void droppedTiffIsOpened() {
