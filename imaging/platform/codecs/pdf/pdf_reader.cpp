@@ -12,6 +12,7 @@
 #include "../../copier/fax_pages.h"
 #include "../jpeg2000.h"
 #include "pdf_content.h"
+#include "pdf_input.h"
 #include "pdf_mask.h"
 #include "pdf_picture.h"
 #include "pdf_render.h"
@@ -198,10 +199,8 @@ GpStatus PdfDocument::open(UniqueFd fd, std::string& why) {
         state->pdf.setSuppressWarnings(true);
         // The renderer reads the file by position through a descriptor of its own.
         state->renderer = std::make_unique<pdf::PageRenderer>(UniqueFd(::dup(fd.get())));
-        FilePtr file = streamFromDescriptor(std::move(fd));
-        if (!file) return OutOfMemory;
         // Encrypted files that open without a password are read; others throw here.
-        state->pdf.processFile("PDF file", file.release(), true);
+        state->pdf.processInputSource(pdf::positionedInput(std::move(fd), "PDF file"));
         state->pages = QPDFPageDocumentHelper(state->pdf).getAllPages();
         state->openWarnings = wordsOf(state->pdf.getWarnings());
         if (state->pages.empty()) {
