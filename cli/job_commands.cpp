@@ -12,6 +12,7 @@
 #include "imaging/gdiputil.h"
 #include "imaging/output_batch.h"
 #include "imaging/status_text.h"
+#include "imaging/stored_page_writer.h"
 #include "imaging/text_path.h"
 #include "imaging/thumbnail_tile.h"
 #include "split/file_names.h"
@@ -229,9 +230,11 @@ ClosingMessage closingMessage(const TerminalMessages& messages) {
 }
 
 // The pages of a document, for ranges with an open end; 0 when it cannot be decoded.
+// Counted as the copier opens a document: nothing is decoded (a PDF's first page is not
+// drawn ahead, as the decoder would).
 uint32_t countPages(const std::string& path) {
-    TGPImage image(widenPath(path), false);
-    return listPages(image).count;
+    const TGPPageSource source(widenPath(path));
+    return source.pages();
 }
 
 std::optional<int> qualityOption(const Arguments& a, std::string& why) {
