@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "edit_icons.h"
+#include "documents_dialog.h"
 #include "interleave_dialog.h"
 #include "imaging/blank_pages.h"
 #include "imaging/text_path.h"
@@ -146,7 +147,8 @@ void OrganizerWindow::buildMenus() {
     QAction* close = new QAction(tr("关闭"), this);
     close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(close, &QAction::triggered, this, &QWidget::close);
-    file->addActions({m_save, saveAs});
+    QAction* documents = addEdit(tr("分成多个文档..."), -1, {}, &OrganizerWindow::splitIntoDocuments);
+    file->addActions({m_save, saveAs, documents});
     file->addSeparator();
     file->addAction(close);
     m_undo = addEdit(tr("撤销"), static_cast<int>(E::Undo), {QKeySequence::Undo}, &OrganizerWindow::undo);
@@ -458,6 +460,26 @@ void OrganizerWindow::saveAs() {
     }
     if (write(target)) m_order.markSaved();
     setWindowModified(m_order.modified());
+}
+
+void OrganizerWindow::splitIntoDocuments() {
+    if (m_busy) return;
+    DocumentsDialog dialog(QFileInfo(m_path).absolutePath(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The present order is written first, under the document's name, so that the documents
+    // are named after it; then cut as the command line cuts a file.
+    QTemporaryDir ordered;
+    const QString whole = ordered.filePath(QFileInfo(m_path).completeBaseName() + ".tif");
+    if (!ordered.isValid() || !write(whole)) return;
+    BarProgress progress(m_progress, m_status);
+    WindowMessages messages(this);
+    QtEvents pump;
+    m_cancel.reset();
+    JobContext context{progress, messages, pump, &m_cancel};
+    m_busy = true;
+    const DocumentsResult result = SplitIntoDocuments(dialog.request(bytesOf(whole)), context);
+    m_busy = false;
+    m_status->setText(tr("%1个文档").arg(result.written.size()));
 }
 
 bool OrganizerWindow::settled() {

@@ -65,6 +65,8 @@ private:
     void selectBlank();
     void save();
     void saveAs();
+    // The pages, in their present order, cut into documents written to a folder.
+    void splitIntoDocuments();
     // Writes the present order to `target`; true when it is in place.
     bool write(const QString& target);
     // True when the window may close: no unsaved edits, or the user chose.

@@ -208,6 +208,45 @@
     </message>
 </context>
 <context>
+    <name>orvelle::DocumentsDialog</name>
+    <message>
+        <source>分成多个文档</source>
+        <translation>Split into documents</translation>
+    </message>
+    <message>
+        <source>每几页一个文档(&amp;N)</source>
+        <translation>A document every &amp;N pages</translation>
+    </message>
+    <message>
+        <source>每个空白页后另起一个文档, 空白页不保留(&amp;B)</source>
+        <translation>A new document after each &amp;blank page (not kept)</translation>
+    </message>
+    <message>
+        <source>TIFF格式</source>
+        <translation>TIFF</translation>
+    </message>
+    <message>
+        <source>PDF格式</source>
+        <translation>PDF</translation>
+    </message>
+    <message>
+        <source>保存格式</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>目录</source>
+        <translation>Dir</translation>
+    </message>
+    <message>
+        <source>文件保存至</source>
+        <translation>Save to</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>orvelle::InterleaveDialog</name>
     <message>
         <source>合并双面扫描</source>
@@ -507,6 +546,14 @@
     <message>
         <source>合并双面扫描...</source>
         <translation>Put duplex scan together...</translation>
+    </message>
+    <message>
+        <source>分成多个文档...</source>
+        <translation>Split into documents...</translation>
+    </message>
+    <message>
+        <source>%1个文档</source>
+        <translation>%1 documents</translation>
     </message>
 </context>
 <context>
