@@ -399,21 +399,27 @@ bool OrganizerWindow::write(const QString& target) {
         QMessageBox::warning(this, tr("提示"), tr("空白页无法写入临时文件夹。"));
         return false;
     }
-    BarProgress progress(m_progress, m_status);
     FailuresOnly messages(this);
+    bool written = false;
+    runJob(messages, [&](JobContext& context) { written = ComposeTiff(request, context).written; });
+    m_status->setText(tr("%1页").arg(m_order.places().size()));
+    return written;
+}
+
+void OrganizerWindow::runJob(MessageSink& messages, const std::function<void(JobContext&)>& job) {
+    BarProgress progress(m_progress, m_status);
     QtEvents pump;
     m_cancel.reset();
     JobContext context{progress, messages, pump, &m_cancel};
+    // The pages stay as they are while the job reads them; Escape reaches the window.
     m_busy = true;
     m_grid->setEnabled(false);
     menuBar()->setEnabled(false);
-    const ComposeResult result = ComposeTiff(request, context);
-    m_status->setText(tr("%1页").arg(m_order.places().size()));
+    job(context);
     m_busy = false;
     m_grid->setEnabled(true);
     menuBar()->setEnabled(true);
     m_grid->setFocus();
-    return result.written;
 }
 
 void OrganizerWindow::save() {
@@ -471,15 +477,12 @@ void OrganizerWindow::splitIntoDocuments() {
     QTemporaryDir ordered;
     const QString whole = ordered.filePath(QFileInfo(m_path).completeBaseName() + ".tif");
     if (!ordered.isValid() || !write(whole)) return;
-    BarProgress progress(m_progress, m_status);
     WindowMessages messages(this);
-    QtEvents pump;
-    m_cancel.reset();
-    JobContext context{progress, messages, pump, &m_cancel};
-    m_busy = true;
-    const DocumentsResult result = SplitIntoDocuments(dialog.request(bytesOf(whole)), context);
-    m_busy = false;
-    m_status->setText(tr("%1个文档").arg(result.written.size()));
+    size_t written = 0;
+    runJob(messages, [&](JobContext& context) {
+        written = SplitIntoDocuments(dialog.request(bytesOf(whole)), context).written.size();
+    });
+    m_status->setText(tr("%1个文档").arg(written));
 }
 
 bool OrganizerWindow::settled() {

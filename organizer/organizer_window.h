@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -69,6 +70,8 @@ private:
     void splitIntoDocuments();
     // Writes the present order to `target`; true when it is in place.
     bool write(const QString& target);
+    // Runs `job` with the window's progress bar and Escape to cancel, the edits held meanwhile.
+    void runJob(MessageSink& messages, const std::function<void(JobContext&)>& job);
     // True when the window may close: no unsaved edits, or the user chose.
     bool settled();
 
