@@ -2,6 +2,7 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 
 namespace orvelle {
@@ -11,14 +12,15 @@ PageGrid::PageGrid(QWidget* parent) : QListWidget(parent) {
     setIconSize(QSize(120, 120));
     setGridSize(QSize(140, 160));
     setResizeMode(QListView::Adjust);
-    setMovement(QListView::Snap);
+    // Static: pages are moved by the organizer, not placed where they are let go.
+    setMovement(QListView::Static);
     setWrapping(true);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setDragDropMode(QAbstractItemView::DragDrop);
     setDefaultDropAction(Qt::MoveAction);
-    setDropIndicatorShown(true);
     setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
 }
 
 std::vector<int> PageGrid::selectedRows() const {
@@ -52,15 +54,45 @@ void PageGrid::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void PageGrid::dragMoveEvent(QDragMoveEvent* event) {
+    // The list's own handling would move the items itself: the organizer moves the pages.
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
+    } else if (event->source() == this) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+        markDrop(-1);
         return;
     }
-    QListWidget::dragMoveEvent(event);  // draws the drop marker
+    markDrop(dropPlace(event->position().toPoint()));
+}
+
+void PageGrid::dragLeaveEvent(QDragLeaveEvent* event) {
+    markDrop(-1);
+    QListWidget::dragLeaveEvent(event);
+}
+
+void PageGrid::markDrop(int before) {
+    if (before == m_dropBefore) return;
+    m_dropBefore = before;
+    viewport()->update();
+}
+
+void PageGrid::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    if (m_dropBefore < 0 || count() == 0) return;
+    // A bar before the tile the pages would go before, or after the last one.
+    const bool after = m_dropBefore >= count();
+    const QRect tile = visualRect(indexFromItem(item(after ? count() - 1 : m_dropBefore)));
+    const int x = after ? tile.right() + 4 : tile.left() - 4;
+    QPainter painter(viewport());
+    painter.fillRect(QRect(x - 2, tile.top(), 4, tile.height()), QColor(0, 84, 166));
 }
 
 void PageGrid::dropEvent(QDropEvent* event) {
     const int before = dropPlace(event->position().toPoint());
+    markDrop(-1);
     if (event->mimeData()->hasUrls()) {
         QStringList paths;
         for (const QUrl& url : event->mimeData()->urls())

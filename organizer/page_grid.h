@@ -25,8 +25,14 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Where dragged pages would go, shown as a bar between tiles; -1 while nothing is dragged.
+    void markDrop(int before);
+    int m_dropBefore = -1;
+
     // The place a drop at `point` puts pages before.
     int dropPlace(const QPoint& point) const;
 };
