@@ -140,6 +140,41 @@ TEST(JsonReports, SplitNamesEveryPageAndTheClosingMessage) {
     EXPECT_EQ(run(runSplit, {source, "--out", dir.file("out"), "--quality", "101"}).status, 2);
 }
 
+// The reports of pages put in order parse as JSON and say what was done to each page:
+// turned (and how), left out as blank, cut into documents at blank separators.
+TEST(JsonReports, TurnsBlankPagesAndDocumentsAreReported) {
+    TempDir dir;
+    const std::string doc = dir.file("doc.tif"), blank = dir.file("blank.png");
+    fixtures::Picture white{64, 64, 1, std::vector<uint8_t>(64 * 64, 255)};
+    fixtures::writePng(blank, white);
+    fixtures::writeTiff(doc, std::vector<TiffPage>(2, {TiffKind::Bilevel, 30, 20, COMPRESSION_CCITTFAX4, true}));
+    const std::string stack = dir.file("stack.tif");
+    const CommandRun built = run(runMerge, {"--out", stack, "--all-pages", doc, blank, doc});
+    ASSERT_EQ(built.status, 0) << built.err;
+
+    const CommandRun turned = run(runMerge, {"--out", dir.file("t.tif"), "--lossless", "--all-pages", "--drop-blank",
+                                             "--rotate", "-90:z", "--json", stack});
+    ASSERT_EQ(turned.status, 0) << turned.err;
+    const nlohmann::json merged = nlohmann::json::parse(turned.out);
+    EXPECT_EQ(merged["pages"], 4);
+    ASSERT_EQ(merged["blank_pages_dropped"].size(), 1u);
+    EXPECT_EQ(merged["blank_pages_dropped"][0]["page"], 3);
+    EXPECT_NE(turned.err.find("page 3 is blank and was left out"), std::string::npos) << turned.err;
+    // z is the last page of the output as asked for, before the blank one was left out.
+    ASSERT_EQ(merged["sources"][0]["turned_pages"].size(), 1u);
+    EXPECT_EQ(merged["sources"][0]["turned_pages"][0]["page"], 5);
+    EXPECT_EQ(merged["sources"][0]["turned_pages"][0]["turn"], 270);
+
+    const CommandRun cut = run(runSplit, {stack, "--out", dir.file("letters"), "--documents", "blank", "--json"});
+    ASSERT_EQ(cut.status, 0) << cut.err;
+    const nlohmann::json documents = nlohmann::json::parse(cut.out);
+    EXPECT_EQ(documents["separators"], nlohmann::json::array({3}));
+    ASSERT_EQ(documents["documents"].size(), 2u);
+    EXPECT_EQ(documents["documents"][1]["file"], dir.file("letters/stack_2.TIF"));
+    EXPECT_EQ(documents["documents"][1]["pages"], nlohmann::json::array({4, 5}));
+    EXPECT_EQ(fixtures::readTiffPages(dir.file("letters/stack_1.TIF")).size(), 2u);
+}
+
 TEST(JsonReports, MergeNamesEverySourceWithRangesAndCompression) {
     TempDir dir;
     const std::string fax = dir.file("fax.tif"), scan = dir.file("scan.tif");
