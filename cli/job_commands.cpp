@@ -537,7 +537,7 @@ bool documentCut(const std::string& text, const std::string& source, DocumentsRe
     return why = "--documents takes every:N, blank or pages:RANGES", false;
 }
 
-// split SOURCE --out DIR --documents SPEC
+// split SOURCE --out DIR --documents every:N|blank|pages:RANGES
 int splitDocuments(const Arguments& a, const std::string& source, const SplitChoices& c, std::ostream& out,
                    std::ostream& err) {
     const std::string* folder = a.option("--out");

@@ -151,20 +151,16 @@ bool PageOrder::interleave(size_t fronts, bool backsReversed, std::string& why) 
     return true;
 }
 
-void PageOrder::undo() {
-    if (m_undo.empty()) return;
-    m_redo.push_back(std::move(m_places));
-    m_places = std::move(m_undo.back());
-    m_undo.pop_back();
+void PageOrder::step(std::vector<std::vector<PagePlace>>& from, std::vector<std::vector<PagePlace>>& to) {
+    if (from.empty()) return;
+    to.push_back(std::move(m_places));
+    m_places = std::move(from.back());
+    from.pop_back();
     m_moves.clear();
 }
 
-void PageOrder::redo() {
-    if (m_redo.empty()) return;
-    m_undo.push_back(std::move(m_places));
-    m_places = std::move(m_redo.back());
-    m_redo.pop_back();
-    m_moves.clear();
-}
+void PageOrder::undo() { step(m_undo, m_redo); }
+
+void PageOrder::redo() { step(m_redo, m_undo); }
 
 }  // namespace orvelle

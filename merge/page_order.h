@@ -70,6 +70,8 @@ public:
 
 private:
     void apply(std::vector<PagePlace> next, std::vector<int> moves);
+    // The last order of `from` made the present one, which goes onto `to`: undo and redo.
+    void step(std::vector<std::vector<PagePlace>>& from, std::vector<std::vector<PagePlace>>& to);
     static std::vector<int> sortedRows(const std::vector<int>& rows, size_t size);
 
     std::vector<PagePlace> m_places;
