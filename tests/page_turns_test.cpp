@@ -208,7 +208,7 @@ TEST(TurnedSplit, PagesWrittenAreTurnedByTheirPlace) {
         request.lossless = format == ExportFormat::Tiff;
         request.pageTurns = {0, 3};
         const ExportAllResult result = ExportAllPages(request, context);
-        ASSERT_EQ(result.written.size(), 2u);
+        ASSERT_EQ(result.written.size(), 2u) << testing::PrintToString(rec.messages()) << testing::PrintToString(rec.details);
         EXPECT_EQ(result.outcomes[1].quarterTurns, 3);
         EXPECT_EQ(pillowCompares(result.written[0], result.written[1], 0, 3), "same\n");
     }

@@ -8,6 +8,7 @@
 #include "../image_limits.h"
 #include "../codecs/codec.h"
 #include "../codecs/palette_classes.h"
+#include "../codecs/tiff/g4_strip.h"
 #include "../codecs/tiff/tiff_glue.h"
 #include "../codecs/tiff/tiff_metadata.h"
 
@@ -49,21 +50,13 @@ GpStatus encodeFaxImage(const Frame& frame, StoredImage& image) {
     image.width = frame.width;
     image.height = frame.height;
     image.blackIs1 = shape == PaletteShape::GreyRising;
-    TiffErrors errors;
-    UniqueFd fd;
-    TiffPtr tif = openMemoryTiff(fd, errors);
-    // The coder works in a file in memory: a failure there is the system's (its errno) or
-    // the coder's, seldom a lack of memory.
-    if (!tif) return Win32Error;
-    setFaxTags(tif.get(), image, COMPRESSION_CCITTFAX4);
-    for (uint32_t y = 0; y < frame.height; ++y)
-        if (TIFFWriteScanline(tif.get(), const_cast<uint8_t*>(frame.row(y)), y, 0) != 1) return GenericError;
-    if (!TIFFFlushData(tif.get()) || errors.failed) return GenericError;
-    const uint64_t offset = TIFFGetStrileOffset(tif.get(), 0), bytes = TIFFGetStrileByteCount(tif.get(), 0);
-    if (bytes == 0) return GenericError;
-    if (bytes > Limits::kMaxCodecAllocation) return OutOfMemory;
-    auto data = std::make_shared<std::string>(static_cast<size_t>(bytes), '\0');
-    if (!readFully(fd.get(), offset, data->data(), data->size())) return Win32Error;
+    auto data = std::make_shared<std::string>();
+    std::vector<uint8_t> stream;
+    if (const GpStatus status = compressG4(frame.row(0), frame.stride, frame.width, frame.height, stream);
+        status != Ok)
+        return status;
+    if (stream.size() > Limits::kMaxCodecAllocation) return OutOfMemory;
+    data->assign(stream.begin(), stream.end());
     image.data = std::move(data);
     return Ok;
 }

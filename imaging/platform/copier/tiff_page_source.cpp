@@ -127,7 +127,7 @@ bool TiffPageSource::pieceDecodes(uint32_t index, bool tiled, size_t size) {
         expected = static_cast<uint64_t>(TIFFVStripSize64(in, std::min(rowsPerStrip, height - std::min(height, first))));
     }
     if (expected == 0 || expected > Limits::kMaxCodecAllocation) return true;  // the decoder judges such a page
-    if (fax) return faxPieceDecodes(index, tiled, expected);
+    if (fax) return faxPieceDecodes(index, tiled, expected, size);
     if (compression == COMPRESSION_LZW) return m_lzw.read(m_buffer.data(), size, static_cast<size_t>(expected)) != nullptr;
     return inflatesTo(m_buffer.data(), size, expected);
 }
@@ -141,9 +141,10 @@ using FaxFill = void (*)(unsigned char*, uint32_t*, uint32_t*, uint32_t);
 
 }  // namespace
 
-bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected) {
+bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected, size_t size) {
     TIFF* in = m_document.tiff.get();
     if (expected == 0 || expected > Limits::kMaxCodecAllocation) return true;  // the decoder judges such a page
+    if (ownG4PieceDecodes(tiled, expected, size)) return true;
     try {
         m_rows.resize(static_cast<size_t>(expected));
     } catch (const std::bad_alloc&) {
@@ -155,6 +156,32 @@ bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expect
     const tmsize_t got = tiled ? TIFFReadEncodedTile(in, index, m_rows.data(), static_cast<tmsize_t>(expected))
                                : TIFFReadEncodedStrip(in, index, m_rows.data(), static_cast<tmsize_t>(expected));
     return got > 0 && !m_errors.failed;
+}
+
+// Our reader walks a clean Group 4 piece's codes without drawing them; anything it declines
+// goes to libtiff's verdict.
+bool TiffPageSource::ownG4PieceDecodes(bool tiled, uint64_t expected, size_t size) {
+    TIFF* in = m_document.tiff.get();
+    uint16_t compression = 0, bits = 1, samples = 1, fill = FILLORDER_MSB2LSB;
+    TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &fill);
+    uint32_t width = 0;
+    TIFFGetField(in, tiled ? TIFFTAG_TILEWIDTH : TIFFTAG_IMAGEWIDTH, &width);
+    if (compression != COMPRESSION_CCITTFAX4 || bits != 1 || samples != 1 || width == 0 || size > m_buffer.size())
+        return false;
+    const uint64_t lineBytes = (uint64_t{width} + 7) / 8;
+    if (fill == FILLORDER_LSB2MSB) {
+        try {
+            m_rows.assign(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(size));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        TIFFReverseBits(m_rows.data(), static_cast<tmsize_t>(size));
+        return m_g4.read(m_rows.data(), size, width, static_cast<uint32_t>(expected / lineBytes), nullptr, 0);
+    }
+    return m_g4.read(m_buffer.data(), size, width, static_cast<uint32_t>(expected / lineBytes), nullptr, 0);
 }
 
 bool TiffPageSource::jpegPieceWhole(size_t size) {
@@ -213,7 +240,20 @@ bool TiffPageSource::readPiece(uint32_t index, std::string& out) {
 GpStatus TiffPageSource::storedFax(uint16_t fill, StoredImage& image, std::string& why) {
     TIFF* in = m_document.tiff.get();
     image.coding = StoredImage::Coding::Fax;
-    if (!faxPieceDecodes(0, false, static_cast<uint64_t>(TIFFVStripSize64(in, image.height)))) {
+    // The piece is read here for our reader's check; libtiff reads it again only when ours
+    // declines it.
+    const uint64_t stored = TIFFGetStrileByteCount(in, 0);
+    size_t size = 0;
+    if (stored > 0 && stored <= Limits::kMaxCodecAllocation) {
+        try {
+            if (m_buffer.size() < stored) m_buffer.resize(static_cast<size_t>(stored));
+            if (TIFFReadRawStrip(in, 0, m_buffer.data(), static_cast<tmsize_t>(stored)) == static_cast<tmsize_t>(stored))
+                size = static_cast<size_t>(stored);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    m_errors.failed = false;
+    if (!faxPieceDecodes(0, false, static_cast<uint64_t>(TIFFVStripSize64(in, image.height)), size)) {
         why = "its stored data cannot be decoded";
         return NotImplemented;
     }

@@ -10,6 +10,7 @@
 #include "../codecs/file_handle.h"
 #include "jpeg_stream.h"
 #include "../codecs/stored_image.h"
+#include "../codecs/tiff/g4_reader.h"
 #include "../codecs/tiff/lzw_strip.h"
 #include "../codecs/tiff/tiff_document.h"
 #include "../codecs/tiff/tiff_glue.h"
@@ -57,7 +58,13 @@ private:
     GpStatus storedFax(uint16_t fill, StoredImage& image, std::string& why);
     GpStatus storedJpeg(uint16_t samples, StoredImage& image, std::string& why);
     bool pieceDecodes(uint32_t index, bool tiled, size_t size);
-    bool faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected);
+    // Whether piece `index` decodes to `expected` bytes; `size` of its stored bytes are in
+    // m_buffer, or none (0).
+    bool faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected, size_t size);
+    bool ownG4PieceDecodes(bool tiled, uint64_t expected, size_t size);
+    // Strip `strip` of the current Group 4 page, `rows` rows of `width` pixels, into `out`
+    // by our reader; false when it declines the strip (libtiff then reads it).
+    bool readOwnG4Strip(uint32_t strip, uint32_t width, uint32_t rows, uint64_t lineBytes, uint8_t* out);
     bool jpegPieceWhole(size_t size);
     bool readPiece(uint32_t index, std::string& out);
 
@@ -67,6 +74,7 @@ private:
     std::vector<uint8_t> m_buffer;  // one strip or tile
     std::vector<uint8_t> m_rows;    // a fax piece decoded, to know that it decodes
     LzwStripReader m_lzw;            // checks LZW pieces before they are copied
+    G4Reader m_g4;                   // checks and reads Group 4 pieces
 };
 
 }  // namespace gdip::codecs

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "../image_limits.h"
+#include "../codecs/tiff/g4_strip.h"
 #include "../orientation.h"
 #include "tiff_page_source.h"
 #include "tiff_tags.h"
@@ -60,8 +61,17 @@ GpStatus TiffPageSource::readSamples(uint64_t lineBytes, uint32_t height, std::v
         uint32_t rowsPerStrip = 0;
         TIFFGetFieldDefaulted(in, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
         rowsPerStrip = std::max<uint32_t>(1, std::min(rowsPerStrip, height));
+        uint16_t compression = COMPRESSION_NONE, bits = 1, samplesPerPixel = 1;
+        uint32_t width = 0;
+        TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
+        TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
+        TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+        TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &width);
+        const bool g4 = compression == COMPRESSION_CCITTFAX4 && bits == 1 && samplesPerPixel == 1;
         for (uint32_t y = 0, strip = 0; y < height; y += rowsPerStrip, ++strip) {
-            const uint64_t bytes = uint64_t{std::min(rowsPerStrip, height - y)} * lineBytes;
+            const uint32_t rows = std::min(rowsPerStrip, height - y);
+            if (g4 && readOwnG4Strip(strip, width, rows, lineBytes, samples.data() + y * lineBytes)) continue;
+            const uint64_t bytes = uint64_t{rows} * lineBytes;
             if (TIFFReadEncodedStrip(in, strip, samples.data() + y * lineBytes, static_cast<tmsize_t>(bytes)) !=
                     static_cast<tmsize_t>(bytes) ||
                 m_errors.failed)
@@ -92,6 +102,25 @@ GpStatus TiffPageSource::readSamples(uint64_t lineBytes, uint32_t height, std::v
         }
     }
     return Ok;
+}
+
+bool TiffPageSource::readOwnG4Strip(uint32_t strip, uint32_t width, uint32_t rows, uint64_t lineBytes, uint8_t* out) {
+    TIFF* in = m_document.tiff.get();
+    const uint64_t stored = TIFFGetStrileByteCount(in, strip);
+    if (stored == 0 || stored > lineBytes * rows * 8 + 4096) return false;
+    try {
+        if (m_buffer.size() < stored) m_buffer.resize(static_cast<size_t>(stored));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    m_errors.failed = false;
+    if (TIFFReadRawStrip(in, strip, m_buffer.data(), static_cast<tmsize_t>(stored)) != static_cast<tmsize_t>(stored) ||
+        m_errors.failed)
+        return false;
+    uint16_t fill = FILLORDER_MSB2LSB;
+    TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &fill);
+    if (fill == FILLORDER_LSB2MSB) TIFFReverseBits(m_buffer.data(), static_cast<tmsize_t>(stored));
+    return m_g4.read(m_buffer.data(), static_cast<size_t>(stored), width, rows, out, static_cast<size_t>(lineBytes));
 }
 
 GpStatus TiffPageSource::turnPage(uint32_t index, int quarterTurns, TiffPageWriter& writer, std::string& why) {
@@ -160,6 +189,8 @@ GpStatus TiffPageSource::turnPage(uint32_t index, int quarterTurns, TiffPageWrit
                                : static_cast<uint32_t>(std::clamp<uint64_t>(65536 / std::max<uint64_t>(outLine, 1), 1,
                                                                             outHeight));
         TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+        if (compression == COMPRESSION_CCITTFAX4)
+            return writeG4Strip(out, turned.data(), static_cast<size_t>(outLine), outWidth, outHeight);
         for (uint32_t y = 0, strip = 0; y < outHeight; y += rowsPerStrip, ++strip) {
             const uint64_t bytes = uint64_t{std::min(rowsPerStrip, outHeight - y)} * outLine;
             if (TIFFWriteEncodedStrip(out, strip, turned.data() + y * outLine, static_cast<tmsize_t>(bytes)) < 0)

@@ -7,6 +7,7 @@
 
 #include "../../image_limits.h"
 #include "../../parallel_bands.h"
+#include "g4_reader.h"
 #include "lzw_strip.h"
 #include "strip_compression.h"
 #include "tiff_chain.h"
@@ -14,34 +15,43 @@
 namespace gdip::codecs {
 namespace {
 
-// LZW strips as TIFF's writers make them are decoded by our own reader, which copies whole
-// strings where libtiff walks a chain byte by byte; libtiff reads every other strip, and
-// any strip ours declines, so a damaged strip is reported or mended exactly as before.
-struct OwnLzw {
-    bool use = false;
+// LZW strips as TIFF's writers make them, and Group 4 fax strips, are decoded by our own
+// readers: ours copies whole strings where libtiff's LZW walks a chain byte by byte, and
+// draws a fax row from its list of changes. libtiff reads every other strip, and any strip
+// ours declines, so a damaged strip is reported or mended exactly as before.
+struct OwnStrips {
+    enum class Coding { None, Lzw, G4 } coding = Coding::None;
     uint32_t predictorStride = 0;  // samples per pixel under the horizontal predictor, else 0
+    bool reversedBits = false;     // fax data stored least significant bit first
+    uint32_t width = 0;
     ReadAt read;                   // the file, read at the strips' offsets
 };
 
-OwnLzw ownLzwFor(TIFF* tif, const PageLayout& l) {
-    OwnLzw lzw;
-    // Samples wider than a byte need libtiff's byte swapping after decoding.
-    if (l.compression != COMPRESSION_LZW || l.planar != PLANARCONFIG_CONTIG || l.bitsPerSample > 8)
-        return lzw;
+OwnStrips ownStripsFor(TIFF* tif, const PageLayout& l) {
+    OwnStrips own;
     uint16_t fillOrder = FILLORDER_MSB2LSB;
-    uint16_t predictor = PREDICTOR_NONE;
     TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
-    if (fillOrder != FILLORDER_MSB2LSB) return lzw;
-    if (predictor == PREDICTOR_HORIZONTAL) {
-        if (l.bitsPerSample != 8) return lzw;
-        lzw.predictorStride = l.samplesPerPixel;
-    } else if (predictor != PREDICTOR_NONE) {
-        return lzw;
+    if (l.compression == COMPRESSION_CCITTFAX4 && l.bitsPerSample == 1 && l.samplesPerPixel == 1) {
+        own.coding = OwnStrips::Coding::G4;
+        own.reversedBits = fillOrder == FILLORDER_LSB2MSB;
+    } else {
+        // Samples wider than a byte need libtiff's byte swapping after decoding.
+        if (l.compression != COMPRESSION_LZW || l.planar != PLANARCONFIG_CONTIG || l.bitsPerSample > 8 ||
+            fillOrder != FILLORDER_MSB2LSB)
+            return own;
+        uint16_t predictor = PREDICTOR_NONE;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
+        if (predictor == PREDICTOR_HORIZONTAL) {
+            if (l.bitsPerSample != 8) return own;
+            own.predictorStride = l.samplesPerPixel;
+        } else if (predictor != PREDICTOR_NONE) {
+            return own;
+        }
+        own.coding = OwnStrips::Coding::Lzw;
     }
-    lzw.use = true;
-    lzw.read = descriptorReader(TIFFFileno(tif));
-    return lzw;
+    own.width = l.width;
+    own.read = descriptorReader(TIFFFileno(tif));
+    return own;
 }
 
 // The first strip of a band that could not be read; strip UINT32_MAX when none.
@@ -53,35 +63,43 @@ struct StripFailure {
 
 // What a band keeps from one strip to the next.
 struct StripScratch {
-    std::vector<uint8_t> rows;    // a strip as libtiff decodes it
+    std::vector<uint8_t> rows;    // a strip decoded
     std::vector<uint8_t> packed;  // a strip as stored
     LzwStripReader lzw;
+    G4Reader g4;
 };
 
 // The `rows` rows of strip `strip`, or nullptr to leave the strip to libtiff. The stored
 // bytes are read here rather than through libtiff, so that a strip libtiff would call
 // damaged is only ever reported by libtiff itself.
-const uint8_t* readOwnLzwStrip(TIFF* tif, const OwnLzw& lzw, uint32_t strip, uint64_t lineBytes, uint32_t rows,
-                               StripScratch& scratch) {
+const uint8_t* readOwnStrip(TIFF* tif, const OwnStrips& own, uint32_t strip, uint64_t lineBytes, uint32_t rows,
+                            StripScratch& scratch) {
     const uint64_t outSize = lineBytes * rows;
     const uint64_t offset = TIFFGetStrileOffset(tif, strip);
     const uint64_t size = TIFFGetStrileByteCount(tif, strip);
-    // Nine bits per byte at worst, with a clear code every few thousand: anything longer is
-    // not a strip of this page.
-    if (size < 2 || size > outSize * 2 + 4096 || offset > static_cast<uint64_t>(INT64_MAX) - size)
-        return nullptr;
+    // LZW takes nine bits per byte at worst, with a clear code every few thousand; a fax
+    // row of single pixels about a byte per pixel: anything longer is not a strip of this page.
+    const uint64_t longest = own.coding == OwnStrips::Coding::G4 ? outSize * 8 + 4096 : outSize * 2 + 4096;
+    if (size < 2 || size > longest || offset > static_cast<uint64_t>(INT64_MAX) - size) return nullptr;
     if (scratch.packed.size() < size) scratch.packed.resize(static_cast<size_t>(size));
-    if (!lzw.read(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
+    if (!own.read(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
+    if (own.coding == OwnStrips::Coding::G4) {
+        if (own.reversedBits) TIFFReverseBits(scratch.packed.data(), static_cast<tmsize_t>(size));
+        return scratch.g4.read(scratch.packed.data(), static_cast<size_t>(size), own.width, rows, scratch.rows.data(),
+                               static_cast<size_t>(lineBytes))
+                   ? scratch.rows.data()
+                   : nullptr;
+    }
     uint8_t* decoded = scratch.lzw.read(scratch.packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
-    if (decoded && lzw.predictorStride != 0)
-        accumulateRows(decoded, rows, static_cast<size_t>(lineBytes), lzw.predictorStride);
+    if (decoded && own.predictorStride != 0)
+        accumulateRows(decoded, rows, static_cast<size_t>(lineBytes), own.predictorStride);
     return decoded;
 }
 
 // How one band reads its strips.
 struct StripRun {
     const PageLayout& layout;
-    const OwnLzw& lzw;
+    const OwnStrips& own;
     uint32_t rowsPerStrip;
     uint64_t lineBytes;
     const std::atomic<bool>& stop;
@@ -101,7 +119,9 @@ void readStripRange(TIFF* tif, TiffErrors& errors, const StripRun& run, uint32_t
         const uint32_t y = s * run.rowsPerStrip;
         const uint32_t rows = std::min(run.rowsPerStrip, run.layout.height - y);
         const uint32_t index = TIFFComputeStrip(tif, y, 0);
-        if (const uint8_t* own = run.lzw.use ? readOwnLzwStrip(tif, run.lzw, index, lineBytes, rows, scratch) : nullptr) {
+        if (const uint8_t* own = run.own.coding != OwnStrips::Coding::None
+                                     ? readOwnStrip(tif, run.own, index, lineBytes, rows, scratch)
+                                     : nullptr) {
             for (uint32_t r = 0; r < rows; ++r) run.sink(own + r * lineBytes, y + r);
             continue;
         }
@@ -135,8 +155,8 @@ GpStatus StripReader::read(TIFF* tif, TiffErrors& mainErrors, const Page& page, 
     std::vector<TiffErrors*> errors{&mainErrors};
     addHelpers(tif, page, l, strips, rowsPerStrip, lineBytes, handles, errors);
     const size_t bands = handles.size();
-    const OwnLzw lzw = ownLzwFor(tif, l);
-    const StripRun run{l, lzw, rowsPerStrip, lineBytes, stop, sink};
+    const OwnStrips own = ownStripsFor(tif, l);
+    const StripRun run{l, own, rowsPerStrip, lineBytes, stop, sink};
     // A band slowed down does not hold up the page: strips go a few at a time to whichever
     // band is free.
     constexpr uint32_t kStripsPerTake = 4;

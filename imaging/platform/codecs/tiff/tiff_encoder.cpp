@@ -15,8 +15,9 @@
 #include "../byte_order.h"
 #include "../codec.h"
 #include "../file_handle.h"
-#include "strip_compression.h"
 #include "../palette_classes.h"
+#include "g4_strip.h"
+#include "strip_compression.h"
 #include "tiff_chain.h"
 #include "tiff_glue.h"
 #include "tiff_metadata.h"
@@ -287,7 +288,7 @@ private:
         return fitsClassicFile(bilevel ? rawBytes * 8 : rawBytes + rawBytes / 2);
     }
 
-    // A bilevel page in one strip, which libtiff's fax coder compresses.
+    // A bilevel page in one strip, as fax readers expect it.
     GpStatus writeG4Page(const Frame& frame, uint64_t lineBytes) {
         TIFF* tif = m_tiff.get();
         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
@@ -295,9 +296,9 @@ private:
         try {
             std::vector<uint8_t> page(static_cast<size_t>(lineBytes * frame.height));
             packRows(frame, 0, frame.height, lineBytes, page.data());
-            if (TIFFWriteEncodedStrip(tif, 0, page.data(), static_cast<tmsize_t>(page.size())) < 0 ||
-                m_errors.failed)
-                return Win32Error;
+            const GpStatus status = writeG4Strip(tif, page.data(), lineBytes, frame.width, frame.height);
+            if (status != Ok) return status;
+            if (m_errors.failed) return Win32Error;
         } catch (const std::bad_alloc&) {
             return OutOfMemory;
         }

@@ -1,0 +1,206 @@
+#include "g4_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "g4_codes.h"
+
+namespace gdip::codecs {
+namespace {
+
+using namespace g4;
+
+// What the next bits of the data mean, looked up by as many bits as the longest code.
+struct Entry {
+    uint16_t value = 0;  // a run's length, or a mode (below)
+    uint8_t length = 0;  // 0: no code starts with these bits
+};
+
+enum Mode : uint16_t { kModePass = 0, kModeHorizontal = 1, kModeVertical = 2 /* + 3 + (a1 - b1) */ };
+
+constexpr int kModeBits = 7;
+constexpr int kWhiteBits = 12;
+constexpr int kBlackBits = 13;
+
+template <size_t Bits>
+struct Table {
+    std::array<Entry, size_t{1} << Bits> entries{};
+    void add(Code c, uint16_t value) {
+        const uint32_t first = c.bits << (Bits - c.length);
+        for (uint32_t i = 0; i < (1u << (Bits - c.length)); ++i)
+            entries[first + i] = Entry{value, static_cast<uint8_t>(c.length)};
+    }
+};
+
+struct Tables {
+    Table<kModeBits> modes;
+    Table<kWhiteBits> white;
+    Table<kBlackBits> black;
+    Tables() {
+        modes.add(kPass, kModePass);
+        modes.add(kHorizontal, kModeHorizontal);
+        for (uint16_t i = 0; i < kVertical.size(); ++i) modes.add(kVertical[i], static_cast<uint16_t>(kModeVertical + i));
+        for (uint16_t run = 0; run < 64; ++run) {
+            white.add(kWhiteRuns[run], run);
+            black.add(kBlackRuns[run], run);
+        }
+        for (uint16_t i = 0; i < kWhiteMakeUp.size(); ++i) {
+            white.add(kWhiteMakeUp[i], static_cast<uint16_t>((i + 1) * 64));
+            black.add(kBlackMakeUp[i], static_cast<uint16_t>((i + 1) * 64));
+        }
+        for (uint16_t i = 0; i < kSharedMakeUp.size(); ++i) {
+            const auto run = static_cast<uint16_t>((kWhiteMakeUp.size() + i + 1) * 64);
+            white.add(kSharedMakeUp[i], run);
+            black.add(kSharedMakeUp[i], run);
+        }
+    }
+};
+
+const Tables& tables() {
+    static const Tables built;
+    return built;
+}
+
+class BitReader {
+public:
+    BitReader(const uint8_t* data, size_t size) : m_next(data), m_end(data + size) { refill(); }
+
+    template <size_t Bits>
+    const Entry& look(const Table<Bits>& table) {
+        if (m_count < 32) refill();
+        return table.entries[m_bits >> (64 - Bits)];
+    }
+    void skip(uint32_t bits) {
+        m_bits <<= bits;
+        m_count -= static_cast<int>(bits);
+    }
+    // Whether the codes read so far took bits past the data's end (read as 0 bits).
+    bool overran() const { return m_count < m_padding; }
+
+private:
+    void refill() {
+        while (m_count <= 56) {
+            uint64_t byte = 0;
+            if (m_next < m_end)
+                byte = *m_next++;
+            else
+                m_padding += 8;
+            m_bits |= byte << (56 - m_count);
+            m_count += 8;
+        }
+    }
+    const uint8_t* m_next;
+    const uint8_t* m_end;
+    uint64_t m_bits = 0;
+    int m_count = 0;    // bits held in m_bits, from its top
+    int m_padding = 0;  // of them, how many are past the data's end
+};
+
+// The length of one run: make-up codes, then a terminating code. 0xFFFFFFFF when the bits
+// are no run of that colour.
+template <size_t Bits>
+uint32_t readRun(BitReader& bits, const Table<Bits>& table, uint32_t width) {
+    uint32_t run = 0;
+    for (;;) {
+        const Entry& e = bits.look(table);
+        if (e.length == 0) return UINT32_MAX;
+        bits.skip(e.length);
+        run += e.value;
+        if (e.value < 64) return run;
+        if (run > width) return UINT32_MAX;
+    }
+}
+
+// Sets bits [from, to) of a row, most significant bit first.
+void fillBlack(uint8_t* row, uint32_t from, uint32_t to) {
+    if (from >= to) return;
+    const uint32_t firstByte = from / 8, lastByte = (to - 1) / 8;
+    const auto head = static_cast<uint8_t>(0xFF >> (from % 8));
+    const auto tail = static_cast<uint8_t>(0xFF << (7 - (to - 1) % 8));
+    if (firstByte == lastByte) {
+        row[firstByte] |= head & tail;
+        return;
+    }
+    row[firstByte] |= head;
+    std::memset(row + firstByte + 1, 0xFF, lastByte - firstByte - 1);
+    row[lastByte] |= tail;
+}
+
+// Reads one row's changes into `a`, given the row above's in `b` (both ending in three
+// copies of the width, as the coder's lists do; `a` has room for width + 3). The number of
+// changes, or -1 when the data is declined.
+int64_t readRow(BitReader& bits, const Tables& t, const uint32_t* b, uint32_t width, uint32_t* a) {
+    uint32_t* next = a;
+    int64_t a0 = -1;
+    uint32_t colour = 0;
+    size_t ib = 0;
+    // A change is kept when it lies inside the row and after the last one kept.
+    const auto keep = [&](uint32_t at) {
+        if (at >= width) return true;
+        if (next != a && at <= next[-1]) return false;
+        *next++ = at;
+        return true;
+    };
+    while (a0 < static_cast<int64_t>(width)) {
+        while (b[ib] <= a0) ++ib;
+        const size_t jb = ib + ((ib & 1) != colour ? 1 : 0);
+        const uint32_t b1 = b[jb], b2 = b[jb + 1];
+        const Entry& mode = bits.look(t.modes);
+        if (mode.length == 0) return -1;  // uncompressed mode, a line end, or no code
+        bits.skip(mode.length);
+        if (mode.value >= kModeVertical) {
+            const int64_t a1 = int64_t{b1} + (mode.value - kModeVertical) - 3;
+            if (a1 <= a0 || a1 > width || !keep(static_cast<uint32_t>(a1))) return -1;
+            a0 = a1;
+            colour ^= 1;
+        } else if (mode.value == kModePass) {
+            if (b2 >= width) return -1;
+            a0 = b2;
+        } else {
+            const auto start = static_cast<uint32_t>(std::max<int64_t>(a0, 0));
+            const uint32_t first = colour == 0 ? readRun(bits, t.white, width) : readRun(bits, t.black, width);
+            if (first == UINT32_MAX) return -1;
+            const uint32_t second = colour == 0 ? readRun(bits, t.black, width) : readRun(bits, t.white, width);
+            if (second == UINT32_MAX || uint64_t{start} + first + second > width) return -1;
+            const uint32_t a1 = start + first, a2 = a1 + second;
+            if (!keep(a1) || (a2 == a1 && a2 < width) || !keep(a2)) return -1;
+            a0 = a2;
+        }
+        if (bits.overran()) return -1;
+    }
+    if (a0 != static_cast<int64_t>(width)) return -1;
+    const int64_t changes = next - a;
+    next[0] = next[1] = next[2] = width;
+    return changes;
+}
+
+}  // namespace
+
+bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint8_t* rows,
+                    size_t lineBytes) {
+    if (width == 0 || (rows && lineBytes < (size_t{width} + 7) / 8)) return false;
+    const Tables& t = tables();
+    BitReader bits(data, size);
+    try {
+        m_above.assign(size_t{width} + 3, width);
+        m_current.resize(size_t{width} + 3);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint32_t y = 0; y < height; ++y) {
+        const int64_t changes = readRow(bits, t, m_above.data(), width, m_current.data());
+        if (changes < 0) return false;
+        if (rows) {
+            uint8_t* row = rows + size_t{y} * lineBytes;
+            std::memset(row, 0, lineBytes);
+            for (int64_t i = 0; i < changes; i += 2)
+                fillBlack(row, m_current[static_cast<size_t>(i)],
+                          i + 1 < changes ? m_current[static_cast<size_t>(i + 1)] : width);
+        }
+        std::swap(m_above, m_current);
+    }
+    return true;
+}
+
+}  // namespace gdip::codecs

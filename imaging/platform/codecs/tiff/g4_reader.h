@@ -1,0 +1,28 @@
+// Reading CCITT Group 4 data here rather than through libtiff's fax decoder: each row is read
+// as the list of its colour changes, and pixels are drawn only when they are wanted, so that
+// checking a page's data (before it is copied as stored) costs little more than walking its
+// codes. Only clean data is taken: a code that means nothing, a row that runs past the
+// page's width, data that ends too soon, or the rare features of the format (uncompressed
+// mode, line ends inside the page) make the reader decline, and the caller hands the data
+// to libtiff, which words the fault or mends what it can.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace gdip::codecs {
+
+class G4Reader {
+public:
+    // Reads `height` rows of `width` pixels from the `size` bytes at `data` (most significant
+    // bit first) into `rows`, `lineBytes` apart, a white pixel a 0 bit, the bits past the
+    // width clear; with `rows` null, only checks that the data holds those rows. False when
+    // the reader declines the data (see above).
+    bool read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint8_t* rows, size_t lineBytes);
+
+private:
+    std::vector<uint32_t> m_above, m_current;
+};
+
+}  // namespace gdip::codecs
