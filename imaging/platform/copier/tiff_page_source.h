@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../codecs/file_handle.h"
+#include "fax_ahead.h"
 #include "jpeg_stream.h"
 #include "../codecs/stored_image.h"
 #include "../codecs/tiff/g4_reader.h"
@@ -68,6 +69,21 @@ private:
     bool jpegPieceWhole(size_t size);
     bool readPiece(uint32_t index, std::string& out);
 
+    // Makes page `index` the handle's current directory.
+    bool selectPage(uint32_t index);
+
+    // Faxes are read one page ahead (fax_ahead.h).
+    // The current page's one strip, when the page is a fax.
+    bool faxPieceOfPage(FaxAhead::Piece& piece);
+    // Starts reading page `index` ahead, when it is a fax.
+    void readAhead(uint32_t index);
+    // The current page's rows as read ahead, (width + 7) / 8 bytes apart, when they were
+    // and its data was clean; null otherwise.
+    const uint8_t* aheadRows();
+    // Selects page `index` for this thread's work on it and, unless it was read ahead
+    // itself, starts reading the next page ahead.
+    bool beginPage(uint32_t index);
+
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffDocument m_document;
     FileIdentity m_identity;
@@ -75,6 +91,8 @@ private:
     std::vector<uint8_t> m_rows;    // a fax piece decoded, to know that it decodes
     LzwStripReader m_lzw;            // checks LZW pieces before they are copied
     G4Reader m_g4;                   // checks and reads Group 4 pieces
+    uint32_t m_page = UINT32_MAX;    // the handle's current page
+    FaxAhead m_ahead;  // last: its worker reads the file the members above hold open
 };
 
 }  // namespace gdip::codecs

@@ -39,7 +39,7 @@ uint16_t TiffPageSource::compressionOf(uint32_t index) {
     if (index >= m_document.pages.size()) return 0;
     TIFF* in = m_document.tiff.get();
     m_errors.failed = false;
-    if (!TIFFSetSubDirectory(in, m_document.pages[index])) return 0;
+    if (!selectPage(index)) return 0;
     uint16_t compression = COMPRESSION_NONE;
     TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
     return compression;
@@ -68,6 +68,10 @@ GpStatus TiffPageSource::readSamples(uint64_t lineBytes, uint32_t height, std::v
         TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
         TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &width);
         const bool g4 = compression == COMPRESSION_CCITTFAX4 && bits == 1 && samplesPerPixel == 1;
+        if (const uint8_t* ahead = g4 ? aheadRows() : nullptr) {
+            std::copy_n(ahead, lineBytes * height, samples.data());
+            return Ok;
+        }
         for (uint32_t y = 0, strip = 0; y < height; y += rowsPerStrip, ++strip) {
             const uint32_t rows = std::min(rowsPerStrip, height - y);
             if (g4 && readOwnG4Strip(strip, width, rows, lineBytes, samples.data() + y * lineBytes)) continue;
@@ -124,6 +128,7 @@ bool TiffPageSource::readOwnG4Strip(uint32_t strip, uint32_t width, uint32_t row
 }
 
 GpStatus TiffPageSource::turnPage(uint32_t index, int quarterTurns, TiffPageWriter& writer, std::string& why) {
+    (void)beginPage(index);  // compressionOf() below reads the directory again, and says when it cannot
     const uint16_t compression = compressionOf(index);
     if (compression == 0) {
         why = "the page's directory cannot be read";

@@ -1,6 +1,7 @@
 #include "g4_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -80,6 +81,18 @@ public:
 
 private:
     void refill() {
+        // Whole bytes fit below the bits held: as many as there is room for, at once when
+        // the data has them.
+        const int room = (64 - m_count) / 8;
+        if (m_end - m_next >= 8) {
+            uint64_t word;
+            std::memcpy(&word, m_next, 8);
+            if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+            m_bits |= (word >> (8 * (8 - room))) << (64 - m_count - 8 * room);
+            m_next += room;
+            m_count += 8 * room;
+            return;
+        }
         while (m_count <= 56) {
             uint64_t byte = 0;
             if (m_next < m_end)
@@ -167,9 +180,10 @@ int64_t readRow(BitReader& bits, const Tables& t, const uint32_t* b, uint32_t wi
             if (!keep(a1) || (a2 == a1 && a2 < width) || !keep(a2)) return -1;
             a0 = a2;
         }
-        if (bits.overran()) return -1;
     }
-    if (a0 != static_cast<int64_t>(width)) return -1;
+    // Bits past the data's end read as 0, and every code has a 1 bit: data that ends too
+    // soon fails on its next code, or here when it ends inside the row's last one.
+    if (a0 != static_cast<int64_t>(width) || bits.overran()) return -1;
     const int64_t changes = next - a;
     next[0] = next[1] = next[2] = width;
     return changes;
