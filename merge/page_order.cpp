@@ -159,6 +159,20 @@ void PageOrder::step(std::vector<std::vector<PagePlace>>& from, std::vector<std:
     m_moves.clear();
 }
 
+void PageOrder::documentReplaced(const std::string& path, const std::string& earlier) {
+    const auto rename = [&](std::vector<PagePlace>& places) {
+        for (PagePlace& place : places)
+            if (place.path == path) place.path = earlier;
+    };
+    for (auto* history : {&m_undo, &m_redo})
+        for (std::vector<PagePlace>& places : *history) rename(places);
+    const auto pages = static_cast<uint32_t>(m_places.size());
+    m_places.clear();
+    for (uint32_t page = 0; page < pages; ++page) m_places.push_back({path, page});
+    m_saved = m_places;
+    m_moves.clear();
+}
+
 void PageOrder::undo() { step(m_undo, m_redo); }
 
 void PageOrder::redo() { step(m_redo, m_undo); }

@@ -64,6 +64,10 @@ public:
     void redo();
     // The present order is what the document now holds.
     void markSaved() { m_saved = m_places; }
+    // The document at `path` was written over with the present order, which becomes its
+    // pages one to the last; the pages of the edits before and after it, undone or redone,
+    // are at `earlier` now (a name that still reads the document as it was).
+    void documentReplaced(const std::string& path, const std::string& earlier);
 
     // Where place `row` went in the last edit (or undo, redo): -1 when it was removed.
     const std::vector<int>& lastMoves() const { return m_moves; }

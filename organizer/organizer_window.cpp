@@ -26,6 +26,7 @@
 #include "imaging/text_path.h"
 #include "imaging/thumbnail_tile.h"
 #include "page_grid.h"
+#include "tile_drawer.h"
 #include "viewer/picture_box.h"
 #include "viewer/window_messages.h"
 
@@ -101,6 +102,12 @@ OrganizerWindow::OrganizerWindow(const QString& path, uint32_t pages, const std:
     setWindowTitle(tr("整理页面 - %1").arg(QFileInfo(path).fileName()) + "[*]");
     for (size_t page = 0; page < tiles.size() && page < pages; ++page)
         if (!tiles[page].isNull()) m_tiles[{bytesOf(path), static_cast<uint32_t>(page)}] = tiles[page];
+    m_tileDrawer = std::make_unique<TileDrawer>(
+        [this](const std::string& file, uint32_t page, const QImage& tile) {
+            m_tiles[{file, page}] = tile.isNull() ? blankTile(1, 1) : tile;
+            m_drawnSinceShown.insert({file, page});
+        },
+        [this] { showDrawnTiles(); });
     m_grid = new PageGrid(this);
     m_grid->setObjectName("PageGrid");
     setCentralWidget(m_grid);
@@ -188,20 +195,23 @@ void OrganizerWindow::buildMenus() {
 QImage OrganizerWindow::sourceTile(const std::string& path, uint32_t page) {
     const auto found = m_tiles.find({path, page});
     if (found != m_tiles.end()) return found->second;
-    // Drawn as the page list draws it.
-    TGPImage source(widenPath(path), false);
-    const PageList listed = listPages(source);
-    PictureBox box(nullptr);
-    box.resize(kTileEdge, kTileEdge);
-    std::unique_ptr<TGPPen> pen(CreateTileFramePen());
-    QImage tile;
-    if (page < listed.count && source.ActivateFrame(&listed.dimension, page) == Ok) {
-        DrawThumbnailTile(source, box, *pen);
-        tile = box.picture();
-    }
-    if (tile.isNull()) tile = blankTile(1, 1);
-    m_tiles[{path, page}] = tile;
-    return tile;
+    // A frame until the page's tile is drawn.
+    m_tileDrawer->want(path, page);
+    return blankTile(1, 1);
+}
+
+void OrganizerWindow::showDrawnTiles() {
+    const std::vector<PagePlace>& places = m_order.places();
+    for (size_t row = 0; row < places.size() && row < static_cast<size_t>(m_grid->count()); ++row)
+        if (m_drawnSinceShown.count({places[row].path, places[row].page}))
+            m_grid->item(static_cast<int>(row))->setIcon(QIcon(QPixmap::fromImage(tileOf(places[row]))));
+    m_drawnSinceShown.clear();
+}
+
+QString OrganizerWindow::fileNameOf(const std::string& path) const {
+    const auto earlier = m_earlierVersions.find(path);
+    if (earlier != m_earlierVersions.end()) return earlier->second;
+    return QFileInfo(QFile::decodeName(path.c_str())).fileName();
 }
 
 QImage OrganizerWindow::tileOf(const PagePlace& place) {
@@ -219,7 +229,7 @@ void OrganizerWindow::showPages(const std::vector<int>& rows) {
         if (place.blank())
             caption += tr(" (空白)");
         else if (place.path != bytesOf(m_path) || place.page != row)
-            caption += QString(" (%1:%2)").arg(QFileInfo(QFile::decodeName(place.path.c_str())).fileName()).arg(place.page + 1);
+            caption += QString(" (%1:%2)").arg(fileNameOf(place.path)).arg(place.page + 1);
         auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(tileOf(place))), caption);
         item->setFlags(item->flags() | Qt::ItemIsDragEnabled);
         m_grid->addItem(item);
@@ -432,20 +442,45 @@ void OrganizerWindow::save() {
     const QFileInfo document(m_path);
     const QString part = document.absolutePath() + "/." + document.completeBaseName() + ".organized." + document.suffix();
     if (!write(part)) return;
+    // The document as it was stays readable through this handle, for undoing past the save;
+    // without one, the edits before the save cannot be undone.
+    auto* heldOpen = new QFile(m_path, this);
+    if (!heldOpen->open(QIODevice::ReadOnly)) {
+        delete heldOpen;
+        heldOpen = nullptr;
+    }
     if (std::rename(bytesOf(part).c_str(), bytesOf(m_path).c_str()) != 0) {
+        delete heldOpen;
         QFile::remove(part);
         QMessageBox::warning(this, tr("提示"), tr("文档无法替换: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
-    // The document now holds the pages in this order: its pages are what is shown.
-    std::map<std::pair<std::string, uint32_t>, QImage> tiles;
-    const std::vector<PagePlace> places = m_order.places();
-    for (size_t page = 0; page < places.size(); ++page)
-        tiles[{bytesOf(m_path), static_cast<uint32_t>(page)}] = tileOf(places[page]);
-    m_tiles = std::move(tiles);
-    m_order = PageOrder(bytesOf(m_path), static_cast<uint32_t>(places.size()));
+    showSavedDocument(heldOpen ? "/proc/self/fd/" + std::to_string(heldOpen->handle()) : std::string());
     showPages(m_grid->selectedRows());
     emit documentSaved(m_path);
+}
+
+void OrganizerWindow::showSavedDocument(const std::string& earlier) {
+    // The document now holds the pages in this order: its pages are what is shown, and the
+    // edits before the save, undone, read the document as it was.
+    const std::string document = bytesOf(m_path);
+    std::map<std::pair<std::string, uint32_t>, QImage> tiles;
+    const std::vector<PagePlace>& places = m_order.places();
+    for (size_t page = 0; page < places.size(); ++page)
+        if (places[page].blank() || m_tiles.count({places[page].path, places[page].page}))
+            tiles[{document, static_cast<uint32_t>(page)}] = tileOf(places[page]);
+    for (const auto& [key, tile] : m_tiles)
+        if (key.first != document)
+            tiles[key] = tile;
+        else if (!earlier.empty())
+            tiles[{earlier, key.second}] = tile;
+    m_tiles = std::move(tiles);
+    if (earlier.empty()) {
+        m_order = PageOrder(document, static_cast<uint32_t>(places.size()));
+        return;
+    }
+    m_earlierVersions[earlier] = tr("保存前的%1").arg(QFileInfo(m_path).fileName());
+    m_order.documentReplaced(document, earlier);
 }
 
 void OrganizerWindow::saveAs() {

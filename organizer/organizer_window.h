@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -15,12 +16,14 @@
 #include "merge/page_order.h"
 
 class QAction;
+class QFile;
 class QLabel;
 class QProgressBar;
 
 namespace orvelle {
 
 class PageGrid;
+class TileDrawer;
 
 class OrganizerWindow : public QMainWindow {
     Q_OBJECT
@@ -46,6 +49,10 @@ private:
     void edited(const std::vector<int>& select);
     QImage tileOf(const PagePlace& place);
     QImage sourceTile(const std::string& path, uint32_t page);
+    // Shows the tiles drawn since the last batch on the places that show their pages.
+    void showDrawnTiles();
+    // How a place's file is named in its caption.
+    QString fileNameOf(const std::string& path) const;
 
     void turnLeft();
     void turnRight();
@@ -66,6 +73,9 @@ private:
     void selectBlank();
     void save();
     void saveAs();
+    // After a save over the document: its pages shown in order, the document as it was read
+    // at `earlier` by the edits before (none: they cannot be undone).
+    void showSavedDocument(const std::string& earlier);
     // The pages, in their present order, cut into documents written to a folder.
     void splitIntoDocuments();
     // Writes the present order to `target`; true when it is in place.
@@ -78,6 +88,11 @@ private:
     QString m_path;
     PageOrder m_order;
     std::map<std::pair<std::string, uint32_t>, QImage> m_tiles;  // as stored, unturned
+    std::set<std::pair<std::string, uint32_t>> m_drawnSinceShown;
+    std::unique_ptr<TileDrawer> m_tileDrawer;
+    // The document as it was before each save, held open so that undoing past a save reads
+    // its pages; by the name that reads it, with the caption's name for it.
+    std::map<std::string, QString> m_earlierVersions;
     PageGrid* m_grid = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;

@@ -64,6 +64,31 @@ TEST(PageOrder, EditsUndoAndRedoWithoutLimit) {
     EXPECT_FALSE(order.canRedo());
 }
 
+// A save writes the order over the document: the saved order is the document's pages one to
+// the last, and undoing goes back through the edits before it, their pages read from the
+// document as it was.
+TEST(PageOrder, UndoReachesPastASave) {
+    PageOrder order("doc.tif", 4);
+    order.remove({0});
+    order.turn({0}, 1);  // "2r 3 4"
+    order.documentReplaced("doc.tif", "/proc/self/fd/7");
+    EXPECT_EQ(shown(order), "1 2 3");
+    EXPECT_FALSE(order.modified());
+    for (const PagePlace& place : order.places()) EXPECT_EQ(place.path, "doc.tif");
+    order.undo();
+    EXPECT_EQ(shown(order), "2 3 4");
+    EXPECT_TRUE(order.modified());
+    for (const PagePlace& place : order.places()) EXPECT_EQ(place.path, "/proc/self/fd/7");
+    order.undo();
+    EXPECT_EQ(shown(order), "1 2 3 4");
+    EXPECT_FALSE(order.canUndo());
+    order.redo();
+    order.redo();
+    EXPECT_EQ(shown(order), "1 2 3");
+    EXPECT_EQ(order.places()[0].path, "doc.tif");
+    EXPECT_FALSE(order.modified());
+}
+
 TEST(PageOrder, InterleavesFrontsAndReversedBacksAndRefusesUnevenStacks) {
     PageOrder order("scan.tif", 10);  // fronts 1-5, backs 6-10 scanned last sheet first
     std::string why;

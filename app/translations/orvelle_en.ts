@@ -555,6 +555,10 @@
         <source>%1个文档</source>
         <translation>%1 documents</translation>
     </message>
+    <message>
+        <source>保存前的%1</source>
+        <translation>%1 before saving</translation>
+    </message>
 </context>
 <context>
     <name>orvelle::SideBar</name>

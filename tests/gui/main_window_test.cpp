@@ -436,6 +436,36 @@ private slots:
         QCOMPARE(written[0].compression, uint16_t{COMPRESSION_CCITTFAX4});
         QVERIFY(!organizer->isWindowModified());
         QCOMPARE(window->TabSheet1->ListView1->count(), 2);  // listed again as it now is
+        // Undoing reaches past the save: the deleted page is back, read from the document as
+        // it was, and saving again writes all three.
+        act("撤销");
+        QCOMPARE(grid->count(), 3);
+        QVERIFY(organizer->isWindowModified());
+        QCOMPARE(grid->item(2)->text(), QString("3 (保存前的doc.tif:3)"));
+        answer.start(50);
+        act("保存");
+        answer.stop();
+        const auto again = fixtures::readTiffPages(doc);
+        QCOMPARE(again.size(), size_t{3});
+        QCOMPARE(again[0].width, 24u);
+        QCOMPARE(again[2].width, 56u);
+        // Another file's pages dropped on the grid come at once, as frames, and their tiles
+        // are drawn while the window goes on.
+        const std::string other = dir.file("other.tif");
+        fixtures::writeTiff(other, {{fixtures::TiffKind::Grey8, 60, 90}, {fixtures::TiffKind::Rgb, 90, 60}});
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(other))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid->viewport(), &drop);
+        QCOMPARE(grid->count(), 5);
+        const int inserted = grid->item(0)->text().contains("other.tif") ? 0 : grid->item(4)->text().contains("other.tif") ? 4 : 3;
+        QVERIFY(grid->item(inserted)->text().contains("other.tif"));
+        const QImage frame = grid->item(inserted)->icon().pixmap(120, 120).toImage();
+        QTRY_VERIFY(grid->item(inserted)->icon().pixmap(120, 120).toImage() != frame);
+        act("撤销");
+        QCOMPARE(grid->count(), 3);
         // Unsaved edits: closing asks, and Cancel keeps the window.
         act("倒序");
         QTimer cancel;
