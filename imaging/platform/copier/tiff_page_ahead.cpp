@@ -13,22 +13,27 @@ bool TiffPageSource::selectPage(uint32_t index) {
     return m_page != UINT32_MAX;
 }
 
-bool TiffPageSource::faxPieceOfPage(FaxAhead::Piece& piece) {
+bool TiffPageSource::isG4Page(bool& reversed) {
     TIFF* in = m_document.tiff.get();
     uint16_t compression = 0, bits = 1, samples = 1, fill = FILLORDER_MSB2LSB;
     TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
     TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &fill);
-    if (compression != COMPRESSION_CCITTFAX4 || bits != 1 || samples != 1 || TIFFIsTiled(in) ||
-        TIFFNumberOfStrips(in) != 1)
-        return false;
+    reversed = fill == FILLORDER_LSB2MSB;
+    return compression == COMPRESSION_CCITTFAX4 && bits == 1 && samples == 1;
+}
+
+bool TiffPageSource::faxPieceOfPage(FaxAhead::Piece& piece) {
+    TIFF* in = m_document.tiff.get();
+    bool reversed = false;
+    if (!isG4Page(reversed) || TIFFIsTiled(in) || TIFFNumberOfStrips(in) != 1) return false;
     piece = FaxAhead::Piece{};
+    piece.reversed = reversed;
     TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &piece.width);
     TIFFGetField(in, TIFFTAG_IMAGELENGTH, &piece.height);
     piece.offset = TIFFGetStrileOffset(in, 0);
     piece.size = TIFFGetStrileByteCount(in, 0);
-    piece.reversed = fill == FILLORDER_LSB2MSB;
     const uint64_t lineBytes = (uint64_t{piece.width} + 7) / 8;
     // A single pixel's change costs at most a byte or so; more data is not a page of ours.
     return piece.size > 0 && piece.offset <= m_document.fileSize && piece.size <= m_document.fileSize - piece.offset &&

@@ -162,18 +162,12 @@ bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expect
 // Our reader walks a clean Group 4 piece's codes without drawing them; anything it declines
 // goes to libtiff's verdict.
 bool TiffPageSource::ownG4PieceDecodes(bool tiled, uint64_t expected, size_t size) {
-    TIFF* in = m_document.tiff.get();
-    uint16_t compression = 0, bits = 1, samples = 1, fill = FILLORDER_MSB2LSB;
-    TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
-    TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &fill);
+    bool reversed = false;
     uint32_t width = 0;
-    TIFFGetField(in, tiled ? TIFFTAG_TILEWIDTH : TIFFTAG_IMAGEWIDTH, &width);
-    if (compression != COMPRESSION_CCITTFAX4 || bits != 1 || samples != 1 || width == 0 || size > m_buffer.size())
-        return false;
+    TIFFGetField(m_document.tiff.get(), tiled ? TIFFTAG_TILEWIDTH : TIFFTAG_IMAGEWIDTH, &width);
+    if (!isG4Page(reversed) || width == 0 || size > m_buffer.size()) return false;
     const uint64_t lineBytes = (uint64_t{width} + 7) / 8;
-    if (fill == FILLORDER_LSB2MSB) {
+    if (reversed) {
         try {
             m_rows.assign(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(size));
         } catch (const std::bad_alloc&) {

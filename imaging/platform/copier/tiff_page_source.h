@@ -72,6 +72,9 @@ private:
     // Makes page `index` the handle's current directory.
     bool selectPage(uint32_t index);
 
+    // Whether the current page holds Group 4 data of one-bit samples; `reversed` when stored
+    // least significant bit first.
+    bool isG4Page(bool& reversed);
     // Faxes are read one page ahead (fax_ahead.h).
     // The current page's one strip, when the page is a fax.
     bool faxPieceOfPage(FaxAhead::Piece& piece);

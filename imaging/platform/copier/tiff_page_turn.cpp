@@ -61,13 +61,10 @@ GpStatus TiffPageSource::readSamples(uint64_t lineBytes, uint32_t height, std::v
         uint32_t rowsPerStrip = 0;
         TIFFGetFieldDefaulted(in, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
         rowsPerStrip = std::max<uint32_t>(1, std::min(rowsPerStrip, height));
-        uint16_t compression = COMPRESSION_NONE, bits = 1, samplesPerPixel = 1;
         uint32_t width = 0;
-        TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &compression);
-        TIFFGetFieldDefaulted(in, TIFFTAG_BITSPERSAMPLE, &bits);
-        TIFFGetFieldDefaulted(in, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
         TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &width);
-        const bool g4 = compression == COMPRESSION_CCITTFAX4 && bits == 1 && samplesPerPixel == 1;
+        bool reversed = false;
+        const bool g4 = isG4Page(reversed);
         if (const uint8_t* ahead = g4 ? aheadRows() : nullptr) {
             std::copy_n(ahead, lineBytes * height, samples.data());
             return Ok;
@@ -121,9 +118,8 @@ bool TiffPageSource::readOwnG4Strip(uint32_t strip, uint32_t width, uint32_t row
     if (TIFFReadRawStrip(in, strip, m_buffer.data(), static_cast<tmsize_t>(stored)) != static_cast<tmsize_t>(stored) ||
         m_errors.failed)
         return false;
-    uint16_t fill = FILLORDER_MSB2LSB;
-    TIFFGetFieldDefaulted(in, TIFFTAG_FILLORDER, &fill);
-    if (fill == FILLORDER_LSB2MSB) TIFFReverseBits(m_buffer.data(), static_cast<tmsize_t>(stored));
+    bool reversed = false;
+    if (isG4Page(reversed) && reversed) TIFFReverseBits(m_buffer.data(), static_cast<tmsize_t>(stored));
     return m_g4.read(m_buffer.data(), static_cast<size_t>(stored), width, rows, out, static_cast<size_t>(lineBytes));
 }
 
