@@ -97,7 +97,7 @@ clean:
 # named file in fuzz/crashes/<target>/, which `make test` runs. A crash or a leak found in
 # this run fails it; hangs and memory exhaustion are reported only, as the limits are tight.
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= tiff jpeg png gif bmp pdf lzw
+FUZZ_TARGETS ?= tiff jpeg png gif bmp pdf lzw g4
 fuzz:
 	@for p in clang-14 libfuzzer-14-dev; do \
 	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q '^install ok installed$$' || missing="$$missing $$p"; \

@@ -4,7 +4,7 @@
 #   fuzz/seed.sh OUT_DIR CORPUS_DIR
 set -euo pipefail
 out=$1 corpus=$2
-mkdir -p "$out"/{tiff,jpeg,png,gif,bmp,pdf,lzw}
+mkdir -p "$out"/{tiff,jpeg,png,gif,bmp,pdf,lzw,g4}
 kind() {
   local head
   head=$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')
@@ -88,3 +88,32 @@ for i, data in enumerate(cases):
     with open(os.path.join(sys.argv[1], "seed%d" % i), "wb") as f:
         f.write(bytes([size >> 8, size & 255]) + lzw(data))
 PY
+
+# Group 4 strips as Pillow's libtiff writes them, for the differential target: two bytes of
+# width less one, a byte of height less one, then the strip.
+/usr/bin/python3 - "$out/g4" <<'PY'
+import io, os, random, sys
+from PIL import Image, ImageDraw
+rng = random.Random(5)
+pages = []
+for width, height in [(120, 40), (333, 64), (1728, 20), (17, 9)]:
+    im = Image.new("1", (width, height), 1)
+    d = ImageDraw.Draw(im)
+    for _ in range(12):
+        x, y = rng.randrange(width), rng.randrange(height)
+        d.rectangle((x, y, x + rng.randrange(40), y + rng.randrange(8)), fill=0)
+    pages.append(im)
+noise = Image.new("1", (200, 30), 1)
+noise.putdata([rng.randrange(2) for _ in range(200 * 30)])
+pages.append(noise)
+for i, im in enumerate(pages):
+    buffer = io.BytesIO()
+    im.save(buffer, "TIFF", compression="group4")
+    tiff = Image.open(io.BytesIO(buffer.getvalue()))
+    offset, count = tiff.tag_v2[273][0], tiff.tag_v2[279][0]
+    strip = buffer.getvalue()[offset:offset + count]
+    w, h = im.size
+    with open(os.path.join(sys.argv[1], "seed%d" % i), "wb") as f:
+        f.write(bytes([(w - 1) >> 8, (w - 1) & 255, h - 1]) + strip)
+PY
+echo "seed.sh: $(ls "$out/g4" | wc -l) Group 4 seeds in $out/g4"

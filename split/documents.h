@@ -16,7 +16,7 @@ struct DocumentsRequest {
     std::string folder;
     enum class Cut { EveryN, AtBlankPages, Ranges } cut = Cut::EveryN;
     uint32_t every = 1;                        // EveryN: pages in each document
-    std::vector<std::vector<uint32_t>> ranges;  // Ranges: each document's pages, from 0
+    std::vector<std::vector<uint32_t>> ranges{};  // Ranges: each document's pages, from 0
     bool pdf = false;
     bool lossless = false;  // pages as stored (see ComposeRequest::lossless)
     uint32_t pdfDpi = 0;

@@ -16,8 +16,8 @@ check() {
 check "an include that leaves its folder" '#include "\.\./' "app viewer organizer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
 # A differential fuzzer holds our codec up against the library itself, as the tests do.
 check "a codec library outside imaging/platform" '#include <(tiffio|tiff|jpeglib|jerror|turbojpeg|png|gif_lib|zlib|openjpeg)\.h>' "app viewer organizer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp" "--exclude=*_differential.cpp"
-check "Qt outside the widget folders" '#include <Q' "cli jobs split merge fuzz tools imaging" "--exclude=pdf_render.cpp"
-check "Qt's PDF module outside the renderer" '#include <QtPdf' "app viewer organizer cli jobs split merge fuzz tools imaging" "--exclude=pdf_render.cpp"
+check "Qt outside the widget folders" '#include <Q' "cli jobs split merge fuzz tools imaging" "--exclude=pdf_renderer_module.cpp"
+check "Qt's PDF module outside the renderer" '#include <QtPdf' "app viewer organizer cli jobs split merge fuzz tools imaging" "--exclude=pdf_renderer_module.cpp"
 check "qpdf outside imaging/platform" '#include <qpdf/' "app viewer organizer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
 check "the platform layer reached past the object layer" '#include "(imaging/)?platform/' "app viewer organizer cli jobs split merge"
 check "the object layer reaching into the platform layer past its flat interface" '#include "(imaging/)?platform/([^g]|g[^d])' "imaging/*.h imaging/*.cpp"

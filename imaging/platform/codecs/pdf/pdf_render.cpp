@@ -1,50 +1,24 @@
 #include "pdf_render.h"
 
-#include <QIODevice>
-#include <QImage>
-#include <QtPdf/QPdfDocument>
-
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "../../image_limits.h"
+#include "pdf_renderer_module.h"
 
 namespace gdip::codecs::pdf {
 namespace {
 
 std::atomic<double> g_drawResolution{300};
-
-// The renderer's view of the file: read by position only, so that the reader which shares
-// the descriptor's offset never loses its place.
-class DescriptorDevice final : public QIODevice {
-public:
-    explicit DescriptorDevice(UniqueFd fd) : m_fd(std::move(fd)), m_size(descriptorSize(m_fd.get())) {}
-    bool isSequential() const override { return false; }
-    qint64 size() const override { return m_size; }
-    bool seek(qint64 to) override {
-        m_at = to;
-        return QIODevice::seek(to);
-    }
-
-protected:
-    qint64 readData(char* data, qint64 most) override {
-        const ssize_t n = ::pread(m_fd.get(), data, static_cast<size_t>(most), m_at);
-        if (n < 0) return -1;
-        m_at += n;
-        return n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    UniqueFd m_fd;
-    qint64 m_size;
-    qint64 m_at = 0;
-};
 
 // Rows drawn at a time: the renderer's picture of a whole page at 300 dpi is tens of
 // megabytes of memory touched once, which costs more than drawing it; a band of a few
@@ -71,10 +45,11 @@ public:
         return Ok;
     }
 
-    GpStatus take(const QImage& band, uint32_t top) {
-        for (int y = 0; y < band.height(); ++y) {
-            const auto* in = reinterpret_cast<const uint32_t*>(band.constScanLine(y));
-            const uint32_t row = top + uint32_t(y);
+    // `rows` rows of premultiplied ARGB, the page's width each, from row `top` on.
+    GpStatus take(const uint32_t* band, uint32_t rows, uint32_t top) {
+        for (uint32_t y = 0; y < rows; ++y) {
+            const uint32_t* in = band + size_t{y} * m_frame.width;
+            const uint32_t row = top + y;
             if (m_frame.pixelClass == PixelClass::Indexed1 && bilevelRow(in, row)) continue;
             if (m_frame.pixelClass == PixelClass::Indexed1)
                 if (const GpStatus status = bringAlong(row, PixelClass::Indexed8); status != Ok) return status;
@@ -172,10 +147,60 @@ GpStatus fail(Frame& frame, GpStatus status, std::string why) {
 void setDrawResolution(double dpi) { g_drawResolution = dpi; }
 double drawResolution() { return g_drawResolution; }
 
+namespace {
+
+// Where the module is: installed beside the programs (in the library folder of the prefix
+// they are in), or, in a build tree, where it was built.
+std::vector<std::string> modulePlaces() {
+    std::vector<std::string> places;
+    std::vector<char> self(4096);
+    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+    if (length > 0) {
+        std::string program(self.data(), static_cast<size_t>(length));
+        const size_t bin = program.rfind('/');
+        const size_t prefix = bin == std::string::npos || bin == 0 ? std::string::npos : program.rfind('/', bin - 1);
+        if (prefix != std::string::npos)
+            places.push_back(program.substr(0, prefix) + "/" ORVELLE_RENDERER_DIR "/liborvelle_pdf_renderer.so");
+    }
+    places.emplace_back(ORVELLE_RENDERER_BUILT);
+    return places;
+}
+
+const RendererModule* loadModule(std::string& why) {
+    static std::once_flag once;
+    static const RendererModule* module = nullptr;
+    static std::string failure;
+    std::call_once(once, [] {
+        const std::vector<std::string> places = modulePlaces();
+        for (const std::string& path : places) {
+            if (::access(path.c_str(), R_OK) != 0) continue;
+            // Never unloaded: Qt's PDF module keeps threads and state of its own.
+            void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (!handle) {
+                failure = ::dlerror();
+                return;
+            }
+            using Entry = const RendererModule* (*)();
+            if (auto entry = reinterpret_cast<Entry>(::dlsym(handle, "orvelle_pdf_renderer"))) module = entry();
+            if (!module) failure = path + " is not the renderer";
+            return;
+        }
+        failure = "it is not installed (" + places.front() + ")";
+    });
+    if (!module) why = "the page cannot be drawn: the PDF renderer cannot be loaded: " + failure;
+    return module;
+}
+
+}  // namespace
+
 struct PageRenderer::State {
-    explicit State(UniqueFd fd) : device(std::move(fd)) {}
-    DescriptorDevice device;
-    QPdfDocument document;
+    explicit State(UniqueFd fd) : fd(std::move(fd)) {}
+    ~State() {
+        if (module && document) module->close(document);
+    }
+    UniqueFd fd;
+    const RendererModule* module = nullptr;
+    void* document = nullptr;
     bool loaded = false;
 };
 
@@ -186,39 +211,33 @@ GpStatus PageRenderer::render(uint32_t index, double dpi, Frame& frame) {
     frame = Frame{};
     State& s = *m_state;
     if (!s.loaded) {
-        if (!s.device.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return fail(frame, Win32Error, "the PDF cannot be read again");
-        s.document.load(&s.device);
         s.loaded = true;
+        std::string why;
+        s.module = loadModule(why);
+        if (!s.module) return fail(frame, GenericError, why);
+        s.document = s.module->open(s.fd.release());
+        if (!s.document) return fail(frame, Win32Error, "the PDF cannot be read again");
     }
-    if (s.document.status() != QPdfDocument::Status::Ready || int(index) >= s.document.pageCount())
+    if (!s.module) return fail(frame, GenericError, "the page cannot be drawn: the PDF renderer cannot be loaded");
+    if (!s.document) return fail(frame, Win32Error, "the PDF cannot be read again");
+    const int pages = s.module->pageCount(s.document);
+    double pointsWide = 0, pointsHigh = 0;
+    if (pages < 0 || int64_t{index} >= pages || !s.module->pageSize(s.document, int(index), &pointsWide, &pointsHigh))
         return fail(frame, UnknownImageFormat, "the page cannot be drawn: the renderer cannot read the PDF");
-    const QSizeF points = s.document.pagePointSize(int(index));
-    const double width = std::round(points.width() * dpi / 72), height = std::round(points.height() * dpi / 72);
+    const double width = std::round(pointsWide * dpi / 72), height = std::round(pointsHigh * dpi / 72);
     if (!(width >= 1 && height >= 1) || !frameAllowed(uint64_t(std::min(width, 1e12)), uint64_t(std::min(height, 1e12)), PixelClass::Rgb24))
         return fail(frame, InvalidParameter, "the page drawn at " + std::to_string(std::lround(dpi)) + " dpi would be too large");
-    const QSize size{static_cast<int>(width), static_cast<int>(height)};
+    const auto pageWidth = static_cast<uint32_t>(width), pageHeight = static_cast<uint32_t>(height);
     PageRows rows;
-    if (const GpStatus status = rows.start(uint32_t(size.width()), uint32_t(size.height())); status != Ok) return status;
-
-    QPdfDocumentRenderOptions options;
-    // Drawn without smoothing: black text stays black and white, and a picture drawn at its
-    // own resolution keeps its pixels.
-    options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Annotations | QPdfDocumentRenderOptions::RenderFlag::TextAliased |
-                           QPdfDocumentRenderOptions::RenderFlag::ImageAliased | QPdfDocumentRenderOptions::RenderFlag::PathAliased);
-    options.setScaledSize(size);
-    const int bandRows = int(std::clamp<uint64_t>(kBandBytes / (uint64_t(size.width()) * 4), 16, uint64_t(size.height())));
+    if (const GpStatus status = rows.start(pageWidth, pageHeight); status != Ok) return status;
+    const auto bandRows = static_cast<uint32_t>(std::clamp<uint64_t>(kBandBytes / (uint64_t{pageWidth} * 4), 16, pageHeight));
     try {
-        for (int top = 0; top < size.height(); top += bandRows) {
-            const QRect band(0, top, size.width(), std::min(bandRows, size.height() - top));
-            // The module scales a clipped page by the clip's right minus its left over the
-            // picture's width, and QRect's right is one short of left plus width: a clip one
-            // pixel wider and taller than the band draws it at the page's own scale.
-            options.setScaledClipRect(QRect(band.left(), band.top(), band.width() + 1, band.height() + 1));
-            QImage image = s.document.render(int(index), band.size(), options);
-            if (image.isNull() || image.size() != band.size()) return fail(frame, GenericError, "the page cannot be drawn");
-            if (image.format() != QImage::Format_ARGB32_Premultiplied)
-                image.convertTo(QImage::Format_ARGB32_Premultiplied);
-            if (const GpStatus status = rows.take(image, uint32_t(top)); status != Ok) return fail(frame, status, "");
+        std::vector<uint32_t> band(size_t{pageWidth} * bandRows);
+        for (uint32_t top = 0; top < pageHeight; top += bandRows) {
+            const uint32_t count = std::min(bandRows, pageHeight - top);
+            if (!s.module->drawRows(s.document, int(index), int(pageWidth), int(pageHeight), int(top), int(count), band.data()))
+                return fail(frame, GenericError, "the page cannot be drawn");
+            if (const GpStatus status = rows.take(band.data(), count, top); status != Ok) return fail(frame, status, "");
         }
     } catch (const std::bad_alloc&) {
         return fail(frame, OutOfMemory, "");
