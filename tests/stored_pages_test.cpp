@@ -334,67 +334,75 @@ TEST(StoredPagesLimits, StoredDataThatDoesNotDecodeIsNotCopied) {
 // found by the copier itself, copied, turned or into a PDF, and the clean pages beside it,
 // read ahead or not, come out pixel for pixel.
 TEST(StoredPagesLimits, DamagedFaxPagesReadAheadAreNotCopied) {
-    TempDir dir;
-    const std::string fax = dir.file("fax.tif");
-    {
-        // Each page in one strip, as fax machines and scanners store them.
-        TIFF* tif = TIFFOpen(fax.c_str(), "w");
-        ASSERT_NE(tif, nullptr);
-        for (uint32_t page = 0; page < 6; ++page) {
-            TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 96u);
-            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 64u);
-            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-            TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 64u);
-            for (uint32_t y = 0; y < 64; ++y) {
-                uint8_t row[12];
-                for (uint32_t x = 0; x < 12; ++x) row[x] = static_cast<uint8_t>((x * 37 + y * 11 + page * 5) % 7 == 0 ? 0xF0 : 0);
-                TIFFWriteScanline(tif, row, y, 0);
-            }
-            TIFFWriteDirectory(tif);
-        }
-        TIFFClose(tif);
-    }
-    fixtures::spoilPage(fax, 2, 0x00);
-    fixtures::spoilPage(fax, 3, 0x00);
-    const std::vector<uint32_t> clean = {0, 1, 4, 5};
-    for (const char* output : {"out.tif", "out.pdf"}) {
-        for (const bool turned : {false, true}) {
-            SCOPED_TRACE(std::string(output) + (turned ? " turned" : ""));
-            RecordingContext rec;
-            JobContext context = rec.context();
-            ComposeRequest request{{fax}, dir.file(output), true};
-            request.lossless = true;
-            request.pdf = isPdfPath(output);
-            if (turned) request.pageTurns = {1, 2, 3, 0, 1, 2};
-            const ComposeResult result = ComposeTiff(request, context);
-            ASSERT_TRUE(result.written);
-            ASSERT_EQ(result.outcomes.size(), 1u);
-            EXPECT_EQ(result.outcomes[0].failedPages, (std::vector<uint32_t>{2, 3}));
-            for (const std::string& why : result.outcomes[0].failedReasons)
-                EXPECT_NE(why.find("cannot be decoded"), std::string::npos) << why;
-            EXPECT_EQ(result.outcomes[0].losslessPages.size(), clean.size());
-            if (request.pdf) continue;
-            const auto pages = fixtures::readTiffPages(dir.file(output));
-            const auto source = fixtures::readTiffPages(fax);
-            ASSERT_EQ(pages.size(), clean.size());
-            for (size_t i = 0; i < clean.size(); ++i) {
-                fixtures::TiffPageInfo expected = source[clean[i]];
-                // Each quarter turn clockwise: the new row y is the old column y, read upwards.
-                for (int t = turned ? request.pageTurns[clean[i]] : 0; t > 0; --t) {
-                    std::vector<uint32_t> argb(expected.argb.size());
-                    for (uint32_t y = 0; y < expected.width; ++y)
-                        for (uint32_t x = 0; x < expected.height; ++x)
-                            argb[size_t{y} * expected.height + x] =
-                                expected.argb[size_t{expected.height - 1 - x} * expected.width + y];
-                    expected.argb = std::move(argb);
-                    std::swap(expected.width, expected.height);
+    // Stored first bit first, and last bit first as some fax machines store it.
+    for (const uint16_t fill : {FILLORDER_MSB2LSB, FILLORDER_LSB2MSB}) {
+        TempDir dir;
+        const std::string fax = dir.file("fax.tif");
+        {
+            // Each page in one strip, as fax machines and scanners store them.
+            TIFF* tif = TIFFOpen(fax.c_str(), "w");
+            ASSERT_NE(tif, nullptr);
+            for (uint32_t page = 0; page < 6; ++page) {
+                TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 96u);
+                TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 64u);
+                TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+                TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+                TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+                TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+                TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 64u);
+                TIFFSetField(tif, TIFFTAG_FILLORDER, fill);
+                for (uint32_t y = 0; y < 64; ++y) {
+                    uint8_t row[12];
+                    for (uint32_t x = 0; x < 12; ++x)
+                        row[x] =
+                            static_cast<uint8_t>((x * 37 + y * 11 + page * 5) % 7 == 0 ? 0xF0 : 0);
+                    TIFFWriteScanline(tif, row, y, 0);
                 }
-                EXPECT_EQ(pages[i].width, expected.width) << i;
-                EXPECT_EQ(pages[i].argb, expected.argb) << i;
-                EXPECT_EQ(pages[i].compression, COMPRESSION_CCITTFAX4) << i;
+                TIFFWriteDirectory(tif);
+            }
+            TIFFClose(tif);
+        }
+        fixtures::spoilPage(fax, 2, 0x00);
+        fixtures::spoilPage(fax, 3, 0x00);
+        const std::vector<uint32_t> clean = {0, 1, 4, 5};
+        for (const char* output : {"out.tif", "out.pdf"}) {
+            for (const bool turned : {false, true}) {
+                SCOPED_TRACE(std::string(output) + (turned ? " turned" : "") + " fill order " +
+                             std::to_string(fill));
+                RecordingContext rec;
+                JobContext context = rec.context();
+                ComposeRequest request{{fax}, dir.file(output), true};
+                request.lossless = true;
+                request.pdf = isPdfPath(output);
+                if (turned) request.pageTurns = {1, 2, 3, 0, 1, 2};
+                const ComposeResult result = ComposeTiff(request, context);
+                ASSERT_TRUE(result.written);
+                ASSERT_EQ(result.outcomes.size(), 1u);
+                EXPECT_EQ(result.outcomes[0].failedPages, (std::vector<uint32_t>{2, 3}));
+                for (const std::string& why : result.outcomes[0].failedReasons)
+                    EXPECT_NE(why.find("cannot be decoded"), std::string::npos) << why;
+                EXPECT_EQ(result.outcomes[0].losslessPages.size(), clean.size());
+                if (request.pdf) continue;
+                const auto pages = fixtures::readTiffPages(dir.file(output));
+                const auto source = fixtures::readTiffPages(fax);
+                ASSERT_EQ(pages.size(), clean.size());
+                for (size_t i = 0; i < clean.size(); ++i) {
+                    fixtures::TiffPageInfo expected = source[clean[i]];
+                    // Each quarter turn clockwise: the new row y is the old column y, read upwards.
+                    for (int t = turned ? request.pageTurns[clean[i]] : 0; t > 0; --t) {
+                        std::vector<uint32_t> argb(expected.argb.size());
+                        for (uint32_t y = 0; y < expected.width; ++y)
+                            for (uint32_t x = 0; x < expected.height; ++x)
+                                argb[size_t{y} * expected.height + x] =
+                                    expected
+                                        .argb[size_t{expected.height - 1 - x} * expected.width + y];
+                        expected.argb = std::move(argb);
+                        std::swap(expected.width, expected.height);
+                    }
+                    EXPECT_EQ(pages[i].width, expected.width) << i;
+                    EXPECT_EQ(pages[i].argb, expected.argb) << i;
+                    EXPECT_EQ(pages[i].compression, COMPRESSION_CCITTFAX4) << i;
+                }
             }
         }
     }
