@@ -161,7 +161,7 @@ GpStatus TGPBitmap::setResolution(float dpiX, float dpiY) {
 }
 
 TGPImage* TGPImage::ScaledCopy(uint32_t width, uint32_t height, float dpiScale) {
-    if (!GdipPictureSizeAllowed(width, height)) return new TGPImage(nullptr, ValueOverflow);
+    if (!GdipPictureSizeAllowed(width, height, PixelFormat24bppRGB)) return new TGPImage(nullptr, ValueOverflow);
     auto bitmap = std::make_unique<TGPBitmap>(static_cast<int32_t>(width), static_cast<int32_t>(height),
                                               PixelFormat24bppRGB);
     if (!bitmap->NativeHandle) return bitmap.release();
@@ -179,6 +179,12 @@ TGPImage* TGPImage::ScaledCopy(uint32_t width, uint32_t height, float dpiScale) 
                                  0, static_cast<int32_t>(PixelWidth()), static_cast<int32_t>(PixelHeight()), UnitPixel);
     if (drawn != Ok) return new TGPImage(nullptr, drawn);
     return bitmap.release();
+}
+
+GpStatus TGPImage::SaveDrawnToFile(uint32_t width, uint32_t height, float dpiScale, const std::u16string& path,
+                                   const GUID* encoderClsid, const EncoderParameters* parameters) {
+    return RecordStatus(
+        GdipSaveImageDrawnToFile(NativeHandle, width, height, dpiScale, path.c_str(), encoderClsid, parameters));
 }
 
 // --- TGPGraphics -------------------------------------------------------------------------------

@@ -52,6 +52,10 @@ public:
     // `height`, its resolution (when it has one) times `dpiScale`; ValueOverflow when such
     // a picture would be over the size limit. Owned by the caller, returned also on failure.
     TGPImage* ScaledCopy(uint32_t width, uint32_t height, float dpiScale);
+    // The file ScaledCopy's picture would save as, written without that picture: rows are
+    // drawn as they are written. NotImplemented for the formats that need it whole.
+    [[nodiscard]] GpStatus SaveDrawnToFile(uint32_t width, uint32_t height, float dpiScale, const std::u16string& path,
+                                           const GUID* encoderClsid, const EncoderParameters* parameters);
     [[nodiscard]] GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,
                         const EncoderParameters* parameters);
     [[nodiscard]] GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);

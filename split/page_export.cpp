@@ -60,10 +60,16 @@ GpStatus renderPageAtPercent(TGPImage& source, int32_t percent, const std::strin
             if (status != NotImplemented) return status;
         }
     }
-    // The printed size stays the same: more pixels, proportionally more dots per inch.
-    std::unique_ptr<TGPImage> scaled(source.ScaledCopy(static_cast<uint32_t>(scaledSide(width, percent)),
-                                                       static_cast<uint32_t>(scaledSide(height, percent)),
-                                                       static_cast<float>(clampPercent(percent)) / 100.0f));
+    // The printed size stays the same: more pixels, proportionally more dots per inch. Rows
+    // are drawn as they are written, so the drawn page is never whole in memory, where the
+    // format allows.
+    const uint32_t scaledWidth = static_cast<uint32_t>(scaledSide(width, percent));
+    const uint32_t scaledHeight = static_cast<uint32_t>(scaledSide(height, percent));
+    const float dpiScale = static_cast<float>(clampPercent(percent)) / 100.0f;
+    const GpStatus drawn =
+        source.SaveDrawnToFile(scaledWidth, scaledHeight, dpiScale, widenPath(target), &encoder, parameters);
+    if (drawn != NotImplemented) return drawn;
+    std::unique_ptr<TGPImage> scaled(source.ScaledCopy(scaledWidth, scaledHeight, dpiScale));
     if (!scaled->NativeHandle) return scaled->LastStatus;
     return scaled->SaveToFile(widenPath(target), &encoder, parameters);
 }

@@ -362,15 +362,16 @@ TEST(CommandLine, FailuresNameTheFileAndTheReason) {
     TempDir dir;
     const std::string doc = dir.file("x.tif"), picture = dir.file("a.tif"), fifo = dir.file("pipe");
     fixtures::writeTiff(doc, std::vector<TiffPage>(3, {TiffKind::Grey8, 8, 8, COMPRESSION_NONE}));
-    fixtures::writeTiff(picture, {{TiffKind::Bilevel, 2000, 2000, COMPRESSION_CCITTFAX4}});
+    // Ten times as wide is more pixels than any side may have.
+    fixtures::writeTiff(picture, {{TiffKind::Bilevel, 120000, 2, COMPRESSION_CCITTFAX4}});
     fixtures::writeBytes(dir.file("junk.tif"), {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0});
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::filesystem::create_directory(dir.file("folder"));
-    // A page larger than one picture may be, its header alone.
+    // A page larger than one picture may be (900 MB of grey), its header alone.
     const std::string huge = dir.file("huge.tif");
-    fixtures::writeBytes(huge, fixtures::tiffWithEntries({{256, 4, 20000}, {257, 4, 20000}, {258, 3, 8}, {259, 3, 1},
-                                                          {262, 3, 1}, {273, 4, 8}, {277, 3, 1}, {278, 4, 20000},
-                                                          {279, 4, 400000000}}));
+    fixtures::writeBytes(huge, fixtures::tiffWithEntries({{256, 4, 30000}, {257, 4, 30000}, {258, 3, 8}, {259, 3, 1},
+                                                          {262, 3, 1}, {273, 4, 8}, {277, 3, 1}, {278, 4, 30000},
+                                                          {279, 4, 900000000}}));
     const std::string longName = dir.file(std::string(300, 'a') + ".tif");
     struct Row {
         int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&);
@@ -386,7 +387,7 @@ TEST(CommandLine, FailuresNameTheFileAndTheReason) {
         {runSplit, {picture, "--out", dir.path().string(), "--percent", "1000"},
          picture + ": page 1 was not saved: the scaled page would be over the size limit of one picture", 2},
         {runSplit, {dir.file("junk.tif"), "--page", "1", "--to", dir.file("p.png")}, "cannot be decoded", 2},
-        {runSplit, {huge, "--out", dir.path().string()}, huge + ": cannot be decoded (20000 x 20000 pixels: over the size limit of one picture)", 2},
+        {runSplit, {huge, "--out", dir.path().string()}, huge + ": cannot be decoded (30000 x 30000 pixels: over the size limit of one picture)", 2},
         {runMerge, {"--out", dir.file("nodir/m.tif"), doc}, dir.file("nodir/m.tif") + ": No such file or directory", 2},
         {runMerge, {"--out", longName, doc}, longName + ": File name too long", 2},
         {runMerge, {"--out", dir.file("folder"), doc}, dir.file("folder") + ": Is a directory", 2},

@@ -268,7 +268,14 @@ GpStatus GdipScaleImageInClass(GpImage* image, UINT width, UINT height, REAL dpi
     }
 }
 
-bool GdipPictureSizeAllowed(uint64_t width, uint64_t height) { return frameSizeAllowed(width, height); }
+bool GdipPictureSizeAllowed(uint64_t width, uint64_t height, PixelFormat format) {
+    switch (format) {
+        case PixelFormat1bppIndexed: return frameAllowed(width, height, PixelClass::Indexed1);
+        case PixelFormat8bppIndexed: return frameAllowed(width, height, PixelClass::Indexed8);
+        case PixelFormat32bppARGB: return frameAllowed(width, height, PixelClass::Argb32);
+        default: return frameAllowed(width, height, PixelClass::Rgb24);
+    }
+}
 
 GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
                                    uint8_t* scan0, GpBitmap** bitmap) {

@@ -222,9 +222,9 @@ struct ImageFacts {
 [[nodiscard]] GpStatus GdipGetImageThumbnail(GpImage* image, UINT thumbWidth, UINT thumbHeight,
                                GpImage** thumbImage, GetThumbnailImageAbort callback,
                                void* callbackData);
-// This back end's own: whether a picture of `width` x `height` pixels may be made at all
-// (the limits every size is checked against).
-bool GdipPictureSizeAllowed(uint64_t width, uint64_t height);
+// This back end's own: whether a picture of `width` x `height` pixels may be made at all in
+// `format` (the limits every size is checked against).
+bool GdipPictureSizeAllowed(uint64_t width, uint64_t height, PixelFormat format);
 [[nodiscard]] GpStatus GdipCreateBitmapFromScan0(INT width, INT height, INT stride, PixelFormat format,
                                    uint8_t* scan0, GpBitmap** bitmap);
 [[nodiscard]] GpStatus GdipBitmapGetPixel(GpBitmap* bitmap, INT x, INT y, ARGB* color);
@@ -290,6 +290,14 @@ struct ImageCodecInfo {
 
 [[nodiscard]] GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
                              const EncoderParameters* encoderParams);
+// This back end's own: the file that drawing `image` nearest neighbour onto a 24-bit bitmap
+// of `width` x `height` (its resolution times `dpiScale`) and saving that bitmap would give,
+// without the bitmap: each row is drawn as the encoder writes it, so the picture is never
+// whole in memory. NotImplemented for the formats that need every pixel at once (TIFF, GIF,
+// PDF), which are saved from a drawn bitmap.
+[[nodiscard]] GpStatus GdipSaveImageDrawnToFile(GpImage* image, UINT width, UINT height, REAL dpiScale,
+                                                const char16_t* filename, const GUID* clsidEncoder,
+                                                const EncoderParameters* encoderParams);
 [[nodiscard]] GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams);
 

@@ -7,7 +7,9 @@
 namespace gdip {
 
 struct Limits {
-    static constexpr uint64_t kMaxFramePixels = uint64_t{1} << 28;
+    // A bound on the arithmetic of one picture rather than on its memory, which is counted in
+    // bytes of its class below: a 30000 x 30000 drawing at one bit a pixel (112 MB) opens.
+    static constexpr uint64_t kMaxFramePixels = (uint64_t{1} << 31) - 1;
     static constexpr uint32_t kMaxSide = 1u << 20;
     // One decoded frame or bitmap in its pixel class: a 12000 x 12000 RGB scan (432 MB)
     // still opens, a 16384 x 16384 ARGB canvas that a few bytes of GIF can declare does not.
@@ -25,10 +27,11 @@ struct Limits {
     static constexpr int kMaxJpegScans = 1000;
 };
 
-// True when a frame of this size may be allocated at all.
+// True when a frame of this size may be allocated at all, in the smallest class (one bit a
+// pixel); the class a decoder then picks is checked against kMaxFrameBytes when it allocates.
 inline bool frameSizeAllowed(uint64_t width, uint64_t height) {
     return width > 0 && height > 0 && width <= Limits::kMaxSide && height <= Limits::kMaxSide &&
-           width * height <= Limits::kMaxFramePixels;
+           width * height <= Limits::kMaxFramePixels && (width + 31) / 32 * 4 * height <= Limits::kMaxFrameBytes;
 }
 
 }  // namespace gdip

@@ -39,6 +39,8 @@ uint64_t strideOf(uint64_t width, PixelClass pixelClass) {
 
 }  // namespace
 
+size_t rowStride(uint32_t width, PixelClass pixelClass) { return static_cast<size_t>(strideOf(width, pixelClass)); }
+
 bool frameAllowed(uint64_t width, uint64_t height, PixelClass pixelClass) {
     return frameSizeAllowed(width, height) &&
            strideOf(width, pixelClass) * height <= Limits::kMaxFrameBytes;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,26 @@ struct Frame {
     uint8_t* row(uint32_t y) { return pixels.get() + y * stride; }
     const uint8_t* row(uint32_t y) const { return pixels.get() + y * stride; }
 };
+
+// A picture as an encoder takes it, a row at a time: a frame held whole, or one whose rows
+// are made when they are asked for (a page drawn at another size as it is written), so that
+// the picture is never whole in memory.
+struct PictureRows {
+    // Size, class, palette, resolution and facts; its pixels are absent when rows are made.
+    const Frame* header = nullptr;
+    // Makes row `y` into `scratch` (the header's stride bytes) and returns it. Rows may be
+    // asked for in any order, from several threads at once, each with a scratch of its own.
+    std::function<const uint8_t*(uint32_t y, uint8_t* scratch)> make;
+
+    const uint8_t* row(uint32_t y, uint8_t* scratch) const { return make ? make(y, scratch) : header->row(y); }
+    // Whether rows must be made, so that a caller needs scratch for them.
+    bool made() const { return static_cast<bool>(make); }
+};
+
+inline PictureRows rowsOf(const Frame& frame) { return {&frame, {}}; }
+
+// Bytes of one row of `width` pixels in `pixelClass`, as frames lay rows out.
+size_t rowStride(uint32_t width, PixelClass pixelClass);
 
 // A page of 16-bit samples, kept whole for the outputs that hold them (TIFF and PDF) when
 // nothing may be lost: grey or RGB, each pixel its colour samples then, when it has one, its

@@ -16,7 +16,12 @@ public:
     using SinglePictureEncoder::SinglePictureEncoder;
 
 protected:
-    GpStatus write(const Frame& frame) override {
+    GpStatus write(const Frame& frame) override { return writeBmp(rowsOf(frame)); }
+    GpStatus writeRows(const PictureRows& rows) override { return writeBmp(rows); }
+
+private:
+    GpStatus writeBmp(const PictureRows& rows) {
+        const Frame& frame = *rows.header;
         const bool indexed =
             frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
         const uint32_t bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : indexed ? 8 : 24;
@@ -48,9 +53,10 @@ protected:
             return Win32Error;
 
         std::vector<uint8_t> row(static_cast<size_t>(rowBytes), 0);
+        std::vector<uint8_t> scratch(rows.made() ? frame.stride : 0);
         const size_t used = static_cast<size_t>((uint64_t{frame.width} * bits + 7) / 8);
         for (uint32_t stored = 0; stored < frame.height; ++stored) {
-            const uint8_t* src = frame.row(frame.height - 1 - stored);
+            const uint8_t* src = rows.row(frame.height - 1 - stored, scratch.data());
             if (frame.pixelClass == PixelClass::Argb32) {
                 const auto* words = reinterpret_cast<const uint32_t*>(src);
                 for (uint32_t x = 0; x < frame.width; ++x) {

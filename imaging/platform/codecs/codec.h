@@ -72,6 +72,9 @@ public:
     [[nodiscard]] virtual GpStatus addFrame(const Frame& frame) = 0;
     // Adds a page of 16-bit samples as they are; NotImplemented by formats of 8 bits.
     [[nodiscard]] virtual GpStatus addDeepFrame(const DeepFrame& /*frame*/) { return NotImplemented; }
+    // Adds a 24-bit picture whose rows are made as they are written: the same file as the
+    // picture held whole gives. NotImplemented by the formats that need every pixel at once.
+    [[nodiscard]] virtual GpStatus addRows(const PictureRows& /*rows*/) { return NotImplemented; }
     // Completes the stream; the caller then closes and renames the file.
     [[nodiscard]] virtual GpStatus finish() = 0;
     // After a failure, why, when the encoder knows more than its status says.
@@ -83,10 +86,13 @@ class SinglePictureEncoder : public Encoder {
 public:
     explicit SinglePictureEncoder(std::FILE* stream) : m_stream(stream) {}
     [[nodiscard]] GpStatus addFrame(const Frame& frame) final;
+    [[nodiscard]] GpStatus addRows(const PictureRows& rows) final;
     [[nodiscard]] GpStatus finish() final { return m_written ? Ok : WrongState; }
 
 protected:
     [[nodiscard]] virtual GpStatus write(const Frame& frame) = 0;
+    // A 24-bit picture a row at a time, for the formats that write rows as they come.
+    [[nodiscard]] virtual GpStatus writeRows(const PictureRows& /*rows*/) { return NotImplemented; }
     std::FILE* stream() const { return m_stream; }
 
 private:

@@ -11,6 +11,17 @@ GpStatus SinglePictureEncoder::addFrame(const Frame& frame) {
     return write(frame);
 }
 
+GpStatus SinglePictureEncoder::addRows(const PictureRows& rows) {
+    if (m_written) return WrongState;
+    if (!rows.header || rows.header->width == 0 || rows.header->height == 0 ||
+        rows.header->pixelClass != PixelClass::Rgb24 || (!rows.made() && rows.header->empty()))
+        return InvalidParameter;
+    const GpStatus status = writeRows(rows);
+    // A format that needs the picture whole has written nothing: the picture may still come.
+    if (status != NotImplemented) m_written = true;
+    return status;
+}
+
 std::unique_ptr<Encoder> createEncoder(EncoderKind kind, std::FILE* stream,
                                        const EncodeOptions& options, GpStatus& status) {
     switch (kind) {

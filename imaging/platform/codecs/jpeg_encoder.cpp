@@ -2,6 +2,7 @@
 // libjpeg reports errors by longjmp, so its calls run in one C-style function.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "codec.h"
@@ -20,8 +21,9 @@ struct JpegWriteJob {
     int quality;
     int dpiX;
     int dpiY;
-    unsigned char** rows;
     const PageMetadata* meta;  // the profile, written when it fits; the pixels' aspect
+    // Row `y` in the input layout, asked for once each, in order.
+    std::function<const unsigned char*(uint32_t y)> row;
 };
 
 bool writeJpeg(const JpegWriteJob* job) {
@@ -57,8 +59,10 @@ bool writeJpeg(const JpegWriteJob* job) {
     if (profileFits(profile, job->components == 1))
         jpeg_write_icc_profile(&info, reinterpret_cast<const JOCTET*>(profile.data()),
                                static_cast<unsigned>(profile.size()));
-    while (info.next_scanline < info.image_height)
-        jpeg_write_scanlines(&info, &job->rows[info.next_scanline], 1);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(job->row(info.next_scanline));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     return true;
@@ -76,51 +80,57 @@ public:
 
 protected:
     GpStatus write(const Frame& frame) override {
+        if (frame.pixelClass == PixelClass::Rgb24) return writeRows(rowsOf(frame));
         // Grey and bilevel pages go out as one-component JPEG; an 8-bit rising grey palette
         // is already the samples.
         const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
         const unsigned indexBits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
         const PaletteShape shape = indexed ? paletteShape(frame.palette, indexBits) : PaletteShape::Colour;
         const bool grey = shape == PaletteShape::GreyRising || shape == PaletteShape::GreyFalling;
-        const int components = grey ? 1 : 3;
-        JpegWriteJob job{stream(), frame.width, frame.height, components,
-                         grey ? JCS_GRAYSCALE : JCS_EXT_BGR, m_quality,
-                         jfifDensity(frame.dpiX), jfifDensity(frame.dpiY), nullptr, &frame.meta};
-        // Rows that are not already bytes of the target layout are converted up front.
-        std::vector<unsigned char> converted;
-        std::vector<unsigned char*> rows(frame.height);
+        JpegWriteJob job = jobFor(frame, grey ? 1 : 3, grey ? JCS_GRAYSCALE : JCS_EXT_BGR);
         const bool direct = (grey && indexBits == 8 && shape == PaletteShape::GreyRising) ||
-                            frame.pixelClass == PixelClass::Rgb24 || frame.pixelClass == PixelClass::Argb32;
+                            frame.pixelClass == PixelClass::Argb32;
         if (frame.pixelClass == PixelClass::Argb32) {
             job.components = 4;
             job.space = JCS_EXT_BGRX;  // alpha is dropped, colours kept as stored
         }
         if (direct) {
-            for (uint32_t y = 0; y < frame.height; ++y)
-                rows[y] = const_cast<unsigned char*>(frame.row(y));
-        } else {
-            converted.resize(size_t{frame.width} * components * frame.height);
-            std::vector<ARGB> line(frame.width);
-            for (uint32_t y = 0; y < frame.height; ++y) {
-                readArgbRow(frame, y, 0, frame.width, line.data());
-                unsigned char* out = &converted[size_t{y} * frame.width * components];
-                for (uint32_t x = 0; x < frame.width; ++x) {
-                    if (grey) {
-                        out[x] = static_cast<unsigned char>(line[x]);
-                        continue;
-                    }
-                    out[3 * x] = static_cast<unsigned char>(line[x]);
-                    out[3 * x + 1] = static_cast<unsigned char>(line[x] >> 8);
-                    out[3 * x + 2] = static_cast<unsigned char>(line[x] >> 16);
-                }
-                rows[y] = out;
-            }
+            job.row = [&frame](uint32_t y) { return frame.row(y); };
+            return writeJpeg(&job) ? Ok : Win32Error;
         }
-        job.rows = rows.data();
+        // Rows that are not already bytes of the target layout are converted as they go.
+        std::vector<unsigned char> converted(size_t{frame.width} * job.components);
+        std::vector<ARGB> line(frame.width);
+        job.row = [&](uint32_t y) {
+            readArgbRow(frame, y, 0, frame.width, line.data());
+            unsigned char* out = converted.data();
+            for (uint32_t x = 0; x < frame.width; ++x) {
+                if (grey) {
+                    out[x] = static_cast<unsigned char>(line[x]);
+                    continue;
+                }
+                out[3 * x] = static_cast<unsigned char>(line[x]);
+                out[3 * x + 1] = static_cast<unsigned char>(line[x] >> 8);
+                out[3 * x + 2] = static_cast<unsigned char>(line[x] >> 16);
+            }
+            return static_cast<const unsigned char*>(out);
+        };
+        return writeJpeg(&job) ? Ok : Win32Error;
+    }
+
+    GpStatus writeRows(const PictureRows& rows) override {
+        JpegWriteJob job = jobFor(*rows.header, 3, JCS_EXT_BGR);
+        std::vector<uint8_t> scratch(rows.made() ? rows.header->stride : 0);
+        job.row = [&](uint32_t y) { return rows.row(y, scratch.data()); };
         return writeJpeg(&job) ? Ok : Win32Error;
     }
 
 private:
+    JpegWriteJob jobFor(const Frame& header, int components, J_COLOR_SPACE space) const {
+        return {stream(), header.width, header.height, components, space, m_quality,
+                jfifDensity(header.dpiX), jfifDensity(header.dpiY), &header.meta, {}};
+    }
+
     int m_quality;
 };
 

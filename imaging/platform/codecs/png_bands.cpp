@@ -35,13 +35,17 @@ bool writeChunk(std::FILE* stream, const char* type, const uint8_t* data, size_t
            std::fwrite(tail, 1, 4, stream) == 4;
 }
 
-// Row `y` of `frame` as 8-bit RGB or RGBA samples.
-void pngSamples(const Frame& frame, const uint8_t* rgbOfIndex, uint32_t y, uint8_t* out) {
-    const uint8_t* src = frame.row(y);
+// Row `y` of `picture` as 8-bit RGB or RGBA samples.
+void pngSamples(const PictureRows& picture, const uint8_t* rgbOfIndex, uint32_t y, uint8_t* out) {
+    const Frame& frame = *picture.header;
     if (frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8) {
         indexedRowToRgb(frame, y, rgbOfIndex, out);
         return;
     }
+    // Rows are asked for on several workers: each keeps its own scratch for made ones.
+    thread_local std::vector<uint8_t> scratch;
+    if (picture.made()) scratch.resize(frame.stride);
+    const uint8_t* src = picture.row(y, scratch.data());
     const uint32_t width = frame.width;
     uint8_t* __restrict to = out;
     const uint8_t* __restrict from = src;
@@ -83,8 +87,9 @@ PngAspect pngAspect(const PageMetadata& meta) {
     return {static_cast<uint32_t>(std::lrint(meta.aspectX * 1000)), static_cast<uint32_t>(std::lrint(meta.aspectY * 1000))};
 }
 
-GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX,
+GpStatus writePngInBands(std::FILE* stream, const PictureRows& picture, uint32_t pixelsPerMetreX,
                          uint32_t pixelsPerMetreY) {
+    const Frame& frame = *picture.header;
     static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     uint8_t header[13] = {};
     putBe32(header, frame.width);
@@ -120,7 +125,7 @@ GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsP
     uint8_t rgbOfIndex[3 * 256];
     paletteRgbTable(frame, rgbOfIndex);
     SampleRows rows{frame.width, frame.height, size_t{frame.pixelClass == PixelClass::Argb32 ? 4u : 3u},
-                    [&](uint32_t y, uint8_t* out) { pngSamples(frame, rgbOfIndex, y, out); }};
+                    [&](uint32_t y, uint8_t* out) { pngSamples(picture, rgbOfIndex, y, out); }};
     // One IDAT chunk per band.
     const GpStatus status = deflateFilteredRows(
         rows, [&](const uint8_t* bytes, size_t size) { return writeChunk(stream, "IDAT", bytes, size); });

@@ -22,11 +22,11 @@ struct PngAspect {
 };
 PngAspect pngAspect(const PageMetadata& meta);
 
-// Writes a 24-bit frame as RGB, a 32-bit one as RGBA and an indexed one (with an opaque
+// Writes a 24-bit picture as RGB, a 32-bit frame as RGBA and an indexed one (with an opaque
 // palette) as RGB, with a pHYs chunk when both densities are set (else the pixels'
 // aspect, when known) and the page's colour profile when it is an RGB one. Win32Error when a write
 // failed, OutOfMemory when memory did, GenericError when the compressor failed otherwise.
-[[nodiscard]] GpStatus writePngInBands(std::FILE* stream, const Frame& frame, uint32_t pixelsPerMetreX,
+[[nodiscard]] GpStatus writePngInBands(std::FILE* stream, const PictureRows& picture, uint32_t pixelsPerMetreX,
                                        uint32_t pixelsPerMetreY);
 
 }  // namespace gdip::codecs

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "codec.h"
@@ -33,12 +34,9 @@ struct PngWriteJob {
     int alphaCount;
     png_uint_32 pixelsPerMetreX;
     png_uint_32 pixelsPerMetreY;
-    png_bytep* rows;
-    // Instead of `rows`: an indexed frame written as RGB, a row at a time into `line`.
-    const Frame* expand = nullptr;
-    const png_byte* rgbOfIndex = nullptr;  // 256 RGB triples
-    png_bytep line = nullptr;
     const PageMetadata* meta = nullptr;  // the profile (when it fits) and the pixels' aspect
+    // Row `y` as the file stores it (BGR when `bgr`), asked for once each, in order.
+    std::function<png_const_bytep(uint32_t y)> row;
 };
 
 [[noreturn]] void pngWriteError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -91,24 +89,19 @@ bool writePng(const PngWriteJob* job) {
     }
     png_write_info(png, info);
     if (job->bgr) png_set_bgr(png);
-    if (job->expand) {
-        for (uint32_t y = 0; y < job->height; ++y) {
-            indexedRowToRgb(*job->expand, y, job->rgbOfIndex, job->line);
-            png_write_row(png, job->line);
-        }
-    } else {
-        png_write_image(png, job->rows);
-    }
+    for (uint32_t y = 0; y < job->height; ++y) png_write_row(png, job->row(y));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return true;
 }
 
-// True when every pixel of a 24-bit frame is black or white; stops at the first that is not,
+// True when every pixel of a 24-bit picture is black or white; stops at the first that is not,
 // so a photograph costs a few pixels.
-bool blackAndWhiteOnly(const Frame& frame) {
+bool blackAndWhiteOnly(const PictureRows& rows) {
+    const Frame& frame = *rows.header;
+    std::vector<uint8_t> scratch(rows.made() ? frame.stride : 0);
     for (uint32_t y = 0; y < frame.height; ++y) {
-        const uint8_t* p = frame.row(y);
+        const uint8_t* p = rows.row(y, scratch.data());
         for (uint32_t x = 0; x < frame.width; ++x, p += 3)
             if ((p[0] != 0 && p[0] != 255) || p[1] != p[0] || p[2] != p[0]) return false;
     }
@@ -156,40 +149,50 @@ private:
         if (!paletteOpaque(frame.palette)) return NotImplemented;
         const bool twoLevel = indexedBlackAndWhiteOnly(frame);
         if (!twoLevel)
-            return writePngInBands(stream(), frame, pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY));
+            return writePngInBands(stream(), rowsOf(frame), pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY));
         png_byte rgbOfIndex[3 * 256];
         paletteRgbTable(frame, rgbOfIndex);
         std::vector<png_byte> line(size_t{frame.width} * 3);
-        PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false, true, nullptr, 0, nullptr, 0,
-                        pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY), nullptr};
-        if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0) job.pixelsPerMetreX = job.pixelsPerMetreY = 0;
-        job.expand = &frame;
-        job.meta = &frame.meta;
-        job.rgbOfIndex = rgbOfIndex;
-        job.line = line.data();
+        PngWriteJob job = jobFor(frame);
+        job.twoLevel = true;
+        job.row = [&](uint32_t y) {
+            indexedRowToRgb(frame, y, rgbOfIndex, line.data());
+            return static_cast<png_const_bytep>(line.data());
+        };
         return writePng(&job) ? Ok : Win32Error;
     }
 
-    GpStatus writeAsIs(const Frame& frame) {
+    // A 24-bit picture: black-and-white ones through libpng, the rest compressed in bands
+    // on every core.
+    GpStatus writeRows(const PictureRows& rows) override {
+        const Frame& header = *rows.header;
+        PngWriteJob job = jobFor(header);
+        if (!blackAndWhiteOnly(rows)) return writePngInBands(stream(), rows, job.pixelsPerMetreX, job.pixelsPerMetreY);
+        job.bgr = true;
+        job.twoLevel = true;
+        std::vector<uint8_t> scratch(rows.made() ? header.stride : 0);
+        job.row = [&](uint32_t y) { return rows.row(y, scratch.data()); };
+        return writePng(&job) ? Ok : Win32Error;
+    }
+
+    PngWriteJob jobFor(const Frame& frame) const {
         PngWriteJob job{stream(), frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, false, false,
-                        nullptr, 0, nullptr, 0, pixelsPerMetre(frame.dpiX),
-                        pixelsPerMetre(frame.dpiY), nullptr};
-        if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0)
-            job.pixelsPerMetreX = job.pixelsPerMetreY = 0;
+                        nullptr, 0, nullptr, 0, pixelsPerMetre(frame.dpiX), pixelsPerMetre(frame.dpiY), &frame.meta, {}};
+        if (job.pixelsPerMetreX == 0 || job.pixelsPerMetreY == 0) job.pixelsPerMetreX = job.pixelsPerMetreY = 0;
+        return job;
+    }
+
+    GpStatus writeAsIs(const Frame& frame) {
+        PngWriteJob job = jobFor(frame);
+        job.row = [&frame](uint32_t y) { return static_cast<png_const_bytep>(frame.row(y)); };
         std::vector<png_color> palette;
         std::vector<png_byte> alphas;
-        std::vector<png_bytep> rows(frame.height);
-        for (uint32_t y = 0; y < frame.height; ++y) rows[y] = const_cast<png_bytep>(frame.row(y));
         std::vector<png_byte> inverted;
         switch (frame.pixelClass) {
             case PixelClass::Rgb24:
-                job.bgr = true;
-                job.twoLevel = blackAndWhiteOnly(frame);
-                // Pictures other than black and white are compressed in bands on every core.
-                if (!job.twoLevel) return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY);
-                break;
+                return writeRows(rowsOf(frame));
             case PixelClass::Argb32:
-                return writePngInBands(stream(), frame, job.pixelsPerMetreX, job.pixelsPerMetreY);
+                return writePngInBands(stream(), rowsOf(frame), job.pixelsPerMetreX, job.pixelsPerMetreY);
             case PixelClass::Indexed1:
             case PixelClass::Indexed8: {
                 const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
@@ -203,12 +206,11 @@ private:
                     // Grey PNG has no "white is zero": store the bits inverted.
                     job.colourType = PNG_COLOR_TYPE_GRAY;
                     const size_t rowBytes = (size_t{frame.width} + 7) / 8;
-                    inverted.resize(rowBytes * frame.height);
-                    for (uint32_t y = 0; y < frame.height; ++y) {
-                        for (size_t i = 0; i < rowBytes; ++i)
-                            inverted[y * rowBytes + i] = static_cast<png_byte>(~frame.row(y)[i]);
-                        rows[y] = &inverted[y * rowBytes];
-                    }
+                    inverted.resize(rowBytes);
+                    job.row = [&frame, &inverted, rowBytes](uint32_t y) {
+                        for (size_t i = 0; i < rowBytes; ++i) inverted[i] = static_cast<png_byte>(~frame.row(y)[i]);
+                        return static_cast<png_const_bytep>(inverted.data());
+                    };
                     break;
                 }
                 job.colourType = PNG_COLOR_TYPE_PALETTE;
@@ -229,8 +231,6 @@ private:
                 break;
             }
         }
-        job.rows = rows.data();
-        job.meta = &frame.meta;
         return writePng(&job) ? Ok : Win32Error;
     }
 

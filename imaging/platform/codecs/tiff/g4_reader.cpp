@@ -191,9 +191,8 @@ int64_t readRow(BitReader& bits, const Tables& t, const uint32_t* b, uint32_t wi
 
 }  // namespace
 
-bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint8_t* rows,
-                    size_t lineBytes) {
-    if (width == 0 || (rows && lineBytes < (size_t{width} + 7) / 8)) return false;
+template <typename Take>
+bool G4Reader::walk(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Take&& take) {
     const Tables& t = tables();
     BitReader bits(data, size);
     try {
@@ -205,16 +204,44 @@ bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t h
     for (uint32_t y = 0; y < height; ++y) {
         const int64_t changes = readRow(bits, t, m_above.data(), width, m_current.data());
         if (changes < 0) return false;
-        if (rows) {
-            uint8_t* row = rows + size_t{y} * lineBytes;
-            std::memset(row, 0, lineBytes);
-            for (int64_t i = 0; i < changes; i += 2)
-                fillBlack(row, m_current[static_cast<size_t>(i)],
-                          i + 1 < changes ? m_current[static_cast<size_t>(i + 1)] : width);
-        }
+        take(y, m_current.data(), changes);
         std::swap(m_above, m_current);
     }
     return true;
+}
+
+namespace {
+
+// A row of `width` pixels, zeroed to `lineBytes`, its black runs set from its colour changes.
+void drawRow(uint8_t* row, size_t lineBytes, uint32_t width, const uint32_t* changes, int64_t count) {
+    std::memset(row, 0, lineBytes);
+    for (int64_t i = 0; i < count; i += 2)
+        fillBlack(row, changes[static_cast<size_t>(i)], i + 1 < count ? changes[static_cast<size_t>(i + 1)] : width);
+}
+
+}  // namespace
+
+bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint8_t* rows,
+                    size_t lineBytes) {
+    if (width == 0 || (rows && lineBytes < (size_t{width} + 7) / 8)) return false;
+    return walk(data, size, width, height, [&](uint32_t y, const uint32_t* changes, int64_t count) {
+        if (rows) drawRow(rows + size_t{y} * lineBytes, lineBytes, width, changes, count);
+    });
+}
+
+bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, const RowSink& sink) {
+    if (width == 0) return false;
+    const size_t lineBytes = (size_t{width} + 7) / 8;
+    std::vector<uint8_t> line;
+    try {
+        line.resize(lineBytes);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return walk(data, size, width, height, [&](uint32_t y, const uint32_t* changes, int64_t count) {
+        drawRow(line.data(), lineBytes, width, changes, count);
+        sink(line.data(), y);
+    });
 }
 
 }  // namespace gdip::codecs

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace gdip::codecs {
@@ -20,8 +21,17 @@ public:
     // width clear; with `rows` null, only checks that the data holds those rows. False when
     // the reader declines the data (see above).
     bool read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint8_t* rows, size_t lineBytes);
+    // The same, each row handed to `sink` as it is read (in one row's buffer, reused), so
+    // that a page in one strip is never whole here. Rows already handed on stay handed on
+    // when the reader declines further down.
+    using RowSink = std::function<void(const uint8_t* row, uint32_t y)>;
+    bool read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, const RowSink& sink);
 
 private:
+    // Reads the rows, handing each row's colour changes to `take(y, changes, count)`.
+    template <typename Take>
+    bool walk(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Take&& take);
+
     std::vector<uint32_t> m_above, m_current;
 };
 

@@ -13,46 +13,90 @@
 #include "tiff_chain.h"
 
 namespace gdip::codecs {
-namespace {
 
-// LZW strips as TIFF's writers make them, and Group 4 fax strips, are decoded by our own
-// readers: ours copies whole strings where libtiff's LZW walks a chain byte by byte, and
-// draws a fax row from its list of changes. libtiff reads every other strip, and any strip
-// ours declines, so a damaged strip is reported or mended exactly as before.
-struct OwnStrips {
-    enum class Coding { None, Lzw, G4 } coding = Coding::None;
-    uint32_t predictorStride = 0;  // samples per pixel under the horizontal predictor, else 0
-    bool reversedBits = false;     // fax data stored least significant bit first
-    uint32_t width = 0;
-    ReadAt read;                   // the file, read at the strips' offsets
-};
-
-OwnStrips ownStripsFor(TIFF* tif, const PageLayout& l) {
-    OwnStrips own;
+StripRows::StripRows(TIFF* tif, TiffErrors& errors, const PageLayout& l)
+    : m_tif(tif), m_errors(errors), m_width(l.width), m_height(l.height), m_rowsPerStrip(l.height),
+      m_lineBytes(TIFFScanlineSize64(tif)) {
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
+    m_rowsPerStrip = std::clamp<uint32_t>(m_rowsPerStrip, 1, l.height);
     uint16_t fillOrder = FILLORDER_MSB2LSB;
     TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
     if (l.compression == COMPRESSION_CCITTFAX4 && l.bitsPerSample == 1 && l.samplesPerPixel == 1) {
-        own.coding = OwnStrips::Coding::G4;
-        own.reversedBits = fillOrder == FILLORDER_LSB2MSB;
+        m_coding = Coding::G4;
+        m_reversedBits = fillOrder == FILLORDER_LSB2MSB;
     } else {
         // Samples wider than a byte need libtiff's byte swapping after decoding.
         if (l.compression != COMPRESSION_LZW || l.planar != PLANARCONFIG_CONTIG || l.bitsPerSample > 8 ||
             fillOrder != FILLORDER_MSB2LSB)
-            return own;
+            return;
         uint16_t predictor = PREDICTOR_NONE;
         TIFFGetFieldDefaulted(tif, TIFFTAG_PREDICTOR, &predictor);
         if (predictor == PREDICTOR_HORIZONTAL) {
-            if (l.bitsPerSample != 8) return own;
-            own.predictorStride = l.samplesPerPixel;
+            if (l.bitsPerSample != 8) return;
+            m_predictorStride = l.samplesPerPixel;
         } else if (predictor != PREDICTOR_NONE) {
-            return own;
+            return;
         }
-        own.coding = OwnStrips::Coding::Lzw;
+        m_coding = Coding::Lzw;
     }
-    own.width = l.width;
-    own.read = descriptorReader(TIFFFileno(tif));
-    return own;
+    m_read = descriptorReader(TIFFFileno(tif));
 }
+
+// The stored bytes are read here rather than through libtiff, so that a strip libtiff would
+// call damaged is only ever reported by libtiff itself; false leaves the strip to libtiff.
+bool StripRows::readOwn(uint32_t strip, uint32_t rows, uint32_t y, const RowSink& sink) {
+    const uint64_t outSize = m_lineBytes * rows;
+    const uint64_t offset = TIFFGetStrileOffset(m_tif, strip);
+    const uint64_t size = TIFFGetStrileByteCount(m_tif, strip);
+    // LZW takes nine bits per byte at worst, with a clear code every few thousand; a fax
+    // row of single pixels about a byte per pixel: anything longer is not a strip of this page.
+    const uint64_t longest = m_coding == Coding::G4 ? outSize * 8 + 4096 : outSize * 2 + 4096;
+    if (size < 2 || size > longest || offset > static_cast<uint64_t>(INT64_MAX) - size) return false;
+    if (m_packed.size() < size) m_packed.resize(static_cast<size_t>(size));
+    if (!m_read(offset, m_packed.data(), static_cast<size_t>(size))) return false;
+    if (m_coding == Coding::G4) {
+        if (m_reversedBits) TIFFReverseBits(m_packed.data(), static_cast<tmsize_t>(size));
+        return m_g4.read(m_packed.data(), static_cast<size_t>(size), m_width, rows,
+                         [&](const uint8_t* row, uint32_t r) { sink(row, y + r); });
+    }
+    uint8_t* decoded = m_lzw.read(m_packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
+    if (!decoded) return false;
+    if (m_predictorStride != 0) accumulateRows(decoded, rows, static_cast<size_t>(m_lineBytes), m_predictorStride);
+    for (uint32_t r = 0; r < rows; ++r) sink(decoded + r * m_lineBytes, y + r);
+    return true;
+}
+
+GpStatus StripRows::read(uint32_t row, const RowSink& sink, std::string& message) {
+    const uint32_t y = row / m_rowsPerStrip * m_rowsPerStrip;
+    const uint32_t rows = std::min(m_rowsPerStrip, m_height - y);
+    const uint32_t index = TIFFComputeStrip(m_tif, y, 0);
+    if (m_coding != Coding::None && readOwn(index, rows, y, sink)) return Ok;
+    // Only strips libtiff decodes need room for a whole strip.
+    if (m_rows.size() < m_lineBytes * m_rowsPerStrip) m_rows.resize(static_cast<size_t>(m_lineBytes * m_rowsPerStrip));
+    uint8_t* decoded = m_rows.data();
+    m_errors.failed = false;
+    m_errors.message.clear();
+    const tmsize_t got = TIFFReadEncodedStrip(m_tif, index, decoded, static_cast<tmsize_t>(m_lineBytes * rows));
+    if (got < 0 || m_errors.failed) {
+        message = m_errors.message;
+        return GenericError;
+    }
+    // A short strip leaves its remaining rows as zero bytes rather than stale data.
+    if (static_cast<uint64_t>(got) < m_lineBytes * rows)
+        std::memset(decoded + got, 0, static_cast<size_t>(m_lineBytes * rows - got));
+    for (uint32_t r = 0; r < rows; ++r) sink(decoded + r * m_lineBytes, y + r);
+    return Ok;
+}
+
+namespace {
+
+// How one band reads its strips.
+struct StripRun {
+    const PageLayout& layout;
+    uint32_t rowsPerStrip;
+    const std::atomic<bool>& stop;
+    const RowSink& sink;
+};
 
 // The first strip of a band that could not be read; strip UINT32_MAX when none.
 struct StripFailure {
@@ -61,82 +105,19 @@ struct StripFailure {
     std::string message;  // libtiff's words, when it gave any
 };
 
-// What a band keeps from one strip to the next.
-struct StripScratch {
-    std::vector<uint8_t> rows;    // a strip decoded
-    std::vector<uint8_t> packed;  // a strip as stored
-    LzwStripReader lzw;
-    G4Reader g4;
-};
-
-// The `rows` rows of strip `strip`, or nullptr to leave the strip to libtiff. The stored
-// bytes are read here rather than through libtiff, so that a strip libtiff would call
-// damaged is only ever reported by libtiff itself.
-const uint8_t* readOwnStrip(TIFF* tif, const OwnStrips& own, uint32_t strip, uint64_t lineBytes, uint32_t rows,
-                            StripScratch& scratch) {
-    const uint64_t outSize = lineBytes * rows;
-    const uint64_t offset = TIFFGetStrileOffset(tif, strip);
-    const uint64_t size = TIFFGetStrileByteCount(tif, strip);
-    // LZW takes nine bits per byte at worst, with a clear code every few thousand; a fax
-    // row of single pixels about a byte per pixel: anything longer is not a strip of this page.
-    const uint64_t longest = own.coding == OwnStrips::Coding::G4 ? outSize * 8 + 4096 : outSize * 2 + 4096;
-    if (size < 2 || size > longest || offset > static_cast<uint64_t>(INT64_MAX) - size) return nullptr;
-    if (scratch.packed.size() < size) scratch.packed.resize(static_cast<size_t>(size));
-    if (!own.read(offset, scratch.packed.data(), static_cast<size_t>(size))) return nullptr;
-    if (own.coding == OwnStrips::Coding::G4) {
-        if (own.reversedBits) TIFFReverseBits(scratch.packed.data(), static_cast<tmsize_t>(size));
-        return scratch.g4.read(scratch.packed.data(), static_cast<size_t>(size), own.width, rows, scratch.rows.data(),
-                               static_cast<size_t>(lineBytes))
-                   ? scratch.rows.data()
-                   : nullptr;
-    }
-    uint8_t* decoded = scratch.lzw.read(scratch.packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
-    if (decoded && own.predictorStride != 0)
-        accumulateRows(decoded, rows, static_cast<size_t>(lineBytes), own.predictorStride);
-    return decoded;
-}
-
-// How one band reads its strips.
-struct StripRun {
-    const PageLayout& layout;
-    const OwnStrips& own;
-    uint32_t rowsPerStrip;
-    uint64_t lineBytes;
-    const std::atomic<bool>& stop;
-    const RowSink& sink;
-};
-
-// Strips [first, end) through `tif`, each into its rows; at the first that fails, its
+// Strips [first, end) through `strips`, each into its rows; at the first that fails, its
 // number, its status (GenericError when libtiff cannot decode it) and libtiff's words.
-void readStripRange(TIFF* tif, TiffErrors& errors, const StripRun& run, uint32_t first, uint32_t end,
-                    StripScratch& scratch, StripFailure& failure) {
-    const uint64_t lineBytes = run.lineBytes;
+void readStripRange(StripRows& strips, const StripRun& run, uint32_t first, uint32_t end, StripFailure& failure) {
     for (uint32_t s = first; s < end; ++s) {
         if (run.stop) {
             failure = StripFailure{s, Aborted, {}};
             return;
         }
-        const uint32_t y = s * run.rowsPerStrip;
-        const uint32_t rows = std::min(run.rowsPerStrip, run.layout.height - y);
-        const uint32_t index = TIFFComputeStrip(tif, y, 0);
-        if (const uint8_t* own = run.own.coding != OwnStrips::Coding::None
-                                     ? readOwnStrip(tif, run.own, index, lineBytes, rows, scratch)
-                                     : nullptr) {
-            for (uint32_t r = 0; r < rows; ++r) run.sink(own + r * lineBytes, y + r);
-            continue;
-        }
-        uint8_t* decoded = scratch.rows.data();
-        errors.failed = false;
-        errors.message.clear();
-        const tmsize_t got = TIFFReadEncodedStrip(tif, index, decoded, static_cast<tmsize_t>(lineBytes * rows));
-        if (got < 0 || errors.failed) {
-            failure = StripFailure{s, GenericError, errors.message};
+        std::string message;
+        if (strips.read(s * run.rowsPerStrip, run.sink, message) != Ok) {
+            failure = StripFailure{s, GenericError, std::move(message)};
             return;
         }
-        // A short strip leaves its remaining rows as zero bytes rather than stale data.
-        if (static_cast<uint64_t>(got) < lineBytes * rows)
-            std::memset(decoded + got, 0, static_cast<size_t>(lineBytes * rows - got));
-        for (uint32_t r = 0; r < rows; ++r) run.sink(decoded + r * lineBytes, y + r);
     }
 }
 
@@ -155,8 +136,7 @@ GpStatus StripReader::read(TIFF* tif, TiffErrors& mainErrors, const Page& page, 
     std::vector<TiffErrors*> errors{&mainErrors};
     addHelpers(tif, page, l, strips, rowsPerStrip, lineBytes, handles, errors);
     const size_t bands = handles.size();
-    const OwnStrips own = ownStripsFor(tif, l);
-    const StripRun run{l, own, rowsPerStrip, lineBytes, stop, sink};
+    const StripRun run{l, rowsPerStrip, stop, sink};
     // A band slowed down does not hold up the page: strips go a few at a time to whichever
     // band is free.
     constexpr uint32_t kStripsPerTake = 4;
@@ -167,13 +147,12 @@ GpStatus StripReader::read(TIFF* tif, TiffErrors& mainErrors, const Page& page, 
     (void)runBands(bands, [&](size_t band) {
         StripFailure& failure = failures[band];
         try {
-            StripScratch scratch;
-            scratch.rows.resize(static_cast<size_t>(stripBytes));
+            StripRows rows(handles[band], *errors[band], l);
             for (;;) {
                 const uint32_t first = nextStrip.fetch_add(kStripsPerTake);
                 if (first >= strips || first > firstFailure) return Ok;
                 const uint32_t end = std::min(strips, first + kStripsPerTake);
-                readStripRange(handles[band], *errors[band], run, first, end, scratch, failure);
+                readStripRange(rows, run, first, end, failure);
                 if (failure.status != Ok) {
                     for (uint32_t seen = firstFailure; failure.strip < seen;)
                         if (firstFailure.compare_exchange_weak(seen, failure.strip)) break;

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "../../gdiplus_flat.h"
+#include "g4_reader.h"
+#include "lzw_strip.h"
+#include "tiff_chain.h"
 #include "tiff_glue.h"
 #include "tiff_rows.h"
 
@@ -18,6 +21,42 @@ namespace gdip::codecs {
 
 // Receives decoded row `y` of the page, from whichever thread decoded it; each row once.
 using RowSink = std::function<void(const uint8_t* row, uint32_t y)>;
+
+// The strips of one page read one at a time through one handle. LZW strips as TIFF's
+// writers make them, and Group 4 fax strips, are decoded by our own readers: ours copies
+// whole strings where libtiff's LZW walks a chain byte by byte, and draws a fax row from its
+// list of changes, handing each row on as it is read. libtiff reads every other strip, and
+// any strip ours declines, so a damaged strip is reported or mended exactly as libtiff does.
+class StripRows {
+public:
+    // The page `tif` has selected, laid out as `l`; `errors` is the handle's.
+    StripRows(TIFF* tif, TiffErrors& errors, const PageLayout& l);
+
+    uint32_t rowsPerStrip() const { return m_rowsPerStrip; }
+    uint64_t lineBytes() const { return m_lineBytes; }
+    // The strip holding row `y`: its rows as stored handed to `sink`, in order. Ok, or
+    // GenericError with libtiff's words, when it gave any, in `message`.
+    GpStatus read(uint32_t y, const RowSink& sink, std::string& message);
+
+private:
+    bool readOwn(uint32_t strip, uint32_t rows, uint32_t y, const RowSink& sink);
+
+    enum class Coding { None, Lzw, G4 };
+    TIFF* m_tif;
+    TiffErrors& m_errors;
+    uint32_t m_width;
+    uint32_t m_height;
+    uint32_t m_rowsPerStrip;
+    uint64_t m_lineBytes;
+    Coding m_coding = Coding::None;
+    uint32_t m_predictorStride = 0;  // samples per pixel under the horizontal predictor, else 0
+    bool m_reversedBits = false;     // fax data stored least significant bit first
+    ReadAt m_read;                   // the file, read at the strips' offsets
+    std::vector<uint8_t> m_rows;     // a strip decoded by libtiff
+    std::vector<uint8_t> m_packed;   // a strip as stored
+    LzwStripReader m_lzw;
+    G4Reader m_g4;
+};
 
 class StripReader {
 public:

@@ -191,7 +191,10 @@ private:
             layout.extraCount = count;
             layout.extraAlpha = kinds[0];
         }
-        if (frameSizeAllowed(layout.width, layout.height)) return true;
+        // Counted in the class the page is read into: a bilevel drawing is one bit a pixel.
+        Direct kind;
+        const PixelClass pixelClass = pickDirect(layout, kind) ? directPixelClass(kind, layout) : PixelClass::Argb32;
+        if (frameAllowed(layout.width, layout.height, pixelClass)) return true;
         m_errors.reason.note(oversizedFrameReason(layout.width, layout.height));
         return false;
     }

@@ -1,0 +1,133 @@
+// Pages written a row at a time: the same files as drawing the whole page first gives, and
+// pages too large to have been drawn whole.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "imaging/gdiputil.h"
+#include "imaging/text_path.h"
+#include "split/page_export.h"
+#include "support/fixtures.h"
+#include "support/job_runs.h"
+#include "support/readback.h"
+
+using namespace orvelle;
+using fixtures::TempDir;
+using fixtures::TiffKind;
+using fixtures::TiffPage;
+
+namespace {
+
+GUID encoderFor(const char* mime) {
+    GUID clsid{};
+    FindEncoderByMime(mime, clsid);
+    return clsid;
+}
+
+// Every class a page is decoded into, with and without resolution, at sides that do not
+// divide evenly; each page drawn at each percentage into each format that writes rows as
+// they come: the file drawn row by row is the file of the page drawn whole, byte for byte.
+TEST(DrawnRows, SameFileAsThePageDrawnWhole) {
+    TempDir dir;
+    const std::vector<TiffPage> pages = {{TiffKind::Bilevel, 61, 47, COMPRESSION_CCITTFAX4, true, false, 300},
+                                         {TiffKind::Bilevel, 61, 47, COMPRESSION_NONE, false, false, 0},
+                                         {TiffKind::Grey8, 53, 29, COMPRESSION_LZW, false, false, 200},
+                                         {TiffKind::Grey4, 33, 41, COMPRESSION_NONE, true, false, 0},
+                                         {TiffKind::Palette8, 45, 38, COMPRESSION_NONE, false, false, 150},
+                                         {TiffKind::Rgb, 67, 31, COMPRESSION_LZW, false, false, 72},
+                                         {TiffKind::Rgba, 39, 44, COMPRESSION_NONE, false, false, 0}};
+    for (size_t p = 0; p < pages.size(); ++p) {
+        const std::string source = dir.file("page" + std::to_string(p) + ".tif");
+        fixtures::writeTiff(source, {pages[p]});
+        auto image = fixtures::load(source);
+        ASSERT_TRUE(image->NativeHandle);
+        for (const int percent : {1, 33, 50, 100, 250}) {
+            const uint32_t width = static_cast<uint32_t>(scaledSide(pages[p].width, percent));
+            const uint32_t height = static_cast<uint32_t>(scaledSide(pages[p].height, percent));
+            const float scale = static_cast<float>(percent) / 100.0f;
+            for (const char* mime : {"image/png", "image/jpeg", "image/bmp"}) {
+                SCOPED_TRACE("page " + std::to_string(p) + " at " + std::to_string(percent) + "% as " + mime);
+                const GUID clsid = encoderFor(mime);
+                std::unique_ptr<TGPImage> whole(image->ScaledCopy(width, height, scale));
+                ASSERT_TRUE(whole->NativeHandle);
+                ASSERT_EQ(whole->SaveToFile(widenPath(dir.file("whole")), &clsid, nullptr), Ok);
+                ASSERT_EQ(image->SaveDrawnToFile(width, height, scale, widenPath(dir.file("rows")), &clsid, nullptr), Ok);
+                EXPECT_EQ(fixtures::readBytes(dir.file("rows")), fixtures::readBytes(dir.file("whole")));
+            }
+        }
+    }
+    // The formats that need every pixel at once say so and write nothing.
+    auto image = fixtures::load(dir.file("page0.tif"));
+    for (const char* mime : {"image/tiff", "image/gif"}) {
+        const GUID clsid = encoderFor(mime);
+        EXPECT_EQ(image->SaveDrawnToFile(10, 10, 1.0f, widenPath(dir.file("none")), &clsid, nullptr), NotImplemented);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
+    }
+}
+
+// A drawing in one Group 4 strip, 20000 x 20000 pixels: a frame of lines every 1000 pixels
+// and a black square in one corner of each 1000-pixel cell's first quarter.
+bool drawingBlack(uint32_t x, uint32_t y) {
+    if (x % 1000 < 3 || y % 1000 < 3) return true;
+    return x % 1000 >= 100 && x % 1000 < 250 && y % 1000 >= 100 && y % 1000 < 250;
+}
+
+void writeDrawing(const std::string& path, uint32_t side) {
+    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "w"), [](TIFF* t) { TIFFClose(t); });
+    ASSERT_TRUE(tif);
+    TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, side);
+    TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, side);
+    TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, side);
+    TIFFSetField(tif.get(), TIFFTAG_XRESOLUTION, 600.0f);
+    TIFFSetField(tif.get(), TIFFTAG_YRESOLUTION, 600.0f);
+    TIFFSetField(tif.get(), TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    std::vector<uint8_t> row((side + 7) / 8);
+    for (uint32_t y = 0; y < side; ++y) {
+        std::fill(row.begin(), row.end(), 0);
+        for (uint32_t x = 0; x < side; ++x)
+            if (drawingBlack(x, y)) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+        ASSERT_EQ(TIFFWriteScanline(tif.get(), row.data(), y, 0), 1);
+    }
+}
+
+// Over the old limit of pixels a page (400 million where 268 million were taken), yet 50 MB
+// as one bit a pixel: split into PNG and JPEG, read back by libpng and libjpeg.
+TEST(LargePages, DrawingInOneFaxStripSplitsAtAnyPercentage) {
+    TempDir dir;
+    const std::string source = dir.file("drawing.tif");
+    constexpr uint32_t kSide = 20000;
+    writeDrawing(source, kSide);
+    for (const auto& [format, percent] : {std::pair{ExportFormat::Png, 25}, std::pair{ExportFormat::Jpeg, 10}}) {
+        SCOPED_TRACE(formatRow(format).Label);
+        const std::string out = dir.file("out" + std::to_string(percent));
+        std::filesystem::create_directory(out);
+        fixtures::RecordingContext rec;
+        const ExportAllResult result = fixtures::exportAll(source, out, format, rec, [p = percent] { return p; });
+        ASSERT_EQ(result.written.size(), 1u) << (result.outcomes.empty() ? "" : result.outcomes[0].reason);
+        const fixtures::RgbaImage picture =
+            format == ExportFormat::Png ? fixtures::readPng(result.written[0]) : fixtures::readJpeg(result.written[0]);
+        const uint32_t side = static_cast<uint32_t>(scaledSide(kSide, percent));
+        ASSERT_EQ(picture.width, side);
+        ASSERT_EQ(picture.height, side);
+        // Sampled across the page: each pixel is the source pixel under its centre.
+        const int tolerance = format == ExportFormat::Png ? 0 : 40;
+        for (uint32_t y = 0; y < side; y += side / 97 + 1)
+            for (uint32_t x = 0; x < side; x += side / 89 + 1) {
+                const uint32_t sx = static_cast<uint32_t>((uint64_t{x} * 2 + 1) * kSide / (uint64_t{side} * 2));
+                const uint32_t sy = static_cast<uint32_t>((uint64_t{y} * 2 + 1) * kSide / (uint64_t{side} * 2));
+                // JPEG's blocks blur an edge: only pixels away from one are compared.
+                if (format == ExportFormat::Jpeg && drawingBlack(sx, sy) != drawingBlack(sx + 20, sy + 20)) continue;
+                const uint32_t expected = drawingBlack(sx, sy) ? 0xFF000000u : 0xFFFFFFFFu;
+                ASSERT_LE(fixtures::channelDistance(picture.argb[size_t{y} * side + x], expected), tolerance)
+                    << "at " << x << ", " << y;
+            }
+    }
+}
+
+}  // namespace
