@@ -45,6 +45,8 @@ using gdip::GpImage;
 using gdip::GpStoredPageWriter;
 using gdip::GpPageSource;
 using gdip::ImageFacts;
+using gdip::GpStreamedFrame;
+using gdip::GpDrawnSize;
 using gdip::GpImageAttributes;
 using gdip::GpPen;
 using gdip::DrawImageAbort;

@@ -17,6 +17,16 @@ TGPImage::TGPImage(const std::u16string& path, bool useEmbeddedColorManagement) 
                      : GdipLoadImageFromFileExplained(path.c_str(), &NativeHandle, &m_openFailure);
 }
 
+TGPImage::TGPImage(const std::u16string& path, Deferred) {
+    LastStatus = GdipLoadImageFromFileDeferred(path.c_str(), &NativeHandle, &m_openFailure);
+}
+
+std::pair<uint32_t, uint32_t> TGPImage::PageSize(uint32_t page) {
+    UINT width = 0, height = 0;
+    if (RecordStatus(GdipGetFrameSize(NativeHandle, page, &width, &height)) != Ok) return {0, 0};
+    return {width, height};
+}
+
 TGPImage::TGPImage(std::string_view bytes) {
     LastStatus = GdipLoadImageFromBytes(bytes.data(), bytes.size(), &NativeHandle);
 }
@@ -185,6 +195,13 @@ GpStatus TGPImage::SaveDrawnToFile(uint32_t width, uint32_t height, float dpiSca
                                    const GUID* encoderClsid, const EncoderParameters* parameters) {
     return RecordStatus(
         GdipSaveImageDrawnToFile(NativeHandle, width, height, dpiScale, path.c_str(), encoderClsid, parameters));
+}
+
+GpStatus TGPImage::SaveFrameStreamed(uint32_t page, const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
+                                     const std::u16string& path, const GUID* encoderClsid,
+                                     const EncoderParameters* parameters, GpStreamedFrame& streamed) {
+    return RecordStatus(
+        GdipSaveFrameStreamedToFile(NativeHandle, page, sizeOf, path.c_str(), encoderClsid, parameters, &streamed));
 }
 
 // --- TGPGraphics -------------------------------------------------------------------------------

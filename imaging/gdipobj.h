@@ -2,8 +2,10 @@
 // failure in LastStatus and never throws on a failed call.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "gdipapi.h"
 
@@ -26,7 +28,14 @@ public:
     // A picture from a file's bytes held in memory, which are copied.
     explicit TGPImage(std::string_view bytes);
     TGPImage(GpImage* handle, GpStatus status);
+    // A document whose pages are decoded only when they are activated (a picture of one
+    // page is decoded at once, as above).
+    struct Deferred {};
+    TGPImage(const std::u16string& path, Deferred);
     ~TGPImage() override;
+    // The size of page `page`: the active frame's, or from the page's header; zero when it
+    // cannot be had.
+    std::pair<uint32_t, uint32_t> PageSize(uint32_t page);
 
     uint32_t PixelWidth();
     uint32_t PixelHeight();
@@ -54,6 +63,12 @@ public:
     TGPImage* ScaledCopy(uint32_t width, uint32_t height, float dpiScale);
     // The file ScaledCopy's picture would save as, written without that picture: rows are
     // drawn as they are written. NotImplemented for the formats that need it whole.
+    // Page `page` of the file saved at the size `sizeOf` gives for its size, as decoding it
+    // and SaveDrawnToFile would, read by bands as it is written.
+    // NotImplemented for the pages and formats not written so; `streamed` says how it went.
+    [[nodiscard]] GpStatus SaveFrameStreamed(uint32_t page, const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
+                                             const std::u16string& path, const GUID* encoderClsid,
+                                             const EncoderParameters* parameters, GpStreamedFrame& streamed);
     [[nodiscard]] GpStatus SaveDrawnToFile(uint32_t width, uint32_t height, float dpiScale, const std::u16string& path,
                                            const GUID* encoderClsid, const EncoderParameters* parameters);
     [[nodiscard]] GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "imaging/gdiputil.h"
@@ -120,12 +121,45 @@ struct PageWork {
 
 std::string writeFailure(const std::string& target, GpStatus status);
 
+// The page read from its file by bands as it is written, where its layout and the format
+// allow (24-bit pages in strips into PNG, JPEG or BMP, kept upright): the same file as the
+// page decoded whole gives, and the largest pages are never whole in memory. Nothing when
+// the page is not written so.
+std::optional<PageOutcome> exportStreamed(const PageWork& work, const EncoderParameters* parameters) {
+    if (work.quarterTurns % 4 != 0 || sameFile(work.request->sourcePath, work.target)) return std::nullopt;
+    const int percent = clampPercent(work.percent);
+    GpStreamedFrame streamed;
+    const GpStatus status = work.source->SaveFrameStreamed(
+        work.page,
+        [percent](uint32_t width, uint32_t height) {
+            // The printed size stays the same, as when the page is drawn.
+            return GpDrawnSize{static_cast<uint32_t>(scaledSide(width, percent)),
+                               static_cast<uint32_t>(scaledSide(height, percent)), static_cast<float>(percent) / 100.0f};
+        },
+        widenPath(work.target), &work.encoder, parameters, streamed);
+    if (status == NotImplemented) return std::nullopt;
+    PageOutcome outcome{.page = work.page};
+    if (status == Ok) {
+        outcome.file = work.target;
+        outcome.profileLeftBehind = profileLeftBehind(streamed.facts);
+        outcome.warning = streamed.warning;
+    } else if (!streamed.failure.empty()) {
+        outcome.reason = "the page cannot be decoded (" + streamed.failure + ")";
+    } else if (status == ValueOverflow) {
+        outcome.reason = "the scaled page would be over the size limit of one picture";
+    } else {
+        outcome.reason = writeFailure(work.target, status);
+    }
+    return outcome;
+}
+
 PageOutcome exportOnePage(const PageWork& work) {
     PageOutcome outcome{.page = work.page};
     QualityParams parameters(work.request->quality);
     if (work.request->keepClass && work.request->format == ExportFormat::Tiff)
         parameters.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
     if (work.request->format == ExportFormat::Pdf && work.request->pdfDpi > 0) parameters.setSecond(EncoderPdfDpi, work.request->pdfDpi);
+    if (std::optional<PageOutcome> streamed = exportStreamed(work, parameters.block())) return *streamed;
     // A PDF keeps a bilevel page bilevel (G4) and a palette page a palette.
     const bool keepClass = work.request->keepClass || work.request->format == ExportFormat::Pdf;
     GUID dimension = work.dimension;
@@ -376,7 +410,8 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
     if (copiesAsStored(request.format, request.lossless, pdf && request.percent ? request.percent() : 100))
         return copyAllPages(request, context);
     ExportAllResult result;
-    std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), false));
+    // No page is decoded before its turn: one written by bands is never whole in memory.
+    std::unique_ptr<TGPImage> source(new TGPImage(widenPath(request.sourcePath), TGPImage::Deferred{}));
     const GpStatus opened = source->LastStatus;
     const PageList listed = listPages(*source);
     const GUID dimension = listed.dimension;

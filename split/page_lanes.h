@@ -21,14 +21,15 @@ namespace orvelle {
 // For i = 0 … count - 1: `start(i)`, on this thread, gives the work of item i, which runs
 // with a lane's decoder on a worker of the pool (or on this thread when none is free); each
 // result goes to `finish` on this thread, in order. `first` is the document's decoder, with
-// its first page active; the others are opened from `path` when first needed. Before item i
+// its first page active or none decoded yet; the others are opened from `path` when first needed. Before item i
 // is started, `stop(i)` may end the run: the items already on their way are finished, no
 // new one starts, and the result is true.
 template <typename Start, typename Finish, typename Stop>
 bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, size_t count, Start start,
                     Finish finish, Stop stop) {
     using Outcome = decltype(start(size_t{0})(*first));
-    const size_t lanes = pagesAtOnce(first->PixelWidth(), first->PixelHeight(), count);
+    const auto [width, height] = first->PageSize(0);
+    const size_t lanes = pagesAtOnce(width, height, count);
     std::vector<std::unique_ptr<TGPImage>> decoders;
     decoders.push_back(std::move(first));
     std::deque<std::future<Outcome>> inFlight;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "imaging/gdiputil.h"
+#include "imaging/output_formats.h"
 #include "imaging/text_path.h"
 #include "split/page_export.h"
 #include "support/fixtures.h"
@@ -65,6 +66,56 @@ TEST(DrawnRows, SameFileAsThePageDrawnWhole) {
         EXPECT_EQ(image->SaveDrawnToFile(10, 10, 1.0f, widenPath(dir.file("none")), &clsid, nullptr), NotImplemented);
         EXPECT_FALSE(std::filesystem::exists(dir.file("none")));
     }
+}
+
+// 24-bit pages in strips are read by bands as they are written: each file is the one the page
+// decoded whole and written gives, byte for byte, whatever the strips' coding, the percentage,
+// the format and the number of workers; a strip that cannot be read fails the page as
+// decoding it whole does, and leaves no file.
+TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
+    TempDir dir;
+    std::vector<std::string> sources;
+    const std::vector<TiffPage> pages = {{TiffKind::Rgb, 67, 31, COMPRESSION_LZW, false, false, 72},
+                                         {TiffKind::Rgb, 40, 52, COMPRESSION_NONE, false, false, 0},
+                                         {TiffKind::Rgb, 33, 19, COMPRESSION_ADOBE_DEFLATE, false, false, 300}};
+    for (size_t p = 0; p < pages.size(); ++p) {
+        sources.push_back(dir.file("rgb" + std::to_string(p) + ".tif"));
+        fixtures::writeTiff(sources.back(), {pages[p]});
+    }
+    sources.push_back(dir.file("ycbcr.tif"));
+    fixtures::writePictureTiff(sources.back(), fixtures::gradient(48, 40, 3), COMPRESSION_JPEG);
+    const std::pair<ExportFormat, const char*> formats[] = {
+        {ExportFormat::Png, "image/png"}, {ExportFormat::Jpeg, "image/jpeg"}, {ExportFormat::Bmp, "image/bmp"}};
+    for (const std::string& source : sources)
+        for (const int percent : {1, 33, 50, 100, 250})
+            for (const auto& [format, mime] : formats) {
+                SCOPED_TRACE(source + " at " + std::to_string(percent) + "% as " + mime);
+                const std::string out = dir.file("out");
+                std::filesystem::remove_all(out);
+                std::filesystem::create_directory(out);
+                fixtures::RecordingContext rec;
+                const ExportAllResult result = fixtures::exportAll(source, out, format, rec, [percent] { return percent; });
+                ASSERT_EQ(result.written.size(), 1u);
+                auto image = fixtures::load(source);
+                const GUID clsid = encoderFor(mime);
+                const QualityParams quality(kDefaultQuality);
+                ASSERT_EQ(renderPageAtPercent(*image, percent, dir.file("whole"), clsid, quality.block()), Ok);
+                EXPECT_EQ(fixtures::readBytes(result.written[0]), fixtures::readBytes(dir.file("whole")));
+            }
+    const std::string spoilt = dir.file("spoilt.tif");
+    fixtures::writeTiff(spoilt, {pages[0], pages[0]});
+    fixtures::spoilPage(spoilt, 1);
+    const std::string out = dir.file("spoilt");
+    std::filesystem::create_directory(out);
+    fixtures::RecordingContext rec;
+    const ExportAllResult result = fixtures::exportAll(spoilt, out, ExportFormat::Png, rec);
+    ASSERT_EQ(result.outcomes.size(), 2u);
+    EXPECT_EQ(result.written.size(), 1u);
+    EXPECT_EQ(result.outcomes[1].reason.rfind("the page cannot be decoded (", 0), 0u) << result.outcomes[1].reason;
+    auto image = fixtures::load(spoilt);
+    GUID dimension = FrameDimensionPage;
+    EXPECT_NE(image->ActivateFrame(&dimension, 1), Ok) << "decoded whole, the page fails too";
+    EXPECT_EQ(fixtures::listFolder(out).size(), 1u) << "no file is left behind";
 }
 
 // A drawing in one Group 4 strip, 20000 x 20000 pixels: a frame of lines every 1000 pixels

@@ -157,75 +157,16 @@ GpStatus GdipGetImageEncoders(UINT numEncoders, UINT size, ImageCodecInfo* encod
     return Ok;
 }
 
-namespace {
-
-// A new file of `entry`'s format holding what `add` gives its encoder; nothing is left
-// behind when it fails.
-template <typename Add>
-GpStatus saveOnePicture(const char16_t* filename, const EncoderEntry& entry, const SaveRequest& request,
-                        Add add, std::unique_ptr<MultiFrameSave>& save) {
+GpStatus saveOnePicture(const char16_t* filename, codecs::EncoderKind kind, const SaveRequest& request,
+                        const std::function<GpStatus(codecs::Encoder&)>& add, std::unique_ptr<MultiFrameSave>& save) {
     save = std::make_unique<MultiFrameSave>();
     GpStatus status = save->file.create(utf8FromUtf16(filename));
     if (status != Ok) return status;
-    save->encoder = codecs::createEncoder(entry.kind, save->file.stream(), request.options, status);
+    save->encoder = codecs::createEncoder(kind, save->file.stream(), request.options, status);
     if (!save->encoder) return status;
     status = add(*save->encoder);
     if (status == Win32Error) return save->file.writeFailure();
     return status;  // when not Ok, the unfinished file goes with `save`
-}
-
-}  // namespace
-
-GpStatus GdipSaveImageDrawnToFile(GpImage* image, UINT width, UINT height, REAL dpiScale, const char16_t* filename,
-                                  const GUID* clsidEncoder, const EncoderParameters* encoderParams) {
-    if (!image || !filename || !*filename || width == 0 || height == 0 || !(dpiScale > 0)) return InvalidParameter;
-    if (image->frame.empty() || image->multiFrameSave) return WrongState;
-    const EncoderEntry* entry = encoderFor(clsidEncoder);
-    if (!entry) return FileNotFound;
-    if (entry->kind != codecs::EncoderKind::Png && entry->kind != codecs::EncoderKind::Jpeg &&
-        entry->kind != codecs::EncoderKind::Bmp)
-        return NotImplemented;
-    if (width > Limits::kMaxSide || height > Limits::kMaxSide) return ValueOverflow;
-    SaveRequest request;
-    if (const GpStatus status = readParameters(encoderParams, request); status != Ok) return status;
-    const Frame& source = image->frame;
-    try {
-        // What a new bitmap takes from the page when it is drawn onto one: its resolution as
-        // set in single precision, its facts as copied for a drawn page.
-        Frame header;
-        header.width = width;
-        header.height = height;
-        header.pixelClass = PixelClass::Rgb24;
-        header.stride = rowStride(width, PixelClass::Rgb24);
-        const REAL dpiX = static_cast<REAL>(source.dpiX), dpiY = static_cast<REAL>(source.dpiY);
-        if (dpiX > 0 && dpiY > 0) {
-            const REAL scaledX = dpiX * dpiScale, scaledY = dpiY * dpiScale;
-            if (scaledX > 0 && scaledY > 0 && scaledX <= Limits::kMaxResolutionDpi && scaledY <= Limits::kMaxResolutionDpi) {
-                header.dpiX = scaledX;
-                header.dpiY = scaledY;
-            }
-        }
-        header.meta = source.meta;
-        header.meta.orientation = 1;
-        header.meta.aspectX *= dpiScale;
-        header.meta.aspectY *= dpiScale;
-        const IntRect whole{0, 0, source.width, source.height};
-        const IntRect drawn{0, 0, width, height};
-        const PictureRows rows{&header, [&](uint32_t y, uint8_t* scratch) {
-            // The row alone as a surface: the page is drawn shifted up so that row `y` lands on it.
-            std::memset(scratch, 0, header.stride);
-            Surface line{scratch, static_cast<int32_t>(width), 1, header.stride, Surface::Kind::Rgb24};
-            drawFrame(line, source, whole, {drawn.x, -int64_t{y}, drawn.width, drawn.height},
-                      InterpolationModeNearestNeighbor);
-            return static_cast<const uint8_t*>(scratch);
-        }};
-        std::unique_ptr<MultiFrameSave> save;
-        const GpStatus status = saveOnePicture(
-            filename, *entry, request, [&](codecs::Encoder& encoder) { return encoder.addRows(rows); }, save);
-        return status == Ok ? save->complete() : status;
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
 }
 
 GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUID* clsidEncoder,
@@ -240,7 +181,7 @@ GpStatus GdipSaveImageToFile(GpImage* image, const char16_t* filename, const GUI
     try {
         std::unique_ptr<MultiFrameSave> save;
         const GpStatus status = saveOnePicture(
-            filename, *entry, request, [&](codecs::Encoder& encoder) { return encoder.addFrame(image->frame); }, save);
+            filename, entry->kind, request, [&](codecs::Encoder& encoder) { return encoder.addFrame(image->frame); }, save);
         if (status != Ok) return status;
         const bool multiPage = entry->kind == codecs::EncoderKind::Tiff || entry->kind == codecs::EncoderKind::Pdf;
         if (multiPage && request.saveFlag == EncoderValueMultiFrame) {

@@ -15,7 +15,7 @@ namespace {
 
 // `open(status, reason)` gives the decoder of the picture to load.
 template <typename Open>
-GpStatus loadImage(GpImage** image, std::string* reason, Open open) {
+GpStatus loadImage(GpImage** image, std::string* reason, Open open, bool deferred = false) {
     std::string ignored;
     if (!reason) reason = &ignored;
     reason->clear();
@@ -29,6 +29,13 @@ GpStatus loadImage(GpImage** image, std::string* reason, Open open) {
         result->dimension = decoder->frameDimension();
         result->frameCount = decoder->frameCount();
         if (result->frameCount == 0) return UnknownImageFormat;
+        uint32_t width = 0, height = 0;
+        if (deferred && result->frameCount > 1 && decoder->frameSize(0, width, height)) {
+            result->frameStatus = WrongState;  // no page decoded yet
+            result->decoder = std::move(decoder);
+            *image = result.release();
+            return Ok;
+        }
         status = decoder->readFrame(0, result->frame);
         // A document whose first page is damaged still has its other pages: it opens, and
         // that page reads as 0 x 0 with its failure, like any other damaged page.
@@ -61,6 +68,27 @@ GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** imag
     return loadImage(image, reason, [filename](GpStatus& status, std::string& why) {
         return codecs::openDecoder(utf8FromUtf16(filename), status, why);
     });
+}
+
+GpStatus GdipLoadImageFromFileDeferred(const char16_t* filename, GpImage** image, std::string* reason) {
+    if (!image) return InvalidParameter;
+    *image = nullptr;
+    if (!filename || !*filename) return InvalidParameter;
+    return loadImage(
+        image, reason,
+        [filename](GpStatus& status, std::string& why) { return codecs::openDecoder(utf8FromUtf16(filename), status, why); },
+        true);
+}
+
+GpStatus GdipGetFrameSize(GpImage* image, UINT frameIndex, UINT* width, UINT* height) {
+    if (!image || !width || !height || frameIndex >= image->frameCount) return InvalidParameter;
+    if (frameIndex == image->activeFrame && !image->frame.empty()) {
+        *width = image->frame.width;
+        *height = image->frame.height;
+        return Ok;
+    }
+    if (!image->decoder || !image->decoder->frameSize(frameIndex, *width, *height)) return InvalidParameter;
+    return Ok;
 }
 
 GpStatus GdipLoadImageFromFile(const char16_t* filename, GpImage** image) {
@@ -115,21 +143,26 @@ GpStatus GdipGetFrameFailure(GpImage* image, std::string* failure) {
     return Ok;
 }
 
+ImageFacts factsOfFrame(const Frame& frame, UINT reducedImages) {
+    const PageMetadata& meta = frame.meta;
+    ImageFacts facts;
+    facts.orientation = meta.orientation;
+    facts.reducedImages = reducedImages;
+    facts.aspectX = static_cast<REAL>(meta.aspectX);
+    facts.aspectY = static_cast<REAL>(meta.aspectY);
+    facts.rendered = frame.rendered;
+    facts.textLeftOut = frame.textLeftOut;
+    if (meta.iccProfile.size() >= 20) {
+        facts.profileBytes = static_cast<UINT>(meta.iccProfile.size());
+        std::memcpy(facts.profileSpace, meta.iccProfile.data() + 16, 4);
+    }
+    return facts;
+}
+
 GpStatus GdipGetImageFacts(GpImage* image, ImageFacts* facts) {
     if (!facts) return InvalidParameter;
     if (const GpStatus status = checkFrame(image); status != Ok) return status;
-    const PageMetadata& meta = image->frame.meta;
-    *facts = ImageFacts{};
-    facts->orientation = meta.orientation;
-    facts->reducedImages = image->decoder ? image->decoder->reducedImages() : 0;
-    facts->aspectX = static_cast<REAL>(meta.aspectX);
-    facts->aspectY = static_cast<REAL>(meta.aspectY);
-    facts->rendered = image->frame.rendered;
-    facts->textLeftOut = image->frame.textLeftOut;
-    if (meta.iccProfile.size() >= 20) {
-        facts->profileBytes = static_cast<UINT>(meta.iccProfile.size());
-        std::memcpy(facts->profileSpace, meta.iccProfile.data() + 16, 4);
-    }
+    *facts = factsOfFrame(image->frame, image->decoder ? image->decoder->reducedImages() : 0);
     return Ok;
 }
 

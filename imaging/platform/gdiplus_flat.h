@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -171,6 +172,12 @@ std::string GdipPathFromUtf16(std::u16string_view text);
 // codec library's (or the system's) words, when they are known.
 [[nodiscard]] GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image,
                                                       std::string* reason);
+// This back end's own: as GdipLoadImageFromFileExplained, except that a document of several
+// pages decodes none until one is selected, so that a page written by bands is never whole.
+[[nodiscard]] GpStatus GdipLoadImageFromFileDeferred(const char16_t* filename, GpImage** image, std::string* reason);
+// This back end's own: the size of frame `frameIndex`, from its header when it is not the
+// active one (the active frame's, when it is); InvalidParameter when it cannot be had.
+[[nodiscard]] GpStatus GdipGetFrameSize(GpImage* image, UINT frameIndex, UINT* width, UINT* height);
 // This back end's own: a picture from `size` bytes in memory, which are copied.
 [[nodiscard]] GpStatus GdipLoadImageFromBytes(const void* bytes, size_t size, GpImage** image);
 [[nodiscard]] GpStatus GdipDisposeImage(GpImage* image);
@@ -298,6 +305,29 @@ struct ImageCodecInfo {
 [[nodiscard]] GpStatus GdipSaveImageDrawnToFile(GpImage* image, UINT width, UINT height, REAL dpiScale,
                                                 const char16_t* filename, const GUID* clsidEncoder,
                                                 const EncoderParameters* encoderParams);
+// What a page saved by bands was: why it could not be read (then the status is not Ok and
+// nothing is written), what its decoder read past, and its facts as GdipGetImageFacts gives them.
+struct GpStreamedFrame {
+    std::string failure;
+    std::string warning;
+    ImageFacts facts;
+};
+// The size a page of `width` x `height` is written at, and its resolution's factor.
+struct GpDrawnSize {
+    UINT width = 0;
+    UINT height = 0;
+    REAL dpiScale = 1;
+};
+// This back end's own: frame `frameIndex` of the image's file saved at the size `sizeOf`
+// gives for it, as decoding it and GdipSaveImageDrawnToFile would (at its own size and a
+// factor of 1, as the decoded frame itself saves), without the frame: its rows are read from
+// the file by bands as they are written, so the page is never whole in memory. NotImplemented
+// for the pages and formats that are not written so, and for a page whose header cannot be
+// read (decoding it says why); the image's active frame stays as it was.
+[[nodiscard]] GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex,
+                                                   const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
+                                                   const char16_t* filename, const GUID* clsidEncoder,
+                                                   const EncoderParameters* encoderParams, GpStreamedFrame* result);
 [[nodiscard]] GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams);
 

@@ -1,6 +1,7 @@
 // What the opaque handles of the flat interface stand for.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,17 @@ struct MultiFrameSave {
     // Completes the file and puts it in place, or drops it when it cannot be completed.
     [[nodiscard]] GpStatus complete();
 };
+
+struct SaveRequest;
+
+// Creates `filename` holding what `add` gives a new encoder of `kind`; when that fails, the
+// unfinished file goes with `save`. Win32Error comes back as the file's own failure.
+[[nodiscard]] GpStatus saveOnePicture(const char16_t* filename, codecs::EncoderKind kind, const SaveRequest& request,
+                                      const std::function<GpStatus(codecs::Encoder&)>& add,
+                                      std::unique_ptr<MultiFrameSave>& save);
+
+// What a frame carries besides its pixels, as GdipGetImageFacts reports it.
+ImageFacts factsOfFrame(const Frame& frame, UINT reducedImages);
 
 struct GpImage {
     std::unique_ptr<codecs::Decoder> decoder;  // null for bitmaps made in memory

@@ -61,8 +61,9 @@ struct Frame {
 struct PictureRows {
     // Size, class, palette, resolution and facts; its pixels are absent when rows are made.
     const Frame* header = nullptr;
-    // Makes row `y` into `scratch` (the header's stride bytes) and returns it. Rows may be
-    // asked for in any order, from several threads at once, each with a scratch of its own.
+    // Makes row `y` into `scratch` (the header's stride bytes) and returns it, or returns a
+    // row of its own that holds until the same thread asks for another. Rows may be asked
+    // for in any order, from several threads at once, each with a scratch of its own.
     std::function<const uint8_t*(uint32_t y, uint8_t* scratch)> make;
 
     const uint8_t* row(uint32_t y, uint8_t* scratch) const { return make ? make(y, scratch) : header->row(y); }

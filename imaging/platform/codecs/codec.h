@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -14,6 +15,20 @@
 #include "file_handle.h"
 
 namespace gdip::codecs {
+
+// A frame read a band of rows at a time: everything but its pixels, and its rows as they are
+// asked for, so that it is never whole in memory. Filled in place: `rows` points at `header`.
+struct FrameRows {
+    Frame header;
+    PictureRows rows;
+    // Once the rows are made: why one of them could not be read (the first such), handed on
+    // zeroed; empty when every row was read.
+    std::function<std::string()> failure;
+
+    FrameRows() = default;
+    FrameRows(const FrameRows&) = delete;
+    FrameRows& operator=(const FrameRows&) = delete;
+};
 
 class Decoder {
 public:
@@ -36,11 +51,19 @@ public:
     // of 8 bits or fewer, and layouts a decoder has no deep reading of, are NotImplemented.
     // A decoded frame's pixels are upright: a page stored turned is NotImplemented too.
     [[nodiscard]] virtual GpStatus readDeepFrame(uint32_t /*index*/, DeepFrame& /*out*/) { return NotImplemented; }
+    // Frame `index` read by bands as its rows are asked for, upright as readFrame gives it;
+    // NotImplemented for the pages a decoder reads only whole (and then reads them so). On
+    // failure `out.header.failure` says why, when the library said.
+    [[nodiscard]] GpStatus readFrameRows(uint32_t index, FrameRows& out);
+    // Frame `index`'s size from its header, as it is shown, without decoding it; false when a
+    // decoder cannot tell so.
+    virtual bool frameSize(uint32_t /*index*/, uint32_t& /*width*/, uint32_t& /*height*/) { return false; }
     // Why opening the file failed, when the library said.
     const std::string& openFailure() const { return m_failure.text(); }
 
 protected:
     [[nodiscard]] virtual GpStatus decodeFrame(uint32_t index, Frame& out) = 0;
+    [[nodiscard]] virtual GpStatus decodeFrameRows(uint32_t /*index*/, FrameRows& /*out*/) { return NotImplemented; }
     // Where a decoder and its library's error handlers put what went wrong; cleared before
     // each frame. A decoder that reads frames on other threads words their failures itself.
     FailureNote& failure() { return m_failure; }

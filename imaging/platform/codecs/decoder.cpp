@@ -24,4 +24,11 @@ GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
     return status;
 }
 
+GpStatus Decoder::readFrameRows(uint32_t index, FrameRows& out) {
+    m_failure.clear();
+    const GpStatus status = decodeFrameRows(index, out);
+    if (status != Ok && out.header.failure.empty()) out.header.failure = m_failure.text();
+    return status;
+}
+
 }  // namespace gdip::codecs

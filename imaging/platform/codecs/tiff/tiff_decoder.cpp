@@ -17,6 +17,7 @@
 #include "../codec.h"
 #include "../page_prefetch.h"
 #include "../file_handle.h"
+#include "band_rows.h"
 #include "strip_reader.h"
 #include "tiff_document.h"
 #include "tiff_glue.h"
@@ -43,6 +44,21 @@ public:
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return static_cast<uint32_t>(m_document.pages.size()); }
     uint32_t reducedImages() const override { return m_document.reducedImages; }
+
+    bool frameSize(uint32_t index, uint32_t& width, uint32_t& height) override {
+        if (index >= m_document.pages.size()) return false;
+        m_prefetch.cancel();  // the handle is this thread's now
+        m_lastRead = kNone;
+        TIFF* tif = m_document.tiff.get();
+        uint16_t orientation = ORIENTATION_TOPLEFT;
+        if (!TIFFSetSubDirectory(tif, m_document.pages[index]) || !TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) ||
+            !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height))
+            return false;
+        // Pages stored turned a quarter are shown the other way round.
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+        if (orientation >= ORIENTATION_LEFTTOP) std::swap(width, height);
+        return true;
+    }
 
     // Unsigned 16-bit grey or RGB, interleaved, with at most an unassociated alpha, stored
     // upright: the layouts a PNG or a PDF holds as they are.
@@ -121,6 +137,47 @@ protected:
                 return readPage(next, frame, stop, true);
             });
         return status;
+    }
+
+    // Pages of 8-bit RGB in strips, stored upright: the pages whose frames are written as
+    // they are decoded, and the largest.
+    GpStatus decodeFrameRows(uint32_t index, FrameRows& out) override {
+        if (index >= m_document.pages.size()) return InvalidParameter;
+        m_prefetch.cancel();  // the handle is this thread's now
+        m_lastRead = kNone;
+        m_errors.failed = false;
+        m_errors.message.clear();
+        m_errors.reason.clear();
+        TIFF* tif = m_document.tiff.get();
+        if (!TIFFSetSubDirectory(tif, m_document.pages[index])) return failed("the page's directory cannot be read");
+        std::string warning = m_errors.failed ? m_errors.message : std::string();
+        PageLayout l;
+        if (!readLayout(l)) return UnknownImageFormat;
+        const bool jpegAsRgb = l.compression == COMPRESSION_JPEG && l.photometric == PHOTOMETRIC_YCBCR &&
+                               l.bitsPerSample == 8 && l.samplesPerPixel == 3;
+        if (jpegAsRgb) l.photometric = PHOTOMETRIC_RGB;
+        Direct kind;
+        if (TIFFIsTiled(tif) || !pickDirect(l, kind) || kind != Direct::Rgb) return NotImplemented;
+        uint32_t rowsPerStrip = l.height;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+        const uint64_t lineBytes = TIFFScanlineSize64(tif);
+        if (lineBytes == 0 || lineBytes * std::clamp<uint32_t>(rowsPerStrip, 1, l.height) > Limits::kMaxCodecAllocation)
+            return NotImplemented;
+        Frame& header = out.header;
+        header = Frame{};
+        header.width = l.width;
+        header.height = l.height;
+        header.pixelClass = PixelClass::Rgb24;
+        header.stride = rowStride(l.width, PixelClass::Rgb24);
+        readResolution(header);
+        readPageMetadata(tif, header.meta);
+        if (header.meta.orientation != 1) return NotImplemented;
+        header.warning = std::move(warning);
+        auto bands = std::make_shared<BandRows>(TIFFFileno(tif), m_document.pages[index], jpegAsRgb, l,
+                                                rowConversion(kind, l), header.stride);
+        out.rows = PictureRows{&header, [bands](uint32_t y, uint8_t* scratch) { return bands->row(y, scratch); }};
+        out.failure = [bands] { return bands->failure(); };
+        return Ok;
     }
 
 private:

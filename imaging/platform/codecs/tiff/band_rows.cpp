@@ -1,0 +1,64 @@
+#include "band_rows.h"
+
+#include <cstring>
+
+namespace gdip::codecs {
+
+BandRows::BandRows(int fd, uint64_t directoryOffset, bool jpegAsRgb, const PageLayout& l, RowConversion convert,
+                   size_t frameStride)
+    : m_fd(fd), m_directoryOffset(directoryOffset), m_jpegAsRgb(jpegAsRgb), m_layout(l), m_convert(convert),
+      m_frameStride(frameStride) {}
+
+BandRows::Reader* BandRows::readerOfThisThread() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    std::unique_ptr<Reader>& slot = m_readers[std::this_thread::get_id()];
+    if (slot) return slot.get();
+    lock.unlock();
+    // Opened outside the lock: other threads go on reading meanwhile.
+    auto reader = std::make_unique<Reader>();
+    reader->tiff = openSharedTiffReader(m_fd, reader->errors);
+    if (!reader->tiff || !TIFFSetSubDirectory(reader->tiff.get(), m_directoryOffset) || reader->errors.failed)
+        return nullptr;
+    if (m_jpegAsRgb) TIFFSetField(reader->tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    reader->strips = std::make_unique<StripRows>(reader->tiff.get(), reader->errors, m_layout);
+    lock.lock();
+    slot = std::move(reader);
+    return slot.get();
+}
+
+void BandRows::fail(std::string why) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_failure.empty()) m_failure = why.empty() ? "a strip of the page cannot be decoded" : std::move(why);
+}
+
+std::string BandRows::failure() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_failure;
+}
+
+const uint8_t* BandRows::row(uint32_t y, uint8_t* scratch) {
+    Reader* reader = readerOfThisThread();
+    if (!reader) {
+        fail("the page cannot be read again");
+        std::memset(scratch, 0, m_frameStride);
+        return scratch;
+    }
+    if (y - reader->firstRow >= reader->rowCount) {
+        const uint32_t rowsPerStrip = reader->strips->rowsPerStrip();
+        reader->firstRow = y / rowsPerStrip * rowsPerStrip;
+        reader->rowCount = std::min(rowsPerStrip, m_layout.height - reader->firstRow);
+        reader->rows.assign(m_frameStride * reader->rowCount, 0);
+        std::string message;
+        const GpStatus status = reader->strips->read(y, [&](const uint8_t* stored, uint32_t at) {
+            m_convert(stored, reader->rows.data() + (at - reader->firstRow) * m_frameStride, m_layout);
+        }, message);
+        if (status != Ok) {
+            // The strip's rows stay zeroed; the page fails once it is written.
+            std::fill(reader->rows.begin(), reader->rows.end(), 0);
+            fail(std::move(message));
+        }
+    }
+    return reader->rows.data() + (y - reader->firstRow) * m_frameStride;
+}
+
+}  // namespace gdip::codecs

@@ -1,0 +1,145 @@
+// Saving a page a row at a time: drawn at another size as it is written, and read from its
+// file by bands as it is written, so that neither the drawn page nor the decoded one is ever
+// whole in memory. The files are those that drawing (or decoding) the page whole and saving
+// it give, byte for byte.
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "encoder_parameters.h"
+#include "handles.h"
+#include "image_limits.h"
+
+namespace gdip {
+namespace {
+
+// The formats that write rows as they come.
+bool writesRows(codecs::EncoderKind kind) {
+    return kind == codecs::EncoderKind::Png || kind == codecs::EncoderKind::Jpeg || kind == codecs::EncoderKind::Bmp;
+}
+
+// What a new 24-bit bitmap takes from `source` when the page is drawn onto it: its
+// resolution as set in single precision, its facts as copied for a drawn page.
+Frame drawnHeader(const Frame& source, uint32_t width, uint32_t height, REAL dpiScale) {
+    Frame header;
+    header.width = width;
+    header.height = height;
+    header.pixelClass = PixelClass::Rgb24;
+    header.stride = rowStride(width, PixelClass::Rgb24);
+    const REAL dpiX = static_cast<REAL>(source.dpiX), dpiY = static_cast<REAL>(source.dpiY);
+    if (dpiX > 0 && dpiY > 0) {
+        const REAL scaledX = dpiX * dpiScale, scaledY = dpiY * dpiScale;
+        if (scaledX > 0 && scaledY > 0 && scaledX <= Limits::kMaxResolutionDpi && scaledY <= Limits::kMaxResolutionDpi) {
+            header.dpiX = scaledX;
+            header.dpiY = scaledY;
+        }
+    }
+    header.meta = source.meta;
+    header.meta.orientation = 1;
+    header.meta.aspectX *= dpiScale;
+    header.meta.aspectY *= dpiScale;
+    return header;
+}
+
+// The checks both saves make first; Ok with the encoder's kind and the request read.
+GpStatus checkRowsSave(GpImage* image, UINT width, UINT height, REAL dpiScale, const char16_t* filename,
+                       const GUID* clsidEncoder, const EncoderParameters* encoderParams, codecs::EncoderKind& kind,
+                       SaveRequest& request) {
+    if (!image || !filename || !*filename || width == 0 || height == 0 || !(dpiScale > 0)) return InvalidParameter;
+    if (image->multiFrameSave) return WrongState;
+    const std::optional<codecs::EncoderKind> found = clsidEncoder ? encoderKindOf(clsidEncoder) : std::nullopt;
+    if (!found) return FileNotFound;  // no encoder of that class
+    if (!writesRows(*found)) return NotImplemented;
+    if (width > Limits::kMaxSide || height > Limits::kMaxSide) return ValueOverflow;
+    kind = *found;
+    return readParameters(encoderParams, request);
+}
+
+}  // namespace
+
+GpStatus GdipSaveImageDrawnToFile(GpImage* image, UINT width, UINT height, REAL dpiScale, const char16_t* filename,
+                                  const GUID* clsidEncoder, const EncoderParameters* encoderParams) {
+    if (image && image->frame.empty()) return WrongState;
+    codecs::EncoderKind kind{};
+    SaveRequest request;
+    if (const GpStatus status =
+            checkRowsSave(image, width, height, dpiScale, filename, clsidEncoder, encoderParams, kind, request);
+        status != Ok)
+        return status;
+    const Frame& source = image->frame;
+    try {
+        const Frame header = drawnHeader(source, width, height, dpiScale);
+        const IntRect whole{0, 0, source.width, source.height};
+        const PictureRows rows{&header, [&](uint32_t y, uint8_t* scratch) {
+            // The row alone as a surface: the page is drawn shifted up so that row `y` lands on it.
+            std::memset(scratch, 0, header.stride);
+            Surface line{scratch, static_cast<int32_t>(width), 1, header.stride, Surface::Kind::Rgb24};
+            drawFrame(line, source, whole, {0, -int64_t{y}, width, height}, InterpolationModeNearestNeighbor);
+            return static_cast<const uint8_t*>(scratch);
+        }};
+        std::unique_ptr<MultiFrameSave> save;
+        const GpStatus status = saveOnePicture(
+            filename, kind, request, [&](codecs::Encoder& encoder) { return encoder.addRows(rows); }, save);
+        return status == Ok ? save->complete() : status;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
+                                     const char16_t* filename, const GUID* clsidEncoder,
+                                     const EncoderParameters* encoderParams, GpStreamedFrame* result) {
+    if (!result || !sizeOf) return InvalidParameter;
+    *result = GpStreamedFrame{};
+    codecs::EncoderKind kind{};
+    SaveRequest request;
+    // The format is checked before the page is read: one that is not written so costs nothing.
+    if (const GpStatus status = checkRowsSave(image, 1, 1, 1, filename, clsidEncoder, encoderParams, kind, request);
+        status != Ok)
+        return status;
+    if (!image->decoder || frameIndex >= image->frameCount) return NotImplemented;
+    try {
+        codecs::FrameRows source;
+        // A page whose header cannot be read is left to decoding it whole, which says why.
+        if (image->decoder->readFrameRows(frameIndex, source) != Ok) return NotImplemented;
+        const Frame& page = source.header;
+        const GpDrawnSize size = sizeOf(page.width, page.height);
+        const UINT width = size.width, height = size.height;
+        const REAL dpiScale = size.dpiScale;
+        if (const GpStatus status =
+                checkRowsSave(image, width, height, dpiScale, filename, clsidEncoder, encoderParams, kind, request);
+            status != Ok)
+            return status;
+        // Only 24-bit pages are read so: drawn, each pixel is the stored one under its centre.
+        const bool asDecoded = width == page.width && height == page.height && dpiScale == 1.0f;
+        const Frame header = asDecoded ? Frame{} : drawnHeader(page, width, height, dpiScale);
+        std::vector<uint32_t> columns(asDecoded ? 0 : width);
+        for (uint32_t x = 0; x < columns.size(); ++x)
+            columns[x] = static_cast<uint32_t>((uint64_t{x} * 2 + 1) * page.width / (uint64_t{width} * 2));
+        const PictureRows drawn{&header, [&](uint32_t y, uint8_t* scratch) {
+            const uint32_t from = static_cast<uint32_t>((uint64_t{y} * 2 + 1) * page.height / (uint64_t{height} * 2));
+            thread_local std::vector<uint8_t> stored;
+            stored.resize(page.stride);
+            const uint8_t* row = source.rows.row(from, stored.data());
+            for (uint32_t x = 0; x < width; ++x) std::memcpy(scratch + 3 * x, row + 3 * size_t{columns[x]}, 3);
+            return static_cast<const uint8_t*>(scratch);
+        }};
+        const PictureRows& rows = asDecoded ? source.rows : drawn;
+        std::unique_ptr<MultiFrameSave> save;
+        const GpStatus status = saveOnePicture(
+            filename, kind, request, [&](codecs::Encoder& encoder) { return encoder.addRows(rows); }, save);
+        if (status != Ok) return status;
+        // A row that could not be read fails the page; its file is dropped unfinished.
+        if (std::string why = source.failure(); !why.empty()) {
+            result->failure = std::move(why);
+            return GenericError;
+        }
+        result->warning = page.warning;
+        result->facts = factsOfFrame(page, image->decoder->reducedImages());
+        return save->complete();
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+}  // namespace gdip
