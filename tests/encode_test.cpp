@@ -10,16 +10,11 @@
 #include "support/readback.h"
 
 using namespace orvelle;
+using fixtures::encoderFor;
 using fixtures::TempDir;
 using fixtures::TiffKind;
 
 namespace {
-
-GUID encoderFor(const char* mime) {
-    GUID clsid{};
-    FindEncoderByMime(mime, clsid);
-    return clsid;
-}
 
 GpStatus save(TGPImage& image, const std::string& path, const char* mime,
               const EncoderParameters* parameters = nullptr) {

@@ -15,17 +15,12 @@
 #include "support/readback.h"
 
 using namespace orvelle;
+using fixtures::encoderFor;
 using fixtures::TempDir;
 using fixtures::TiffKind;
 using fixtures::TiffPage;
 
 namespace {
-
-GUID encoderFor(const char* mime) {
-    GUID clsid{};
-    FindEncoderByMime(mime, clsid);
-    return clsid;
-}
 
 // Every class a page is decoded into, with and without resolution, at sides that do not
 // divide evenly; each page drawn at each percentage into each format that writes rows as

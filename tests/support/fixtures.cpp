@@ -16,6 +16,7 @@
 
 #include <jpeglib.h>
 
+#include "imaging/gdiputil.h"
 #include "imaging/text_path.h"
 
 namespace fixtures {
@@ -385,6 +386,12 @@ int channelDistance(uint32_t a, uint32_t b) {
         worst = std::max(worst, std::abs(static_cast<int>((a >> shift) & 255) -
                                          static_cast<int>((b >> shift) & 255)));
     return worst;
+}
+
+orvelle::GUID encoderFor(const char* mime) {
+    orvelle::GUID clsid{};
+    orvelle::FindEncoderByMime(mime, clsid);
+    return clsid;
 }
 
 std::unique_ptr<orvelle::TGPImage> load(const std::string& path) {

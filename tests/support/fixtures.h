@@ -114,6 +114,8 @@ int channelDistance(uint32_t a, uint32_t b);
 
 // --- the code under test ----------------------------------------------------------------------
 std::unique_ptr<orvelle::TGPImage> load(const std::string& path);
+// The class of the encoder of `mime`.
+orvelle::GUID encoderFor(const char* mime);
 uint32_t pixel(orvelle::TGPImage& image, uint32_t x, uint32_t y);
 
 }  // namespace fixtures
