@@ -176,4 +176,49 @@ TEST(LargePages, DrawingInOneFaxStripSplitsAtAnyPercentage) {
     }
 }
 
+// A colour page over the size limit of one picture held whole (576 MB of RGB), in strips:
+// split into PNG at 10 %, read by bands as it is written, the file read back by libpng.
+uint8_t colourAt(uint32_t x, uint32_t y, int channel) {
+    if (channel == 0) return static_cast<uint8_t>(x / 64);
+    if (channel == 1) return static_cast<uint8_t>(y / 48);
+    return static_cast<uint8_t>((x / 1000 + y / 1000) * 37);
+}
+
+TEST(LargePages, ColourPageOverTheLimitOfAWholePageSplitsByBands) {
+    TempDir dir;
+    const std::string source = dir.file("map.tif");
+    constexpr uint32_t kWidth = 16000, kHeight = 12000;
+    {
+        std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(source.c_str(), "w"), [](TIFF* t) { TIFFClose(t); });
+        ASSERT_TRUE(tif);
+        TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, kWidth);
+        TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, kHeight);
+        TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(tif.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+        TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, 16);
+        std::vector<uint8_t> row(size_t{kWidth} * 3);
+        for (uint32_t y = 0; y < kHeight; ++y) {
+            for (uint32_t x = 0; x < kWidth; ++x)
+                for (int c = 0; c < 3; ++c) row[size_t{x} * 3 + c] = colourAt(x, y, c);
+            ASSERT_EQ(TIFFWriteScanline(tif.get(), row.data(), y, 0), 1);
+        }
+    }
+    fixtures::RecordingContext rec;
+    const ExportAllResult result = fixtures::exportAll(source, dir.path().string(), ExportFormat::Png, rec, [] { return 10; });
+    ASSERT_EQ(result.written.size(), 1u) << (result.outcomes.empty() ? result.sourceFailure : result.outcomes[0].reason);
+    const fixtures::RgbaImage picture = fixtures::readPng(result.written[0]);
+    ASSERT_EQ(picture.width, kWidth / 10);
+    ASSERT_EQ(picture.height, kHeight / 10);
+    for (uint32_t y = 0; y < picture.height; y += 37)
+        for (uint32_t x = 0; x < picture.width; x += 41) {
+            const uint32_t sx = (x * 2 + 1) * kWidth / (picture.width * 2), sy = (y * 2 + 1) * kHeight / (picture.height * 2);
+            const uint32_t expected = 0xFF000000u | uint32_t{colourAt(sx, sy, 0)} << 16 | uint32_t{colourAt(sx, sy, 1)} << 8 |
+                                      colourAt(sx, sy, 2);
+            ASSERT_EQ(picture.argb[size_t{y} * picture.width + x], expected) << "at " << x << ", " << y;
+        }
+}
+
 }  // namespace

@@ -38,8 +38,11 @@ GpStatus loadImage(GpImage** image, std::string* reason, Open open, bool deferre
         }
         status = decoder->readFrame(0, result->frame);
         // A document whose first page is damaged still has its other pages: it opens, and
-        // that page reads as 0 x 0 with its failure, like any other damaged page.
-        if (status != Ok && result->frameCount == 1) {
+        // that page reads as 0 x 0 with its failure, like any other damaged page. So does a
+        // picture too large to be held whole that is written by bands when it is deferred.
+        codecs::FrameRows byBands;
+        if (status != Ok && result->frameCount == 1 &&
+            !(deferred && status != GenericError && decoder->readFrameRows(0, byBands) == Ok)) {
             *reason = result->frame.failure;
             return status;
         }

@@ -152,7 +152,8 @@ protected:
         if (!TIFFSetSubDirectory(tif, m_document.pages[index])) return failed("the page's directory cannot be read");
         std::string warning = m_errors.failed ? m_errors.message : std::string();
         PageLayout l;
-        if (!readLayout(l)) return UnknownImageFormat;
+        // Read by bands, the page is never held whole: only its sides are limited.
+        if (!readLayout(l, false)) return UnknownImageFormat;
         const bool jpegAsRgb = l.compression == COMPRESSION_JPEG && l.photometric == PHOTOMETRIC_YCBCR &&
                                l.bitsPerSample == 8 && l.samplesPerPixel == 3;
         if (jpegAsRgb) l.photometric = PHOTOMETRIC_RGB;
@@ -229,7 +230,9 @@ private:
         return GenericError;
     }
 
-    bool readLayout(PageLayout& layout) {
+    // The page's layout; false when it cannot be read, or when the page held whole would be
+    // over the size limit of one picture and it is to be held whole (`whole`).
+    bool readLayout(PageLayout& layout, bool whole = true) {
         TIFF* tif = m_document.tiff.get();
         if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &layout.width) ||
             !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &layout.height))
@@ -248,6 +251,8 @@ private:
             layout.extraCount = count;
             layout.extraAlpha = kinds[0];
         }
+        if (!whole)
+            return layout.width > 0 && layout.height > 0 && layout.width <= Limits::kMaxSide && layout.height <= Limits::kMaxSide;
         // Counted in the class the page is read into: a bilevel drawing is one bit a pixel.
         Direct kind;
         const PixelClass pixelClass = pickDirect(layout, kind) ? directPixelClass(kind, layout) : PixelClass::Argb32;
