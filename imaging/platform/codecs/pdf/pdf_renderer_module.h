@@ -1,4 +1,4 @@
-// What the PDF renderer module (pdf_renderer_module.cpp, Qt's PDF module, which is PDFium)
+// What the PDF renderer module (pdf_renderer/, Qt's PDF module, which is PDFium)
 // offers the back end, which loads it the first time a page is drawn: a program that never
 // draws a page never loads Qt, whose libraries take longer to load than most jobs take.
 // Plain C types across the boundary: the module is a shared object of its own.
