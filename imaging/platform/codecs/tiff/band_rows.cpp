@@ -1,29 +1,42 @@
 #include "band_rows.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace gdip::codecs {
+namespace {
+
+// Each page read by bands has a number of its own, so that a thread tells its reader of this
+// page from one it had for another, even one that lay at the same address.
+std::atomic<uint64_t> nextSerial{1};
+
+// The reader this thread last made, and for which page.
+struct ThreadReader {
+    uint64_t serial = 0;
+    void* reader = nullptr;
+};
+thread_local ThreadReader mine;
+
+}  // namespace
 
 BandRows::BandRows(int fd, uint64_t directoryOffset, bool jpegAsRgb, const PageLayout& l, RowConversion convert,
                    size_t frameStride)
-    : m_fd(fd), m_directoryOffset(directoryOffset), m_jpegAsRgb(jpegAsRgb), m_layout(l), m_convert(convert),
-      m_frameStride(frameStride) {}
+    : m_serial(nextSerial.fetch_add(1)), m_fd(fd), m_directoryOffset(directoryOffset), m_jpegAsRgb(jpegAsRgb),
+      m_layout(l), m_convert(convert), m_frameStride(frameStride) {}
 
 BandRows::Reader* BandRows::readerOfThisThread() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    std::unique_ptr<Reader>& slot = m_readers[std::this_thread::get_id()];
-    if (slot) return slot.get();
-    lock.unlock();
-    // Opened outside the lock: other threads go on reading meanwhile.
+    if (mine.serial == m_serial) return static_cast<Reader*>(mine.reader);
+    // Opened without the lock: other threads go on reading meanwhile.
     auto reader = std::make_unique<Reader>();
     reader->tiff = openSharedTiffReader(m_fd, reader->errors);
     if (!reader->tiff || !TIFFSetSubDirectory(reader->tiff.get(), m_directoryOffset) || reader->errors.failed)
         return nullptr;
     if (m_jpegAsRgb) TIFFSetField(reader->tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     reader->strips = std::make_unique<StripRows>(reader->tiff.get(), reader->errors, m_layout);
-    lock.lock();
-    slot = std::move(reader);
-    return slot.get();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_readers.push_back(std::move(reader));
+    mine = {m_serial, m_readers.back().get()};
+    return m_readers.back().get();
 }
 
 void BandRows::fail(std::string why) {

@@ -1,14 +1,13 @@
-// The rows of one striped TIFF page read as they are asked for, by whichever thread asks:
-// each thread reads through a handle of its own on the file and keeps the strip it read
-// last, so the page is never whole in memory and no handle is shared between threads.
+// The rows of one striped TIFF page read as they are asked for, by whichever thread asks
+// (the pool's workers and the caller): each thread reads through a handle of its own on the
+// file and keeps the strip it read last, so the page is never whole in memory and no handle
+// is shared between threads.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "strip_reader.h"
@@ -44,6 +43,7 @@ private:
     Reader* readerOfThisThread();
     void fail(std::string why);
 
+    uint64_t m_serial;  // which page a thread's reader was made for
     int m_fd;
     uint64_t m_directoryOffset;
     bool m_jpegAsRgb;
@@ -51,7 +51,7 @@ private:
     RowConversion m_convert;
     size_t m_frameStride;
     mutable std::mutex m_mutex;  // guards the two below
-    std::map<std::thread::id, std::unique_ptr<Reader>> m_readers;
+    std::vector<std::unique_ptr<Reader>> m_readers;  // one a thread, owned here
     std::string m_failure;
 };
 
