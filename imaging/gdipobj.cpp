@@ -197,11 +197,12 @@ GpStatus TGPImage::SaveDrawnToFile(uint32_t width, uint32_t height, float dpiSca
         GdipSaveImageDrawnToFile(NativeHandle, width, height, dpiScale, path.c_str(), encoderClsid, parameters));
 }
 
-GpStatus TGPImage::SaveFrameStreamed(uint32_t page, const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
+GpStatus TGPImage::SaveFrameStreamed(uint32_t page, uint64_t fromBytes,
+                                     const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
                                      const std::u16string& path, const GUID* encoderClsid,
                                      const EncoderParameters* parameters, GpStreamedFrame& streamed) {
     return RecordStatus(
-        GdipSaveFrameStreamedToFile(NativeHandle, page, sizeOf, path.c_str(), encoderClsid, parameters, &streamed));
+        GdipSaveFrameStreamedToFile(NativeHandle, page, fromBytes, sizeOf, path.c_str(), encoderClsid, parameters, &streamed));
 }
 
 // --- TGPGraphics -------------------------------------------------------------------------------

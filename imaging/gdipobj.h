@@ -65,8 +65,10 @@ public:
     // drawn as they are written. NotImplemented for the formats that need it whole.
     // Page `page` of the file saved at the size `sizeOf` gives for its size, as decoding it
     // and SaveDrawnToFile would, read by bands as it is written.
-    // NotImplemented for the pages and formats not written so; `streamed` says how it went.
-    [[nodiscard]] GpStatus SaveFrameStreamed(uint32_t page, const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
+    // NotImplemented for pages whose decoded frame would take fewer than `fromBytes`, and for
+    // the pages and formats not written so; `streamed` says how it went.
+    [[nodiscard]] GpStatus SaveFrameStreamed(uint32_t page, uint64_t fromBytes,
+                                             const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
                                              const std::u16string& path, const GUID* encoderClsid,
                                              const EncoderParameters* parameters, GpStreamedFrame& streamed);
     [[nodiscard]] GpStatus SaveDrawnToFile(uint32_t width, uint32_t height, float dpiScale, const std::u16string& path,

@@ -86,7 +86,8 @@ GpStatus GdipSaveImageDrawnToFile(GpImage* image, UINT width, UINT height, REAL 
     }
 }
 
-GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
+GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t fromBytes,
+                                     const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
                                      const char16_t* filename, const GUID* clsidEncoder,
                                      const EncoderParameters* encoderParams, GpStreamedFrame* result) {
     if (!result || !sizeOf) return InvalidParameter;
@@ -103,6 +104,7 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, const std:
         // A page whose header cannot be read is left to decoding it whole, which says why.
         if (image->decoder->readFrameRows(frameIndex, source) != Ok) return NotImplemented;
         const Frame& page = source.header;
+        if (uint64_t{page.stride} * page.height < fromBytes) return NotImplemented;
         const GpDrawnSize size = sizeOf(page.width, page.height);
         const UINT width = size.width, height = size.height;
         const REAL dpiScale = size.dpiScale;

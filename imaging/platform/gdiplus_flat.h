@@ -322,9 +322,10 @@ struct GpDrawnSize {
 // gives for it, as decoding it and GdipSaveImageDrawnToFile would (at its own size and a
 // factor of 1, as the decoded frame itself saves), without the frame: its rows are read from
 // the file by bands as they are written, so the page is never whole in memory. NotImplemented
-// for the pages and formats that are not written so, and for a page whose header cannot be
+// for a page whose decoded frame would take fewer than `fromBytes`, for the pages and formats
+// that are not written so, and for a page whose header cannot be
 // read (decoding it says why); the image's active frame stays as it was.
-[[nodiscard]] GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex,
+[[nodiscard]] GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t fromBytes,
                                                    const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
                                                    const char16_t* filename, const GUID* clsidEncoder,
                                                    const EncoderParameters* encoderParams, GpStreamedFrame* result);
