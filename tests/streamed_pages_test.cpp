@@ -125,16 +125,27 @@ bool drawingBlack(uint32_t x, uint32_t y) {
     return x % 1000 >= 100 && x % 1000 < 250 && y % 1000 >= 100 && y % 1000 < 250;
 }
 
+using TiffFile = std::unique_ptr<TIFF, void (*)(TIFF*)>;
+
+// A new one-page TIFF of 8-bit RGB (`samples` 3) or bilevel (1) rows, written by libtiff.
+TiffFile newTiffPage(const std::string& path, uint32_t width, uint32_t height, uint16_t samples,
+                     uint16_t compression, uint32_t rowsPerStrip) {
+    TiffFile tif(TIFFOpen(path.c_str(), "w"), [](TIFF* t) { TIFFClose(t); });
+    if (!tif) return tif;
+    TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, samples == 1 ? 1 : 8);
+    TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_RGB);
+    TIFFSetField(tif.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    return tif;
+}
+
 void writeDrawing(const std::string& path, uint32_t side) {
-    std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "w"), [](TIFF* t) { TIFFClose(t); });
+    const TiffFile tif = newTiffPage(path, side, side, 1, COMPRESSION_CCITTFAX4, side);
     ASSERT_TRUE(tif);
-    TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, side);
-    TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, side);
-    TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-    TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, side);
     TIFFSetField(tif.get(), TIFFTAG_XRESOLUTION, 600.0f);
     TIFFSetField(tif.get(), TIFFTAG_YRESOLUTION, 600.0f);
     TIFFSetField(tif.get(), TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
@@ -194,16 +205,8 @@ TEST(LargePages, ColourPageOverTheLimitOfAWholePageSplitsByBands) {
     const std::string source = dir.file("map.tif");
     constexpr uint32_t kWidth = 16000, kHeight = 12000;
     {
-        std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(source.c_str(), "w"), [](TIFF* t) { TIFFClose(t); });
+        const TiffFile tif = newTiffPage(source, kWidth, kHeight, 3, COMPRESSION_LZW, 16);
         ASSERT_TRUE(tif);
-        TIFFSetField(tif.get(), TIFFTAG_IMAGEWIDTH, kWidth);
-        TIFFSetField(tif.get(), TIFFTAG_IMAGELENGTH, kHeight);
-        TIFFSetField(tif.get(), TIFFTAG_BITSPERSAMPLE, 8);
-        TIFFSetField(tif.get(), TIFFTAG_SAMPLESPERPIXEL, 3);
-        TIFFSetField(tif.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-        TIFFSetField(tif.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(tif.get(), TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-        TIFFSetField(tif.get(), TIFFTAG_ROWSPERSTRIP, 16);
         std::vector<uint8_t> row(size_t{kWidth} * 3);
         for (uint32_t y = 0; y < kHeight; ++y) {
             for (uint32_t x = 0; x < kWidth; ++x)

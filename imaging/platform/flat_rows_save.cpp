@@ -9,6 +9,7 @@
 #include "encoder_parameters.h"
 #include "handles.h"
 #include "image_limits.h"
+#include "scale_in_class.h"
 
 namespace gdip {
 namespace {
@@ -117,9 +118,9 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
         const Frame header = asDecoded ? Frame{} : drawnHeader(page, width, height, dpiScale);
         std::vector<uint32_t> columns(asDecoded ? 0 : width);
         for (uint32_t x = 0; x < columns.size(); ++x)
-            columns[x] = static_cast<uint32_t>((uint64_t{x} * 2 + 1) * page.width / (uint64_t{width} * 2));
+            columns[x] = nearestSource(x, page.width, width);
         const PictureRows drawn{&header, [&](uint32_t y, uint8_t* scratch) {
-            const uint32_t from = static_cast<uint32_t>((uint64_t{y} * 2 + 1) * page.height / (uint64_t{height} * 2));
+            const uint32_t from = nearestSource(y, page.height, height);
             thread_local std::vector<uint8_t> stored;
             stored.resize(page.stride);
             const uint8_t* row = source.rows.row(from, stored.data());

@@ -29,11 +29,10 @@ GpStatus scaleInClass(const Frame& source, uint32_t width, uint32_t height, doub
     // The source column under each target column's centre, computed once per page.
     std::vector<uint32_t> columns(width);
     for (uint32_t x = 0; x < width; ++x)
-        columns[x] = static_cast<uint32_t>((uint64_t{x} * 2 + 1) * source.width / (uint64_t{width} * 2));
+        columns[x] = nearestSource(x, source.width, width);
     const uint32_t bytes = bytesPerPixel(source.pixelClass);
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* from =
-            source.row(static_cast<uint32_t>((uint64_t{y} * 2 + 1) * source.height / (uint64_t{height} * 2)));
+        const uint8_t* from = source.row(nearestSource(y, source.height, height));
         uint8_t* to = result.row(y);
         if (source.pixelClass == PixelClass::Indexed1) {
             // Rows come zeroed: only the set bits need writing.
