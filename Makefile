@@ -10,6 +10,7 @@ JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake pkg-config \
             libtiff-dev libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libqpdf-dev \
             libopenjp2-7-dev libturbojpeg0-dev qt6-pdf-dev \
+            libtesseract-dev tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-osd \
             qt6-base-dev libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools \
             libgtest-dev nlohmann-json3-dev \
             qpdf poppler-utils img2pdf \

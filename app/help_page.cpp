@@ -77,6 +77,9 @@ const char* const kHelpLines[] = {
     QT_TRANSLATE_NOOP("Orvelle",
                       "    图片合成页的“保持原始数据(无损)”：各页按原始数据合成，不重新压缩；不能照原样"),
     QT_TRANSLATE_NOOP("Orvelle", "保存的页面解码后无损写入。"),
+    QT_TRANSLATE_NOOP("Orvelle",
+                      "    合成为PDF文件时可选“生成可搜索PDF(文字识别)”：识别各页的文字，以不可见"),
+    QT_TRANSLATE_NOOP("Orvelle", "文字覆盖在原样保留的图片上，PDF阅读器即可搜索、选取和复制这些文字。"),
 };
 
 HelpPage::HelpPage(QWidget* parent) : QWidget(parent) {

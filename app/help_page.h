@@ -17,6 +17,6 @@ public:
 
 // The help text, one line per entry, with hard line breaks: the page's 31 lines, then the
 // program's keys in 7 more, then 8 on PDF and pages kept as stored.
-extern const char* const kHelpLines[46];
+extern const char* const kHelpLines[48];
 
 }  // namespace orvelle

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -172,6 +173,7 @@ void TForm1::restoreChoices() {
         TabSheet1->SpinEdit1->setValue(*percent);
     if (m_remembered.number("merge/allPages").value_or(0) == 1)
         TabSheet2->RadioButton2->setChecked(true);
+    TabSheet2->OcrCheck->setChecked(m_remembered.number("merge/searchablePdf").value_or(0) == 1);
     TabSheet1->setRecentTiffs(m_remembered.recentTiffs());
 }
 
@@ -179,6 +181,7 @@ void TForm1::rememberChoices() {
     m_remembered.setNumber("split/format", TabSheet1->FlatComboBox1->currentIndex());
     m_remembered.setNumber("split/percent", TabSheet1->percent());
     m_remembered.setNumber("merge/allPages", TabSheet2->allPages() ? 1 : 0);
+    m_remembered.setNumber("merge/searchablePdf", TabSheet2->OcrCheck->isChecked() ? 1 : 0);
 }
 
 void TForm1::showPage(int index, QToolButton* button) {
@@ -419,6 +422,7 @@ void TForm1::SpeedButton14Click() {
         ComposeRequest request{TabSheet2->sourcePaths(), TabSheet2->outputPath(), TabSheet2->allPages()};
         request.lossless = TabSheet2->keepsStoredData();
         request.pdf = isPdfPath(request.outputPath);
+        request.ocr = {TabSheet2->recognisesText(), defaultTextLanguages()};
         ComposeTiff(request, jobContext);
     });
 }

@@ -17,6 +17,7 @@
 
 #include "file_drops.h"
 #include "look.h"
+#include "merge/compose.h"
 #include "merge/merge_preview.h"
 #include "merge_table_model.h"
 #include "page_geometry.h"
@@ -128,7 +129,13 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
     // Beside the second choice, in the room left before the button.
     LosslessCheck = new QCheckBox(tr("保持原始数据(无损)"), GroupBox3);
     LosslessCheck->setObjectName("LosslessCheck");
-    LosslessCheck->setGeometry(320, 80, 180, 17);
+    LosslessCheck->setGeometry(300, 80, 200, 17);
+    // Beside the first choice, over the empty end of its row: a searchable PDF, which only a
+    // PDF can be.
+    OcrCheck = new QCheckBox(tr("生成可搜索PDF(文字识别)"), GroupBox3);
+    OcrCheck->setObjectName("OcrCheck");
+    OcrCheck->setGeometry(300, 56, 200, 17);
+    OcrCheck->setEnabled(false);
     Bevel7 = look::bevel(GroupBox3, "Bevel7", QRect(504, 24, 2, 81));
     SpeedButton14 =
         look::speedButton(GroupBox3, "SpeedButton14", tr("合成图片"), ":/images/run_merge.png",
@@ -137,11 +144,16 @@ MergePage::MergePage(QWidget* parent) : QWidget(parent) {
 
 std::string MergePage::outputPath() const { return pathBytes(Edit3->text()); }
 
-void MergePage::setOutputPath(const QString& path) { Edit3->setText(path); }
+void MergePage::setOutputPath(const QString& path) {
+    Edit3->setText(path);
+    OcrCheck->setEnabled(isPdfPath(outputPath()));
+}
 
 bool MergePage::allPages() const { return RadioButton2->isChecked(); }
 
 bool MergePage::keepsStoredData() const { return LosslessCheck->isChecked(); }
+
+bool MergePage::recognisesText() const { return OcrCheck->isEnabled() && OcrCheck->isChecked(); }
 
 void MergePage::entriesChanged() {
     m_table->refresh();

@@ -34,6 +34,9 @@ public:
     bool allPages() const;
     // Whether the output keeps each page's stored data ("保持原始数据(无损)").
     bool keepsStoredData() const;
+    // Whether the words of a PDF's pages are recognised and laid over them: the box is
+    // ticked, and the output is a PDF.
+    bool recognisesText() const;
 
     // The list the table shows; every change to it is shown at once, the preview follows
     // its selection.
@@ -67,6 +70,7 @@ public:
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
     QCheckBox* LosslessCheck;  // off: the composition as decoded pages
+    QCheckBox* OcrCheck;  // enabled while the output is a PDF
     QFrame* Bevel7;
     QToolButton* SpeedButton14;
 

@@ -1,7 +1,10 @@
 #include "job_commands.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -11,10 +14,12 @@
 #include "imaging/gdipobj.h"
 #include "imaging/gdiputil.h"
 #include "imaging/output_batch.h"
+#include "imaging/page_texts.h"
 #include "imaging/status_text.h"
 #include "imaging/stored_page_writer.h"
 #include "imaging/text_path.h"
 #include "imaging/thumbnail_tile.h"
+#include "jobs/texts.h"
 #include "split/file_names.h"
 #include "split/documents.h"
 #include "split/page_export.h"
@@ -275,6 +280,38 @@ int usageError(std::ostream& err, const char* command, const std::string& why) {
 }
 
 // What split's options ask for, checked against one another.
+// What --ocr, --ocr-lang, --auto-rotate and --text ask of a job whose output is a PDF when
+// `pdf`; the languages are checked before anything is written.
+std::optional<TextRecognition> textRecognition(const Arguments& a, bool pdf, std::string& why) {
+    TextRecognition ocr;
+    ocr.enabled = a.flag("--ocr");
+    if (!ocr.enabled) {
+        for (const char* other : {"--ocr-lang", "--text"})
+            if (a.option(other)) return why = std::string(other) + " goes with --ocr", std::nullopt;
+        if (a.flag("--auto-rotate")) return why = "--auto-rotate goes with --ocr", std::nullopt;
+        return ocr;
+    }
+    if (!pdf) return why = "--ocr lays the recognised words over the pages of a PDF: the output is no PDF", std::nullopt;
+    const std::string* languages = a.option("--ocr-lang");
+    ocr.languages = languages ? *languages : defaultTextLanguages();
+    ocr.autoRotate = a.flag("--auto-rotate");
+    if (checkTextLanguages(ocr.languages, why) != Ok) return std::nullopt;
+    return ocr;
+}
+
+// Writes the words of each page recognised to `path`, a form feed between pages; false,
+// with the failure said on `err`, when it cannot be written.
+bool writeRecognisedText(const std::string& path, const std::vector<PageWords>& pages, std::ostream& err) {
+    std::string text;
+    for (size_t k = 0; k < pages.size(); ++k) text += (k ? "\f" : "") + pages[k].text;
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (file) return true;
+    err << "orvelle-cli: " << quotedName(path) << ": the text cannot be written: " << std::strerror(errno) << "\n";
+    return false;
+}
+
 struct SplitChoices {
     ExportFormat format = ExportFormat::Jpeg;
     long percent = 100;
@@ -409,6 +446,14 @@ int splitEveryPage(const Arguments& a, const std::string& source, const SplitCho
         request.pageTurns = *turns;
     }
     request.dropBlank = a.flag("--drop-blank");
+    {
+        std::string why;
+        if (a.flag("--ocr") && c.format == ExportFormat::Pdf && c.percent != 100)
+            return usageError(err, "split", "--ocr keeps each page's picture as it is: only at 100 %");
+        const std::optional<TextRecognition> ocr = textRecognition(a, c.format == ExportFormat::Pdf, why);
+        if (!ocr) return usageError(err, "split", why);
+        request.ocr = *ocr;
+    }
     TerminalProgress progress(err);
     NoEvents pump;
     JobContext context{progress, messages, pump, &jobCancel()};
@@ -421,7 +466,11 @@ int splitEveryPage(const Arguments& a, const std::string& source, const SplitCho
     }
     if (a.flag("--verbose")) printDecodedPages(err, source, result);
     printSplitFailures(err, source, result);
-    const int status = result.written.empty() ? kNothingWritten : result.failedPages.empty() ? kAllWritten : kSomeFailed;
+    const std::string* textFile = a.option("--text");
+    const bool textWritten = !textFile || result.written.empty() || writeRecognisedText(*textFile, result.pageWords, err);
+    const int status = result.written.empty()                          ? kNothingWritten
+                       : result.failedPages.empty() && textWritten ? kAllWritten
+                                                                    : kSomeFailed;
     return unlessInterrupted(result.cancelled, status);
 }
 
@@ -485,6 +534,8 @@ std::optional<ComposeRequest> mergeRequest(const Arguments& a, std::string& why)
         request.sources.push_back(named.path);
         request.sourcePages.push_back(std::move(pages));
     }
+    if (const std::optional<TextRecognition> ocr = textRecognition(a, pdf, why)) request.ocr = *ocr;
+    else return std::nullopt;
     if (a.flag("--collate") && !collateSources(request, why)) return std::nullopt;
     if (const std::vector<std::string> rotations = a.all("--rotate"); !rotations.empty()) {
         // Turns name pages of the output: every page the sources give, in order.
@@ -577,9 +628,13 @@ int splitDocuments(const Arguments& a, const std::string& source, const SplitCho
 
 int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi", "--rotate",
-                                     "--documents"},
-                              {"--keep-class", "--pad", "--json", "--lossless", "--verbose", "--drop-blank"});
+                                     "--documents", "--ocr-lang", "--text"},
+                              {"--keep-class", "--pad", "--json", "--lossless", "--verbose", "--drop-blank", "--ocr",
+                               "--auto-rotate"});
     if (!a.error.empty()) return usageError(err, "split", a.error);
+    if ((a.option("--page") || a.option("--documents")) &&
+        (a.flag("--ocr") || a.flag("--auto-rotate") || a.option("--ocr-lang") || a.option("--text")))
+        return usageError(err, "split", "--ocr makes each page of a split into a searchable PDF: not with --page or --documents");
     if (a.operands.size() != 1) return usageError(err, "split", "name exactly one source TIFF");
     std::string why;
     // Documents are TIFF unless asked to be PDF.
@@ -593,9 +648,9 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi", "--rotate"},
+    const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi", "--rotate", "--ocr-lang", "--text"},
                               {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose", "--collate",
-                               "--drop-blank"});
+                               "--drop-blank", "--ocr", "--auto-rotate"});
     if (!a.error.empty()) return usageError(err, "merge", a.error);
     std::string why;
     const std::optional<ComposeRequest> request = mergeRequest(a, why);
@@ -612,7 +667,9 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
     printMergeFailures(err, output, result);
     if (!result.written) return unlessInterrupted(result.cancelled, kNothingWritten);
     if (!a.flag("--json")) out << output << ": " << result.pages << (result.pages == 1 ? " page\n" : " pages\n");
-    return result.skipped.empty() ? kAllWritten : kSomeFailed;
+    const std::string* textFile = a.option("--text");
+    const bool textWritten = !textFile || writeRecognisedText(*textFile, result.pageWords, err);
+    return result.skipped.empty() && textWritten ? kAllWritten : kSomeFailed;
 }
 
 }  // namespace orvelle::cli

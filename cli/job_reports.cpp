@@ -1,5 +1,7 @@
 #include "job_reports.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <ostream>
 
@@ -22,6 +24,22 @@ void printCopy(std::ostream& out, bool copied, const std::string& reason, const 
     out << ", \"copied\": " << flag(copied);
     if (!copied) out << ", \"reason\": " << jsonString(reason);
     if (!leftOut.empty()) out << ", \"left_out\": " << jsonString(leftOut);
+}
+
+// Each page's words found, with text recognition: how many, how sure, or why none.
+void printRecognisedPages(std::ostream& out, const std::vector<PageWords>& pages) {
+    if (pages.empty()) return;
+    out << ", \"recognised_pages\": [";
+    for (size_t k = 0; k < pages.size(); ++k) {
+        const PageWords& page = pages[k];
+        out << (k ? ", " : "") << "{" << jsonName("path", page.path) << ", \"page\": " << (page.page + 1)
+            << ", \"recognised\": " << flag(page.recognised) << ", \"words\": " << page.words;
+        if (page.recognised) out << ", \"confidence\": " << std::lround(page.confidence * 10) / 10.0;
+        if (page.uprightTurns != 0) out << ", \"turned_upright\": " << 90 * page.uprightTurns;
+        if (!page.note.empty()) out << ", \"note\": " << jsonString(page.note);
+        out << "}";
+    }
+    out << "]";
 }
 
 }  // namespace
@@ -54,7 +72,9 @@ void printSplitReport(std::ostream& out, const std::string& source, const Export
         if (page.quarterTurns != 0) out << ", \"turn\": " << 90 * page.quarterTurns;
         out << "}";
     }
-    out << "], \"written\": " << result.written.size() << ", \"failed\": " << result.failedPages.size() << ", ";
+    out << "], \"written\": " << result.written.size() << ", \"failed\": " << result.failedPages.size();
+    printRecognisedPages(out, result.pageWords);
+    out << ", ";
     printMessage(out, message);
     out << "}\n";
 }
@@ -115,7 +135,9 @@ void printMergeReport(std::ostream& out, const std::string& output, const Compos
         }
         out << "}";
     }
-    out << "], \"skipped\": " << result.skipped.size() << ", ";
+    out << "], \"skipped\": " << result.skipped.size();
+    printRecognisedPages(out, result.pageWords);
+    out << ", ";
     printMessage(out, message);
     out << "}\n";
 }

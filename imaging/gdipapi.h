@@ -45,6 +45,8 @@ using gdip::GpImage;
 using gdip::GpStoredPageWriter;
 using gdip::GpPageSource;
 using gdip::ImageFacts;
+using gdip::PageText;
+using gdip::TextWord;
 using gdip::GpStreamedFrame;
 using gdip::GpDrawnSize;
 using gdip::GpImageAttributes;

@@ -91,6 +91,19 @@ GpStatus TGPImage::Turn(int quarterTurns) {
     return RecordStatus(GdipImageRotateFlip(NativeHandle, static_cast<RotateFlipType>((quarterTurns % 4 + 4) % 4)));
 }
 
+GpStatus TGPImage::RecognizeText(const std::string& languages, PageText& text, std::string& why) {
+    return RecordStatus(GdipRecognizeImageText(NativeHandle, languages.c_str(), &text, &why));
+}
+
+GpStatus TGPImage::UprightTurns(const std::string& languages, int& quarterTurns, float& confidence, std::string& why) {
+    INT turns = 0;
+    REAL sure = 0;
+    const GpStatus status = GdipGetImageUprightTurns(NativeHandle, languages.c_str(), &turns, &sure, &why);
+    quarterTurns = turns;
+    confidence = sure;
+    return status;
+}
+
 float TGPImage::InkShare(uint8_t* paper) {
     REAL share = -1;
     uint8_t light = 0;

@@ -47,6 +47,13 @@ public:
     void ReleaseFrame();
     // Turns the active frame by `quarterTurns` quarters clockwise.
     [[nodiscard]] GpStatus Turn(int quarterTurns);
+    // The words of the active frame as it is, in `languages` ("chi_sim+eng"); `why` says
+    // why not when they cannot be had.
+    [[nodiscard]] GpStatus RecognizeText(const std::string& languages, PageText& text, std::string& why);
+    // The quarter turns clockwise that set the active frame's text upright, and how sure
+    // the recogniser is; NotImplemented when it cannot tell.
+    [[nodiscard]] GpStatus UprightTurns(const std::string& languages, int& quarterTurns, float& confidence,
+                                        std::string& why);
     // Of the active frame: the share of its pixels well darker than its paper, 0 to 1 (-1
     // when it cannot be had), and the paper's lightness.
     float InkShare(uint8_t* paper = nullptr);

@@ -28,9 +28,13 @@ TGPStoredPageWriter::TGPStoredPageWriter(const std::u16string& path, const CopyT
 
 TGPStoredPageWriter::~TGPStoredPageWriter() { (void)GdipDisposeStoredPageWriter(NativeHandle); }
 
-CopiedPage TGPStoredPageWriter::addPage(TGPPageSource& source, uint32_t page, int quarterTurns) {
+CopiedPage TGPStoredPageWriter::addPage(TGPPageSource& source, uint32_t page, int quarterTurns, const PageText* text) {
     CopiedPage added;
     INT copied = 0;
+    if (text && (added.status = GdipStoredPageWriterSetPageText(NativeHandle, text)) != Ok) {
+        LastStatus = added.status;
+        return added;
+    }
     added.status = GdipStoredPageWriterAdd(NativeHandle, source.NativeHandle, page, quarterTurns, &copied, &added.note);
     added.copied = copied != 0;
     if (added.status != Ok) LastStatus = added.status;

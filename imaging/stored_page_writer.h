@@ -53,8 +53,9 @@ public:
     TGPStoredPageWriter(const std::u16string& path, const CopyTarget& target);
     ~TGPStoredPageWriter() override;  // drops the file unless it was finished
 
-    // Page `page` of `source`, turned by `quarterTurns` quarters clockwise without loss.
-    CopiedPage addPage(TGPPageSource& source, uint32_t page, int quarterTurns = 0);
+    // Page `page` of `source`, turned by `quarterTurns` quarters clockwise without loss; into
+    // a PDF, with `text` (the words of the page as it is shown) invisibly over its picture.
+    CopiedPage addPage(TGPPageSource& source, uint32_t page, int quarterTurns = 0, const PageText* text = nullptr);
     [[nodiscard]] GpStatus finish();
     // After a failed add or finish: why the output could not be written, when the writer
     // knew more than the status says ("the temporary file in /tmp: No space left on

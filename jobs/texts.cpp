@@ -137,4 +137,6 @@ std::string say(TextId id, long long number) {
     return sayIn(programLanguage(), id, number);
 }
 
+std::string defaultTextLanguages() { return programLanguage() == Language::Chinese ? "chi_sim+eng" : "eng"; }
+
 }  // namespace orvelle

@@ -18,6 +18,10 @@ Language languageOf(const char* language, const char* lcAll, const char* lcMessa
 
 // The program's language: from the environment on first use, unless set before.
 Language programLanguage();
+
+// The languages text is recognised in unless the user names others: Chinese and English
+// for a Chinese user (their documents mix both), English otherwise.
+std::string defaultTextLanguages();
 void setProgramLanguage(Language language);
 
 enum class TextId {

@@ -5,6 +5,7 @@
 #include <future>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "imaging/gdiputil.h"
 #include "imaging/gdipobj.h"
@@ -119,7 +120,7 @@ public:
     // Adds page `page` of `source`, noting in `losslessPages` how it went in; false, with `why`,
     // when it did not.
     bool add(TGPPageSource& source, uint32_t page, int quarterTurns, std::vector<LosslessPage>& losslessPages,
-             std::string& why) {
+             std::string& why, const PageText* text = nullptr) {
         if (failed()) return false;
         if (!m_copy) {
             m_copy.reset(new TGPStoredPageWriter(widenPath(m_path), m_target));
@@ -128,7 +129,7 @@ public:
                 return false;
             }
         }
-        const CopiedPage added = m_copy->addPage(source, page, quarterTurns);
+        const CopiedPage added = m_copy->addPage(source, page, quarterTurns, text);
         if (!took(added.status, added.status == Ok ? std::string() : m_copy->failureReason())) {
             why = added.note.empty() ? decodeFailureReason(added.status, "") : added.note;
             return false;
@@ -449,6 +450,20 @@ bool composeOnce(const ComposeRequest& request, bool bigTiff, PageProgress& prog
     });
 }
 
+// Every page the request adds, in order, with the turn it is asked to get: what is
+// recognised ahead of the composition. A source that cannot be read gives none.
+std::vector<PageToRecognise> pagesToRecognise(const ComposeRequest& request) {
+    std::vector<PageToRecognise> pages;
+    PageTurns turns(request.pageTurns);
+    for (size_t i = 0; i < request.sources.size(); ++i) {
+        const std::vector<uint32_t>* listed = listedPages(request, i);
+        const uint32_t frames = TGPPageSource(widenPath(request.sources[i]), true).pages();
+        for (const uint32_t page : frames == 0 ? std::vector<uint32_t>{} : wantedPages(listed, request.allPages, frames))
+            pages.push_back({request.sources[i], page, turns.next()});
+    }
+    return pages;
+}
+
 // The sources' pages as stored, as BigTIFF or a classic file. Copying costs little more
 // than writing, so the sources go one after another.
 bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progress, JobContext& context,
@@ -457,6 +472,10 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
     CopyDestination destination(request.outputPath, {request.pdf, bigTiff, request.pdfDpi});
     PageTurns turns(request.pageTurns);
     const std::vector<bool> again = namedAgain(request);
+    std::unique_ptr<PageTexts> texts;
+    if (request.pdf && request.ocr.enabled)
+        texts = std::make_unique<PageTexts>(pagesToRecognise(request), request.ocr,
+                                            [&context] { return context.cancelRequested(); });
     std::map<std::string, std::shared_ptr<TGPPageSource>> kept;  // sources named again further on
     const auto addOne = [&](size_t i, SourceOutcome& outcome) {
         const std::string& path = request.sources[i];
@@ -468,8 +487,16 @@ bool copyOnce(const ComposeRequest& request, bool bigTiff, PageProgress& progres
         const auto added = addSourcePages(
             source->pages(), openFailure, listedPages(request, i), request.allPages, destination,
             [&](uint32_t page, std::string& why) {
-                const int turn = turns.next();
-                if (!destination.add(*source, page, turn, outcome.losslessPages, why)) return false;
+                int turn = turns.next();
+                std::optional<RecognisedPage> words;
+                if (texts) {
+                    words = texts->take();
+                    turn = (turn + words->uprightTurns) % 4;
+                    result.pageWords.push_back(pageWords(path, page, *words));
+                }
+                if (!destination.add(*source, page, turn, outcome.losslessPages, why,
+                                     words && words->recognised ? &words->text : nullptr))
+                    return false;
                 if (turn != 0) outcome.turnedPages.push_back({page, turn});
                 return true;
             },
@@ -516,6 +543,14 @@ ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context) {
         showError(context.messages, failed,
                   joinedLines(composeFailureLines(request.outputPath, result)));
         return result;
+    }
+    // A language that is not installed is known before anything is written.
+    if (request.pdf && request.ocr.enabled) {
+        if (std::string why; checkTextLanguages(request.ocr.languages, why) != Ok) {
+            result.outputFailure = why;
+            showError(context.messages, failed, joinedLines(composeFailureLines(request.outputPath, result)));
+            return result;
+        }
     }
     if (request.dropBlank) {
         ComposeRequest kept = request;

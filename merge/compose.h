@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/output_formats.h"
+#include "imaging/page_texts.h"
 #include "jobs/job_reporting.h"
 
 namespace orvelle {
@@ -36,7 +37,10 @@ struct ComposeRequest {
     std::vector<int> pageTurns{};
     // Blank pages (see isBlankPage) are left out, each one listed in the result.
     bool dropBlank = false;
+    // Into a PDF: the words of each page recognised and laid invisibly over its picture.
+    TextRecognition ocr{};
 };
+
 
 // A page left out of the output, and where it came from.
 struct DroppedPage {
@@ -102,6 +106,7 @@ struct ComposeResult {
     // A page asked for is past the end of its source: nothing was written and nothing said.
     std::optional<PageOutOfRange> pageOutOfRange;
     std::vector<DroppedPage> blankPagesDropped;  // with dropBlank, in order
+    std::vector<PageWords> pageWords;  // with text recognition: each page added, in order
 };
 
 ComposeResult ComposeTiff(const ComposeRequest& request, JobContext& context);

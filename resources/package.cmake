@@ -17,9 +17,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The window's platform plugin and Qt's own Chinese texts are loaded, not linked. A Chinese
 # face is a dependency, not a recommendation: installed without recommendations, as
 # containers and minimal systems are, the default Chinese window would be all boxes. The
-# completion needs bash-completion's framework to be of any use.
+# completion needs bash-completion's framework to be of any use. The text recogniser's
+# language data is loaded, not linked: English and Chinese (the languages a user of either
+# window recognises by default) and its orientation data.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-arphic-ukai")
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-arphic-ukai, tesseract-ocr-eng, tesseract-ocr-chi-sim, tesseract-ocr-osd")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "split multi-page TIFF documents into pictures and merge pictures

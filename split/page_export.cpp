@@ -223,7 +223,7 @@ bool copiesAsStored(ExportFormat format, bool lossless, int percent) {
 }
 
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
-                             const std::string& target, const CopyTarget& kind, int quarterTurns) {
+                             const std::string& target, const CopyTarget& kind, int quarterTurns, const PageText* text) {
     PageOutcome outcome{.page = page, .quarterTurns = (quarterTurns % 4 + 4) % 4};
     if (sameFile(sourcePath, target)) {
         outcome.reason = "the page cannot be written to " + target + ": it is the document being split";
@@ -239,7 +239,7 @@ PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePat
             outcome.reason = writeFailure(target, copy->LastStatus);
             return outcome;
         }
-        added = copy->addPage(source, page, quarterTurns);
+        added = copy->addPage(source, page, quarterTurns, text);
         if (added.status == ValueOverflow && !bigTiff && !kind.pdf) continue;
         if (added.status == Ok) added.status = copy->finish();
         break;
@@ -352,6 +352,13 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
     const bool pdf = request.format == ExportFormat::Pdf;
     const CopyTarget kind{pdf, false, request.pdfDpi};
     const char* extension = formatRow(pdf ? ExportFormat::Pdf : ExportFormat::Tiff).Extension;
+    std::unique_ptr<PageTexts> texts;
+    if (pdf && request.ocr.enabled) {
+        std::vector<PageToRecognise> recognised;
+        for (size_t i = 0; i < pages.size(); ++i) recognised.push_back({request.sourcePath, pages[i], turnAt(request, i)});
+        texts = std::make_unique<PageTexts>(std::move(recognised), request.ocr,
+                                            [&context] { return context.cancelRequested(); });
+    }
     {
         ProgressScope progress(context.progress, static_cast<int>(pages.size()),
                                say(TextId::SplitProgress));
@@ -361,10 +368,17 @@ ExportAllResult copyAllPages(const ExportAllRequest& request, JobContext& contex
                 result.cancelled = true;
                 break;
             }
+            int turn = turnAt(request, i);
+            std::optional<RecognisedPage> words;
+            if (texts) {
+                words = texts->take();
+                turn = (turn + words->uprightTurns) % 4;
+                result.pageWords.push_back(pageWords(request.sourcePath, pages[i], *words));
+            }
             noteOutcome(result, copyPageAsStored(source, request.sourcePath, pages[i],
                                                  pageOutputName(request.folder, request.sourcePath, pages[i],
                                                                 extension, digits),
-                                                 kind, turnAt(request, i)));
+                                                 kind, turn, words && words->recognised ? &words->text : nullptr));
             if ((i + 1) % kPagesNamedTogether == 0) noteUnnamed(result, batch.settle());
             progress.step(static_cast<int>(i));
             context.pump.processPendingEvents();

@@ -11,6 +11,7 @@
 #include "imaging/gdipobj.h"
 #include "imaging/stored_page_writer.h"
 #include "imaging/output_formats.h"
+#include "imaging/page_texts.h"
 #include "jobs/job_reporting.h"
 
 namespace orvelle {
@@ -58,6 +59,8 @@ struct ExportAllRequest {
     std::vector<int> pageTurns{};
     // Blank pages (see isBlankPage) are not written, each one listed in the result.
     bool dropBlank = false;
+    // Into PDFs: the words of each page recognised and laid invisibly over its picture.
+    TextRecognition ocr{};
 };
 
 struct PageOutcome {
@@ -77,6 +80,7 @@ struct PageOutcome {
 
 struct ExportAllResult {
     uint32_t pages = 0;  // in the document
+    std::vector<PageWords> pageWords;  // with text recognition: each page asked for, in order
     std::vector<std::string> written;
     std::vector<uint32_t> failedPages;  // from 0
     std::vector<PageOutcome> outcomes;  // one per page asked for, in order, until a cancel
@@ -93,9 +97,11 @@ ExportAllResult ExportAllPages(const ExportAllRequest& request, JobContext& cont
 // Page `page` of `source` (open on `sourcePath`) into a new TIFF or PDF `target` as it is
 // stored: a TIFF page's strips or tiles and every tag that describes them, JPEG and G4 data
 // as a PDF page's picture; when that cannot be done faithfully, it is decoded and written
-// losslessly (the outcome says so and why).
+// losslessly (the outcome says so and why). Into a PDF, `text` (the words of the page as it
+// is shown) goes invisibly over its picture.
 PageOutcome copyPageAsStored(TGPPageSource& source, const std::string& sourcePath, uint32_t page,
-                             const std::string& target, const CopyTarget& kind = {}, int quarterTurns = 0);
+                             const std::string& target, const CopyTarget& kind = {}, int quarterTurns = 0,
+                             const PageText* text = nullptr);
 
 // Whether pages go out as stored: asked for, or a PDF at 100 %, which holds JPEG and G4 data
 // as it is.

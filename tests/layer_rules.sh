@@ -21,6 +21,9 @@ check "Qt outside the widget folders" '#include <Q' "cli jobs split merge fuzz t
 check "Qt's PDF module outside the renderer" '#include <QtPdf' "app viewer organizer cli jobs split merge fuzz tools imaging"
 check "the renderer module reaching into the back end past its interface" '#include "(imaging|platform|codecs)/' "pdf_renderer"
 check "qpdf outside imaging/platform" '#include <qpdf/' "app viewer organizer cli jobs split merge fuzz tools imaging/*.h imaging/*.cpp"
+check "tesseract or leptonica outside imaging/platform" '#include <(tesseract|leptonica)/' "app viewer organizer cli jobs split merge fuzz tools pdf_renderer imaging/*.h imaging/*.cpp"
+# The text recogniser module is loaded, never linked: only its own file knows tesseract.
+check "tesseract outside the text recogniser module" '#include <tesseract/' "imaging/platform" "--exclude=ocr_engine_module.cpp"
 check "the platform layer reached past the object layer" '#include "(imaging/)?platform/' "app viewer organizer cli jobs split merge"
 check "the object layer reaching into the platform layer past its flat interface" '#include "(imaging/)?platform/([^g]|g[^d])' "imaging/*.h imaging/*.cpp"
 [ $status = 0 ] && echo "layer rules hold"

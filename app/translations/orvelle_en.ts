@@ -191,6 +191,14 @@
         <source>图片大小为原图的              % </source>
         <translation>Scale to                      % </translation>
     </message>
+    <message>
+        <source>    合成为PDF文件时可选“生成可搜索PDF(文字识别)”：识别各页的文字，以不可见</source>
+        <translation>    &quot;Searchable PDF (OCR)&quot;, when merging into a PDF file: the words of each page are</translation>
+    </message>
+    <message>
+        <source>文字覆盖在原样保留的图片上，PDF阅读器即可搜索、选取和复制这些文字。</source>
+        <translation>recognised and laid invisibly over its unchanged picture, so that PDF readers find, select and copy them.</translation>
+    </message>
 </context>
 <context>
     <name>orvelle::AboutPage</name>
@@ -362,6 +370,10 @@
     <message>
         <source>用[文件]按钮选择合成后的文件</source>
         <translation>Choose the merged file with [File]</translation>
+    </message>
+    <message>
+        <source>生成可搜索PDF(文字识别)</source>
+        <translation>Searchable PDF (OCR)</translation>
     </message>
 </context>
 <context>

@@ -55,13 +55,6 @@ GpStatus loadImage(GpImage** image, std::string* reason, Open open, bool deferre
     }
 }
 
-// An image whose active frame failed to decode has no pixels to offer.
-GpStatus checkFrame(const GpImage* image) {
-    if (!image) return InvalidParameter;
-    if (!image->frame.empty()) return Ok;
-    return image->frameStatus != Ok ? image->frameStatus : WrongState;
-}
-
 }  // namespace
 
 GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image, std::string* reason) {

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "page_text.h"
 #include "workers.h"
 
 namespace gdip {
@@ -382,6 +383,23 @@ struct GpStoredPageWriter;
 [[nodiscard]] GpStatus GdipGetStoredPageWriterFailure(GpStoredPageWriter* copy, std::string* failure);
 // Releases the writer; a file not finished is dropped, an existing one left as it was.
 [[nodiscard]] GpStatus GdipDisposeStoredPageWriter(GpStoredPageWriter* copy);
+
+// --- text recognition (our own) -----------------------------------------------------------
+// Words found in pictures by the text recogniser, loaded the first time it is needed; each
+// thread keeps an engine of its own. `languages` is the recogniser's ("chi_sim+eng").
+
+// Whether every one of `languages` is installed: InvalidParameter, with `why` naming the
+// package that has it, when one is not; GenericError when the recogniser cannot be loaded.
+[[nodiscard]] GpStatus GdipCheckTextLanguages(const char* languages, std::string* why);
+// The words of `image`'s active frame as it is, their boxes in its pixels.
+[[nodiscard]] GpStatus GdipRecognizeImageText(GpImage* image, const char* languages, PageText* text, std::string* why);
+// The quarter turns clockwise (0 to 3) that set the active frame's text upright, and how
+// sure the recogniser is (15 is fairly sure); NotImplemented when it cannot tell.
+[[nodiscard]] GpStatus GdipGetImageUprightTurns(GpImage* image, const char* languages, INT* quarterTurns,
+                                                REAL* confidence, std::string* why);
+// The words of the next page a PDF writer adds, as that page is shown: written over its
+// picture as invisible text. NotImplemented for a TIFF.
+[[nodiscard]] GpStatus GdipStoredPageWriterSetPageText(GpStoredPageWriter* copy, const PageText* text);
 
 // --- drawing surfaces --------------------------------------------------------------------------
 [[nodiscard]] GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics);

@@ -55,6 +55,13 @@ struct GpImage {
     std::unique_ptr<MultiFrameSave> multiFrameSave;
 };
 
+// An image whose active frame failed to decode has no pixels to offer.
+inline GpStatus checkFrame(const GpImage* image) {
+    if (!image) return InvalidParameter;
+    if (!image->frame.empty()) return Ok;
+    return image->frameStatus != Ok ? image->frameStatus : WrongState;
+}
+
 struct GpPageSource {
     std::unique_ptr<codecs::CopySource> source;
 };

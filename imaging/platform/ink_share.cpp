@@ -3,24 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "lightness.h"
+
 namespace gdip {
-namespace {
-
-uint8_t lightness(uint32_t red, uint32_t green, uint32_t blue) {
-    return static_cast<uint8_t>((red * 299 + green * 587 + blue * 114 + 500) / 1000);
-}
-
-// Lightness of every palette entry; missing entries are black.
-std::array<uint8_t, 256> paletteLightness(const Frame& frame) {
-    std::array<uint8_t, 256> light{};
-    for (size_t i = 0; i < frame.palette.size() && i < light.size(); ++i) {
-        const uint32_t c = frame.palette[i];
-        light[i] = lightness((c >> 16) & 255, (c >> 8) & 255, c & 255);
-    }
-    return light;
-}
-
-}  // namespace
 
 InkShare measureInk(const Frame& frame) {
     InkShare share;

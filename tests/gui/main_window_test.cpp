@@ -1227,7 +1227,7 @@ private slots:
         QVERIFY(form.TabSheet4->RichEdit1->toPlainText().startsWith("    Orvelle is a small tool"));
         // "Scale to" is drawn in the face of the labels beside it, not a monospaced one.
         QCOMPARE(form.TabSheet1->Label4->font().family(), form.TabSheet1->Label3->font().family());
-        QCOMPARE(form.TabSheet4->RichEdit1->document()->blockCount(), 46);
+        QCOMPARE(form.TabSheet4->RichEdit1->document()->blockCount(), 48);
         QVERIFY(form.Image1->pixmap().toImage() != window->Image1->pixmap().toImage());
         form.SpeedButton6Click();
         QCOMPARE(recorder.messages(), std::vector<std::string>{"Error|Choose a TIFF file."});
@@ -1274,7 +1274,7 @@ private slots:
     void helpTextIsFixedAndInOrder() {
         QTextEdit* help = window->TabSheet4->RichEdit1;
         QVERIFY(help->isReadOnly());
-        QCOMPARE(help->document()->blockCount(), 46);
+        QCOMPARE(help->document()->blockCount(), 48);
         QCOMPARE(help->viewport()->palette().color(QPalette::Window), QColor(255, 251, 240));
         const QString text = help->toPlainText();
         const char* order[] = {"TIFF",
@@ -1296,7 +1296,8 @@ private slots:
                                "最近打开的TIFF文件",
                                "PDF与无损保存：",
                                "无损另存为TIFF",
-                               "保持原始数据(无损)"};
+                               "保持原始数据(无损)",
+                               "生成可搜索PDF(文字识别)"};
         int at = 0;
         for (const char* phrase : order) {
             const int found = text.indexOf(QString::fromUtf8(phrase), at);

@@ -1,8 +1,5 @@
 #include "pdf_render.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -13,6 +10,7 @@
 #include <vector>
 
 #include "../../image_limits.h"
+#include "../../module_loader.h"
 #include "pdf_renderer_module.h"
 
 namespace gdip::codecs::pdf {
@@ -149,43 +147,13 @@ double drawResolution() { return g_drawResolution; }
 
 namespace {
 
-// Where the module is: installed beside the programs (in the library folder of the prefix
-// they are in), or, in a build tree, where it was built.
-std::vector<std::string> modulePlaces() {
-    std::vector<std::string> places;
-    std::vector<char> self(4096);
-    const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-    if (length > 0) {
-        std::string program(self.data(), static_cast<size_t>(length));
-        const size_t bin = program.rfind('/');
-        const size_t prefix = bin == std::string::npos || bin == 0 ? std::string::npos : program.rfind('/', bin - 1);
-        if (prefix != std::string::npos)
-            places.push_back(program.substr(0, prefix) + "/" ORVELLE_RENDERER_DIR "/liborvelle_pdf_renderer.so");
-    }
-    places.emplace_back(ORVELLE_RENDERER_BUILT);
-    return places;
-}
-
-const RendererModule* loadModule(std::string& why) {
+const RendererModule* loadRenderer(std::string& why) {
     static std::once_flag once;
     static const RendererModule* module = nullptr;
     static std::string failure;
     std::call_once(once, [] {
-        const std::vector<std::string> places = modulePlaces();
-        for (const std::string& path : places) {
-            if (::access(path.c_str(), R_OK) != 0) continue;
-            // Never unloaded: Qt's PDF module keeps threads and state of its own.
-            void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (!handle) {
-                failure = ::dlerror();
-                return;
-            }
-            using Entry = const RendererModule* (*)();
-            if (auto entry = reinterpret_cast<Entry>(::dlsym(handle, "orvelle_pdf_renderer"))) module = entry();
-            if (!module) failure = path + " is not the renderer";
-            return;
-        }
-        failure = "it is not installed (" + places.front() + ")";
+        module = static_cast<const RendererModule*>(
+            loadModule("liborvelle_pdf_renderer.so", ORVELLE_RENDERER_BUILT, "orvelle_pdf_renderer", failure));
     });
     if (!module) why = "the page cannot be drawn: the PDF renderer cannot be loaded: " + failure;
     return module;
@@ -213,7 +181,7 @@ GpStatus PageRenderer::render(uint32_t index, double dpi, Frame& frame) {
     if (!s.loaded) {
         s.loaded = true;
         std::string why;
-        s.module = loadModule(why);
+        s.module = loadRenderer(why);
         if (!s.module) return fail(frame, GenericError, why);
         s.document = s.module->open(s.fd.release());
         if (!s.document) return fail(frame, Win32Error, "the PDF cannot be read again");

@@ -29,6 +29,7 @@
 #include "../palette_classes.h"
 #include "../../copier/fax_pages.h"
 #include "pdf_spool.h"
+#include "pdf_text_layer.h"
 
 namespace gdip::codecs {
 namespace {
@@ -113,6 +114,7 @@ public:
 
     GpStatus addWholePage(const PdfDocument& source, uint32_t index, int quarterTurns, std::string& leftOut) override {
         leftOut.clear();
+        m_nextText.reset();  // a page copied whole keeps the text it has
         if (m_finished) return WrongState;
         const std::shared_ptr<QPDF> document = source.document();
         if (!document || index >= source.pages()) return InvalidParameter;
@@ -142,6 +144,8 @@ public:
             return Ok;
         });
     }
+
+    void setNextPageText(PageText text) override { m_nextText = std::move(text); }
 
     GpStatus addFrame(const Frame& frame) override {
         if (m_finished) return WrongState;
@@ -431,6 +435,17 @@ private:
         xobjects.replaceKey("/Im0", xobject);
         Object resources = Object::newDictionary();
         resources.replaceKey("/XObject", xobjects);
+        const std::optional<PageText> text = std::move(m_nextText);
+        m_nextText.reset();
+        if (text && !text->words.empty()) {
+            if (m_textFont.isNull()) m_textFont = textLayerFont(m_pdf);
+            Object fonts = Object::newDictionary();
+            fonts.replaceKey("/Tx0", m_textFont);
+            resources.replaceKey("/Font", fonts);
+            content = Object::newArray(
+                {m_pdf.makeIndirectObject(content),
+                 m_pdf.makeIndirectObject(Object::newStream(&m_pdf, textLayerContent(*text, w, h, rotation, "/Tx0")))});
+        }
         Object page = Object::newDictionary();
         page.replaceKey("/Type", name("/Page"));
         page.replaceKey("/MediaBox", Object::newArray({Object::newInteger(0), Object::newInteger(0), points(w), points(h)}));
@@ -446,6 +461,8 @@ private:
     }
 
     QPDF m_pdf;
+    std::optional<PageText> m_nextText;  // for the next page added
+    Object m_textFont = Object::newNull();  // the text layers' font, made with the first
     // The documents whole pages were copied from: their data is read when the output is.
     std::vector<std::shared_ptr<QPDF>> m_sources;
     PDFVersion m_version;  // the highest any page needs

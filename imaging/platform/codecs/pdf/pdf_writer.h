@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "../codec.h"
+#include "../../page_text.h"
 #include "../stored_image.h"
 #include "pdf_reader.h"
 
@@ -23,6 +24,10 @@ public:
     // document does not go with it (outlines, form fields).
     [[nodiscard]] virtual GpStatus addWholePage(const PdfDocument& source, uint32_t index, int quarterTurns,
                                                 std::string& leftOut) = 0;
+
+    // The words recognised on the next page added, as it is shown: drawn invisibly over
+    // its picture, so that the page can be searched.
+    virtual void setNextPageText(PageText text) = 0;
 };
 
 // Writes to `stream` (the caller's) when finished. Pages without a resolution are taken to

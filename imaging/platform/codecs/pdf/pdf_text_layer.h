@@ -1,0 +1,26 @@
+// Recognised words as invisible text over a page's picture: a searchable scan. The words are
+// drawn in text render mode 3 (neither filled nor stroked) in a font of blank glyphs whose
+// codes are the words' UTF-16 units, so that a viewer finds, selects and copies them where
+// they stand on the picture; each word is stretched to its box.
+#pragma once
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+#include <string>
+
+#include "../../page_text.h"
+
+namespace gdip::codecs {
+
+// The font the layers are written in, made once per document: a Type 0 font over an
+// embedded TrueType font of blank glyphs half an em wide, its codes mapped to Unicode.
+QPDFObjectHandle textLayerFont(QPDF& pdf);
+
+// The content that draws `text` under the font resource `fontName` on a page of
+// `width` x `height` units (its MediaBox) shown turned by `rotation` degrees clockwise:
+// the words' boxes, in pixels of the page as shown, fill the page as shown.
+std::string textLayerContent(const PageText& text, double width, double height, int rotation,
+                             const std::string& fontName);
+
+}  // namespace gdip::codecs

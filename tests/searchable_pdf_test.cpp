@@ -1,0 +1,249 @@
+// Searchable PDFs: pages of known text, drawn with real fonts and scanned (bilevel G4 and
+// grey), merged with their words recognised; poppler's pdftotext and pdfimages, independent
+// readers, say what a viewer would find on the pages and what pictures they hold.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "support/fixtures.h"
+#include "support/tool_runs.h"
+
+namespace {
+
+using json = nlohmann::json;
+using fixtures::run;
+
+#define REQUIRE_OCR_TOOLS()                                                                                      \
+    REQUIRE_TOOLS("command -v pdftoppm pdftotext pdfimages tiffcp qpdf && /usr/bin/python3 -c 'import reportlab' && " \
+                  "ls /usr/share/tesseract-ocr/5/tessdata/eng.traineddata "                                       \
+                  "/usr/share/tesseract-ocr/5/tessdata/chi_sim.traineddata",                                      \
+                  "poppler-utils, libtiff's tools, qpdf, ReportLab and tesseract's English and Chinese data")
+
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
+
+// The scans, made once: a letter in English with a Chinese line, at 300 dpi bilevel
+// (G4) and at 200 dpi grey (PNG), and the same page turned a quarter to the right.
+class Scans {
+public:
+    static const Scans& get() {
+        static const Scans scans;
+        return scans;
+    }
+    std::string operator[](const std::string& name) const { return m_dir.file(name); }
+    const std::string& failure() const { return m_failure; }
+
+private:
+    Scans() {
+        std::ofstream(m_dir.file("page.py"))
+            << "import sys\nfrom reportlab.pdfgen import canvas\nfrom reportlab.pdfbase import pdfmetrics\n"
+               "from reportlab.pdfbase.cidfonts import UnicodeCIDFont\n"
+               "pdfmetrics.registerFont(UnicodeCIDFont('STSong-Light'))\n"
+               "c = canvas.Canvas(sys.argv[1], pagesize=(595, 842))\n"
+               "c.setFont('Helvetica', 18)\n"
+               "c.drawString(72, 760, 'Invoice number 4711 for the quarterly delivery')\n"
+               "c.drawString(72, 720, 'Please remit payment within thirty days')\n"
+               // Enough text for the orientation of the page to be told with confidence.
+               "c.setFont('Times-Roman', 14)\n"
+               "for k, line in enumerate(['The goods listed below were delivered to your office on the',\n"
+               "    'first of March and received by the clerk on duty. Each parcel',\n"
+               "    'was checked against the order and signed for in the ledger.',\n"
+               "    'Questions about this statement may be sent to our accounts',\n"
+               "    'department by letter or by fax, quoting the invoice number.']):\n"
+               "    c.drawString(72, 600 - 22 * k, line)\n"
+               "c.save()\n";
+        std::ofstream(m_dir.file("chinese.py"))
+            << "import sys\nfrom reportlab.pdfgen import canvas\nfrom reportlab.pdfbase import pdfmetrics\n"
+               "from reportlab.pdfbase.cidfonts import UnicodeCIDFont\n"
+               "pdfmetrics.registerFont(UnicodeCIDFont('STSong-Light'))\n"
+               "c = canvas.Canvas(sys.argv[1], pagesize=(595, 842))\nc.setFont('STSong-Light', 16)\n"
+               "for k, line in enumerate(['发票号码和付款日期', '货物已于三月一日送到贵公司', '请在三十天内付款',\n"
+               "                          '如有疑问请来信或传真']):\n"
+               "    c.drawString(72, 760 - 32 * k, line)\n"
+               "c.save()\n";
+        const std::string at = "cd " + quoted(m_dir.path().string()) + " && ";
+        const char* steps[] = {
+            "/usr/bin/python3 page.py page.pdf && /usr/bin/python3 chinese.py chinese.pdf",
+            // Fax pages as scanners write them: G4 in one strip.
+            "pdftoppm -r 300 -mono -tiff -singlefile page.pdf mono && tiffcp -c g4 -r 100000 mono.tif fax.tif",
+            "pdftoppm -r 300 -mono -tiff -singlefile chinese.pdf cmono && tiffcp -c g4 -r 100000 cmono.tif chinese.tif",
+            "pdftoppm -r 200 -gray -png -singlefile page.pdf grey",
+            "qpdf page.pdf --rotate=+90 --flatten-rotation -- turned.pdf",
+            "pdftoppm -r 300 -mono -tiff -singlefile turned.pdf tmono && tiffcp -c g4 -r 100000 tmono.tif turned.tif",
+        };
+        for (const char* step : steps) {
+            const fixtures::ToolRun ran = run(at + step);
+            if (ran.exit != 0) {
+                m_failure = std::string(step) + ": " + ran.output;
+                return;
+            }
+        }
+    }
+    fixtures::TempDir m_dir;
+    std::string m_failure;
+};
+
+struct Merged {
+    int exit = -1;
+    json report;
+    std::string output;
+};
+
+Merged merge(const std::string& arguments, const std::string& environment = "") {
+    Merged merged;
+    const fixtures::ToolRun ran = run("(" + environment + " " + std::string(ORVELLE_CLI) + " merge " + arguments + " --json)");
+    merged.exit = ran.exit;
+    merged.output = ran.output;
+    const size_t start = ran.output.find("{\"command\"");
+    if (start != std::string::npos) merged.report = json::parse(ran.output.substr(start), nullptr, false);
+    return merged;
+}
+
+// A word's box on the page as pdftotext -bbox gives it, in points from the top left.
+struct Box {
+    double xMin = -1, yMin = -1, xMax = -1, yMax = -1;
+};
+
+Box wordBox(const std::string& pdf, const std::string& word) {
+    const fixtures::ToolRun ran = run("pdftotext -bbox " + quoted(pdf) + " -");
+    std::istringstream lines(ran.output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(">" + word + "</word>") == std::string::npos) continue;
+        Box box;
+        std::sscanf(line.c_str(), " <word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\" yMax=\"%lf\"", &box.xMin, &box.yMin,
+                    &box.xMax, &box.yMax);
+        return box;
+    }
+    return {};
+}
+
+std::string pageText(const std::string& pdf) { return run("pdftotext -layout " + quoted(pdf) + " -").output; }
+
+// The raw picture streams of a PDF, in order, joined.
+std::string rawPictures(const std::string& pdf, const fixtures::TempDir& dir, const std::string& stem) {
+    run("pdfimages -raw " + quoted(pdf) + " " + quoted(dir.file(stem)));
+    std::string all;
+    for (int k = 0; k < 8; ++k)
+        for (const char* extension : {".ccitt", ".png", ".jpg", ".jp2"}) {
+            char name[32];
+            std::snprintf(name, sizeof name, "-%03d%s", k, extension);
+            const std::vector<uint8_t> bytes = fixtures::readBytes(dir.file(stem + name));
+            all.append(bytes.begin(), bytes.end());
+        }
+    return all;
+}
+
+TEST(SearchablePdf, WordsLieOverTheUnchangedPictures) {
+    REQUIRE_OCR_TOOLS();
+    const Scans& scans = Scans::get();
+    ASSERT_TRUE(scans.failure().empty()) << scans.failure();
+    fixtures::TempDir dir;
+    const std::string sources = quoted(scans["fax.tif"]) + " " + quoted(scans["grey.png"]) + " " + quoted(scans["chinese.tif"]);
+    const Merged plain = merge("--out " + quoted(dir.file("plain.pdf")) + " " + sources);
+    ASSERT_EQ(plain.exit, 0) << plain.output;
+    const Merged searchable = merge("--ocr --ocr-lang chi_sim+eng --text " + quoted(dir.file("words.txt")) + " --out " +
+                                    quoted(dir.file("searchable.pdf")) + " " + sources);
+    ASSERT_EQ(searchable.exit, 0) << searchable.output;
+    // The pictures are the very data written without the words.
+    EXPECT_EQ(rawPictures(dir.file("searchable.pdf"), dir, "a"), rawPictures(dir.file("plain.pdf"), dir, "b"));
+    EXPECT_TRUE(pageText(dir.file("plain.pdf")).find("Invoice") == std::string::npos);
+
+    const std::string text = pageText(dir.file("searchable.pdf"));
+    for (const char* word : {"Invoice", "4711", "quarterly", "remit", "thirty"}) EXPECT_NE(text.find(word), std::string::npos) << word << " in\n" << text;
+    for (const char* words : {"付款日期", "三月一日"}) EXPECT_NE(text.find(words), std::string::npos) << words << " in\n" << text;
+    // Each word where the scan shows it: "Invoice" was set at 72 pt from the left on the
+    // baseline 760 pt from the bottom of an A4 page, in 18 pt type (capitals 13 pt tall,
+    // the word's ink 54 pt wide); its box reaches a quarter of that below the baseline.
+    const Box invoice = wordBox(dir.file("searchable.pdf"), "Invoice");
+    EXPECT_NEAR(invoice.xMin, 72, 2);
+    EXPECT_NEAR(invoice.yMin, 842 - 760 - 13, 2);
+    EXPECT_NEAR(invoice.yMax, 842 - 760 + 13 / 4.0, 2);
+    EXPECT_NEAR(invoice.xMax - invoice.xMin, 54, 3);
+
+    const json& pages = searchable.report["recognised_pages"];
+    ASSERT_EQ(pages.size(), 3u) << searchable.output;
+    for (const json& page : pages) {
+        EXPECT_TRUE(page["recognised"].get<bool>());
+        EXPECT_GE(page["words"].get<int>(), page == pages.back() ? 10 : 60);
+        EXPECT_GT(page["confidence"].get<double>(), 70);
+    }
+    // The text file: each page's words, a form feed between pages.
+    std::ifstream file(dir.file("words.txt"), std::ios::binary);
+    const std::string words((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(std::count(words.begin(), words.end(), '\f'), 2) << words;
+    EXPECT_NE(words.find("Invoice number 4711"), std::string::npos) << words;
+    EXPECT_NE(words.find("Invoice number 4711", words.find('\f')), std::string::npos) << words;
+}
+
+TEST(SearchablePdf, TurnedPagesAreSetUprightAndTheSameOnAnyNumberOfWorkers) {
+    REQUIRE_OCR_TOOLS();
+    const Scans& scans = Scans::get();
+    ASSERT_TRUE(scans.failure().empty()) << scans.failure();
+    fixtures::TempDir dir;
+    const std::string sources = quoted(scans["turned.tif"]) + " " + quoted(scans["fax.tif"]) + " " + quoted(scans["grey.png"]);
+    std::vector<uint8_t> first;
+    for (const int workers : {1, 2, 4}) {
+        const std::string out = dir.file("w" + std::to_string(workers) + ".pdf");
+        const Merged merged = merge("--ocr --ocr-lang eng --auto-rotate --out " + quoted(out) + " " + sources,
+                                    "SOURCE_DATE_EPOCH=1700000000 ORVELLE_WORKERS=" + std::to_string(workers));
+        ASSERT_EQ(merged.exit, 0) << merged.output;
+        // The page turned a quarter to the right is turned back by its /Rotate, its picture
+        // as stored; the upright ones are left as they are.
+        const json& pages = merged.report["recognised_pages"];
+        ASSERT_EQ(pages.size(), 3u);
+        EXPECT_EQ(pages[0].value("turned_upright", 0), 270);
+        EXPECT_EQ(pages[1].value("turned_upright", 0), 0);
+        const std::string text = pageText(out);
+        EXPECT_NE(text.find("Invoice number 4711"), std::string::npos) << text;
+        const std::string info = run("pdfinfo -f 1 -l 1 " + quoted(out)).output;
+        EXPECT_EQ(std::atoi(info.c_str() + info.find("rot:") + 4), 270) << info;
+        const Box invoice = wordBox(out, "Invoice");
+        EXPECT_NEAR(invoice.xMin, 72, 2);
+        EXPECT_NEAR(invoice.yMin, 842 - 760 - 13, 2);
+        const std::vector<uint8_t> bytes = fixtures::readBytes(out);
+        if (first.empty()) first = bytes;
+        EXPECT_EQ(bytes, first) << "on " << workers << " workers";
+    }
+}
+
+TEST(SearchablePdf, RefusalsAndPagesThatHaveText) {
+    REQUIRE_OCR_TOOLS();
+    const Scans& scans = Scans::get();
+    ASSERT_TRUE(scans.failure().empty()) << scans.failure();
+    fixtures::TempDir dir;
+    const std::string out = dir.file("out.pdf");
+    // A language that is not installed is refused before anything is written.
+    const Merged missing = merge("--ocr --ocr-lang klingon --out " + quoted(out) + " " + quoted(scans["fax.tif"]));
+    EXPECT_EQ(missing.exit, 2) << missing.output;
+    EXPECT_NE(missing.output.find("tesseract-ocr-klingon"), std::string::npos) << missing.output;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    for (const char* alone : {"--ocr-lang eng", "--auto-rotate", "--text words.txt"})
+        EXPECT_EQ(merge(std::string(alone) + " --out " + quoted(out) + " " + quoted(scans["fax.tif"])).exit, 2) << alone;
+    EXPECT_EQ(merge("--ocr --out " + quoted(dir.file("out.tif")) + " " + quoted(scans["fax.tif"])).exit, 2);
+    // Cancelled while pages are being recognised: stopped after the page in hand, no file.
+    std::string many;
+    for (int k = 0; k < 12; ++k) many += " " + quoted(scans["fax.tif"]);
+    const fixtures::ToolRun interrupted = run("timeout --preserve-status -s INT 2 " + std::string(ORVELLE_CLI) +
+                                              " merge --ocr --ocr-lang eng --out " + quoted(out) + many + " 2>&1");
+    EXPECT_EQ(interrupted.exit, 130) << interrupted.output;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    // A PDF page that has text of its own is copied whole with it, not recognised again.
+    const Merged copied = merge("--ocr --ocr-lang eng --out " + quoted(out) + " " + quoted(scans["page.pdf"]) + " " +
+                                quoted(scans["fax.tif"]));
+    ASSERT_EQ(copied.exit, 0) << copied.output;
+    const json& pages = copied.report["recognised_pages"];
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_FALSE(pages[0]["recognised"].get<bool>());
+    EXPECT_EQ(pages[0]["note"], "it has text of its own");
+    EXPECT_TRUE(pages[1]["recognised"].get<bool>());
+    const std::string text = pageText(out);
+    EXPECT_NE(text.find("Please remit payment within thirty days"), std::string::npos) << text;  // the source's own
+}
+
+}  // namespace
