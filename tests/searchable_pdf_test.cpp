@@ -29,7 +29,7 @@ using fixtures::run;
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 // The scans, made once: a letter in English with a Chinese line, at 300 dpi bilevel
-// (G4) and at 200 dpi grey (PNG), and the same page turned a quarter to the right.
+// (G4) and at 200 dpi grey (PNG), and the same page turned by each quarter to the right.
 class Scans {
 public:
     static const Scans& get() {
@@ -74,8 +74,8 @@ private:
             "pdftoppm -r 300 -mono -tiff -singlefile page.pdf mono && tiffcp -c g4 -r 100000 mono.tif fax.tif",
             "pdftoppm -r 300 -mono -tiff -singlefile chinese.pdf cmono && tiffcp -c g4 -r 100000 cmono.tif chinese.tif",
             "pdftoppm -r 200 -gray -png -singlefile page.pdf grey",
-            "qpdf page.pdf --rotate=+90 --flatten-rotation -- turned.pdf",
-            "pdftoppm -r 300 -mono -tiff -singlefile turned.pdf tmono && tiffcp -c g4 -r 100000 tmono.tif turned.tif",
+            "for a in 90 180 270; do qpdf page.pdf --rotate=+$a --flatten-rotation -- t$a.pdf && "
+            "pdftoppm -r 300 -mono -tiff -singlefile t$a.pdf t$a && tiffcp -c g4 -r 100000 t$a.tif turned$a.tif; done",
         };
         for (const char* step : steps) {
             const fixtures::ToolRun ran = run(at + step);
@@ -110,8 +110,9 @@ struct Box {
     double xMin = -1, yMin = -1, xMax = -1, yMax = -1;
 };
 
-Box wordBox(const std::string& pdf, const std::string& word) {
-    const fixtures::ToolRun ran = run("pdftotext -bbox " + quoted(pdf) + " -");
+Box wordBox(const std::string& pdf, const std::string& word, int page = 1) {
+    const std::string pages = " -f " + std::to_string(page) + " -l " + std::to_string(page) + " ";
+    const fixtures::ToolRun ran = run("pdftotext -bbox" + pages + quoted(pdf) + " -");
     std::istringstream lines(ran.output);
     for (std::string line; std::getline(lines, line);) {
         if (line.find(">" + word + "</word>") == std::string::npos) continue;
@@ -186,26 +187,30 @@ TEST(SearchablePdf, TurnedPagesAreSetUprightAndTheSameOnAnyNumberOfWorkers) {
     const Scans& scans = Scans::get();
     ASSERT_TRUE(scans.failure().empty()) << scans.failure();
     fixtures::TempDir dir;
-    const std::string sources = quoted(scans["turned.tif"]) + " " + quoted(scans["fax.tif"]) + " " + quoted(scans["grey.png"]);
+    std::string sources;
+    for (const char* name : {"turned90.tif", "turned180.tif", "turned270.tif", "grey.png"}) sources += " " + quoted(scans[name]);
     std::vector<uint8_t> first;
     for (const int workers : {1, 2, 4}) {
         const std::string out = dir.file("w" + std::to_string(workers) + ".pdf");
-        const Merged merged = merge("--ocr --ocr-lang eng --auto-rotate --out " + quoted(out) + " " + sources,
+        const Merged merged = merge("--ocr --ocr-lang eng --auto-rotate --out " + quoted(out) + sources,
                                     "SOURCE_DATE_EPOCH=1700000000 ORVELLE_WORKERS=" + std::to_string(workers));
         ASSERT_EQ(merged.exit, 0) << merged.output;
-        // The page turned a quarter to the right is turned back by its /Rotate, its picture
-        // as stored; the upright ones are left as they are.
+        // Each turned page is set upright by its /Rotate, its picture as stored, and its words
+        // stand where they do on the upright page; the upright one is left as it is.
         const json& pages = merged.report["recognised_pages"];
-        ASSERT_EQ(pages.size(), 3u);
-        EXPECT_EQ(pages[0].value("turned_upright", 0), 270);
-        EXPECT_EQ(pages[1].value("turned_upright", 0), 0);
-        const std::string text = pageText(out);
-        EXPECT_NE(text.find("Invoice number 4711"), std::string::npos) << text;
-        const std::string info = run("pdfinfo -f 1 -l 1 " + quoted(out)).output;
-        EXPECT_EQ(std::atoi(info.c_str() + info.find("rot:") + 4), 270) << info;
-        const Box invoice = wordBox(out, "Invoice");
-        EXPECT_NEAR(invoice.xMin, 72, 2);
-        EXPECT_NEAR(invoice.yMin, 842 - 760 - 13, 2);
+        ASSERT_EQ(pages.size(), 4u);
+        const int upright[] = {270, 180, 90, 0};
+        for (int k = 0; k < 4; ++k) {
+            SCOPED_TRACE("page " + std::to_string(k + 1) + " on " + std::to_string(workers) + " workers");
+            EXPECT_EQ(pages[k].value("turned_upright", 0), upright[k]);
+            const std::string info = run("pdfinfo -f " + std::to_string(k + 1) + " -l " + std::to_string(k + 1) + " " + quoted(out)).output;
+            EXPECT_EQ(std::atoi(info.c_str() + info.find("rot:") + 4), upright[k]) << info;
+            const std::string text = run("pdftotext -f " + std::to_string(k + 1) + " -l " + std::to_string(k + 1) + " " + quoted(out) + " -").output;
+            EXPECT_NE(text.find("Invoice number 4711"), std::string::npos) << text;
+            const Box invoice = wordBox(out, "Invoice", k + 1);
+            EXPECT_NEAR(invoice.xMin, 72, 2);
+            EXPECT_NEAR(invoice.yMin, 842 - 760 - 13, 2);
+        }
         const std::vector<uint8_t> bytes = fixtures::readBytes(out);
         if (first.empty()) first = bytes;
         EXPECT_EQ(bytes, first) << "on " << workers << " workers";

@@ -76,7 +76,8 @@ bool recogniseWords(void* handle, const uint8_t* grey, int width, int height, in
             const auto level = tesseract::RIL_WORD;
             do {
                 std::unique_ptr<char[]> text(words->GetUTF8Text(level));
-                if (!text || text[0] == '\0') continue;
+                // A word of nothing but spaces is no word.
+                if (!text || std::strspn(text.get(), " \t\n") == std::strlen(text.get())) continue;
                 gdip::ocr::EngineWord found{text.get(), 0, 0, 0, 0, 0, words->Confidence(level),
                                             words->IsAtBeginningOf(tesseract::RIL_TEXTLINE) ? 1 : 0};
                 if (!words->BoundingBox(level, &found.left, &found.top, &found.right, &found.bottom)) continue;
