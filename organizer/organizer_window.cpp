@@ -23,6 +23,7 @@
 #include "documents_dialog.h"
 #include "interleave_dialog.h"
 #include "imaging/blank_pages.h"
+#include "jobs/texts.h"
 #include "imaging/text_path.h"
 #include "imaging/thumbnail_tile.h"
 #include "page_grid.h"
@@ -154,8 +155,9 @@ void OrganizerWindow::buildMenus() {
     QAction* close = new QAction(tr("关闭"), this);
     close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(close, &QAction::triggered, this, &QWidget::close);
+    QAction* searchable = addEdit(tr("另存为可搜索PDF..."), -1, {}, &OrganizerWindow::saveSearchablePdf);
     QAction* documents = addEdit(tr("分成多个文档..."), -1, {}, &OrganizerWindow::splitIntoDocuments);
-    file->addActions({m_save, saveAs, documents});
+    file->addActions({m_save, saveAs, searchable, documents});
     file->addSeparator();
     file->addAction(close);
     m_undo = addEdit(tr("撤销"), static_cast<int>(E::Undo), {QKeySequence::Undo}, &OrganizerWindow::undo);
@@ -396,11 +398,11 @@ void OrganizerWindow::selectBlank() {
     m_status->setText(tr("%1个空白页").arg(rows.size()));
 }
 
-bool OrganizerWindow::write(const QString& target) {
+bool OrganizerWindow::write(const QString& target, bool searchable) {
     QTemporaryDir blanks;
     bool blanksWritten = blanks.isValid();
     int made = 0;
-    const ComposeRequest request = orderRequest(m_order.places(), bytesOf(target), [&](const PagePlace& place) {
+    ComposeRequest request = orderRequest(m_order.places(), bytesOf(target), [&](const PagePlace& place) {
         const std::string file = bytesOf(blanks.filePath(QString("blank_%1.tif").arg(made++)));
         blanksWritten = blanksWritten && writeBlankPage(place, file);
         return file;
@@ -409,6 +411,7 @@ bool OrganizerWindow::write(const QString& target) {
         QMessageBox::warning(this, tr("提示"), tr("空白页无法写入临时文件夹。"));
         return false;
     }
+    request.ocr = {searchable && request.pdf, defaultTextLanguages()};
     FailuresOnly messages(this);
     bool written = false;
     runJob(messages, [&](JobContext& context) { written = ComposeTiff(request, context).written; });
@@ -500,6 +503,21 @@ void OrganizerWindow::saveAs() {
         return;
     }
     if (write(target)) m_order.markSaved();
+    setWindowModified(m_order.modified());
+}
+
+void OrganizerWindow::saveSearchablePdf() {
+    if (m_busy) return;
+    QFileDialog dialog(this, tr("另存为可搜索PDF"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({tr("PDF文件(*.pdf)") + " (*.PDF *.pdf)"});
+    dialog.setDefaultSuffix("PDF");
+    dialog.setDirectory(QFileInfo(m_path).absolutePath());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    // A new file: the document itself stays a TIFF.
+    const QString target = dialog.selectedFiles().first();
+    if (QFileInfo(target) == QFileInfo(m_path)) return;
+    if (write(target, true)) m_order.markSaved();
     setWindowModified(m_order.modified());
 }
 

@@ -78,8 +78,12 @@ private:
     void showSavedDocument(const std::string& earlier);
     // The pages, in their present order, cut into documents written to a folder.
     void splitIntoDocuments();
-    // Writes the present order to `target`; true when it is in place.
-    bool write(const QString& target);
+    // Writes the present order to `target` (a PDF made searchable when asked); true when it
+    // is in place.
+    bool write(const QString& target, bool searchable = false);
+    // Writes the present order to a new PDF, the words of its pages recognised and laid over
+    // them.
+    void saveSearchablePdf();
     // Runs `job` with the window's progress bar and Escape to cancel, the edits held meanwhile.
     void runJob(MessageSink& messages, const std::function<void(JobContext&)>& job);
     // True when the window may close: no unsaved edits, or the user chose.

@@ -571,6 +571,14 @@
         <source>保存前的%1</source>
         <translation>%1 before saving</translation>
     </message>
+    <message>
+        <source>另存为可搜索PDF...</source>
+        <translation>Save as searchable PDF...</translation>
+    </message>
+    <message>
+        <source>另存为可搜索PDF</source>
+        <translation>Save as searchable PDF</translation>
+    </message>
 </context>
 <context>
     <name>orvelle::SideBar</name>

@@ -1,6 +1,8 @@
 #include "text_recognition.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -117,6 +119,15 @@ GpStatus enginePicture(const Frame& frame, EnginePicture& picture) {
     return Ok;
 }
 
+// This thread's engine for `languages`, and `frame` as it sees it.
+GpStatus prepare(const Frame& frame, const std::string& languages, std::string& why, const EngineModule*& module,
+                 void*& engine, EnginePicture& picture) {
+    if (frame.empty()) return InvalidParameter;
+    engine = threadEngine(languages, why, module);
+    if (!engine) return GenericError;
+    return enginePicture(frame, picture);
+}
+
 // The languages of "a+b+c", each once.
 std::vector<std::string> languageList(const std::string& languages) {
     std::vector<std::string> list;
@@ -155,12 +166,10 @@ GpStatus checkLanguages(const std::string& languages, std::string& why) {
 
 GpStatus recognise(const Frame& frame, const std::string& languages, PageText& text, std::string& why) {
     text = PageText{frame.width, frame.height, {}};
-    if (frame.empty()) return InvalidParameter;
     const EngineModule* module = nullptr;
-    void* engine = threadEngine(languages, why, module);
-    if (!engine) return GenericError;
+    void* engine = nullptr;
     EnginePicture picture;
-    if (const GpStatus status = enginePicture(frame, picture); status != Ok) return status;
+    if (const GpStatus status = prepare(frame, languages, why, module, engine, picture); status != Ok) return status;
     struct Found {
         PageText& text;
         const EnginePicture& picture;
@@ -186,12 +195,10 @@ GpStatus uprightTurns(const Frame& frame, const std::string& languages, int& qua
                       std::string& why) {
     quarterTurns = 0;
     confidence = 0;
-    if (frame.empty()) return InvalidParameter;
     const EngineModule* module = nullptr;
-    void* engine = threadEngine(languages, why, module);
-    if (!engine) return GenericError;
+    void* engine = nullptr;
     EnginePicture picture;
-    if (const GpStatus status = enginePicture(frame, picture); status != Ok) return status;
+    if (const GpStatus status = prepare(frame, languages, why, module, engine, picture); status != Ok) return status;
     int degrees = 0;
     if (!module->orientation(engine, picture.grey.data(), picture.width, picture.height, picture.width, picture.dpi,
                              &degrees, &confidence))
