@@ -30,12 +30,6 @@ RecognisedPage recognisePage(TGPImage& image, const PageToRecognise& page, const
         TGPImage& image;
         ~Released() { image.ReleaseFrame(); }
     } const released{image};
-    const ImageFacts facts = image.facts();
-    // A PDF's page that has text goes whole, its text with it.
-    if (isPdf(page.path) && (facts.textLeftOut || facts.rendered)) {
-        result.note = "it has text of its own";
-        return result;
-    }
     if (page.quarterTurns % 4 != 0 && image.Turn(page.quarterTurns) != Ok) {
         result.note = "the page cannot be turned";
         return result;
@@ -77,11 +71,16 @@ void PageTexts::startNext() {
     const size_t index = m_started++;
     Lane& lane = m_lanes[index % m_lanes.size()];
     const PageToRecognise& page = m_pages[index];
-    if (m_cancelled && m_cancelled()) {
-        m_inFlight.push_back(std::async(std::launch::deferred, [] {
-            RecognisedPage cancelled;
-            cancelled.note = "cancelled";
-            return cancelled;
+    // A PDF's page goes into a PDF whole, whatever it draws: its own text layer, if it has
+    // one, goes with it; nothing of it is read here.
+    const char* notRead = m_cancelled && m_cancelled() ? "cancelled"
+                          : isPdf(page.path)           ? "a PDF's page goes whole, with the text it has"
+                                                       : nullptr;
+    if (notRead) {
+        m_inFlight.push_back(std::async(std::launch::deferred, [notRead] {
+            RecognisedPage page;
+            page.note = notRead;
+            return page;
         }));
         return;
     }

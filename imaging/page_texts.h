@@ -34,7 +34,7 @@ struct RecognisedPage {
     PageText text;  // of the page as it is shown, `uprightTurns` included
     int uprightTurns = 0;  // quarter turns clockwise found by the orientation check
     bool recognised = false;  // false: no words for this page (see `note`)
-    std::string note;  // why it was not recognised, or that it has text of its own
+    std::string note;  // why it was not recognised (a PDF's page goes whole, with its own text)
 };
 
 class PageTexts {
@@ -69,7 +69,7 @@ struct PageWords {
     std::string path;
     uint32_t page = 0;  // from 0, of its source
     bool recognised = false;
-    std::string note;  // why it was not: it has text of its own, or the recogniser's reason
+    std::string note;  // why it was not: a PDF's page going whole, or the recogniser's reason
     size_t words = 0;
     float confidence = 0;  // the words' mean, 0 to 100
     int uprightTurns = 0;  // quarter turns clockwise it was set upright by

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "imaging/gdipobj.h"
+#include "imaging/page_texts.h"
 #include "support/fixtures.h"
 #include "support/tool_runs.h"
 
@@ -217,6 +219,42 @@ TEST(SearchablePdf, TurnedPagesAreSetUprightAndTheSameOnAnyNumberOfWorkers) {
     }
 }
 
+// The recogniser run ahead of a writer in this process: each worker with its own decoder and
+// engine, the pages taken in order, the same words and turns whatever the number of workers.
+TEST(SearchablePdf, PagesAheadComeInOrderOnAnyNumberOfWorkers) {
+    REQUIRE_OCR_TOOLS();
+    const Scans& scans = Scans::get();
+    ASSERT_TRUE(scans.failure().empty()) << scans.failure();
+    using orvelle::PageToRecognise;
+    const std::vector<PageToRecognise> pages{
+        {scans["fax.tif"], 0, 0}, {scans["turned90.tif"], 0, 0}, {scans["fax.tif"], 0, 2}, {scans["grey.png"], 0, 1},
+        {scans["page.pdf"], 0, 0}};
+    const int upright[] = {0, 3, 2, 3, 0};
+    std::vector<std::string> first;
+    for (const uint32_t workers : {1u, 2u, 4u}) {
+        orvelle::ImagingSession::setWorkers(workers);
+        std::vector<std::string> found;
+        {
+            orvelle::PageTexts texts(pages, {true, "eng", true}, [] { return false; });
+            for (size_t k = 0; k < pages.size(); ++k) {
+                const orvelle::RecognisedPage page = texts.take();
+                EXPECT_EQ(page.uprightTurns, upright[k]) << "page " << k + 1 << " on " << workers << " workers";
+                EXPECT_EQ(page.recognised, k + 1 < pages.size()) << page.note;
+                std::string words = orvelle::plainText(page.text);
+                for (const auto& word : page.text.words)
+                    words += " " + std::to_string(word.left) + "," + std::to_string(word.top);
+                found.push_back(words);
+            }
+        }
+        orvelle::ImagingSession::setWorkers(0);
+        EXPECT_NE(found[0].find("Invoice number 4711"), std::string::npos) << found[0];
+        // The page turned half round by the job and set upright again is the page itself.
+        EXPECT_EQ(found[2], found[0]);
+        if (first.empty()) first = found;
+        EXPECT_EQ(found, first) << "on " << workers << " workers";
+    }
+}
+
 TEST(SearchablePdf, RefusalsAndPagesThatHaveText) {
     REQUIRE_OCR_TOOLS();
     const Scans& scans = Scans::get();
@@ -238,14 +276,14 @@ TEST(SearchablePdf, RefusalsAndPagesThatHaveText) {
                                               " merge --ocr --ocr-lang eng --out " + quoted(out) + many + " 2>&1");
     EXPECT_EQ(interrupted.exit, 130) << interrupted.output;
     EXPECT_FALSE(std::filesystem::exists(out));
-    // A PDF page that has text of its own is copied whole with it, not recognised again.
+    // A PDF page is copied whole, its text with it, not recognised again.
     const Merged copied = merge("--ocr --ocr-lang eng --out " + quoted(out) + " " + quoted(scans["page.pdf"]) + " " +
                                 quoted(scans["fax.tif"]));
     ASSERT_EQ(copied.exit, 0) << copied.output;
     const json& pages = copied.report["recognised_pages"];
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_FALSE(pages[0]["recognised"].get<bool>());
-    EXPECT_EQ(pages[0]["note"], "it has text of its own");
+    EXPECT_EQ(pages[0]["note"], "a PDF's page goes whole, with the text it has");
     EXPECT_TRUE(pages[1]["recognised"].get<bool>());
     const std::string text = pageText(out);
     EXPECT_NE(text.find("Please remit payment within thirty days"), std::string::npos) << text;  // the source's own
