@@ -9,11 +9,14 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <tiffio.h>
 #include <sstream>
 #include <string>
 
 #include "imaging/gdipobj.h"
 #include "imaging/page_texts.h"
+#include "imaging/stored_page_writer.h"
+#include "imaging/text_path.h"
 #include "support/fixtures.h"
 #include "support/tool_runs.h"
 
@@ -153,6 +156,11 @@ TEST(SearchablePdf, WordsLieOverTheUnchangedPictures) {
     const Merged searchable = merge("--ocr --ocr-lang chi_sim+eng --text " + quoted(dir.file("words.txt")) + " --out " +
                                     quoted(dir.file("searchable.pdf")) + " " + sources);
     ASSERT_EQ(searchable.exit, 0) << searchable.output;
+    // A sound file, its words in one embedded font that maps them to Unicode.
+    EXPECT_EQ(run("qpdf --check " + quoted(dir.file("searchable.pdf"))).exit, 0);
+    const std::string fonts = run("pdffonts " + quoted(dir.file("searchable.pdf"))).output;
+    EXPECT_NE(fonts.find("CID TrueType      Identity-H       yes no  yes"), std::string::npos) << fonts;
+    EXPECT_EQ(std::count(fonts.begin(), fonts.end(), '\n'), 3) << fonts;
     // The pictures are the very data written without the words.
     EXPECT_EQ(rawPictures(dir.file("searchable.pdf"), dir, "a"), rawPictures(dir.file("plain.pdf"), dir, "b"));
     EXPECT_TRUE(pageText(dir.file("plain.pdf")).find("Invoice") == std::string::npos);
@@ -217,6 +225,42 @@ TEST(SearchablePdf, TurnedPagesAreSetUprightAndTheSameOnAnyNumberOfWorkers) {
         if (first.empty()) first = bytes;
         EXPECT_EQ(bytes, first) << "on " << workers << " workers";
     }
+}
+
+// The text layer alone, with words placed by hand rather than found: on a 300 dpi page turned
+// by each quarter (its /Rotate where it is stored, its pixels where it is decoded), each word
+// is where its box says on the page as shown; Chinese characters read together, other words
+// apart however close their boxes.
+TEST(SearchablePdf, WordsStandInTheirBoxesOnThePageAsShown) {
+    REQUIRE_OCR_TOOLS();
+    fixtures::TempDir dir;
+    const std::string stored = dir.file("stored.tif"), decoded = dir.file("decoded.png");
+    fixtures::writeTiff(stored, {{fixtures::TiffKind::Bilevel, 1200, 1800, COMPRESSION_CCITTFAX4, false, false, 300}});
+    fixtures::writePng(decoded, fixtures::gradient(1200, 1800, 1), 300);
+    for (const std::string& source : {stored, decoded})
+        for (int turns = 0; turns < 4; ++turns) {
+            SCOPED_TRACE(source + " turned " + std::to_string(turns));
+            const bool across = turns % 2 == 1;
+            orvelle::PageText text{across ? 1800u : 1200u, across ? 1200u : 1800u, {}};
+            // Two words touching, and two Chinese characters a little apart, on one line.
+            text.words = {{"Orvelle", 300, 400, 900, 500, 500, 90, true},
+                          {"searches", 900, 400, 1150, 500, 500, 90, false},
+                          {"发票", 300, 700, 500, 800, 800, 90, true},
+                          {"号码", 520, 700, 720, 800, 800, 90, false}};
+            const std::string out = dir.file("out.pdf");
+            {
+                orvelle::TGPPageSource page(orvelle::widenPath(source), true);
+                orvelle::TGPStoredPageWriter writer(orvelle::widenPath(out), {true, false, 0});
+                ASSERT_EQ(writer.addPage(page, 0, turns, &text).status, orvelle::Ok);
+                ASSERT_EQ(writer.finish(), orvelle::Ok);
+            }
+            const Box word = wordBox(out, "Orvelle");
+            EXPECT_NEAR(word.xMin, 72, 0.5);  // 300 px at 300 dpi
+            EXPECT_NEAR(word.yMin, 96, 0.5);
+            EXPECT_NEAR(word.yMax, 96 + 24 * 1.25, 0.5);  // its line stands 100 px above the baseline
+            EXPECT_LT(word.xMax, wordBox(out, "searches").xMin);
+            EXPECT_NEAR(wordBox(out, "发票号码").xMin, 72, 0.5);
+        }
 }
 
 // The recogniser run ahead of a writer in this process: each worker with its own decoder and
