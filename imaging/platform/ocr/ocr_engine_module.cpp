@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -41,11 +42,17 @@ struct Engine {
     std::unique_ptr<TessBaseAPI> orientation;
 };
 
+// Engines are made one at a time: making one sets parameters the engines share.
+std::mutex g_making;
+
 void* open(const char* languages, char* why, int whySize) {
     try {
         auto engine = std::make_unique<Engine>();
-        // The engine's own debugging files and console chatter stay off.
-        engine->words.SetVariable("debug_file", "/dev/null");
+        const std::lock_guard<std::mutex> making(g_making);
+        // The engines' console chatter goes nowhere; the setting is shared by all, so it is
+        // made once, before any engine works.
+        static bool quiet = engine->words.SetVariable("debug_file", "/dev/null");
+        (void)quiet;
         if (engine->words.Init(nullptr, languages, tesseract::OEM_LSTM_ONLY) != 0) {
             copyWhy("the language data cannot be loaded", why, whySize);
             return nullptr;
@@ -101,7 +108,7 @@ bool orientation(void* handle, const uint8_t* grey, int width, int height, int s
     try {
         if (!engine.orientation) {
             auto checker = std::make_unique<TessBaseAPI>();
-            checker->SetVariable("debug_file", "/dev/null");
+            const std::lock_guard<std::mutex> making(g_making);
             if (checker->Init(nullptr, "osd", tesseract::OEM_TESSERACT_ONLY) != 0) return false;
             checker->SetPageSegMode(tesseract::PSM_OSD_ONLY);
             engine.orientation = std::move(checker);
