@@ -1,6 +1,7 @@
 #include "page_texts.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "text_path.h"
 #include "work_aside.h"
@@ -96,8 +97,10 @@ void PageTexts::startNext() {
 
 RecognisedPage PageTexts::take() {
     if (m_inFlight.empty()) return RecognisedPage{{}, 0, false, "no page is left to recognise"};
-    // A page that found no free worker is recognised here, while the pages before it may
-    // still be on theirs.
+    // A page that found no free worker is recognised here now, while the pages before it
+    // are still on theirs, rather than after them.
+    for (size_t k = 1; k < m_inFlight.size(); ++k)
+        if (m_inFlight[k].wait_for(std::chrono::seconds(0)) == std::future_status::deferred) m_inFlight[k].wait();
     RecognisedPage page = m_inFlight.front().get();
     m_inFlight.pop_front();
     ++m_taken;

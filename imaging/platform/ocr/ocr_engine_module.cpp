@@ -67,12 +67,12 @@ void* open(const char* languages, char* why, int whySize) {
 
 void close(void* engine) { delete static_cast<Engine*>(engine); }
 
-bool recogniseWords(void* handle, const uint8_t* grey, int width, int height, int stride, int dpi,
+bool recogniseWords(void* handle, const uint8_t* rows, int width, int height, int stride, int bilevel, int dpi,
                     void (*word)(void*, const gdip::ocr::EngineWord*), void* context) {
     TessBaseAPI* engine = &static_cast<Engine*>(handle)->words;
     runOnThisThreadOnly();
     try {
-        engine->SetImage(grey, width, height, 1, stride);
+        engine->SetImage(rows, width, height, bilevel ? 0 : 1, stride);
         engine->SetSourceResolution(dpi);
         if (engine->Recognize(nullptr) != 0) {
             engine->Clear();
@@ -101,8 +101,8 @@ bool recogniseWords(void* handle, const uint8_t* grey, int width, int height, in
     }
 }
 
-bool orientation(void* handle, const uint8_t* grey, int width, int height, int stride, int dpi, int* degrees,
-                 float* confidence) {
+bool orientation(void* handle, const uint8_t* rows, int width, int height, int stride, int bilevel, int dpi,
+                 int* degrees, float* confidence) {
     auto& engine = *static_cast<Engine*>(handle);
     runOnThisThreadOnly();
     try {
@@ -114,7 +114,7 @@ bool orientation(void* handle, const uint8_t* grey, int width, int height, int s
             engine.orientation = std::move(checker);
         }
         TessBaseAPI& checker = *engine.orientation;
-        checker.SetImage(grey, width, height, 1, stride);
+        checker.SetImage(rows, width, height, bilevel ? 0 : 1, stride);
         checker.SetSourceResolution(dpi);
         const char* script = nullptr;
         float scriptConfidence = 0;

@@ -23,14 +23,15 @@ struct EngineModule {
     // the engine's words in `why` (of `whySize` bytes), when a language cannot be loaded.
     void* (*open)(const char* languages, char* why, int whySize);
     void (*close)(void* engine);
-    // Recognises 8-bit grey rows (`stride` bytes apart) taken at `dpi`; gives each word in
-    // reading order to `word(context, …)`. False when the engine failed.
-    bool (*recognise)(void* engine, const uint8_t* grey, int width, int height, int stride, int dpi,
+    // Recognises a page taken at `dpi`: rows `stride` bytes apart of 8-bit grey, or, when
+    // `bilevel`, of bits (the first pixel the byte's highest bit, 1 white); gives each word
+    // in reading order to `word(context, …)`. False when the engine failed.
+    bool (*recognise)(void* engine, const uint8_t* rows, int width, int height, int stride, int bilevel, int dpi,
                       void (*word)(void* context, const EngineWord* found), void* context);
     // The clockwise turn in degrees (0, 90, 180, 270) the page's text is shown at, and the
     // engine's confidence in it (15 is fairly sure); false when it cannot tell.
-    bool (*orientation)(void* engine, const uint8_t* grey, int width, int height, int stride, int dpi, int* degrees,
-                        float* confidence);
+    bool (*orientation)(void* engine, const uint8_t* rows, int width, int height, int stride, int bilevel, int dpi,
+                        int* degrees, float* confidence);
 };
 
 }  // namespace gdip::ocr

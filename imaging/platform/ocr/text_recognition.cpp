@@ -71,9 +71,13 @@ void* threadEngine(const std::string& languages, std::string& why, const EngineM
     return engine.get(*module, languages, why);
 }
 
-// The page as the engine sees it: lightness, square pixels, its resolution.
+// The page as the engine sees it: lightness at square pixels, or a bilevel page's own bits
+// (1 white) where it needs no scaling; its resolution.
 struct EnginePicture {
-    std::vector<uint8_t> grey;
+    std::vector<uint8_t> pixels;  // made for the engine; empty when it reads the frame's rows
+    const uint8_t* rows = nullptr;
+    int stride = 0;
+    bool bilevel = false;
     int width = 0, height = 0, dpi = 0;
     double toFrameX = 1, toFrameY = 1;  // engine pixels to the frame's
 };
@@ -95,16 +99,31 @@ GpStatus enginePicture(const Frame& frame, EnginePicture& picture) {
     picture.toFrameX = double(frame.width) / picture.width;
     picture.toFrameY = double(frame.height) / picture.height;
     try {
-        picture.grey.resize(size_t(picture.width) * size_t(picture.height));
         const std::array<uint8_t, 256> palette = paletteLightness(frame);
         const bool same = picture.width == int(frame.width) && picture.height == int(frame.height);
+        // A bilevel page goes as it is, its bits turned over where 1 is its darker colour: the
+        // engine then takes it as the bilevel page it is, as it takes a fax file.
+        if (same && frame.pixelClass == PixelClass::Indexed1 && palette[0] != palette[1]) {
+            picture.bilevel = true;
+            picture.stride = int(frame.stride);
+            picture.rows = frame.pixels.get();
+            if (palette[1] < palette[0]) {
+                picture.pixels.assign(frame.pixels.get(), frame.pixels.get() + frame.stride * frame.height);
+                for (uint8_t& bits : picture.pixels) bits = uint8_t(~bits);
+                picture.rows = picture.pixels.data();
+            }
+            return Ok;
+        }
+        picture.pixels.resize(size_t(picture.width) * size_t(picture.height));
+        picture.rows = picture.pixels.data();
+        picture.stride = picture.width;
         std::vector<uint8_t> row(same ? 0 : frame.width);
         std::vector<uint32_t> columns(picture.width);
         for (int x = 0; x < picture.width; ++x)
             columns[x] = std::min<uint32_t>(frame.width - 1, uint32_t((x + 0.5) * picture.toFrameX));
         uint32_t lastRow = UINT32_MAX;
         for (int y = 0; y < picture.height; ++y) {
-            uint8_t* out = picture.grey.data() + size_t(y) * picture.width;
+            uint8_t* out = picture.pixels.data() + size_t(y) * picture.width;
             if (same) {
                 lightnessRow(frame, palette, uint32_t(y), out);
                 continue;
@@ -147,6 +166,10 @@ GpStatus checkLanguages(const std::string& languages, std::string& why) {
         why = "no language was named";
         return InvalidParameter;
     }
+    // The engine made to check them is this thread's own, kept for the pages it recognises.
+    std::string ignored;
+    if (threadEngine(languages, ignored, module)) return Ok;
+    // Which one is missing.
     for (const std::string& language : list) {
         bool sensible = !language.empty();
         for (const char c : language) sensible = sensible && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
@@ -175,7 +198,7 @@ GpStatus recognise(const Frame& frame, const std::string& languages, PageText& t
         const EnginePicture& picture;
     } found{text, picture};
     const bool done = module->recognise(
-        engine, picture.grey.data(), picture.width, picture.height, picture.width, picture.dpi,
+        engine, picture.rows, picture.width, picture.height, picture.stride, picture.bilevel ? 1 : 0, picture.dpi,
         [](void* context, const EngineWord* word) {
             auto& into = *static_cast<Found*>(context);
             const auto x = [&](int v) { return int32_t(std::lround(v * into.picture.toFrameX)); };
@@ -200,8 +223,8 @@ GpStatus uprightTurns(const Frame& frame, const std::string& languages, int& qua
     EnginePicture picture;
     if (const GpStatus status = prepare(frame, languages, why, module, engine, picture); status != Ok) return status;
     int degrees = 0;
-    if (!module->orientation(engine, picture.grey.data(), picture.width, picture.height, picture.width, picture.dpi,
-                             &degrees, &confidence))
+    if (!module->orientation(engine, picture.rows, picture.width, picture.height, picture.stride,
+                             picture.bilevel ? 1 : 0, picture.dpi, &degrees, &confidence))
         return NotImplemented;
     // The engine says how far the text is turned clockwise; it is set upright by the rest
     // of a whole turn.

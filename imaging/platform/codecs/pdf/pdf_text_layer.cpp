@@ -215,11 +215,11 @@ std::string textLayerContent(const PageText& text, double width, double height, 
             // that reaches over the next word's is cut short: a reader takes text that runs
             // back over itself for another line.
             double right = word.right;
-            // Words closer than a seventh of the line's height would be read as one: a reader
+            // Words closer than a fifth of the line's height would be read as one: a reader
             // parts words by the gap between them, not by the spaces drawn.
-            const double gap = size / 7.0;
+            const double gap = size / 5.0;
             if (i + 1 < end && next > word.left)
-                right = joined ? next : std::max(word.left + 0.6 * (word.right - word.left), std::min(right, next - gap));
+                right = joined ? next : std::max(word.left + 0.3 * (word.right - word.left), std::min(right, next - gap));
             place(units[i], word.left, right, baseline, size);
             // Words whose boxes touch still get a space, however narrow.
             if (!joined && i + 1 < end) place({0x20}, right, std::max(double(next), right + 1), baseline, size);
