@@ -132,9 +132,10 @@ std::vector<uint16_t> utf16Units(const std::string& text) {
     return units;
 }
 
+// A hundredth of a point (of a per cent, for a stretch) is well inside a pixel of any scan.
 std::string number(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.4f", value);
+    std::snprintf(text, sizeof text, "%.2f", value);
     std::string s(text);
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
@@ -180,15 +181,16 @@ std::string textLayerContent(const PageText& text, double width, double height, 
     if (rotation == 90) content += "0 1 -1 0 " + number(width) + " 0 cm ";
     if (rotation == 180) content += "-1 0 0 -1 " + number(width) + " " + number(height) + " cm ";
     if (rotation == 270) content += "0 -1 1 0 0 " + number(height) + " cm ";
-    content += "BT 3 Tr " + fontName + " 1 Tf\n";
+    content += "BT 3 Tr\n";
     std::vector<std::vector<uint16_t>> units;
     units.reserve(text.words.size());
     for (const TextWord& word : text.words) units.push_back(utf16Units(word.text));
-    // Glyphs `codes` from x0 to x1 (pixels) on the baseline, as tall as `size`.
-    const auto place = [&](const std::vector<uint16_t>& codes, double x0, double x1, double baseline, double size) {
-        const double stretch = (x1 - x0) * sx / (codes.size() * kGlyphWidth / 1000.0);
-        content += number(stretch) + " 0 0 " + number(size * sy) + " " + number(x0 * sx) + " " +
-                   number(shownHeight - baseline * sy) + " Tm <";
+    // A line is set as one run: each word stretched (Tz) to its box and the space after it
+    // to the next word's start, so that the pen is where the next word begins and only a
+    // word out of that run is placed again (Tm); a word off the line's baseline is raised
+    // or lowered (Ts). Glyphs `codes` over `width` pixels at font size `sizePt`:
+    const auto show = [&](const std::vector<uint16_t>& codes, double width, double sizePt) {
+        content += number(100 * width * sx / (codes.size() * kGlyphWidth / 1000.0 * sizePt)) + " Tz <";
         char hex[5];
         for (const uint16_t unit : codes) {
             std::snprintf(hex, sizeof hex, "%04X", unit);
@@ -204,10 +206,22 @@ std::string textLayerContent(const PageText& text, double width, double height, 
         int32_t size = 1;
         for (size_t i = first; i < end; ++i)
             size = std::max(size, std::min(text.words[i].baseline, text.words[i].bottom) - text.words[i].top);
+        const double sizePt = size * sy;
+        const double lineBaseline = std::max(text.words[first].baseline, text.words[first].top + 1);
+        content += fontName + " " + number(sizePt) + " Tf 0 Ts\n";
+        double pen = -1, rise = 0;
         for (size_t i = first; i < end; ++i) {
             const TextWord& word = text.words[i];
             if (units[i].empty() || word.right <= word.left || word.bottom <= word.top) continue;
+            if (std::abs(word.left - pen) > 0.01) {
+                content += "1 0 0 1 " + number(word.left * sx) + " " + number(shownHeight - lineBaseline * sy) + " Tm ";
+                pen = word.left;
+            }
             const double baseline = std::max(word.baseline, word.top + 1);
+            if (const double wanted = (lineBaseline - baseline) * sy; std::abs(wanted - rise) > 0.01) {
+                content += number(wanted) + " Ts ";
+                rise = wanted;
+            }
             const bool joined = i + 1 < end && isCjkWord(word.text) && isCjkWord(text.words[i + 1].text);
             const int32_t next = i + 1 < end ? text.words[i + 1].left : word.right;
             // Characters of Chinese text, each a word of its own, are set edge to edge so that
@@ -220,9 +234,14 @@ std::string textLayerContent(const PageText& text, double width, double height, 
             const double gap = size / 5.0;
             if (i + 1 < end && next > word.left)
                 right = joined ? next : std::max(word.left + 0.3 * (word.right - word.left), std::min(right, next - gap));
-            place(units[i], word.left, right, baseline, size);
+            show(units[i], right - word.left, sizePt);
+            pen = right;
             // Words whose boxes touch still get a space, however narrow.
-            if (!joined && i + 1 < end) place({0x20}, right, std::max(double(next), right + 1), baseline, size);
+            if (!joined && i + 1 < end) {
+                const double spaceEnd = std::max(double(next), right + 1);
+                show({0x20}, spaceEnd - right, sizePt);
+                pen = spaceEnd;
+            }
         }
         first = end;
     }
