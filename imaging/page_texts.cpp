@@ -78,7 +78,7 @@ void PageTexts::startNext() {
                           : isPdf(page.path)           ? "a PDF's page goes whole, with the text it has"
                                                        : nullptr;
     if (notRead) {
-        m_inFlight.push_back(std::async(std::launch::deferred, [notRead] {
+        m_inFlight.push_back(startAside(false, [notRead] {
             RecognisedPage page;
             page.note = notRead;
             return page;

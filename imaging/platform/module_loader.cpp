@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace gdip {
@@ -23,9 +25,7 @@ std::vector<std::string> modulePlaces(const std::string& fileName, const std::st
     return places;
 }
 
-}  // namespace
-
-const void* loadModule(const std::string& fileName, const std::string& builtPath, const char* entry, std::string& why) {
+const void* loadOnce(const std::string& fileName, const std::string& builtPath, const char* entry, std::string& why) {
     const std::vector<std::string> places = modulePlaces(fileName, builtPath);
     for (const std::string& path : places) {
         if (::access(path.c_str(), R_OK) != 0) continue;
@@ -43,6 +43,23 @@ const void* loadModule(const std::string& fileName, const std::string& builtPath
     }
     why = "it is not installed (" + places.front() + ")";
     return nullptr;
+}
+
+}  // namespace
+
+const void* loadModule(const std::string& fileName, const std::string& builtPath, const char* entry, std::string& why) {
+    // Each module is looked for once; later asks get what the first found, table or reason.
+    struct Loaded {
+        const void* table = nullptr;
+        std::string failure;
+    };
+    static std::mutex guard;
+    static std::map<std::string, Loaded> loaded;
+    const std::lock_guard<std::mutex> lock(guard);
+    auto [found, first] = loaded.try_emplace(fileName);
+    if (first) found->second.table = loadOnce(fileName, builtPath, entry, found->second.failure);
+    why = found->second.failure;
+    return found->second.table;
 }
 
 }  // namespace gdip

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cmath>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <sstream>
 #include <vector>
@@ -23,13 +22,9 @@ constexpr double kMostEnginePixels = 80e6;
 constexpr double kDefaultDpi = 300;
 
 const EngineModule* engineModule(std::string& why) {
-    static std::once_flag once;
-    static const EngineModule* module = nullptr;
-    static std::string failure;
-    std::call_once(once, [] {
-        module = static_cast<const EngineModule*>(
-            loadModule("liborvelle_ocr_engine.so", ORVELLE_OCR_ENGINE_BUILT, "orvelle_ocr_engine", failure));
-    });
+    std::string failure;
+    const auto* module = static_cast<const EngineModule*>(
+        loadModule("liborvelle_ocr_engine.so", ORVELLE_OCR_ENGINE_BUILT, "orvelle_ocr_engine", failure));
     if (!module) why = "the text recogniser cannot be loaded: " + failure;
     return module;
 }

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
@@ -148,13 +147,9 @@ double drawResolution() { return g_drawResolution; }
 namespace {
 
 const RendererModule* loadRenderer(std::string& why) {
-    static std::once_flag once;
-    static const RendererModule* module = nullptr;
-    static std::string failure;
-    std::call_once(once, [] {
-        module = static_cast<const RendererModule*>(
-            loadModule("liborvelle_pdf_renderer.so", ORVELLE_RENDERER_BUILT, "orvelle_pdf_renderer", failure));
-    });
+    std::string failure;
+    const auto* module = static_cast<const RendererModule*>(
+        loadModule("liborvelle_pdf_renderer.so", ORVELLE_RENDERER_BUILT, "orvelle_pdf_renderer", failure));
     if (!module) why = "the page cannot be drawn: the PDF renderer cannot be loaded: " + failure;
     return module;
 }
