@@ -12,6 +12,7 @@
 #include <tiffio.h>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "imaging/gdipobj.h"
 #include "imaging/page_texts.h"
@@ -156,11 +157,13 @@ TEST(SearchablePdf, WordsLieOverTheUnchangedPictures) {
     const Merged searchable = merge("--ocr --ocr-lang chi_sim+eng --text " + quoted(dir.file("words.txt")) + " --out " +
                                     quoted(dir.file("searchable.pdf")) + " " + sources);
     ASSERT_EQ(searchable.exit, 0) << searchable.output;
-    // A sound file, its words in one embedded font that maps them to Unicode.
+    // A sound file, its words in two embedded fonts (Latin words a byte to a character) that
+    // map them to Unicode.
     EXPECT_EQ(run("qpdf --check " + quoted(dir.file("searchable.pdf"))).exit, 0);
     const std::string fonts = run("pdffonts " + quoted(dir.file("searchable.pdf"))).output;
     EXPECT_NE(fonts.find("CID TrueType      Identity-H       yes no  yes"), std::string::npos) << fonts;
-    EXPECT_EQ(std::count(fonts.begin(), fonts.end(), '\n'), 3) << fonts;
+    EXPECT_NE(fonts.find("TrueType          WinAnsi          yes no  yes"), std::string::npos) << fonts;
+    EXPECT_EQ(std::count(fonts.begin(), fonts.end(), '\n'), 4) << fonts;
     // The pictures are the very data written without the words.
     EXPECT_EQ(rawPictures(dir.file("searchable.pdf"), dir, "a"), rawPictures(dir.file("plain.pdf"), dir, "b"));
     EXPECT_TRUE(pageText(dir.file("plain.pdf")).find("Invoice") == std::string::npos);
@@ -229,8 +232,8 @@ TEST(SearchablePdf, TurnedPagesAreSetUprightAndTheSameOnOneWorkerOrFour) {
 
 // The text layer alone, with words placed by hand rather than found: on a 300 dpi page turned
 // by each quarter (its /Rotate where it is stored, its pixels where it is decoded), each word
-// is where its box says on the page as shown; Chinese characters read together, other words
-// apart however close their boxes.
+// is where its box says on the page as shown, on a leaning row too; Chinese characters read
+// together, other words apart however close or overlapping their boxes.
 TEST(SearchablePdf, WordsStandInTheirBoxesOnThePageAsShown) {
     REQUIRE_OCR_TOOLS();
     fixtures::TempDir dir;
@@ -246,7 +249,15 @@ TEST(SearchablePdf, WordsStandInTheirBoxesOnThePageAsShown) {
             text.words = {{"Orvelle", 300, 400, 900, 500, 500, 90, true},
                           {"searches", 900, 400, 1150, 500, 500, 90, false},
                           {"发票", 300, 700, 500, 800, 800, 90, true},
-                          {"号码", 520, 700, 720, 800, 800, 90, false}};
+                          {"号码", 520, 700, 720, 800, 800, 90, false},
+                          // A mark whose box lies inside the next word's, as the recogniser finds
+                          // on noisy faxes; punctuation of the one-byte font; a row that leans.
+                          {"0", 300, 880, 330, 940, 940, 90, true},
+                          {"ortancone", 310, 880, 700, 940, 940, 90, false},
+                          {"\u201Ccaf\u00E9\u2014(x)\\\u201D", 300, 980, 800, 1040, 1040, 90, true},
+                          {"leaning", 300, 1080, 500, 1140, 1140, 90, true},
+                          {"row", 600, 1090, 800, 1150, 1150, 90, false},
+                          {"ends", 900, 1100, 1100, 1160, 1160, 90, false}};
             const std::string out = dir.file("out.pdf");
             {
                 orvelle::TGPPageSource page(orvelle::widenPath(source), true);
@@ -260,6 +271,17 @@ TEST(SearchablePdf, WordsStandInTheirBoxesOnThePageAsShown) {
             EXPECT_NEAR(word.yMax, 96 + 24 * 1.25, 0.5);  // its line stands 100 px above the baseline
             EXPECT_LT(word.xMax, wordBox(out, "searches").xMin);
             EXPECT_NEAR(wordBox(out, "发票号码").xMin, 72, 0.5);
+            // The mark and the word read apart, the word moved over by no more than the gap.
+            const Box mark = wordBox(out, "0"), over = wordBox(out, "ortancone");
+            EXPECT_LT(mark.xMax, over.xMin);
+            EXPECT_NE(run("pdftotext " + quoted(out) + " -").output.find("0 ortancone"), std::string::npos);
+            EXPECT_NEAR(over.xMin, 310 * 0.24, 30 * 0.24);
+            EXPECT_NEAR(wordBox(out, "\u201Ccaf\u00E9\u2014(x)\\\u201D").xMin, 72, 0.5);
+            // Each word of the leaning row within a few pixels of its own top.
+            for (const auto& [w, left, top] : {std::tuple{"leaning", 300, 1080}, {"row", 600, 1090}, {"ends", 900, 1100}}) {
+                EXPECT_NEAR(wordBox(out, w).xMin, left * 0.24, 0.5) << w;
+                EXPECT_NEAR(wordBox(out, w).yMin, top * 0.24, 1.5) << w;
+            }
         }
 }
 

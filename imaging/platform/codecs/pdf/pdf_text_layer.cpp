@@ -83,9 +83,33 @@ std::string blankTrueType() {
     return font.data;
 }
 
+// A ToUnicode map over `codespace` ("<0000> <FFFF>") of `ranges` ("<src> <src> <unicode>")
+// and `singles` ("<src> <unicode>").
+std::string toUnicodeCMap(const char* codespace, const std::vector<std::string>& ranges,
+                          const std::vector<std::string>& singles) {
+    std::string cmap =
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n1 begincodespacerange\n";
+    cmap += std::string(codespace) + "\nendcodespacerange\n";
+    // At most a hundred entries to a section.
+    const auto sections = [&](const std::vector<std::string>& entries, const char* kind) {
+        for (size_t first = 0; first < entries.size(); first += 100) {
+            const size_t count = std::min<size_t>(100, entries.size() - first);
+            cmap += std::to_string(count) + " begin" + kind + "\n";
+            for (size_t k = first; k < first + count; ++k) cmap += entries[k];
+            cmap += std::string("end") + kind + "\n";
+        }
+    };
+    sections(ranges, "bfrange");
+    sections(singles, "bfchar");
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    return cmap;
+}
+
 // Every code of the BMP to itself, as ranges that stay within one high byte, leaving out
 // the surrogates.
-std::string toUnicodeCMap() {
+std::string unicodeToUnicode() {
     std::vector<std::string> ranges;
     char line[40];
     for (unsigned high = 0; high < 256; ++high) {
@@ -93,19 +117,32 @@ std::string toUnicodeCMap() {
         std::snprintf(line, sizeof line, "<%02X00> <%02XFF> <%02X00>\n", high, high, high);
         ranges.emplace_back(line);
     }
-    std::string cmap =
-        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    for (size_t first = 0; first < ranges.size(); first += 100) {
-        const size_t count = std::min<size_t>(100, ranges.size() - first);
-        cmap += std::to_string(count) + " beginbfrange\n";
-        for (size_t k = first; k < first + count; ++k) cmap += ranges[k];
-        cmap += "endbfrange\n";
-    }
-    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    return cmap;
+    return toUnicodeCMap("<0000> <FFFF>", ranges, {});
+}
+
+// The characters of the one-byte codes 0x80 to 0x9F of the Latin text encoding (the rest
+// from 0x20 on are the characters of the same number).
+constexpr uint16_t kLatinHigh[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+                                     0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+std::string latinToUnicode() {
+    std::vector<std::string> singles;
+    char line[40];
+    for (unsigned code = 0x80; code < 0xA0; ++code)
+        if (const uint16_t unit = kLatinHigh[code - 0x80]) {
+            std::snprintf(line, sizeof line, "<%02X> <%04X>\n", code, unit);
+            singles.emplace_back(line);
+        }
+    return toUnicodeCMap("<00> <FF>", {"<20> <7E> <0020>\n", "<A0> <FF> <00A0>\n"}, singles);
+}
+
+// The one-byte code of a character in the Latin text encoding, or 0 where it has none.
+uint8_t latinCode(uint16_t unit) {
+    if ((unit >= 0x20 && unit < 0x7F) || (unit >= 0xA0 && unit <= 0xFF)) return uint8_t(unit);
+    for (unsigned k = 0; k < 32; ++k)
+        if (kLatinHigh[k] == unit && unit != 0) return uint8_t(0x80 + k);
+    return 0;
 }
 
 // The UTF-16 units of UTF-8 `text`; what lies outside the BMP, or is no UTF-8, becomes
@@ -144,33 +181,46 @@ std::string number(double value) {
 
 }  // namespace
 
-QPDFObjectHandle textLayerFont(QPDF& pdf) {
+TextLayerFonts textLayerFonts(QPDF& pdf) {
     const auto name = [](const char* text) { return Object::newName(text); };
     Object fontFile = Object::newStream(&pdf, blankTrueType());
-    Object descriptor = Object::parse(
-        "<< /Type /FontDescriptor /FontName /OrvelleInvisibleText /Flags 5 /FontBBox [0 -250 500 1000] "
-        "/ItalicAngle 0 /Ascent 1000 /Descent -250 /CapHeight 1000 /StemV 80 >>");
-    descriptor.replaceKey("/FontFile2", fontFile);
+    const auto descriptor = [&](int flags) {
+        Object made = Object::parse(
+            "<< /Type /FontDescriptor /FontName /OrvelleInvisibleText /FontBBox [0 -250 500 1000] "
+            "/ItalicAngle 0 /Ascent 1000 /Descent -250 /CapHeight 1000 /StemV 80 >>");
+        made.replaceKey("/Flags", Object::newInteger(flags));
+        made.replaceKey("/FontFile2", fontFile);
+        return pdf.makeIndirectObject(made);
+    };
+    TextLayerFonts fonts;
     // Every code drawn with the one blank glyph.
     std::string toGlyph(2 * 65536, '\0');
     for (size_t i = 1; i < toGlyph.size(); i += 2) toGlyph[i] = 1;
     Object cidFont = Object::parse(
         "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /OrvelleInvisibleText "
         "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 500 >>");
-    cidFont.replaceKey("/FontDescriptor", pdf.makeIndirectObject(descriptor));
+    cidFont.replaceKey("/FontDescriptor", descriptor(5));  // fixed pitch, symbolic
     cidFont.replaceKey("/CIDToGIDMap", Object::newStream(&pdf, toGlyph));
-    Object font = Object::newDictionary();
-    font.replaceKey("/Type", name("/Font"));
-    font.replaceKey("/Subtype", name("/Type0"));
-    font.replaceKey("/BaseFont", name("/OrvelleInvisibleText"));
-    font.replaceKey("/Encoding", name("/Identity-H"));
-    font.replaceKey("/DescendantFonts", Object::newArray({pdf.makeIndirectObject(cidFont)}));
-    font.replaceKey("/ToUnicode", Object::newStream(&pdf, toUnicodeCMap()));
-    return pdf.makeIndirectObject(font);
+    Object unicode = Object::newDictionary();
+    unicode.replaceKey("/Type", name("/Font"));
+    unicode.replaceKey("/Subtype", name("/Type0"));
+    unicode.replaceKey("/BaseFont", name("/OrvelleInvisibleText"));
+    unicode.replaceKey("/Encoding", name("/Identity-H"));
+    unicode.replaceKey("/DescendantFonts", Object::newArray({pdf.makeIndirectObject(cidFont)}));
+    unicode.replaceKey("/ToUnicode", Object::newStream(&pdf, unicodeToUnicode()));
+    fonts.unicode = pdf.makeIndirectObject(unicode);
+    Object latin = Object::parse(
+        "<< /Type /Font /Subtype /TrueType /BaseFont /OrvelleInvisibleText /FirstChar 32 /LastChar 255 "
+        "/Encoding /WinAnsiEncoding >>");
+    latin.replaceKey("/Widths", Object::newArray(std::vector<Object>(224, Object::newInteger(kGlyphWidth))));
+    latin.replaceKey("/FontDescriptor", descriptor(33));  // fixed pitch, not symbolic
+    latin.replaceKey("/ToUnicode", Object::newStream(&pdf, latinToUnicode()));
+    fonts.latin = pdf.makeIndirectObject(latin);
+    return fonts;
 }
 
 std::string textLayerContent(const PageText& text, double width, double height, int rotation,
-                             const std::string& fontName) {
+                             const std::string& unicodeFont, const std::string& latinFont) {
     if (text.words.empty() || text.width == 0 || text.height == 0) return {};
     rotation = ((rotation % 360) + 360) % 360;
     const bool across = rotation == 90 || rotation == 270;
@@ -182,66 +232,120 @@ std::string textLayerContent(const PageText& text, double width, double height, 
     if (rotation == 180) content += "-1 0 0 -1 " + number(width) + " " + number(height) + " cm ";
     if (rotation == 270) content += "0 -1 1 0 0 " + number(height) + " cm ";
     content += "BT 3 Tr\n";
-    std::vector<std::vector<uint16_t>> units;
-    units.reserve(text.words.size());
-    for (const TextWord& word : text.words) units.push_back(utf16Units(word.text));
-    // A line is set as one run: each word stretched (Tz) to its box and the space after it
-    // to the next word's start, so that the pen is where the next word begins and only a
-    // word out of that run is placed again (Tm); a word off the line's baseline is raised
-    // or lowered (Ts). Glyphs `codes` over `width` pixels at font size `sizePt`:
-    const auto show = [&](const std::vector<uint16_t>& codes, double width, double sizePt) {
-        content += number(100 * width * sx / (codes.size() * kGlyphWidth / 1000.0 * sizePt)) + " Tz <";
-        char hex[5];
-        for (const uint16_t unit : codes) {
-            std::snprintf(hex, sizeof hex, "%04X", unit);
-            content += hex;
+    // Each word as a string of the font it is set in: the Latin one, of a byte to a character,
+    // where it has all of them (a third of the size, packed), the Unicode one otherwise.
+    struct Glyphs {
+        bool latin = true;
+        size_t count = 0;
+        std::string operand;
+    };
+    std::vector<Glyphs> glyphs(text.words.size());
+    for (size_t i = 0; i < text.words.size(); ++i) {
+        const std::vector<uint16_t> units = utf16Units(text.words[i].text);
+        Glyphs& made = glyphs[i];
+        made.count = units.size();
+        for (const uint16_t unit : units) made.latin = made.latin && latinCode(unit) != 0;
+        made.operand = made.latin ? "(" : "<";
+        for (const uint16_t unit : units) {
+            if (made.latin) {
+                const auto code = char(latinCode(unit));
+                if (code == '(' || code == ')' || code == '\\') made.operand += '\\';
+                made.operand += code;
+            } else {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "%04X", unit);
+                made.operand += hex;
+            }
         }
-        content += "> Tj\n";
+        made.operand += made.latin ? ")" : ">";
+    }
+    // A line is set as one run along its row: each word stretched (Tz) to its box and a space
+    // stretched over the gap to the next word, all on one baseline, so that a reader takes
+    // the words as one line, in the recogniser's order. The stretch is a whole per cent, which
+    // packs well; what that leaves over is taken up by the next glyphs, so no error adds up
+    // along the line. `pen` is where the glyphs drawn end, in points along the row:
+    double pen = 0;
+    const auto show = [&](const std::string& operand, size_t count, double until, double sizePt) {
+        const double natural = double(count) * kGlyphWidth / 1000.0 * sizePt;
+        const long stretch = std::max(1L, std::lround(100 * (until - pen) / natural));
+        pen += stretch / 100.0 * natural;
+        content += std::to_string(stretch) + " Tz " + operand + " Tj\n";
+    };
+    const auto drawn = [&](size_t i) {
+        const TextWord& word = text.words[i];
+        return glyphs[i].count > 0 && word.right > word.left && word.bottom > word.top;
     };
     for (size_t first = 0; first < text.words.size();) {
-        // A line at a time: its words as tall as its tallest above the baseline, so that a
-        // reader keeps them on one line.
         size_t end = first + 1;
         while (end < text.words.size() && !text.words[end].startsLine) ++end;
+        // Its words as tall as its tallest above the baseline; the row's slope fitted to the
+        // words' baselines, so that the line of a page scanned askew lies on its row.
         int32_t size = 1;
-        for (size_t i = first; i < end; ++i)
-            size = std::max(size, std::min(text.words[i].baseline, text.words[i].bottom) - text.words[i].top);
-        const double sizePt = size * sy;
-        const double lineBaseline = std::max(text.words[first].baseline, text.words[first].top + 1);
-        content += fontName + " " + number(sizePt) + " Tf 0 Ts\n";
-        double pen = -1, rise = 0;
+        double n = 0, mx = 0, my = 0;
         for (size_t i = first; i < end; ++i) {
             const TextWord& word = text.words[i];
-            if (units[i].empty() || word.right <= word.left || word.bottom <= word.top) continue;
-            if (std::abs(word.left - pen) > 0.01) {
-                content += "1 0 0 1 " + number(word.left * sx) + " " + number(shownHeight - lineBaseline * sy) + " Tm ";
-                pen = word.left;
+            if (!drawn(i)) continue;
+            size = std::max(size, std::min(word.baseline, word.bottom) - word.top);
+            n += 1, mx += (word.left + word.right) / 2.0, my += std::max(word.baseline, word.top + 1);
+        }
+        if (n == 0) {
+            first = end;
+            continue;
+        }
+        mx /= n, my /= n;
+        double sxy = 0, sxx = 0;
+        for (size_t i = first; i < end; ++i) {
+            if (!drawn(i)) continue;
+            const double dx = (text.words[i].left + text.words[i].right) / 2.0 - mx;
+            sxy += dx * (std::max(text.words[i].baseline, text.words[i].top + 1) - my), sxx += dx * dx;
+        }
+        // A row leans a few degrees at most; more is a fit to stray marks.
+        const double slope = sxx > 0 ? std::clamp(sxy / sxx, -0.1, 0.1) : 0.0;
+        const double sizePt = size * sy;
+        // Along the row, in points, from its first word's left edge.
+        const double dx = sx, dy = -slope * sy, along = std::hypot(dx, dy);
+        const double cosine = dx / along, sine = dy / along;
+        const double gap = size / 5.0;  // a reader parts words by the gap, not by spaces drawn
+        double origin = 0, reached = 0;  // in pixels: the line's left edge, the last word's end
+        bool started = false, joinedBefore = false, latinSet = false;
+        for (size_t i = first; i < end; ++i) {
+            if (!drawn(i)) continue;
+            const TextWord& word = text.words[i];
+            double start = word.left;
+            // The font is chosen again where a word needs the other one.
+            const auto font = [&](bool latin) {
+                content += (latin ? latinFont : unicodeFont) + " " + number(sizePt) + " Tf ";
+                latinSet = latin;
+            };
+            if (!started) {
+                const double y = my + slope * (word.left - mx);
+                font(glyphs[i].latin);
+                content += number(cosine) + " " + number(sine) + " " + number(-sine) + " " + number(cosine) + " " +
+                           number(word.left * sx) + " " + number(shownHeight - y * sy) + " Tm\n";
+                reached = word.left, origin = word.left, pen = 0;
+                started = true;
+            } else if (joinedBefore) {
+                start = reached;
+            } else {
+                // Words closer than the gap would be read as one: the later one moves over.
+                start = std::max(start, reached + gap);
+                show(latinSet ? "( )" : "<0020>", 1, (start - origin) * along, sizePt);
             }
-            const double baseline = std::max(word.baseline, word.top + 1);
-            if (const double wanted = (lineBaseline - baseline) * sy; std::abs(wanted - rise) > 0.01) {
-                content += number(wanted) + " Ts ";
-                rise = wanted;
-            }
-            const bool joined = i + 1 < end && isCjkWord(word.text) && isCjkWord(text.words[i + 1].text);
-            const int32_t next = i + 1 < end ? text.words[i + 1].left : word.right;
+            if (glyphs[i].latin != latinSet) font(glyphs[i].latin);
             // Characters of Chinese text, each a word of its own, are set edge to edge so that
-            // a search finds them together; between other words a space fills the gap. A box
-            // that reaches over the next word's is cut short: a reader takes text that runs
-            // back over itself for another line.
-            double right = word.right;
-            // Words closer than a fifth of the line's height would be read as one: a reader
-            // parts words by the gap between them, not by the spaces drawn.
-            const double gap = size / 5.0;
-            if (i + 1 < end && next > word.left)
-                right = joined ? next : std::max(word.left + 0.3 * (word.right - word.left), std::min(right, next - gap));
-            show(units[i], right - word.left, sizePt);
-            pen = right;
-            // Words whose boxes touch still get a space, however narrow.
-            if (!joined && i + 1 < end) {
-                const double spaceEnd = std::max(double(next), right + 1);
-                show({0x20}, spaceEnd - right, sizePt);
-                pen = spaceEnd;
+            // a search finds them together. A box that reaches over the next word's is cut short,
+            // to a third of it at least.
+            const size_t next = i + 1 < end && drawn(i + 1) ? i + 1 : i;
+            const bool joined = next != i && isCjkWord(word.text) && isCjkWord(text.words[next].text);
+            const double least = start + std::max(1.0, 0.3 * (word.right - word.left));
+            double right = std::max(double(word.right), least);
+            if (next != i) {
+                const double nextLeft = text.words[next].left;
+                right = joined ? std::max(nextLeft, least) : std::max(least, std::min(right, nextLeft - gap));
             }
+            show(glyphs[i].operand, glyphs[i].count, (right - origin) * along, sizePt);
+            reached = right;
+            joinedBefore = joined;
         }
         first = end;
     }

@@ -13,14 +13,18 @@
 
 namespace gdip::codecs {
 
-// The font the layers are written in, made once per document: a Type 0 font over an
-// embedded TrueType font of blank glyphs half an em wide, its codes mapped to Unicode.
-QPDFObjectHandle textLayerFont(QPDF& pdf);
+// The fonts the layers are written in, made once per document, both an embedded TrueType
+// font of blank glyphs half an em wide: a Type 0 font whose codes are UTF-16 units, and a
+// simple font of the Latin text encoding for words it has all the characters of.
+struct TextLayerFonts {
+    QPDFObjectHandle unicode, latin;
+};
+TextLayerFonts textLayerFonts(QPDF& pdf);
 
-// The content that draws `text` under the font resource `fontName` on a page of
+// The content that draws `text` under the font resources `unicodeFont` and `latinFont` on a page of
 // `width` x `height` units (its MediaBox) shown turned by `rotation` degrees clockwise:
 // the words' boxes, in pixels of the page as shown, fill the page as shown.
 std::string textLayerContent(const PageText& text, double width, double height, int rotation,
-                             const std::string& fontName);
+                             const std::string& unicodeFont, const std::string& latinFont);
 
 }  // namespace gdip::codecs

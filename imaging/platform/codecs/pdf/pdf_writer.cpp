@@ -438,13 +438,14 @@ private:
         const std::optional<PageText> text = std::move(m_nextText);
         m_nextText.reset();
         if (text && !text->words.empty()) {
-            if (m_textFont.isNull()) m_textFont = textLayerFont(m_pdf);
+            if (!m_textFonts) m_textFonts = textLayerFonts(m_pdf);
             Object fonts = Object::newDictionary();
-            fonts.replaceKey("/Tx0", m_textFont);
+            fonts.replaceKey("/Tx0", m_textFonts->unicode);
+            fonts.replaceKey("/Tx1", m_textFonts->latin);
             resources.replaceKey("/Font", fonts);
             content = Object::newArray(
                 {m_pdf.makeIndirectObject(content),
-                 m_pdf.makeIndirectObject(Object::newStream(&m_pdf, textLayerContent(*text, w, h, rotation, "/Tx0")))});
+                 m_pdf.makeIndirectObject(Object::newStream(&m_pdf, textLayerContent(*text, w, h, rotation, "/Tx0", "/Tx1")))});
         }
         Object page = Object::newDictionary();
         page.replaceKey("/Type", name("/Page"));
@@ -462,7 +463,7 @@ private:
 
     QPDF m_pdf;
     std::optional<PageText> m_nextText;  // for the next page added
-    Object m_textFont = Object::newNull();  // the text layers' font, made with the first
+    std::optional<TextLayerFonts> m_textFonts;  // the text layers' fonts, made with the first
     // The documents whole pages were copied from: their data is read when the output is.
     std::vector<std::shared_ptr<QPDF>> m_sources;
     PDFVersion m_version;  // the highest any page needs
