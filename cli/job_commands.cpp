@@ -282,9 +282,13 @@ int usageError(std::ostream& err, const char* command, const std::string& why) {
 // What split's options ask for, checked against one another.
 // What --ocr, --ocr-lang, --auto-rotate and --text ask of a job whose output is a PDF when
 // `pdf`; the languages are checked before anything is written.
+// --ocr=redo is --ocr that also recognises again PDF pages whose only text is unseen.
+bool ocrAsked(const Arguments& a) { return a.flag("--ocr") || a.flag("--ocr=redo"); }
+
 std::optional<TextRecognition> textRecognition(const Arguments& a, bool pdf, std::string& why) {
     TextRecognition ocr;
-    ocr.enabled = a.flag("--ocr");
+    ocr.enabled = ocrAsked(a);
+    ocr.redo = a.flag("--ocr=redo");
     if (!ocr.enabled) {
         for (const char* other : {"--ocr-lang", "--text"})
             if (a.option(other)) return why = std::string(other) + " goes with --ocr", std::nullopt;
@@ -448,7 +452,7 @@ int splitEveryPage(const Arguments& a, const std::string& source, const SplitCho
     request.dropBlank = a.flag("--drop-blank");
     {
         std::string why;
-        if (a.flag("--ocr") && c.format == ExportFormat::Pdf && c.percent != 100)
+        if (ocrAsked(a) && c.format == ExportFormat::Pdf && c.percent != 100)
             return usageError(err, "split", "--ocr keeps each page's picture as it is: only at 100 %");
         const std::optional<TextRecognition> ocr = textRecognition(a, c.format == ExportFormat::Pdf, why);
         if (!ocr) return usageError(err, "split", why);
@@ -630,10 +634,10 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
     const Arguments a = parse(args, {"--out", "--format", "--percent", "--page", "--to", "--pages", "--quality", "--dpi", "--rotate",
                                      "--documents", "--ocr-lang", "--text"},
                               {"--keep-class", "--pad", "--json", "--lossless", "--verbose", "--drop-blank", "--ocr",
-                               "--auto-rotate"});
+                               "--ocr=redo", "--auto-rotate"});
     if (!a.error.empty()) return usageError(err, "split", a.error);
     if ((a.option("--page") || a.option("--documents")) &&
-        (a.flag("--ocr") || a.flag("--auto-rotate") || a.option("--ocr-lang") || a.option("--text")))
+        (ocrAsked(a) || a.flag("--auto-rotate") || a.option("--ocr-lang") || a.option("--text")))
         return usageError(err, "split", "--ocr makes each page of a split into a searchable PDF: not with --page or --documents");
     if (a.operands.size() != 1) return usageError(err, "split", "name exactly one source TIFF");
     std::string why;
@@ -650,7 +654,7 @@ int runSplit(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Arguments a = parse(args, {"--out", "--from-list", "--compression", "--to", "--dpi", "--rotate", "--ocr-lang", "--text"},
                               {"--all-pages", "--json", "--null", "--bigtiff", "--lossless", "--verbose", "--collate",
-                               "--drop-blank", "--ocr", "--auto-rotate"});
+                               "--drop-blank", "--ocr", "--ocr=redo", "--auto-rotate"});
     if (!a.error.empty()) return usageError(err, "merge", a.error);
     std::string why;
     const std::optional<ComposeRequest> request = mergeRequest(a, why);

@@ -46,6 +46,7 @@ using gdip::GpStoredPageWriter;
 using gdip::GpPageSource;
 using gdip::ImageFacts;
 using gdip::PageText;
+using gdip::FrameText;
 using gdip::TextWord;
 using gdip::GpStreamedFrame;
 using gdip::GpDrawnSize;

@@ -91,6 +91,11 @@ GpStatus TGPImage::Turn(int quarterTurns) {
     return RecordStatus(GdipImageRotateFlip(NativeHandle, static_cast<RotateFlipType>((quarterTurns % 4 + 4) % 4)));
 }
 
+FrameText TGPImage::TextOfFrame(uint32_t frameIndex) {
+    FrameText text = FrameText::None;
+    return RecordStatus(GdipGetImageFrameText(NativeHandle, frameIndex, &text)) == Ok ? text : FrameText::None;
+}
+
 GpStatus TGPImage::RecognizeText(const std::string& languages, PageText& text, std::string& why) {
     return RecordStatus(GdipRecognizeImageText(NativeHandle, languages.c_str(), &text, &why));
 }

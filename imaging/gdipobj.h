@@ -47,6 +47,8 @@ public:
     void ReleaseFrame();
     // Turns the active frame by `quarterTurns` quarters clockwise.
     [[nodiscard]] GpStatus Turn(int quarterTurns);
+    // The text frame `frameIndex` carries of its own (a PDF page's); None when it cannot tell.
+    FrameText TextOfFrame(uint32_t frameIndex);
     // The words of the active frame as it is, in `languages` ("chi_sim+eng"); `why` says
     // why not when they cannot be had.
     [[nodiscard]] GpStatus RecognizeText(const std::string& languages, PageText& text, std::string& why);

@@ -13,15 +13,15 @@ namespace {
 // little text or of drawings is left as it is.
 constexpr float kSureOfTurn = 14.0f;
 
-bool isPdf(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string extension = path.substr(path.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
-    return extension == ".pdf";
-}
-
 RecognisedPage recognisePage(TGPImage& image, const PageToRecognise& page, const TextRecognition& settings) {
     RecognisedPage result;
+    // A PDF's page goes into a PDF whole: text of its own goes with it, and is not found again
+    // unless the earlier words (no one sees) are to be found again.
+    const FrameText own = image.TextOfFrame(page.page);
+    if (own == FrameText::Seen || (own == FrameText::Invisible && !settings.redo)) {
+        result.note = "a PDF's page goes whole, with the text it has";
+        return result;
+    }
     const GUID dimension = FrameDimensionPage;
     if (image.ActivateFrame(&dimension, page.page) != Ok) {
         result.note = "the page cannot be decoded";
@@ -72,15 +72,10 @@ void PageTexts::startNext() {
     const size_t index = m_started++;
     Lane& lane = m_lanes[index % m_lanes.size()];
     const PageToRecognise& page = m_pages[index];
-    // A PDF's page goes into a PDF whole, whatever it draws: its own text layer, if it has
-    // one, goes with it; nothing of it is read here.
-    const char* notRead = m_cancelled && m_cancelled() ? "cancelled"
-                          : isPdf(page.path)           ? "a PDF's page goes whole, with the text it has"
-                                                       : nullptr;
-    if (notRead) {
-        m_inFlight.push_back(startAside(false, [notRead] {
+    if (m_cancelled && m_cancelled()) {
+        m_inFlight.push_back(startAside(false, [] {
             RecognisedPage page;
-            page.note = notRead;
+            page.note = "cancelled";
             return page;
         }));
         return;

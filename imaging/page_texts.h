@@ -21,6 +21,9 @@ struct TextRecognition {
     bool enabled = false;
     std::string languages;  // the recogniser's names, "chi_sim+eng"
     bool autoRotate = false;  // pages found turned with confidence are set upright
+    // A PDF page whose only text is unseen (an earlier recogniser's) is recognised again, its
+    // words replacing that text; otherwise it goes with the text it has.
+    bool redo = false;
 };
 
 // Page `page` of `path`, turned `quarterTurns` quarters clockwise before it is read.

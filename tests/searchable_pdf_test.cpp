@@ -354,4 +354,57 @@ TEST(SearchablePdf, RefusalsAndPagesThatHaveText) {
     EXPECT_NE(text.find("Please remit payment within thirty days"), std::string::npos) << text;  // the source's own
 }
 
+// PDF sources go whole: a scan without text gets words over its unchanged picture; a page
+// whose only text is unseen (an earlier recogniser's words, here in a form) keeps it under
+// --ocr and has it replaced under --ocr=redo; a page of text to be seen goes as it is.
+TEST(SearchablePdf, ScannedPdfPagesGetWordsAndUnseenWordsAreRedone) {
+    REQUIRE_OCR_TOOLS();
+    const Scans& scans = Scans::get();
+    ASSERT_TRUE(scans.failure().empty()) << scans.failure();
+    fixtures::TempDir dir;
+    const std::string plain = dir.file("plain.pdf"), stale = dir.file("stale.pdf"), once = dir.file("once.pdf"),
+                      twice = dir.file("twice.pdf");
+    ASSERT_EQ(merge("--out " + quoted(plain) + " " + quoted(scans["fax.tif"])).exit, 0);
+    std::ofstream(dir.file("stale.py"))
+        << "import sys\nfrom reportlab.pdfgen import canvas\n"
+           "c = canvas.Canvas(sys.argv[1], pagesize=(595, 842))\nc.drawImage(sys.argv[2], 0, 0, 595, 842)\n"
+           "c.beginForm('old')\nt = c.beginText(72, 400)\nt.setTextRenderMode(3)\nt.textLine('Stalewords')\n"
+           "c.drawText(t)\nc.endForm()\nc.doForm('old')\nc.save()\n";
+    ASSERT_EQ(run("/usr/bin/python3 " + quoted(dir.file("stale.py")) + " " + quoted(stale) + " " + quoted(scans["grey.png"])).exit, 0);
+    const auto pageWords = [](const std::string& pdf, int page) {
+        const std::string p = std::to_string(page);
+        return run("pdftotext -f " + p + " -l " + p + " " + quoted(pdf) + " -").output;
+    };
+    const auto count = [](const std::string& text, const std::string& word) {
+        size_t n = 0;
+        for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+        return n;
+    };
+
+    const Merged first = merge("--ocr --ocr-lang eng --out " + quoted(once) + " " + quoted(plain) + " " + quoted(stale) +
+                               " " + quoted(scans["page.pdf"]));
+    ASSERT_EQ(first.exit, 0) << first.output;
+    const json& found = first.report["recognised_pages"];
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_TRUE(found[0]["recognised"].get<bool>());
+    for (int k : {1, 2}) EXPECT_EQ(found[k]["note"], "a PDF's page goes whole, with the text it has") << k;
+    EXPECT_EQ(count(pageWords(once, 1), "Invoice number 4711"), 1u) << pageWords(once, 1);
+    EXPECT_EQ(count(pageWords(once, 2), "Stalewords"), 1u);
+    EXPECT_EQ(rawPictures(once, dir, "a"), rawPictures(plain, dir, "b"));
+
+    const Merged again = merge("--ocr=redo --ocr-lang eng --all-pages --out " + quoted(twice) + " " + quoted(once));
+    ASSERT_EQ(again.exit, 0) << again.output;
+    const json& redone = again.report["recognised_pages"];
+    ASSERT_EQ(redone.size(), 3u);
+    for (int k : {0, 1}) EXPECT_TRUE(redone[k]["recognised"].get<bool>()) << k;
+    EXPECT_FALSE(redone[2]["recognised"].get<bool>());
+    // The earlier words gone, the new ones there once; the pictures and the seen text kept.
+    EXPECT_EQ(count(pageWords(twice, 1), "Invoice number 4711"), 1u) << pageWords(twice, 1);
+    EXPECT_EQ(count(pageWords(twice, 2), "Stalewords"), 0u);
+    EXPECT_EQ(count(pageWords(twice, 2), "Invoice number 4711"), 1u) << pageWords(twice, 2);
+    EXPECT_EQ(count(pageWords(twice, 3), "Please remit payment within thirty days"), 1u);
+    EXPECT_EQ(rawPictures(twice, dir, "c"), rawPictures(plain, dir, "d"));
+    EXPECT_EQ(run("qpdf --check " + quoted(twice)).exit, 0);
+}
+
 }  // namespace

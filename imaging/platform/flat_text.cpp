@@ -19,6 +19,16 @@ GpStatus GdipCheckTextLanguages(const char* languages, std::string* why) {
     }
 }
 
+GpStatus GdipGetImageFrameText(GpImage* image, UINT frameIndex, FrameText* text) {
+    if (!image || !text || frameIndex >= image->frameCount) return InvalidParameter;
+    try {
+        *text = image->decoder ? image->decoder->frameText(frameIndex) : FrameText::None;
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
 GpStatus GdipRecognizeImageText(GpImage* image, const char* languages, PageText* text, std::string* why) {
     std::string ignored;
     if (!why) why = &ignored;

@@ -391,6 +391,11 @@ struct GpStoredPageWriter;
 // Whether every one of `languages` is installed: InvalidParameter, with `why` naming the
 // package that has it, when one is not; GenericError when the recogniser cannot be loaded.
 [[nodiscard]] GpStatus GdipCheckTextLanguages(const char* languages, std::string* why);
+// The text a frame carries of its own beside its pixels (a PDF page's), which words
+// recognised in them would only repeat: none, only text no one sees (an earlier
+// recogniser's words), or text that is seen.
+enum class FrameText { None, Invisible, Seen };
+[[nodiscard]] GpStatus GdipGetImageFrameText(GpImage* image, UINT frameIndex, FrameText* text);
 // The words of `image`'s active frame as it is, their boxes in its pixels.
 [[nodiscard]] GpStatus GdipRecognizeImageText(GpImage* image, const char* languages, PageText* text, std::string* why);
 // The quarter turns clockwise (0 to 3) that set the active frame's text upright, and how

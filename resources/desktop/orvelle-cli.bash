@@ -55,9 +55,9 @@ _orvelle_cli() {
     local options
     case $command in
         info) options="--json" ;;
-        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --dpi --lossless --rotate --drop-blank --documents --ocr --ocr-lang --auto-rotate --text --json --verbose" ;;
+        split) options="--out --format --percent --pages --page --to --keep-class --quality --pad --dpi --lossless --rotate --drop-blank --documents --ocr --ocr=redo --ocr-lang --auto-rotate --text --json --verbose" ;;
         tiles) options="--out" ;;
-        merge) options="--out --all-pages --compression --from-list --null --bigtiff --to --dpi --lossless --rotate --collate --drop-blank --ocr --ocr-lang --auto-rotate --text --json --verbose" ;;
+        merge) options="--out --all-pages --compression --from-list --null --bigtiff --to --dpi --lossless --rotate --collate --drop-blank --ocr --ocr=redo --ocr-lang --auto-rotate --text --json --verbose" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

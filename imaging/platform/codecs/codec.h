@@ -58,6 +58,8 @@ public:
     // Frame `index`'s size from its header, as it is shown, without decoding it; false when a
     // decoder cannot tell so.
     virtual bool frameSize(uint32_t /*index*/, uint32_t& /*width*/, uint32_t& /*height*/) { return false; }
+    // The text frame `index` carries of its own beside its pixels (a PDF page's).
+    virtual FrameText frameText(uint32_t /*index*/) { return FrameText::None; }
     // Why opening the file failed, when the library said.
     const std::string& openFailure() const { return m_failure.text(); }
 

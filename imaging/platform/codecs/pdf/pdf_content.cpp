@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -26,10 +27,10 @@ constexpr size_t kMaxSavedStates = 256;
 // The content streams decoded and joined. Each is piped on its own: qpdf's own joining holds
 // every stream whole first, which for a stream that inflates to gigabytes is that much
 // memory before a byte is looked at.
-std::string joinedContent(QPDFPageObjectHelper& page) {
+std::string joinedContent(const std::vector<Object>& streams) {
     std::string content;
     BoundedSink sink(content, kMaxContentBytes);
-    for (Object stream : asList(page.getObjectHandle().getKey("/Contents"))) {
+    for (Object stream : streams) {
         if (!stream.isStream()) continue;
         Object stored = stream.getDict().getKey("/Length");
         if (stored.isInteger() && stored.getIntValue() > kMaxStoredContentBytes) throw ContentTooLarge("its content is too large");
@@ -52,13 +53,26 @@ const std::unordered_set<std::string>& quietOperators() {
     return quiet;
 }
 
+// What a text object may hold that sets only how text is shown.
+const std::unordered_set<std::string>& textStateOperators() {
+    static const std::unordered_set<std::string> state = {"Tf", "Tc", "Tw", "Tz", "TL", "Ts", "Td", "TD", "Tm", "T*", "Tr"};
+    return state;
+}
+
 bool showsText(const std::string& op) { return op == "Tj" || op == "TJ" || op == "'" || op == "\""; }
+
+// What an operator was, as far as text goes.
+enum class Shown { Other, Text, UnseenText };
 
 // Follows the content's operators as far as a page of pictures, perhaps under invisible text,
 // takes them; the first of anything else is noted.
 class ContentWalk {
 public:
-    void operatorSeen(const std::string& op) {
+    // `stopAtMore`: done at the first thing painted besides pictures.
+    explicit ContentWalk(bool stopAtMore = true) : m_stopAtMore(stopAtMore) {}
+
+    Shown operatorSeen(const std::string& op) {
+        Shown shown = Shown::Other;
         if (op == "Do") {
             if (m_state.clippedAway) note("it draws a picture clipped away");
             m_page.drawn.push_back({m_name, m_state.matrix});
@@ -78,8 +92,14 @@ public:
         } else if (showsText(op)) {
             // Modes 3 (neither filled nor stroked) and 7 (a clip only) show nothing, and
             // neither does text clipped to nothing.
-            if (m_state.renderMode == 3 || m_state.renderMode == 7 || m_state.clippedAway) m_page.invisibleText = true;
-            else note("it holds text");
+            if (m_state.renderMode == 3 || m_state.renderMode == 7 || m_state.clippedAway) {
+                m_page.invisibleText = true;
+                shown = Shown::UnseenText;
+            } else {
+                m_page.seenText = true;
+                note("it holds text");
+                shown = Shown::Text;
+            }
         } else if (op == "BI") {
             note("it holds an inline picture");
         } else if (!quietOperators().count(op)) {
@@ -88,10 +108,12 @@ public:
             pathOperator(op);
         }
         m_numbers.clear();
+        return shown;
     }
     void numberSeen(double value) { m_numbers.push_back(value); }
     void nameSeen(const std::string& name) { m_name = name; }
-    bool done() const { return !m_page.more.empty(); }
+    const std::string& lastName() const { return m_name; }
+    bool done() const { return m_stopAtMore && !m_page.more.empty(); }
     PageContent result() { return std::move(m_page); }
 
 private:
@@ -126,9 +148,124 @@ private:
     bool m_pathHasArea = false, m_clipping = false;  // the path being built
     std::vector<double> m_numbers;  // the operands before an operator
     std::string m_name;
+    bool m_stopAtMore;
 };
 
+// Forms drawn within forms are looked into this deep; a form that draws itself, once.
+constexpr int kMostFormDepth = 8;
+
+// `content`'s tokens in order, each given to `token` (whitespace and comments too when
+// `ignorable`), an inline picture's data as one token, until `token` says to stop.
+template <typename Token>
+void eachToken(const std::string& content, bool ignorable, Token token) {
+    auto input = std::make_shared<BufferInputSource>("content", content);
+    QPDFTokenizer tokenizer;
+    tokenizer.allowEOF();
+    if (ignorable) tokenizer.includeIgnorable();
+    for (;;) {
+        const QPDFTokenizer::Token next = tokenizer.readToken(input, "content", true, kMaxContentBytes);
+        if (next.getType() == QPDFTokenizer::tt_eof || !token(next)) return;
+        if (next.getType() == QPDFTokenizer::tt_word && next.getValue() == "ID") tokenizer.expectInlineImage(input);
+    }
+}
+
+// Gives the walk what it follows of a token; false once it has seen enough.
+bool follow(ContentWalk& walk, const QPDFTokenizer::Token& token) {
+    switch (token.getType()) {
+        case QPDFTokenizer::tt_integer:
+        case QPDFTokenizer::tt_real: walk.numberSeen(std::strtod(token.getValue().c_str(), nullptr)); break;
+        case QPDFTokenizer::tt_word: walk.operatorSeen(token.getValue()); break;
+        case QPDFTokenizer::tt_name: walk.nameSeen(token.getValue()); break;
+        // Strings, arrays and dictionaries are operands of text and marked content; what a
+        // reader skips as damage is skipped here too.
+        default: break;
+    }
+    return true;
+}
+
+Object formNamed(Object resources, const std::string& name) {
+    Object xobjects = resources.isDictionary() ? resources.getKey("/XObject") : Object::newNull();
+    Object form = xobjects.isDictionary() ? xobjects.getKey(name) : Object::newNull();
+    return form.isStream() && form.getDict().getKey("/Subtype").isNameAndEquals("/Form") ? form : Object::newNull();
+}
+
+Object formResources(Object form, Object outer) {
+    Object own = form.getDict().getKey("/Resources");
+    return own.isDictionary() ? own : outer;
+}
+
+// What `streams` paint, all of it, with the text of the forms they draw: unseen text, seen
+// text, and the rest noted.
+PageContent wholeContent(const std::vector<Object>& streams, Object resources, std::set<QPDFObjGen>& seen, int depth) {
+    ContentWalk walk(false);
+    eachToken(joinedContent(streams), false, [&](const QPDFTokenizer::Token& token) { return follow(walk, token); });
+    PageContent content = walk.result();
+    for (const PageContent::Drawn& drawn : content.drawn) {
+        Object form = formNamed(resources, drawn.name);
+        if (form.isNull() || depth >= kMostFormDepth || !seen.insert(form.getObjGen()).second) continue;
+        const PageContent inner = wholeContent({form}, formResources(form, resources), seen, depth + 1);
+        content.seenText = content.seenText || inner.seenText;
+        content.invisibleText = content.invisibleText || inner.invisibleText;
+    }
+    return content;
+}
+
+// A form that paints nothing but text no one sees: an earlier recogniser's words.
+bool onlyUnseenText(Object form) {
+    std::set<QPDFObjGen> seen{form.getObjGen()};
+    const PageContent content = wholeContent({form}, formResources(form, Object::newNull()), seen, kMostFormDepth);
+    return content.invisibleText && content.more.empty() && content.drawn.empty();
+}
+
 }  // namespace
+
+FrameText textOf(QPDFPageObjectHelper& page) {
+    std::set<QPDFObjGen> seen;
+    const PageContent content =
+        wholeContent(asList(page.getObjectHandle().getKey("/Contents")), page.getAttribute("/Resources", false), seen, 0);
+    return content.seenText ? FrameText::Seen : content.invisibleText ? FrameText::Invisible : FrameText::None;
+}
+
+std::string withoutUnseenText(QPDFPageObjectHelper& page, std::set<std::string>& formsLeftOut) {
+    Object resources = page.getAttribute("/Resources", false);
+    ContentWalk walk(false);
+    // What is kept; the operands since the last operator; the text object being read, which
+    // goes whole when it holds nothing but text operators and unseen text (what they set is
+    // text's own state, which no text shown after it uses: none is seen on the page).
+    std::string kept, operands, textObject;
+    bool inText = false, textObjectPaints = false;
+    eachToken(joinedContent(asList(page.getObjectHandle().getKey("/Contents"))), true, [&](const QPDFTokenizer::Token& token) {
+        if (token.getType() != QPDFTokenizer::tt_word) {
+            follow(walk, token);
+            operands += token.getRawValue();
+            return true;
+        }
+        const std::string& op = token.getValue();
+        const std::string name = walk.lastName();
+        Object form = op == "Do" ? formNamed(resources, name) : Object::newNull();
+        const Shown shown = walk.operatorSeen(op);
+        std::string& into = inText ? textObject : kept;
+        const bool formLeftOut = !form.isNull() && onlyUnseenText(form);
+        if (formLeftOut) formsLeftOut.insert(name);
+        if (shown == Shown::UnseenText || formLeftOut) {
+            into += ' ';  // the operator and its operands go
+        } else if (op == "BT" && !inText) {
+            kept += operands;
+            textObject = token.getRawValue();
+            inText = true, textObjectPaints = false;
+        } else if (op == "ET" && inText) {
+            kept += textObjectPaints ? textObject + operands + token.getRawValue() : std::string(" ");
+            textObject.clear();
+            inText = false;
+        } else {
+            if (inText && !textStateOperators().count(op)) textObjectPaints = true;
+            into += operands + token.getRawValue();
+        }
+        operands.clear();
+        return true;
+    });
+    return kept + textObject + operands;
+}
 
 uint16_t placementOf(const Linear& m) {
     const double scale = std::max({std::fabs(m.a), std::fabs(m.b), std::fabs(m.c), std::fabs(m.d)});
@@ -148,24 +285,10 @@ uint16_t placementOf(const Linear& m) {
 }
 
 PageContent contentOf(QPDFPageObjectHelper& page) {
-    auto input = std::make_shared<BufferInputSource>("page content", joinedContent(page));
-    QPDFTokenizer tokenizer;
-    tokenizer.allowEOF();
     ContentWalk walk;
     // Once the page is known to paint more than pictures, what else it paints does not matter.
-    while (!walk.done()) {
-        const QPDFTokenizer::Token token = tokenizer.readToken(input, "page content", true, kMaxContentBytes);
-        switch (token.getType()) {
-            case QPDFTokenizer::tt_eof: return walk.result();
-            case QPDFTokenizer::tt_integer:
-            case QPDFTokenizer::tt_real: walk.numberSeen(std::strtod(token.getValue().c_str(), nullptr)); break;
-            case QPDFTokenizer::tt_word: walk.operatorSeen(token.getValue()); break;
-            case QPDFTokenizer::tt_name: walk.nameSeen(token.getValue()); break;
-            // Strings, arrays and dictionaries are operands of text and marked content; what a
-            // reader skips as damage is skipped here too.
-            default: break;
-        }
-    }
+    eachToken(joinedContent(asList(page.getObjectHandle().getKey("/Contents"))), false,
+              [&](const QPDFTokenizer::Token& token) { return follow(walk, token) && !walk.done(); });
     return walk.result();
 }
 

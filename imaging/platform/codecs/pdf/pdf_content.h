@@ -5,9 +5,12 @@
 #include <qpdf/QPDFPageObjectHelper.hh>
 
 #include <cstdint>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "../../gdiplus_flat.h"
 
 namespace gdip::codecs::pdf {
 
@@ -32,11 +35,22 @@ struct PageContent {
     };
     std::vector<Drawn> drawn;        // every XObject drawn, in order
     bool invisibleText = false;      // text shown in an invisible mode (an OCR layer)
+    bool seenText = false;           // text shown to be seen
     std::string more;                // what it paints besides XObjects ("it holds text" ...); empty when nothing
 };
 
 // The page's content streams walked. ContentTooLarge when they are beyond what is read.
 PageContent contentOf(QPDFPageObjectHelper& page);
+
+// The text the page shows, in its content or in the forms it draws: text of its own, which
+// a recogniser's words would only repeat. ContentTooLarge as above.
+FrameText textOf(QPDFPageObjectHelper& page);
+
+// The page's content without the text it shows unseen (an earlier recogniser's words): its
+// text showing and the forms that hold nothing else left out, a text object of nothing else
+// left out whole, their names into `formsLeftOut`. For a page that shows no text to be
+// seen. ContentTooLarge as above.
+std::string withoutUnseenText(QPDFPageObjectHelper& page, std::set<std::string>& formsLeftOut);
 
 // How a picture drawn with `m` lies on the page, as TIFF's orientation numbers it (where its
 // first row and first column are seen); 0 for a matrix that is none of the eight

@@ -17,6 +17,10 @@ public:
     const GUID& rawFormat() const override { return ImageFormatPDF; }
     const GUID& frameDimension() const override { return FrameDimensionPage; }
     uint32_t frameCount() const override { return m_document.pages(); }
+    FrameText frameText(uint32_t index) override {
+        m_prefetch.cancel();  // the document is read by one thread at a time
+        return m_document.textOf(index);
+    }
 
 protected:
     // Pages read one after another are read one ahead, on another thread, while the caller

@@ -249,6 +249,16 @@ std::string PdfDocument::leftBehind() const {
     return {};
 }
 
+FrameText PdfDocument::textOf(uint32_t index) const {
+    if (!m_state || index >= m_pages) return FrameText::None;
+    try {
+        return pdf::textOf(m_state->pages[index]);
+    } catch (const std::exception&) {
+        // A page whose content cannot be read is taken for one of pictures: its words are found.
+        return FrameText::None;
+    }
+}
+
 GpStatus PdfDocument::storedImage(uint32_t index, StoredImage& image, std::string& why) {
     if (!m_state || index >= m_pages) return InvalidParameter;
     try {

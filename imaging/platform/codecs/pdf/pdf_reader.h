@@ -32,6 +32,9 @@ public:
     // another failure, with `why`, when the page cannot be read at all.
     [[nodiscard]] GpStatus storedImage(uint32_t index, StoredImage& image, std::string& why);
 
+    // The text page `index` shows of its own (see pdf::textOf).
+    FrameText textOf(uint32_t index) const;
+
     // Decodes page `index` into `frame`: a picture's rows as stored, its turn in
     // meta.orientation and its resolution from the page's size; a page drawn upright at the
     // resolution of its largest picture, or of drawResolution(), `rendered`. On failure

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <set>
 #include <cstring>
 #include <cerrno>
 #include <cstdlib>
@@ -29,6 +31,8 @@
 #include "../palette_classes.h"
 #include "../../copier/fax_pages.h"
 #include "pdf_spool.h"
+#include "pdf_content.h"
+#include "pdf_streams.h"
 #include "pdf_text_layer.h"
 
 namespace gdip::codecs {
@@ -114,7 +118,8 @@ public:
 
     GpStatus addWholePage(const PdfDocument& source, uint32_t index, int quarterTurns, std::string& leftOut) override {
         leftOut.clear();
-        m_nextText.reset();  // a page copied whole keeps the text it has
+        const std::optional<PageText> text = std::move(m_nextText);
+        m_nextText.reset();
         if (m_finished) return WrongState;
         const std::shared_ptr<QPDF> document = source.document();
         if (!document || index >= source.pages()) return InvalidParameter;
@@ -133,6 +138,15 @@ public:
                 const int rotation = (rotationOf(page) + 90 * quarterTurns) % 360;
                 QPDFPageObjectHelper added(m_pdf.getAllPages().back());
                 if (rotationOf(added.getObjectHandle()) != (rotation + 360) % 360) added.rotatePage((rotation + 360) % 360, false);
+                // It is a copy of the page as first added, words and all: it starts as the source's.
+                const auto [first, fresh] = m_copiedAs.try_emplace(
+                    {document.get(), page.getObjGen()},
+                    CopiedAs{added.getObjectHandle().getKey("/Contents"), added.getAttribute("/Resources", false)});
+                if (!fresh) {
+                    added.getObjectHandle().replaceKey("/Contents", first->second.contents);
+                    added.getObjectHandle().replaceKey("/Resources", first->second.resources);
+                }
+                if (text && !text->words.empty()) addTextOver(added, *text, (rotation + 360) % 360);
             } catch (const QPDFExc& e) {
                 leftOut = std::string("the page cannot be copied: ") + e.getMessageDetail();
                 return GenericError;
@@ -461,8 +475,61 @@ private:
         ++m_pages;
     }
 
+    // The words over a page copied whole, shown turned by `rotation`: its content is kept
+    // apart (its drawing state cannot leak into theirs), and the fonts join its resources
+    // under names it does not use. They cover its crop box, which is what is drawn of it.
+    void addTextOver(QPDFPageObjectHelper& page, const PageText& text, int rotation) {
+        if (!m_textFonts) m_textFonts = textLayerFonts(m_pdf);
+        Object resources = page.getAttribute("/Resources", false);
+        resources = resources.isDictionary() ? resources.shallowCopy() : Object::newDictionary();
+        Object fonts = resources.getKey("/Font");
+        fonts = fonts.isDictionary() ? fonts.shallowCopy() : Object::newDictionary();
+        const auto unused = [&](std::string name) {
+            for (int k = 2; fonts.hasKey(name); ++k) name = name.substr(0, name.find_last_not_of("0123456789") + 1) + std::to_string(k);
+            return name;
+        };
+        const std::string unicode = unused("/OrvelleText"), latin = unused("/OrvelleLatinText");
+        fonts.replaceKey(unicode, m_textFonts->unicode);
+        fonts.replaceKey(latin, m_textFonts->latin);
+        resources.replaceKey("/Font", fonts);
+        const auto box = page.getCropBox(false, false).getArrayAsRectangle();
+        const double left = std::min(box.llx, box.urx), bottom = std::min(box.lly, box.ury);
+        const double width = std::fabs(box.urx - box.llx), height = std::fabs(box.ury - box.lly);
+        std::vector<Object> contents{m_pdf.makeIndirectObject(Object::newStream(&m_pdf, "q\n"))};
+        // The words it has that no one sees, an earlier recogniser's, make way for these; a
+        // content too large to be read is kept as it is.
+        std::optional<std::string> cleared;
+        std::set<std::string> formsLeftOut;
+        try {
+            if (pdf::textOf(page) == FrameText::Invisible) cleared = pdf::withoutUnseenText(page, formsLeftOut);
+        } catch (const pdf::ContentTooLarge&) {
+        }
+        // The forms that held those words are no longer the page's, nor written for it.
+        if (Object xobjects = resources.getKey("/XObject"); cleared && !formsLeftOut.empty() && xobjects.isDictionary()) {
+            xobjects = xobjects.shallowCopy();
+            for (const std::string& name : formsLeftOut) xobjects.removeKey(name);
+            resources.replaceKey("/XObject", xobjects);
+        }
+        if (cleared)
+            contents.push_back(m_pdf.makeIndirectObject(Object::newStream(&m_pdf, *cleared)));
+        else
+            for (Object stream : pdf::asList(page.getObjectHandle().getKey("/Contents")))
+                if (stream.isStream()) contents.push_back(stream);
+        contents.push_back(m_pdf.makeIndirectObject(Object::newStream(
+            &m_pdf, "Q\nq 1 0 0 1 " + points(left).unparse() + " " + points(bottom).unparse() + " cm\n" +
+                        textLayerContent(text, width, height, rotation, unicode, latin) + "Q\n")));
+        page.getObjectHandle().replaceKey("/Contents", Object::newArray(contents));
+        page.getObjectHandle().replaceKey("/Resources", resources);
+    }
+
     QPDF m_pdf;
     std::optional<PageText> m_nextText;  // for the next page added
+    // What each page copied whole came with, by its document and object: a page added again
+    // is a copy of it as first added.
+    struct CopiedAs {
+        Object contents, resources;
+    };
+    std::map<std::pair<const QPDF*, QPDFObjGen>, CopiedAs> m_copiedAs;
     std::optional<TextLayerFonts> m_textFonts;  // the text layers' fonts, made with the first
     // The documents whole pages were copied from: their data is read when the output is.
     std::vector<std::shared_ptr<QPDF>> m_sources;
