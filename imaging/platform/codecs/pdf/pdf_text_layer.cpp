@@ -262,12 +262,14 @@ std::string textLayerContent(const PageText& text, double width, double height, 
     // A line is set as one run along its row: each word stretched (Tz) to its box and a space
     // stretched over the gap to the next word, all on one baseline, so that a reader takes
     // the words as one line, in the recogniser's order. The stretch is a whole per cent, which
-    // packs well; what that leaves over is taken up by the next glyphs, so no error adds up
-    // along the line. `pen` is where the glyphs drawn end, in points along the row:
+    // packs well. A space is stretched over its own gap (most often the least gap, so the same
+    // stretch again); a word to where it ends from where the pen is, taking up what the
+    // stretches before it left over, so that no error adds up along the line. `pen` is where
+    // the glyphs drawn end, in points along the row; `width` is in points:
     double pen = 0;
-    const auto show = [&](const std::string& operand, size_t count, double until, double sizePt) {
+    const auto show = [&](const std::string& operand, size_t count, double width, double sizePt) {
         const double natural = double(count) * kGlyphWidth / 1000.0 * sizePt;
-        const long stretch = std::max(1L, std::lround(100 * (until - pen) / natural));
+        const long stretch = std::max(1L, std::lround(100 * width / natural));
         pen += stretch / 100.0 * natural;
         content += std::to_string(stretch) + " Tz " + operand + " Tj\n";
     };
@@ -329,7 +331,7 @@ std::string textLayerContent(const PageText& text, double width, double height, 
             } else {
                 // Words closer than the gap would be read as one: the later one moves over.
                 start = std::max(start, reached + gap);
-                show(latinSet ? "( )" : "<0020>", 1, (start - origin) * along, sizePt);
+                show(latinSet ? "( )" : "<0020>", 1, (start - reached) * along, sizePt);
             }
             if (glyphs[i].latin != latinSet) font(glyphs[i].latin);
             // Characters of Chinese text, each a word of its own, are set edge to edge so that
@@ -343,7 +345,7 @@ std::string textLayerContent(const PageText& text, double width, double height, 
                 const double nextLeft = text.words[next].left;
                 right = joined ? std::max(nextLeft, least) : std::max(least, std::min(right, nextLeft - gap));
             }
-            show(glyphs[i].operand, glyphs[i].count, (right - origin) * along, sizePt);
+            show(glyphs[i].operand, glyphs[i].count, (right - origin) * along - pen, sizePt);
             reached = right;
             joinedBefore = joined;
         }

@@ -294,6 +294,14 @@ private:
         return std::string(out.begin(), out.end());
     }
 
+    // A page's text layer, deflated as tightly as zlib can: it is most of what the words add
+    // to the file.
+    Object textLayerStream(const std::string& content) {
+        Object stream = Object::newStream(&m_pdf);
+        stream.replaceStreamData(deflated(content), name("/FlateDecode"), Object::newNull());
+        return m_pdf.makeIndirectObject(stream);
+    }
+
     // Gives `xobject` the picture's stored data: read from its file when the document is
     // written, or else kept in the spool until then.
     void spooled(Object& xobject, const StoredImage& image, const Object& filter, const Object& parms) {
@@ -459,7 +467,7 @@ private:
             resources.replaceKey("/Font", fonts);
             content = Object::newArray(
                 {m_pdf.makeIndirectObject(content),
-                 m_pdf.makeIndirectObject(Object::newStream(&m_pdf, textLayerContent(*text, w, h, rotation, "/Tx0", "/Tx1")))});
+                 textLayerStream(textLayerContent(*text, w, h, rotation, "/Tx0", "/Tx1"))});
         }
         Object page = Object::newDictionary();
         page.replaceKey("/Type", name("/Page"));
@@ -515,9 +523,9 @@ private:
         else
             for (Object stream : pdf::asList(page.getObjectHandle().getKey("/Contents")))
                 if (stream.isStream()) contents.push_back(stream);
-        contents.push_back(m_pdf.makeIndirectObject(Object::newStream(
-            &m_pdf, "Q\nq 1 0 0 1 " + points(left).unparse() + " " + points(bottom).unparse() + " cm\n" +
-                        textLayerContent(text, width, height, rotation, unicode, latin) + "Q\n")));
+        contents.push_back(textLayerStream("Q\nq 1 0 0 1 " + points(left).unparse() + " " + points(bottom).unparse() +
+                                           " cm\n" + textLayerContent(text, width, height, rotation, unicode, latin) +
+                                           "Q\n"));
         page.getObjectHandle().replaceKey("/Contents", Object::newArray(contents));
         page.getObjectHandle().replaceKey("/Resources", resources);
     }
