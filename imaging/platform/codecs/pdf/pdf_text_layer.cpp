@@ -169,6 +169,35 @@ std::vector<uint16_t> utf16Units(const std::string& text) {
     return units;
 }
 
+// A word as a string of the font it is set in: the Latin one, a byte to a character, where
+// it has all of them (a third of the size, packed), the Unicode one otherwise.
+struct Glyphs {
+    bool latin = true;
+    size_t count = 0;
+    std::string operand;
+};
+
+Glyphs glyphsOf(const std::string& word) {
+    const std::vector<uint16_t> units = utf16Units(word);
+    Glyphs made;
+    made.count = units.size();
+    for (const uint16_t unit : units) made.latin = made.latin && latinCode(unit) != 0;
+    made.operand = made.latin ? "(" : "<";
+    for (const uint16_t unit : units) {
+        if (made.latin) {
+            const auto code = char(latinCode(unit));
+            if (code == '(' || code == ')' || code == '\\') made.operand += '\\';
+            made.operand += code;
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "%04X", unit);
+            made.operand += hex;
+        }
+    }
+    made.operand += made.latin ? ")" : ">";
+    return made;
+}
+
 // A hundredth of a point (of a per cent, for a stretch) is well inside a pixel of any scan.
 std::string number(double value) {
     char text[32];
@@ -232,33 +261,9 @@ std::string textLayerContent(const PageText& text, double width, double height, 
     if (rotation == 180) content += "-1 0 0 -1 " + number(width) + " " + number(height) + " cm ";
     if (rotation == 270) content += "0 -1 1 0 0 " + number(height) + " cm ";
     content += "BT 3 Tr\n";
-    // Each word as a string of the font it is set in: the Latin one, of a byte to a character,
-    // where it has all of them (a third of the size, packed), the Unicode one otherwise.
-    struct Glyphs {
-        bool latin = true;
-        size_t count = 0;
-        std::string operand;
-    };
-    std::vector<Glyphs> glyphs(text.words.size());
-    for (size_t i = 0; i < text.words.size(); ++i) {
-        const std::vector<uint16_t> units = utf16Units(text.words[i].text);
-        Glyphs& made = glyphs[i];
-        made.count = units.size();
-        for (const uint16_t unit : units) made.latin = made.latin && latinCode(unit) != 0;
-        made.operand = made.latin ? "(" : "<";
-        for (const uint16_t unit : units) {
-            if (made.latin) {
-                const auto code = char(latinCode(unit));
-                if (code == '(' || code == ')' || code == '\\') made.operand += '\\';
-                made.operand += code;
-            } else {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "%04X", unit);
-                made.operand += hex;
-            }
-        }
-        made.operand += made.latin ? ")" : ">";
-    }
+    std::vector<Glyphs> glyphs;
+    glyphs.reserve(text.words.size());
+    for (const TextWord& word : text.words) glyphs.push_back(glyphsOf(word.text));
     // A line is set as one run along its row: each word stretched (Tz) to its box and a space
     // stretched over the gap to the next word, all on one baseline, so that a reader takes
     // the words as one line, in the recogniser's order. The stretch is a whole per cent, which
