@@ -121,13 +121,8 @@ struct PageWork {
 
 std::string writeFailure(const std::string& target, GpStatus status);
 
-// Pages whose decoded frame would take this much are read by bands; smaller ones are decoded
-// whole, their strips on every worker at once, which is faster: on the bench's 40 scans of
-// 2480 x 3508 RGB into JPEG, 2.07 s whole against 2.78 s by bands (two cores).
-constexpr uint64_t kBandedFromBytes = uint64_t{64} << 20;
-
 // A large page read from its file by bands as it is written, where its layout and the format
-// allow (24-bit pages in strips into PNG, JPEG or BMP, kept upright): the same file as the
+// allow (opaque pages in strips into PNG, JPEG or BMP, kept upright): the same file as the
 // page decoded whole gives, and the page is never whole in memory. Nothing when the page is
 // not written so.
 std::optional<PageOutcome> exportStreamed(const PageWork& work, const EncoderParameters* parameters) {
@@ -135,7 +130,7 @@ std::optional<PageOutcome> exportStreamed(const PageWork& work, const EncoderPar
     const int percent = clampPercent(work.percent);
     GpStreamedFrame streamed;
     const GpStatus status = work.source->SaveFrameStreamed(
-        work.page, kBandedFromBytes,
+        work.page, gdip::GdipBandedFromBytes,
         [percent](uint32_t width, uint32_t height) {
             // The printed size stays the same, as when the page is drawn.
             return GpDrawnSize{static_cast<uint32_t>(scaledSide(width, percent)),

@@ -118,6 +118,21 @@ TEST(G4Strip, SameBytesAsLibtiffAndReadBack) {
                                 lineOf(page.width)));
         EXPECT_EQ(back, page.rows);
         EXPECT_TRUE(reader.read(theirs.data(), theirs.size(), page.width, page.height, nullptr, 0));
+
+        // Read again by bands of 7 rows from marks, backwards, each band on its own.
+        std::vector<gdip::codecs::G4Mark> marks;
+        ASSERT_TRUE(reader.mark(theirs.data(), theirs.size(), page.width, page.height, 7, marks));
+        ASSERT_EQ(marks.size(), (page.height + 6) / 7);
+        std::fill(back.begin(), back.end(), 0x5A);
+        for (size_t band = marks.size(); band-- > 0;) {
+            const uint32_t first = static_cast<uint32_t>(band * 7);
+            gdip::codecs::G4Reader another;
+            EXPECT_TRUE(another.readFrom(theirs.data(), theirs.size(), page.width, marks[band], first,
+                                         std::min<uint32_t>(7, page.height - first), [&](const uint8_t* row, uint32_t y) {
+                                             std::copy_n(row, lineOf(page.width), back.begin() + y * lineOf(page.width));
+                                         }));
+        }
+        EXPECT_EQ(back, page.rows);
     }
 }
 

@@ -25,15 +25,17 @@ namespace {
 // Every class a page is decoded into, with and without resolution, at sides that do not
 // divide evenly; each page drawn at each percentage into each format that writes rows as
 // they come: the file drawn row by row is the file of the page drawn whole, byte for byte.
+const std::vector<TiffPage> kEveryClass = {{TiffKind::Bilevel, 61, 47, COMPRESSION_CCITTFAX4, true, false, 300},
+                                           {TiffKind::Bilevel, 61, 47, COMPRESSION_NONE, false, false, 0},
+                                           {TiffKind::Grey8, 53, 29, COMPRESSION_LZW, false, false, 200},
+                                           {TiffKind::Grey4, 33, 41, COMPRESSION_NONE, true, false, 0},
+                                           {TiffKind::Palette8, 45, 38, COMPRESSION_NONE, false, false, 150},
+                                           {TiffKind::Rgb, 67, 31, COMPRESSION_LZW, false, false, 72},
+                                           {TiffKind::Rgba, 39, 44, COMPRESSION_NONE, false, false, 0}};
+
 TEST(DrawnRows, SameFileAsThePageDrawnWhole) {
     TempDir dir;
-    const std::vector<TiffPage> pages = {{TiffKind::Bilevel, 61, 47, COMPRESSION_CCITTFAX4, true, false, 300},
-                                         {TiffKind::Bilevel, 61, 47, COMPRESSION_NONE, false, false, 0},
-                                         {TiffKind::Grey8, 53, 29, COMPRESSION_LZW, false, false, 200},
-                                         {TiffKind::Grey4, 33, 41, COMPRESSION_NONE, true, false, 0},
-                                         {TiffKind::Palette8, 45, 38, COMPRESSION_NONE, false, false, 150},
-                                         {TiffKind::Rgb, 67, 31, COMPRESSION_LZW, false, false, 72},
-                                         {TiffKind::Rgba, 39, 44, COMPRESSION_NONE, false, false, 0}};
+    const std::vector<TiffPage>& pages = kEveryClass;
     for (size_t p = 0; p < pages.size(); ++p) {
         const std::string source = dir.file("page" + std::to_string(p) + ".tif");
         fixtures::writeTiff(source, {pages[p]});
@@ -77,35 +79,53 @@ GpStatus saveByBands(TGPImage& source, uint32_t page, int percent, const std::st
         widenPath(target), &clsid, quality.block(), streamed);
 }
 
-// 24-bit pages in strips read by bands as they are written: each file is the one the page
-// decoded whole and written gives, byte for byte, whatever the strips' coding, the percentage,
-// the format and the number of workers; a strip that cannot be read fails the page as
-// decoding it whole does, and leaves no file.
+void writeDrawing(const std::string& path, uint32_t side);
+
+// Opaque pages in strips read by bands as they are written, among them a drawing in one fax
+// strip of several bands: each file is the one the page decoded whole and written gives,
+// byte for byte, whatever the page's class, the strips' coding, the percentage, the format
+// and the number of workers. Not written so: a page with alpha, and one of another class
+// than 24-bit at its own size into PNG, whose encoder writes its palette from the page. A strip that cannot be read
+// fails the page as decoding it whole does, and leaves no file.
 TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     TempDir dir;
     std::vector<std::string> sources;
-    const std::vector<TiffPage> pages = {{TiffKind::Rgb, 67, 31, COMPRESSION_LZW, false, false, 72},
-                                         {TiffKind::Rgb, 40, 52, COMPRESSION_NONE, false, false, 0},
-                                         {TiffKind::Rgb, 33, 19, COMPRESSION_ADOBE_DEFLATE, false, false, 300}};
+    std::vector<TiffPage> pages = kEveryClass;
+    pages.push_back({TiffKind::Rgb, 40, 52, COMPRESSION_NONE, false, false, 0});
+    pages.push_back({TiffKind::Rgb, 33, 19, COMPRESSION_ADOBE_DEFLATE, false, false, 300});
     for (size_t p = 0; p < pages.size(); ++p) {
-        sources.push_back(dir.file("rgb" + std::to_string(p) + ".tif"));
+        sources.push_back(dir.file("page" + std::to_string(p) + ".tif"));
         fixtures::writeTiff(sources.back(), {pages[p]});
     }
     sources.push_back(dir.file("ycbcr.tif"));
     fixtures::writePictureTiff(sources.back(), fixtures::gradient(48, 40, 3), COMPRESSION_JPEG);
+    // 3000 rows of 376 bytes: bands of 697 rows, the last one short.
+    sources.push_back(dir.file("drawing.tif"));
+    writeDrawing(sources.back(), 3000);
     for (const std::string& source : sources)
         for (const int percent : {1, 33, 50, 100, 250})
             for (const char* mime : {"image/png", "image/jpeg", "image/bmp"}) {
                 SCOPED_TRACE(source + " at " + std::to_string(percent) + "% as " + mime);
+                if (source.ends_with("drawing.tif") && percent == 250) continue;  // 7500 x 7500 adds nothing
                 auto image = fixtures::load(source);
+                const PixelFormat format = image->framePixelFormat();
                 GpStreamedFrame streamed;
-                ASSERT_EQ(saveByBands(*image, 0, percent, dir.file("bands"), mime, streamed), Ok) << streamed.failure;
+                const GpStatus status = saveByBands(*image, 0, percent, dir.file("bands"), mime, streamed);
+                if (format == PixelFormat32bppARGB ||
+                    (format != PixelFormat24bppRGB && percent == 100 && std::string(mime) == "image/png")) {
+                    EXPECT_EQ(status, NotImplemented);
+                    EXPECT_FALSE(std::filesystem::exists(dir.file("bands")));
+                    continue;
+                }
+                ASSERT_EQ(status, Ok) << streamed.failure;
                 const QualityParams quality(kDefaultQuality);
                 ASSERT_EQ(renderPageAtPercent(*image, percent, dir.file("whole"), encoderFor(mime), quality.block()), Ok);
                 EXPECT_EQ(fixtures::readBytes(dir.file("bands")), fixtures::readBytes(dir.file("whole")));
+                std::filesystem::remove(dir.file("bands"));
             }
     const std::string spoilt = dir.file("spoilt.tif");
-    fixtures::writeTiff(spoilt, {pages[0], pages[0]});
+    const TiffPage& lzw = kEveryClass[5];  // RGB in LZW strips
+    fixtures::writeTiff(spoilt, {lzw, lzw});
     fixtures::spoilPage(spoilt, 1);
     const std::string out = dir.file("spoilt");
     std::filesystem::create_directory(out);

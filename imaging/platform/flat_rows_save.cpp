@@ -113,8 +113,12 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
                 checkRowsSave(image, width, height, dpiScale, filename, clsidEncoder, encoderParams, kind, request);
             status != Ok)
             return status;
-        // Only 24-bit pages are read so: drawn, each pixel is the stored one under its centre.
-        const bool asDecoded = width == page.width && height == page.height && dpiScale == 1.0f;
+        // Drawn, each pixel is the stored one under its centre. A 24-bit page at its own size
+        // is written as decoded; any other class is drawn, as a whole page of it is, except
+        // into PNG, which writes a decoded page's palette itself.
+        const bool ownSize = width == page.width && height == page.height && dpiScale == 1.0f;
+        const bool asDecoded = ownSize && page.pixelClass == PixelClass::Rgb24;
+        if (!frameOpaque(page) || (ownSize && !asDecoded && kind == codecs::EncoderKind::Png)) return NotImplemented;
         const Frame header = asDecoded ? Frame{} : drawnHeader(page, width, height, dpiScale);
         std::vector<uint32_t> columns(asDecoded ? 0 : width);
         for (uint32_t x = 0; x < columns.size(); ++x)
@@ -122,9 +126,20 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
         const PictureRows drawn{&header, [&](uint32_t y, uint8_t* scratch) {
             const uint32_t from = nearestSource(y, page.height, height);
             thread_local std::vector<uint8_t> stored;
+            thread_local std::vector<ARGB> pixels;
             stored.resize(page.stride);
             const uint8_t* row = source.rows.row(from, stored.data());
-            for (uint32_t x = 0; x < width; ++x) std::memcpy(scratch + 3 * x, row + 3 * size_t{columns[x]}, 3);
+            if (page.pixelClass == PixelClass::Rgb24) {
+                for (uint32_t x = 0; x < width; ++x) std::memcpy(scratch + 3 * x, row + 3 * size_t{columns[x]}, 3);
+                return static_cast<const uint8_t*>(scratch);
+            }
+            pixels.resize(width);
+            gatherArgb(page, row, columns, pixels.data());
+            for (uint32_t x = 0; x < width; ++x) {
+                scratch[3 * x] = static_cast<uint8_t>(pixels[x]);
+                scratch[3 * x + 1] = static_cast<uint8_t>(pixels[x] >> 8);
+                scratch[3 * x + 2] = static_cast<uint8_t>(pixels[x] >> 16);
+            }
             return static_cast<const uint8_t*>(scratch);
         }};
         const PictureRows& rows = asDecoded ? source.rows : drawn;

@@ -174,7 +174,8 @@ std::string GdipPathFromUtf16(std::u16string_view text);
 [[nodiscard]] GpStatus GdipLoadImageFromFileExplained(const char16_t* filename, GpImage** image,
                                                       std::string* reason);
 // This back end's own: as GdipLoadImageFromFileExplained, except that a document of several
-// pages decodes none until one is selected, so that a page written by bands is never whole.
+// pages decodes none until one is selected, nor does a picture of one page that is read by
+// bands (GdipBandedFromBytes), so that a page written by bands is never whole.
 [[nodiscard]] GpStatus GdipLoadImageFromFileDeferred(const char16_t* filename, GpImage** image, std::string* reason);
 // This back end's own: the size of frame `frameIndex`, from its header when it is not the
 // active one (the active frame's, when it is); InvalidParameter when it cannot be had.
@@ -319,6 +320,11 @@ struct GpDrawnSize {
     UINT height = 0;
     REAL dpiScale = 1;
 };
+// This back end's own: the decoded size from which a page is better read from its file by
+// bands as it is written than decoded whole. Smaller pages are decoded whole, their strips on
+// every worker at once, which is faster: on 40 scans of 2480 x 3508 RGB into JPEG, 2.07 s
+// whole against 2.78 s by bands (two cores).
+constexpr uint64_t GdipBandedFromBytes = uint64_t{64} << 20;
 // This back end's own: frame `frameIndex` of the image's file saved at the size `sizeOf`
 // gives for it, as decoding it and GdipSaveImageDrawnToFile would (at its own size and a
 // factor of 1, as the decoded frame itself saves), without the frame: its rows are read from

@@ -169,4 +169,38 @@ ARGB pixelAt(const Frame& frame, uint32_t x, uint32_t y) {
     return value;
 }
 
+void gatherArgb(const Frame& header, const uint8_t* row, const std::vector<uint32_t>& columns, ARGB* out) {
+    switch (header.pixelClass) {
+        case PixelClass::Indexed1: {
+            const ARGB colours[2] = {paletteEntry(header, 0), paletteEntry(header, 1)};
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const uint32_t x = columns[i];
+                out[i] = colours[(row[x >> 3] >> (7 - (x & 7))) & 1];
+            }
+            break;
+        }
+        case PixelClass::Indexed8:
+            for (size_t i = 0; i < columns.size(); ++i) out[i] = paletteEntry(header, row[columns[i]]);
+            break;
+        case PixelClass::Rgb24:
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const uint8_t* p = row + size_t{columns[i]} * 3;
+                out[i] = opaque(p[2], p[1], p[0]);
+            }
+            break;
+        case PixelClass::Argb32:
+            for (size_t i = 0; i < columns.size(); ++i) std::memcpy(out + i, row + size_t{columns[i]} * 4, 4);
+            break;
+    }
+}
+
+bool frameOpaque(const Frame& frame) {
+    if (frame.pixelClass == PixelClass::Rgb24) return true;
+    if (frame.pixelClass == PixelClass::Argb32) return false;
+    // An index past a short palette reads as opaque black.
+    for (ARGB c : frame.palette)
+        if (alphaOf(c) != 255) return false;
+    return true;
+}
+
 }  // namespace gdip

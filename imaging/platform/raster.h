@@ -120,4 +120,11 @@ void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, AR
 // Colour of one pixel as ARGB.
 ARGB pixelAt(const Frame& frame, uint32_t x, uint32_t y);
 
+// Pixels `columns` of `row`, a row laid out as `header`'s are (its class and palette), as
+// ARGB words: a row scaled nearest neighbour without the rest of its page.
+void gatherArgb(const Frame& header, const uint8_t* row, const std::vector<uint32_t>& columns, ARGB* out);
+
+// True when no pixel of the frame can be transparent (from its class and palette alone).
+bool frameOpaque(const Frame& frame);
+
 }  // namespace gdip

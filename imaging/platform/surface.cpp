@@ -197,17 +197,6 @@ ARGB mixPremultiplied(ARGB a, ARGB b, uint32_t wb) {
                 channel(greenOf(a), greenOf(b)), channel(blueOf(a), blueOf(b)));
 }
 
-// True when no pixel of the frame can be transparent.
-bool frameOpaque(const Frame& frame) {
-    if (frame.pixelClass == PixelClass::Rgb24) return true;
-    if (frame.pixelClass == PixelClass::Argb32) return false;
-    const size_t needed = frame.pixelClass == PixelClass::Indexed1 ? 2 : 256;
-    if (frame.palette.size() < needed) return false;  // short palettes are filled with black
-    for (ARGB c : frame.palette)
-        if (alphaOf(c) != 255) return false;
-    return true;
-}
-
 }  // namespace
 
 void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect destination,

@@ -20,9 +20,9 @@ thread_local ThreadReader mine;
 }  // namespace
 
 BandRows::BandRows(int fd, uint64_t directoryOffset, bool jpegAsRgb, const PageLayout& l, RowConversion convert,
-                   size_t frameStride)
+                   size_t frameStride, std::shared_ptr<const G4Bands> g4)
     : m_serial(nextSerial.fetch_add(1)), m_fd(fd), m_directoryOffset(directoryOffset), m_jpegAsRgb(jpegAsRgb),
-      m_layout(l), m_convert(convert), m_frameStride(frameStride) {}
+      m_layout(l), m_convert(convert), m_frameStride(frameStride), m_g4(std::move(g4)) {}
 
 BandRows::Reader* BandRows::readerOfThisThread() {
     if (mine.serial == m_serial) return static_cast<Reader*>(mine.reader);
@@ -32,7 +32,7 @@ BandRows::Reader* BandRows::readerOfThisThread() {
     if (!reader->tiff || !TIFFSetSubDirectory(reader->tiff.get(), m_directoryOffset) || reader->errors.failed)
         return nullptr;
     if (m_jpegAsRgb) TIFFSetField(reader->tiff.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    reader->strips = std::make_unique<StripRows>(reader->tiff.get(), reader->errors, m_layout);
+    reader->strips = std::make_unique<StripRows>(reader->tiff.get(), reader->errors, m_layout, m_g4);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_readers.push_back(std::move(reader));
     mine = {m_serial, m_readers.back().get()};
@@ -57,9 +57,9 @@ const uint8_t* BandRows::row(uint32_t y, uint8_t* scratch) {
         return scratch;
     }
     if (y - reader->firstRow >= reader->rowCount) {
-        const uint32_t rowsPerStrip = reader->strips->rowsPerStrip();
-        reader->firstRow = y / rowsPerStrip * rowsPerStrip;
-        reader->rowCount = std::min(rowsPerStrip, m_layout.height - reader->firstRow);
+        const uint32_t rowsPerRead = reader->strips->rowsPerRead();
+        reader->firstRow = y / rowsPerRead * rowsPerRead;
+        reader->rowCount = std::min(rowsPerRead, m_layout.height - reader->firstRow);
         reader->rows.assign(m_frameStride * reader->rowCount, 0);
         std::string message;
         const GpStatus status = reader->strips->read(y, [&](const uint8_t* stored, uint32_t at) {

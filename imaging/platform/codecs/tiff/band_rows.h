@@ -20,9 +20,10 @@ class BandRows {
 public:
     // The page whose directory is at `directoryOffset` in the file open on `fd` (which stays
     // open while rows are asked for), laid out as `l`, each stored row turned into a frame
-    // row of `frameStride` bytes by `convert`; its JPEG strips decoded to RGB when `jpegAsRgb`.
+    // row of `frameStride` bytes by `convert`; its JPEG strips decoded to RGB when `jpegAsRgb`,
+    // a page in one fax strip by its `g4` bands when they were made.
     BandRows(int fd, uint64_t directoryOffset, bool jpegAsRgb, const PageLayout& l, RowConversion convert,
-             size_t frameStride);
+             size_t frameStride, std::shared_ptr<const G4Bands> g4 = nullptr);
 
     // Row `y` as a frame row, in the reader's strip or in `scratch` (`frameStride` bytes):
     // zeroed when its strip cannot be read, which failure() then says.
@@ -35,7 +36,7 @@ private:
         TiffErrors errors;  // declared before the handle that reports into it
         TiffPtr tiff;
         std::unique_ptr<StripRows> strips;
-        uint32_t firstRow = UINT32_MAX;  // the strip held in `rows`
+        uint32_t firstRow = UINT32_MAX;  // the strip (or band) held in `rows`
         uint32_t rowCount = 0;
         std::vector<uint8_t> rows;  // its rows as frame rows
     };
@@ -50,6 +51,7 @@ private:
     PageLayout m_layout;
     RowConversion m_convert;
     size_t m_frameStride;
+    std::shared_ptr<const G4Bands> m_g4;
     mutable std::mutex m_mutex;  // guards the two below
     std::vector<std::unique_ptr<Reader>> m_readers;  // one a thread, owned here
     std::string m_failure;

@@ -65,7 +65,12 @@ const Tables& tables() {
 
 class BitReader {
 public:
-    BitReader(const uint8_t* data, size_t size) : m_next(data), m_end(data + size) { refill(); }
+    // Reading from bit `bit` of the data (at most its length in bits).
+    BitReader(const uint8_t* data, size_t size, uint64_t bit = 0)
+        : m_start(data), m_next(data + bit / 8), m_end(data + size) {
+        refill();
+        skip(static_cast<uint32_t>(bit % 8));
+    }
 
     template <size_t Bits>
     const Entry& look(const Table<Bits>& table) {
@@ -78,6 +83,8 @@ public:
     }
     // Whether the codes read so far took bits past the data's end (read as 0 bits).
     bool overran() const { return m_count < m_padding; }
+    // The bits taken so far, counted from the data's start.
+    uint64_t position() const { return 8 * static_cast<uint64_t>(m_next - m_start) + m_padding - m_count; }
 
 private:
     void refill() {
@@ -103,6 +110,7 @@ private:
             m_count += 8;
         }
     }
+    const uint8_t* m_start;
     const uint8_t* m_next;
     const uint8_t* m_end;
     uint64_t m_bits = 0;
@@ -189,14 +197,41 @@ int64_t readRow(BitReader& bits, const Tables& t, const uint32_t* b, uint32_t wi
     return changes;
 }
 
+// A drawn row's colour changes, as readRow lists them.
+void changesOf(const uint8_t* row, uint32_t width, std::vector<uint32_t>& changes) {
+    changes.clear();
+    uint32_t colour = 0;
+    for (uint32_t x = 0; x < width;) {
+        const uint8_t byte = row[x / 8];
+        // Bytes all of the current colour are passed whole.
+        if ((x & 7) == 0 && byte == (colour ? 0xFF : 0x00) && x + 8 <= width) {
+            x += 8;
+            continue;
+        }
+        if (((byte >> (7 - (x & 7))) & 1u) != colour) {
+            changes.push_back(x);
+            colour ^= 1;
+        }
+        ++x;
+    }
+    changes.resize(changes.size() + 3, width);
+}
+
 }  // namespace
 
 template <typename Take>
-bool G4Reader::walk(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Take&& take) {
+bool G4Reader::walk(const uint8_t* data, size_t size, uint32_t width, const G4Mark* from, uint32_t height,
+                    Take&& take) {
     const Tables& t = tables();
-    BitReader bits(data, size);
+    if (from && (from->bit > uint64_t{size} * 8 || from->above.size() < (size_t{width} + 7) / 8)) return false;
+    BitReader bits(data, size, from ? from->bit : 0);
     try {
-        m_above.assign(size_t{width} + 3, width);
+        if (from) {
+            changesOf(from->above.data(), width, m_above);
+            m_above.resize(size_t{width} + 3, width);
+        } else {
+            m_above.assign(size_t{width} + 3, width);
+        }
         m_current.resize(size_t{width} + 3);
     } catch (const std::bad_alloc&) {
         return false;
@@ -204,7 +239,7 @@ bool G4Reader::walk(const uint8_t* data, size_t size, uint32_t width, uint32_t h
     for (uint32_t y = 0; y < height; ++y) {
         const int64_t changes = readRow(bits, t, m_above.data(), width, m_current.data());
         if (changes < 0) return false;
-        take(y, m_current.data(), changes);
+        take(y, m_current.data(), changes, bits.position());
         std::swap(m_above, m_current);
     }
     return true;
@@ -224,12 +259,17 @@ void drawRow(uint8_t* row, size_t lineBytes, uint32_t width, const uint32_t* cha
 bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint8_t* rows,
                     size_t lineBytes) {
     if (width == 0 || (rows && lineBytes < (size_t{width} + 7) / 8)) return false;
-    return walk(data, size, width, height, [&](uint32_t y, const uint32_t* changes, int64_t count) {
+    return walk(data, size, width, nullptr, height, [&](uint32_t y, const uint32_t* changes, int64_t count, uint64_t) {
         if (rows) drawRow(rows + size_t{y} * lineBytes, lineBytes, width, changes, count);
     });
 }
 
 bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, const RowSink& sink) {
+    return readFrom(data, size, width, G4Mark{}, 0, height, sink);
+}
+
+bool G4Reader::readFrom(const uint8_t* data, size_t size, uint32_t width, const G4Mark& from, uint32_t first,
+                        uint32_t count, const RowSink& sink) {
     if (width == 0) return false;
     const size_t lineBytes = (size_t{width} + 7) / 8;
     std::vector<uint8_t> line;
@@ -238,10 +278,32 @@ bool G4Reader::read(const uint8_t* data, size_t size, uint32_t width, uint32_t h
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return walk(data, size, width, height, [&](uint32_t y, const uint32_t* changes, int64_t count) {
-        drawRow(line.data(), lineBytes, width, changes, count);
-        sink(line.data(), y);
+    // The data's start has no row above: the mark that stands for it is empty.
+    const G4Mark* start = from.bit == 0 && from.above.empty() ? nullptr : &from;
+    return walk(data, size, width, start, count, [&](uint32_t y, const uint32_t* changes, int64_t n, uint64_t) {
+        drawRow(line.data(), lineBytes, width, changes, n);
+        sink(line.data(), first + y);
     });
+}
+
+bool G4Reader::mark(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint32_t every,
+                    std::vector<G4Mark>& marks) {
+    marks.clear();
+    if (width == 0 || every == 0) return false;
+    const size_t lineBytes = (size_t{width} + 7) / 8;
+    try {
+        marks.reserve((height - 1) / every + 1);
+        marks.emplace_back();
+        return walk(data, size, width, nullptr, height, [&](uint32_t y, const uint32_t* changes, int64_t n, uint64_t bit) {
+            if ((y + 1) % every != 0 || y + 1 == height) return;
+            G4Mark& next = marks.emplace_back();
+            next.bit = bit;
+            next.above.resize(lineBytes);
+            drawRow(next.above.data(), lineBytes, width, changes, n);
+        });
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 }  // namespace gdip::codecs

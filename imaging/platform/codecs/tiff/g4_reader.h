@@ -14,6 +14,13 @@
 
 namespace gdip::codecs {
 
+// A place in a page's data where reading may begin again: the bit at which a row's codes
+// start, and the row above it as drawn (its pixels, most significant bit first).
+struct G4Mark {
+    uint64_t bit = 0;
+    std::vector<uint8_t> above;
+};
+
 class G4Reader {
 public:
     // Reads `height` rows of `width` pixels from the `size` bytes at `data` (most significant
@@ -26,11 +33,20 @@ public:
     // when the reader declines further down.
     using RowSink = std::function<void(const uint8_t* row, uint32_t y)>;
     bool read(const uint8_t* data, size_t size, uint32_t width, uint32_t height, const RowSink& sink);
+    // Checks every row as read() without rows does, and notes where each run of `every` rows
+    // begins (the first at row 0), so that a band of a page in one strip can be read without
+    // the rows above it: about one row's bytes a mark.
+    bool mark(const uint8_t* data, size_t size, uint32_t width, uint32_t height, uint32_t every,
+              std::vector<G4Mark>& marks);
+    // `count` rows from `from` (a mark of that data), handed to `sink` as rows `first` on.
+    bool readFrom(const uint8_t* data, size_t size, uint32_t width, const G4Mark& from, uint32_t first,
+                  uint32_t count, const RowSink& sink);
 
 private:
-    // Reads the rows, handing each row's colour changes to `take(y, changes, count)`.
+    // Reads `height` rows from `from` (null: the data's start), handing each row's colour
+    // changes to `take(y, changes, count, bit)`, `bit` where the next row's codes start.
     template <typename Take>
-    bool walk(const uint8_t* data, size_t size, uint32_t width, uint32_t height, Take&& take);
+    bool walk(const uint8_t* data, size_t size, uint32_t width, const G4Mark* from, uint32_t height, Take&& take);
 
     std::vector<uint32_t> m_above, m_current;
 };

@@ -14,9 +14,9 @@
 
 namespace gdip::codecs {
 
-StripRows::StripRows(TIFF* tif, TiffErrors& errors, const PageLayout& l)
+StripRows::StripRows(TIFF* tif, TiffErrors& errors, const PageLayout& l, std::shared_ptr<const G4Bands> bands)
     : m_tif(tif), m_errors(errors), m_width(l.width), m_height(l.height), m_rowsPerStrip(l.height),
-      m_lineBytes(TIFFScanlineSize64(tif)) {
+      m_lineBytes(TIFFScanlineSize64(tif)), m_bands(std::move(bands)) {
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
     m_rowsPerStrip = std::clamp<uint32_t>(m_rowsPerStrip, 1, l.height);
     uint16_t fillOrder = FILLORDER_MSB2LSB;
@@ -42,23 +42,34 @@ StripRows::StripRows(TIFF* tif, TiffErrors& errors, const PageLayout& l)
     m_read = descriptorReader(TIFFFileno(tif));
 }
 
+bool StripRows::readPacked(uint32_t strip, uint64_t longest, uint64_t& size) {
+    const uint64_t offset = TIFFGetStrileOffset(m_tif, strip);
+    size = TIFFGetStrileByteCount(m_tif, strip);
+    if (size < 2 || size > longest || offset > static_cast<uint64_t>(INT64_MAX) - size) return false;
+    if (m_packed.size() < size) m_packed.resize(static_cast<size_t>(size));
+    if (!m_read(offset, m_packed.data(), static_cast<size_t>(size))) return false;
+    if (m_coding == Coding::G4 && m_reversedBits) TIFFReverseBits(m_packed.data(), static_cast<tmsize_t>(size));
+    return true;
+}
+
+namespace {
+
+// The longest a strip of `outSize` decoded bytes may be stored in: LZW takes nine bits per
+// byte at worst, with a clear code every few thousand; a fax row of single pixels about a
+// byte per pixel. Anything longer is not a strip of this page.
+uint64_t longestStored(bool g4, uint64_t outSize) { return g4 ? outSize * 8 + 4096 : outSize * 2 + 4096; }
+
+}  // namespace
+
 // The stored bytes are read here rather than through libtiff, so that a strip libtiff would
 // call damaged is only ever reported by libtiff itself; false leaves the strip to libtiff.
 bool StripRows::readOwn(uint32_t strip, uint32_t rows, uint32_t y, const RowSink& sink) {
     const uint64_t outSize = m_lineBytes * rows;
-    const uint64_t offset = TIFFGetStrileOffset(m_tif, strip);
-    const uint64_t size = TIFFGetStrileByteCount(m_tif, strip);
-    // LZW takes nine bits per byte at worst, with a clear code every few thousand; a fax
-    // row of single pixels about a byte per pixel: anything longer is not a strip of this page.
-    const uint64_t longest = m_coding == Coding::G4 ? outSize * 8 + 4096 : outSize * 2 + 4096;
-    if (size < 2 || size > longest || offset > static_cast<uint64_t>(INT64_MAX) - size) return false;
-    if (m_packed.size() < size) m_packed.resize(static_cast<size_t>(size));
-    if (!m_read(offset, m_packed.data(), static_cast<size_t>(size))) return false;
-    if (m_coding == Coding::G4) {
-        if (m_reversedBits) TIFFReverseBits(m_packed.data(), static_cast<tmsize_t>(size));
+    uint64_t size = 0;
+    if (!readPacked(strip, longestStored(m_coding == Coding::G4, outSize), size)) return false;
+    if (m_coding == Coding::G4)
         return m_g4.read(m_packed.data(), static_cast<size_t>(size), m_width, rows,
                          [&](const uint8_t* row, uint32_t r) { sink(row, y + r); });
-    }
     uint8_t* decoded = m_lzw.read(m_packed.data(), static_cast<size_t>(size), static_cast<size_t>(outSize));
     if (!decoded) return false;
     if (m_predictorStride != 0) accumulateRows(decoded, rows, static_cast<size_t>(m_lineBytes), m_predictorStride);
@@ -66,7 +77,33 @@ bool StripRows::readOwn(uint32_t strip, uint32_t rows, uint32_t y, const RowSink
     return true;
 }
 
+std::shared_ptr<const G4Bands> StripRows::g4Bands(uint32_t rowsPerBand) {
+    if (m_coding != Coding::G4 || rowsPerBand == 0 || m_rowsPerStrip < m_height || m_height <= rowsPerBand)
+        return nullptr;
+    uint64_t size = 0;
+    if (!readPacked(0, std::min<uint64_t>(longestStored(true, m_lineBytes * m_height), Limits::kMaxCodecAllocation),
+                    size))
+        return nullptr;
+    auto bands = std::make_shared<G4Bands>();
+    bands->rowsPerBand = rowsPerBand;
+    if (!m_g4.mark(m_packed.data(), static_cast<size_t>(size), m_width, m_height, rowsPerBand, bands->marks))
+        return nullptr;
+    bands->data.assign(m_packed.begin(), m_packed.begin() + static_cast<ptrdiff_t>(size));
+    std::vector<uint8_t>().swap(m_packed);
+    return bands;
+}
+
 GpStatus StripRows::read(uint32_t row, const RowSink& sink, std::string& message) {
+    if (m_bands) {
+        // Checked all through when the bands were made: the data cannot fail here.
+        const uint32_t band = row / m_bands->rowsPerBand, first = band * m_bands->rowsPerBand;
+        if (band < m_bands->marks.size() &&
+            m_g4.readFrom(m_bands->data.data(), m_bands->data.size(), m_width, m_bands->marks[band], first,
+                          std::min(m_bands->rowsPerBand, m_height - first), sink))
+            return Ok;
+        message = "the page's fax data cannot be read again";
+        return GenericError;
+    }
     const uint32_t y = row / m_rowsPerStrip * m_rowsPerStrip;
     const uint32_t rows = std::min(m_rowsPerStrip, m_height - y);
     const uint32_t index = TIFFComputeStrip(m_tif, y, 0);

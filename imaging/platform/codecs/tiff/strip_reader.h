@@ -22,6 +22,14 @@ namespace gdip::codecs {
 // Receives decoded row `y` of the page, from whichever thread decoded it; each row once.
 using RowSink = std::function<void(const uint8_t* row, uint32_t y)>;
 
+// A page in one Group 4 strip, read a band of rows at a time on any thread: the strip as
+// stored, read once and shared, and where each band's codes begin.
+struct G4Bands {
+    std::vector<uint8_t> data;  // most significant bit first
+    uint32_t rowsPerBand = 0;
+    std::vector<G4Mark> marks;  // one a band
+};
+
 // The strips of one page read one at a time through one handle. LZW strips as TIFF's
 // writers make them, and Group 4 fax strips, are decoded by our own readers: ours copies
 // whole strings where libtiff's LZW walks a chain byte by byte, and draws a fax row from its
@@ -29,17 +37,26 @@ using RowSink = std::function<void(const uint8_t* row, uint32_t y)>;
 // any strip ours declines, so a damaged strip is reported or mended exactly as libtiff does.
 class StripRows {
 public:
-    // The page `tif` has selected, laid out as `l`; `errors` is the handle's.
-    StripRows(TIFF* tif, TiffErrors& errors, const PageLayout& l);
+    // The page `tif` has selected, laid out as `l`; `errors` is the handle's. A page in one
+    // Group 4 strip whose `bands` were made is read by those bands rather than whole.
+    StripRows(TIFF* tif, TiffErrors& errors, const PageLayout& l, std::shared_ptr<const G4Bands> bands = nullptr);
 
-    uint32_t rowsPerStrip() const { return m_rowsPerStrip; }
+    // The rows read() hands on at once: a strip's, or a band's.
+    uint32_t rowsPerRead() const { return m_bands ? m_bands->rowsPerBand : m_rowsPerStrip; }
     uint64_t lineBytes() const { return m_lineBytes; }
-    // The strip holding row `y`: its rows as stored handed to `sink`, in order. Ok, or
-    // GenericError with libtiff's words, when it gave any, in `message`.
+    // The strip (or band) holding row `y`: its rows as stored handed to `sink`, in order. Ok,
+    // or GenericError with libtiff's words, when it gave any, in `message`.
     GpStatus read(uint32_t y, const RowSink& sink, std::string& message);
+    // The bands of `rowsPerBand` rows of a page in one Group 4 strip taller than that, its
+    // codes checked all through; null for any other page, and for data our reader declines
+    // (libtiff then decodes the strip whole).
+    std::shared_ptr<const G4Bands> g4Bands(uint32_t rowsPerBand);
 
 private:
     bool readOwn(uint32_t strip, uint32_t rows, uint32_t y, const RowSink& sink);
+    // Strip `strip` as stored into m_packed, its bits in reading order; false when it cannot
+    // be, or is longer than `longest` bytes.
+    bool readPacked(uint32_t strip, uint64_t longest, uint64_t& size);
 
     enum class Coding { None, Lzw, G4 };
     TIFF* m_tif;
@@ -56,6 +73,7 @@ private:
     std::vector<uint8_t> m_packed;   // a strip as stored
     LzwStripReader m_lzw;
     G4Reader m_g4;
+    std::shared_ptr<const G4Bands> m_bands;
 };
 
 class StripReader {

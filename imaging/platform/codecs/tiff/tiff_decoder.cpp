@@ -139,8 +139,9 @@ protected:
         return status;
     }
 
-    // Pages of 8-bit RGB in strips, stored upright: the pages whose frames are written as
-    // they are decoded, and the largest.
+    // Opaque pages in strips, stored upright: the pages whose frames are written as they are
+    // decoded, and the largest. A page in one fax strip is read by bands of rows from marks
+    // made in one pass over its codes.
     GpStatus decodeFrameRows(uint32_t index, FrameRows& out) override {
         if (index >= m_document.pages.size()) return InvalidParameter;
         m_prefetch.cancel();  // the handle is this thread's now
@@ -158,24 +159,33 @@ protected:
                                l.bitsPerSample == 8 && l.samplesPerPixel == 3;
         if (jpegAsRgb) l.photometric = PHOTOMETRIC_RGB;
         Direct kind;
-        if (TIFFIsTiled(tif) || !pickDirect(l, kind) || kind != Direct::Rgb) return NotImplemented;
+        if (TIFFIsTiled(tif) || !pickDirect(l, kind) || kind == Direct::GreyAlpha || kind == Direct::Rgba)
+            return NotImplemented;
         uint32_t rowsPerStrip = l.height;
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
         const uint64_t lineBytes = TIFFScanlineSize64(tif);
-        if (lineBytes == 0 || lineBytes * std::clamp<uint32_t>(rowsPerStrip, 1, l.height) > Limits::kMaxCodecAllocation)
-            return NotImplemented;
+        if (lineBytes == 0) return NotImplemented;
         Frame& header = out.header;
         header = Frame{};
         header.width = l.width;
         header.height = l.height;
-        header.pixelClass = PixelClass::Rgb24;
-        header.stride = rowStride(l.width, PixelClass::Rgb24);
+        header.pixelClass = directPixelClass(kind, l);
+        header.stride = rowStride(l.width, header.pixelClass);
+        if (!directPalette(kind, l, header.palette)) return NotImplemented;
         readResolution(header);
         readPageMetadata(tif, header.meta);
         if (header.meta.orientation != 1) return NotImplemented;
+        // About a quarter of a megabyte of frame rows a band.
+        const uint32_t rowsPerBand = static_cast<uint32_t>(std::max<size_t>(16, (size_t{256} << 10) / header.stride));
+        std::shared_ptr<const G4Bands> g4 = StripRows(tif, m_errors, l).g4Bands(rowsPerBand);
+        // Any other strip is read whole by each thread that reads from it: a page that is one
+        // such strip of more than a band is better decoded whole, where it is held once.
+        if (!g4 && (lineBytes * std::clamp<uint32_t>(rowsPerStrip, 1, l.height) > Limits::kMaxCodecAllocation ||
+                    (rowsPerStrip >= l.height && l.height > rowsPerBand)))
+            return NotImplemented;
         header.warning = std::move(warning);
         auto bands = std::make_shared<BandRows>(TIFFFileno(tif), m_document.pages[index], jpegAsRgb, l,
-                                                rowConversion(kind, l), header.stride);
+                                                rowConversion(kind, l), header.stride, std::move(g4));
         out.rows = PictureRows{&header, [bands](uint32_t y, uint8_t* scratch) { return bands->row(y, scratch); }};
         out.failure = [bands] { return bands->failure(); };
         return Ok;
@@ -293,12 +303,7 @@ private:
         if (!pickDirect(l, kind)) return NotImplemented;
         const PixelClass pixelClass = directPixelClass(kind, l);
         std::vector<ARGB> palette;
-        if (kind == Direct::Palette) {
-            if (!readColormap(l, palette)) return NotImplemented;
-        } else if (kind == Direct::Bilevel || kind == Direct::Grey) {
-            palette = greyPalette(std::min<uint16_t>(l.bitsPerSample, 8));
-            if (l.photometric == PHOTOMETRIC_MINISWHITE) std::reverse(palette.begin(), palette.end());
-        }
+        if (!directPalette(kind, l, palette)) return NotImplemented;
         const GpStatus status = allocateFrame(out, l.width, l.height, pixelClass);
         if (status != Ok) return status;
         out.palette = std::move(palette);
@@ -319,6 +324,17 @@ private:
         } catch (const std::bad_alloc&) {
             return OutOfMemory;
         }
+    }
+
+    // The palette of a page read as stored: its colour map, or the grey ramp its samples
+    // stand for; none for the other layouts. False when its colour map cannot be read.
+    bool directPalette(Direct kind, const PageLayout& l, std::vector<ARGB>& palette) {
+        if (kind == Direct::Palette) return readColormap(l, palette);
+        if (kind == Direct::Bilevel || kind == Direct::Grey) {
+            palette = greyPalette(std::min<uint16_t>(l.bitsPerSample, 8));
+            if (l.photometric == PHOTOMETRIC_MINISWHITE) std::reverse(palette.begin(), palette.end());
+        }
+        return true;
     }
 
     GpStatus readTiles(const PageLayout& l, const RowSink& sink) {
