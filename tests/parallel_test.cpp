@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +19,7 @@
 
 #include "imaging/gdipobj.h"
 #include "imaging/gdiputil.h"
+#include "imaging/platform/codecs/adler_checksum.h"
 #include "imaging/platform/parallel_bands.h"
 #include "imaging/platform/workers.h"
 #include "imaging/text_path.h"
@@ -308,6 +310,52 @@ TEST(WorkerPool, NestedWorkNeverHasMoreThanNBusy) {
     }
 }
 
+// Items made on whichever thread is free are taken on the caller's, in order, with never more
+// than the window made and not yet taken; the first failure in item order ends the run (a
+// make that runs out of memory fails with OutOfMemory), and nothing is left making then.
+TEST(WorkerPool, ItemsMadeAnywhereAreTakenInOrder) {
+    constexpr size_t kItems = 120, kAhead = 5;
+    for (uint32_t n : kWorkerCounts) {
+        Workers workers(n);
+        std::mutex mutex;
+        std::vector<size_t> slots(kAhead, SIZE_MAX), taken;
+        int held = 0, mostHeld = 0;
+        std::atomic<int> making{0};
+        const std::thread::id caller = std::this_thread::get_id();
+        bool takenElsewhere = false;
+        const auto make = [&](size_t slot, size_t i) {
+            ++making;
+            {
+                std::lock_guard lock(mutex);
+                mostHeld = std::max(mostHeld, ++held);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(i * 37 % 400));
+            slots[slot] = i;
+            --making;
+            if (i == 57) throw std::bad_alloc();
+            return i == 90 ? gdip::GenericError : gdip::Ok;
+        };
+        const auto take = [&](size_t slot, size_t i) {
+            takenElsewhere = takenElsewhere || std::this_thread::get_id() != caller;
+            EXPECT_EQ(slots[slot], i);
+            taken.push_back(i);
+            std::lock_guard lock(mutex);
+            --held;
+            return gdip::Ok;
+        };
+        EXPECT_EQ(gdip::runInOrder(50, kAhead, make, take), gdip::Ok) << n;
+        EXPECT_EQ(taken.size(), 50u) << n;
+        for (size_t i = 0; i < taken.size(); ++i) EXPECT_EQ(taken[i], i) << n;
+        EXPECT_LE(mostHeld, static_cast<int>(kAhead)) << n;
+        EXPECT_FALSE(takenElsewhere) << n;
+        taken.clear();
+        held = 0;
+        EXPECT_EQ(gdip::runInOrder(kItems, kAhead, make, take), gdip::OutOfMemory) << n;
+        EXPECT_EQ(taken.size(), 57u) << n;
+        EXPECT_EQ(making.load(), 0) << n;
+    }
+}
+
 // The page list: the same tiles, captions, progress and events on one core and several,
 // the damaged page included.
 TEST_F(ParallelTest, PageListingTheSameOnAnyCores) {
@@ -341,6 +389,23 @@ TEST_F(ParallelTest, PageListingTheSameOnAnyCores) {
         EXPECT_TRUE(runs[run].tiles == runs[0].tiles) << run;
         EXPECT_EQ(events[run], events[0]) << run;
     }
+}
+
+// The checksum that ends each PNG's image data, sixteen bytes at a time: zlib's value for
+// every length around the blocks it is summed in, at any alignment, from any start, and for
+// bytes all 255 (the largest sums).
+TEST(PngBands, AdlerChecksumIsZlibs) {
+    std::vector<uint8_t> bytes(200000);
+    uint32_t seed = 1;
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    for (const size_t length : {0, 1, 15, 16, 17, 5551, 5552, 5553, 11104, 65536, 199990})
+        for (const size_t offset : {0, 1, 7})
+            for (const uint32_t start : {1u, 0xFFF0FFF0u, 0x12345678u})
+                EXPECT_EQ(gdip::codecs::adlerChecksum(start, bytes.data() + offset, length),
+                          adler32(start, bytes.data() + offset, static_cast<uInt>(length)))
+                    << length << " bytes from " << offset;
+    std::fill(bytes.begin(), bytes.end(), 255);
+    EXPECT_EQ(gdip::codecs::adlerChecksum(1, bytes.data(), bytes.size()), adler32(1, bytes.data(), static_cast<uInt>(bytes.size())));
 }
 
 // Pictures of many bands, RGB and RGBA: the same bytes on one core and four, and every pixel

@@ -20,4 +20,13 @@ GpStatus runBands(size_t count, const std::function<GpStatus(size_t)>& band);
 // that runs out of memory (std::bad_alloc) fails with OutOfMemory.
 GpStatus runItemsInBands(size_t count, size_t bands, const std::function<GpStatus(size_t)>& item);
 
+// Makes items 0 … `count` - 1 with `make(slot, i)` on free workers and on the calling thread,
+// and hands each to `take(slot, i)` on the calling thread, in order, as soon as it and those
+// before it are made: a pipeline without a pause between batches. At most `ahead` items are
+// made and not yet taken; an item's slot (i % `ahead`) is where `make` leaves it for `take`.
+// Ok, or the first failure in item order, `make`'s or `take`'s (an item that runs out of
+// memory fails with OutOfMemory); nothing is left running when it returns.
+GpStatus runInOrder(size_t count, size_t ahead, const std::function<GpStatus(size_t, size_t)>& make,
+                    const std::function<GpStatus(size_t, size_t)>& take);
+
 }  // namespace gdip

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../parallel_bands.h"
+#include "adler_checksum.h"
 
 namespace gdip::codecs {
 namespace {
@@ -17,7 +18,7 @@ namespace {
 // png_encoder.cpp for the measurements.
 constexpr int kLevel = 4;
 constexpr size_t kBandBytes = size_t{1} << 20;  // filtered bytes per band, about
-constexpr uint32_t kBandsPerWorker = 4;         // bands in flight per worker
+constexpr uint32_t kBandsPerWorker = 4;         // bands made and not yet written, per worker
 constexpr size_t kWindow = 32768;
 
 // The rows, each with its filter byte in front.
@@ -86,8 +87,25 @@ struct DeflateEnd {
     }
 };
 
+// Bytes written before they are read, so never zeroed, and kept from one band to the next
+// made in the same slot: a band's buffers cost neither clearing nor fresh pages.
+struct Bytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t capacity = 0;
+    size_t size = 0;
+    uint8_t* resize(size_t n) {
+        if (n > capacity) {
+            data.reset(new uint8_t[n]);
+            capacity = n;
+        }
+        size = n;
+        return data.get();
+    }
+};
+
 struct Band {
-    std::vector<uint8_t> packed;
+    Bytes filtered;  // with the rows before the band that prime the compressor
+    Bytes packed;
     uLong adler = 1;
     size_t bytes = 0;  // filtered bytes
 };
@@ -99,11 +117,11 @@ GpStatus deflateFailure(int result) { return result == Z_MEM_ERROR ? OutOfMemory
 GpStatus compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool last, Band& band) {
     const size_t rowBytes = filter.filteredRowBytes();
     const uint32_t primingRows = first == 0 ? 0 : static_cast<uint32_t>(std::min<size_t>(first, (kWindow + rowBytes - 1) / rowBytes));
-    std::vector<uint8_t> data(rowBytes * (end - first + primingRows));
-    filter.filterRows(first - primingRows, end, data.data());
-    const uint8_t* own = data.data() + size_t{primingRows} * rowBytes;
+    uint8_t* data = band.filtered.resize(rowBytes * (end - first + primingRows));
+    filter.filterRows(first - primingRows, end, data);
+    const uint8_t* own = data + size_t{primingRows} * rowBytes;
     band.bytes = rowBytes * (end - first);
-    band.adler = adler32(1L, own, static_cast<uInt>(band.bytes));
+    band.adler = adlerChecksum(1, own, band.bytes);
 
     std::unique_ptr<z_stream, DeflateEnd> z(new z_stream{});
     if (const int result = deflateInit2(z.get(), kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY); result != Z_OK) {
@@ -116,16 +134,15 @@ GpStatus compressBand(const RowFilter& filter, uint32_t first, uint32_t end, boo
             result != Z_OK)
             return deflateFailure(result);
     }
-    band.packed.resize(deflateBound(z.get(), static_cast<uLong>(band.bytes)) + 16);
     z->next_in = const_cast<Bytef*>(own);
     z->avail_in = static_cast<uInt>(band.bytes);
-    z->next_out = band.packed.data();
-    z->avail_out = static_cast<uInt>(band.packed.size());
+    z->avail_out = static_cast<uInt>(deflateBound(z.get(), static_cast<uLong>(band.bytes)) + 16);
+    z->next_out = band.packed.resize(z->avail_out);
     // A band ends on a byte boundary without ending the stream; the last one ends it.
     const int result = deflate(z.get(), last ? Z_FINISH : Z_SYNC_FLUSH);
     if ((last && result != Z_STREAM_END) || (!last && (result != Z_OK || z->avail_in != 0)))
         return deflateFailure(result);
-    band.packed.resize(band.packed.size() - z->avail_out);
+    band.packed.size -= z->avail_out;
     return Ok;
 }
 
@@ -138,36 +155,33 @@ GpStatus deflateFilteredRows(const SampleRows& rows, const std::function<bool(co
         std::clamp<size_t>(kBandBytes / filter.filteredRowBytes(), 1, rows.height));
     const uint32_t bands = (rows.height - 1) / rowsPerBand + 1;
     const uint32_t workers = std::max<uint32_t>(1, GdipWorkerCount());
-    const uint32_t batch = workers * kBandsPerWorker;
     // The zlib header: deflate with a 32 KiB window, a middling level.
     const uint8_t zlibHeader[2] = {0x78, 0x5E};
     std::vector<uint8_t> piece(zlibHeader, zlibHeader + 2);
     uLong adler = 1;
     try {
-        std::vector<Band> results(std::min(batch, bands));
-        for (uint32_t first = 0; first < bands; first += batch) {
-            const uint32_t count = std::min(batch, bands - first);
-            const GpStatus status = runItemsInBands(count, workers, [&](size_t i) {
-                const uint32_t band = first + static_cast<uint32_t>(i);
-                const uint32_t y = band * rowsPerBand;
-                return compressBand(filter, y, std::min(rows.height, y + rowsPerBand), band + 1 == bands, results[i]);
-            });
-            if (status != Ok) return status;
-            for (uint32_t i = 0; i < count; ++i) {
-                Band& band = results[i];
-                adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.bytes));
-                piece.insert(piece.end(), band.packed.begin(), band.packed.end());
-                band.packed = {};
-                if (first + i + 1 == bands) {
+        std::vector<Band> results(std::min(workers * kBandsPerWorker, bands));
+        const GpStatus status = runInOrder(
+            bands, results.size(),
+            [&](size_t slot, size_t band) {
+                const uint32_t y = static_cast<uint32_t>(band) * rowsPerBand;
+                return compressBand(filter, y, std::min(rows.height, y + rowsPerBand), band + 1 == bands, results[slot]);
+            },
+            [&](size_t slot, size_t band) {
+                Band& done = results[slot];
+                adler = adler32_combine(adler, done.adler, static_cast<z_off_t>(done.bytes));
+                piece.insert(piece.end(), done.packed.data.get(), done.packed.data.get() + done.packed.size);
+                if (band + 1 == bands) {
                     const uint32_t sum = static_cast<uint32_t>(adler);
                     const uint8_t trailer[4] = {static_cast<uint8_t>(sum >> 24), static_cast<uint8_t>(sum >> 16),
                                                 static_cast<uint8_t>(sum >> 8), static_cast<uint8_t>(sum)};
                     piece.insert(piece.end(), trailer, trailer + 4);
                 }
-                if (!put(piece.data(), piece.size())) return Win32Error;
+                const bool written = put(piece.data(), piece.size());
                 piece.clear();
-            }
-        }
+                return written ? Ok : Win32Error;
+            });
+        if (status != Ok) return status;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }

@@ -95,7 +95,12 @@ TiffPtr openSharedTiffReader(int fd, TiffErrors& errors) {
     TiffPtr tiff(TIFFClientOpenExt("", "rmh", source.get(), sharedRead, sharedWrite, sharedSeek,
                                    sharedClose, sharedSize, noMap, noUnmap, options.get()));
     // Once open, the handle's close procedure frees the source; a failed open leaves it here.
-    if (tiff) (void)source.release();
+    if (!tiff) return tiff;
+    (void)source.release();
+    // libtiff knows no descriptor behind a handle of its client's: named, our own strip
+    // readers read this handle's strips from the file too, rather than leaving them all to
+    // libtiff's decoders.
+    (void)TIFFSetFileno(tiff.get(), fd);
     return tiff;
 }
 
