@@ -125,6 +125,16 @@ TGPImage* TGPImage::MakeThumbnail(uint32_t width, uint32_t height,
     return new TGPImage(thumbnail, LastStatus);
 }
 
+GpStatus TGPImage::ThumbnailStreamed(uint32_t page, uint64_t fromBytes,
+                                     const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
+                                     std::unique_ptr<TGPImage>& thumbnail, GpStreamedFrame& streamed) {
+    GpImage* made = nullptr;
+    const GpStatus status =
+        RecordStatus(GdipGetFrameThumbnailStreamed(NativeHandle, page, fromBytes, sizeOf, &made, &streamed));
+    thumbnail.reset(made ? new TGPImage(made, Ok) : nullptr);
+    return status;
+}
+
 TGPImage* TGPImage::ScaleInClass(uint32_t width, uint32_t height, float dpiScale) {
     GpImage* scaled = nullptr;
     RecordStatus(GdipScaleImageInClass(NativeHandle, width, height, dpiScale, &scaled));

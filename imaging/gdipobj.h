@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -63,6 +64,11 @@ public:
     TGPImage* MakeThumbnail(uint32_t width, uint32_t height,
                             GetThumbnailImageAbort callback = nullptr,
                             void* callbackData = nullptr);
+    // MakeThumbnail's thumbnail of page `page` at the size `sizeOf` gives for it, made as the
+    // page is read by bands, into `thumbnail`; NotImplemented as for SaveFrameStreamed.
+    [[nodiscard]] GpStatus ThumbnailStreamed(uint32_t page, uint64_t fromBytes,
+                                             const std::function<GpDrawnSize(uint32_t, uint32_t)>& sizeOf,
+                                             std::unique_ptr<TGPImage>& thumbnail, GpStreamedFrame& streamed);
     // The active frame scaled with nearest neighbour, in its own pixel class, its resolution
     // times `dpiScale`; the caller owns the result, returned also when the platform failed.
     TGPImage* ScaleInClass(uint32_t width, uint32_t height, float dpiScale);

@@ -23,6 +23,24 @@ struct ScaledPage {
 ScaledPage scalePage(TGPImage& decoder, GUID dimension, uint32_t page) {
     ScaledPage scaled;
     scaled.page = page;
+    // A large page is reduced as it is read by bands, never whole in memory.
+    GpStreamedFrame streamed;
+    const GpStatus reduced = decoder.ThumbnailStreamed(
+        page, gdip::GdipBandedFromBytes,
+        [](uint32_t width, uint32_t height) {
+            const TileSize size = tileSizeFor(width, height);
+            return GpDrawnSize{static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height), 1.0f};
+        },
+        scaled.thumbnail, streamed);
+    if (reduced == Ok) {
+        scaled.width = streamed.width;
+        scaled.height = streamed.height;
+        return scaled;
+    }
+    if (reduced != NotImplemented) {
+        scaled.reason = decodeFailureReason(reduced, streamed.failure);
+        return scaled;
+    }
     if (const GpStatus status = decoder.ActivateFrame(&dimension, page); status != Ok) {
         scaled.reason = decodeFailureReason(decoder, status);
         return scaled;
@@ -43,7 +61,8 @@ std::string PageCaption(uint32_t pageIndex, uint32_t width, uint32_t height) {
 PageListing listTiffPages(const std::string& sourcePath, TileTarget& target, PageListSink& sink,
                           JobContext& context) {
     PageListing listing;
-    std::unique_ptr<TGPImage> source(new TGPImage(widenPath(sourcePath), false));
+    // No page is decoded before its turn: one reduced by bands is never whole in memory.
+    std::unique_ptr<TGPImage> source(new TGPImage(widenPath(sourcePath), TGPImage::Deferred{}));
     const GpStatus opened = source->LastStatus;
     const PageList listed = listPages(*source);
     const GUID dimension = listed.dimension;

@@ -84,7 +84,7 @@ void writeDrawing(const std::string& path, uint32_t side);
 // Opaque pages in strips read by bands as they are written, among them a drawing in one fax
 // strip of several bands: each file is the one the page decoded whole and written gives,
 // byte for byte, whatever the page's class, the strips' coding, the percentage, the format
-// and the number of workers. Not written so: a page with alpha, and one of another class
+// and the number of workers, and so is its thumbnail. Not written so: a page with alpha, and one of another class
 // than 24-bit at its own size into PNG, whose encoder writes its palette from the page. A strip that cannot be read
 // fails the page as decoding it whole does, and leaves no file.
 TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
@@ -102,7 +102,25 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     // 3000 rows of 376 bytes: bands of 697 rows, the last one short.
     sources.push_back(dir.file("drawing.tif"));
     writeDrawing(sources.back(), 3000);
-    for (const std::string& source : sources)
+    for (const std::string& source : sources) {
+        // Its thumbnail made as it is read by bands: the pixels of the page's whole one.
+        auto image = fixtures::load(source);
+        const bool alpha = image->framePixelFormat() == PixelFormat32bppARGB;
+        std::unique_ptr<TGPImage> reduced;
+        GpStreamedFrame streamed;
+        const auto size = [](uint32_t width, uint32_t height) { return GpDrawnSize{width / 3 + 1, height / 5 + 1, 1.0f}; };
+        ASSERT_EQ(image->ThumbnailStreamed(0, 0, size, reduced, streamed), alpha ? NotImplemented : Ok) << source;
+        if (!alpha) {
+            const GpDrawnSize wanted = size(image->PixelWidth(), image->PixelHeight());
+            std::unique_ptr<TGPImage> whole(image->MakeThumbnail(wanted.width, wanted.height));
+            EXPECT_EQ(streamed.width, image->PixelWidth());
+            ASSERT_TRUE(reduced && whole->NativeHandle);
+            ASSERT_EQ(reduced->PixelWidth(), wanted.width);
+            ASSERT_EQ(reduced->PixelHeight(), wanted.height);
+            for (uint32_t y = 0; y < wanted.height; ++y)
+                for (uint32_t x = 0; x < wanted.width; ++x)
+                    ASSERT_EQ(fixtures::pixel(*reduced, x, y), fixtures::pixel(*whole, x, y)) << source << " at " << x << ", " << y;
+        }
         for (const int percent : {1, 33, 50, 100, 250})
             for (const char* mime : {"image/png", "image/jpeg", "image/bmp"}) {
                 SCOPED_TRACE(source + " at " + std::to_string(percent) + "% as " + mime);
@@ -123,6 +141,7 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
                 EXPECT_EQ(fixtures::readBytes(dir.file("bands")), fixtures::readBytes(dir.file("whole")));
                 std::filesystem::remove(dir.file("bands"));
             }
+    }
     const std::string spoilt = dir.file("spoilt.tif");
     const TiffPage& lzw = kEveryClass[5];  // RGB in LZW strips
     fixtures::writeTiff(spoilt, {lzw, lzw});

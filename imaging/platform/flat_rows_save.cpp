@@ -1,7 +1,7 @@
 // Saving a page a row at a time: drawn at another size as it is written, and read from its
 // file by bands as it is written, so that neither the drawn page nor the decoded one is ever
 // whole in memory. The files are those that drawing (or decoding) the page whole and saving
-// it give, byte for byte.
+// it give, byte for byte; so are the thumbnails of pages read by bands.
 #include <cstring>
 #include <new>
 #include <vector>
@@ -10,6 +10,7 @@
 #include "handles.h"
 #include "image_limits.h"
 #include "scale_in_class.h"
+#include "surface.h"
 
 namespace gdip {
 namespace {
@@ -56,6 +57,15 @@ GpStatus checkRowsSave(GpImage* image, UINT width, UINT height, REAL dpiScale, c
     return readParameters(encoderParams, request);
 }
 
+// Frame `frameIndex` read by bands, when it is a page read so whose decoded frame would take
+// `fromBytes` or more; NotImplemented otherwise, and for a page whose header cannot be read
+// (decoding it whole says why).
+GpStatus largeFrameRows(GpImage* image, UINT frameIndex, uint64_t fromBytes, codecs::FrameRows& source) {
+    if (!image->decoder || frameIndex >= image->frameCount) return NotImplemented;
+    if (image->decoder->readFrameRows(frameIndex, source) != Ok) return NotImplemented;
+    return uint64_t{source.header.stride} * source.header.height < fromBytes ? NotImplemented : Ok;
+}
+
 }  // namespace
 
 GpStatus GdipSaveImageDrawnToFile(GpImage* image, UINT width, UINT height, REAL dpiScale, const char16_t* filename,
@@ -99,13 +109,10 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
     if (const GpStatus status = checkRowsSave(image, 1, 1, 1, filename, clsidEncoder, encoderParams, kind, request);
         status != Ok)
         return status;
-    if (!image->decoder || frameIndex >= image->frameCount) return NotImplemented;
     try {
         codecs::FrameRows source;
-        // A page whose header cannot be read is left to decoding it whole, which says why.
-        if (image->decoder->readFrameRows(frameIndex, source) != Ok) return NotImplemented;
+        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
         const Frame& page = source.header;
-        if (uint64_t{page.stride} * page.height < fromBytes) return NotImplemented;
         const GpDrawnSize size = sizeOf(page.width, page.height);
         const UINT width = size.width, height = size.height;
         const REAL dpiScale = size.dpiScale;
@@ -154,7 +161,40 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
         }
         result->warning = page.warning;
         result->facts = factsOfFrame(page, image->decoder->reducedImages());
+        result->width = page.width;
+        result->height = page.height;
         return save->complete();
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+GpStatus GdipGetFrameThumbnailStreamed(GpImage* image, UINT frameIndex, uint64_t fromBytes,
+                                       const std::function<GpDrawnSize(UINT, UINT)>& sizeOf, GpImage** thumbnail,
+                                       GpStreamedFrame* result) {
+    if (!image || !thumbnail || !result || !sizeOf) return InvalidParameter;
+    *thumbnail = nullptr;
+    *result = GpStreamedFrame{};
+    try {
+        codecs::FrameRows source;
+        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
+        const Frame& page = source.header;
+        const GpDrawnSize size = sizeOf(page.width, page.height);
+        auto made = std::make_unique<GpImage>();
+        made->rawFormat = ImageFormatMemoryBMP;
+        made->dimension = FrameDimensionPage;
+        if (const GpStatus status = areaAverage(source.rows, size.width, size.height, made->frame); status != Ok)
+            return status;
+        result->width = page.width;
+        result->height = page.height;
+        if (std::string why = source.failure(); !why.empty()) {
+            result->failure = std::move(why);
+            return GenericError;
+        }
+        result->warning = page.warning;
+        result->facts = factsOfFrame(page, image->decoder->reducedImages());
+        *thumbnail = made.release();
+        return Ok;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }

@@ -313,6 +313,8 @@ struct GpStreamedFrame {
     std::string failure;
     std::string warning;
     ImageFacts facts;
+    UINT width = 0;  // the page's own size, as it is shown
+    UINT height = 0;
 };
 // The size a page of `width` x `height` is written at, and its resolution's factor.
 struct GpDrawnSize {
@@ -336,6 +338,13 @@ constexpr uint64_t GdipBandedFromBytes = uint64_t{64} << 20;
                                                    const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
                                                    const char16_t* filename, const GUID* clsidEncoder,
                                                    const EncoderParameters* encoderParams, GpStreamedFrame* result);
+// This back end's own: the thumbnail GdipGetImageThumbnail gives of frame `frameIndex`, at the
+// size `sizeOf` gives for the page, made as the page is read from its file by bands, so that
+// the page is never whole in memory. NotImplemented as for GdipSaveFrameStreamedToFile; when
+// a row cannot be read, no thumbnail and `result->failure` says why.
+[[nodiscard]] GpStatus GdipGetFrameThumbnailStreamed(GpImage* image, UINT frameIndex, uint64_t fromBytes,
+                                                     const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
+                                                     GpImage** thumbnail, GpStreamedFrame* result);
 [[nodiscard]] GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams);
 

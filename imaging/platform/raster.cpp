@@ -134,7 +134,10 @@ ARGB paletteEntry(const Frame& frame, unsigned index) {
 }  // namespace
 
 void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, ARGB* out) {
-    const uint8_t* row = frame.row(y);
+    readArgbPixels(frame, frame.row(y), x0, count, out);
+}
+
+void readArgbPixels(const Frame& frame, const uint8_t* row, uint32_t x0, uint32_t count, ARGB* out) {
     switch (frame.pixelClass) {
         case PixelClass::Indexed1: {
             // Bilevel pages are the common case: eight pixels per byte from two colours.

@@ -116,6 +116,8 @@ std::vector<ARGB> greyPalette(unsigned bits);
 
 // Converts pixels [x0, x0 + count) of row y to ARGB words.
 void readArgbRow(const Frame& frame, uint32_t y, uint32_t x0, uint32_t count, ARGB* out);
+// The same for `row`, a row laid out as `frame`'s are (its class and palette).
+void readArgbPixels(const Frame& frame, const uint8_t* row, uint32_t x0, uint32_t count, ARGB* out);
 
 // Colour of one pixel as ARGB.
 ARGB pixelAt(const Frame& frame, uint32_t x, uint32_t y);

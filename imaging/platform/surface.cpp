@@ -320,12 +320,13 @@ float onesUnder(const uint8_t* row, const Coverage& c) {
 // Bilevel frames are reduced straight from their packed bits: an output pixel is the two
 // palette colours mixed by the share of its area that shows each. The same sums as the
 // general path (up to float rounding), without expanding every pixel to ARGB first.
-void sumBilevelRows(const Frame& frame, const Coverage& rc, const std::vector<Coverage>& columns,
+template <typename RowAt>
+void sumBilevelRows(const Frame& frame, const RowAt& rowAt, const Coverage& rc, const std::vector<Coverage>& columns,
                     std::vector<float>& share, std::vector<float>& sum) {
     std::fill(share.begin(), share.end(), 0.0f);
     float rowWeight = 0;
     for (size_t k = 0; k < rc.weights.size(); ++k) {
-        const uint8_t* row = frame.row(rc.first + static_cast<uint32_t>(k));
+        const uint8_t* row = rowAt(rc.first + static_cast<uint32_t>(k));
         rowWeight += rc.weights[k];
         for (size_t i = 0; i < columns.size(); ++i) share[i] += rc.weights[k] * onesUnder(row, columns[i]);
     }
@@ -388,10 +389,11 @@ void addRgbColumns(const Sample* row, uint32_t rows, float rowWeight, const std:
 // Opaque colour frames: the rows wholly inside a row's coverage share one weight too, so
 // they are first added sample by sample (a loop the compiler vectorises), and the columns
 // are summed once for all of them.
-void sumRgbRows(const Frame& frame, const Coverage& rc, const std::vector<Coverage>& columns,
+template <typename RowAt>
+void sumRgbRows(const Frame& frame, const RowAt& rowAt, const Coverage& rc, const std::vector<Coverage>& columns,
                 std::vector<uint32_t>& rowSums, std::vector<float>& sum) {
     const size_t n = rc.weights.size();
-    const auto row = [&](size_t k) { return frame.row(rc.first + static_cast<uint32_t>(k)); };
+    const auto row = [&](size_t k) { return rowAt(rc.first + static_cast<uint32_t>(k)); };
     // 255: the alpha of every pixel.
     if (n <= 2) {
         for (size_t k = 0; k < n; ++k) addRgbColumns(row(k), 1, rc.weights[k] * 255.0f, columns, sum);
@@ -412,10 +414,19 @@ void sumRgbRows(const Frame& frame, const Coverage& rc, const std::vector<Covera
 }  // namespace
 
 GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame& out) {
-    if (frame.empty() || width == 0 || height == 0) return InvalidParameter;
+    if (frame.empty()) return InvalidParameter;
+    return areaAverage(rowsOf(frame), width, height, out);
+}
+
+GpStatus areaAverage(const PictureRows& rows, uint32_t width, uint32_t height, Frame& out) {
+    if (!rows.header || (!rows.made() && rows.header->empty()) || width == 0 || height == 0) return InvalidParameter;
+    const Frame& frame = *rows.header;
     GpStatus status = allocateFrame(out, width, height, PixelClass::Argb32);
     if (status != Ok) return status;
     try {
+        // Each row is used at once, before the next is asked for.
+        std::vector<uint8_t> scratch(rows.made() ? frame.stride : 0);
+        const auto rowAt = [&](uint32_t y) { return rows.row(y, scratch.data()); };
         const std::vector<Coverage> columns = coverageTable(frame.width, width);
         const std::vector<Coverage> rowsTable = coverageTable(frame.height, height);
         std::vector<ARGB> sourceRow(frame.width);
@@ -427,11 +438,10 @@ GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame&
         for (uint32_t j = 0; j < height; ++j) {
             std::fill(sum.begin(), sum.end(), 0.0f);
             const Coverage& rc = rowsTable[j];
-            if (bilevel) sumBilevelRows(frame, rc, columns, share, sum);
-            if (rgb) sumRgbRows(frame, rc, columns, rowSums, sum);
+            if (bilevel) sumBilevelRows(frame, rowAt, rc, columns, share, sum);
+            if (rgb) sumRgbRows(frame, rowAt, rc, columns, rowSums, sum);
             for (size_t k = 0; k < rc.weights.size() && !bilevel && !rgb; ++k) {
-                readArgbRow(frame, rc.first + static_cast<uint32_t>(k), 0, frame.width,
-                            sourceRow.data());
+                readArgbPixels(frame, rowAt(rc.first + static_cast<uint32_t>(k)), 0, frame.width, sourceRow.data());
                 for (uint32_t i = 0; i < width; ++i) {
                     const Coverage& cc = columns[i];
                     float a = 0, r = 0, g = 0, b = 0;

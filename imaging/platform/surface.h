@@ -40,5 +40,7 @@ void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect des
 // A new ARGB frame of exactly width x height, each pixel the area average of the source
 // pixels it covers. Returns the allocation status.
 [[nodiscard]] GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame& out);
+// The same from rows as they are asked for, each once or twice, top to bottom.
+[[nodiscard]] GpStatus areaAverage(const PictureRows& rows, uint32_t width, uint32_t height, Frame& out);
 
 }  // namespace gdip
