@@ -284,6 +284,13 @@ GpStatus TGPGraphics::DrawImageAt(TGPImage* image, float x, float y, float width
                                           y, width, height));
 }
 
+GpStatus TGPGraphics::DrawPageStreamed(TGPImage* image, uint32_t page, uint64_t fromBytes,
+                                       const PixelRect& destination, GpStreamedFrame& streamed) {
+    return RecordStatus(GdipDrawFrameStreamed(NativeHandle, image ? image->NativeHandle : nullptr, page, fromBytes,
+                                              destination.X, destination.Y, destination.Width, destination.Height,
+                                              &streamed));
+}
+
 GpStatus TGPGraphics::DrawImageScaled(TGPImage* image, const PixelRect& destination,
                                       int32_t sourceX, int32_t sourceY, int32_t sourceWidth,
                                       int32_t sourceHeight, GpUnit sourceUnit,

@@ -139,6 +139,10 @@ public:
     [[nodiscard]] GpStatus OutlineRectangle(TGPPen* pen, int32_t x, int32_t y, int32_t width, int32_t height);
     [[nodiscard]] GpStatus OutlineRectangle(TGPPen* pen, const PixelRect& rect);
     [[nodiscard]] GpStatus DrawImageAt(TGPImage* image, float x, float y, float width, float height);
+    // Page `page` of `image` drawn whole into `destination` as it is read by bands;
+    // NotImplemented as for TGPImage::SaveFrameStreamed.
+    [[nodiscard]] GpStatus DrawPageStreamed(TGPImage* image, uint32_t page, uint64_t fromBytes,
+                                            const PixelRect& destination, GpStreamedFrame& streamed);
     [[nodiscard]] GpStatus DrawImageScaled(TGPImage* image, const PixelRect& destination, int32_t sourceX,
                              int32_t sourceY, int32_t sourceWidth, int32_t sourceHeight,
                              GpUnit sourceUnit, const GpImageAttributes* attributes = nullptr,

@@ -84,7 +84,7 @@ void writeDrawing(const std::string& path, uint32_t side);
 // Opaque pages in strips read by bands as they are written, among them a drawing in one fax
 // strip of several bands: each file is the one the page decoded whole and written gives,
 // byte for byte, whatever the page's class, the strips' coding, the percentage, the format
-// and the number of workers, and so is its thumbnail. Not written so: a page with alpha, and one of another class
+// and the number of workers, and so are its thumbnail and its drawing. Not written so: a page with alpha, and one of another class
 // than 24-bit at its own size into PNG, whose encoder writes its palette from the page. A strip that cannot be read
 // fails the page as decoding it whole does, and leaves no file.
 TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
@@ -120,6 +120,21 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
             for (uint32_t y = 0; y < wanted.height; ++y)
                 for (uint32_t x = 0; x < wanted.width; ++x)
                     ASSERT_EQ(fixtures::pixel(*reduced, x, y), fixtures::pixel(*whole, x, y)) << source << " at " << x << ", " << y;
+            // So is the page drawn as the viewer draws it, from its rows.
+            for (const int32_t mode : {InterpolationModeNearestNeighbor, InterpolationModeLowQuality}) {
+                const PixelRect shown{0, 0, static_cast<int32_t>(wanted.width), static_cast<int32_t>(wanted.height)};
+                TGPBitmap byRows(shown.Width, shown.Height, PixelFormat24bppRGB), decoded(shown.Width, shown.Height, PixelFormat24bppRGB);
+                TGPGraphics onRows(&byRows), onDecoded(&decoded);
+                ASSERT_EQ(onRows.SetScalingMode(mode), Ok);
+                ASSERT_EQ(onDecoded.SetScalingMode(mode), Ok);
+                ASSERT_EQ(onRows.DrawPageStreamed(image.get(), 0, 0, shown, streamed), Ok);
+                ASSERT_EQ(onDecoded.DrawImageScaled(image.get(), shown, 0, 0, static_cast<int32_t>(image->PixelWidth()),
+                                                    static_cast<int32_t>(image->PixelHeight()), UnitPixel),
+                          Ok);
+                for (uint32_t y = 0; y < wanted.height; ++y)
+                    for (uint32_t x = 0; x < wanted.width; ++x)
+                        ASSERT_EQ(fixtures::pixel(byRows, x, y), fixtures::pixel(decoded, x, y)) << source << " drawn, at " << x << ", " << y;
+            }
         }
         for (const int percent : {1, 33, 50, 100, 250})
             for (const char* mime : {"image/png", "image/jpeg", "image/bmp"}) {

@@ -106,13 +106,19 @@ bool TForm2::ShowPicture(const std::string& path, int32_t page) {
     m_pageCount = 0;
     // Picture work: whatever fails, nothing of the previous picture stays under the new caption.
     try {
-        TGPImage picture(widenPath(path), false);
+        // No page is decoded before it is shown: a large one is drawn as it is read by bands,
+        // never whole in memory.
+        TGPImage picture(widenPath(path), TGPImage::Deferred{});
         const auto [dimension, pages] = listPages(picture);
         m_pageCount = pages;
-        // Page 0 is the frame active after decoding; a page beyond the last is not shown at all.
-        const bool pageThere = page == 0 || (page > 0 && picture.ActivateFrame(&dimension, page) == Ok);
-        const uint32_t width = pageThere ? picture.PixelWidth() : 0;
-        const uint32_t height = pageThere ? picture.PixelHeight() : 0;
+        // A page beyond the last is not shown at all.
+        const bool pageThere = page >= 0 && static_cast<uint32_t>(page) < pages;
+        auto [width, height] = pageThere ? picture.PageSize(static_cast<uint32_t>(page)) : std::pair<uint32_t, uint32_t>{};
+        const bool byBands = width > 0 && height > 0;
+        if (pageThere && !byBands && picture.ActivateFrame(&dimension, static_cast<uint32_t>(page)) == Ok) {
+            width = picture.PixelWidth();
+            height = picture.PixelHeight();
+        }
         if (width > 0 && height > 0) {
             const ViewerPlacement place = placePicture(width, height, ViewerClientWidth, ViewerClientHeight);
             Image1->emptyPicture();
@@ -120,12 +126,19 @@ bool TForm2::ShowPicture(const std::string& path, int32_t page) {
             if (place.width == 0 || place.height == 0) return true;  // too narrow to show a pixel
             std::unique_ptr<TGPGraphics> surface = Image1->drawingSurface();
             TGPSolidBrush black(OpaqueColor(0, 0, 0));
-            const bool drawn =
-                surface->PaintRectangle(&black, 0, 0, place.width, place.height) == Ok &&
-                surface->SetScalingMode(InterpolationModeLowQuality) == Ok &&
-                surface->DrawImageScaled(&picture, {0, 0, place.width, place.height}, 0, 0,
-                                         static_cast<int32_t>(width), static_cast<int32_t>(height),
-                                         UnitPixel) == Ok;
+            const PixelRect shown{0, 0, place.width, place.height};
+            bool drawn = surface->PaintRectangle(&black, 0, 0, place.width, place.height) == Ok &&
+                         surface->SetScalingMode(InterpolationModeLowQuality) == Ok;
+            GpStreamedFrame streamed;
+            const GpStatus status = drawn && byBands ? surface->DrawPageStreamed(&picture, static_cast<uint32_t>(page),
+                                                                                 gdip::GdipBandedFromBytes, shown, streamed)
+                                                     : NotImplemented;
+            if (status == NotImplemented)
+                drawn = drawn && (!byBands || picture.ActivateFrame(&dimension, static_cast<uint32_t>(page)) == Ok) &&
+                        surface->DrawImageScaled(&picture, shown, 0, 0, static_cast<int32_t>(width),
+                                                 static_cast<int32_t>(height), UnitPixel) == Ok;
+            else
+                drawn = drawn && status == Ok;
             surface.reset();
             Image1->drawingDone();
             if (drawn) return true;

@@ -13,13 +13,11 @@
 namespace gdip {
 namespace {
 
-// Whether the one page of `width` x `height` of `decoder`'s file is one written by bands: its
-// frame as read by bands would take GdipBandedFromBytes or more. Pages too small for that even
-// at one bit a pixel are not looked at further.
-bool readByBands(codecs::Decoder& decoder, uint32_t width, uint32_t height) {
-    if (uint64_t{width} * height / 8 < GdipBandedFromBytes) return false;
+// Whether the one page of `decoder`'s file is one written by bands: its frame as read by
+// bands would take GdipBandedFromBytes or more.
+bool readByBands(codecs::Decoder& decoder) {
     codecs::FrameRows rows;
-    return decoder.readFrameRows(0, rows) == Ok && uint64_t{rows.header.stride} * rows.header.height >= GdipBandedFromBytes;
+    return decoder.readFrameRows(0, rows, GdipBandedFromBytes) == Ok;
 }
 
 // `open(status, reason)` gives the decoder of the picture to load.
@@ -40,7 +38,7 @@ GpStatus loadImage(GpImage** image, std::string* reason, Open open, bool deferre
         if (result->frameCount == 0) return UnknownImageFormat;
         uint32_t width = 0, height = 0;
         if (deferred && decoder->frameSize(0, width, height) &&
-            (result->frameCount > 1 || readByBands(*decoder, width, height))) {
+            (result->frameCount > 1 || readByBands(*decoder))) {
             result->frameStatus = WrongState;  // no page decoded yet
             result->decoder = std::move(decoder);
             *image = result.release();

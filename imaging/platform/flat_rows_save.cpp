@@ -1,7 +1,7 @@
 // Saving a page a row at a time: drawn at another size as it is written, and read from its
 // file by bands as it is written, so that neither the drawn page nor the decoded one is ever
 // whole in memory. The files are those that drawing (or decoding) the page whole and saving
-// it give, byte for byte; so are the thumbnails of pages read by bands.
+// it give, byte for byte; so are the thumbnails and drawings of pages read by bands.
 #include <cstring>
 #include <new>
 #include <vector>
@@ -62,8 +62,7 @@ GpStatus checkRowsSave(GpImage* image, UINT width, UINT height, REAL dpiScale, c
 // (decoding it whole says why).
 GpStatus largeFrameRows(GpImage* image, UINT frameIndex, uint64_t fromBytes, codecs::FrameRows& source) {
     if (!image->decoder || frameIndex >= image->frameCount) return NotImplemented;
-    if (image->decoder->readFrameRows(frameIndex, source) != Ok) return NotImplemented;
-    return uint64_t{source.header.stride} * source.header.height < fromBytes ? NotImplemented : Ok;
+    return image->decoder->readFrameRows(frameIndex, source, fromBytes) == Ok ? Ok : NotImplemented;
 }
 
 }  // namespace
@@ -169,32 +168,61 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
     }
 }
 
+namespace {
+
+// `use` on the rows of frame `frameIndex` when it is a large page read by bands (see
+// largeFrameRows), and `result` told what became of the page: GenericError when one of its
+// rows could not be read.
+GpStatus useLargeFrame(GpImage* image, UINT frameIndex, uint64_t fromBytes, GpStreamedFrame& result,
+                       const std::function<GpStatus(const codecs::FrameRows&)>& use) {
+    result = GpStreamedFrame{};
+    try {
+        codecs::FrameRows source;
+        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
+        if (const GpStatus status = use(source); status != Ok) return status;
+        const Frame& page = source.header;
+        result.width = page.width;
+        result.height = page.height;
+        if (std::string why = source.failure(); !why.empty()) {
+            result.failure = std::move(why);
+            return GenericError;
+        }
+        result.warning = page.warning;
+        result.facts = factsOfFrame(page, image->decoder->reducedImages());
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
+}  // namespace
+
+GpStatus GdipDrawFrameStreamed(GpGraphics* graphics, GpImage* image, UINT frameIndex, uint64_t fromBytes, INT dstx,
+                               INT dsty, INT dstwidth, INT dstheight, GpStreamedFrame* result) {
+    if (!graphics || !image || !result || dstwidth <= 0 || dstheight <= 0) return InvalidParameter;
+    return useLargeFrame(image, frameIndex, fromBytes, *result, [&](const codecs::FrameRows& source) {
+        const Frame& page = source.header;
+        drawFrame(graphics->surface, source.rows, {0, 0, page.width, page.height}, {dstx, dsty, dstwidth, dstheight},
+                  graphics->mode);
+        return Ok;
+    });
+}
+
 GpStatus GdipGetFrameThumbnailStreamed(GpImage* image, UINT frameIndex, uint64_t fromBytes,
                                        const std::function<GpDrawnSize(UINT, UINT)>& sizeOf, GpImage** thumbnail,
                                        GpStreamedFrame* result) {
     if (!image || !thumbnail || !result || !sizeOf) return InvalidParameter;
     *thumbnail = nullptr;
-    *result = GpStreamedFrame{};
     try {
-        codecs::FrameRows source;
-        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
-        const Frame& page = source.header;
-        const GpDrawnSize size = sizeOf(page.width, page.height);
         auto made = std::make_unique<GpImage>();
         made->rawFormat = ImageFormatMemoryBMP;
         made->dimension = FrameDimensionPage;
-        if (const GpStatus status = areaAverage(source.rows, size.width, size.height, made->frame); status != Ok)
-            return status;
-        result->width = page.width;
-        result->height = page.height;
-        if (std::string why = source.failure(); !why.empty()) {
-            result->failure = std::move(why);
-            return GenericError;
-        }
-        result->warning = page.warning;
-        result->facts = factsOfFrame(page, image->decoder->reducedImages());
-        *thumbnail = made.release();
-        return Ok;
+        const GpStatus status = useLargeFrame(image, frameIndex, fromBytes, *result, [&](const codecs::FrameRows& source) {
+            const GpDrawnSize size = sizeOf(source.header.width, source.header.height);
+            return areaAverage(source.rows, size.width, size.height, made->frame);
+        });
+        if (status == Ok) *thumbnail = made.release();
+        return status;
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }

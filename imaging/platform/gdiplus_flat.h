@@ -345,6 +345,12 @@ constexpr uint64_t GdipBandedFromBytes = uint64_t{64} << 20;
 [[nodiscard]] GpStatus GdipGetFrameThumbnailStreamed(GpImage* image, UINT frameIndex, uint64_t fromBytes,
                                                      const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
                                                      GpImage** thumbnail, GpStreamedFrame* result);
+// This back end's own: frame `frameIndex` drawn whole into the rectangle on `graphics`, as
+// GdipDrawImageRectRectI draws the decoded frame, from its rows as the page is read by bands,
+// so that it is never whole in memory. NotImplemented as for GdipSaveFrameStreamedToFile;
+// when a row cannot be read, `result->failure` says why (what was drawn stays).
+[[nodiscard]] GpStatus GdipDrawFrameStreamed(GpGraphics* graphics, GpImage* image, UINT frameIndex, uint64_t fromBytes,
+                                             INT dstx, INT dsty, INT dstwidth, INT dstheight, GpStreamedFrame* result);
 [[nodiscard]] GpStatus GdipSaveAddImage(GpImage* image, GpImage* newImage,
                           const EncoderParameters* encoderParams);
 

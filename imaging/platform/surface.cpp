@@ -139,9 +139,9 @@ namespace {
 // Source rows converted to ARGB on demand, the last two kept.
 class RowCache {
 public:
-    RowCache(const Frame& frame, const IntRect& source)
-        : m_frame(frame), m_x0(static_cast<uint32_t>(source.x)),
-          m_width(static_cast<uint32_t>(source.width)) {
+    RowCache(const PictureRows& rows, const IntRect& source)
+        : m_rows(rows), m_x0(static_cast<uint32_t>(source.x)), m_width(static_cast<uint32_t>(source.width)),
+          m_scratch(rows.made() ? rows.header->stride : 0) {
         for (auto& slot : m_slots) slot.pixels.resize(m_width);
     }
 
@@ -151,7 +151,8 @@ public:
         Slot& slot = m_slots[m_next];
         m_next ^= 1;
         slot.y = y;
-        readArgbRow(m_frame, static_cast<uint32_t>(y), m_x0, m_width, slot.pixels.data());
+        readArgbPixels(*m_rows.header, m_rows.row(static_cast<uint32_t>(y), m_scratch.data()), m_x0, m_width,
+                       slot.pixels.data());
         return slot.pixels.data();
     }
 
@@ -160,9 +161,10 @@ private:
         int64_t y = -1;
         std::vector<ARGB> pixels;
     };
-    const Frame& m_frame;
+    const PictureRows& m_rows;
     uint32_t m_x0;
     uint32_t m_width;
+    std::vector<uint8_t> m_scratch;
     Slot m_slots[2];
     int m_next = 0;
 };
@@ -201,12 +203,18 @@ ARGB mixPremultiplied(ARGB a, ARGB b, uint32_t wb) {
 
 void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect destination,
                InterpolationMode mode) {
-    if (frame.empty() || source.width <= 0 || source.height <= 0 || destination.width <= 0 ||
-        destination.height <= 0)
+    if (!frame.empty()) drawFrame(surface, rowsOf(frame), source, destination, mode);
+}
+
+void drawFrame(Surface& surface, const PictureRows& picture, IntRect source, IntRect destination,
+               InterpolationMode mode) {
+    if (!picture.header || (!picture.made() && picture.header->empty()) || source.width <= 0 ||
+        source.height <= 0 || destination.width <= 0 || destination.height <= 0)
         return;
+    const Frame& frame = *picture.header;
     IntRect visible = destination;
     if (!clip(surface, visible)) return;
-    RowCache rows(frame, source);
+    RowCache rows(picture, source);
     const size_t step = bytesPerPixel(surface);
     const bool nearest = mode == InterpolationModeNearestNeighbor;
     const bool opaqueIntoRgb = surface.kind == Surface::Kind::Rgb24 && frameOpaque(frame);

@@ -36,6 +36,9 @@ void outlineRect(Surface& surface, IntRect rect, float penWidth, ARGB color);
 // pixel; every other mode is bilinear.
 void drawFrame(Surface& surface, const Frame& frame, IntRect source, IntRect destination,
                InterpolationMode mode);
+// The same from rows as they are asked for, top to bottom.
+void drawFrame(Surface& surface, const PictureRows& picture, IntRect source, IntRect destination,
+               InterpolationMode mode);
 
 // A new ARGB frame of exactly width x height, each pixel the area average of the source
 // pixels it covers. Returns the allocation status.

@@ -52,9 +52,10 @@ public:
     // A decoded frame's pixels are upright: a page stored turned is NotImplemented too.
     [[nodiscard]] virtual GpStatus readDeepFrame(uint32_t /*index*/, DeepFrame& /*out*/) { return NotImplemented; }
     // Frame `index` read by bands as its rows are asked for, upright as readFrame gives it;
-    // NotImplemented for the pages a decoder reads only whole (and then reads them so). On
-    // failure `out.header.failure` says why, when the library said.
-    [[nodiscard]] GpStatus readFrameRows(uint32_t index, FrameRows& out);
+    // NotImplemented for the pages a decoder reads only whole (and then reads them so), and,
+    // before any work beyond its header, for a page whose frame would take fewer than
+    // `fromBytes`. On failure `out.header.failure` says why, when the library said.
+    [[nodiscard]] GpStatus readFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes = 0);
     // Frame `index`'s size from its header, as it is shown, without decoding it; false when a
     // decoder cannot tell so.
     virtual bool frameSize(uint32_t /*index*/, uint32_t& /*width*/, uint32_t& /*height*/) { return false; }
@@ -65,7 +66,9 @@ public:
 
 protected:
     [[nodiscard]] virtual GpStatus decodeFrame(uint32_t index, Frame& out) = 0;
-    [[nodiscard]] virtual GpStatus decodeFrameRows(uint32_t /*index*/, FrameRows& /*out*/) { return NotImplemented; }
+    [[nodiscard]] virtual GpStatus decodeFrameRows(uint32_t /*index*/, FrameRows& /*out*/, uint64_t /*fromBytes*/) {
+        return NotImplemented;
+    }
     // Where a decoder and its library's error handlers put what went wrong; cleared before
     // each frame. A decoder that reads frames on other threads words their failures itself.
     FailureNote& failure() { return m_failure; }

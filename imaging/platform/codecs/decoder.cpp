@@ -24,9 +24,9 @@ GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
     return status;
 }
 
-GpStatus Decoder::readFrameRows(uint32_t index, FrameRows& out) {
+GpStatus Decoder::readFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes) {
     m_failure.clear();
-    const GpStatus status = decodeFrameRows(index, out);
+    const GpStatus status = decodeFrameRows(index, out, fromBytes);
     if (status != Ok && out.header.failure.empty()) out.header.failure = m_failure.text();
     return status;
 }

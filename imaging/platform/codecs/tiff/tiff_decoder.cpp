@@ -142,7 +142,7 @@ protected:
     // Opaque pages in strips, stored upright: the pages whose frames are written as they are
     // decoded, and the largest. A page in one fax strip is read by bands of rows from marks
     // made in one pass over its codes.
-    GpStatus decodeFrameRows(uint32_t index, FrameRows& out) override {
+    GpStatus decodeFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes) override {
         if (index >= m_document.pages.size()) return InvalidParameter;
         m_prefetch.cancel();  // the handle is this thread's now
         m_lastRead = kNone;
@@ -171,7 +171,8 @@ protected:
         header.height = l.height;
         header.pixelClass = directPixelClass(kind, l);
         header.stride = rowStride(l.width, header.pixelClass);
-        if (!directPalette(kind, l, header.palette)) return NotImplemented;
+        if (uint64_t{header.stride} * l.height < fromBytes || !directPalette(kind, l, header.palette))
+            return NotImplemented;
         readResolution(header);
         readPageMetadata(tif, header.meta);
         if (header.meta.orientation != 1) return NotImplemented;
