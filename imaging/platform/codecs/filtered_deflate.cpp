@@ -87,8 +87,8 @@ struct DeflateEnd {
     }
 };
 
-// Bytes written before they are read, so never zeroed, and kept from one band to the next
-// made in the same slot: a band's buffers cost neither clearing nor fresh pages.
+// Bytes written before they are read, so never zeroed, and kept from one band to the next:
+// a band's buffers cost neither clearing nor fresh pages.
 struct Bytes {
     std::unique_ptr<uint8_t[]> data;
     size_t capacity = 0;
@@ -104,8 +104,7 @@ struct Bytes {
 };
 
 struct Band {
-    Bytes filtered;  // with the rows before the band that prime the compressor
-    Bytes packed;
+    Bytes packed;  // kept in its slot until it is written
     uLong adler = 1;
     size_t bytes = 0;  // filtered bytes
 };
@@ -117,7 +116,9 @@ GpStatus deflateFailure(int result) { return result == Z_MEM_ERROR ? OutOfMemory
 GpStatus compressBand(const RowFilter& filter, uint32_t first, uint32_t end, bool last, Band& band) {
     const size_t rowBytes = filter.filteredRowBytes();
     const uint32_t primingRows = first == 0 ? 0 : static_cast<uint32_t>(std::min<size_t>(first, (kWindow + rowBytes - 1) / rowBytes));
-    uint8_t* data = band.filtered.resize(rowBytes * (end - first + primingRows));
+    // With the rows before the band that prime the compressor; one a thread, used at once.
+    thread_local Bytes filtered;
+    uint8_t* data = filtered.resize(rowBytes * (end - first + primingRows));
     filter.filterRows(first - primingRows, end, data);
     const uint8_t* own = data + size_t{primingRows} * rowBytes;
     band.bytes = rowBytes * (end - first);
