@@ -65,6 +65,31 @@ GpStatus largeFrameRows(GpImage* image, UINT frameIndex, uint64_t fromBytes, cod
     return image->decoder->readFrameRows(frameIndex, source, fromBytes) == Ok ? Ok : NotImplemented;
 }
 
+// `use` on the rows of frame `frameIndex` when it is a large page read by bands (see
+// largeFrameRows), and `result` told what became of the page: GenericError when one of its
+// rows could not be read.
+GpStatus useLargeFrame(GpImage* image, UINT frameIndex, uint64_t fromBytes, GpStreamedFrame& result,
+                       const std::function<GpStatus(const codecs::FrameRows&)>& use) {
+    result = GpStreamedFrame{};
+    try {
+        codecs::FrameRows source;
+        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
+        if (const GpStatus status = use(source); status != Ok) return status;
+        const Frame& page = source.header;
+        result.width = page.width;
+        result.height = page.height;
+        if (std::string why = source.failure(); !why.empty()) {
+            result.failure = std::move(why);
+            return GenericError;
+        }
+        result.warning = page.warning;
+        result.facts = factsOfFrame(page, image->decoder->reducedImages());
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+}
+
 }  // namespace
 
 GpStatus GdipSaveImageDrawnToFile(GpImage* image, UINT width, UINT height, REAL dpiScale, const char16_t* filename,
@@ -108,9 +133,8 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
     if (const GpStatus status = checkRowsSave(image, 1, 1, 1, filename, clsidEncoder, encoderParams, kind, request);
         status != Ok)
         return status;
-    try {
-        codecs::FrameRows source;
-        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
+    std::unique_ptr<MultiFrameSave> save;
+    const GpStatus status = useLargeFrame(image, frameIndex, fromBytes, *result, [&](const codecs::FrameRows& source) {
         const Frame& page = source.header;
         const GpDrawnSize size = sizeOf(page.width, page.height);
         const UINT width = size.width, height = size.height;
@@ -149,53 +173,12 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
             return static_cast<const uint8_t*>(scratch);
         }};
         const PictureRows& rows = asDecoded ? source.rows : drawn;
-        std::unique_ptr<MultiFrameSave> save;
-        const GpStatus status = saveOnePicture(
+        return saveOnePicture(
             filename, kind, request, [&](codecs::Encoder& encoder) { return encoder.addRows(rows); }, save);
-        if (status != Ok) return status;
-        // A row that could not be read fails the page; its file is dropped unfinished.
-        if (std::string why = source.failure(); !why.empty()) {
-            result->failure = std::move(why);
-            return GenericError;
-        }
-        result->warning = page.warning;
-        result->facts = factsOfFrame(page, image->decoder->reducedImages());
-        result->width = page.width;
-        result->height = page.height;
-        return save->complete();
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
+    });
+    // A row that could not be read fails the page; its file is dropped unfinished.
+    return status == Ok ? save->complete() : status;
 }
-
-namespace {
-
-// `use` on the rows of frame `frameIndex` when it is a large page read by bands (see
-// largeFrameRows), and `result` told what became of the page: GenericError when one of its
-// rows could not be read.
-GpStatus useLargeFrame(GpImage* image, UINT frameIndex, uint64_t fromBytes, GpStreamedFrame& result,
-                       const std::function<GpStatus(const codecs::FrameRows&)>& use) {
-    result = GpStreamedFrame{};
-    try {
-        codecs::FrameRows source;
-        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
-        if (const GpStatus status = use(source); status != Ok) return status;
-        const Frame& page = source.header;
-        result.width = page.width;
-        result.height = page.height;
-        if (std::string why = source.failure(); !why.empty()) {
-            result.failure = std::move(why);
-            return GenericError;
-        }
-        result.warning = page.warning;
-        result.facts = factsOfFrame(page, image->decoder->reducedImages());
-        return Ok;
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
-}
-
-}  // namespace
 
 GpStatus GdipDrawFrameStreamed(GpGraphics* graphics, GpImage* image, UINT frameIndex, uint64_t fromBytes, INT dstx,
                                INT dsty, INT dstwidth, INT dstheight, GpStreamedFrame* result) {
