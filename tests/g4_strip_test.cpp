@@ -118,6 +118,13 @@ TEST(G4Strip, SameBytesAsLibtiffAndReadBack) {
                                 lineOf(page.width)));
         EXPECT_EQ(back, page.rows);
         EXPECT_TRUE(reader.read(theirs.data(), theirs.size(), page.width, page.height, nullptr, 0));
+        // Into rows wider than the pixels, as a frame's are: the bytes past them are cleared.
+        const size_t stride = lineOf(page.width) + 5;
+        std::vector<uint8_t> wide(stride * page.height, 0x5A), expected(wide.size(), 0);
+        for (uint32_t y = 0; y < page.height; ++y)
+            std::copy_n(page.rows.begin() + y * lineOf(page.width), lineOf(page.width), expected.begin() + y * stride);
+        EXPECT_TRUE(reader.read(theirs.data(), theirs.size(), page.width, page.height, wide.data(), stride));
+        EXPECT_EQ(wide, expected);
 
         // Read again by bands of 7 rows from marks, backwards, each band on its own.
         std::vector<gdip::codecs::G4Mark> marks;

@@ -9,21 +9,23 @@
 
 namespace gdip::codecs {
 
-void FaxAhead::start(uint32_t page, const Piece& piece, int fd) {
+void FaxAhead::start(uint32_t page, const Piece& piece, int fd, Want want) {
     drop();
     Slot& slot = m_slot;
     slot.page = page;
     slot.piece = piece;
+    slot.want = want;
     slot.clean = false;
     slot.work = GdipStartBeside([&slot, fd] {
         try {
             const uint64_t lineBytes = (uint64_t{slot.piece.width} + 7) / 8;
             slot.data.resize(static_cast<size_t>(slot.piece.size));
-            slot.rows.resize(static_cast<size_t>(lineBytes * slot.piece.height));
+            const bool drawn = slot.want == Want::Rows;
+            if (drawn) slot.rows.resize(static_cast<size_t>(lineBytes * slot.piece.height));
             if (!readFully(fd, slot.piece.offset, slot.data.data(), slot.data.size())) return;
             if (slot.piece.reversed) TIFFReverseBits(slot.data.data(), static_cast<tmsize_t>(slot.data.size()));
             slot.clean = slot.reader.read(slot.data.data(), slot.data.size(), slot.piece.width, slot.piece.height,
-                                          slot.rows.data(), static_cast<size_t>(lineBytes));
+                                          drawn ? slot.rows.data() : nullptr, drawn ? static_cast<size_t>(lineBytes) : 0);
         } catch (const std::bad_alloc&) {
             slot.clean = false;
         }
@@ -32,9 +34,13 @@ void FaxAhead::start(uint32_t page, const Piece& piece, int fd) {
 }
 
 const uint8_t* FaxAhead::rows(uint32_t page, const Piece& piece) {
-    if (m_slot.page != page) return nullptr;
+    return m_slot.want == Want::Rows && clean(page, piece) ? m_slot.rows.data() : nullptr;
+}
+
+bool FaxAhead::clean(uint32_t page, const Piece& piece) {
+    if (m_slot.page != page) return false;
     if (m_slot.work.valid()) m_slot.work.get();
-    return m_slot.clean && piece == m_slot.piece ? m_slot.rows.data() : nullptr;
+    return m_slot.clean && piece == m_slot.piece;
 }
 
 void FaxAhead::drop() {

@@ -28,9 +28,13 @@ public:
     FaxAhead(const FaxAhead&) = delete;
     FaxAhead& operator=(const FaxAhead&) = delete;
 
+    // What the page is read for: a copy only needs to know that its data is clean, and
+    // drawing the rows would cost the worker more than the check.
+    enum class Want { Check, Rows };
+
     // Starts reading `piece`, page `page` of the file open as `fd`, when a worker is free,
     // in place of the page held.
-    void start(uint32_t page, const Piece& piece, int fd);
+    void start(uint32_t page, const Piece& piece, int fd, Want want);
 
     // Whether page `page` is held (read, or being read).
     bool holds(uint32_t page) const { return m_slot.page == page; }
@@ -39,6 +43,8 @@ public:
     // its data was clean; null otherwise (the caller reads the page itself). Valid until
     // the next start() or drop().
     const uint8_t* rows(uint32_t page, const Piece& piece);
+    // Whether page `page` was read as `piece` and its data was clean, drawn or not.
+    bool clean(uint32_t page, const Piece& piece);
 
     // Waits for the read in progress, if any, and forgets the page.
     void drop();
@@ -48,6 +54,7 @@ private:
         std::future<void> work;
         uint32_t page = UINT32_MAX;
         Piece piece;
+        Want want = Want::Check;
         bool clean = false;
         std::vector<uint8_t> data;  // kept from page to page: fresh pages of memory cost faults
         std::vector<uint8_t> rows;

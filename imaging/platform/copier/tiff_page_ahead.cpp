@@ -41,25 +41,31 @@ bool TiffPageSource::faxPieceOfPage(FaxAhead::Piece& piece) {
            frameAllowed(piece.width, piece.height, PixelClass::Indexed1);
 }
 
-bool TiffPageSource::beginPage(uint32_t index) {
+bool TiffPageSource::beginPage(uint32_t index, FaxAhead::Want want) {
     FaxAhead::Piece piece;
     if (!selectPage(index)) return false;
     if (!faxPieceOfPage(piece)) return true;
     // Every other page is read on a worker, beside this thread's work on the page before
     // it: a page read ahead is this thread's to finish, the next one the worker's again.
     if (m_ahead.holds(index)) return true;
-    readAhead(index + 1);
+    // The next page is taken to be wanted as this one is.
+    readAhead(index + 1, want);
     return selectPage(index);
 }
 
-void TiffPageSource::readAhead(uint32_t index) {
+void TiffPageSource::readAhead(uint32_t index, FaxAhead::Want want) {
     FaxAhead::Piece piece;
-    if (selectPage(index) && faxPieceOfPage(piece)) m_ahead.start(index, piece, TIFFFileno(m_document.tiff.get()));
+    if (selectPage(index) && faxPieceOfPage(piece)) m_ahead.start(index, piece, TIFFFileno(m_document.tiff.get()), want);
 }
 
 const uint8_t* TiffPageSource::aheadRows() {
     FaxAhead::Piece piece;
     return m_page != UINT32_MAX && faxPieceOfPage(piece) ? m_ahead.rows(m_page, piece) : nullptr;
+}
+
+bool TiffPageSource::aheadClean() {
+    FaxAhead::Piece piece;
+    return m_page != UINT32_MAX && faxPieceOfPage(piece) && m_ahead.clean(m_page, piece);
 }
 
 }  // namespace gdip::codecs

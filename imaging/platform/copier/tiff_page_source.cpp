@@ -29,7 +29,7 @@ GpStatus TiffPageSource::copyPage(uint32_t index, TiffPageWriter& writer, std::s
     TIFF* in = m_document.tiff.get();
     m_errors.failed = false;
     m_errors.reason.clear();
-    if (!beginPage(index)) {
+    if (!beginPage(index, FaxAhead::Want::Check)) {
         why = "the page's directory cannot be read";
         return NotImplemented;  // decoding says why the page fails
     }
@@ -144,7 +144,7 @@ using FaxFill = void (*)(unsigned char*, uint32_t*, uint32_t*, uint32_t);
 bool TiffPageSource::faxPieceDecodes(uint32_t index, bool tiled, uint64_t expected, size_t size) {
     TIFF* in = m_document.tiff.get();
     if (expected == 0 || expected > Limits::kMaxCodecAllocation) return true;  // the decoder judges such a page
-    if (index == 0 && !tiled && aheadRows() != nullptr) return true;
+    if (index == 0 && !tiled && aheadClean()) return true;
     if (ownG4PieceDecodes(tiled, expected, size)) return true;
     try {
         m_rows.resize(static_cast<size_t>(expected));
@@ -302,7 +302,7 @@ GpStatus TiffPageSource::storedImage(uint32_t index, StoredImage& image, std::st
     if (index >= m_document.pages.size()) return InvalidParameter;
     TIFF* in = m_document.tiff.get();
     m_errors.failed = false;
-    if (!beginPage(index)) {
+    if (!beginPage(index, FaxAhead::Want::Check)) {
         why = "the page's directory cannot be read";
         return NotImplemented;
     }

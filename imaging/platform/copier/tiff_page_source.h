@@ -79,13 +79,15 @@ private:
     // The current page's one strip, when the page is a fax.
     bool faxPieceOfPage(FaxAhead::Piece& piece);
     // Starts reading page `index` ahead, when it is a fax.
-    void readAhead(uint32_t index);
+    void readAhead(uint32_t index, FaxAhead::Want want);
     // The current page's rows as read ahead, (width + 7) / 8 bytes apart, when they were
-    // and its data was clean; null otherwise.
+    // drawn and its data was clean; null otherwise.
     const uint8_t* aheadRows();
+    // Whether the current page was read ahead and its data was clean.
+    bool aheadClean();
     // Selects page `index` for this thread's work on it and, unless it was read ahead
-    // itself, starts reading the next page ahead.
-    bool beginPage(uint32_t index);
+    // itself, starts reading the next page ahead, for what this one is wanted.
+    bool beginPage(uint32_t index, FaxAhead::Want want);
 
     TiffErrors m_errors;  // declared before the handle that reports into it
     TiffDocument m_document;

@@ -124,7 +124,7 @@ bool TiffPageSource::readOwnG4Strip(uint32_t strip, uint32_t width, uint32_t row
 }
 
 GpStatus TiffPageSource::turnPage(uint32_t index, int quarterTurns, TiffPageWriter& writer, std::string& why) {
-    (void)beginPage(index);  // compressionOf() below reads the directory again, and says when it cannot
+    (void)beginPage(index, FaxAhead::Want::Rows);  // compressionOf() below reads the directory again, and says when it cannot
     const uint16_t compression = compressionOf(index);
     if (compression == 0) {
         why = "the page's directory cannot be read";

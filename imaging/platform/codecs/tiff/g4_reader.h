@@ -49,6 +49,7 @@ private:
     bool walk(const uint8_t* data, size_t size, uint32_t width, const G4Mark* from, uint32_t height, Take&& take);
 
     std::vector<uint32_t> m_above, m_current;
+    std::vector<uint64_t> m_marks;  // a drawn row's colour changes, a bit each; all clear between rows
 };
 
 }  // namespace gdip::codecs
