@@ -262,9 +262,10 @@ TEST(Cancel, SplitKeepsThePagesWrittenAndSaysHowMany) {
     JobContext context = run.context();
     const ExportAllResult result = ExportAllPages({source, dir.file("out"), ExportFormat::Png, nullptr}, context);
     EXPECT_TRUE(result.cancelled);
-    // The page in hand and, with two cores, the one beside it.
+    // The page in hand and, with two cores, the ones on their way beside it: a lane runs at
+    // most one page ahead of the slower lane.
     ASSERT_GE(result.written.size(), 1u);
-    ASSERT_LE(result.written.size(), 2u);
+    ASSERT_LE(result.written.size(), ImagingSession::workers() > 1 ? 3u : 1u);
     EXPECT_EQ(fixtures::listFolder(dir.file("out")).size(), result.written.size());
     for (const std::string& file : result.written) EXPECT_EQ(fixtures::readPng(file).width, 40u);
     EXPECT_EQ(run.rec.messages(),
@@ -303,12 +304,13 @@ TEST(Cancel, ListingAndAddingKeepWhatWasDone) {
     JobContext context = listing.context();
     const PageListing listed = listTiffPages(source, target, sink, context);
     EXPECT_TRUE(listed.cancelled);
-    // With two cores the second page is already on its way when the first entry is made,
-    // and gets its entry too.
-    const std::vector<std::string> firstTwo{"图(1) 30*20", "图(2) 30*20"};
-    const size_t started = ImagingSession::workers() > 1 ? 2 : 1;
-    EXPECT_EQ(listed.pages, started);
-    EXPECT_EQ(sink.captions, std::vector<std::string>(firstTwo.begin(), firstTwo.begin() + static_cast<long>(started)));
+    // With two cores the second page, and perhaps the third, are already on their way when
+    // the first entry is made, and get their entries too; no later page is begun.
+    const std::vector<std::string> firstThree{"图(1) 30*20", "图(2) 30*20", "图(3) 30*20"};
+    const size_t least = ImagingSession::workers() > 1 ? 2 : 1, most = ImagingSession::workers() > 1 ? 3 : 1;
+    ASSERT_GE(listed.pages, least);
+    ASSERT_LE(listed.pages, most);
+    EXPECT_EQ(sink.captions, std::vector<std::string>(firstThree.begin(), firstThree.begin() + static_cast<long>(listed.pages)));
 
     MergeList list;
     CancelAtFirstPump adding;
