@@ -43,24 +43,39 @@ private:
     std::array<uint32_t, kSlots> m_slots;
 };
 
+// Codes go out most significant bit first, four whole bytes at a time, into room made for
+// the most the strip can take: a byte pushed at a time cost a sixth of a merge of photographs.
 class CodeWriter {
 public:
-    explicit CodeWriter(std::vector<uint8_t>& out) : m_out(out) {}
+    CodeWriter(std::vector<uint8_t>& out, size_t most) : m_out(out), m_start(out.size()) {
+        m_out.resize(m_start + most + 8);
+        m_next = m_out.data() + m_start;
+    }
     void put(uint32_t code, uint32_t bits) {
         m_pending = (m_pending << bits) | code;
         m_count += bits;
-        while (m_count >= 8) {
-            m_count -= 8;
-            m_out.push_back(static_cast<uint8_t>(m_pending >> m_count));
+        if (m_count >= 32) {
+            m_count -= 32;
+            auto word = static_cast<uint32_t>(m_pending >> m_count);
+            if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap32(word);
+            std::memcpy(m_next, &word, 4);
+            m_next += 4;
         }
     }
     void finish() {
-        if (m_count > 0) m_out.push_back(static_cast<uint8_t>(m_pending << (8 - m_count)));
+        while (m_count >= 8) {
+            m_count -= 8;
+            *m_next++ = static_cast<uint8_t>(m_pending >> m_count);
+        }
+        if (m_count > 0) *m_next++ = static_cast<uint8_t>(m_pending << (8 - m_count));
         m_count = 0;
+        m_out.resize(static_cast<size_t>(m_next - m_out.data()));
     }
 
 private:
     std::vector<uint8_t>& m_out;
+    size_t m_start;
+    uint8_t* m_next = nullptr;
     uint64_t m_pending = 0;
     uint32_t m_count = 0;
 };
@@ -69,8 +84,7 @@ private:
 
 void compressLzwStrip(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
     // Worst case: every byte a 12-bit code, plus the clears.
-    out.reserve(out.size() + size + size / 2 + 16);
-    CodeWriter writer(out);
+    CodeWriter writer(out, size + size / 2 + 16);
     uint32_t bits = kMinBits;
     writer.put(kClear, bits);
     if (size == 0) {
