@@ -245,7 +245,8 @@ TEST(DiskFaults, ReadOnlyDestinationWritesNothing) {
 // are counted as not saved, nothing half-written is left.
 TEST(DiskFaults, SourceTruncatedDuringASplit) {
     TempDir dir;
-    const std::string source = largeDocument(dir);
+    const std::string source = dir.file("scan.tif");
+    fixtures::writeTiff(source, std::vector<fixtures::TiffPage>(4, {TiffKind::Rgb, 300, 300}));
     fs::create_directory(dir.path() / "out");
     RecordingContext rec;
     bool cut = false;
@@ -254,13 +255,14 @@ TEST(DiskFaults, SourceTruncatedDuringASplit) {
         cut = true;
     };
     const ExportAllResult result = exportAll(source, dir.file("out"), rec);
-    // The second page may already have been read on the other core when the file was cut:
-    // it is then saved whole. Whatever was not read by then fails, and is counted.
+    // The second page, and the third, may already have been read on the other cores when the
+    // file was cut: they are then saved whole. Whatever was not read by then fails, and is
+    // counted; the fourth is never begun before the first is handed on.
     const size_t saved = result.written.size();
-    ASSERT_TRUE(saved == 1 || saved == 2) << saved;
-    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有" + std::to_string(3 - saved) +
+    ASSERT_TRUE(saved >= 1 && saved <= 3) << saved << (rec.details.empty() ? "" : ": " + rec.details.back());
+    EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有" + std::to_string(4 - saved) +
                                                        "页未能保存!"});
-    std::vector<std::string> expected = {"scan_1.BMP", "scan_2.BMP"};
+    std::vector<std::string> expected = {"scan_1.BMP", "scan_2.BMP", "scan_3.BMP"};
     expected.resize(saved);
     EXPECT_EQ(fixtures::listFolder(dir.file("out")), expected);
     for (const std::string& name : expected)

@@ -313,67 +313,72 @@ private:
         bool mayPredict;  // try the horizontal predictor, keep it where the page gets smaller
     };
 
-    // Each strip is compressed on its own, so a batch of strips is spread over the workers and
-    // then written in order; a batch at a time keeps a page's compressed copy out of memory.
+    // Each strip is compressed on its own, by whichever worker is free, and written here in
+    // order as soon as it and those before it are ready: a few strips a worker are held
+    // compressed, never the page, and no worker waits while strips are written.
     // The predictor is chosen on the first strips, compressed both ways, before anything is
     // written, since the tag cannot change once strips are; always the same number of them,
     // so that the choice, and the file, do not depend on the number of workers.
     GpStatus writeStrips(const Frame& frame, const StripLayout& layout) {
-        constexpr uint32_t kStripsPerWorker = 16;
         constexpr uint32_t kTrialStrips = 32;
+        constexpr size_t kStripsAheadPerWorker = 4;
         const uint32_t rowsPerStrip = layout.rowsPerStrip;
         const uint32_t strips = (frame.height - 1) / rowsPerStrip + 1;
         const uint32_t workers = std::max<uint32_t>(1, std::min(GdipWorkerCount(), strips));
-        const uint32_t batch = workers * kStripsPerWorker;
-        std::vector<std::vector<uint8_t>> packed(std::min(std::max(batch, kTrialStrips), strips));
-        std::vector<std::vector<uint8_t>> predicted(layout.mayPredict ? std::min(kTrialStrips, strips) : 0);
-        bool predict = false;
+        // Strip `strip` into `out`, with the predictor when `predict`; and into `predicted`
+        // with it too, when asked.
+        const auto compress = [&](uint32_t strip, bool predict, std::vector<uint8_t>& out,
+                                  std::vector<uint8_t>* predicted) {
+            const uint32_t y = strip * rowsPerStrip;
+            const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
+            std::vector<uint8_t> raw(static_cast<size_t>(layout.lineBytes * rows));
+            packRows(frame, y, rows, layout.lineBytes, raw.data());
+            out.clear();
+            if (predict) differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
+            const GpStatus status = compressStrip(layout.coding, raw.data(), raw.size(), out);
+            if (status != Ok || !predicted) return status;
+            differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
+            predicted->clear();
+            return compressStrip(layout.coding, raw.data(), raw.size(), *predicted);
+        };
+        const auto write = [&](uint32_t strip, std::vector<uint8_t>& data) {
+            return TIFFWriteRawStrip(m_tiff.get(), strip, data.data(), static_cast<tmsize_t>(data.size())) < 0 ||
+                           m_errors.failed
+                       ? Win32Error
+                       : Ok;
+        };
         try {
-            for (uint32_t first = 0, count = 0; first < strips; first += count) {
-                const bool trial = layout.mayPredict && first == 0;
-                count = std::min(trial ? kTrialStrips : batch, strips - first);
-                const GpStatus status = runItemsInBands(count, workers, [&](size_t i) {
-                    const uint32_t y = (first + static_cast<uint32_t>(i)) * rowsPerStrip;
-                    const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
-                    std::vector<uint8_t> raw(static_cast<size_t>(layout.lineBytes * rows));
-                    packRows(frame, y, rows, layout.lineBytes, raw.data());
-                    packed[i].clear();
-                    if (!trial && predict) differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
-                    if (const GpStatus s = compressStrip(layout.coding, raw.data(), raw.size(), packed[i]); s != Ok)
-                        return s;
-                    if (!trial) return Ok;
-                    differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
-                    predicted[i].clear();
-                    return compressStrip(layout.coding, raw.data(), raw.size(), predicted[i]);
+            bool predict = false;
+            uint32_t first = 0;
+            if (layout.mayPredict) {
+                const uint32_t trial = std::min(kTrialStrips, strips);
+                std::vector<std::vector<uint8_t>> plain(trial), predicted(trial);
+                const GpStatus status = runItemsInBands(trial, workers, [&](size_t i) {
+                    return compress(static_cast<uint32_t>(i), false, plain[i], &predicted[i]);
                 });
                 if (status != Ok) return status;
-                if (trial) {
-                    size_t plainBytes = 0, predictedBytes = 0;
-                    for (uint32_t i = 0; i < count; ++i) {
-                        plainBytes += packed[i].size();
-                        predictedBytes += predicted[i].size();
-                    }
-                    predict = predictedBytes < plainBytes;
-                    if (predict) {
-                        // Strip by strip: `packed` keeps room for a whole batch, which may hold
-                        // more strips than the trial did.
-                        for (uint32_t i = 0; i < count; ++i) packed[i].swap(predicted[i]);
-                        TIFFSetField(m_tiff.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-                    }
-                    predicted.clear();
-                    predicted.shrink_to_fit();
+                size_t plainBytes = 0, predictedBytes = 0;
+                for (uint32_t i = 0; i < trial; ++i) {
+                    plainBytes += plain[i].size();
+                    predictedBytes += predicted[i].size();
                 }
-                for (uint32_t i = 0; i < count; ++i) {
-                    if (TIFFWriteRawStrip(m_tiff.get(), first + i, packed[i].data(),
-                                          static_cast<tmsize_t>(packed[i].size())) < 0 ||
-                        m_errors.failed)
-                        return Win32Error;
-                }
+                predict = predictedBytes < plainBytes;
+                if (predict) TIFFSetField(m_tiff.get(), TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+                for (uint32_t i = 0; i < trial; ++i)
+                    if (const GpStatus written = write(i, predict ? predicted[i] : plain[i]); written != Ok) return written;
+                first = trial;
             }
+            const size_t rest = strips - first, ahead = workers * kStripsAheadPerWorker;
+            std::vector<std::vector<uint8_t>> packed(std::min(rest, ahead));
+            return runInOrder(
+                rest, ahead,
+                [&](size_t slot, size_t i) {
+                    return compress(first + static_cast<uint32_t>(i), predict, packed[slot], nullptr);
+                },
+                [&](size_t slot, size_t i) { return write(first + static_cast<uint32_t>(i), packed[slot]); });
         } catch (const std::bad_alloc&) {
             return OutOfMemory;
         }
-        return Ok;
     }
 
     // Writes the page total into every directory's PageNumber entry, in place.
