@@ -95,7 +95,7 @@ bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, si
     };
 
     // This thread mostly waits for the lanes and hands their results on: the lanes may have
-    // every worker. It runs pages itself only when no lane found a worker.
+    // every worker. It runs pages itself, as the lanes that found no worker, while it waits.
     std::vector<std::future<void>> running;
     size_t onWorkers = 0;
     for (size_t k = 0; k < lanes; ++k) {
@@ -146,7 +146,7 @@ bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, si
             std::unique_lock<std::mutex> lock(mutex);
             Done& slot = done[taken % window];
             while (!slot.outcome && !slot.failure)
-                if (onWorkers > 0 || !runOne(lock)) changed.wait(lock);
+                if (onWorkers == lanes || !runOne(lock)) changed.wait(lock);
             result = std::move(slot);
             slot = Done{};
         }

@@ -256,17 +256,20 @@ TEST(DiskFaults, SourceTruncatedDuringASplit) {
     };
     const ExportAllResult result = exportAll(source, dir.file("out"), rec);
     // The second page, and the third, may already have been read on the other cores when the
-    // file was cut: they are then saved whole. Whatever was not read by then fails, and is
-    // counted; the fourth is never begun before the first is handed on.
+    // file was cut (either one, as the lanes came to them): they are then saved whole.
+    // Whatever was not read by then fails, and is counted; the fourth is never begun before
+    // the first is handed on.
     const size_t saved = result.written.size();
     ASSERT_TRUE(saved >= 1 && saved <= 3) << saved << (rec.details.empty() ? "" : ": " + rec.details.back());
     EXPECT_EQ(rec.messages(), std::vector<std::string>{"错误|TIFF分解完成,但有" + std::to_string(4 - saved) +
                                                        "页未能保存!"});
-    std::vector<std::string> expected = {"scan_1.BMP", "scan_2.BMP", "scan_3.BMP"};
-    expected.resize(saved);
-    EXPECT_EQ(fixtures::listFolder(dir.file("out")), expected);
-    for (const std::string& name : expected)
+    const std::vector<std::string> names = fixtures::listFolder(dir.file("out"));
+    ASSERT_EQ(names.size(), saved);
+    EXPECT_EQ(names.front(), "scan_1.BMP");
+    for (const std::string& name : names) {
+        EXPECT_NE(name, "scan_4.BMP");
         EXPECT_EQ(fixtures::readBmp24(dir.file("out/" + name)).width, 300u);
+    }
 }
 
 TEST(DiskFaults, SourceDeletedBetweenListingAndExport) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <future>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "imaging/gdipobj.h"
@@ -24,6 +25,7 @@
 #include "imaging/platform/workers.h"
 #include "imaging/text_path.h"
 #include "imaging/work_aside.h"
+#include "split/page_lanes.h"
 #include "split/page_listing.h"
 #include "support/fixtures.h"
 #include "support/job_runs.h"
@@ -394,6 +396,46 @@ TEST_F(ParallelTest, PageListingTheSameOnAnyCores) {
 // The checksum that ends each PNG's image data, sixteen bytes at a time: zlib's value for
 // every length around the blocks it is summed in, at any alignment, from any start, and for
 // bytes all 255 (the largest sums).
+// A page that takes long holds up only its own lane: the other lane goes on to the pages
+// after it (page 1 waits until page 2 is done, which a lane bound to every other page could
+// never see), results still come in page order, each page runs once, and a page's failure
+// reaches the caller in its turn, after the pages before it were handed on.
+TEST(PageLanes, AFreeLaneTakesTheNextPageWhileASlowOneRuns) {
+    TempDir dir;
+    const std::string path = dir.file("pages.tif");
+    fixtures::writeTiff(path, std::vector<fixtures::TiffPage>(6, {TiffKind::Grey8, 20, 20, COMPRESSION_NONE}));
+    for (const bool failing : {false, true}) {
+        Workers two(2);
+        std::promise<void> thirdDone;
+        std::shared_future<void> third = thirdDone.get_future().share();
+        std::atomic<bool> waitedForTheThird{false};
+        std::atomic<int> runs{0};
+        std::vector<size_t> handedOn;
+        const auto start = [&](size_t i) {
+            return [&, i](TGPImage&) {
+                ++runs;
+                if (i == 0) waitedForTheThird = third.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+                if (i == 2) thirdDone.set_value();
+                if (failing && i == 3) throw std::runtime_error("page 4");
+                return i;
+            };
+        };
+        const auto run = [&] {
+            return runInPageLanes(std::make_unique<TGPImage>(widenPath(path), TGPImage::Deferred{}), path, 6, start,
+                                  [&](size_t i) { handedOn.push_back(i); }, [](size_t) { return false; });
+        };
+        if (failing) {
+            EXPECT_THROW(run(), std::runtime_error);
+            EXPECT_EQ(handedOn, (std::vector<size_t>{0, 1, 2}));
+        } else {
+            EXPECT_FALSE(run());
+            EXPECT_EQ(handedOn, (std::vector<size_t>{0, 1, 2, 3, 4, 5}));
+            EXPECT_EQ(runs, 6);
+        }
+        EXPECT_TRUE(waitedForTheThird) << (failing ? "failing" : "clean");
+    }
+}
+
 TEST(PngBands, AdlerChecksumIsZlibs) {
     std::vector<uint8_t> bytes(200000);
     uint32_t seed = 1;
