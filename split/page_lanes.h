@@ -126,10 +126,6 @@ bool runInPageLanes(std::unique_ptr<TGPImage> first, const std::string& path, si
         while (!stopped && started < count && started < taken + window) {
             if (stop(started)) {
                 stopped = true;
-                // Pages no lane has begun are not on their way.
-                std::lock_guard<std::mutex> lock(mutex);
-                started -= waiting.size();
-                waiting.clear();
                 break;
             }
             Work work = start(started);
