@@ -81,8 +81,9 @@ GpStatus saveByBands(TGPImage& source, uint32_t page, int percent, const std::st
 
 void writeDrawing(const std::string& path, uint32_t side);
 
-// Opaque pages in strips read by bands as they are written, among them a drawing in one fax
-// strip of several bands: each file is the one the page decoded whole and written gives,
+// Opaque pages in strips or tiles, stored upright or turned, read by bands as they are
+// written, among them a drawing in one fax strip of several bands: each file is the one the
+// page decoded whole and written gives,
 // byte for byte, whatever the page's class, the strips' coding, the percentage, the format
 // and the number of workers, and so are its thumbnail and its drawing. Not written so: a page with alpha, and one of another class
 // than 24-bit at its own size into PNG, whose encoder writes its palette from the page. A strip that cannot be read
@@ -93,6 +94,15 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     std::vector<TiffPage> pages = kEveryClass;
     pages.push_back({TiffKind::Rgb, 40, 52, COMPRESSION_NONE, false, false, 0});
     pages.push_back({TiffKind::Rgb, 33, 19, COMPRESSION_ADOBE_DEFLATE, false, false, 300});
+    // In tiles of 16, and stored turned every way: bilevel rows are turned bit by bit.
+    pages.push_back({TiffKind::Bilevel, 61, 47, COMPRESSION_CCITTFAX4, true, true, 300});
+    pages.push_back({TiffKind::Grey4, 33, 41, COMPRESSION_NONE, true, true, 0, 6});
+    pages.push_back({TiffKind::Palette8, 45, 38, COMPRESSION_LZW, false, true, 150, 8});
+    pages.push_back({TiffKind::Rgb, 67, 31, COMPRESSION_LZW, false, true, 72, 5});
+    for (uint16_t orientation = 2; orientation <= 8; ++orientation)
+        pages.push_back({TiffKind::Bilevel, 61, 47, COMPRESSION_CCITTFAX4, true, false, 200, orientation});
+    pages.push_back({TiffKind::Rgb, 40, 52, COMPRESSION_NONE, false, false, 100, 7});
+    pages.push_back({TiffKind::Grey8, 53, 29, COMPRESSION_LZW, false, true, 200, 3});
     for (size_t p = 0; p < pages.size(); ++p) {
         sources.push_back(dir.file("page" + std::to_string(p) + ".tif"));
         fixtures::writeTiff(sources.back(), {pages[p]});
@@ -172,6 +182,28 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     EXPECT_TRUE(fixtures::listFolder(out).empty()) << "no file is left behind";
 }
 
+// A page on its side is read a band of its stored columns at a time, each band shared by the
+// threads that ask for its rows: at 2400 x 3000 in RGB, two bands, the second narrower, in
+// strips (read once a band) and in tiles (a column of tiles a band). The files are those of
+// the page decoded whole, on any number of workers.
+TEST(StreamedPages, PagesOnTheirSideAreReadABandOfColumnsAtATime) {
+    TempDir dir;
+    for (const auto& [tiled, orientation] : {std::pair{false, uint16_t{7}}, std::pair{true, uint16_t{6}}}) {
+        const std::string source = dir.file(std::string(tiled ? "tiled" : "strips") + ".tif");
+        fixtures::writeTiff(source, {{TiffKind::Rgb, 2400, 3000, COMPRESSION_LZW, false, tiled, 300, orientation}});
+        for (const char* mime : {"image/jpeg", "image/png"}) {
+            SCOPED_TRACE(source + " as " + mime);
+            auto image = fixtures::load(source);
+            ASSERT_EQ(image->PixelWidth(), 3000u);
+            GpStreamedFrame streamed;
+            ASSERT_EQ(saveByBands(*image, 0, 50, dir.file("bands"), mime, streamed), Ok) << streamed.failure;
+            const QualityParams quality(kDefaultQuality);
+            ASSERT_EQ(renderPageAtPercent(*image, 50, dir.file("whole"), encoderFor(mime), quality.block()), Ok);
+            EXPECT_EQ(fixtures::readBytes(dir.file("bands")), fixtures::readBytes(dir.file("whole")));
+        }
+    }
+}
+
 // A drawing in one Group 4 strip, 20000 x 20000 pixels: a frame of lines every 1000 pixels
 // and a black square in one corner of each 1000-pixel cell's first quarter.
 bool drawingBlack(uint32_t x, uint32_t y) {
@@ -246,8 +278,8 @@ TEST(LargePages, DrawingInOneFaxStripSplitsAtAnyPercentage) {
     }
 }
 
-// A colour page over the size limit of one picture held whole (576 MB of RGB), in strips:
-// split into PNG at 10 %, read by bands as it is written, the file read back by libpng.
+// A colour page over the size limit of one picture held whole (576 MB of RGB): split into
+// PNG at 10 %, read by bands as it is written, the file read back by libpng.
 uint8_t colourAt(uint32_t x, uint32_t y, int channel) {
     if (channel == 0) return static_cast<uint8_t>(x / 64);
     if (channel == 1) return static_cast<uint8_t>(y / 48);
@@ -256,31 +288,65 @@ uint8_t colourAt(uint32_t x, uint32_t y, int channel) {
 
 TEST(LargePages, ColourPageOverTheLimitOfAWholePageSplitsByBands) {
     TempDir dir;
-    const std::string source = dir.file("map.tif");
     constexpr uint32_t kWidth = 16000, kHeight = 12000;
-    {
-        const TiffFile tif = newTiffPage(source, kWidth, kHeight, 3, COMPRESSION_LZW, 16);
-        ASSERT_TRUE(tif);
-        std::vector<uint8_t> row(size_t{kWidth} * 3);
-        for (uint32_t y = 0; y < kHeight; ++y) {
-            for (uint32_t x = 0; x < kWidth; ++x)
-                for (int c = 0; c < 3; ++c) row[size_t{x} * 3 + c] = colourAt(x, y, c);
-            ASSERT_EQ(TIFFWriteScanline(tif.get(), row.data(), y, 0), 1);
+    // In strips stored upright, and in tiles stored on its side (orientation 6: upright row
+    // y is stored column y from the bottom up), read a column of tiles at a time.
+    for (const bool onItsSide : {false, true}) {
+        SCOPED_TRACE(onItsSide ? "tiles on its side" : "strips");
+        const std::string source = dir.file(onItsSide ? "turned.tif" : "map.tif");
+        {
+            const TiffFile tif = newTiffPage(source, kWidth, kHeight, 3, COMPRESSION_LZW, 16);
+            ASSERT_TRUE(tif);
+            std::vector<uint8_t> row(size_t{kWidth} * 3);
+            const auto fill = [&](uint32_t y) {
+                for (uint32_t x = 0; x < kWidth; ++x)
+                    for (int c = 0; c < 3; ++c) row[size_t{x} * 3 + c] = colourAt(x, y, c);
+            };
+            if (onItsSide) {
+                constexpr uint32_t kTile = 256;
+                TIFFSetField(tif.get(), TIFFTAG_ORIENTATION, ORIENTATION_RIGHTTOP);
+                TIFFSetField(tif.get(), TIFFTAG_TILEWIDTH, kTile);
+                TIFFSetField(tif.get(), TIFFTAG_TILELENGTH, kTile);
+                std::vector<uint8_t> band(size_t{kWidth} * 3 * kTile), tile(size_t{kTile} * kTile * 3);
+                for (uint32_t ty = 0; ty < kHeight; ty += kTile) {
+                    for (uint32_t r = 0; r < kTile && ty + r < kHeight; ++r) {
+                        fill(ty + r);
+                        std::copy(row.begin(), row.end(), band.begin() + size_t{r} * row.size());
+                    }
+                    for (uint32_t tx = 0; tx < kWidth; tx += kTile) {
+                        std::fill(tile.begin(), tile.end(), 0);
+                        for (uint32_t r = 0; r < kTile && ty + r < kHeight; ++r)
+                            std::copy_n(band.begin() + size_t{r} * row.size() + size_t{tx} * 3,
+                                        size_t{std::min(kTile, kWidth - tx)} * 3, tile.begin() + size_t{r} * kTile * 3);
+                        ASSERT_GE(TIFFWriteTile(tif.get(), tile.data(), tx, ty, 0, 0), 0);
+                    }
+                }
+            } else {
+                for (uint32_t y = 0; y < kHeight; ++y) {
+                    fill(y);
+                    ASSERT_EQ(TIFFWriteScanline(tif.get(), row.data(), y, 0), 1);
+                }
+            }
         }
+        const std::string out = dir.file(onItsSide ? "turned" : "map");
+        std::filesystem::create_directory(out);
+        fixtures::RecordingContext rec;
+        const ExportAllResult result = fixtures::exportAll(source, out, ExportFormat::Png, rec, [] { return 10; });
+        ASSERT_EQ(result.written.size(), 1u) << (result.outcomes.empty() ? result.sourceFailure : result.outcomes[0].reason);
+        const fixtures::RgbaImage picture = fixtures::readPng(result.written[0]);
+        const uint32_t shownWidth = onItsSide ? kHeight : kWidth, shownHeight = onItsSide ? kWidth : kHeight;
+        ASSERT_EQ(picture.width, shownWidth / 10);
+        ASSERT_EQ(picture.height, shownHeight / 10);
+        for (uint32_t y = 0; y < picture.height; y += 37)
+            for (uint32_t x = 0; x < picture.width; x += 41) {
+                const uint32_t ux = (x * 2 + 1) * shownWidth / (picture.width * 2);
+                const uint32_t uy = (y * 2 + 1) * shownHeight / (picture.height * 2);
+                const uint32_t sx = onItsSide ? uy : ux, sy = onItsSide ? kHeight - 1 - ux : uy;
+                const uint32_t expected = 0xFF000000u | uint32_t{colourAt(sx, sy, 0)} << 16 |
+                                          uint32_t{colourAt(sx, sy, 1)} << 8 | colourAt(sx, sy, 2);
+                ASSERT_EQ(picture.argb[size_t{y} * picture.width + x], expected) << "at " << x << ", " << y;
+            }
     }
-    fixtures::RecordingContext rec;
-    const ExportAllResult result = fixtures::exportAll(source, dir.path().string(), ExportFormat::Png, rec, [] { return 10; });
-    ASSERT_EQ(result.written.size(), 1u) << (result.outcomes.empty() ? result.sourceFailure : result.outcomes[0].reason);
-    const fixtures::RgbaImage picture = fixtures::readPng(result.written[0]);
-    ASSERT_EQ(picture.width, kWidth / 10);
-    ASSERT_EQ(picture.height, kHeight / 10);
-    for (uint32_t y = 0; y < picture.height; y += 37)
-        for (uint32_t x = 0; x < picture.width; x += 41) {
-            const uint32_t sx = (x * 2 + 1) * kWidth / (picture.width * 2), sy = (y * 2 + 1) * kHeight / (picture.height * 2);
-            const uint32_t expected = 0xFF000000u | uint32_t{colourAt(sx, sy, 0)} << 16 | uint32_t{colourAt(sx, sy, 1)} << 8 |
-                                      colourAt(sx, sy, 2);
-            ASSERT_EQ(picture.argb[size_t{y} * picture.width + x], expected) << "at " << x << ", " << y;
-        }
 }
 
 }  // namespace

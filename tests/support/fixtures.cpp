@@ -140,6 +140,7 @@ void writeTiff(const std::string& path, const std::vector<TiffPage>& pages) {
             TIFFSetField(tif, TIFFTAG_YRESOLUTION, page.dpi);
             TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
         }
+        if (page.orientation != 1) TIFFSetField(tif, TIFFTAG_ORIENTATION, page.orientation);
         // Stored rows, packed as the file holds them.
         const size_t rowBytes = (size_t{page.width} * bits * samples + 7) / 8;
         std::vector<std::vector<uint8_t>> rows(page.height, std::vector<uint8_t>(rowBytes));

@@ -68,6 +68,7 @@ struct TiffPage {
     bool minIsWhite = false;   // bilevel and grey
     bool tiled = false;
     float dpi = 0;  // 0: no resolution tags
+    uint16_t orientation = 1;
 };
 
 // Writes the pages in order; the pixels follow `gradient` (thresholded for bilevel).

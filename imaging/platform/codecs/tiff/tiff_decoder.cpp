@@ -13,11 +13,13 @@
 
 #include "../../argb.h"
 #include "../../image_limits.h"
+#include "../../orientation.h"
 #include "../../workers.h"
 #include "../codec.h"
 #include "../page_prefetch.h"
 #include "../file_handle.h"
 #include "band_rows.h"
+#include "tile_rows.h"
 #include "strip_reader.h"
 #include "tiff_document.h"
 #include "tiff_glue.h"
@@ -159,34 +161,55 @@ protected:
                                l.bitsPerSample == 8 && l.samplesPerPixel == 3;
         if (jpegAsRgb) l.photometric = PHOTOMETRIC_RGB;
         Direct kind;
-        if (TIFFIsTiled(tif) || !pickDirect(l, kind) || kind == Direct::GreyAlpha || kind == Direct::Rgba)
-            return NotImplemented;
+        if (!pickDirect(l, kind) || kind == Direct::GreyAlpha || kind == Direct::Rgba) return NotImplemented;
+        const bool tiled = TIFFIsTiled(tif);
+        uint32_t tileWidth = 0;
+        if (tiled) {
+            const TileRows tiles(tif, m_errors, l);
+            if (tiles.usable() != Ok) return NotImplemented;
+            tileWidth = tiles.tileWidth();
+        }
         uint32_t rowsPerStrip = l.height;
         TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
         const uint64_t lineBytes = TIFFScanlineSize64(tif);
         if (lineBytes == 0) return NotImplemented;
         Frame& header = out.header;
         header = Frame{};
-        header.width = l.width;
-        header.height = l.height;
         header.pixelClass = directPixelClass(kind, l);
-        header.stride = rowStride(l.width, header.pixelClass);
-        if (uint64_t{header.stride} * l.height < fromBytes || !directPalette(kind, l, header.palette))
+        const size_t storedStride = rowStride(l.width, header.pixelClass);
+        if (uint64_t{storedStride} * l.height < fromBytes || !directPalette(kind, l, header.palette))
             return NotImplemented;
         readResolution(header);
         readPageMetadata(tif, header.meta);
-        if (header.meta.orientation != 1) return NotImplemented;
+        const uint16_t orientation = header.meta.orientation;
+        const bool onItsSide = orientationSwapsSides(orientation);
         // About a quarter of a megabyte of frame rows a band.
-        const uint32_t rowsPerBand = static_cast<uint32_t>(std::max<size_t>(16, (size_t{256} << 10) / header.stride));
-        std::shared_ptr<const G4Bands> g4 = StripRows(tif, m_errors, l).g4Bands(rowsPerBand);
+        const uint32_t rowsPerBand = static_cast<uint32_t>(std::max<size_t>(16, (size_t{256} << 10) / storedStride));
+        std::shared_ptr<const G4Bands> g4 = tiled ? nullptr : StripRows(tif, m_errors, l).g4Bands(rowsPerBand);
         // Any other strip is read whole by each thread that reads from it: a page that is one
         // such strip of more than a band is better decoded whole, where it is held once.
-        if (!g4 && (lineBytes * std::clamp<uint32_t>(rowsPerStrip, 1, l.height) > Limits::kMaxCodecAllocation ||
-                    (rowsPerStrip >= l.height && l.height > rowsPerBand)))
+        if (!tiled && !g4 &&
+            (lineBytes * std::clamp<uint32_t>(rowsPerStrip, 1, l.height) > Limits::kMaxCodecAllocation ||
+             (rowsPerStrip >= l.height && l.height > rowsPerBand)))
             return NotImplemented;
+        // A page on its side in strips is read once for every band of its columns: when that
+        // is more than a few times, it is decoded whole instead, unless it is too large to be.
+        constexpr uint32_t kMostPasses = 4;
+        const uint32_t columnsPerBand = BandRows::columnsPerBand(l, header.pixelClass, tileWidth);
+        if (onItsSide && !tiled && !g4 && (l.width - 1) / columnsPerBand + 1 > kMostPasses &&
+            frameAllowed(l.width, l.height, header.pixelClass))
+            return NotImplemented;
+        header.width = onItsSide ? l.height : l.width;
+        header.height = onItsSide ? l.width : l.height;
+        header.stride = rowStride(header.width, header.pixelClass);
+        if (onItsSide) {
+            std::swap(header.dpiX, header.dpiY);
+            std::swap(header.meta.aspectX, header.meta.aspectY);
+        }
         header.warning = std::move(warning);
         auto bands = std::make_shared<BandRows>(TIFFFileno(tif), m_document.pages[index], jpegAsRgb, l,
-                                                rowConversion(kind, l), header.stride, std::move(g4));
+                                                rowConversion(kind, l), header.pixelClass, orientation, tileWidth,
+                                                std::move(g4));
         out.rows = PictureRows{&header, [bands](uint32_t y, uint8_t* scratch) { return bands->row(y, scratch); }};
         out.failure = [bands] { return bands->failure(); };
         return Ok;
@@ -339,42 +362,11 @@ private:
     }
 
     GpStatus readTiles(const PageLayout& l, const RowSink& sink) {
-        TIFF* tif = m_document.tiff.get();
-        uint32_t tileWidth = 0, tileHeight = 0;
-        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
-        TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
-        if (tileWidth == 0 || tileHeight == 0 || tileWidth > Limits::kMaxSide ||
-            tileHeight > Limits::kMaxSide)
-            return GenericError;
-        const uint64_t tileRowBytes = TIFFTileRowSize64(tif);
-        const uint64_t tileBytes = TIFFTileSize64(tif);
-        const uint64_t lineBytes = TIFFScanlineSize64(tif);
-        const uint64_t bandBytes = lineBytes * tileHeight;
-        if (tileRowBytes == 0 || tileBytes > Limits::kMaxCodecAllocation ||
-            bandBytes > Limits::kMaxCodecAllocation)
-            return NotImplemented;
-        const uint64_t bitsPerPixel = uint64_t{l.bitsPerSample} * l.samplesPerPixel;
-        // Tiles are whole bytes wide only when their pixel width is; bilevel tiles of odd widths
-        // go through the RGBA reader instead.
-        if ((uint64_t{tileWidth} * bitsPerPixel) % 8 != 0) return NotImplemented;
-        std::vector<uint8_t> tile(static_cast<size_t>(tileBytes));
-        std::vector<uint8_t> band(static_cast<size_t>(bandBytes));
-        for (uint32_t y = 0; y < l.height; y += tileHeight) {
-            const uint32_t rows = std::min(tileHeight, l.height - y);
-            std::fill(band.begin(), band.end(), 0);
-            for (uint32_t x = 0; x < l.width; x += tileWidth) {
-                m_errors.failed = false;
-                const tmsize_t got =
-                    TIFFReadTile(tif, tile.data(), x, y, 0, 0);
-                if (got < 0 || m_errors.failed) return failed("a strip of the page cannot be decoded");
-                const uint64_t offset = uint64_t{x} * bitsPerPixel / 8;
-                const uint64_t copy = std::min<uint64_t>(tileRowBytes, lineBytes - offset);
-                for (uint32_t r = 0; r < rows; ++r)
-                    std::memcpy(band.data() + r * lineBytes + offset,
-                                tile.data() + r * tileRowBytes, static_cast<size_t>(copy));
-            }
-            for (uint32_t r = 0; r < rows; ++r) sink(band.data() + r * lineBytes, y + r);
-        }
+        TileRows tiles(m_document.tiff.get(), m_errors, l);
+        if (tiles.usable() != Ok) return tiles.usable();
+        std::string message;
+        for (uint32_t y = 0; y < l.height; y += tiles.rowsPerRead())
+            if (tiles.read(y, sink, message) != Ok) return failed("a strip of the page cannot be decoded");
         return Ok;
     }
 
