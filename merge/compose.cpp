@@ -86,6 +86,25 @@ public:
         return took(m_image->AppendFrame(source.get(), m_flags.block()));
     }
 
+    // Adds page `page` of `source` read by bands as it is written, never whole (a page too
+    // large to be decoded whole): nothing when it is not read so, else whether it went in.
+    std::optional<bool> addStreamed(const std::shared_ptr<TGPImage>& source, uint32_t page, GpStreamedFrame& streamed) {
+        if (failed()) return false;
+        TGPImage& carrier = m_image ? *m_image : *source;
+        const GpStatus status = carrier.AppendFrameStreamed(source.get(), page, gdip::GdipBandedFromBytes,
+                                                            widenPath(m_path), &m_encoder, m_flags.block(), streamed);
+        if (status == NotImplemented) return std::nullopt;
+        if (m_image) return took(status);
+        if (status != Ok) {
+            // A row that could not be read fails the page; anything else, the output.
+            if (status != GenericError) fail(status);
+            return false;
+        }
+        m_flags.setValue(EncoderValueFrameDimensionPage);
+        m_image = source;
+        return took(Ok);
+    }
+
     bool open() const { return m_image != nullptr; }
     // A source's pages are all added: the image that opened the output carries the file,
     // not its page, whose pixels need not wait for the end.
@@ -241,8 +260,9 @@ struct OpenedSource {
     std::string reason;
 };
 
+// A picture too large to be decoded whole opens without being decoded, to be read by bands.
 OpenedSource openSource(const std::string& path) {
-    OpenedSource opened{std::make_shared<TGPImage>(widenPath(path), false), {}};
+    OpenedSource opened{std::make_shared<TGPImage>(widenPath(path), TGPImage::Deferred{}), {}};
     if (!opened.image->NativeHandle) opened.reason = decodeFailureReason(*opened.image, opened.image->LastStatus);
     return opened;
 }
@@ -319,8 +339,24 @@ std::optional<PageOutOfRange> addSource(const OpenedSource& opened, const std::v
     return addSourcePages(frames, opened.reason, listed, allPages, destination,
                           [&](uint32_t page, std::string& why) {
                               const int turn = turns.next();
+                              const auto noteAdded = [&](const ImageFacts& facts, const std::string& warning) {
+                                  if (outcome.profileLeftBehind.empty()) outcome.profileLeftBehind = profileLeftBehind(facts);
+                                  if (outcome.warning.empty()) outcome.warning = warning;
+                                  if (facts.rendered) outcome.renderedPages.push_back(page);
+                                  outcome.textLeftOut = outcome.textLeftOut || facts.textLeftOut;
+                                  if (turn != 0) outcome.turnedPages.push_back({page, turn});
+                              };
                               if (const GpStatus status = source->ActivateFrame(&dimension, page); status != Ok) {
-                                  why = decodeFailureReason(*source, status);
+                                  // A page too large to be decoded whole goes in as it is read by bands.
+                                  GpStreamedFrame streamed;
+                                  const std::optional<bool> added =
+                                      turn == 0 ? destination.addStreamed(source, page, streamed) : std::nullopt;
+                                  if (added && *added) {
+                                      noteAdded(streamed.facts, streamed.warning);
+                                      return true;
+                                  }
+                                  why = !added ? decodeFailureReason(*source, status)
+                                               : decodeFailureReason(GenericError, streamed.failure);
                                   return false;
                               }
                               // A turned frame is decoded again when it is asked for again.
@@ -339,12 +375,7 @@ std::optional<PageOutOfRange> addSource(const OpenedSource& opened, const std::v
                                   why = "it could not be written";
                                   return false;
                               }
-                              const ImageFacts facts = source->facts();
-                              if (outcome.profileLeftBehind.empty()) outcome.profileLeftBehind = profileLeftBehind(facts);
-                              if (outcome.warning.empty()) outcome.warning = source->frameWarning();
-                              if (facts.rendered) outcome.renderedPages.push_back(page);
-                              outcome.textLeftOut = outcome.textLeftOut || facts.textLeftOut;
-                              if (turn != 0) outcome.turnedPages.push_back({page, turn});
+                              noteAdded(source->facts(), source->frameWarning());
                               return true;
                           },
                           skipped, outcome, progress);

@@ -122,11 +122,13 @@ struct PageWork {
 std::string writeFailure(const std::string& target, GpStatus status);
 
 // A large page read from its file by bands as it is written, where its layout and the format
-// allow (opaque pages in strips into PNG, JPEG or BMP, kept upright): the same file as the
+// allow (opaque pages into PNG, JPEG, BMP or TIFF): the same file as the
 // page decoded whole gives, and the page is never whole in memory. Nothing when the page is
 // not written so.
 std::optional<PageOutcome> exportStreamed(const PageWork& work, const EncoderParameters* parameters) {
     if (work.quarterTurns % 4 != 0 || sameFile(work.request->sourcePath, work.target)) return std::nullopt;
+    // A TIFF of the page's own class takes its rows as decoded, not drawn: it is written whole.
+    if (work.request->keepClass && work.request->format == ExportFormat::Tiff) return std::nullopt;
     const int percent = clampPercent(work.percent);
     GpStreamedFrame streamed;
     const GpStatus status = work.source->SaveFrameStreamed(

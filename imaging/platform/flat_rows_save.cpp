@@ -17,7 +17,8 @@ namespace {
 
 // The formats that write rows as they come.
 bool writesRows(codecs::EncoderKind kind) {
-    return kind == codecs::EncoderKind::Png || kind == codecs::EncoderKind::Jpeg || kind == codecs::EncoderKind::Bmp;
+    return kind == codecs::EncoderKind::Png || kind == codecs::EncoderKind::Jpeg || kind == codecs::EncoderKind::Bmp ||
+           kind == codecs::EncoderKind::Tiff;
 }
 
 // What a new 24-bit bitmap takes from `source` when the page is drawn onto it: its
@@ -178,6 +179,40 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
     });
     // A row that could not be read fails the page; its file is dropped unfinished.
     return status == Ok ? save->complete() : status;
+}
+
+GpStatus GdipSaveAddFrameStreamed(GpImage* image, GpImage* source, UINT frameIndex, uint64_t fromBytes,
+                                  const char16_t* filename, const GUID* clsidEncoder,
+                                  const EncoderParameters* encoderParams, GpStreamedFrame* result) {
+    if (!image || !source || !result || !encoderParams) return InvalidParameter;
+    *result = GpStreamedFrame{};
+    SaveRequest request;
+    if (const GpStatus status = readParameters(encoderParams, request); status != Ok) return status;
+    MultiFrameSave* adding = image->multiFrameSave.get();
+    if (adding) {
+        if (request.saveFlag != EncoderValueFrameDimensionPage) return InvalidParameter;
+        if (adding->broken) return adding->file.writeFailure();
+    } else {
+        if (!filename || !*filename) return InvalidParameter;
+        const std::optional<codecs::EncoderKind> found = clsidEncoder ? encoderKindOf(clsidEncoder) : std::nullopt;
+        if (!found) return FileNotFound;  // no encoder of that class
+        if (*found != codecs::EncoderKind::Tiff) return NotImplemented;
+    }
+    std::unique_ptr<MultiFrameSave> started;
+    const GpStatus status = useLargeFrame(source, frameIndex, fromBytes, *result, [&](const codecs::FrameRows& page) {
+        const auto intact = [&] { return page.failure().empty(); };
+        const auto add = [&](codecs::Encoder& encoder) { return encoder.addPageRows(page.rows, intact); };
+        const GpStatus added = adding ? adding->afterAdd(add(*adding->encoder))
+                                      : saveOnePicture(filename, codecs::EncoderKind::Tiff, request, add, started);
+        if (added == GenericError) result->failure = page.failure();
+        return added;
+    });
+    if (status != Ok || adding) return status;
+    if (request.saveFlag == EncoderValueMultiFrame) {
+        image->multiFrameSave = std::move(started);
+        return Ok;
+    }
+    return started->complete();
 }
 
 GpStatus GdipDrawFrameStreamed(GpGraphics* graphics, GpImage* image, UINT frameIndex, uint64_t fromBytes, INT dstx,

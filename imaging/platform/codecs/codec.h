@@ -103,6 +103,12 @@ public:
     // Adds a 24-bit picture whose rows are made as they are written: the same file as the
     // picture held whole gives. NotImplemented by the formats that need every pixel at once.
     [[nodiscard]] virtual GpStatus addRows(const PictureRows& /*rows*/) { return NotImplemented; }
+    // Adds a page of any class whose rows are read as they are written, as addFrame adds the
+    // frame they make; a page that `intact` then calls damaged (a row that could not be read)
+    // is taken out again, GenericError. NotImplemented by the formats that need it whole.
+    [[nodiscard]] virtual GpStatus addPageRows(const PictureRows& /*rows*/, const std::function<bool()>& /*intact*/) {
+        return NotImplemented;
+    }
     // Completes the stream; the caller then closes and renames the file.
     [[nodiscard]] virtual GpStatus finish() = 0;
     // After a failure, why, when the encoder knows more than its status says.

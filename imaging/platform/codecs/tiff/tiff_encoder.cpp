@@ -50,17 +50,19 @@ toff_t streamSize(thandle_t h) {
 int noMap(thandle_t, void**, toff_t*) { return 0; }
 void noUnmap(thandle_t, void*, toff_t) {}
 
-// Rows [y, y + rows) of `frame` as TIFF stores them: RGB in that order, alpha last.
-void packRows(const Frame& frame, uint32_t y, uint32_t rows, uint64_t lineBytes, uint8_t* out) {
+// Rows [y, y + rows) of a page as TIFF stores them: RGB in that order, alpha last.
+void packRows(const PictureRows& page, uint32_t y, uint32_t rows, uint64_t lineBytes, uint8_t* out) {
+    const Frame& header = *page.header;
+    std::vector<uint8_t> scratch(page.made() ? header.stride : 0);
     for (uint32_t r = 0; r < rows; ++r, out += lineBytes) {
-        const uint8_t* src = frame.row(y + r);
-        switch (frame.pixelClass) {
+        const uint8_t* src = page.row(y + r, scratch.data());
+        switch (header.pixelClass) {
             case PixelClass::Indexed1:
             case PixelClass::Indexed8: std::memcpy(out, src, static_cast<size_t>(lineBytes)); break;
-            case PixelClass::Rgb24: swapRedAndBlue(src, out, frame.width); break;
+            case PixelClass::Rgb24: swapRedAndBlue(src, out, header.width); break;
             case PixelClass::Argb32: {
                 const auto* words = reinterpret_cast<const uint32_t*>(src);
-                for (uint32_t x = 0; x < frame.width; ++x) {
+                for (uint32_t x = 0; x < header.width; ++x) {
                     const uint32_t c = words[x];
                     out[4 * x] = static_cast<uint8_t>(c >> 16);
                     out[4 * x + 1] = static_cast<uint8_t>(c >> 8);
@@ -88,8 +90,25 @@ public:
     }
 
     GpStatus addFrame(const Frame& frame) override {
-        if (!m_tiff || m_finished) return WrongState;
         if (frame.empty()) return InvalidParameter;
+        return addPage(rowsOf(frame), nullptr);
+    }
+
+    GpStatus addRows(const PictureRows& rows) override {
+        if (!rows.header || (!rows.made() && rows.header->empty())) return InvalidParameter;
+        return addPage(rows, nullptr);
+    }
+
+    GpStatus addPageRows(const PictureRows& rows, const std::function<bool()>& intact) override {
+        if (!rows.header || (!rows.made() && rows.header->empty())) return InvalidParameter;
+        return addPage(rows, &intact);
+    }
+
+    // A page, its rows asked for as its strips are written; taken out again when `intact`
+    // says a row could not be read.
+    GpStatus addPage(const PictureRows& rows, const std::function<bool()>* intact) {
+        if (!m_tiff || m_finished) return WrongState;
+        const Frame& frame = *rows.header;
         m_errors.failed = false;
         TIFF* tif = m_tiff.get();
         uint16_t bits = 8, samples = 1, photometric = PHOTOMETRIC_MINISBLACK;
@@ -143,7 +162,7 @@ public:
         const bool bilevel = bits == 1 && photometric != PHOTOMETRIC_PALETTE;
         if (!m_bigTiff && !fitsClassicFile(lineBytes * frame.height, bilevel)) return ValueOverflow;
         if (bilevel && (m_compression == TiffCompression::G4 || m_compression == TiffCompression::Auto)) {
-            const GpStatus written = writeG4Page(frame, lineBytes);
+            const GpStatus written = writeG4Page(rows, lineBytes);
             if (written != Ok) return written;
         } else {
             const StripCoding coding =
@@ -158,9 +177,10 @@ public:
                                     m_compression != TiffCompression::G4 && bits == 8 &&
                                     photometric != PHOTOMETRIC_PALETTE;
             const GpStatus written =
-                writeStrips(frame, {coding, lineBytes, rowsPerStrip, samples, mayPredict});
+                writeStrips(rows, {coding, lineBytes, rowsPerStrip, samples, mayPredict});
             if (written != Ok) return written;
         }
+        if (intact && !(*intact)()) return dropFilledDirectory() ? GenericError : Win32Error;
         if (!TIFFWriteDirectory(tif) || m_errors.failed) return Win32Error;
         ++m_pages;
         return Ok;
@@ -289,13 +309,14 @@ private:
     }
 
     // A bilevel page in one strip, as fax readers expect it.
-    GpStatus writeG4Page(const Frame& frame, uint64_t lineBytes) {
+    GpStatus writeG4Page(const PictureRows& rows, uint64_t lineBytes) {
+        const Frame& frame = *rows.header;
         TIFF* tif = m_tiff.get();
         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, frame.height);
         try {
             std::vector<uint8_t> page(static_cast<size_t>(lineBytes * frame.height));
-            packRows(frame, 0, frame.height, lineBytes, page.data());
+            packRows(rows, 0, frame.height, lineBytes, page.data());
             const GpStatus status = writeG4Strip(tif, page.data(), lineBytes, frame.width, frame.height);
             if (status != Ok) return status;
             if (m_errors.failed) return Win32Error;
@@ -319,7 +340,8 @@ private:
     // The predictor is chosen on the first strips, compressed both ways, before anything is
     // written, since the tag cannot change once strips are; always the same number of them,
     // so that the choice, and the file, do not depend on the number of workers.
-    GpStatus writeStrips(const Frame& frame, const StripLayout& layout) {
+    GpStatus writeStrips(const PictureRows& page, const StripLayout& layout) {
+        const Frame& frame = *page.header;
         constexpr uint32_t kTrialStrips = 32;
         constexpr size_t kStripsAheadPerWorker = 4;
         const uint32_t rowsPerStrip = layout.rowsPerStrip;
@@ -332,7 +354,7 @@ private:
             const uint32_t y = strip * rowsPerStrip;
             const uint32_t rows = std::min(rowsPerStrip, frame.height - y);
             std::vector<uint8_t> raw(static_cast<size_t>(layout.lineBytes * rows));
-            packRows(frame, y, rows, layout.lineBytes, raw.data());
+            packRows(page, y, rows, layout.lineBytes, raw.data());
             out.clear();
             if (predict) differenceRows(raw.data(), rows, layout.lineBytes, layout.samples);
             const GpStatus status = compressStrip(layout.coding, raw.data(), raw.size(), out);
