@@ -93,7 +93,7 @@ public:
     [[nodiscard]] GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);
     // Page `page` of `frameSource` added to the file this image saves, or starting `path`
     // with it when it saves none yet, read by bands as it is written, never whole; for a TIFF
-    // only. NotImplemented as for SaveFrameStreamed; `streamed` says how it went.
+    // or a PDF only. NotImplemented as for SaveFrameStreamed; `streamed` says how it went.
     [[nodiscard]] GpStatus AppendFrameStreamed(TGPImage* frameSource, uint32_t page, uint64_t fromBytes,
                                                const std::u16string& path, const GUID* encoderClsid,
                                                const EncoderParameters* parameters, GpStreamedFrame& streamed);

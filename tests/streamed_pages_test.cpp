@@ -13,6 +13,7 @@
 #include "support/fixtures.h"
 #include "support/job_runs.h"
 #include "support/readback.h"
+#include "support/tool_runs.h"
 
 using namespace orvelle;
 using fixtures::encoderFor;
@@ -181,13 +182,17 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     EXPECT_TRUE(fixtures::listFolder(out).empty()) << "no file is left behind";
 }
 
-// A page added to a TIFF as it is read by bands: the file of the page decoded whole and
-// added, byte for byte, for every opaque class, upright, turned and tiled, G4 and predictor
-// chosen as for any page. A page one of whose strips cannot be read is taken out again,
-// and the file goes on with the pages before it.
-TEST(StreamedPages, AddedToATiffAsThePageDecodedWhole) {
+// A page added to a TIFF or a PDF as it is read by bands: the file of the page decoded whole
+// and added, byte for byte, for every opaque class, upright, turned and tiled, G4 and
+// predictor chosen as for any page. A page one of whose strips cannot be read is taken out
+// again, and the file goes on with the pages before and after it.
+TEST(StreamedPages, AddedToATiffOrAPdfAsThePageDecodedWhole) {
     TempDir dir;
-    const GUID tiff = encoderFor("image/tiff");
+    // PDFs written a second apart would differ in their dates.
+    struct FixedDate {
+        FixedDate() { ::setenv("SOURCE_DATE_EPOCH", "1700000000", 1); }
+        ~FixedDate() { ::unsetenv("SOURCE_DATE_EPOCH"); }
+    } const fixedDate;
     SaveFlagParams flags;
     flags.setSecond(EncoderCompression, compressionValue(TiffPageCompression::Auto));
     SaveFlagParams flush;
@@ -197,52 +202,60 @@ TEST(StreamedPages, AddedToATiffAsThePageDecodedWhole) {
     pages.push_back({TiffKind::Bilevel, 61, 47, COMPRESSION_CCITTFAX4, true, true, 300, 6});
     pages.push_back({TiffKind::Rgb, 67, 31, COMPRESSION_LZW, false, true, 72, 3});
     pages.push_back({TiffKind::Grey8, 53, 29, COMPRESSION_LZW, false, false, 200, 8});
-    for (size_t p = 0; p < pages.size(); ++p) {
-        SCOPED_TRACE("page " + std::to_string(p));
-        const std::string source = dir.file("page" + std::to_string(p) + ".tif");
-        fixtures::writeTiff(source, {pages[p]});
-        flags.setValue(EncoderValueMultiFrame);
-        auto whole = fixtures::load(source);
-        ASSERT_EQ(whole->SaveToFile(widenPath(dir.file("whole.tif")), &tiff, flags.block()), Ok);
-        ASSERT_EQ(whole->AppendFrame(whole.get(), flush.block()), Ok);
-        auto carrier = fixtures::load(source);
-        GpStreamedFrame streamed;
-        ASSERT_EQ(carrier->AppendFrameStreamed(carrier.get(), 0, 0, widenPath(dir.file("bands.tif")), &tiff, flags.block(),
-                                               streamed),
-                  Ok)
-            << streamed.failure;
-        ASSERT_EQ(carrier->AppendFrame(carrier.get(), flush.block()), Ok);
-        EXPECT_EQ(fixtures::readBytes(dir.file("bands.tif")), fixtures::readBytes(dir.file("whole.tif")));
-    }
+    for (size_t p = 0; p < pages.size(); ++p)
+        fixtures::writeTiff(dir.file("page" + std::to_string(p) + ".tif"), {pages[p]});
     const std::string spoilt = dir.file("spoilt.tif");
     const TiffPage& lzw = kEveryClass[5];  // RGB in LZW strips
     fixtures::writeTiff(spoilt, {lzw, lzw, lzw});
     fixtures::spoilPage(spoilt, 1);
-    auto carrier = fixtures::load(spoilt);
-    flags.setValue(EncoderValueMultiFrame);
-    const std::string out = dir.file("two.tif");
-    for (uint32_t page = 0; page < 3; ++page) {
-        GpStreamedFrame streamed;
-        const GpStatus status =
-            carrier->AppendFrameStreamed(carrier.get(), page, 0, widenPath(out), &tiff, flags.block(), streamed);
-        EXPECT_EQ(status, page == 1 ? GenericError : Ok) << page;
-        EXPECT_EQ(streamed.failure.empty(), page != 1) << page;
-        flags.setValue(EncoderValueFrameDimensionPage);
-    }
-    ASSERT_EQ(carrier->AppendFrame(carrier.get(), flush.block()), Ok);
-    const TiffFile written(TIFFOpen(out.c_str(), "r"), [](TIFF* t) { TIFFClose(t); });
-    ASSERT_TRUE(written);
-    EXPECT_EQ(TIFFNumberOfDirectories(written.get()), 2);
-    for (tdir_t d = 0; d < 2; ++d) {
-        ASSERT_TRUE(TIFFSetDirectory(written.get(), d));
-        std::vector<uint32_t> pixels(size_t{lzw.width} * lzw.height);
-        ASSERT_TRUE(TIFFReadRGBAImageOriented(written.get(), lzw.width, lzw.height, pixels.data(), ORIENTATION_TOPLEFT, 0));
-        for (uint32_t y = 0; y < lzw.height; ++y)
-            for (uint32_t x = 0; x < lzw.width; ++x) {
-                const uint32_t abgr = pixels[size_t{y} * lzw.width + x];
-                const uint32_t argb = (abgr & 0xFF00FF00u) | (abgr & 0xFF) << 16 | (abgr >> 16 & 0xFF);
-                ASSERT_EQ(argb, fixtures::tiffPagePixel(lzw, x, y)) << d << " at " << x << ", " << y;
-            }
+    for (const char* mime : {"image/tiff", "application/pdf"}) {
+        const GUID clsid = encoderFor(mime);
+        for (size_t p = 0; p < pages.size(); ++p) {
+            SCOPED_TRACE(std::string(mime) + ", page " + std::to_string(p));
+            const std::string source = dir.file("page" + std::to_string(p) + ".tif");
+            flags.setValue(EncoderValueMultiFrame);
+            auto whole = fixtures::load(source);
+            ASSERT_EQ(whole->SaveToFile(widenPath(dir.file("whole")), &clsid, flags.block()), Ok);
+            ASSERT_EQ(whole->AppendFrame(whole.get(), flush.block()), Ok);
+            auto carrier = fixtures::load(source);
+            GpStreamedFrame streamed;
+            ASSERT_EQ(carrier->AppendFrameStreamed(carrier.get(), 0, 0, widenPath(dir.file("bands")), &clsid,
+                                                   flags.block(), streamed),
+                      Ok)
+                << streamed.failure;
+            ASSERT_EQ(carrier->AppendFrame(carrier.get(), flush.block()), Ok);
+            EXPECT_EQ(fixtures::readBytes(dir.file("bands")), fixtures::readBytes(dir.file("whole")));
+        }
+        SCOPED_TRACE(std::string(mime) + ", a page that cannot be read");
+        auto carrier = fixtures::load(spoilt);
+        flags.setValue(EncoderValueMultiFrame);
+        const std::string out = dir.file("two");
+        for (uint32_t page = 0; page < 3; ++page) {
+            GpStreamedFrame streamed;
+            const GpStatus status =
+                carrier->AppendFrameStreamed(carrier.get(), page, 0, widenPath(out), &clsid, flags.block(), streamed);
+            EXPECT_EQ(status, page == 1 ? GenericError : Ok) << page;
+            EXPECT_EQ(streamed.failure.empty(), page != 1) << page;
+            flags.setValue(EncoderValueFrameDimensionPage);
+        }
+        ASSERT_EQ(carrier->AppendFrame(carrier.get(), flush.block()), Ok);
+        GUID dimension = FrameDimensionPage;
+        EXPECT_EQ(fixtures::load(out)->CountFrames(&dimension), 2u);
+        if (std::string(mime) != "image/tiff") continue;
+        const TiffFile written(TIFFOpen(out.c_str(), "r"), [](TIFF* t) { TIFFClose(t); });
+        ASSERT_TRUE(written);
+        for (tdir_t d = 0; d < 2; ++d) {
+            ASSERT_TRUE(TIFFSetDirectory(written.get(), d));
+            std::vector<uint32_t> pixels(size_t{lzw.width} * lzw.height);
+            ASSERT_TRUE(
+                TIFFReadRGBAImageOriented(written.get(), lzw.width, lzw.height, pixels.data(), ORIENTATION_TOPLEFT, 0));
+            for (uint32_t y = 0; y < lzw.height; ++y)
+                for (uint32_t x = 0; x < lzw.width; ++x) {
+                    const uint32_t abgr = pixels[size_t{y} * lzw.width + x];
+                    const uint32_t argb = (abgr & 0xFF00FF00u) | (abgr & 0xFF) << 16 | (abgr >> 16 & 0xFF);
+                    ASSERT_EQ(argb, fixtures::tiffPagePixel(lzw, x, y)) << d << " at " << x << ", " << y;
+                }
+        }
     }
 }
 
@@ -371,6 +384,16 @@ void mergeTurnedPage(const TempDir& dir, const std::string& source) {
             for (int c = 0; c < 3; ++c)
                 ASSERT_EQ(row[size_t{x} * 3 + c], colourAt(y, kHeight - 1 - x, c)) << "at " << x << ", " << y;
     }
+    // Into a PDF too, the page upright at its own size.
+    fixtures::RecordingContext intoPdf;
+    JobContext context = intoPdf.context();
+    ComposeRequest request{{source, small}, dir.file("merged.pdf"), false};
+    request.pdf = true;
+    const ComposeResult pdf = ComposeTiff(request, context);
+    ASSERT_TRUE(pdf.written) << pdf.outputFailure;
+    ASSERT_EQ(pdf.pages, 2u);
+    EXPECT_EQ(fixtures::run("pdfimages -list '" + request.outputPath + "' | awk 'NR > 2 {print $4, $5, $6}'").output,
+              "12000 16000 rgb\n67 31 rgb\n");
 }
 
 // A colour page over the size limit of one picture held whole (576 MB of RGB): in strips,

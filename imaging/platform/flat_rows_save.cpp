@@ -189,6 +189,7 @@ GpStatus GdipSaveAddFrameStreamed(GpImage* image, GpImage* source, UINT frameInd
     SaveRequest request;
     if (const GpStatus status = readParameters(encoderParams, request); status != Ok) return status;
     MultiFrameSave* adding = image->multiFrameSave.get();
+    codecs::EncoderKind kind{};
     if (adding) {
         if (request.saveFlag != EncoderValueFrameDimensionPage) return InvalidParameter;
         if (adding->broken) return adding->file.writeFailure();
@@ -196,14 +197,14 @@ GpStatus GdipSaveAddFrameStreamed(GpImage* image, GpImage* source, UINT frameInd
         if (!filename || !*filename) return InvalidParameter;
         const std::optional<codecs::EncoderKind> found = clsidEncoder ? encoderKindOf(clsidEncoder) : std::nullopt;
         if (!found) return FileNotFound;  // no encoder of that class
-        if (*found != codecs::EncoderKind::Tiff) return NotImplemented;
+        kind = *found;
     }
     std::unique_ptr<MultiFrameSave> started;
     const GpStatus status = useLargeFrame(source, frameIndex, fromBytes, *result, [&](const codecs::FrameRows& page) {
         const auto intact = [&] { return page.failure().empty(); };
         const auto add = [&](codecs::Encoder& encoder) { return encoder.addPageRows(page.rows, intact); };
         const GpStatus added = adding ? adding->afterAdd(add(*adding->encoder))
-                                      : saveOnePicture(filename, codecs::EncoderKind::Tiff, request, add, started);
+                                      : saveOnePicture(filename, kind, request, add, started);
         if (added == GenericError) result->failure = page.failure();
         return added;
     });

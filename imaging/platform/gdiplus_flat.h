@@ -342,7 +342,7 @@ constexpr uint64_t GdipBandedFromBytes = uint64_t{64} << 20;
 // file `image` is saving (as GdipSaveAddImage), or, when it saves none yet, starting
 // `filename` with it (as GdipSaveImageToFile, the multi-frame flag keeping the file as
 // `image`'s), without the frame: its rows are read from the file by bands as they are written.
-// NotImplemented as for GdipSaveFrameStreamedToFile, and for any output but TIFF. A page
+// NotImplemented as for GdipSaveFrameStreamedToFile, and for any output but TIFF and PDF. A page
 // one of whose rows cannot be read is taken out again: GenericError, `result->failure` why.
 [[nodiscard]] GpStatus GdipSaveAddFrameStreamed(GpImage* image, GpImage* source, UINT frameIndex, uint64_t fromBytes,
                                                 const char16_t* filename, const GUID* clsidEncoder,

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../gdiplus_flat.h"
 #include "../image_limits.h"
 #include "../codecs/file_kind.h"
 #include "fax_pages.h"
@@ -341,10 +342,23 @@ GpStatus CopySource::addDecoded(uint32_t index, int quarterTurns, Encoder& write
     if (status == NotImplemented) {
         Frame frame;
         status = decoded(index, quarterTurns, frame, note);
-        if (status != Ok) return status;
-        status = fax ? fax->addFrameAs(frame, TiffCompression::G4) : writer.addFrame(frame);
+        if (status == Ok) {
+            status = fax ? fax->addFrameAs(frame, TiffCompression::G4) : writer.addFrame(frame);
+        } else if (quarterTurns % 4 == 0 && !fax) {
+            // A page too large to be decoded whole goes in as it is read by bands.
+            const GpStatus streamed = addRows(index, writer, note);
+            if (streamed != NotImplemented) status = streamed;
+        }
     }
     if (status == Ok) note = why;
+    return status;
+}
+
+GpStatus CopySource::addRows(uint32_t index, Encoder& writer, std::string& note) {
+    FrameRows rows;
+    if (m_decoder->readFrameRows(index, rows, GdipBandedFromBytes) != Ok) return NotImplemented;
+    const GpStatus status = writer.addPageRows(rows.rows, [&rows] { return rows.failure().empty(); });
+    if (status == GenericError) note = "the page cannot be decoded (" + rows.failure() + ")";
     return status;
 }
 

@@ -162,27 +162,68 @@ public:
     void setNextPageText(PageText text) override { m_nextText = std::move(text); }
 
     GpStatus addFrame(const Frame& frame) override {
-        if (m_finished) return WrongState;
         if (frame.empty()) return InvalidParameter;
+        return addPicture(rowsOf(frame), nullptr);
+    }
+
+    GpStatus addPageRows(const PictureRows& rows, const std::function<bool()>& intact) override {
+        if (!rows.header || (!rows.made() && rows.header->empty())) return InvalidParameter;
+        return addPicture(rows, &intact);
+    }
+
+    // A page of the picture whose rows are asked for as its data is written; not added when
+    // `intact` then says a row could not be read (GenericError), its data left unreferenced.
+    GpStatus addPicture(const PictureRows& rows, const std::function<bool()>* intact) {
+        if (m_finished) return WrongState;
+        const Frame& frame = *rows.header;
         const Resolution dpi = resolution(frame.dpiX, frame.dpiY, frame.meta.aspectX, frame.meta.aspectY);
+        const auto whole = [&] { return !intact || (*intact)(); };
         if (frame.pixelClass == PixelClass::Indexed1) {
             StoredImage fax;
-            const GpStatus status = encodeFaxImage(frame, fax);
-            if (status == Ok)
+            const GpStatus status = encodeFax(rows, fax);
+            if (status == Ok) {
+                if (!whole()) return GenericError;
                 return guarded([&] {
                     Object xobject = imageObject(frame.width, frame.height);
                     faxData(xobject, fax);
                     addPage(xobject, frame.width, frame.height, dpi, 0);
                     return Ok;
                 });
+            }
             if (status != NotImplemented) return status;
         }
         return guarded([&] {
             Object xobject = imageObject(frame.width, frame.height);
-            const GpStatus status = pixelData(xobject, frame);
-            if (status == Ok) addPage(xobject, frame.width, frame.height, dpi, 0);
-            return status;
+            const GpStatus status = pixelData(xobject, rows);
+            if (status != Ok) return status;
+            if (!whole()) return GenericError;
+            addPage(xobject, frame.width, frame.height, dpi, 0);
+            return Ok;
         });
+    }
+
+    // A bilevel page coded as G4 from its rows: the page is held whole for the coder, at a
+    // bit a pixel, when its rows are made as they are asked for.
+    static GpStatus encodeFax(const PictureRows& rows, StoredImage& fax) {
+        if (!rows.made()) return encodeFaxImage(*rows.header, fax);
+        const Frame& header = *rows.header;
+        Frame held;
+        if (const GpStatus status = allocateFrame(held, header.width, header.height, header.pixelClass); status != Ok)
+            return status;
+        for (uint32_t y = 0; y < header.height; ++y) std::memcpy(held.row(y), rowAt(rows, y), held.stride);
+        held.palette = header.palette;
+        held.dpiX = header.dpiX;
+        held.dpiY = header.dpiY;
+        held.meta = header.meta;
+        return encodeFaxImage(held, fax);
+    }
+
+    // Row `y` of the picture, made in this thread's own room when it must be: valid until
+    // this thread asks for another.
+    static const uint8_t* rowAt(const PictureRows& rows, uint32_t y) {
+        thread_local std::vector<uint8_t> scratch;
+        if (rows.made()) scratch.resize(rows.header->stride);
+        return rows.row(y, scratch.data());
     }
 
     GpStatus addDeepFrame(const DeepFrame& frame) override {
@@ -369,18 +410,20 @@ private:
 
     // The frame's pixels as the picture's data, 8 bits a sample; its alpha, where it has any,
     // as the page's soft mask, never flattened.
-    GpStatus pixelData(Object& xobject, const Frame& frame) {
+    GpStatus pixelData(Object& xobject, const PictureRows& rows) {
+        const Frame& frame = *rows.header;
         xobject.getDict().replaceKey("/BitsPerComponent", Object::newInteger(8));
         const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
         bool hasAlpha = false;
-        const GpStatus status = indexed ? indexedData(xobject, frame, hasAlpha) : colourData(xobject, frame, hasAlpha);
+        const GpStatus status = indexed ? indexedData(xobject, rows, hasAlpha) : colourData(xobject, rows, hasAlpha);
         if (status != Ok || !hasAlpha) return status;
-        return alphaMask(xobject, frame);
+        return alphaMask(xobject, rows);
     }
 
     // A palette of greys as grey levels (falling ones through a decode array), any other as
     // an indexed colour space.
-    GpStatus indexedData(Object& xobject, const Frame& frame, bool& hasAlpha) {
+    GpStatus indexedData(Object& xobject, const PictureRows& rows, bool& hasAlpha) {
+        const Frame& frame = *rows.header;
         Object dict = xobject.getDict();
         const unsigned bits = frame.pixelClass == PixelClass::Indexed1 ? 1 : 8;
         const PaletteShape shape = paletteShape(frame.palette, bits);
@@ -389,7 +432,7 @@ private:
             dict.replaceKey("/ColorSpace", colourSpace(1, frame.meta.iccProfile, true));
             if (shape == PaletteShape::GreyFalling) dict.replaceKey("/Decode", Object::parse("[1 0]"));
             return filteredData(xobject, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
-                const uint8_t* row = frame.row(y);
+                const uint8_t* row = rowAt(rows, y);
                 for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(frame, row, x) * (bits == 1 ? 255 : 1));
             });
         }
@@ -404,23 +447,24 @@ private:
                                                          Object::newInteger(static_cast<long long>(frame.palette.size() - 1)),
                                                          Object::newString(lookup)}));
         return filteredData(xobject, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
-            const uint8_t* row = frame.row(y);
+            const uint8_t* row = rowAt(rows, y);
             for (uint32_t x = 0; x < frame.width; ++x) out[x] = static_cast<uint8_t>(indexAt(frame, row, x));
         });
     }
 
     // RGB and ARGB pixels as RGB samples.
-    GpStatus colourData(Object& xobject, const Frame& frame, bool& hasAlpha) {
+    GpStatus colourData(Object& xobject, const PictureRows& rows, bool& hasAlpha) {
+        const Frame& frame = *rows.header;
         xobject.getDict().replaceKey("/ColorSpace", colourSpace(3, frame.meta.iccProfile, false));
         if (frame.pixelClass == PixelClass::Rgb24)
             return filteredData(xobject, frame.width, frame.height, 3,
-                                [&](uint32_t y, uint8_t* out) { swapRedAndBlue(frame.row(y), out, frame.width); });
+                                [&](uint32_t y, uint8_t* out) { swapRedAndBlue(rowAt(rows, y), out, frame.width); });
         for (uint32_t y = 0; y < frame.height && !hasAlpha; ++y) {
-            const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
+            const auto* words = reinterpret_cast<const uint32_t*>(rowAt(rows, y));
             for (uint32_t x = 0; x < frame.width && !hasAlpha; ++x) hasAlpha = (words[x] >> 24) != 255;
         }
         return filteredData(xobject, frame.width, frame.height, 3, [&](uint32_t y, uint8_t* out) {
-            const auto* words = reinterpret_cast<const uint32_t*>(frame.row(y));
+            const auto* words = reinterpret_cast<const uint32_t*>(rowAt(rows, y));
             for (uint32_t x = 0; x < frame.width; ++x, out += 3) {
                 out[0] = static_cast<uint8_t>(words[x] >> 16);
                 out[1] = static_cast<uint8_t>(words[x] >> 8);
@@ -429,13 +473,14 @@ private:
         });
     }
 
-    GpStatus alphaMask(Object& xobject, const Frame& frame) {
+    GpStatus alphaMask(Object& xobject, const PictureRows& rows) {
+        const Frame& frame = *rows.header;
         const bool indexed = frame.pixelClass == PixelClass::Indexed1 || frame.pixelClass == PixelClass::Indexed8;
         Object mask = imageObject(frame.width, frame.height);
         mask.getDict().replaceKey("/ColorSpace", name("/DeviceGray"));
         mask.getDict().replaceKey("/BitsPerComponent", Object::newInteger(8));
         const GpStatus status = filteredData(mask, frame.width, frame.height, 1, [&](uint32_t y, uint8_t* out) {
-            const uint8_t* row = frame.row(y);
+            const uint8_t* row = rowAt(rows, y);
             const auto* words = reinterpret_cast<const uint32_t*>(row);
             for (uint32_t x = 0; x < frame.width; ++x)
                 out[x] = static_cast<uint8_t>((indexed ? frame.palette[indexAt(frame, row, x)] : words[x]) >> 24);

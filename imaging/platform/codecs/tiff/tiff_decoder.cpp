@@ -73,7 +73,8 @@ public:
         m_errors.reason.clear();
         if (!TIFFSetSubDirectory(m_document.tiff.get(), m_document.pages[index])) return failed("the page's directory cannot be read");
         PageLayout l;
-        if (!readLayout(l)) return UnknownImageFormat;
+        // Only the sides first: a page of 8 bits is declined below whatever its size.
+        if (!readLayout(l, false)) return UnknownImageFormat;
         uint16_t orientation = ORIENTATION_TOPLEFT;
         TIFFGetFieldDefaulted(m_document.tiff.get(), TIFFTAG_ORIENTATION, &orientation);
         const bool grey = l.photometric == PHOTOMETRIC_MINISBLACK || l.photometric == PHOTOMETRIC_MINISWHITE;
