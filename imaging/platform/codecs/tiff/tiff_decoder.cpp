@@ -142,9 +142,9 @@ protected:
         return status;
     }
 
-    // Opaque pages in strips, stored upright: the pages whose frames are written as they are
-    // decoded, and the largest. A page in one fax strip is read by bands of rows from marks
-    // made in one pass over its codes.
+    // Pages read as stored, in strips or tiles, upright or turned (see BandRows), the largest
+    // of them. A page in one fax strip is read by bands of rows from marks made in one pass
+    // over its codes.
     GpStatus decodeFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes) override {
         if (index >= m_document.pages.size()) return InvalidParameter;
         m_prefetch.cancel();  // the handle is this thread's now
@@ -162,7 +162,7 @@ protected:
                                l.bitsPerSample == 8 && l.samplesPerPixel == 3;
         if (jpegAsRgb) l.photometric = PHOTOMETRIC_RGB;
         Direct kind;
-        if (!pickDirect(l, kind) || kind == Direct::GreyAlpha || kind == Direct::Rgba) return NotImplemented;
+        if (!pickDirect(l, kind)) return NotImplemented;
         const bool tiled = TIFFIsTiled(tif);
         uint32_t tileWidth = 0;
         if (tiled) {
