@@ -95,7 +95,9 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     std::vector<TiffPage> pages = kEveryClass;
     pages.push_back({TiffKind::Rgb, 40, 52, COMPRESSION_NONE, false, false, 0});
     pages.push_back({TiffKind::Rgb, 33, 19, COMPRESSION_ADOBE_DEFLATE, false, false, 300});
-    // In tiles of 16, and stored turned every way: bilevel rows are turned bit by bit.
+    // In tiles of 16, and stored turned every way (bilevel rows are turned bit by bit): the
+    // way rows are read does not depend on the percentage, so two of them do.
+    const size_t firstTurned = pages.size();
     pages.push_back({TiffKind::Bilevel, 61, 47, COMPRESSION_CCITTFAX4, true, true, 300});
     pages.push_back({TiffKind::Grey4, 33, 41, COMPRESSION_NONE, true, true, 0, 6});
     pages.push_back({TiffKind::Palette8, 45, 38, COMPRESSION_LZW, false, true, 150, 8});
@@ -113,7 +115,9 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     // 3000 rows of 376 bytes: bands of 697 rows, the last one short.
     sources.push_back(dir.file("drawing.tif"));
     writeDrawing(sources.back(), 3000);
-    for (const std::string& source : sources) {
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const std::string& source = sources[i];
+        const bool turned = i >= firstTurned && i < pages.size();
         // Its thumbnail made as it is read by bands: the pixels of the page's whole one.
         auto image = fixtures::load(source);
         std::unique_ptr<TGPImage> reduced;
@@ -148,6 +152,7 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
         }
         for (const int percent : {1, 33, 50, 100, 250})
             for (const char* mime : {"image/png", "image/jpeg", "image/bmp", "image/tiff"}) {
+                if (turned && percent != 33 && percent != 100) continue;
                 SCOPED_TRACE(source + " at " + std::to_string(percent) + "% as " + mime);
                 if (source.ends_with("drawing.tif") && percent == 250) continue;  // 7500 x 7500 adds nothing
                 auto image = fixtures::load(source);
@@ -260,24 +265,23 @@ TEST(StreamedPages, AddedToATiffOrAPdfAsThePageDecodedWhole) {
 }
 
 // A page on its side is read a band of its stored columns at a time, each band shared by the
-// threads that ask for its rows: at 2400 x 3000 in RGB, two bands, the second narrower, in
+// threads that ask for its rows: at 2400 x 2500 in RGB, two bands, the second narrower, in
 // strips (read once a band) and in tiles (a column of tiles a band). The files are those of
 // the page decoded whole, on any number of workers.
 TEST(StreamedPages, PagesOnTheirSideAreReadABandOfColumnsAtATime) {
     TempDir dir;
+    const GUID jpeg = encoderFor("image/jpeg");
     for (const auto& [tiled, orientation] : {std::pair{false, uint16_t{7}}, std::pair{true, uint16_t{6}}}) {
         const std::string source = dir.file(std::string(tiled ? "tiled" : "strips") + ".tif");
-        fixtures::writeTiff(source, {{TiffKind::Rgb, 2400, 3000, COMPRESSION_LZW, false, tiled, 300, orientation}});
-        for (const char* mime : {"image/jpeg", "image/png"}) {
-            SCOPED_TRACE(source + " as " + mime);
-            auto image = fixtures::load(source);
-            ASSERT_EQ(image->PixelWidth(), 3000u);
-            GpStreamedFrame streamed;
-            ASSERT_EQ(saveByBands(*image, 0, 50, dir.file("bands"), mime, streamed), Ok) << streamed.failure;
-            const QualityParams quality(kDefaultQuality);
-            ASSERT_EQ(renderPageAtPercent(*image, 50, dir.file("whole"), encoderFor(mime), quality.block()), Ok);
-            EXPECT_EQ(fixtures::readBytes(dir.file("bands")), fixtures::readBytes(dir.file("whole")));
-        }
+        SCOPED_TRACE(source);
+        fixtures::writeTiff(source, {{TiffKind::Rgb, 2400, 2500, COMPRESSION_LZW, false, tiled, 300, orientation}});
+        auto image = fixtures::load(source);
+        ASSERT_EQ(image->PixelWidth(), 2500u);
+        GpStreamedFrame streamed;
+        ASSERT_EQ(saveByBands(*image, 0, 50, dir.file("bands"), "image/jpeg", streamed), Ok) << streamed.failure;
+        const QualityParams quality(kDefaultQuality);
+        ASSERT_EQ(renderPageAtPercent(*image, 50, dir.file("whole"), jpeg, quality.block()), Ok);
+        EXPECT_EQ(fixtures::readBytes(dir.file("bands")), fixtures::readBytes(dir.file("whole")));
     }
 }
 
