@@ -356,7 +356,7 @@ GpStatus CopySource::addDecoded(uint32_t index, int quarterTurns, Encoder& write
 
 GpStatus CopySource::addRows(uint32_t index, Encoder& writer, std::string& note) {
     FrameRows rows;
-    if (m_decoder->readFrameRows(index, rows, GdipBandedFromBytes) != Ok) return NotImplemented;
+    if (!m_decoder || m_decoder->readFrameRows(index, rows, GdipBandedFromBytes) != Ok) return NotImplemented;
     const GpStatus status = writer.addPageRows(rows.rows, [&rows] { return rows.failure().empty(); });
     if (status == GenericError) note = "the page cannot be decoded (" + rows.failure() + ")";
     return status;

@@ -85,6 +85,8 @@ public:
             (l.extraCount != 0 && !alpha) || l.samplesPerPixel != colours + l.extraCount ||
             l.compression == COMPRESSION_JPEG || l.compression == COMPRESSION_OJPEG)
             return NotImplemented;
+        // A page of 16-bit samples too large to be held is refused, never written with 8.
+        if (!readLayout(l)) return UnknownImageFormat;
         GpStatus status = allocateDeepFrame(out, l.width, l.height, static_cast<uint8_t>(colours), alpha);
         if (status != Ok) return status == InvalidParameter ? NotImplemented : status;
         m_page = index;
