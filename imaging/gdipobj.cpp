@@ -151,12 +151,12 @@ GpStatus TGPImage::AppendFrame(TGPImage* frameSource, const EncoderParameters* p
     return RecordStatus(GdipSaveAddImage(NativeHandle, frameSource->NativeHandle, parameters));
 }
 
-GpStatus TGPImage::AppendFrameStreamed(TGPImage* frameSource, uint32_t page, uint64_t fromBytes,
+GpStatus TGPImage::AppendFrameStreamed(TGPImage* frameSource, uint32_t page, uint64_t fromBytes, int quarterTurns,
                                        const std::u16string& path, const GUID* encoderClsid,
                                        const EncoderParameters* parameters, GpStreamedFrame& streamed) {
     if (!frameSource) return RecordStatus(InvalidParameter);
-    return RecordStatus(GdipSaveAddFrameStreamed(NativeHandle, frameSource->NativeHandle, page, fromBytes, path.c_str(),
-                                                 encoderClsid, parameters, &streamed));
+    return RecordStatus(GdipSaveAddFrameStreamed(NativeHandle, frameSource->NativeHandle, page, fromBytes, quarterTurns,
+                                                 path.c_str(), encoderClsid, parameters, &streamed));
 }
 
 PixelFormat TGPImage::framePixelFormat() {

@@ -91,10 +91,11 @@ public:
     [[nodiscard]] GpStatus SaveToFile(const std::u16string& path, const GUID* encoderClsid,
                         const EncoderParameters* parameters);
     [[nodiscard]] GpStatus AppendFrame(TGPImage* frameSource, const EncoderParameters* parameters);
-    // Page `page` of `frameSource` added to the file this image saves, or starting `path`
-    // with it when it saves none yet, read by bands as it is written, never whole; for a TIFF
-    // or a PDF only. NotImplemented as for SaveFrameStreamed; `streamed` says how it went.
-    [[nodiscard]] GpStatus AppendFrameStreamed(TGPImage* frameSource, uint32_t page, uint64_t fromBytes,
+    // Page `page` of `frameSource`, turned by `quarterTurns` quarters clockwise, added to the
+    // file this image saves, or starting `path` with it when it saves none yet, read by bands
+    // as it is written, never whole; for a TIFF or a PDF only. NotImplemented as for
+    // SaveFrameStreamed; `streamed` says how it went.
+    [[nodiscard]] GpStatus AppendFrameStreamed(TGPImage* frameSource, uint32_t page, uint64_t fromBytes, int quarterTurns,
                                                const std::u16string& path, const GUID* encoderClsid,
                                                const EncoderParameters* parameters, GpStreamedFrame& streamed);
 

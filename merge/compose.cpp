@@ -86,12 +86,14 @@ public:
         return took(m_image->AppendFrame(source.get(), m_flags.block()));
     }
 
-    // Adds page `page` of `source` read by bands as it is written, never whole (a page too
-    // large to be decoded whole): nothing when it is not read so, else whether it went in.
-    std::optional<bool> addStreamed(const std::shared_ptr<TGPImage>& source, uint32_t page, GpStreamedFrame& streamed) {
+    // Adds page `page` of `source`, turned by `quarterTurns`, read by bands as it is written,
+    // never whole (a page too large to be decoded whole): nothing when it is not read so,
+    // else whether it went in.
+    std::optional<bool> addStreamed(const std::shared_ptr<TGPImage>& source, uint32_t page, int quarterTurns,
+                                    GpStreamedFrame& streamed) {
         if (failed()) return false;
         TGPImage& carrier = m_image ? *m_image : *source;
-        const GpStatus status = carrier.AppendFrameStreamed(source.get(), page, gdip::GdipBandedFromBytes,
+        const GpStatus status = carrier.AppendFrameStreamed(source.get(), page, gdip::GdipBandedFromBytes, quarterTurns,
                                                             widenPath(m_path), &m_encoder, m_flags.block(), streamed);
         if (status == NotImplemented) return std::nullopt;
         if (m_image) return took(status);
@@ -349,8 +351,7 @@ std::optional<PageOutOfRange> addSource(const OpenedSource& opened, const std::v
                               if (const GpStatus status = source->ActivateFrame(&dimension, page); status != Ok) {
                                   // A page too large to be decoded whole goes in as it is read by bands.
                                   GpStreamedFrame streamed;
-                                  const std::optional<bool> added =
-                                      turn == 0 ? destination.addStreamed(source, page, streamed) : std::nullopt;
+                                  const std::optional<bool> added = destination.addStreamed(source, page, turn, streamed);
                                   if (added && *added) {
                                       noteAdded(streamed.facts, streamed.warning);
                                       return true;

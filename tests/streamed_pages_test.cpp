@@ -187,9 +187,9 @@ TEST(StreamedPages, SameFilesAsThePageDecodedWhole) {
     EXPECT_TRUE(fixtures::listFolder(out).empty()) << "no file is left behind";
 }
 
-// A page added to a TIFF or a PDF as it is read by bands: the file of the page decoded whole
-// and added, byte for byte, for every opaque class, upright, turned and tiled, G4 and
-// predictor chosen as for any page. A page one of whose strips cannot be read is taken out
+// A page added to a TIFF or a PDF as it is read by bands, turned or not on the way: the file
+// of the page decoded whole, turned and added, byte for byte, for every class, stored
+// upright, turned and tiled, G4 and predictor chosen as for any page. A page one of whose strips cannot be read is taken out
 // again, and the file goes on with the pages before and after it.
 TEST(StreamedPages, AddedToATiffOrAPdfAsThePageDecodedWhole) {
     TempDir dir;
@@ -216,15 +216,18 @@ TEST(StreamedPages, AddedToATiffOrAPdfAsThePageDecodedWhole) {
     for (const char* mime : {"image/tiff", "application/pdf"}) {
         const GUID clsid = encoderFor(mime);
         for (size_t p = 0; p < pages.size(); ++p) {
-            SCOPED_TRACE(std::string(mime) + ", page " + std::to_string(p));
+            // Turned by each number of quarters in turn, on top of the page's own turn.
+            const int turns = static_cast<int>(p % 4);
+            SCOPED_TRACE(std::string(mime) + ", page " + std::to_string(p) + " turned " + std::to_string(turns));
             const std::string source = dir.file("page" + std::to_string(p) + ".tif");
             flags.setValue(EncoderValueMultiFrame);
             auto whole = fixtures::load(source);
+            if (turns != 0) ASSERT_EQ(whole->Turn(turns), Ok);
             ASSERT_EQ(whole->SaveToFile(widenPath(dir.file("whole")), &clsid, flags.block()), Ok);
             ASSERT_EQ(whole->AppendFrame(whole.get(), flush.block()), Ok);
             auto carrier = fixtures::load(source);
             GpStreamedFrame streamed;
-            ASSERT_EQ(carrier->AppendFrameStreamed(carrier.get(), 0, 0, widenPath(dir.file("bands")), &clsid,
+            ASSERT_EQ(carrier->AppendFrameStreamed(carrier.get(), 0, 0, turns, widenPath(dir.file("bands")), &clsid,
                                                    flags.block(), streamed),
                       Ok)
                 << streamed.failure;
@@ -238,7 +241,7 @@ TEST(StreamedPages, AddedToATiffOrAPdfAsThePageDecodedWhole) {
         for (uint32_t page = 0; page < 3; ++page) {
             GpStreamedFrame streamed;
             const GpStatus status =
-                carrier->AppendFrameStreamed(carrier.get(), page, 0, widenPath(out), &clsid, flags.block(), streamed);
+                carrier->AppendFrameStreamed(carrier.get(), page, 0, 0, widenPath(out), &clsid, flags.block(), streamed);
             EXPECT_EQ(status, page == 1 ? GenericError : Ok) << page;
             EXPECT_EQ(streamed.failure.empty(), page != 1) << page;
             flags.setValue(EncoderValueFrameDimensionPage);

@@ -59,22 +59,24 @@ GpStatus checkRowsSave(GpImage* image, UINT width, UINT height, REAL dpiScale, c
 }
 
 // Frame `frameIndex` read by bands, when it is a page read so whose decoded frame would take
-// `fromBytes` or more; NotImplemented otherwise, and for a page whose header cannot be read
-// (decoding it whole says why).
-GpStatus largeFrameRows(GpImage* image, UINT frameIndex, uint64_t fromBytes, codecs::FrameRows& source) {
+// `fromBytes` or more, turned by `quarterTurns`; NotImplemented otherwise, and for a page
+// whose header cannot be read (decoding it whole says why).
+GpStatus largeFrameRows(GpImage* image, UINT frameIndex, uint64_t fromBytes, codecs::FrameRows& source,
+                        int quarterTurns) {
     if (!image->decoder || frameIndex >= image->frameCount) return NotImplemented;
-    return image->decoder->readFrameRows(frameIndex, source, fromBytes) == Ok ? Ok : NotImplemented;
+    return image->decoder->readFrameRows(frameIndex, source, fromBytes, quarterTurns) == Ok ? Ok : NotImplemented;
 }
 
 // `use` on the rows of frame `frameIndex` when it is a large page read by bands (see
 // largeFrameRows), and `result` told what became of the page: GenericError when one of its
 // rows could not be read.
 GpStatus useLargeFrame(GpImage* image, UINT frameIndex, uint64_t fromBytes, GpStreamedFrame& result,
-                       const std::function<GpStatus(const codecs::FrameRows&)>& use) {
+                       const std::function<GpStatus(const codecs::FrameRows&)>& use, int quarterTurns = 0) {
     result = GpStreamedFrame{};
     try {
         codecs::FrameRows source;
-        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source); status != Ok) return status;
+        if (const GpStatus status = largeFrameRows(image, frameIndex, fromBytes, source, quarterTurns); status != Ok)
+            return status;
         if (const GpStatus status = use(source); status != Ok) return status;
         const Frame& page = source.header;
         result.width = page.width;
@@ -182,7 +184,7 @@ GpStatus GdipSaveFrameStreamedToFile(GpImage* image, UINT frameIndex, uint64_t f
 }
 
 GpStatus GdipSaveAddFrameStreamed(GpImage* image, GpImage* source, UINT frameIndex, uint64_t fromBytes,
-                                  const char16_t* filename, const GUID* clsidEncoder,
+                                  INT quarterTurns, const char16_t* filename, const GUID* clsidEncoder,
                                   const EncoderParameters* encoderParams, GpStreamedFrame* result) {
     if (!image || !source || !result || !encoderParams) return InvalidParameter;
     *result = GpStreamedFrame{};
@@ -207,7 +209,7 @@ GpStatus GdipSaveAddFrameStreamed(GpImage* image, GpImage* source, UINT frameInd
                                       : saveOnePicture(filename, kind, request, add, started);
         if (added == GenericError) result->failure = page.failure();
         return added;
-    });
+    }, quarterTurns);
     if (status != Ok || adding) return status;
     if (request.saveFlag == EncoderValueMultiFrame) {
         image->multiFrameSave = std::move(started);

@@ -338,14 +338,15 @@ constexpr uint64_t GdipBandedFromBytes = uint64_t{64} << 20;
                                                    const std::function<GpDrawnSize(UINT, UINT)>& sizeOf,
                                                    const char16_t* filename, const GUID* clsidEncoder,
                                                    const EncoderParameters* encoderParams, GpStreamedFrame* result);
-// This back end's own: frame `frameIndex` of `source` added, as decoded, to the multi-frame
+// This back end's own: frame `frameIndex` of `source`, turned by `quarterTurns` quarters
+// clockwise, added as decoded to the multi-frame
 // file `image` is saving (as GdipSaveAddImage), or, when it saves none yet, starting
 // `filename` with it (as GdipSaveImageToFile, the multi-frame flag keeping the file as
 // `image`'s), without the frame: its rows are read from the file by bands as they are written.
 // NotImplemented as for GdipSaveFrameStreamedToFile, and for any output but TIFF and PDF. A page
 // one of whose rows cannot be read is taken out again: GenericError, `result->failure` why.
 [[nodiscard]] GpStatus GdipSaveAddFrameStreamed(GpImage* image, GpImage* source, UINT frameIndex, uint64_t fromBytes,
-                                                const char16_t* filename, const GUID* clsidEncoder,
+                                                INT quarterTurns, const char16_t* filename, const GUID* clsidEncoder,
                                                 const EncoderParameters* encoderParams, GpStreamedFrame* result);
 // This back end's own: the thumbnail GdipGetImageThumbnail gives of frame `frameIndex`, at the
 // size `sizeOf` gives for the page, made as the page is read from its file by bands, so that

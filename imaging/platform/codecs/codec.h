@@ -54,8 +54,9 @@ public:
     // Frame `index` read by bands as its rows are asked for, upright as readFrame gives it;
     // NotImplemented for the pages a decoder reads only whole (and then reads them so), and,
     // before any work beyond its header, for a page whose frame would take fewer than
-    // `fromBytes`. On failure `out.header.failure` says why, when the library said.
-    [[nodiscard]] GpStatus readFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes = 0);
+    // `fromBytes`. Turned by `quarterTurns` quarters clockwise besides, as turnFrame turns a
+    // frame. On failure `out.header.failure` says why, when the library said.
+    [[nodiscard]] GpStatus readFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes = 0, int quarterTurns = 0);
     // Frame `index`'s size from its header, as it is shown, without decoding it; false when a
     // decoder cannot tell so.
     virtual bool frameSize(uint32_t /*index*/, uint32_t& /*width*/, uint32_t& /*height*/) { return false; }
@@ -66,7 +67,8 @@ public:
 
 protected:
     [[nodiscard]] virtual GpStatus decodeFrame(uint32_t index, Frame& out) = 0;
-    [[nodiscard]] virtual GpStatus decodeFrameRows(uint32_t /*index*/, FrameRows& /*out*/, uint64_t /*fromBytes*/) {
+    [[nodiscard]] virtual GpStatus decodeFrameRows(uint32_t /*index*/, FrameRows& /*out*/, uint64_t /*fromBytes*/,
+                                                   int /*quarterTurns*/) {
         return NotImplemented;
     }
     // Where a decoder and its library's error handlers put what went wrong; cleared before

@@ -24,9 +24,9 @@ GpStatus Decoder::readFrame(uint32_t index, Frame& out) {
     return status;
 }
 
-GpStatus Decoder::readFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes) {
+GpStatus Decoder::readFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes, int quarterTurns) {
     m_failure.clear();
-    const GpStatus status = decodeFrameRows(index, out, fromBytes);
+    const GpStatus status = decodeFrameRows(index, out, fromBytes, quarterTurns);
     if (status != Ok && out.header.failure.empty()) out.header.failure = m_failure.text();
     return status;
 }

@@ -344,9 +344,9 @@ GpStatus CopySource::addDecoded(uint32_t index, int quarterTurns, Encoder& write
         status = decoded(index, quarterTurns, frame, note);
         if (status == Ok) {
             status = fax ? fax->addFrameAs(frame, TiffCompression::G4) : writer.addFrame(frame);
-        } else if (quarterTurns % 4 == 0 && !fax) {
+        } else if (!fax) {
             // A page too large to be decoded whole goes in as it is read by bands.
-            const GpStatus streamed = addRows(index, writer, note);
+            const GpStatus streamed = addRows(index, quarterTurns, writer, note);
             if (streamed != NotImplemented) status = streamed;
         }
     }
@@ -354,9 +354,10 @@ GpStatus CopySource::addDecoded(uint32_t index, int quarterTurns, Encoder& write
     return status;
 }
 
-GpStatus CopySource::addRows(uint32_t index, Encoder& writer, std::string& note) {
+GpStatus CopySource::addRows(uint32_t index, int quarterTurns, Encoder& writer, std::string& note) {
     FrameRows rows;
-    if (!m_decoder || m_decoder->readFrameRows(index, rows, GdipBandedFromBytes) != Ok) return NotImplemented;
+    if (!m_decoder || m_decoder->readFrameRows(index, rows, GdipBandedFromBytes, quarterTurns) != Ok)
+        return NotImplemented;
     const GpStatus status = writer.addPageRows(rows.rows, [&rows] { return rows.failure().empty(); });
     if (status == GenericError) note = "the page cannot be decoded (" + rows.failure() + ")";
     return status;

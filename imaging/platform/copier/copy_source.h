@@ -45,9 +45,9 @@ private:
     // Page `index` with its 16-bit samples into `writer`; NotImplemented when it has none
     // or either side cannot keep them.
     GpStatus addDeep(uint32_t index, int quarterTurns, Encoder& writer, std::string& note);
-    // Page `index` read by bands as it is written, when it is a large page read so;
-    // NotImplemented otherwise.
-    GpStatus addRows(uint32_t index, Encoder& writer, std::string& note);
+    // Page `index`, turned by `quarterTurns`, read by bands as it is written, when it is a
+    // large page read so; NotImplemented otherwise.
+    GpStatus addRows(uint32_t index, int quarterTurns, Encoder& writer, std::string& note);
     // The JPEG stream `jpeg` (of a document's `page`, or the JPEG file) turned in its DCT
     // blocks into `writer`; when its sides are not whole blocks, the stored data goes with
     // its orientation turned through `keepTagged(orientation)`. NotImplemented when the

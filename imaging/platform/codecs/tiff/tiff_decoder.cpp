@@ -147,7 +147,7 @@ protected:
     // Pages read as stored, in strips or tiles, upright or turned (see BandRows), the largest
     // of them. A page in one fax strip is read by bands of rows from marks made in one pass
     // over its codes.
-    GpStatus decodeFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes) override {
+    GpStatus decodeFrameRows(uint32_t index, FrameRows& out, uint64_t fromBytes, int quarterTurns) override {
         if (index >= m_document.pages.size()) return InvalidParameter;
         m_prefetch.cancel();  // the handle is this thread's now
         m_lastRead = kNone;
@@ -184,7 +184,10 @@ protected:
             return NotImplemented;
         readResolution(header);
         readPageMetadata(tif, header.meta);
-        const uint16_t orientation = header.meta.orientation;
+        // The page's own turn and the one asked for, as one: the stored orientation stays the
+        // page's fact, as when a decoded page is turned.
+        const uint16_t stored = header.meta.orientation;
+        const uint16_t orientation = turnedOrientation(stored >= 1 && stored <= 8 ? stored : 1, quarterTurns);
         const bool onItsSide = orientationSwapsSides(orientation);
         // About a quarter of a megabyte of frame rows a band.
         const uint32_t rowsPerBand = static_cast<uint32_t>(std::max<size_t>(16, (size_t{256} << 10) / storedStride));
