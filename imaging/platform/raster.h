@@ -73,6 +73,9 @@ struct PictureRows {
 
 inline PictureRows rowsOf(const Frame& frame) { return {&frame, {}}; }
 
+// Whether `rows` describe a picture whose rows can be had: made, or held by the frame.
+inline bool rowsUsable(const PictureRows& rows) { return rows.header && (rows.made() || !rows.header->empty()); }
+
 // Bytes of one row of `width` pixels in `pixelClass`, as frames lay rows out.
 size_t rowStride(uint32_t width, PixelClass pixelClass);
 

@@ -427,7 +427,7 @@ GpStatus areaAverage(const Frame& frame, uint32_t width, uint32_t height, Frame&
 }
 
 GpStatus areaAverage(const PictureRows& rows, uint32_t width, uint32_t height, Frame& out) {
-    if (!rows.header || (!rows.made() && rows.header->empty()) || width == 0 || height == 0) return InvalidParameter;
+    if (!rowsUsable(rows) || width == 0 || height == 0) return InvalidParameter;
     const Frame& frame = *rows.header;
     GpStatus status = allocateFrame(out, width, height, PixelClass::Argb32);
     if (status != Ok) return status;

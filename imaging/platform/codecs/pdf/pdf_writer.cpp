@@ -167,7 +167,7 @@ public:
     }
 
     GpStatus addPageRows(const PictureRows& rows, const std::function<bool()>& intact) override {
-        if (!rows.header || (!rows.made() && rows.header->empty())) return InvalidParameter;
+        if (!rowsUsable(rows)) return InvalidParameter;
         return addPicture(rows, &intact);
     }
 

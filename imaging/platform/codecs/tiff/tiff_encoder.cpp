@@ -95,12 +95,12 @@ public:
     }
 
     GpStatus addRows(const PictureRows& rows) override {
-        if (!rows.header || (!rows.made() && rows.header->empty())) return InvalidParameter;
+        if (!rowsUsable(rows)) return InvalidParameter;
         return addPage(rows, nullptr);
     }
 
     GpStatus addPageRows(const PictureRows& rows, const std::function<bool()>& intact) override {
-        if (!rows.header || (!rows.made() && rows.header->empty())) return InvalidParameter;
+        if (!rowsUsable(rows)) return InvalidParameter;
         return addPage(rows, &intact);
     }
 
